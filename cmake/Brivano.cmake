@@ -1,0 +1,44 @@
+# Shared build settings and helpers for every target of the project.
+
+add_library(brivano_warnings INTERFACE)
+target_compile_options(brivano_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow
+    -Wnon-virtual-dtor -Wconversion -Wno-sign-conversion)
+if(BRIVANO_WERROR)
+    target_compile_options(brivano_warnings INTERFACE -Werror)
+endif()
+
+# Adds every listed sub-folder that has been given a CMakeLists.txt, so a folder
+# joins the build the moment its first unit lands.
+function(brivano_add_existing_subdirectories)
+    foreach(dir IN LISTS ARGN)
+        if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+            add_subdirectory(${dir})
+        endif()
+    endforeach()
+endfunction()
+
+# brivano_library(<name> SOURCES ... [LIBS ...]) — one library per source folder.
+function(brivano_library name)
+    cmake_parse_arguments(L "" "" "SOURCES;LIBS" ${ARGN})
+    add_library(${name} STATIC ${L_SOURCES})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
+    target_link_libraries(${name} PUBLIC ${L_LIBS} PRIVATE brivano_warnings)
+endfunction()
+
+# brivano_test(<name> SOURCES ... LIBS ... [QT]) — a GoogleTest executable
+# registered with ctest; QT tests get a main that starts a QApplication on the
+# offscreen platform.
+function(brivano_test name)
+    cmake_parse_arguments(T "QT" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    if(T_QT)
+        target_link_libraries(${name} PRIVATE brivano_qt_test_main)
+    else()
+        target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    endif()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} brivano_test_support GTest::gtest
+        GTest::gmock brivano_warnings)
+    gtest_discover_tests(${name}
+        DISCOVERY_TIMEOUT 120
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+endfunction()

@@ -1,0 +1,30 @@
+#pragma once
+// The one door through which every part of the program talks to the user with
+// a modal box. Window code installs the Qt implementation; tests install a
+// recorder that logs each box and answers confirmations from a script.
+
+#include <string>
+
+enum class TConfirmAnswer { Yes, No };  // No also stands for Escape and the close box
+
+class TMessageBoxes {
+public:
+    virtual ~TMessageBoxes() = default;
+
+    // General message box: caption "Brivano", no icon, one OK, centred, modal.
+    virtual void ShowMessage(const std::string& text) = 0;
+
+    // General error display: caption "Brivano", stop icon, one OK. `text` is
+    // the error's message; the implementation applies ErrorDisplayText.
+    virtual void ShowError(const std::string& text) = 0;
+
+    // Question box with Yes (default) and No; Escape and closing answer No.
+    virtual TConfirmAnswer Confirm(const std::string& caption, const std::string& text) = 0;
+};
+
+// The error display appends a full stop when the last character's code is above
+// that of the full stop (so "x." and "x!" stay as they are, "abc" gets one).
+inline std::string ErrorDisplayText(const std::string& message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+    return message;
+}
