@@ -3,6 +3,7 @@
 // a modal box. Window code installs the Qt implementation; tests install a
 // recorder that logs each box and answers confirmations from a script.
 
+#include <exception>
 #include <string>
 
 enum class TConfirmAnswer { Yes, No };  // No also stands for Escape and the close box
@@ -27,4 +28,15 @@ public:
 inline std::string ErrorDisplayText(const std::string& message) {
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
     return message;
+}
+
+// Runs one command; an error escaping it ends the command and goes to the
+// general error display, and the program goes on.
+template <class Command>
+void RunGuarded(TMessageBoxes& boxes, Command&& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        boxes.ShowError(e.what());
+    }
 }
