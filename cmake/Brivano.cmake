@@ -17,12 +17,17 @@ function(brivano_add_existing_subdirectories)
     endforeach()
 endfunction()
 
-# brivano_library(<name> SOURCES ... [LIBS ...]) — one library per source folder.
+# brivano_library(<name> SOURCES ... [LIBS ...] [QT]) — one library per source
+# folder; QT marks window code (moc, Qt Widgets).
 function(brivano_library name)
-    cmake_parse_arguments(L "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(L "QT" "" "SOURCES;LIBS" ${ARGN})
     add_library(${name} STATIC ${L_SOURCES})
     target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
     target_link_libraries(${name} PUBLIC ${L_LIBS} PRIVATE brivano_warnings)
+    if(L_QT)
+        set_target_properties(${name} PROPERTIES AUTOMOC ON)
+        target_link_libraries(${name} PUBLIC Qt6::Widgets)
+    endif()
 endfunction()
 
 # brivano_test(<name> SOURCES ... LIBS ... [QT]) — a GoogleTest executable
@@ -32,6 +37,7 @@ function(brivano_test name)
     cmake_parse_arguments(T "QT" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     if(T_QT)
+        set_target_properties(${name} PROPERTIES AUTOMOC ON)
         target_link_libraries(${name} PRIVATE brivano_qt_test_main)
     else()
         target_link_libraries(${name} PRIVATE GTest::gtest_main)

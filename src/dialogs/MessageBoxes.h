@@ -9,7 +9,7 @@
 enum class TConfirmAnswer { Yes, No };  // No also stands for Escape and the close box
 
 class TMessageBoxes {
-public:
+  public:
     virtual ~TMessageBoxes() = default;
 
     // General message box: caption "Brivano", no icon, one OK, centred, modal.

@@ -1,8 +1,8 @@
 // main() for window tests: a QApplication on the offscreen platform, so the
 // tests run without a display.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

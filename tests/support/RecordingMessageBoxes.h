@@ -16,7 +16,7 @@ struct TRecordedBox {
 };
 
 class TRecordingMessageBoxes : public TMessageBoxes {
-public:
+  public:
     void ShowMessage(const std::string& text) override {
         boxes.push_back({TRecordedBox::Kind::Message, "Brivano", text});
     }

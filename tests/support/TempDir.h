@@ -6,7 +6,7 @@
 #include <string>
 
 class TTempDir {
-public:
+  public:
     TTempDir();
     ~TTempDir();
     TTempDir(const TTempDir&) = delete;
@@ -16,19 +16,19 @@ public:
     // The folder as text with a trailing "/", the way the program stores folders.
     std::string str() const { return path_.string() + "/"; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 // Points XDG_CONFIG_HOME (and XDG_DATA_HOME) at a private folder for the life of
 // the object, so tests never touch the user's real configuration.
 class TScopedXdgHome {
-public:
+  public:
     TScopedXdgHome();
     ~TScopedXdgHome();
     const std::filesystem::path& path() const { return dir_.path(); }
 
-private:
+  private:
     TTempDir dir_;
     std::string oldConfig_, oldData_;
     bool hadConfig_ = false, hadData_ = false;

@@ -1,0 +1,138 @@
+#include "config/F_Conf.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class ConfTest : public ::testing::Test {
+  protected:
+    TScopedXdgHome home;
+    fs::path File() const { return TRegistryStore::FileForKey(KeyBrivano); }
+};
+
+TEST_F(ConfTest, KeyLivesInReadableFileBelowXdgConfig) {
+    EXPECT_EQ(File(), home.path() / "config" / "KORALDI" / "Brivano.reg");
+    ScriviReg(KeyBrivano, "Anno", "2010");
+    EXPECT_NE(Slurp(File()).find("\"Anno\"=sz:\"2010\""), std::string::npos);
+}
+
+TEST_F(ConfTest, MissingKeyValueAndEmptyValueAllReadEmpty) {
+    EXPECT_EQ(LeggiReg(KeyBrivano, "Conf"), "");
+    EXPECT_FALSE(fs::exists(File())) << "a read must not create the key";
+    ScriviReg(KeyBrivano, "Vuoto", "");
+    EXPECT_EQ(LeggiReg(KeyBrivano, "Vuoto"), "");
+    EXPECT_EQ(LeggiReg(KeyBrivano, "Assente"), "");
+}
+
+TEST_F(ConfTest, NamesMatchWithoutRegardToCaseAndKeepFirstSpelling) {
+    ScriviReg(KeyBrivano, "ANNO", "2011");
+    EXPECT_EQ(LeggiReg(KeyBrivano, "Anno"), "2011");
+    ScriviReg(KeyBrivano, "anno", "2012");
+    EXPECT_EQ(LeggiReg(KeyBrivano, "ANNO"), "2012");
+    const std::string text = Slurp(File());
+    EXPECT_NE(text.find("\"ANNO\"="), std::string::npos);
+    EXPECT_EQ(text.find("\"anno\"="), std::string::npos);
+}
+
+TEST_F(ConfTest, ValueOfAnotherTypeRaisesInvalidDataType) {
+    TRegistryStore(KeyBrivano).Write("Anno", {TRegDataType::DWord, std::string("\xda\x07\0\0", 4)});
+    try {
+        LeggiReg(KeyBrivano, "Anno");
+        FAIL() << "no error";
+    } catch (const ERegistryException& e) {
+        EXPECT_STREQ(e.what(), "Invalid data type for 'Anno'");
+    }
+}
+
+TEST_F(ConfTest, ExpandStringReturnedAsStoredAndTextEndsAtNul) {
+    TRegistryStore store(KeyBrivano);
+    store.Write("PathPrg", {TRegDataType::ExpandString, "$HOME/x/"});
+    store.Write("Conf", {TRegDataType::String, std::string("OK\0junk", 7)});
+    EXPECT_EQ(LeggiReg(KeyBrivano, "PathPrg"), "$HOME/x/");
+    EXPECT_EQ(LeggiReg(KeyBrivano, "Conf"), "OK");
+}
+
+TEST_F(ConfTest, TextsRoundTripWhateverTheyHold) {
+    const std::string values[] = {"città \"è\" bella", "a\\b\\", "riga1\rriga2\n\t",
+                                  std::string("\x01\x7f=;", 4), " spazi "};
+    for (const std::string& v : values) {
+        ScriviReg(KeyBrivano, "Valore", v);
+        EXPECT_EQ(LeggiReg(KeyBrivano, "Valore"), v);
+    }
+}
+
+TEST_F(ConfTest, ReadsSeeChangesMadeBehindTheProgramsBack) {
+    ScriviReg(KeyBrivano, "Anno", "2010");
+    std::ofstream(File(), std::ios::trunc) << "\"Anno\"=sz:\"2031\"\n";
+    EXPECT_EQ(LeggiReg(KeyBrivano, "Anno"), "2031");
+}
+
+TEST_F(ConfTest, DamagedStoreIsKeptAsideWithClearError) {
+    fs::create_directories(File().parent_path());
+    std::ofstream(File()) << "\"Conf\"=sz:\"OK\"\nthis is not a value\n";
+    try {
+        LeggiReg(KeyBrivano, "Conf");
+        FAIL() << "no error";
+    } catch (const ERegistryException& e) {
+        EXPECT_NE(std::string(e.what()).find("damaged at line 2"), std::string::npos) << e.what();
+    }
+    bool keptAside = false;
+    for (const auto& entry : fs::directory_iterator(File().parent_path()))
+        if (entry.path().filename().string().starts_with("Brivano.reg.damaged-")) {
+            keptAside = Slurp(entry.path()).find("this is not a value") != std::string::npos;
+        }
+    EXPECT_TRUE(keptAside);
+    // The program can start afresh from an empty store.
+    EXPECT_EQ(LeggiReg(KeyBrivano, "Conf"), "");
+}
+
+// A full disk mid-write (simulated with a file size limit, which holds for
+// root too) raises and leaves the previous store untouched.
+TEST_F(ConfTest, FailedWriteRaisesAndKeepsPreviousStore) {
+    ScriviReg(KeyBrivano, "Conf", "OK");
+    ScriviReg(KeyBrivano, "Anno", "2010");
+    const std::string before = Slurp(File());
+
+    struct sigaction ignore {
+    }, old{};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &old);
+    rlimit oldLimit{};
+    getrlimit(RLIMIT_FSIZE, &oldLimit);
+    rlimit small = oldLimit;
+    small.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_THROW(ScriviReg(KeyBrivano, "Anno", std::string(4096, 'x')), ERegistryException);
+    setrlimit(RLIMIT_FSIZE, &oldLimit);
+    sigaction(SIGXFSZ, &old, nullptr);
+
+    EXPECT_EQ(Slurp(File()), before);
+    EXPECT_EQ(LeggiReg(KeyBrivano, "Anno"), "2010");
+    for (const auto& entry : fs::directory_iterator(File().parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)
+            << "temporary file left behind";
+}
+
+TEST_F(ConfTest, WriteIntoUnwritablePlaceRaises) {
+    // A plain file where the key's folder should be.
+    std::ofstream(home.path() / "config") << "x";
+    EXPECT_THROW(ScriviReg(KeyBrivano, "Conf", "OK"), ERegistryException);
+}
+
+}  // namespace
