@@ -1,0 +1,95 @@
+#pragma once
+// A cursor over the rows of one table file: the ids of its rows in cursor order
+// are read on open, the values of a row only when it is looked at, so moving
+// through a large table costs little memory.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/EngineError.h"
+
+class TSession;
+class TTableFile;
+
+// A field's value; empty fields are null.
+using TFieldValue = std::optional<std::string>;
+
+enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+
+enum class TDataEvent {
+    DataSetChange,  // opened, closed, or the rows themselves changed
+    RecordChange,   // the current row moved, or its values or the state changed
+};
+
+class TDataSet {
+public:
+    explicit TDataSet(TSession& session);
+    virtual ~TDataSet();
+    TDataSet(const TDataSet&) = delete;
+    TDataSet& operator=(const TDataSet&) = delete;
+
+    TSession& Session() const { return session_; }
+    const std::string& DatabaseName() const { return databaseName_; }
+    void SetDatabaseName(const std::string& alias);  // dataset must be closed
+
+    bool Active() const { return state_ != TDataSetState::dsInactive; }
+    void Open();   // no effect when already open
+    void Close();  // drops a pending new or edited row
+    TDataSetState State() const { return state_; }
+
+    void First();
+    void Next();
+    void Prior();
+    void Last();
+    bool Eof() const;
+    bool Bof() const;
+    bool IsEmpty() const;
+    int RecordCount() const;
+    int RecNo() const;          // 1-based; 0 when there is no current row
+    void SetRecNo(int recNo);  // moves to that row (clamped)
+
+    // Field names as the table defines them, in column order.
+    const std::vector<std::string>& FieldNames() const;
+    int FindField(const std::string& name) const;  // without regard to case; -1 when absent
+    // Value of a field of the current row (the pending values while editing).
+    TFieldValue FieldValue(const std::string& name) const;
+    // Value of row `recNo` (1-based) without moving the cursor: for grids.
+    TFieldValue ValueAt(int recNo, int fieldIndex) const;
+
+    // Windows subscribe to hear about changes; returns an id for Unsubscribe.
+    int Subscribe(std::function<void(TDataEvent)> listener);
+    void Unsubscribe(int id);
+
+protected:
+    // The file to open and the row ids in cursor order.
+    virtual std::shared_ptr<TTableFile> OpenFile() = 0;
+    virtual std::vector<long long> LoadRowIds(TTableFile& file) = 0;
+
+    void RequireActive() const;
+    void RequireBrowse(const char* operation) const;
+    void Notify(TDataEvent event);
+    void SetState(TDataSetState state);
+    void InvalidateRow(long long rowId);
+    const std::vector<std::string>& RowValues(long long rowId) const;  // as stored ("" = null)
+    long long CurrentRowId() const;
+
+    TTableFile& File() const { return *file_; }
+    std::vector<long long> rowIds_;
+    int current_ = -1;  // index into rowIds_, -1 when empty
+    bool eof_ = true, bof_ = true;
+    // Values of the row being inserted or edited, by column.
+    std::vector<TFieldValue> pending_;
+
+private:
+    TSession& session_;
+    std::string databaseName_;
+    TDataSetState state_ = TDataSetState::dsInactive;
+    std::shared_ptr<TTableFile> file_;
+    mutable std::map<long long, std::vector<std::string>> cache_;
+    std::map<int, std::function<void(TDataEvent)>> listeners_;
+    int nextListener_ = 1;
+};
