@@ -26,7 +26,7 @@ enum class TDataEvent {
 };
 
 class TDataSet {
-public:
+  public:
     explicit TDataSet(TSession& session);
     virtual ~TDataSet();
     TDataSet(const TDataSet&) = delete;
@@ -49,7 +49,7 @@ public:
     bool Bof() const;
     bool IsEmpty() const;
     int RecordCount() const;
-    int RecNo() const;          // 1-based; 0 when there is no current row
+    int RecNo() const;         // 1-based; 0 when there is no current row
     void SetRecNo(int recNo);  // moves to that row (clamped)
 
     // Field names as the table defines them, in column order.
@@ -64,7 +64,7 @@ public:
     int Subscribe(std::function<void(TDataEvent)> listener);
     void Unsubscribe(int id);
 
-protected:
+  protected:
     // The file to open and the row ids in cursor order.
     virtual std::shared_ptr<TTableFile> OpenFile() = 0;
     virtual std::vector<long long> LoadRowIds(TTableFile& file) = 0;
@@ -74,7 +74,7 @@ protected:
     void Notify(TDataEvent event);
     void SetState(TDataSetState state);
     void InvalidateRow(long long rowId);
-    const std::vector<std::string>& RowValues(long long rowId) const;  // as stored ("" = null)
+    const std::vector<TFieldValue>& RowValues(long long rowId) const;
     long long CurrentRowId() const;
 
     TTableFile& File() const { return *file_; }
@@ -84,12 +84,12 @@ protected:
     // Values of the row being inserted or edited, by column.
     std::vector<TFieldValue> pending_;
 
-private:
+  private:
     TSession& session_;
     std::string databaseName_;
     TDataSetState state_ = TDataSetState::dsInactive;
     std::shared_ptr<TTableFile> file_;
-    mutable std::map<long long, std::vector<std::string>> cache_;
+    mutable std::map<long long, std::vector<TFieldValue>> cache_;
     std::map<int, std::function<void(TDataEvent)>> listeners_;
     int nextListener_ = 1;
 };

@@ -13,7 +13,7 @@ void EngineExit();
 int EngineInitCount();
 
 class TDatabase {
-public:
+  public:
     explicit TDatabase(TSession& session);
     ~TDatabase();
     TDatabase(const TDatabase&) = delete;
@@ -31,7 +31,7 @@ public:
     // The engine handle of the connection: its folder.
     const std::string& Handle() const { return folder_; }
 
-private:
+  private:
     TSession& session_;
     bool connected_ = false;
     std::string folder_;
@@ -46,9 +46,9 @@ struct TCRTblDesc {
 
 // Restructures `count` tables of the connection's folder; with bProtected the
 // file afterwards opens only for a session holding the password (an access
-// lock, not encryption). Returns 0 on success, else an engine error code whose
-// text EngineErrorText gives.
+// lock, not encryption). Returns 0 on success, else a non-zero engine error
+// code; EngineLastErrorText then says what went wrong.
 int RestructureTable(const std::string& handle, int count, const TCRTblDesc* descriptors,
                      const char* saveAs, const char* keyViolName, const char* problemsName,
                      bool analyzeOnly);
-std::string EngineErrorText(int code);
+std::string EngineLastErrorText();

@@ -3,6 +3,6 @@
 
 // Every failure of the database engine; the message says what went wrong.
 class EDBEngineError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };

@@ -15,7 +15,7 @@
 std::string CartellaAnno(const std::string& pathDatiGen, const std::string& anno);
 
 class TFDB {
-public:
+  public:
     // The session is active from here on; raises EDBEngineError when it cannot start.
     explicit TFDB(TMessageBoxes& boxes);
 
@@ -46,6 +46,6 @@ public:
     // address table file the configuration names.
     void CaricaRubrica();
 
-private:
+  private:
     TMessageBoxes& boxes_;
 };

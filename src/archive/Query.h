@@ -11,7 +11,7 @@
 #include "archive/DataSet.h"
 
 class TQuery : public TDataSet {
-public:
+  public:
     explicit TQuery(TSession& session) : TDataSet(session) {}
 
     // The statement's lines; change them only while the query is closed.
@@ -21,11 +21,11 @@ public:
     // Runs a statement that gives no rows (CREATE TABLE).
     void ExecSQL();
 
-protected:
+  protected:
     std::shared_ptr<TTableFile> OpenFile() override;
     std::vector<long long> LoadRowIds(TTableFile& file) override;
 
-private:
+  private:
     std::string Statement() const;
     std::vector<std::string> sql_;
     std::string orderBy_;

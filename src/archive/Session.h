@@ -13,7 +13,7 @@
 class TTableFile;
 
 class TSession {
-public:
+  public:
     explicit TSession(std::string sessionName);
     ~TSession();
     TSession(const TSession&) = delete;
@@ -48,7 +48,11 @@ public:
     std::shared_ptr<TTableFile> OpenTableFile(const std::string& alias,
                                               const std::string& fileName);
 
-private:
+    // Names of the temporary connections open in this session.
+    void AddDatabaseName(const std::string& name);  // raises on a duplicate
+    void RemoveDatabaseName(const std::string& name);
+
+  private:
     struct Alias {
         std::string type, path, defaultDriver;
     };
@@ -60,6 +64,7 @@ private:
     std::map<std::string, Alias> aliases_;  // keyed by upper-case name
     std::vector<std::string> passwords_;
     std::map<std::filesystem::path, std::weak_ptr<TTableFile>> files_;
+    std::vector<std::string> databases_;
 };
 
 // The engine's default session (for temporary connections).

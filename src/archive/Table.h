@@ -7,7 +7,7 @@
 #include "archive/DataSet.h"
 
 class TTable : public TDataSet {
-public:
+  public:
     explicit TTable(TSession& session) : TDataSet(session) {}
 
     const std::string& TableName() const { return tableName_; }
@@ -30,11 +30,11 @@ public:
     // Text longer than a CHAR(n) column allows is refused here and by Post.
     void SetFieldValue(const std::string& name, const TFieldValue& value);
 
-protected:
+  protected:
     std::shared_ptr<TTableFile> OpenFile() override;
     std::vector<long long> LoadRowIds(TTableFile& file) override;
 
-private:
+  private:
     void RequireEditing() const;
     std::string tableName_;
     int beforeInsert_ = -1;  // current row before Append, restored by Cancel

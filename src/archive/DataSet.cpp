@@ -1,0 +1,187 @@
+#include "archive/DataSet.h"
+
+#include <strings.h>
+
+#include <algorithm>
+
+#include "archive/Session.h"
+#include "archive/TableFile.h"
+
+namespace {
+// A bound on the row values kept in memory; a grid looks at a few screens of rows.
+constexpr size_t kCachedRows = 2048;
+}  // namespace
+
+TDataSet::TDataSet(TSession& session) : session_(session) {}
+TDataSet::~TDataSet() = default;
+
+void TDataSet::SetDatabaseName(const std::string& alias) {
+    if (Active()) throw EDBEngineError("Cannot perform this operation on an open dataset");
+    databaseName_ = alias;
+}
+
+void TDataSet::Open() {
+    if (Active()) return;
+    std::shared_ptr<TTableFile> file = OpenFile();
+    std::vector<long long> ids = LoadRowIds(*file);
+    file_ = std::move(file);
+    rowIds_ = std::move(ids);
+    cache_.clear();
+    current_ = rowIds_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = rowIds_.empty();
+    state_ = TDataSetState::dsBrowse;
+    Notify(TDataEvent::DataSetChange);
+}
+
+void TDataSet::Close() {
+    if (!Active()) return;
+    file_.reset();
+    rowIds_.clear();
+    cache_.clear();
+    pending_.clear();
+    current_ = -1;
+    bof_ = eof_ = true;
+    state_ = TDataSetState::dsInactive;
+    Notify(TDataEvent::DataSetChange);
+}
+
+void TDataSet::RequireActive() const {
+    if (!Active()) throw EDBEngineError("Cannot perform this operation on a closed dataset");
+}
+
+void TDataSet::RequireBrowse(const char* operation) const {
+    RequireActive();
+    if (state_ != TDataSetState::dsBrowse)
+        throw EDBEngineError(std::string("Cannot ") + operation + " while a row is being edited");
+}
+
+void TDataSet::First() {
+    RequireBrowse("move");
+    current_ = rowIds_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = rowIds_.empty();
+    Notify(TDataEvent::RecordChange);
+}
+
+void TDataSet::Last() {
+    RequireBrowse("move");
+    current_ = static_cast<int>(rowIds_.size()) - 1;
+    eof_ = true;
+    bof_ = rowIds_.empty();
+    Notify(TDataEvent::RecordChange);
+}
+
+void TDataSet::Next() {
+    RequireBrowse("move");
+    if (current_ + 1 < static_cast<int>(rowIds_.size())) {
+        ++current_;
+        bof_ = false;
+        Notify(TDataEvent::RecordChange);
+    } else {
+        eof_ = true;
+    }
+}
+
+void TDataSet::Prior() {
+    RequireBrowse("move");
+    if (current_ > 0) {
+        --current_;
+        eof_ = false;
+        Notify(TDataEvent::RecordChange);
+    } else {
+        bof_ = true;
+    }
+}
+
+void TDataSet::SetRecNo(int recNo) {
+    RequireBrowse("move");
+    if (rowIds_.empty()) return;
+    int index = std::clamp(recNo, 1, static_cast<int>(rowIds_.size())) - 1;
+    if (index == current_) return;
+    current_ = index;
+    bof_ = eof_ = false;
+    Notify(TDataEvent::RecordChange);
+}
+
+bool TDataSet::Eof() const {
+    return !Active() || eof_;
+}
+bool TDataSet::Bof() const {
+    return !Active() || bof_;
+}
+bool TDataSet::IsEmpty() const {
+    return rowIds_.empty();
+}
+int TDataSet::RecordCount() const {
+    RequireActive();
+    return static_cast<int>(rowIds_.size());
+}
+int TDataSet::RecNo() const {
+    return current_ + 1;
+}
+
+const std::vector<std::string>& TDataSet::FieldNames() const {
+    static const std::vector<std::string> none;
+    return file_ ? file_->ColumnNames() : none;
+}
+
+int TDataSet::FindField(const std::string& name) const {
+    const std::vector<std::string>& names = FieldNames();
+    for (size_t i = 0; i < names.size(); ++i)
+        if (strcasecmp(names[i].c_str(), name.c_str()) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+TFieldValue TDataSet::FieldValue(const std::string& name) const {
+    RequireActive();
+    int index = FindField(name);
+    if (index < 0) throw EDBEngineError("Field '" + name + "' not found");
+    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert)
+        return pending_.at(static_cast<size_t>(index));
+    if (current_ < 0) return std::nullopt;
+    return RowValues(CurrentRowId()).at(static_cast<size_t>(index));
+}
+
+TFieldValue TDataSet::ValueAt(int recNo, int fieldIndex) const {
+    RequireActive();
+    if (recNo < 1 || recNo > static_cast<int>(rowIds_.size()) || fieldIndex < 0 ||
+        fieldIndex >= static_cast<int>(FieldNames().size()))
+        return std::nullopt;
+    return RowValues(rowIds_[static_cast<size_t>(recNo - 1)])[static_cast<size_t>(fieldIndex)];
+}
+
+const std::vector<TFieldValue>& TDataSet::RowValues(long long rowId) const {
+    auto it = cache_.find(rowId);
+    if (it != cache_.end()) return it->second;
+    if (cache_.size() >= kCachedRows) cache_.clear();
+    return cache_.emplace(rowId, file_->Row(rowId)).first->second;
+}
+
+void TDataSet::InvalidateRow(long long rowId) {
+    cache_.erase(rowId);
+}
+
+long long TDataSet::CurrentRowId() const {
+    return rowIds_.at(static_cast<size_t>(current_));
+}
+
+void TDataSet::SetState(TDataSetState state) {
+    state_ = state;
+    Notify(TDataEvent::RecordChange);
+}
+
+int TDataSet::Subscribe(std::function<void(TDataEvent)> listener) {
+    listeners_[nextListener_] = std::move(listener);
+    return nextListener_++;
+}
+
+void TDataSet::Unsubscribe(int id) {
+    listeners_.erase(id);
+}
+
+void TDataSet::Notify(TDataEvent event) {
+    // A listener may unsubscribe while being told; work on a copy.
+    auto listeners = listeners_;
+    for (auto& [id, listener] : listeners) listener(event);
+}

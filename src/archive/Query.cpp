@@ -1,0 +1,36 @@
+#include "archive/Query.h"
+
+#include <filesystem>
+
+#include "archive/Session.h"
+#include "archive/SqlStatement.h"
+#include "archive/TableFile.h"
+
+std::string TQuery::Statement() const {
+    std::string text;
+    for (const std::string& line : sql_) text += (text.empty() ? "" : " ") + line;
+    return text;
+}
+
+void TQuery::ExecSQL() {
+    const TSqlStatement st = ParseSql(Statement());
+    if (st.kind != TSqlStatement::Kind::CreateTable)
+        throw EDBEngineError("A SELECT gives rows: open the query instead of executing it");
+    const std::string& file = st.create.fileName;
+    if (file.find('/') != std::string::npos || file == "." || file == "..")
+        throw EDBEngineError("Invalid table name: " + file);
+    TTableFile::Create(Session().AliasFolder(DatabaseName()) / file, st.create.columns);
+}
+
+std::shared_ptr<TTableFile> TQuery::OpenFile() {
+    const TSqlStatement st = ParseSql(Statement());
+    if (st.kind != TSqlStatement::Kind::Select)
+        throw EDBEngineError("Only a SELECT can be opened; execute other statements");
+    orderBy_ = st.select.orderBy;
+    descending_ = st.select.descending;
+    return Session().OpenTableFile(DatabaseName(), st.select.fileName);
+}
+
+std::vector<long long> TQuery::LoadRowIds(TTableFile& file) {
+    return file.RowIds(orderBy_, descending_);
+}

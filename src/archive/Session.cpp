@@ -1,0 +1,92 @@
+#include "archive/Session.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "archive/EngineError.h"
+#include "archive/TableFile.h"
+
+namespace fs = std::filesystem;
+
+TSession::TSession(std::string sessionName) : name_(std::move(sessionName)) {}
+TSession::~TSession() = default;
+
+std::string TSession::Key(const std::string& alias) {
+    std::string k = alias;
+    for (char& c : k) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return k;
+}
+
+void TSession::SetActive(bool active) {
+    if (!active) files_.clear();
+    active_ = active;
+}
+
+void TSession::DeleteAlias(const std::string& alias) {
+    SetActive(true);
+    aliases_.erase(Key(alias));
+}
+
+void TSession::AddStandardAlias(const std::string& alias, const std::string& path,
+                                const std::string& defaultDriver) {
+    SetActive(true);
+    if (alias.empty()) throw EDBEngineError("An alias needs a name");
+    if (aliases_.count(Key(alias))) throw EDBEngineError("Duplicate alias name: " + alias);
+    aliases_[Key(alias)] = {"STANDARD", path, defaultDriver};
+}
+
+void TSession::AddPassword(const std::string& password) {
+    SetActive(true);
+    if (std::find(passwords_.begin(), passwords_.end(), password) == passwords_.end())
+        passwords_.push_back(password);
+}
+
+bool TSession::IsAlias(const std::string& alias) const {
+    return aliases_.count(Key(alias)) > 0;
+}
+
+std::map<std::string, std::string> TSession::AliasParams(const std::string& alias) const {
+    auto it = aliases_.find(Key(alias));
+    if (it == aliases_.end()) return {};
+    return {{"TYPE", it->second.type},
+            {"PATH", it->second.path},
+            {"DEFAULT DRIVER", it->second.defaultDriver}};
+}
+
+fs::path TSession::AliasFolder(const std::string& alias) const {
+    auto it = aliases_.find(Key(alias));
+    if (it == aliases_.end()) throw EDBEngineError("Unknown database: " + alias);
+    return fs::path(it->second.path);
+}
+
+std::shared_ptr<TTableFile> TSession::OpenTableFile(const std::string& alias,
+                                                    const std::string& fileName) {
+    if (fileName.empty()) throw EDBEngineError("No table name given");
+    if (fileName.find('/') != std::string::npos || fileName == "." || fileName == "..")
+        throw EDBEngineError("Invalid table name: " + fileName);
+    // The alias is resolved at every open, so a re-pointed alias reaches its new
+    // folder even where a connection to the old one is still cached.
+    const fs::path path = (AliasFolder(alias) / fileName).lexically_normal();
+    std::shared_ptr<TTableFile> file = files_[path].lock();
+    if (!file) {
+        file = TTableFile::Open(path);
+        files_[path] = file;
+    }
+    file->RequireAccess(passwords_);
+    return file;
+}
+
+void TSession::AddDatabaseName(const std::string& name) {
+    for (const std::string& n : databases_)
+        if (Key(n) == Key(name)) throw EDBEngineError("Duplicate database name: " + name);
+    databases_.push_back(name);
+}
+
+void TSession::RemoveDatabaseName(const std::string& name) {
+    std::erase_if(databases_, [&](const std::string& n) { return Key(n) == Key(name); });
+}
+
+TSession& DefaultSession() {
+    static TSession session("Default");
+    return session;
+}

@@ -1,0 +1,350 @@
+#include "archive/TableFile.h"
+
+#include <sqlite3.h>
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "archive/EngineError.h"
+#include "archive/ItalianCollation.h"
+#include "archive/Sha256.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kVerifierRounds = 20000;
+
+std::string QuoteName(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string Verifier(const std::string& salt, const std::string& password) {
+    std::string digest = salt + password;
+    for (int i = 0; i < kVerifierRounds; ++i) {
+        auto h = Sha256(digest + password);
+        digest.assign(reinterpret_cast<const char*>(h.data()), h.size());
+    }
+    return digest;
+}
+
+// Characters of a UTF-8 text: every byte that does not continue a sequence.
+size_t CharCount(const std::string& text) {
+    size_t n = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+std::string DeclaredType(const TColumnDef& c) {
+    switch (c.kind) {
+        case TColumnKind::AutoInc:
+            return "INTEGER PRIMARY KEY AUTOINCREMENT";
+        case TColumnKind::Char:
+            // The CHECK keeps other writers of the file within the size too.
+            return "CHAR(" + std::to_string(c.size) + ") CHECK (length(" + QuoteName(c.name) +
+                   ") <= " + std::to_string(c.size) + ")";
+        case TColumnKind::Memo:
+            return "MEMO TEXT";
+    }
+    return "TEXT";
+}
+
+TColumnDef ColumnFromDeclared(const std::string& name, const std::string& type) {
+    TColumnDef c;
+    c.name = name;
+    if (type.rfind("INTEGER", 0) == 0) {
+        c.kind = TColumnKind::AutoInc;
+    } else if (type.rfind("CHAR(", 0) == 0) {
+        c.kind = TColumnKind::Char;
+        c.size = std::atoi(type.c_str() + 5);
+    } else {
+        c.kind = TColumnKind::Memo;
+    }
+    return c;
+}
+
+class Statement {
+  public:
+    explicit Statement(sqlite3_stmt* st) : st_(st) {}
+    ~Statement() { sqlite3_finalize(st_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    sqlite3_stmt* get() const { return st_; }
+
+  private:
+    sqlite3_stmt* st_;
+};
+
+sqlite3* OpenConnection(const fs::path& path, int flags) {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        sqlite3_close(db);
+        throw EDBEngineError("Cannot open table " + path.string() + ": " + msg);
+    }
+    sqlite3_busy_timeout(db, 5000);
+    sqlite3_extended_result_codes(db, 1);
+    return db;
+}
+
+}  // namespace
+
+void TTableFile::Create(const fs::path& path, const std::vector<TColumnDef>& columns) {
+    std::error_code ec;
+    if (fs::exists(path, ec))
+        throw EDBEngineError("Table " + path.filename().string() + " already exists in " +
+                             path.parent_path().string());
+    if (!fs::is_directory(path.parent_path(), ec))
+        throw EDBEngineError("Folder does not exist: " + path.parent_path().string());
+    int autoIncs = 0;
+    std::string sql = "CREATE TABLE records (";
+    for (size_t i = 0; i < columns.size(); ++i) {
+        for (size_t j = 0; j < i; ++j)
+            if (sqlite3_stricmp(columns[i].name.c_str(), columns[j].name.c_str()) == 0)
+                throw EDBEngineError("Duplicate field name: " + columns[i].name);
+        if (columns[i].kind == TColumnKind::AutoInc && ++autoIncs > 1)
+            throw EDBEngineError("A table can have only one AUTOINC field");
+        sql += (i ? ", " : "") + QuoteName(columns[i].name) + " " + DeclaredType(columns[i]);
+    }
+    sql += ")";
+
+    // Build the file under a temporary name and move it into place only when
+    // complete, so a failure never leaves a half-made table behind.
+    fs::path tmp = path;
+    tmp += ".creating-" + std::to_string(::getpid());
+    fs::remove(tmp, ec);
+    sqlite3* db = OpenConnection(tmp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    char* err = nullptr;
+    int rc = sqlite3_exec(db, ("BEGIN; " + sql + "; COMMIT;").c_str(), nullptr, nullptr, &err);
+    std::string msg = err ? err : "";
+    sqlite3_free(err);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) {
+        fs::remove(tmp, ec);
+        throw EDBEngineError("Cannot create table " + path.string() + ": " + msg);
+    }
+    // link() refuses to replace a file that appeared meanwhile.
+    if (::link(tmp.c_str(), path.c_str()) != 0) {
+        int e = errno;
+        fs::remove(tmp, ec);
+        throw EDBEngineError("Cannot create table " + path.string() + ": " +
+                             std::error_code(e, std::generic_category()).message());
+    }
+    fs::remove(tmp, ec);
+}
+
+std::shared_ptr<TTableFile> TTableFile::Open(const fs::path& path) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        throw EDBEngineError("Table does not exist: " + path.string());
+    sqlite3* db = OpenConnection(path, SQLITE_OPEN_READWRITE);
+    std::shared_ptr<TTableFile> file(new TTableFile(path, db));
+    return file;
+}
+
+TTableFile::TTableFile(fs::path path, sqlite3* db) : path_(std::move(path)), db_(db) {
+    try {
+        RegisterItalianCollation(db_);
+        Statement info(Prepare("PRAGMA table_info(records)"));
+        while (sqlite3_step(info.get()) == SQLITE_ROW) {
+            std::string name = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1));
+            const unsigned char* type = sqlite3_column_text(info.get(), 2);
+            columns_.push_back(
+                ColumnFromDeclared(name, type ? reinterpret_cast<const char*>(type) : ""));
+            names_.push_back(name);
+        }
+        if (columns_.empty()) Raise("not a table file");
+        selectRow_ = Prepare("SELECT * FROM records WHERE rowid = ?");
+    } catch (...) {
+        sqlite3_close(db_);
+        throw;
+    }
+}
+
+TTableFile::~TTableFile() {
+    sqlite3_finalize(selectRow_);
+    sqlite3_close(db_);
+}
+
+void TTableFile::Raise(const std::string& what) const {
+    throw EDBEngineError("Table " + path_.filename().string() + ": " + what);
+}
+
+sqlite3_stmt* TTableFile::Prepare(const std::string& sql) const {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        std::string msg = sqlite3_errmsg(db_);
+        sqlite3_finalize(st);
+        Raise(msg);
+    }
+    return st;
+}
+
+void TTableFile::Exec(const std::string& sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+        std::string msg = err ? err : sqlite3_errmsg(db_);
+        sqlite3_free(err);
+        Raise(msg);
+    }
+}
+
+bool TTableFile::IsProtected() const {
+    Statement st(Prepare("SELECT count(*) FROM sqlite_master WHERE name = 'brivano_lock'"));
+    if (sqlite3_step(st.get()) != SQLITE_ROW || sqlite3_column_int(st.get(), 0) == 0) return false;
+    Statement rows(Prepare("SELECT count(*) FROM brivano_lock"));
+    return sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int(rows.get(), 0) > 0;
+}
+
+bool TTableFile::Accepts(const std::string& password) const {
+    if (!IsProtected()) return true;
+    Statement st(Prepare("SELECT salt, verifier FROM brivano_lock"));
+    while (sqlite3_step(st.get()) == SQLITE_ROW) {
+        std::string salt(static_cast<const char*>(sqlite3_column_blob(st.get(), 0)),
+                         static_cast<size_t>(sqlite3_column_bytes(st.get(), 0)));
+        std::string verifier(static_cast<const char*>(sqlite3_column_blob(st.get(), 1)),
+                             static_cast<size_t>(sqlite3_column_bytes(st.get(), 1)));
+        if (Verifier(salt, password) == verifier) return true;
+    }
+    return false;
+}
+
+void TTableFile::RequireAccess(const std::vector<std::string>& passwords) const {
+    if (!IsProtected()) return;
+    for (const std::string& p : passwords)
+        if (Accepts(p)) return;
+    Raise("the table is protected and this session does not hold its password");
+}
+
+void TTableFile::Protect(const std::string& password) {
+    if (IsProtected()) {
+        if (Accepts(password)) return;  // already protected with this password
+        Raise("the table is protected with another password");
+    }
+    char salt[16];
+    if (getrandom(salt, sizeof salt, 0) != static_cast<ssize_t>(sizeof salt))
+        Raise("no random data for the password salt");
+    const std::string saltText(salt, sizeof salt);
+    Exec("BEGIN IMMEDIATE");
+    try {
+        Exec("CREATE TABLE IF NOT EXISTS brivano_lock (salt BLOB, verifier BLOB)");
+        Statement st(Prepare("INSERT INTO brivano_lock VALUES (?, ?)"));
+        const std::string verifier = Verifier(saltText, password);
+        sqlite3_bind_blob(st.get(), 1, saltText.data(), static_cast<int>(saltText.size()),
+                          SQLITE_TRANSIENT);
+        sqlite3_bind_blob(st.get(), 2, verifier.data(), static_cast<int>(verifier.size()),
+                          SQLITE_TRANSIENT);
+        if (sqlite3_step(st.get()) != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+        Exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+std::vector<long long> TTableFile::RowIds(const std::string& orderColumn, bool descending) {
+    std::string sql = "SELECT rowid FROM records ORDER BY ";
+    if (!orderColumn.empty()) {
+        int found = -1;
+        for (size_t i = 0; i < names_.size(); ++i)
+            if (sqlite3_stricmp(names_[i].c_str(), orderColumn.c_str()) == 0)
+                found = static_cast<int>(i);
+        if (found < 0) Raise("field not found: " + orderColumn);
+        sql += QuoteName(names_[static_cast<size_t>(found)]) + " COLLATE " + ItalianCollationName +
+               (descending ? " DESC" : " ASC") + ", ";
+    }
+    sql += "rowid";
+    Statement st(Prepare(sql));
+    std::vector<long long> ids;
+    int rc;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
+        ids.push_back(sqlite3_column_int64(st.get(), 0));
+    if (rc != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+    return ids;
+}
+
+std::vector<TFieldValue> TTableFile::Row(long long rowId) {
+    std::vector<TFieldValue> values(columns_.size());
+    sqlite3_reset(selectRow_);
+    sqlite3_bind_int64(selectRow_, 1, rowId);
+    int rc = sqlite3_step(selectRow_);
+    if (rc == SQLITE_ROW) {
+        for (size_t i = 0; i < columns_.size(); ++i) {
+            const unsigned char* text = sqlite3_column_text(selectRow_, static_cast<int>(i));
+            if (text)
+                values[i] = std::string(
+                    reinterpret_cast<const char*>(text),
+                    static_cast<size_t>(sqlite3_column_bytes(selectRow_, static_cast<int>(i))));
+        }
+    } else if (rc != SQLITE_DONE) {
+        Raise(sqlite3_errmsg(db_));
+    }
+    sqlite3_reset(selectRow_);
+    return values;
+}
+
+void TTableFile::CheckValue(size_t column, const TFieldValue& value) const {
+    const TColumnDef& c = columns_.at(column);
+    if (c.kind == TColumnKind::Char && value && CharCount(*value) > static_cast<size_t>(c.size))
+        throw EDBEngineError("Field '" + c.name + "' holds at most " + std::to_string(c.size) +
+                             " characters; the value has " + std::to_string(CharCount(*value)));
+}
+
+void TTableFile::BindRow(sqlite3_stmt* st, const std::vector<TFieldValue>& values,
+                         int first) const {
+    int param = first;
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        if (columns_[i].kind == TColumnKind::AutoInc) continue;
+        CheckValue(i, values.at(i));
+        if (values[i] && !values[i]->empty())
+            sqlite3_bind_text(st, param, values[i]->data(), static_cast<int>(values[i]->size()),
+                              SQLITE_TRANSIENT);
+        else
+            sqlite3_bind_null(st, param);
+        ++param;
+    }
+}
+
+long long TTableFile::Insert(const std::vector<TFieldValue>& values) {
+    std::string cols, params;
+    for (const TColumnDef& c : columns_) {
+        if (c.kind == TColumnKind::AutoInc) continue;
+        cols += (cols.empty() ? "" : ", ") + QuoteName(c.name);
+        params += params.empty() ? "?" : ", ?";
+    }
+    Statement st(Prepare(cols.empty()
+                             ? "INSERT INTO records DEFAULT VALUES"
+                             : "INSERT INTO records (" + cols + ") VALUES (" + params + ")"));
+    BindRow(st.get(), values, 1);
+    if (sqlite3_step(st.get()) != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+    return sqlite3_last_insert_rowid(db_);
+}
+
+void TTableFile::Update(long long rowId, const std::vector<TFieldValue>& values) {
+    std::string sets;
+    int params = 0;
+    for (const TColumnDef& c : columns_) {
+        if (c.kind == TColumnKind::AutoInc) continue;
+        sets += (sets.empty() ? "" : ", ") + QuoteName(c.name) + " = ?";
+        ++params;
+    }
+    if (params == 0) return;
+    Statement st(Prepare("UPDATE records SET " + sets + " WHERE rowid = ?"));
+    BindRow(st.get(), values, 1);
+    sqlite3_bind_int64(st.get(), params + 1, rowId);
+    if (sqlite3_step(st.get()) != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+}
+
+void TTableFile::Remove(long long rowId) {
+    Statement st(Prepare("DELETE FROM records WHERE rowid = ?"));
+    sqlite3_bind_int64(st.get(), 1, rowId);
+    if (sqlite3_step(st.get()) != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+}
