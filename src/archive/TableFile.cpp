@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kVerifierRounds = 20000;
+constexpr int kVerifierRounds = 4096;
 
 std::string QuoteName(const std::string& name) {
     std::string out = "\"";

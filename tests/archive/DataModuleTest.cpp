@@ -1,0 +1,138 @@
+// The data module: year folders, table creation and protection, binding and
+// the contact list.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "RecordingMessageBoxes.h"
+#include "TempDir.h"
+#include "archive/Database.h"
+#include "archive/F_DB.h"
+#include "config/F_Conf.h"
+
+namespace {
+
+class DataModuleTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        year = CartellaAnno(root.str(), "2010");
+        std::filesystem::create_directory(year);
+        fdb.PuntaAlias("DBrivano10", year);
+        fdb.Session1.AddPassword(MasterPassword);
+    }
+    void CreateBoth() {
+        fdb.CreaTabella("DBrivano10", "Brivano.DB", DefinizioneDativo);
+        fdb.CreaTabella("DBrivano10", "Rubrica.DB", DefinizioneRubrica);
+        fdb.LegaQuery("DBrivano10");
+        fdb.LegaTabella(fdb.T_Dativo, "DBrivano10", "Brivano.DB");
+        fdb.LegaTabella(fdb.T_Rubrica, "DBrivano10", "Rubrica.DB");
+    }
+    void Add(const std::string& name) {
+        fdb.T_Rubrica.Open();
+        fdb.T_Rubrica.Append();
+        fdb.T_Rubrica.SetFieldValue("Ragione_Sociale", name);
+        fdb.T_Rubrica.Post();
+    }
+
+    TScopedXdgHome home;
+    TTempDir root;
+    TRecordingMessageBoxes boxes;
+    TFDB fdb{boxes};
+    std::string year;
+};
+
+TEST(CartellaAnnoTest, PlainJoining) {
+    EXPECT_EQ(CartellaAnno("/dati/", "2010"), "/dati/2010/");
+    EXPECT_EQ(CartellaAnno("/dati", "2010"), "/dati2010/");
+}
+
+TEST_F(DataModuleTest, CreaTabellaRunsTheStatementAndSaysSo) {
+    fdb.CreaTabella("DBrivano10", "Rubrica.DB", DefinizioneRubrica);
+    EXPECT_EQ(fdb.QGEN.SQL(),
+              std::vector<std::string>{
+                  "CREATE TABLE \"Rubrica.DB\" ( OrdNum AUTOINC, Tipo CHAR(60), Ragione_Sociale "
+                  "CHAR(60), Citta CHAR(40), Cap CHAR(5), EMail CHAR(100), Sito CHAR(100), Note "
+                  "BLOB(1,1) )"});
+    EXPECT_EQ(fdb.QGEN.DatabaseName(), "DBrivano10");
+    EXPECT_FALSE(fdb.QGEN.Active());
+    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Archivio Rubrica.DB Creato"});
+    EXPECT_TRUE(std::filesystem::exists(year + "Rubrica.DB"));
+}
+
+TEST_F(DataModuleTest, CreaTabellaFailureShowsNoMessage) {
+    std::filesystem::create_directory(year + "Brivano.DB");  // a folder in the file's place
+    EXPECT_THROW(fdb.CreaTabella("DBrivano10", "Brivano.DB", DefinizioneDativo), EDBEngineError);
+    EXPECT_TRUE(boxes.Messages().empty());
+}
+
+TEST_F(DataModuleTest, ProtectedTablesOpenThroughSession1Only) {
+    CreateBoth();
+    Add("Alfa");
+    fdb.T_Rubrica.Close();
+    fdb.ProteggiTabella("Brivano.DB", MasterPassword, year);
+    fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year);
+    fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year);  // again: harmless
+    EXPECT_EQ(EngineInitCount(), 0);
+
+    fdb.T_Rubrica.Open();
+    EXPECT_EQ(fdb.T_Rubrica.FieldValue("Ragione_Sociale"), "Alfa");
+    fdb.T_Dativo.Open();
+
+    TSession stranger("stranger");
+    stranger.AddStandardAlias("A", year, "PARADOX");
+    TTable t(stranger);
+    t.SetDatabaseName("A");
+    t.SetTableName("Rubrica.DB");
+    EXPECT_THROW(t.Open(), EDBEngineError);
+}
+
+TEST_F(DataModuleTest, ProteggiTabellaFailureReleasesEngineAndConnection) {
+    EXPECT_THROW(fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year), EDBEngineError);
+    EXPECT_THROW(fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year + "assente/"),
+                 EDBEngineError);
+    EXPECT_EQ(EngineInitCount(), 0);
+    CreateBoth();
+    EXPECT_NO_THROW(fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year));
+}
+
+TEST_F(DataModuleTest, CaricaRubricaListsContactsByCompanyName) {
+    CreateBoth();
+    fdb.CaricaRubrica();
+    EXPECT_TRUE(fdb.QGEN.Active());
+    EXPECT_EQ(fdb.QGEN.RecordCount(), 0) << "an empty address table gives no rows";
+    for (const char* n : {"Zeta", "alfa", "Beta"}) Add(n);
+    fdb.CaricaRubrica();
+    EXPECT_EQ(fdb.QGEN.SQL(),
+              std::vector<std::string>{"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"});
+    std::vector<std::string> names;
+    for (fdb.QGEN.First(); !fdb.QGEN.Eof(); fdb.QGEN.Next())
+        names.push_back(*fdb.QGEN.FieldValue("Ragione_Sociale"));
+    EXPECT_EQ(names, (std::vector<std::string>{"alfa", "Beta", "Zeta"}));
+}
+
+TEST_F(DataModuleTest, CaricaRubricaReadsTheConfiguredAddressFile) {
+    ScriviReg(KeyBrivano, "DBRubrica", "Contatti.DB");
+    fdb.CreaTabella("DBrivano10", "Contatti.DB", DefinizioneRubrica);
+    fdb.LegaTabella(fdb.T_Rubrica, "DBrivano10", "Contatti.DB");
+    fdb.LegaQuery("DBrivano10");
+    Add("Unico");
+    fdb.CaricaRubrica();
+    ASSERT_EQ(fdb.QGEN.RecordCount(), 1);
+    EXPECT_EQ(fdb.QGEN.FieldValue("Ragione_Sociale"), "Unico");
+}
+
+TEST_F(DataModuleTest, CaricaRubricaWithoutTheFileRaisesAndLeavesQueryClosed) {
+    fdb.LegaQuery("DBrivano10");
+    EXPECT_THROW(fdb.CaricaRubrica(), EDBEngineError);
+    EXPECT_FALSE(fdb.QGEN.Active());
+}
+
+TEST_F(DataModuleTest, BindingOpensNothing) {
+    CreateBoth();
+    EXPECT_FALSE(fdb.T_Rubrica.Active());
+    EXPECT_FALSE(fdb.T_Dativo.Active());
+    EXPECT_EQ(fdb.T_Rubrica.TableName(), "Rubrica.DB");
+    EXPECT_EQ(fdb.T_Dativo.DatabaseName(), "DBrivano10");
+}
+
+}  // namespace

@@ -1,0 +1,352 @@
+// The engine layer: statements, cursors, editing, limits, protection, aliases.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "TempDir.h"
+#include "archive/Database.h"
+#include "archive/Query.h"
+#include "archive/Session.h"
+#include "archive/Table.h"
+#include "archive/TableDefinitions.h"
+
+namespace {
+
+const std::string kRubricaSql = std::string("CREATE TABLE \"Rubrica.DB\" ") + DefinizioneRubrica;
+
+class EngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        session.AddStandardAlias("DB", dir.str(), "PARADOX");
+        Exec(kRubricaSql);
+        table.SetDatabaseName("DB");
+        table.SetTableName("Rubrica.DB");
+    }
+    void Exec(const std::string& sql) {
+        TQuery q(session);
+        q.SetDatabaseName("DB");
+        q.SQL() = {sql};
+        q.ExecSQL();
+    }
+    void AddContact(const std::string& name, const std::string& city = "") {
+        table.Open();
+        table.Append();
+        table.SetFieldValue("Ragione_Sociale", name);
+        if (!city.empty()) table.SetFieldValue("Citta", city);
+        table.Post();
+    }
+    std::vector<std::string> ListOrderedBy(const std::string& column) {
+        TQuery q(session);
+        q.SetDatabaseName("DB");
+        q.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY " + column + " ASC"};
+        q.Open();
+        std::vector<std::string> names;
+        for (q.First(); !q.Eof(); q.Next())
+            names.push_back(q.FieldValue(column).value_or("<null>"));
+        return names;
+    }
+
+    TTempDir dir;
+    TSession session{"test"};
+    TTable table{session};
+};
+
+TEST_F(EngineTest, CreatedTableHasTheDefinedFieldsInOrder) {
+    table.Open();
+    EXPECT_EQ(table.FieldNames(),
+              (std::vector<std::string>{"OrdNum", "Tipo", "Ragione_Sociale", "Citta", "Cap",
+                                        "EMail", "Sito", "Note"}));
+    EXPECT_EQ(table.RecordCount(), 0);
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.FindField("email"), 5) << "field names match regardless of case";
+}
+
+TEST_F(EngineTest, CreatingAnExistingTableFailsAndKeepsIt) {
+    AddContact("Alfa");
+    table.Close();
+    EXPECT_THROW(Exec(kRubricaSql), EDBEngineError);
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 1);
+}
+
+TEST_F(EngineTest, StatementsOutsideTheSupportedFormsAreRefused) {
+    const char* bad[] = {
+        "DROP TABLE \"Rubrica.DB\"",
+        "CREATE TABLE \"X.DB\" ( A INTEGER )",
+        "CREATE TABLE \"X.DB\" ( A CHAR(0) )",
+        "CREATE TABLE \"X.DB\" ( A BLOB(1,2) )",
+        "CREATE TABLE \"X.DB\" ( A AUTOINC, B AUTOINC )",
+        "CREATE TABLE \"X.DB\" ( A CHAR(5), a CHAR(5) )",
+        "CREATE TABLE \"../X.DB\" ( A CHAR(5) )",
+        "SELECT * FROM Rubrica.DB; DELETE FROM records",
+        "CREATE TABLE \"X.DB\" ( A CHAR(5)",
+    };
+    for (const char* sql : bad) EXPECT_THROW(Exec(sql), EDBEngineError) << sql;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "X.DB"));
+}
+
+TEST_F(EngineTest, NewRowGetsOrdNumAndEmptyFieldsAreNull) {
+    table.Open();
+    table.Append();
+    EXPECT_EQ(table.State(), TDataSetState::dsInsert);
+    table.SetFieldValue("Tipo", "");
+    table.Post();
+    EXPECT_EQ(table.State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(table.FieldValue("OrdNum"), "1");
+    EXPECT_EQ(table.FieldValue("Tipo"), std::nullopt);
+    EXPECT_EQ(table.FieldValue("Note"), std::nullopt);
+    AddContact("Beta");
+    EXPECT_EQ(table.FieldValue("OrdNum"), "2");
+    EXPECT_EQ(table.RecNo(), 2) << "a posted row stays current";
+}
+
+TEST_F(EngineTest, OrdNumIsNeverReused) {
+    AddContact("A");
+    AddContact("B");
+    table.Delete();
+    AddContact("C");
+    EXPECT_EQ(table.FieldValue("OrdNum"), "3");
+}
+
+TEST_F(EngineTest, EditOnEmptyTableStartsInsert) {
+    table.Open();
+    table.Edit();
+    EXPECT_EQ(table.State(), TDataSetState::dsInsert);
+    table.Edit();  // no effect while inserting
+    EXPECT_EQ(table.State(), TDataSetState::dsInsert);
+}
+
+TEST_F(EngineTest, EditChangesAndCancelDiscards) {
+    AddContact("Alfa");
+    table.Edit();
+    table.SetFieldValue("Ragione_Sociale", "Alfa Srl");
+    EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "Alfa Srl") << "pending value is shown";
+    table.Cancel();
+    EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "Alfa");
+    table.Edit();
+    table.SetFieldValue("Ragione_Sociale", "Alfa Spa");
+    table.Post();
+    table.Close();
+    table.Open();
+    EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "Alfa Spa");
+}
+
+TEST_F(EngineTest, CancelledInsertReturnsToPreviousRow) {
+    AddContact("A");
+    AddContact("B");
+    table.First();
+    table.Append();
+    table.Cancel();
+    EXPECT_EQ(table.RecNo(), 1);
+    EXPECT_EQ(table.RecordCount(), 2);
+}
+
+TEST_F(EngineTest, DeleteMovesToFollowingThenPrecedingRow) {
+    for (const char* n : {"A", "B", "C"}) AddContact(n);
+    table.First();
+    table.Next();  // B
+    table.Delete();
+    EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "C");
+    table.Delete();
+    EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "A");
+    table.Delete();
+    EXPECT_TRUE(table.IsEmpty());
+    try {
+        table.Delete();
+        FAIL();
+    } catch (const EDBEngineError& e) {
+        EXPECT_STREQ(e.what(), "Cannot perform this operation on an empty dataset");
+    }
+}
+
+TEST_F(EngineTest, CursorWalk) {
+    for (const char* n : {"A", "B", "C"}) AddContact(n);
+    std::vector<std::string> seen;
+    for (table.First(); !table.Eof(); table.Next())
+        seen.push_back(*table.FieldValue("Ragione_Sociale"));
+    EXPECT_EQ(seen, (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(table.RecNo(), 3) << "Next past the end stays on the last row";
+    table.Last();
+    EXPECT_TRUE(table.Eof());
+    table.Prior();
+    EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "B");
+    table.First();
+    table.Prior();
+    EXPECT_TRUE(table.Bof());
+    EXPECT_EQ(table.ValueAt(3, table.FindField("Ragione_Sociale")), "C");
+    EXPECT_EQ(table.ValueAt(4, 0), std::nullopt);
+}
+
+TEST_F(EngineTest, CharLimitsAreEnforcedInCharactersNeverCut) {
+    table.Open();
+    table.Append();
+    table.SetFieldValue("Cap", "12345");
+    EXPECT_THROW(table.SetFieldValue("Cap", "123456"), EDBEngineError);
+    std::string accented;
+    for (int i = 0; i < 40; ++i) accented += "à";  // 40 characters, 80 bytes
+    table.SetFieldValue("Citta", accented);
+    EXPECT_THROW(table.SetFieldValue("Citta", accented + "x"), EDBEngineError);
+    table.SetFieldValue("Note", std::string(100000, 'n'));
+    table.Post();
+    EXPECT_EQ(table.FieldValue("Citta"), accented);
+    EXPECT_EQ(table.FieldValue("Note")->size(), 100000u);
+    EXPECT_EQ(table.FieldValue("Cap"), "12345");
+}
+
+TEST_F(EngineTest, AutoIncFieldCannotBeSet) {
+    table.Open();
+    table.Append();
+    EXPECT_THROW(table.SetFieldValue("OrdNum", "7"), EDBEngineError);
+    EXPECT_THROW(table.SetFieldValue("Nessuno", "7"), EDBEngineError);
+}
+
+TEST_F(EngineTest, EditingOperationsNeedEditMode) {
+    table.Open();
+    EXPECT_THROW(table.Post(), EDBEngineError);
+    EXPECT_THROW(table.SetFieldValue("Tipo", "x"), EDBEngineError);
+    table.Close();
+    EXPECT_THROW(table.Append(), EDBEngineError);
+    EXPECT_THROW(table.RecordCount(), EDBEngineError);
+}
+
+TEST_F(EngineTest, ItalianOrderIgnoresCaseAndKeepsAccentsBesideTheirLetter) {
+    for (const char* n : {"zeta", "Èsse", "bravo", "Ancona", "alfa", "éa", "Eco", "Ìmola", "ieri"})
+        AddContact(n);
+    EXPECT_EQ(ListOrderedBy("Ragione_Sociale"),
+              (std::vector<std::string>{"alfa", "Ancona", "bravo", "éa", "Eco", "Èsse", "ieri",
+                                        "Ìmola", "zeta"}));
+}
+
+TEST_F(EngineTest, EmptyValuesSortFirst) {
+    AddContact("B");
+    AddContact("");
+    AddContact("A");
+    EXPECT_EQ(ListOrderedBy("ragione_sociale"), (std::vector<std::string>{"<null>", "A", "B"}));
+}
+
+TEST_F(EngineTest, RepointedAliasReachesTheNewFolderOnLaterOpens) {
+    AddContact("Vecchio");
+    TQuery q(session);
+    q.SetDatabaseName("DB");
+    q.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
+    q.Open();  // caches a connection to the old folder
+    q.Close();
+    table.Close();
+
+    TTempDir other;
+    session.DeleteAlias("DB");
+    session.AddStandardAlias("DB", other.str(), "PARADOX");
+    Exec(kRubricaSql);
+    EXPECT_TRUE(std::filesystem::exists(other.path() / "Rubrica.DB"));
+    q.Open();
+    EXPECT_EQ(q.RecordCount(), 0);
+    table.Open();
+    EXPECT_EQ(table.RecordCount(), 0);
+    AddContact("Nuovo");
+    table.Close();
+
+    session.DeleteAlias("DB");
+    session.AddStandardAlias("db", dir.str(), "PARADOX");
+    table.Open();
+    ASSERT_EQ(table.RecordCount(), 1);
+    EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "Vecchio");
+}
+
+TEST_F(EngineTest, AliasOperations) {
+    EXPECT_NO_THROW(session.DeleteAlias("Assente"));
+    EXPECT_THROW(session.AddStandardAlias("db", "/x/", "PARADOX"), EDBEngineError);
+    auto params = session.AliasParams("DB");
+    EXPECT_EQ(params["TYPE"], "STANDARD");
+    EXPECT_EQ(params["PATH"], dir.str());
+    EXPECT_EQ(params["DEFAULT DRIVER"], "PARADOX");
+    session.SetActive(false);
+    session.DeleteAlias("DB");
+    EXPECT_TRUE(session.Active()) << "an alias operation opens a closed session";
+    table.Close();
+    EXPECT_THROW(table.Open(), EDBEngineError);
+}
+
+TEST_F(EngineTest, ProtectedTableOpensOnlyWithThePassword) {
+    AddContact("Segreto");
+    table.Close();
+    EngineInit();
+    TCRTblDesc desc{"Rubrica.DB", MasterPassword, true};
+    ASSERT_EQ(RestructureTable(dir.str(), 1, &desc, nullptr, nullptr, nullptr, false), 0)
+        << EngineLastErrorText();
+    // Protecting again with the same password keeps it protected and readable.
+    ASSERT_EQ(RestructureTable(dir.str(), 1, &desc, nullptr, nullptr, nullptr, false), 0);
+    TCRTblDesc other{"Rubrica.DB", "ALTRA", true};
+    EXPECT_NE(RestructureTable(dir.str(), 1, &other, nullptr, nullptr, nullptr, false), 0);
+    EngineExit();
+
+    EXPECT_THROW(table.Open(), EDBEngineError);
+    session.AddPassword("sbagliata");
+    EXPECT_THROW(table.Open(), EDBEngineError);
+    session.AddPassword(MasterPassword);
+    table.Open();
+    EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "Segreto");
+}
+
+TEST_F(EngineTest, RestructureNeedsAnInitialisedEngine) {
+    TCRTblDesc desc{"Rubrica.DB", MasterPassword, true};
+    ASSERT_EQ(EngineInitCount(), 0);
+    EXPECT_NE(RestructureTable(dir.str(), 1, &desc, nullptr, nullptr, nullptr, false), 0);
+}
+
+TEST_F(EngineTest, TemporaryConnectionNamesAreUniqueWhileOpen) {
+    TDatabase a(session), b(session);
+    a.DatabaseName = b.DatabaseName = "PDOXEncryptDB7";
+    a.DriverName = b.DriverName = "STANDARD";
+    a.Params = b.Params = {"path=" + dir.str()};
+    a.Open();
+    EXPECT_THROW(b.Open(), EDBEngineError);
+    a.Close();
+    EXPECT_NO_THROW(b.Open());
+    TDatabase c(session);
+    c.DriverName = "STANDARD";
+    c.Params = {"path=" + dir.str() + "assente/"};
+    EXPECT_THROW(c.Open(), EDBEngineError);
+}
+
+// A full disk while posting: the error is raised, the row stays pending and
+// everything posted before is intact.
+TEST_F(EngineTest, FailedPostKeepsEarlierRowsAndThePendingRow) {
+    AddContact("Primo");
+    table.Append();
+    table.SetFieldValue("Note", std::string(1 << 20, 'x'));
+
+    struct sigaction ignore {
+    }, old{};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &old);
+    rlimit oldLimit{};
+    getrlimit(RLIMIT_FSIZE, &oldLimit);
+    rlimit small = oldLimit;
+    small.rlim_cur =
+        static_cast<rlim_t>(std::filesystem::file_size(dir.path() / "Rubrica.DB") + 4096);
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_THROW(table.Post(), EDBEngineError);
+    setrlimit(RLIMIT_FSIZE, &oldLimit);
+    sigaction(SIGXFSZ, &old, nullptr);
+
+    EXPECT_EQ(table.State(), TDataSetState::dsInsert) << "the row is still pending";
+    table.Cancel();
+    table.Close();
+    table.Open();
+    ASSERT_EQ(table.RecordCount(), 1);
+    EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "Primo");
+}
+
+TEST_F(EngineTest, ListenersHearChanges) {
+    std::vector<TDataEvent> events;
+    int id = table.Subscribe([&](TDataEvent e) { events.push_back(e); });
+    table.Open();
+    table.Append();
+    table.Post();
+    table.Unsubscribe(id);
+    table.Close();
+    EXPECT_EQ(events.front(), TDataEvent::DataSetChange);
+    EXPECT_GE(events.size(), 3u);
+}
+
+}  // namespace
