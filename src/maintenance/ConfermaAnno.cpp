@@ -1,0 +1,94 @@
+#include "maintenance/ConfermaAnno.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "archive/F_DB.h"
+#include "config/F_Conf.h"
+#include "dialogs/MessageBoxes.h"
+
+namespace brivano {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* AnnoNonValido = "ANNO DI LAVORO NON VALIDO";
+constexpr const char* CreazioneFallita =
+    "       ERRORE NELLA CREZIONE\r\rDEL PERCORSO DEI DATI DI LAVORO";
+constexpr const char* DatiAssente = "Archivio Dati - Assente - Premere OK per Crearlo";
+constexpr const char* RubricaAssente = "Archivio Rubrica- Assente - Premere OK per Crearlo";
+
+bool IsFolder(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+// The year folder exists afterwards, or a message said why not.
+bool PreparaCartella(TMessageBoxes& boxes, const std::string& cartella, TComandoAnno comando) {
+    if (IsFolder(cartella)) return true;
+    if (comando == TComandoAnno::CambioAnno) {
+        boxes.ShowMessage(AnnoNonValido);
+        return false;
+    }
+    std::error_code ec;
+    fs::create_directory(cartella, ec);  // one level: a missing data root stays missing
+    if (IsFolder(cartella)) return true;
+    boxes.ShowMessage(CreazioneFallita);
+    return false;
+}
+
+// Creates the table when its file is missing, after saying so; true when it did.
+bool CreaSeAssente(TFDB& fdb, TMessageBoxes& boxes, const std::string& alias,
+                   const std::string& cartella, const std::string& file, const char* messaggio,
+                   const char* definizione) {
+    if (IsFile(cartella + file)) return false;
+    boxes.ShowMessage(messaggio);
+    fdb.CreaTabella(alias, file, definizione);
+    return true;
+}
+
+}  // namespace
+
+bool AnnoValido(const std::string& anno) {
+    return !anno.empty() && anno != "." && anno != ".." &&
+           anno.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+bool ConfermaAnno(TFDB& fdb, TMessageBoxes& boxes, const std::string& anno, TComandoAnno comando,
+                  const std::function<void(const std::string&)>& mostraAnno) {
+    if (!AnnoValido(anno)) {
+        boxes.ShowMessage(AnnoNonValido);
+        return false;
+    }
+    const std::string cartella = CartellaAnno(LeggiReg(KeyBrivano, "PathDatiGen"), anno);
+    if (!PreparaCartella(boxes, cartella, comando)) return false;
+
+    const std::string alias = LeggiReg(KeyBrivano, "AliasDB");
+    fdb.PuntaAlias(alias, cartella);
+
+    // A new year gets a working address book at once, not only after a restart.
+    std::vector<std::string> creati;
+    const std::string dbBrivano = LeggiReg(KeyBrivano, "DBBrivano");
+    if (CreaSeAssente(fdb, boxes, alias, cartella, dbBrivano, DatiAssente, DefinizioneDativo))
+        creati.push_back(dbBrivano);
+    const std::string dbRubrica = LeggiReg(KeyBrivano, "DBRubrica");
+    if (CreaSeAssente(fdb, boxes, alias, cartella, dbRubrica, RubricaAssente, DefinizioneRubrica))
+        creati.push_back(dbRubrica);
+
+    // T_Rubrica is left bound as it is: it reaches the new folder through the alias.
+    fdb.LegaQuery(alias);
+    fdb.LegaTabella(fdb.T_Dativo, alias, dbBrivano);
+
+    ScriviReg(KeyBrivano, "Anno", anno);
+    for (const std::string& file : creati) fdb.ProteggiTabella(file, MasterPassword, cartella);
+    mostraAnno(LeggiReg(KeyBrivano, "Anno"));
+    return true;
+}
+
+}  // namespace brivano
