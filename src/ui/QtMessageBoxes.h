@@ -1,0 +1,11 @@
+#pragma once
+// The message-box interface on real windows.
+
+#include "dialogs/MessageBoxes.h"
+
+class TQtMessageBoxes : public TMessageBoxes {
+  public:
+    void ShowMessage(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    TConfirmAnswer Confirm(const std::string& caption, const std::string& text) override;
+};
