@@ -1,0 +1,5 @@
+#include "smtp/IdExplicitTLSClient.h"
+
+TIdExplicitTLSClient::TIdExplicitTLSClient() = default;
+
+TIdExplicitTLSClient::~TIdExplicitTLSClient() = default;

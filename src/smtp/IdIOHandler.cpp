@@ -1,0 +1,179 @@
+#include "smtp/IdIOHandler.h"
+
+#include <algorithm>
+
+#include "smtp/IdException.h"
+#include "smtp/IdGlobal.h"
+
+TIdIOHandler::TIdIOHandler() = default;
+
+// Derived channels release their source themselves: CloseSource is theirs.
+TIdIOHandler::~TIdIOHandler() = default;
+
+void TIdIOHandler::Open() {
+    opened_ = true;
+    closedGracefully_ = false;
+    if (inputBuffer_) {
+        inputBuffer_->Clear();
+    } else {
+        inputBuffer_ = std::make_unique<TIdBuffer>();
+    }
+}
+
+void TIdIOHandler::Close() {
+    if (SourceAllocated()) CloseSource();
+    opened_ = false;
+}
+
+bool TIdIOHandler::Connected() {
+    ReadFromSource(false, 0, false);
+    return (SourceAllocated() && opened_ && !closedGracefully_) || !InputBufferIsEmpty();
+}
+
+void TIdIOHandler::CheckSingleLine(const std::string& text) {
+    if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+        throw EIdInvalidLine();
+}
+
+void TIdIOHandler::Write(const std::string& text) {
+    if (text.empty()) return;
+    if (writeBuffer_) {
+        writeBuffer_->append(text);
+    } else {
+        WriteDirect(text.data(), text.size());
+    }
+}
+
+void TIdIOHandler::WriteLn(const std::string& text) {
+    CheckSingleLine(text);
+    std::string line;
+    line.reserve(text.size() + 2);
+    line.append(text).append("\r\n");
+    Write(line);
+}
+
+void TIdIOHandler::WriteLines(const std::vector<std::string>& lines) {
+    std::size_t size = 0;
+    for (const auto& line : lines) {
+        CheckSingleLine(line);
+        size += line.size() + 2;
+    }
+    std::string bytes;
+    bytes.reserve(size);
+    for (const auto& line : lines) bytes.append(line).append("\r\n");
+    Write(bytes);
+}
+
+void TIdIOHandler::WriteBufferOpen() {
+    if (!writeBuffer_) writeBuffer_ = std::make_unique<std::string>();
+}
+
+void TIdIOHandler::WriteBufferClose() {
+    if (!writeBuffer_) return;
+    std::unique_ptr<std::string> bytes = std::move(writeBuffer_);
+    if (!bytes->empty()) WriteDirect(bytes->data(), bytes->size());
+}
+
+void TIdIOHandler::WriteDirect(const char* data, std::size_t size) {
+    CheckForDisconnect(true, true);
+    if (!SourceAllocated()) throw EIdNotConnected("Not Connected");
+    std::size_t sent = 0;
+    while (sent < size) {
+        std::size_t accepted = std::min(SendRaw(data + sent, size - sent), size - sent);
+        sent += accepted;
+        closedGracefully_ = accepted == 0;
+        CheckForDisconnect(true, false);
+        // Bytes are left and the source is gone: never send into a closed handle.
+        if (sent < size && !SourceAllocated()) throw EIdConnClosedGracefully();
+    }
+}
+
+void TIdIOHandler::CheckForDisconnect(bool raise, bool ignoreBuffer) {
+    bool disconnected;
+    if (closedGracefully_) {
+        if (SourceAllocated()) {
+            Close();
+            DoStatus(hsDisconnected);
+        }
+        disconnected = true;
+    } else {
+        disconnected = !SourceAllocated();
+    }
+    if (disconnected && raise && inputBuffer_ && (inputBuffer_->Empty() || ignoreBuffer))
+        throw EIdConnClosedGracefully();
+}
+
+long TIdIOHandler::ReadFromSource(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout) {
+    if (timeoutMs == IdTimeoutDefault)
+        timeoutMs = readTimeout_ > 0 ? readTimeout_ : IdTimeoutInfinite;
+    CheckForDisconnect(raiseIfDisconnected, false);
+    if (!SourceAllocated()) {
+        if (raiseIfDisconnected) throw EIdException("Not Connected");
+        return 0;
+    }
+    if (!inputBuffer_) inputBuffer_ = std::make_unique<TIdBuffer>();
+    const auto chunk = static_cast<std::size_t>(recvBufferSize_);
+    while (true) {
+        if (!Readable(timeoutMs)) {
+            if (raiseOnTimeout) throw EIdReadTimeout();
+            return -1;
+        }
+        if (!SourceAllocated()) throw EIdClosedSocket();
+        std::size_t got = std::min(RecvRaw(inputBuffer_->Reserve(chunk), chunk), chunk);
+        inputBuffer_->Commit(got);
+        closedGracefully_ = got == 0;
+        CheckForDisconnect(raiseIfDisconnected, false);
+        if (got > 0 || !SourceAllocated()) return static_cast<long>(got);
+    }
+}
+
+std::string TIdIOHandler::TakeLine(std::size_t terminator) {
+    std::string_view bytes = inputBuffer_->View();
+    std::size_t length = terminator;
+    if (length > 0 && bytes[length - 1] == '\r') --length;
+    std::string line(bytes.data(), length);
+    inputBuffer_->Remove(terminator + 1);
+    return line;
+}
+
+std::string TIdIOHandler::TooLongLine() {
+    if (maxLineAction_ == maException) throw EIdReadLnMaxLineLengthExceeded();
+    readLnSplit_ = true;
+    return inputBuffer_->Extract(static_cast<std::size_t>(maxLineLength_));
+}
+
+std::string TIdIOHandler::ReadLn() {
+    readLnSplit_ = false;
+    readLnTimedOut_ = false;
+    const std::size_t limit =
+        maxLineLength_ > 0 ? static_cast<std::size_t>(maxLineLength_) : TIdBuffer::npos;
+    // Each search starts where the last one ended: every byte is looked at once.
+    std::size_t start = 0;
+    while (true) {
+        if (!InputBufferIsEmpty()) {
+            std::size_t terminator = inputBuffer_->IndexOf('\n', start);
+            start = inputBuffer_->Size();
+            if (terminator != TIdBuffer::npos) {
+                return terminator > limit ? TooLongLine() : TakeLine(terminator);
+            }
+        }
+        if (limit != TIdBuffer::npos && start > limit) return TooLongLine();
+        // A partial line is no line: the peer's close raises here.
+        CheckForDisconnect(true, true);
+        try {
+            ReadFromSource(true, IdTimeoutDefault, true);
+        } catch (const EIdReadTimeout&) {
+            readLnTimedOut_ = true;
+            throw;
+        }
+    }
+}
+
+std::string TIdIOHandler::ReadLnFirst(int maxLines) {
+    std::string line;
+    for (int i = 0; i < maxLines; ++i) {
+        line = brivano::TrimControl(ReadLn());
+        if (!line.empty()) break;
+    }
+    return line;
+}

@@ -1,0 +1,38 @@
+#include "smtp/IdIOHandlerStack.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "smtp/IdException.h"
+
+namespace {
+
+bool IsLocalHostName(const std::string& host) {
+    static constexpr std::string_view kName = "localhost";
+    return std::equal(host.begin(), host.end(), kName.begin(), kName.end(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
+}
+
+}  // namespace
+
+std::string TIdIOHandlerStack::ResolveHost(const std::string& host) {
+    if (IPVersion() == Id_IPv4 && TIdStack::IsIPv4Dotted(host)) return host;
+    DoStatus(hsResolving, host);
+    if (IsLocalHostName(host)) return IPVersion() == Id_IPv6 ? "::1" : "127.0.0.1";
+    // The resolver would stop at a NUL and look up another name.
+    if (host.find('\0') != std::string::npos) RaiseSocketError(Id_WSAHOST_NOT_FOUND);
+    return Stack().HostByName(host, IPVersion());
+}
+
+bool TIdIOHandlerStack::Readable(int timeoutMs) {
+    return Binding().Readable(timeoutMs);
+}
+
+std::size_t TIdIOHandlerStack::RecvRaw(char* buffer, std::size_t size) {
+    return Binding().Receive(buffer, size);
+}
+
+std::size_t TIdIOHandlerStack::SendRaw(const char* data, std::size_t size) {
+    return Binding().Send(data, size);
+}
