@@ -8,8 +8,10 @@
 #include "archive/TableFile.h"
 
 namespace {
-// A bound on the row values kept in memory; a grid looks at a few screens of rows.
-constexpr size_t kCachedRows = 2048;
+// Rows are read in blocks; a bound on the blocks kept keeps memory flat
+// however large the table, while a grid's few screens of rows stay cached.
+constexpr int kBlockRows = 128;
+constexpr size_t kCachedBlocks = 32;
 }  // namespace
 
 TDataSet::TDataSet(TSession& session) : session_(session) {}
@@ -26,7 +28,7 @@ void TDataSet::Open() {
     std::vector<long long> ids = LoadRowIds(*file);
     file_ = std::move(file);
     rowIds_ = std::move(ids);
-    cache_.clear();
+    blocks_.clear();
     current_ = rowIds_.empty() ? -1 : 0;
     bof_ = true;
     eof_ = rowIds_.empty();
@@ -38,7 +40,7 @@ void TDataSet::Close() {
     if (!Active()) return;
     file_.reset();
     rowIds_.clear();
-    cache_.clear();
+    blocks_.clear();
     pending_.clear();
     current_ = -1;
     bof_ = eof_ = true;
@@ -140,7 +142,7 @@ TFieldValue TDataSet::FieldValue(const std::string& name) const {
     if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert)
         return pending_.at(static_cast<size_t>(index));
     if (current_ < 0) return std::nullopt;
-    return RowValues(CurrentRowId()).at(static_cast<size_t>(index));
+    return RowAt(current_).at(static_cast<size_t>(index));
 }
 
 TFieldValue TDataSet::ValueAt(int recNo, int fieldIndex) const {
@@ -148,18 +150,23 @@ TFieldValue TDataSet::ValueAt(int recNo, int fieldIndex) const {
     if (recNo < 1 || recNo > static_cast<int>(rowIds_.size()) || fieldIndex < 0 ||
         fieldIndex >= static_cast<int>(FieldNames().size()))
         return std::nullopt;
-    return RowValues(rowIds_[static_cast<size_t>(recNo - 1)])[static_cast<size_t>(fieldIndex)];
+    return RowAt(recNo - 1)[static_cast<size_t>(fieldIndex)];
 }
 
-const std::vector<TFieldValue>& TDataSet::RowValues(long long rowId) const {
-    auto it = cache_.find(rowId);
-    if (it != cache_.end()) return it->second;
-    if (cache_.size() >= kCachedRows) cache_.clear();
-    return cache_.emplace(rowId, file_->Row(rowId)).first->second;
+const std::vector<TFieldValue>& TDataSet::RowAt(int index) const {
+    const int block = index / kBlockRows;
+    auto it = blocks_.find(block);
+    if (it == blocks_.end()) {
+        if (blocks_.size() >= kCachedBlocks) blocks_.clear();
+        const size_t first = static_cast<size_t>(block) * kBlockRows;
+        const size_t count = std::min<size_t>(kBlockRows, rowIds_.size() - first);
+        it = blocks_.emplace(block, file_->Rows(rowIds_.data() + first, count)).first;
+    }
+    return it->second.at(static_cast<size_t>(index - block * kBlockRows));
 }
 
-void TDataSet::InvalidateRow(long long rowId) {
-    cache_.erase(rowId);
+void TDataSet::InvalidateRows() {
+    blocks_.clear();
 }
 
 long long TDataSet::CurrentRowId() const {

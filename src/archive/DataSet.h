@@ -73,8 +73,10 @@ class TDataSet {
     void RequireBrowse(const char* operation) const;
     void Notify(TDataEvent event);
     void SetState(TDataSetState state);
-    void InvalidateRow(long long rowId);
-    const std::vector<TFieldValue>& RowValues(long long rowId) const;
+    // Forgets the row values read so far (after rows were written or removed).
+    void InvalidateRows();
+    // Values of the row at a cursor position, read a block of rows at a time.
+    const std::vector<TFieldValue>& RowAt(int index) const;
     long long CurrentRowId() const;
 
     TTableFile& File() const { return *file_; }
@@ -89,7 +91,7 @@ class TDataSet {
     std::string databaseName_;
     TDataSetState state_ = TDataSetState::dsInactive;
     std::shared_ptr<TTableFile> file_;
-    mutable std::map<long long, std::vector<TFieldValue>> cache_;
+    mutable std::map<int, std::vector<std::vector<TFieldValue>>> blocks_;
     std::map<int, std::function<void(TDataEvent)>> listeners_;
     int nextListener_ = 1;
 };

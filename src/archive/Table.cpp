@@ -38,7 +38,7 @@ void TTable::Edit() {
         Append();
         return;
     }
-    pending_ = RowValues(CurrentRowId());
+    pending_ = RowAt(current_);
     SetState(TDataSetState::dsEdit);
 }
 
@@ -62,11 +62,11 @@ void TTable::Post() {
         current_ = static_cast<int>(rowIds_.size()) - 1;
         bof_ = false;
         eof_ = false;
-        InvalidateRow(id);
+        InvalidateRows();
     } else {
         const long long id = CurrentRowId();
         File().Update(id, pending_);
-        InvalidateRow(id);
+        InvalidateRows();
     }
     pending_.clear();
     SetState(TDataSetState::dsBrowse);
@@ -92,7 +92,7 @@ void TTable::Delete() {
     if (rowIds_.empty()) throw EDBEngineError("Cannot perform this operation on an empty dataset");
     const long long id = CurrentRowId();
     File().Remove(id);
-    InvalidateRow(id);
+    InvalidateRows();
     rowIds_.erase(rowIds_.begin() + current_);
     current_ = std::min(current_, static_cast<int>(rowIds_.size()) - 1);
     eof_ = rowIds_.empty();

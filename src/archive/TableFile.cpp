@@ -4,7 +4,9 @@
 #include <sys/random.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 #include "archive/EngineError.h"
 #include "archive/ItalianCollation.h"
@@ -15,6 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kVerifierRounds = 4096;
+constexpr int kRowsPerSelect = 128;
 
 std::string QuoteName(const std::string& name) {
     std::string out = "\"";
@@ -152,7 +155,7 @@ std::shared_ptr<TTableFile> TTableFile::Open(const fs::path& path) {
 
 TTableFile::TTableFile(fs::path path, sqlite3* db) : path_(std::move(path)), db_(db) {
     try {
-        RegisterItalianCollation(db_);
+        RegisterItalianSortKey(db_);
         Statement info(Prepare("PRAGMA table_info(records)"));
         while (sqlite3_step(info.get()) == SQLITE_ROW) {
             std::string name = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1));
@@ -162,7 +165,9 @@ TTableFile::TTableFile(fs::path path, sqlite3* db) : path_(std::move(path)), db_
             names_.push_back(name);
         }
         if (columns_.empty()) Raise("not a table file");
-        selectRow_ = Prepare("SELECT * FROM records WHERE rowid = ?");
+        std::string params;
+        for (int i = 0; i < kRowsPerSelect; ++i) params += i ? ", ?" : "?";
+        selectRows_ = Prepare("SELECT rowid, * FROM records WHERE rowid IN (" + params + ")");
     } catch (...) {
         sqlite3_close(db_);
         throw;
@@ -170,7 +175,7 @@ TTableFile::TTableFile(fs::path path, sqlite3* db) : path_(std::move(path)), db_
 }
 
 TTableFile::~TTableFile() {
-    sqlite3_finalize(selectRow_);
+    sqlite3_finalize(selectRows_);
     sqlite3_close(db_);
 }
 
@@ -258,7 +263,8 @@ std::vector<long long> TTableFile::RowIds(const std::string& orderColumn, bool d
             if (sqlite3_stricmp(names_[i].c_str(), orderColumn.c_str()) == 0)
                 found = static_cast<int>(i);
         if (found < 0) Raise("field not found: " + orderColumn);
-        sql += QuoteName(names_[static_cast<size_t>(found)]) + " COLLATE " + ItalianCollationName +
+        sql += std::string(ItalianSortKeyFunction) + "(" +
+               QuoteName(names_[static_cast<size_t>(found)]) + ")" +
                (descending ? " DESC" : " ASC") + ", ";
     }
     sql += "rowid";
@@ -271,24 +277,37 @@ std::vector<long long> TTableFile::RowIds(const std::string& orderColumn, bool d
     return ids;
 }
 
-std::vector<TFieldValue> TTableFile::Row(long long rowId) {
-    std::vector<TFieldValue> values(columns_.size());
-    sqlite3_reset(selectRow_);
-    sqlite3_bind_int64(selectRow_, 1, rowId);
-    int rc = sqlite3_step(selectRow_);
-    if (rc == SQLITE_ROW) {
-        for (size_t i = 0; i < columns_.size(); ++i) {
-            const unsigned char* text = sqlite3_column_text(selectRow_, static_cast<int>(i));
-            if (text)
-                values[i] = std::string(
-                    reinterpret_cast<const char*>(text),
-                    static_cast<size_t>(sqlite3_column_bytes(selectRow_, static_cast<int>(i))));
+std::vector<std::vector<TFieldValue>> TTableFile::Rows(const long long* rowIds, size_t count) {
+    std::vector<std::vector<TFieldValue>> rows(count, std::vector<TFieldValue>(columns_.size()));
+    for (size_t done = 0; done < count; done += kRowsPerSelect) {
+        const size_t n = std::min<size_t>(kRowsPerSelect, count - done);
+        std::unordered_map<long long, size_t> where;
+        sqlite3_reset(selectRows_);
+        for (int p = 0; p < kRowsPerSelect; ++p) {
+            // Unused places ask for a row id no row has.
+            const long long id =
+                static_cast<size_t>(p) < n ? rowIds[done + static_cast<size_t>(p)] : -1;
+            sqlite3_bind_int64(selectRows_, p + 1, id);
+            if (static_cast<size_t>(p) < n) where[id] = done + static_cast<size_t>(p);
         }
-    } else if (rc != SQLITE_DONE) {
-        Raise(sqlite3_errmsg(db_));
+        int rc;
+        while ((rc = sqlite3_step(selectRows_)) == SQLITE_ROW) {
+            auto it = where.find(sqlite3_column_int64(selectRows_, 0));
+            if (it == where.end()) continue;
+            std::vector<TFieldValue>& row = rows[it->second];
+            for (size_t i = 0; i < columns_.size(); ++i) {
+                const int col = static_cast<int>(i) + 1;
+                const unsigned char* text = sqlite3_column_text(selectRows_, col);
+                if (text)
+                    row[i] =
+                        std::string(reinterpret_cast<const char*>(text),
+                                    static_cast<size_t>(sqlite3_column_bytes(selectRows_, col)));
+            }
+        }
+        sqlite3_reset(selectRows_);
+        if (rc != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
     }
-    sqlite3_reset(selectRow_);
-    return values;
+    return rows;
 }
 
 void TTableFile::CheckValue(size_t column, const TFieldValue& value) const {

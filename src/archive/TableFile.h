@@ -37,8 +37,9 @@ class TTableFile {
 
     // Row ids in table order, or ordered by a column (text in Italian order).
     std::vector<long long> RowIds(const std::string& orderColumn = {}, bool descending = false);
-    // Values of one row by column; all null when the row is gone.
-    std::vector<TFieldValue> Row(long long rowId);
+    // Values of the given rows by column, in the order asked; a row that is
+    // gone reads as all null.
+    std::vector<std::vector<TFieldValue>> Rows(const long long* rowIds, size_t count);
     // Returns the id of the new row.
     long long Insert(const std::vector<TFieldValue>& values);
     void Update(long long rowId, const std::vector<TFieldValue>& values);
@@ -58,5 +59,5 @@ class TTableFile {
     sqlite3* db_;
     std::vector<TColumnDef> columns_;
     std::vector<std::string> names_;
-    sqlite3_stmt* selectRow_ = nullptr;
+    sqlite3_stmt* selectRows_ = nullptr;
 };
