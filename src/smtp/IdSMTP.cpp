@@ -1,0 +1,121 @@
+#include "smtp/IdSMTP.h"
+
+#include <algorithm>
+
+#include "mailing/IdEMailAddress.h"
+
+namespace brivano {
+
+std::string Base64Encode(const std::string& bytes) {
+    static constexpr char alphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 2 < bytes.size(); i += 3) {
+        const unsigned v = static_cast<unsigned char>(bytes[i]) << 16 |
+                           static_cast<unsigned char>(bytes[i + 1]) << 8 |
+                           static_cast<unsigned char>(bytes[i + 2]);
+        out += alphabet[v >> 18 & 63];
+        out += alphabet[v >> 12 & 63];
+        out += alphabet[v >> 6 & 63];
+        out += alphabet[v & 63];
+    }
+    const std::size_t rest = bytes.size() - i;
+    if (rest > 0) {
+        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+        if (rest == 2) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        out += alphabet[v >> 18 & 63];
+        out += alphabet[v >> 12 & 63];
+        out += rest == 2 ? alphabet[v >> 6 & 63] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+}  // namespace brivano
+
+TIdSMTP::TIdSMTP() = default;
+
+TIdSMTP::~TIdSMTP() = default;
+
+void TIdSMTP::Connect() {
+    TIdSMTPBase::Connect();
+    try {
+        ReadReplyWithin(ReplyTimeouts().Greeting, {220});
+        SendGreeting();
+    } catch (...) {
+        // A failing goodbye replaces the original error.
+        Disconnect();
+        throw;
+    }
+}
+
+std::vector<std::string> TIdSMTP::AuthMechanisms(const std::vector<std::string>& capabilities) {
+    std::vector<std::string> mechanisms;
+    for (const auto& capability : capabilities) {
+        std::string line = capability;
+        for (char& c : line)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (line.size() < 5 || line.compare(0, 4, "AUTH") != 0 ||
+            (line[4] != ' ' && line[4] != '='))
+            continue;
+        std::string rest = line.substr(4);
+        std::replace(rest.begin(), rest.end(), '=', ' ');
+        std::size_t pos = 0;
+        while (pos < rest.size()) {
+            const std::size_t start = rest.find_first_not_of(' ', pos);
+            if (start == std::string::npos) break;
+            const std::size_t end = std::min(rest.find(' ', start), rest.size());
+            std::string word = rest.substr(start, end - start);
+            if (std::find(mechanisms.begin(), mechanisms.end(), word) == mechanisms.end())
+                mechanisms.push_back(std::move(word));
+            pos = end;
+        }
+    }
+    return mechanisms;
+}
+
+void TIdSMTP::Authenticate() {
+    if (authType_ == atDefault && !authenticated_ && !username_.empty()) {
+        const auto offered = AuthMechanisms(Capabilities());
+        if (std::find(offered.begin(), offered.end(), "LOGIN") != offered.end()) {
+            SendCommand("AUTH LOGIN", 334);
+            SendCommand(brivano::Base64Encode(username_), 334);
+            SendCommand(brivano::Base64Encode(password_), 235);
+        }
+    }
+    authenticated_ = true;
+}
+
+void TIdSMTP::Send(TIdMessage& message) {
+    Authenticate();
+    message.ExtraHeaders().SetHeaderValue("X-Mailer", MailAgent());
+
+    TIdEMailAddressList recipients;
+    recipients.SetListText(message.Recipients().ListText());
+    if (!message.CCList().Empty())
+        recipients.SetListText(recipients.ListText() + ", " + message.CCList().ListText());
+    if (!message.BccList().Empty())
+        recipients.SetListText(recipients.ListText() + ", " + message.BccList().ListText());
+
+    // A message that cannot be written is refused before the envelope, while
+    // the dialogue is still in step with the server.
+    message.BuildHeaderLines();
+
+    if (PipeLine() && HasCapability("PIPELINING"))
+        SendPipelining(message, recipients);
+    else
+        SendNoPipelining(message, recipients);
+}
+
+void TIdSMTP::DisconnectNotifyPeer() {
+    SendCommand("QUIT", 221);
+}
+
+void TIdSMTP::Disconnect(bool notifyPeer) {
+    // Cleared on every path: the next connection is a new session that must
+    // log in again, also after a goodbye that went wrong.
+    authenticated_ = false;
+    TIdSMTPBase::Disconnect(notifyPeer);
+}

@@ -1,0 +1,156 @@
+#include "smtp/IdSMTPBase.h"
+
+#include <unistd.h>
+
+#include <memory>
+
+#include "mailing/IdEMailAddress.h"
+#include "smtp/IdReplySMTP.h"
+#include "smtp/IdStack.h"
+
+namespace {
+
+// The machine's name as the system reports it, at most 15 characters.
+std::string ComputerName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
+    return std::string(name).substr(0, 15);
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+// Sets the channel's read limit for one wait and puts the old one back.
+class TReadLimit {
+  public:
+    TReadLimit(TIdIOHandler* io, int timeoutMs) : io_(io) {
+        if (io_ == nullptr || timeoutMs <= 0) return;
+        saved_ = io_->ReadTimeout();
+        io_->SetReadTimeout(timeoutMs);
+        active_ = true;
+    }
+    ~TReadLimit() {
+        if (active_) io_->SetReadTimeout(saved_);
+    }
+    TReadLimit(const TReadLimit&) = delete;
+    TReadLimit& operator=(const TReadLimit&) = delete;
+
+  private:
+    TIdIOHandler* io_;
+    int saved_ = 0;
+    bool active_ = false;
+};
+
+}  // namespace
+
+TIdSMTPBase::TIdSMTPBase() {
+    SetLastReply(std::make_unique<TIdReplySMTP>());
+    SetPort(25);
+}
+
+TIdSMTPBase::~TIdSMTPBase() = default;
+
+std::string TIdSMTPBase::GreetingName() const {
+    if (!heloName_.empty()) return heloName_;
+    if (!Stack().HostName().empty()) return Stack().HostName();
+    return ComputerName();
+}
+
+int TIdSMTPBase::ReadReplyWithin(int timeoutMs, const std::vector<int>& accepted) {
+    TReadLimit limit(IOHandler(), timeoutMs);
+    return ReadReply(accepted);
+}
+
+int TIdSMTPBase::SendCommandWithin(int timeoutMs, const std::string& command,
+                                   const std::vector<int>& accepted) {
+    TReadLimit limit(IOHandler(), timeoutMs);
+    return SendCommand(command, accepted);
+}
+
+void TIdSMTPBase::SendGreeting() {
+    Capabilities().clear();
+    const std::string name = GreetingName();
+    if (useEhlo_ && SendCommand("EHLO " + name) == 250) {
+        const auto& lines = LastReply().Text();
+        if (lines.size() > 1) Capabilities().assign(lines.begin() + 1, lines.end());
+        return;
+    }
+    SendCommand("HELO " + name, 250);
+}
+
+bool TIdSMTPBase::HasCapability(const std::string& line) const {
+    const std::string wanted = Upper(line);
+    for (const auto& capability : Capabilities())
+        if (Upper(capability) == wanted) return true;
+    return false;
+}
+
+void TIdSMTPBase::WriteMessageAndEnd(TIdMessage& message) {
+    // One send for the text and its end: written line by line, each small send
+    // would wait on the server's delayed acknowledgement.
+    TIdIOHandler* io = IOHandler();
+    if (io == nullptr) throw EIdNotConnected("Not connected.");
+    io->WriteBufferOpen();
+    try {
+        WriteMessage(message);
+        io->WriteLn(".");
+    } catch (...) {
+        io->WriteBufferClose();
+        throw;
+    }
+    io->WriteBufferClose();
+    ReadReplyWithin(replyTimeouts_.DataEnd, {250});
+}
+
+void TIdSMTPBase::SendNoPipelining(TIdMessage& message, const TIdEMailAddressList& recipients) {
+    SendCommand("RSET");
+    SendCommandWithin(replyTimeouts_.Envelope, "MAIL FROM:<" + message.From().Address() + ">",
+                      {250});
+    for (std::size_t i = 0; i < recipients.Count(); ++i)
+        SendCommandWithin(replyTimeouts_.Envelope, "RCPT TO:<" + recipients[i].Address() + ">",
+                          {250, 251});
+    SendCommandWithin(replyTimeouts_.Data, "DATA", {354});
+    WriteMessageAndEnd(message);
+}
+
+void TIdSMTPBase::SendPipelining(TIdMessage& message, const TIdEMailAddressList& recipients) {
+    TIdIOHandler* io = IOHandler();
+    if (io == nullptr) throw EIdNotConnected("Not connected.");
+    std::vector<std::string> batch{"RSET", "MAIL FROM:<" + message.From().Address() + ">"};
+    for (std::size_t i = 0; i < recipients.Count(); ++i)
+        batch.push_back("RCPT TO:<" + recipients[i].Address() + ">");
+    batch.push_back("DATA");
+    // All lines are checked before the first byte leaves, so a refused text
+    // never leaves half a batch whose replies nobody reads.
+    io->WriteBufferOpen();
+    try {
+        io->WriteLines(batch);
+    } catch (...) {
+        io->WriteBufferClose();
+        throw;
+    }
+    io->WriteBufferClose();
+
+    std::unique_ptr<TIdReply> held;
+    auto hold = [&] {
+        if (!held) held = LastReply().Clone();
+    };
+    ReadReply();
+    if (ReadReplyWithin(replyTimeouts_.Envelope, {}) != 250) hold();
+    for (std::size_t i = 0; i < recipients.Count(); ++i) {
+        const int code = ReadReplyWithin(replyTimeouts_.Envelope, {});
+        if (code != 250 && code != 251) hold();
+    }
+    if (ReadReplyWithin(replyTimeouts_.Data, {}) != 354) {
+        hold();
+        held->RaiseReplyError();
+    }
+    if (held) {
+        SendCommandWithin(replyTimeouts_.DataEnd, ".", {});
+        held->RaiseReplyError();
+    }
+    WriteMessageAndEnd(message);
+}

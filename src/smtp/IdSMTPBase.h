@@ -1,0 +1,67 @@
+#pragma once
+// The SMTP dialogue below authentication: the greeting exchange (EHLO or HELO
+// and the capability list) and the transfer of one message, plain or
+// pipelined.
+
+#include <string>
+#include <vector>
+
+#include "mailing/IdMessageClient.h"
+
+class TIdEMailAddressList;
+
+// Reply waits of the dialogue's stages, in milliseconds; 0 leaves the
+// client's ReadTimeout (which itself may be 0: no limit).
+struct TIdSMTPReplyTimeouts {
+    int Greeting = 0;  // the server's first reply
+    int Envelope = 0;  // MAIL FROM and RCPT TO
+    int Data = 0;      // DATA
+    int DataEnd = 0;   // the end-of-data line
+};
+
+class TIdSMTPBase : public TIdMessageClient {
+  public:
+    TIdSMTPBase();
+    ~TIdSMTPBase() override;
+
+    bool UseEhlo() const { return useEhlo_; }
+    void SetUseEhlo(bool value) { useEhlo_ = value; }
+    bool PipeLine() const { return pipeLine_; }
+    void SetPipeLine(bool value) { pipeLine_ = value; }
+    const std::string& HeloName() const { return heloName_; }
+    void SetHeloName(const std::string& name) { heloName_ = name; }
+    const std::string& MailAgent() const { return mailAgent_; }
+    void SetMailAgent(const std::string& agent) { mailAgent_ = agent; }
+
+    const TIdSMTPReplyTimeouts& ReplyTimeouts() const { return replyTimeouts_; }
+    void SetReplyTimeouts(const TIdSMTPReplyTimeouts& timeouts) { replyTimeouts_ = timeouts; }
+
+    // The name given in EHLO and HELO.
+    std::string GreetingName() const;
+
+  protected:
+    // Empties the capability list; EHLO (any code, 250 fills the list) and,
+    // when that is off or not 250, HELO accepting 250.
+    void SendGreeting();
+    // Reads one reply waiting at most `timeoutMs` (0: the client's limit).
+    int ReadReplyWithin(int timeoutMs, const std::vector<int>& accepted);
+    // Writes one command and reads its reply within the limit.
+    int SendCommandWithin(int timeoutMs, const std::string& command,
+                          const std::vector<int>& accepted);
+    // RSET, the envelope, DATA, the message text and the end of data; raises
+    // the first refused reply.
+    void SendNoPipelining(TIdMessage& message, const TIdEMailAddressList& recipients);
+    // The same, with RSET, the envelope and DATA in one send.
+    void SendPipelining(TIdMessage& message, const TIdEMailAddressList& recipients);
+    bool HasCapability(const std::string& line) const;
+
+  private:
+    // The message text and the end-of-data line in one send, then its reply.
+    void WriteMessageAndEnd(TIdMessage& message);
+
+    bool useEhlo_ = true;
+    bool pipeLine_ = true;
+    std::string heloName_;
+    std::string mailAgent_;
+    TIdSMTPReplyTimeouts replyTimeouts_;
+};

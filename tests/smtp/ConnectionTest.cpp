@@ -1,0 +1,367 @@
+// The line connection over real loopback sockets.
+
+#include <gtest/gtest.h>
+
+#include <netdb.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "LoopbackServer.h"
+#include "smtp/IdException.h"
+#include "smtp/IdIOHandlerStack.h"
+#include "smtp/IdStackPosix.h"
+#include "smtp/IdTCPClient.h"
+
+using smtptest::TGate;
+using smtptest::TLoopbackServer;
+using smtptest::TPeer;
+
+namespace {
+
+std::unique_ptr<TIdTCPClient> ClientFor(int port, const std::string& host = "127.0.0.1") {
+    auto client = std::make_unique<TIdTCPClient>();
+    client->SetHost(host);
+    client->SetPort(port);
+    client->SetReadTimeout(smtptest::kWaitMs);
+    return client;
+}
+
+struct TChunkCase {
+    const char* name;
+    std::vector<std::string> chunks;  // each sent by the server once the client read up to it
+    std::vector<std::string> lines;   // then the server closes
+};
+
+TEST(Connection, ReadsLinesAsTheServerSendsThem) {
+    const TChunkCase cases[] = {
+        {"CR LF", {"250 OK\r\n"}, {"250 OK"}},
+        {"LF alone", {"250 OK\n"}, {"250 OK"}},
+        {"empty lines", {"\n\r\n"}, {"", ""}},
+        {"two lines, one send", {"250-a\r\n250 b\r\n"}, {"250-a", "250 b"}},
+        {"CR before a lone LF", {"abc\r", "\n"}, {"abc"}},
+        {"line in pieces", {"25", "0 O", "K\r\n"}, {"250 OK"}},
+        {"CR inside a line stays", {"a\rb\r\r\n"}, {"a\rb\r"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TGate more;
+        TLoopbackServer server([&](TPeer& peer) {
+            for (std::size_t i = 0; i < c.chunks.size(); ++i) {
+                if (i > 0 && !more.Wait()) return;
+                peer.Send(c.chunks[i]);
+            }
+        });
+        auto client = ClientFor(server.Port());
+        client->Connect();
+        auto& channel = *client->IOHandler();
+        if (c.chunks.size() > 1) {
+            // Pieces before the last are not yet a line: the read times out.
+            channel.SetReadTimeout(200);
+            EXPECT_THROW(channel.ReadLn(), EIdReadTimeout);
+            EXPECT_TRUE(channel.ReadLnTimedOut());
+            channel.SetReadTimeout(smtptest::kWaitMs);
+            more.Open();
+        }
+        for (const auto& line : c.lines) EXPECT_EQ(channel.ReadLn(), line);
+        EXPECT_THROW(channel.ReadLn(), EIdConnClosedGracefully);
+        EXPECT_FALSE(client->Connected());
+    }
+}
+
+TEST(Connection, MaxLineLengthBothWays) {
+    const std::string at16384(16384, 'x');
+    TLoopbackServer server([&](TPeer& peer) {
+        peer.Send(at16384.substr(0, 16383) + "\r\n");  // LF at position 16384: accepted
+        peer.Send(at16384 + "y\n");                    // LF at 16385: too long
+    });
+    auto client = ClientFor(server.Port());
+    client->Connect();
+    auto& channel = *client->IOHandler();
+    EXPECT_EQ(channel.ReadLn(), at16384.substr(0, 16383));
+    // Wait until the whole second line is buffered, so the limit is what raises.
+    while (channel.InputBuffer()->Size() < 16386)
+        channel.ReadFromSource(true, IdTimeoutDefault, true);
+    EXPECT_THROW(channel.ReadLn(), EIdReadLnMaxLineLengthExceeded);
+    EXPECT_EQ(channel.InputBuffer()->Size(), 16386u);  // nothing was lost
+    channel.SetMaxLineAction(maSplit);
+    EXPECT_EQ(channel.ReadLn(), at16384);
+    EXPECT_TRUE(channel.ReadLnSplit());
+    EXPECT_EQ(channel.ReadLn(), "y");
+    EXPECT_FALSE(channel.ReadLnSplit());
+}
+
+TEST(Connection, TooManyBytesWithoutLineEnd) {
+    TLoopbackServer server([](TPeer& peer) {
+        peer.Send(std::string(16385, 'x'));
+        peer.ReadAll();  // keep the connection open until the client closes
+    });
+    auto client = ClientFor(server.Port());
+    client->Connect();
+    EXPECT_THROW(client->IOHandler()->ReadLn(), EIdReadLnMaxLineLengthExceeded);
+    EXPECT_TRUE(client->Connected());
+    client->Disconnect();
+}
+
+TEST(Connection, PeerClosesAfterALineOrInMidLine) {
+    int session = 0;
+    TLoopbackServer server(
+        [&](TPeer& peer) { peer.Send(session++ == 0 ? "220 ready\r\n" : "220 rea"); }, 2);
+    auto client = ClientFor(server.Port());
+    client->Connect();
+    auto* channel = client->IOHandler();
+    EXPECT_EQ(channel->ReadLn(), "220 ready");
+    EXPECT_THROW(channel->ReadLn(), EIdConnClosedGracefully);
+    EXPECT_FALSE(channel->Opened());
+    EXPECT_FALSE(client->Connected());
+
+    client->Connect();  // same channel object, fresh input buffer
+    EXPECT_EQ(client->IOHandler(), channel);
+    EXPECT_THROW(channel->ReadLn(), EIdConnClosedGracefully);
+    // The socket is closed, yet unread bytes keep the connection "connected".
+    EXPECT_FALSE(channel->Opened());
+    EXPECT_TRUE(client->Connected());
+    EXPECT_EQ(channel->InputBuffer()->View(), "220 rea");
+    client->Disconnect();
+    EXPECT_FALSE(client->Connected());
+}
+
+TEST(Connection, ConnectedTestSeesThePeerClose) {
+    TLoopbackServer server([&](TPeer& peer) { peer.Send("221 bye\r\n"); });
+    auto client = ClientFor(server.Port());
+    client->Connect();
+    auto& channel = *client->IOHandler();
+    // Wait (bounded) until both the line and the close have arrived.
+    auto& socket = static_cast<TIdIOHandlerStack&>(channel).Binding();
+    pollfd entry{socket.Handle(), POLLRDHUP, 0};
+    ASSERT_EQ(::poll(&entry, 1, smtptest::kWaitMs), 1);
+    EXPECT_TRUE(client->Connected());  // takes the line in; unread, so still connected
+    EXPECT_TRUE(channel.Opened());
+    EXPECT_EQ(channel.ReadLn(), "221 bye");
+    EXPECT_FALSE(client->Connected());  // now the test meets the close and closes the socket
+    EXPECT_FALSE(channel.Opened());
+}
+
+TEST(Connection, RefusedThenReconnectWithTheSameChannel) {
+    int closedPort = 0;
+    int bound = smtptest::BindLoopback(closedPort, false);
+    auto client = ClientFor(closedPort);
+    try {
+        client->Connect();
+        FAIL() << "connect to a closed port succeeded";
+    } catch (const EIdSocketError& e) {
+        EXPECT_EQ(e.ErrorCode(), 10061);
+        EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
+    }
+    ::close(bound);
+    auto* channel = client->IOHandler();
+    ASSERT_NE(channel, nullptr);
+    EXPECT_FALSE(channel->Opened());
+    EXPECT_FALSE(client->Connected());
+
+    TLoopbackServer server([](TPeer& peer) { peer.Send("220 hi\r\n"); });
+    client->SetPort(server.Port());
+    client->Connect();
+    EXPECT_EQ(client->IOHandler(), channel);
+    EXPECT_EQ(channel->ReadLn(), "220 hi");
+}
+
+TEST(Connection, ConnectWhileConnectedChangesNothing) {
+    TLoopbackServer server([](TPeer& peer) {
+        peer.Send("220 hi\r\n");
+        EXPECT_EQ(peer.ReadLine(), "QUIT\r\n");
+    });
+    auto client = ClientFor(server.Port());
+    client->Connect();
+    EXPECT_THROW(client->Connect(), EIdAlreadyConnected);
+    auto& channel = *client->IOHandler();
+    EXPECT_EQ(channel.ReadLn(), "220 hi");
+    channel.WriteLn("QUIT");
+    client->Disconnect();
+}
+
+TEST(Connection, EmptyHostOpensWithoutSocket) {
+    TIdTCPClient client;
+    client.SetPort(25);
+    client.Connect();
+    ASSERT_NE(client.IOHandler(), nullptr);
+    EXPECT_TRUE(client.IOHandler()->Opened());
+    EXPECT_FALSE(client.Connected());
+    EXPECT_THROW(client.IOHandler()->ReadLn(), EIdConnClosedGracefully);
+}
+
+TEST(Connection, LocalhostNeedsNoLookup) {
+    for (const char* host : {"LOCALHOST", "localhost", "LocalHost"}) {
+        SCOPED_TRACE(host);
+        TLoopbackServer server([](TPeer& peer) { peer.Send("220 hi\r\n"); });
+        std::vector<std::pair<TIdStatus, std::string>> seen;
+        auto client = ClientFor(server.Port(), host);
+        client->SetOnStatus(
+            [&](TIdStatus s, const std::string& text) { seen.emplace_back(s, text); });
+        client->Connect();
+        EXPECT_EQ(client->IOHandler()->ReadLn(), "220 hi");
+        const std::vector<std::pair<TIdStatus, std::string>> expected = {
+            {hsResolving, host}, {hsConnecting, "127.0.0.1"}, {hsConnected, host}};
+        EXPECT_EQ(seen, expected);
+        auto& socket = static_cast<TIdIOHandlerStack*>(client->IOHandler())->Binding();
+        EXPECT_EQ(socket.PeerIP(), "127.0.0.1");
+        EXPECT_EQ(socket.PeerPort(), server.Port());
+        EXPECT_EQ(socket.IP(), "127.0.0.1");
+        EXPECT_GT(socket.Port(), 0);
+    }
+}
+
+TEST(Connection, DottedAddressesSkipTheLookup) {
+    struct {
+        const char* host;
+        bool dotted;
+    } const cases[] = {
+        {"10.0.0.7", true},  {"127.0.0.1", true}, {"0.0.0.0", true},     {"255.255.255.255", true},
+        {"010.0.0.7", true}, {"10.0.0", false},   {"10.0.0.7.1", false}, {"256.0.0.1", false},
+        {"1..2.3", false},   {"1.2.3.", false},   {".1.2.3", false},     {"", false},
+        {"a.b.c.d", false},  {" 1.2.3.4", false}, {"1.2.3.4 ", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TIdStack::IsIPv4Dotted(c.host), c.dotted) << c.host;
+
+    TLoopbackServer server([](TPeer& peer) { peer.Send("220 hi\r\n"); });
+    std::vector<TIdStatus> seen;
+    auto client = ClientFor(server.Port());
+    client->SetOnStatus([&](TIdStatus s, const std::string&) { seen.push_back(s); });
+    client->Connect();
+    EXPECT_EQ(seen, (std::vector<TIdStatus>{hsConnecting, hsConnected}));
+}
+
+TEST(Connection, UnknownHost) {
+    // ".invalid" never resolves (RFC 6761).
+    auto client = ClientFor(25, "nosuchhost.invalid");
+    try {
+        client->Connect();
+        FAIL() << "an unknown host connected";
+    } catch (const EIdSocketError& e) {
+        EXPECT_EQ(e.ErrorCode(), 11001);
+        EXPECT_STREQ(e.what(), "Socket Error # 11001\r\nHost not found.");
+    }
+    EXPECT_FALSE(client->IOHandler()->Opened());
+    EXPECT_FALSE(client->Connected());
+}
+
+TEST(Connection, ConnectTimeLimit) {
+    // A listener with a full accept queue drops further connection attempts.
+    int port = 0;
+    int listener = smtptest::BindLoopback(port, true, 0);
+    TIdTCPClient first;
+    first.SetHost("127.0.0.1");
+    first.SetPort(port);
+    first.Connect();
+    auto client = ClientFor(port);
+    client->SetConnectTimeout(200);
+    try {
+        client->Connect();
+        // Some kernels accept one more into the queue; the next one must wait.
+        auto third = ClientFor(port);
+        third->SetConnectTimeout(200);
+        third->Connect();
+        ADD_FAILURE() << "no connect waited";
+    } catch (const EIdSocketError& e) {
+        EXPECT_EQ(e.ErrorCode(), 10060);
+        EXPECT_STREQ(e.what(), "Socket Error # 10060\r\nConnection timed out.");
+    }
+    ::close(listener);
+}
+
+TEST(Connection, ReadTimeoutKeepsTheChannelOpen) {
+    TGate late;
+    TLoopbackServer server([&](TPeer& peer) {
+        if (late.Wait()) peer.Send("250 late\r\n");
+    });
+    auto client = ClientFor(server.Port());
+    client->SetReadTimeout(100);
+    client->Connect();
+    auto& channel = *client->IOHandler();
+    EXPECT_EQ(channel.ReadTimeout(), 100);
+    try {
+        channel.ReadLn();
+        FAIL() << "read without data returned";
+    } catch (const EIdReadTimeout& e) {
+        EXPECT_STREQ(e.what(), "Read Timeout");
+    }
+    EXPECT_TRUE(client->Connected());
+    late.Open();
+    channel.SetReadTimeout(smtptest::kWaitMs);
+    EXPECT_EQ(channel.ReadLn(), "250 late");
+}
+
+TEST(Connection, WritesToAResetPeerRaiseInsteadOfKilling) {
+    TLoopbackServer server([](TPeer& peer) { peer.Abort(); });
+    auto client = ClientFor(server.Port());
+    client->Connect();
+    auto& channel = *client->IOHandler();
+    bool raised = false;
+    // The reset arrives after a send or two; each try is bounded by the count.
+    for (int i = 0; i < 200 && !raised; ++i) {
+        try {
+            channel.WriteLn(std::string(1000, 'x'));
+            ::usleep(5000);
+        } catch (const EIdSocketError& e) {
+            raised = true;
+            EXPECT_TRUE(e.ErrorCode() == 10054 || e.ErrorCode() == 10058) << e.ErrorCode();
+        } catch (const EIdConnClosedGracefully&) {
+            raised = true;
+        }
+    }
+    EXPECT_TRUE(raised);
+}
+
+TEST(Connection, WritesReachThePeer) {
+    std::string received;
+    {
+        TLoopbackServer server([&](TPeer& peer) { received = peer.ReadAll(); });
+        auto client = ClientFor(server.Port());
+        client->Connect();
+        auto& channel = *client->IOHandler();
+        channel.Write("raw");
+        channel.WriteLn();
+        channel.WriteBufferOpen();
+        channel.WriteLines({"RSET", "DATA"});
+        channel.WriteLn(".");
+        channel.WriteBufferClose();
+        client->Disconnect();
+    }  // the server has read everything once its thread is joined
+    EXPECT_EQ(received, "raw\r\nRSET\r\nDATA\r\n.\r\n");
+}
+
+TEST(SocketErrors, MessagesAndMapping) {
+    const struct {
+        int code;
+        const char* message;
+    } messages[] = {
+        {10061, "Socket Error # 10061\r\nConnection refused."},
+        {10066, "Socket Error # 10066\r\nDirectory not empty"},
+        {11001, "Socket Error # 11001\r\nHost not found."},
+        {12345, "Socket Error # 12345\r\n"},
+        {11002, "Socket Error # 11002\r\n"},
+    };
+    for (const auto& m : messages) EXPECT_STREQ(EIdSocketError(m.code).what(), m.message);
+    EXPECT_THROW(RaiseSocketError(10038), EIdNotASocket);
+    try {
+        RaiseSocketError(10054);
+    } catch (const EIdNotASocket&) {
+        ADD_FAILURE() << "10054 is no EIdNotASocket";
+    } catch (const EIdSocketError& e) {
+        EXPECT_EQ(e.ErrorCode(), 10054);
+    }
+
+    const std::pair<int, int> errnos[] = {
+        {ECONNREFUSED, 10061}, {ETIMEDOUT, 10060},    {ECONNRESET, 10054},
+        {ENETUNREACH, 10051},  {EHOSTUNREACH, 10065}, {EADDRINUSE, 10048},
+        {EPIPE, 10058},        {ENOTSOCK, 10038},     {EIO, EIO},
+    };
+    for (auto [error, code] : errnos) EXPECT_EQ(TIdStackPosix::TranslateErrno(error), code);
+    EXPECT_EQ(TIdStackPosix::TranslateResolverError(EAI_NONAME, 0), 11001);
+    EXPECT_EQ(TIdStackPosix::TranslateResolverError(EAI_AGAIN, 0), 11002);
+    EXPECT_EQ(TIdStackPosix::TranslateResolverError(EAI_SYSTEM, ECONNREFUSED), 10061);
+}
+
+}  // namespace

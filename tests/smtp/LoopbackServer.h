@@ -1,0 +1,136 @@
+#pragma once
+// A small TCP server on 127.0.0.1 for transport tests. It listens on an
+// ephemeral port and runs a session function on its own thread for each
+// connection it accepts. Every wait is bounded, so a faulty client can make a
+// test fail but never hang it.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <future>
+#include <string>
+#include <thread>
+
+namespace smtptest {
+
+constexpr int kWaitMs = 5000;
+
+// The server's end of one connection.
+class TPeer {
+  public:
+    explicit TPeer(int fd) : fd_(fd) {
+        timeval limit{kWaitMs / 1000, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    }
+    ~TPeer() { Close(); }
+    TPeer(const TPeer&) = delete;
+    TPeer& operator=(const TPeer&) = delete;
+
+    void Send(const std::string& bytes) {
+        std::size_t sent = 0;
+        while (fd_ >= 0 && sent < bytes.size()) {
+            ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0) return;
+            sent += static_cast<std::size_t>(n);
+        }
+    }
+    // Bytes up to and including the next LF ("" when the client closed or went quiet).
+    std::string ReadLine() {
+        std::string line;
+        char c = 0;
+        while (fd_ >= 0 && ::recv(fd_, &c, 1, 0) == 1) {
+            line += c;
+            if (c == '\n') break;
+        }
+        return line;
+    }
+    // Everything until the client closes (or goes quiet for the wait limit).
+    std::string ReadAll() {
+        std::string all;
+        char chunk[4096];
+        ssize_t n;
+        while (fd_ >= 0 && (n = ::recv(fd_, chunk, sizeof chunk, 0)) > 0)
+            all.append(chunk, static_cast<std::size_t>(n));
+        return all;
+    }
+    // Closes with a reset instead of the orderly close.
+    void Abort() {
+        linger hard{1, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        Close();
+    }
+    void Close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+  private:
+    int fd_;
+};
+
+// A bound loopback socket; with listening false its port refuses connections.
+inline int BindLoopback(int& port, bool listening, int backlog = 8) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    if (listening) ::listen(fd, backlog);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+class TLoopbackServer {
+  public:
+    using TSession = std::function<void(TPeer&)>;
+
+    explicit TLoopbackServer(TSession session, int connections = 1)
+        : listener_(BindLoopback(port_, true)) {
+        thread_ = std::thread([this, session = std::move(session), connections] {
+            for (int i = 0; i < connections; ++i) {
+                pollfd entry{listener_, POLLIN, 0};
+                if (::poll(&entry, 1, kWaitMs) != 1) break;
+                int fd = ::accept(listener_, nullptr, nullptr);
+                if (fd < 0) break;
+                TPeer peer(fd);
+                session(peer);
+            }
+        });
+    }
+    ~TLoopbackServer() {
+        thread_.join();
+        ::close(listener_);
+    }
+    TLoopbackServer(const TLoopbackServer&) = delete;
+    TLoopbackServer& operator=(const TLoopbackServer&) = delete;
+
+    int Port() const { return port_; }
+
+  private:
+    int port_ = 0;
+    int listener_;
+    std::thread thread_;
+};
+
+// A one-shot signal between the test and a session, waited for with a limit.
+class TGate {
+  public:
+    void Open() { promise_.set_value(); }
+    bool Wait() {
+        return future_.wait_for(std::chrono::milliseconds(kWaitMs)) == std::future_status::ready;
+    }
+
+  private:
+    std::promise<void> promise_;
+    std::future<void> future_ = promise_.get_future();
+};
+
+}  // namespace smtptest
