@@ -37,9 +37,15 @@ class TSilentBoxes : public TMessageBoxes {
 
 struct TChildResult {
     double seconds = 0;
+    double cpuSeconds = 0;  // user + system: steadier than wall time on a busy machine
     long maxRssKb = 0;
     bool ok = false;
 };
+
+double CpuSeconds(const rusage& u) {
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
 
 // Runs `work` in a child process; the child reports its own time, the parent
 // reads the child's peak memory.
@@ -63,6 +69,7 @@ TChildResult InChild(const std::function<void()>& work) {
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     r.maxRssKb = usage.ru_maxrss;
+    r.cpuSeconds = CpuSeconds(usage);
     r.ok = got == sizeof r.seconds && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return r;
 }
@@ -82,6 +89,7 @@ TChildResult Sqlite3Tool(const fs::path& file, const fs::path& script) {
     TChildResult r;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.maxRssKb = usage.ru_maxrss;
+    r.cpuSeconds = CpuSeconds(usage);
     r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return r;
 }
@@ -146,6 +154,7 @@ void Report(benchmark::State& state, const TChildResult& r, double rows) {
     if (!r.ok) state.SkipWithError("child failed");
     state.SetIterationTime(r.seconds);
     state.counters["rows/s"] = benchmark::Counter(rows / r.seconds);
+    state.counters["cpu_s"] = r.cpuSeconds;
     state.counters["peak_MB"] = static_cast<double>(r.maxRssKb) / 1024.0;
 }
 

@@ -25,21 +25,25 @@ void TDataSet::SetDatabaseName(const std::string& alias) {
 void TDataSet::Open() {
     if (Active()) return;
     std::shared_ptr<TTableFile> file = OpenFile();
-    std::vector<long long> ids = LoadRowIds(*file);
+    TRows rows = LoadRows(*file);
     file_ = std::move(file);
-    rowIds_ = std::move(ids);
+    count_ = rows.stream ? rows.count : rows.ids.size();
+    rowIds_ = std::move(rows.ids);
+    stream_ = std::move(rows.stream);
     blocks_.clear();
-    current_ = rowIds_.empty() ? -1 : 0;
+    current_ = count_ == 0 ? -1 : 0;
     bof_ = true;
-    eof_ = rowIds_.empty();
+    eof_ = count_ == 0;
     state_ = TDataSetState::dsBrowse;
     Notify(TDataEvent::DataSetChange);
 }
 
 void TDataSet::Close() {
     if (!Active()) return;
+    stream_.reset();
     file_.reset();
     rowIds_.clear();
+    count_ = 0;
     blocks_.clear();
     pending_.clear();
     current_ = -1;
@@ -60,23 +64,23 @@ void TDataSet::RequireBrowse(const char* operation) const {
 
 void TDataSet::First() {
     RequireBrowse("move");
-    current_ = rowIds_.empty() ? -1 : 0;
+    current_ = count_ == 0 ? -1 : 0;
     bof_ = true;
-    eof_ = rowIds_.empty();
+    eof_ = count_ == 0;
     Notify(TDataEvent::RecordChange);
 }
 
 void TDataSet::Last() {
     RequireBrowse("move");
-    current_ = static_cast<int>(rowIds_.size()) - 1;
+    current_ = Count() - 1;
     eof_ = true;
-    bof_ = rowIds_.empty();
+    bof_ = count_ == 0;
     Notify(TDataEvent::RecordChange);
 }
 
 void TDataSet::Next() {
     RequireBrowse("move");
-    if (current_ + 1 < static_cast<int>(rowIds_.size())) {
+    if (current_ + 1 < Count()) {
         ++current_;
         bof_ = false;
         Notify(TDataEvent::RecordChange);
@@ -98,8 +102,8 @@ void TDataSet::Prior() {
 
 void TDataSet::SetRecNo(int recNo) {
     RequireBrowse("move");
-    if (rowIds_.empty()) return;
-    int index = std::clamp(recNo, 1, static_cast<int>(rowIds_.size())) - 1;
+    if (count_ == 0) return;
+    int index = std::clamp(recNo, 1, Count()) - 1;
     if (index == current_) return;
     current_ = index;
     bof_ = eof_ = false;
@@ -113,11 +117,11 @@ bool TDataSet::Bof() const {
     return !Active() || bof_;
 }
 bool TDataSet::IsEmpty() const {
-    return rowIds_.empty();
+    return count_ == 0;
 }
 int TDataSet::RecordCount() const {
     RequireActive();
-    return static_cast<int>(rowIds_.size());
+    return Count();
 }
 int TDataSet::RecNo() const {
     return current_ + 1;
@@ -147,7 +151,7 @@ TFieldValue TDataSet::FieldValue(const std::string& name) const {
 
 TFieldValue TDataSet::ValueAt(int recNo, int fieldIndex) const {
     RequireActive();
-    if (recNo < 1 || recNo > static_cast<int>(rowIds_.size()) || fieldIndex < 0 ||
+    if (recNo < 1 || recNo > Count() || fieldIndex < 0 ||
         fieldIndex >= static_cast<int>(FieldNames().size()))
         return std::nullopt;
     return RowAt(recNo - 1)[static_cast<size_t>(fieldIndex)];
@@ -156,12 +160,30 @@ TFieldValue TDataSet::ValueAt(int recNo, int fieldIndex) const {
 const std::vector<TFieldValue>& TDataSet::RowAt(int index) const {
     const int block = index / kBlockRows;
     auto it = blocks_.find(block);
-    if (it == blocks_.end()) {
-        if (blocks_.size() >= kCachedBlocks) blocks_.clear();
-        const size_t first = static_cast<size_t>(block) * kBlockRows;
-        const size_t count = std::min<size_t>(kBlockRows, rowIds_.size() - first);
-        it = blocks_.emplace(block, file_->Rows(rowIds_.data() + first, count)).first;
+    if (it != blocks_.end()) return it->second.at(static_cast<size_t>(index - block * kBlockRows));
+    if (blocks_.size() >= kCachedBlocks) blocks_.clear();
+
+    const size_t first = static_cast<size_t>(block) * kBlockRows;
+    const size_t count = std::min<size_t>(kBlockRows, count_ - first);
+    std::vector<std::vector<TFieldValue>> rows;
+    const size_t known = std::min(rowIds_.size(), first + count);
+    if (known > first) rows = file_->Rows(rowIds_.data() + first, known - first);
+    rows.resize(count, std::vector<TFieldValue>(FieldNames().size()));
+    // Read the stream forward to the end of the block: rows before it give
+    // only their ids, the block's own rows their values as well.
+    auto& ids = const_cast<std::vector<long long>&>(rowIds_);
+    while (stream_ && ids.size() < first + count) {
+        long long id = 0;
+        const bool inBlock = ids.size() >= first;
+        std::vector<TFieldValue> values;
+        if (!stream_->Next(id, inBlock ? &values : nullptr)) {
+            stream_.reset();
+            break;
+        }
+        if (inBlock) rows[ids.size() - first] = std::move(values);
+        ids.push_back(id);
     }
+    it = blocks_.emplace(block, std::move(rows)).first;
     return it->second.at(static_cast<size_t>(index - block * kBlockRows));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// A cursor over the rows of one table file: the ids of its rows in cursor order
-// are read on open, the values of a row only when it is looked at, so moving
-// through a large table costs little memory.
+// A cursor over the rows of one table file. Row values are read only when
+// looked at, a block of rows at a time, and only a bounded number of blocks is
+// kept, so moving through a large table costs little memory.
 
 #include <functional>
 #include <map>
@@ -14,6 +14,7 @@
 
 class TSession;
 class TTableFile;
+class TRowStream;
 
 // A field's value; empty fields are null.
 using TFieldValue = std::optional<std::string>;
@@ -65,9 +66,15 @@ class TDataSet {
     void Unsubscribe(int id);
 
   protected:
-    // The file to open and the row ids in cursor order.
+    // The file to open, and how its rows come: either all row ids in cursor
+    // order at once, or a stream read forward as rows are looked at.
+    struct TRows {
+        std::vector<long long> ids;
+        std::unique_ptr<TRowStream> stream;
+        size_t count = 0;  // for a stream
+    };
     virtual std::shared_ptr<TTableFile> OpenFile() = 0;
-    virtual std::vector<long long> LoadRowIds(TTableFile& file) = 0;
+    virtual TRows LoadRows(TTableFile& file) = 0;
 
     void RequireActive() const;
     void RequireBrowse(const char* operation) const;
@@ -80,7 +87,10 @@ class TDataSet {
     long long CurrentRowId() const;
 
     TTableFile& File() const { return *file_; }
+    int Count() const { return static_cast<int>(count_); }
+    // Row ids by cursor position: all of them, or as far as the stream has read.
     std::vector<long long> rowIds_;
+    size_t count_ = 0;
     int current_ = -1;  // index into rowIds_, -1 when empty
     bool eof_ = true, bof_ = true;
     // Values of the row being inserted or edited, by column.
@@ -91,6 +101,7 @@ class TDataSet {
     std::string databaseName_;
     TDataSetState state_ = TDataSetState::dsInactive;
     std::shared_ptr<TTableFile> file_;
+    mutable std::unique_ptr<TRowStream> stream_;  // declared after file_: finalised first
     mutable std::map<int, std::vector<std::vector<TFieldValue>>> blocks_;
     std::map<int, std::function<void(TDataEvent)>> listeners_;
     int nextListener_ = 1;

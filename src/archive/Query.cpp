@@ -31,6 +31,6 @@ std::shared_ptr<TTableFile> TQuery::OpenFile() {
     return Session().OpenTableFile(DatabaseName(), st.select.fileName);
 }
 
-std::vector<long long> TQuery::LoadRowIds(TTableFile& file) {
-    return file.RowIds(orderBy_, descending_);
+TQuery::TRows TQuery::LoadRows(TTableFile& file) {
+    return {{}, file.OrderedRows(orderBy_, descending_), file.RowCount()};
 }

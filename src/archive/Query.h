@@ -23,7 +23,7 @@ class TQuery : public TDataSet {
 
   protected:
     std::shared_ptr<TTableFile> OpenFile() override;
-    std::vector<long long> LoadRowIds(TTableFile& file) override;
+    TRows LoadRows(TTableFile& file) override;
 
   private:
     std::string Statement() const;

@@ -14,8 +14,8 @@ std::shared_ptr<TTableFile> TTable::OpenFile() {
     return Session().OpenTableFile(DatabaseName(), tableName_);
 }
 
-std::vector<long long> TTable::LoadRowIds(TTableFile& file) {
-    return file.RowIds();
+TTable::TRows TTable::LoadRows(TTableFile& file) {
+    return {file.RowIds(), nullptr, 0};
 }
 
 void TTable::RequireEditing() const {
@@ -59,7 +59,8 @@ void TTable::Post() {
     if (State() == TDataSetState::dsInsert) {
         const long long id = File().Insert(pending_);
         rowIds_.push_back(id);
-        current_ = static_cast<int>(rowIds_.size()) - 1;
+        count_ = rowIds_.size();
+        current_ = Count() - 1;
         bof_ = false;
         eof_ = false;
         InvalidateRows();
@@ -94,6 +95,7 @@ void TTable::Delete() {
     File().Remove(id);
     InvalidateRows();
     rowIds_.erase(rowIds_.begin() + current_);
+    count_ = rowIds_.size();
     current_ = std::min(current_, static_cast<int>(rowIds_.size()) - 1);
     eof_ = rowIds_.empty();
     bof_ = rowIds_.empty();

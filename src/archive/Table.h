@@ -32,7 +32,7 @@ class TTable : public TDataSet {
 
   protected:
     std::shared_ptr<TTableFile> OpenFile() override;
-    std::vector<long long> LoadRowIds(TTableFile& file) override;
+    TRows LoadRows(TTableFile& file) override;
 
   private:
     void RequireEditing() const;

@@ -255,8 +255,25 @@ void TTableFile::Protect(const std::string& password) {
     }
 }
 
-std::vector<long long> TTableFile::RowIds(const std::string& orderColumn, bool descending) {
-    std::string sql = "SELECT rowid FROM records ORDER BY ";
+std::vector<long long> TTableFile::RowIds() {
+    Statement st(Prepare("SELECT rowid FROM records ORDER BY rowid"));
+    std::vector<long long> ids;
+    int rc;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
+        ids.push_back(sqlite3_column_int64(st.get(), 0));
+    if (rc != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+    return ids;
+}
+
+size_t TTableFile::RowCount() {
+    Statement st(Prepare("SELECT count(*) FROM records"));
+    if (sqlite3_step(st.get()) != SQLITE_ROW) Raise(sqlite3_errmsg(db_));
+    return static_cast<size_t>(sqlite3_column_int64(st.get(), 0));
+}
+
+std::unique_ptr<TRowStream> TTableFile::OrderedRows(const std::string& orderColumn,
+                                                    bool descending) {
+    std::string sql = "SELECT rowid, * FROM records ORDER BY ";
     if (!orderColumn.empty()) {
         int found = -1;
         for (size_t i = 0; i < names_.size(); ++i)
@@ -268,13 +285,35 @@ std::vector<long long> TTableFile::RowIds(const std::string& orderColumn, bool d
                (descending ? " DESC" : " ASC") + ", ";
     }
     sql += "rowid";
-    Statement st(Prepare(sql));
-    std::vector<long long> ids;
-    int rc;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
-        ids.push_back(sqlite3_column_int64(st.get(), 0));
-    if (rc != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
-    return ids;
+    return std::make_unique<TRowStream>(shared_from_this(), Prepare(sql));
+}
+
+void TTableFile::ReadValues(sqlite3_stmt* st, int firstColumn,
+                            std::vector<TFieldValue>& values) const {
+    values.assign(columns_.size(), std::nullopt);
+    for (size_t i = 0; i < columns_.size(); ++i) {
+        const int col = static_cast<int>(i) + firstColumn;
+        const unsigned char* text = sqlite3_column_text(st, col);
+        if (text)
+            values[i] = std::string(reinterpret_cast<const char*>(text),
+                                    static_cast<size_t>(sqlite3_column_bytes(st, col)));
+    }
+}
+
+TRowStream::TRowStream(std::shared_ptr<TTableFile> file, sqlite3_stmt* statement)
+    : file_(std::move(file)), statement_(statement) {}
+
+TRowStream::~TRowStream() {
+    sqlite3_finalize(statement_);
+}
+
+bool TRowStream::Next(long long& rowId, std::vector<TFieldValue>* values) {
+    const int rc = sqlite3_step(statement_);
+    if (rc == SQLITE_DONE) return false;
+    if (rc != SQLITE_ROW) file_->Raise(sqlite3_errmsg(file_->db_));
+    rowId = sqlite3_column_int64(statement_, 0);
+    if (values) file_->ReadValues(statement_, 1, *values);
+    return true;
 }
 
 std::vector<std::vector<TFieldValue>> TTableFile::Rows(const long long* rowIds, size_t count) {
@@ -294,15 +333,7 @@ std::vector<std::vector<TFieldValue>> TTableFile::Rows(const long long* rowIds, 
         while ((rc = sqlite3_step(selectRows_)) == SQLITE_ROW) {
             auto it = where.find(sqlite3_column_int64(selectRows_, 0));
             if (it == where.end()) continue;
-            std::vector<TFieldValue>& row = rows[it->second];
-            for (size_t i = 0; i < columns_.size(); ++i) {
-                const int col = static_cast<int>(i) + 1;
-                const unsigned char* text = sqlite3_column_text(selectRows_, col);
-                if (text)
-                    row[i] =
-                        std::string(reinterpret_cast<const char*>(text),
-                                    static_cast<size_t>(sqlite3_column_bytes(selectRows_, col)));
-            }
+            ReadValues(selectRows_, 1, rows[it->second]);
         }
         sqlite3_reset(selectRows_);
         if (rc != SQLITE_DONE) Raise(sqlite3_errmsg(db_));

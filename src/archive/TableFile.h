@@ -14,7 +14,23 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-class TTableFile {
+// Rows of a table file in a given order, read forward one at a time while the
+// caller asks for them.
+class TRowStream {
+  public:
+    TRowStream(std::shared_ptr<TTableFile> file, sqlite3_stmt* statement);
+    ~TRowStream();
+    TRowStream(const TRowStream&) = delete;
+    TRowStream& operator=(const TRowStream&) = delete;
+    // The next row's id and, when asked for, its values; false at the end.
+    bool Next(long long& rowId, std::vector<TFieldValue>* values);
+
+  private:
+    std::shared_ptr<TTableFile> file_;  // keeps the connection alive while reading
+    sqlite3_stmt* statement_;
+};
+
+class TTableFile : public std::enable_shared_from_this<TTableFile> {
   public:
     // Creates the file with its columns; raises when it exists or cannot be written.
     static void Create(const std::filesystem::path& path, const std::vector<TColumnDef>& columns);
@@ -35,8 +51,12 @@ class TTableFile {
     // this password, can be protected.
     void Protect(const std::string& password);
 
-    // Row ids in table order, or ordered by a column (text in Italian order).
-    std::vector<long long> RowIds(const std::string& orderColumn = {}, bool descending = false);
+    // Row ids in table order.
+    std::vector<long long> RowIds();
+    size_t RowCount();
+    // Every row ordered by a column (text in Italian order; ties in table
+    // order), or in table order when no column is given.
+    std::unique_ptr<TRowStream> OrderedRows(const std::string& orderColumn, bool descending);
     // Values of the given rows by column, in the order asked; a row that is
     // gone reads as all null.
     std::vector<std::vector<TFieldValue>> Rows(const long long* rowIds, size_t count);
@@ -49,7 +69,9 @@ class TTableFile {
     void CheckValue(size_t column, const TFieldValue& value) const;
 
   private:
+    friend class TRowStream;
     TTableFile(std::filesystem::path path, sqlite3* db);
+    void ReadValues(sqlite3_stmt* st, int firstColumn, std::vector<TFieldValue>& values) const;
     void Exec(const std::string& sql);
     sqlite3_stmt* Prepare(const std::string& sql) const;
     [[noreturn]] void Raise(const std::string& what) const;

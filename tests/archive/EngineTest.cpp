@@ -1,6 +1,7 @@
 // The engine layer: statements, cursors, editing, limits, protection, aliases.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 #include "TempDir.h"
@@ -222,6 +223,44 @@ TEST_F(EngineTest, EmptyValuesSortFirst) {
     AddContact("");
     AddContact("A");
     EXPECT_EQ(ListOrderedBy("ragione_sociale"), (std::vector<std::string>{"<null>", "A", "B"}));
+}
+
+// Many rows: the list is read forward in blocks, jumps back re-read rows by
+// id, and a bounded cache forgets blocks; every position must still give its
+// own row.
+TEST_F(EngineTest, LargeListGivesEveryRowAtEveryPosition) {
+    constexpr int kRows = 6000;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.path() / "Rubrica.DB").c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db,
+                 "WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM c WHERE i < 5999) "
+                 "INSERT INTO records (Ragione_Sociale) SELECT printf('N%05d', (i * 7919) % 6000) "
+                 "FROM c",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    auto expected = [](int recNo) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "N%05d", recNo - 1);
+        return std::string(buf);
+    };
+    TQuery q(session);
+    q.SetDatabaseName("DB");
+    q.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
+    q.Open();
+    ASSERT_EQ(q.RecordCount(), kRows);
+    const int name = q.FindField("Ragione_Sociale");
+    for (int recNo : {kRows, 1, 129, 128, 3000, kRows - 1, 2, 5000, 130, kRows})
+        EXPECT_EQ(q.ValueAt(recNo, name), expected(recNo)) << recNo;
+    for (int recNo = 1; recNo <= kRows; ++recNo)
+        ASSERT_EQ(q.ValueAt(recNo, name), expected(recNo)) << recNo;
+    for (int recNo = kRows; recNo >= 1; recNo -= 97)
+        ASSERT_EQ(q.ValueAt(recNo, name), expected(recNo)) << recNo;
+    q.Last();
+    EXPECT_EQ(q.FieldValue("Ragione_Sociale"), expected(kRows));
+    q.Close();
+    q.Open();  // a fresh read after close
+    q.SetRecNo(4321);
+    EXPECT_EQ(q.FieldValue("ragione_sociale"), expected(4321));
 }
 
 TEST_F(EngineTest, RepointedAliasReachesTheNewFolderOnLaterOpens) {
