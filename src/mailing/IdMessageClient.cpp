@@ -1,0 +1,24 @@
+#include "mailing/IdMessageClient.h"
+
+#include "smtp/IdException.h"
+
+TIdMessageClient::TIdMessageClient() = default;
+
+TIdMessageClient::~TIdMessageClient() = default;
+
+void TIdMessageClient::WriteMessage(TIdMessage& message) {
+    TIdIOHandler* io = IOHandler();
+    if (io == nullptr) throw EIdNotConnected("Not connected.");
+    message.BuildHeaderLines();
+    io->WriteLines(message.LastGeneratedHeaders().Lines());
+    io->WriteLn();
+    const brivano::TBodyForm body =
+        brivano::EncodeBody(message.Body(), ChooseHeaderCharset(message));
+    for (const auto& line : body.Lines) {
+        if (!line.empty() && line.front() == '.')
+            io->WriteLn("." + line);
+        else
+            io->WriteLn(line);
+    }
+    io->WriteLn();
+}
