@@ -18,6 +18,9 @@ constexpr const char* CreazioneFallita =
     "       ERRORE NELLA CREZIONE\r\rDEL PERCORSO DEI DATI DI LAVORO";
 constexpr const char* DatiAssente = "Archivio Dati - Assente - Premere OK per Crearlo";
 constexpr const char* RubricaAssente = "Archivio Rubrica- Assente - Premere OK per Crearlo";
+constexpr const char* SchedaInSospeso =
+    "ATTENZIONE - SCHEDA NON SALVATA\r\rLa scheda corrente non e' stata salvata.\r\r"
+    "Salvarla nell'anno di lavoro attuale?";
 
 bool IsFolder(const std::string& path) {
     std::error_code ec;
@@ -53,6 +56,22 @@ bool CreaSeAssente(TFDB& fdb, TMessageBoxes& boxes, const std::string& alias,
     return true;
 }
 
+// The address table left open (its window closed by the close box) would keep
+// showing, and saving into, the old year: a pending contact is saved or dropped
+// as the user says, then the table is closed so its next opening follows the alias.
+void LasciaRubrica(TFDB& fdb, TMessageBoxes& boxes) {
+    TTable& rubrica = fdb.T_Rubrica;
+    if (!rubrica.Active()) return;
+    const TDataSetState state = rubrica.State();
+    if (state == TDataSetState::dsEdit || state == TDataSetState::dsInsert) {
+        if (boxes.Confirm("Confirm", SchedaInSospeso) == TConfirmAnswer::Yes)
+            rubrica.Post();
+        else
+            rubrica.Cancel();
+    }
+    rubrica.Close();
+}
+
 }  // namespace
 
 bool AnnoValido(const std::string& anno) {
@@ -69,6 +88,7 @@ bool ConfermaAnno(TFDB& fdb, TMessageBoxes& boxes, const std::string& anno, TCom
     const std::string cartella = CartellaAnno(LeggiReg(KeyBrivano, "PathDatiGen"), anno);
     if (!PreparaCartella(boxes, cartella, comando)) return false;
 
+    LasciaRubrica(fdb, boxes);
     const std::string alias = LeggiReg(KeyBrivano, "AliasDB");
     fdb.PuntaAlias(alias, cartella);
 

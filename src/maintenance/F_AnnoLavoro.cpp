@@ -7,6 +7,7 @@
 
 #include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
+#include "ui/Colors.h"
 
 namespace brivano {
 
@@ -16,7 +17,7 @@ namespace {
 // sizeable frame and the title bar.
 constexpr int FrameWidth = 16;
 constexpr int FrameHeight = 39;
-const QColor SkyBlue(166, 202, 240);
+constexpr int SkyBlue = 15780518;
 
 QPushButton* Bottone(QWidget* parent, const char* name, const char* text, int x, int width) {
     auto* button = new QPushButton(QString::fromUtf8(text), parent);
@@ -57,7 +58,7 @@ TFAnnoLavoro::TFAnnoLavoro(TFDB& fdb, TMessageBoxes& boxes,
     StaticText1->setAlignment(Qt::AlignCenter);
     StaticText1->setFont(bold);
     QPalette sky = StaticText1->palette();
-    sky.setColor(QPalette::Window, SkyBlue);
+    sky.setColor(QPalette::Window, DelphiColor(SkyBlue));
     StaticText1->setPalette(sky);
     StaticText1->setAutoFillBackground(true);
 
