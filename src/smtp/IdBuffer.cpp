@@ -33,21 +33,9 @@ std::size_t TIdBuffer::IndexOf(std::string_view bytes, std::size_t start) const 
     return at == std::string_view::npos ? npos : at;
 }
 
-std::size_t TIdBuffer::IndexOf(char byte, std::size_t start) const {
-    if (start >= Size()) return npos;
-    const char* from = data_.get() + head_;
-    const void* found = std::memchr(from + start, byte, Size() - start);
-    return found ? static_cast<std::size_t>(static_cast<const char*>(found) - from) : npos;
-}
-
 std::string TIdBuffer::Extract(std::size_t count) {
     count = std::min(count, Size());
     std::string bytes(data_.get() + head_, count);
     Remove(count);
     return bytes;
-}
-
-void TIdBuffer::Remove(std::size_t count) {
-    head_ += std::min(count, Size());
-    if (head_ == tail_) head_ = tail_ = 0;
 }

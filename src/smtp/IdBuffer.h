@@ -4,6 +4,7 @@
 // at the back, so reading many short lines stays linear.
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,11 +25,19 @@ class TIdBuffer {
 
     // Position (from the front, from 0) of `bytes` at or after `start`, or npos.
     std::size_t IndexOf(std::string_view bytes, std::size_t start = 0) const;
-    std::size_t IndexOf(char byte, std::size_t start = 0) const;
+    std::size_t IndexOf(char byte, std::size_t start = 0) const {
+        if (start >= Size()) return npos;
+        const char* from = data_.get() + head_;
+        const void* found = std::memchr(from + start, byte, Size() - start);
+        return found ? static_cast<std::size_t>(static_cast<const char*>(found) - from) : npos;
+    }
 
     // Takes `count` bytes (at most Size()) from the front.
     std::string Extract(std::size_t count);
-    void Remove(std::size_t count);
+    void Remove(std::size_t count) {
+        head_ += count < Size() ? count : Size();
+        if (head_ == tail_) head_ = tail_ = 0;
+    }
     void Clear() { head_ = tail_ = 0; }
 
   private:

@@ -1,6 +1,7 @@
 #include "smtp/IdIOHandler.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "smtp/IdException.h"
 #include "smtp/IdGlobal.h"
@@ -127,15 +128,6 @@ long TIdIOHandler::ReadFromSource(bool raiseIfDisconnected, int timeoutMs, bool 
     }
 }
 
-std::string TIdIOHandler::TakeLine(std::size_t terminator) {
-    std::string_view bytes = inputBuffer_->View();
-    std::size_t length = terminator;
-    if (length > 0 && bytes[length - 1] == '\r') --length;
-    std::string line(bytes.data(), length);
-    inputBuffer_->Remove(terminator + 1);
-    return line;
-}
-
 std::string TIdIOHandler::TooLongLine() {
     if (maxLineAction_ == maException) throw EIdReadLnMaxLineLengthExceeded();
     readLnSplit_ = true;
@@ -151,10 +143,17 @@ std::string TIdIOHandler::ReadLn() {
     std::size_t start = 0;
     while (true) {
         if (!InputBufferIsEmpty()) {
-            std::size_t terminator = inputBuffer_->IndexOf('\n', start);
-            start = inputBuffer_->Size();
-            if (terminator != TIdBuffer::npos) {
-                return terminator > limit ? TooLongLine() : TakeLine(terminator);
+            const std::string_view bytes = inputBuffer_->View();
+            const auto* lf = static_cast<const char*>(
+                std::memchr(bytes.data() + start, '\n', bytes.size() - start));
+            start = bytes.size();
+            if (lf) {
+                const auto terminator = static_cast<std::size_t>(lf - bytes.data());
+                if (terminator > limit) return TooLongLine();
+                const std::size_t length = terminator - (terminator > 0 && lf[-1] == '\r' ? 1 : 0);
+                std::string line(bytes.data(), length);
+                inputBuffer_->Remove(terminator + 1);
+                return line;
             }
         }
         if (limit != TIdBuffer::npos && start > limit) return TooLongLine();

@@ -116,8 +116,6 @@ class TIdIOHandler : public TIdComponent {
     void SetClosedGracefully(bool closed) { closedGracefully_ = closed; }
 
   private:
-    // The line whose LF is at `terminator`, without the LF and a CR before it.
-    std::string TakeLine(std::size_t terminator);
     // Raises for an over-long line, or (maSplit) returns its first part.
     std::string TooLongLine();
 
