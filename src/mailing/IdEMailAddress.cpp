@@ -209,8 +209,9 @@ void TIdEMailAddressList::SetListText(std::string_view text) {
     // Adds the item parsed from `s`, dropping it when it reads back as nothing.
     auto addParsed = [this](std::string_view s) {
         Add().SetText(s);
-        std::string_view back = Trim(items_.back().Text());
-        if (back.empty() || back == "<>") items_.pop_back();
+        const std::string back = items_.back().Text();
+        std::string_view trimmed = Trim(back);
+        if (trimmed.empty() || trimmed == "<>") items_.pop_back();
     };
     std::string_view t = text;
     constexpr std::string_view kStart = ":;(\", \t";
