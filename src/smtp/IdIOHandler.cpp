@@ -14,6 +14,7 @@ TIdIOHandler::~TIdIOHandler() = default;
 void TIdIOHandler::Open() {
     opened_ = true;
     closedGracefully_ = false;
+    writeBuffer_.reset();
     if (inputBuffer_) {
         inputBuffer_->Clear();
     } else {

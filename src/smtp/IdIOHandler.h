@@ -64,6 +64,7 @@ class TIdIOHandler : public TIdComponent {
     TIdBuffer* InputBuffer() const { return inputBuffer_.get(); }
     bool InputBufferIsEmpty() const { return !inputBuffer_ || inputBuffer_->Empty(); }
 
+    // Fresh input buffer; a write buffer left open from before is dropped.
     virtual void Open();
     // Never raises; the input buffer keeps its content.
     virtual void Close();
@@ -94,6 +95,9 @@ class TIdIOHandler : public TIdComponent {
     // EIdConnClosedGracefully (when asked) if it is disconnected and no usable
     // input is buffered (ignoreBuffer: buffered input does not count).
     virtual void CheckForDisconnect(bool raise = true, bool ignoreBuffer = false);
+
+    // The name the socket library reported when it started ("" if unknown).
+    const std::string& LocalHostName() const { return Stack().HostName(); }
 
     // Raises EIdInvalidLine when the text holds CR, LF or NUL.
     static void CheckSingleLine(const std::string& text);

@@ -233,6 +233,19 @@ TEST(Connection, DottedAddressesSkipTheLookup) {
     EXPECT_EQ(seen, (std::vector<TIdStatus>{hsConnecting, hsConnected}));
 }
 
+TEST(Connection, IPv6Loopback) {
+    for (const char* host : {"::1", "localhost"}) {
+        SCOPED_TRACE(host);
+        TLoopbackServer server([](TPeer& peer) { peer.Send("220 six\r\n"); }, 1, true);
+        if (!server.Listening()) GTEST_SKIP() << "no ::1 on this machine";
+        auto client = ClientFor(server.Port(), host);
+        client->SetIPVersion(Id_IPv6);
+        client->Connect();
+        EXPECT_EQ(client->IOHandler()->ReadLn(), "220 six");
+        EXPECT_EQ(static_cast<TIdIOHandlerStack*>(client->IOHandler())->Binding().PeerIP(), "::1");
+    }
+}
+
 TEST(Connection, UnknownHost) {
     // ".invalid" never resolves (RFC 6761).
     auto client = ClientFor(25, "nosuchhost.invalid");

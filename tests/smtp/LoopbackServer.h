@@ -74,17 +74,31 @@ class TPeer {
     int fd_;
 };
 
-// A bound loopback socket; with listening false its port refuses connections.
-inline int BindLoopback(int& port, bool listening, int backlog = 8) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+// A bound loopback socket (127.0.0.1, or ::1 with ipv6); with listening false
+// its port refuses connections. -1 when the address is not there.
+inline int BindLoopback(int& port, bool listening, int backlog = 8, bool ipv6 = false) {
+    int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_storage storage{};
+    socklen_t length;
+    if (ipv6) {
+        auto& address = reinterpret_cast<sockaddr_in6&>(storage);
+        address.sin6_family = AF_INET6;
+        address.sin6_addr = in6addr_loopback;
+        length = sizeof address;
+    } else {
+        auto& address = reinterpret_cast<sockaddr_in&>(storage);
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        length = sizeof address;
+    }
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&storage), length) != 0) {
+        ::close(fd);
+        return -1;
+    }
     if (listening) ::listen(fd, backlog);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &length);
+    port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6&>(storage).sin6_port
+                      : reinterpret_cast<sockaddr_in&>(storage).sin_port);
     return fd;
 }
 
@@ -92,10 +106,10 @@ class TLoopbackServer {
   public:
     using TSession = std::function<void(TPeer&)>;
 
-    explicit TLoopbackServer(TSession session, int connections = 1)
-        : listener_(BindLoopback(port_, true)) {
+    explicit TLoopbackServer(TSession session, int connections = 1, bool ipv6 = false)
+        : listener_(BindLoopback(port_, true, 8, ipv6)) {
         thread_ = std::thread([this, session = std::move(session), connections] {
-            for (int i = 0; i < connections; ++i) {
+            for (int i = 0; i < connections && listener_ >= 0; ++i) {
                 pollfd entry{listener_, POLLIN, 0};
                 if (::poll(&entry, 1, kWaitMs) != 1) break;
                 int fd = ::accept(listener_, nullptr, nullptr);
@@ -107,12 +121,13 @@ class TLoopbackServer {
     }
     ~TLoopbackServer() {
         thread_.join();
-        ::close(listener_);
+        if (listener_ >= 0) ::close(listener_);
     }
     TLoopbackServer(const TLoopbackServer&) = delete;
     TLoopbackServer& operator=(const TLoopbackServer&) = delete;
 
     int Port() const { return port_; }
+    bool Listening() const { return listener_ >= 0; }
 
   private:
     int port_ = 0;
