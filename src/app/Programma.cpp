@@ -1,0 +1,61 @@
+#include "app/Programma.h"
+
+#include <QApplication>
+
+#include "addressbook/F_Rubrica.h"
+#include "app/F_About.h"
+#include "app/F_Main.h"
+#include "archive/F_DB.h"
+#include "dialogs/MessageBoxes.h"
+#include "mailing_window/F_Agenda.h"
+#include "maintenance/F_CambioAnno.h"
+#include "maintenance/F_CreaArchivio.h"
+
+namespace brivano {
+
+namespace {
+
+// Declared after the data module, so the windows (which keep references to
+// it) go before it does.
+struct TFinestreProgramma {
+    std::unique_ptr<TFInvioMail> FInvioMail;
+    std::unique_ptr<TFF_About> FF_About;
+    std::unique_ptr<TFCambioAnno> FCambioAnno;
+    std::unique_ptr<TFCreaArchivio> FCreaArchivio;
+    std::unique_ptr<TFRubrica> FRubrica;
+
+    TFinestreProgramma(TFDB& fdb, TMessageBoxes& boxes, TFMain& main) {
+        auto mostraAnno = [&main](const std::string& anno) { main.MostraAnno(anno); };
+        FInvioMail = std::make_unique<TFInvioMail>(fdb, boxes, &main);
+        FF_About = std::make_unique<TFF_About>(&main);
+        FCambioAnno = std::make_unique<TFCambioAnno>(fdb, boxes, mostraAnno, &main);
+        FCreaArchivio = std::make_unique<TFCreaArchivio>(fdb, boxes, mostraAnno, &main);
+        FRubrica = std::make_unique<TFRubrica>(fdb, boxes, &main);
+    }
+};
+
+}  // namespace
+
+int Programma(TMessageBoxes& boxes, const std::string& cartellaProgramma, bool cartellaScrivibile,
+              const TCreaFDB& creaFDB) {
+    TFMain FMain(boxes, cartellaProgramma, cartellaScrivibile);
+    std::unique_ptr<TFDB> FDB;
+    std::unique_ptr<TFinestreProgramma> finestre;
+    try {
+        FDB = creaFDB(boxes);
+        finestre = std::make_unique<TFinestreProgramma>(*FDB, boxes, FMain);
+    } catch (const std::exception& e) {
+        boxes.ShowError(e.what());
+        return 1;
+    }
+    TFRubrica* rubrica = finestre->FRubrica.get();
+    FMain.ImpostaFinestre({FDB.get(), finestre->FInvioMail.get(), finestre->FF_About.get(),
+                           finestre->FCambioAnno.get(), finestre->FCreaArchivio.get(), rubrica,
+                           [rubrica] { rubrica->ChiediSalvataggio(); }});
+    FMain.show();
+    const int result = QApplication::exec();
+    FMain.ImpostaFinestre({});
+    return result;
+}
+
+}  // namespace brivano

@@ -1,0 +1,162 @@
+#include "app/SequenzaAvvio.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "archive/F_DB.h"
+#include "config/F_Conf.h"
+#include "dialogs/MessageBoxes.h"
+
+namespace brivano {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* ConfigurazioneAssente = "CONFIGURAZIONE ASSENTE";
+constexpr const char* ConfigurazioneCaricata = "E STATA CARICATA LA CONFIGURAZIONE DI BASE";
+constexpr const char* ErrorePrg =
+    " ERRORE NEI PERCORSO DEL PROGRAMMA \r\r     CHIUDERE E RIAVVIARE";
+constexpr const char* ErroreDati =
+    "    ERRORE NEI PERCORSO DEI DATI \r\r CHIUDERE E RIAVVIARE IL PROGRAMMA";
+constexpr const char* ErroreCreazione =
+    "       ERRORE NELLA CREZIONE\r\rDEL PERCORSO DEI DATI DI LAVORO";
+constexpr const char* ErroreLavoro = "  ERRORE NEI PERCORSO DEI DATI DI LAVORO";
+constexpr const char* DatiAssente = "Archivio Dati- Assente - Premere OK per Crearlo";
+constexpr const char* RubricaAssente = "Archivio Rubrica- Assente - Premere OK per Crearlo";
+
+bool IsFolder(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_directory(path, ec);
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+std::string Leggi(const char* name) {
+    return LeggiReg(KeyBrivano, name);
+}
+
+// $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
+std::string CartellaDatiUtente() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.local/share";
+    return {};
+}
+
+}  // namespace
+
+TCartelleIniziali CartelleIniziali(const std::string& cartellaProgramma, bool scrivibile) {
+    if (scrivibile) return {cartellaProgramma, cartellaProgramma, cartellaProgramma};
+    const std::string base = CartellaDatiUtente();
+    // Without a home there is no data folder: the empty root is then reported
+    // as a data folder error.
+    if (base.empty()) return {cartellaProgramma, "", ""};
+    const std::string dati = base + "/Brivano/";
+    std::error_code ec;
+    fs::create_directories(dati, ec);
+    return {cartellaProgramma, dati, dati};
+}
+
+bool CartellaScrivibile(const std::string& cartella) {
+    return access(cartella.c_str(), W_OK | X_OK) == 0;
+}
+
+TSequenzaAvvio::TSequenzaAvvio(TFDB& fdb, TMessageBoxes& boxes, std::string cartellaProgramma,
+                               bool cartellaScrivibile,
+                               std::function<void(const std::string&)> mostraAnno)
+    : fdb_(fdb),
+      boxes_(boxes),
+      cartellaProgramma_(std::move(cartellaProgramma)),
+      scrivibile_(cartellaScrivibile),
+      mostraAnno_(std::move(mostraAnno)) {}
+
+void TSequenzaAvvio::PrimoAvvio() {
+    boxes_.ShowMessage(ConfigurazioneAssente);
+    const TCartelleIniziali cartelle = CartelleIniziali(cartellaProgramma_, scrivibile_);
+    // A write that fails escapes: announcing a configuration that was never
+    // stored would only lead to the folder messages of every later start.
+    ScriviReg(KeyBrivano, "Conf", "OK");
+    ScriviReg(KeyBrivano, "PathPrg", cartelle.PathPrg);
+    ScriviReg(KeyBrivano, "PathTemp", cartelle.PathTemp);
+    ScriviReg(KeyBrivano, "PathDatiGen", cartelle.PathDatiGen);
+    ScriviReg(KeyBrivano, "AliasDB", "DBrivano10");
+    ScriviReg(KeyBrivano, "Anno", "2010");
+    ScriviReg(KeyBrivano, "DBBrivano", "Brivano.DB");
+    ScriviReg(KeyBrivano, "DBRubrica", "Rubrica.DB");
+    boxes_.ShowMessage(ConfigurazioneCaricata);
+}
+
+bool TSequenzaAvvio::CartellaAnnoPronta(const std::string& cartella) {
+    if (!IsFolder(cartella)) {
+        std::error_code ec;
+        // One level only: the data root exists, a missing parent stays missing.
+        if (!fs::create_directory(cartella, ec) && ec) {
+            boxes_.ShowMessage(ErroreCreazione);
+            return false;
+        }
+    }
+    if (!IsFolder(cartella)) {
+        boxes_.ShowMessage(ErroreLavoro);
+        return false;
+    }
+    return true;
+}
+
+bool TSequenzaAvvio::CreaSeAssente(const std::string& alias, const std::string& cartella,
+                                   const std::string& file, const char* messaggio,
+                                   const char* definizione) {
+    if (IsFile(cartella + file)) return false;
+    boxes_.ShowMessage(messaggio);
+    fdb_.CreaTabella(alias, file, definizione);
+    return true;
+}
+
+void TSequenzaAvvio::Esegui() {
+    if (Leggi("Conf") != "OK") PrimoAvvio();
+
+    const std::string pathPrg = Leggi("PathPrg");
+    if (!IsFolder(pathPrg)) {
+        boxes_.ShowMessage(ErrorePrg);
+        return;
+    }
+    if (!IsFolder(Leggi("PathDatiGen"))) {
+        boxes_.ShowMessage(ErroreDati);
+        return;
+    }
+    const std::string cartella = CartellaAnno(Leggi("PathDatiGen"), Leggi("Anno"));
+    if (!CartellaAnnoPronta(cartella)) return;
+
+    TSession& session = fdb_.Session1;
+    session.SetActive(false);
+    session.SetNetFileDir(Leggi("PathTemp"));
+    session.SetPrivateDir(pathPrg);
+    const std::string alias = Leggi("AliasDB");
+    fdb_.PuntaAlias(alias, cartella);
+    session.AddPassword(MasterPassword);
+
+    bool creata =
+        CreaSeAssente(alias, cartella, Leggi("DBBrivano"), DatiAssente, DefinizioneDativo);
+    creata =
+        CreaSeAssente(alias, cartella, Leggi("DBRubrica"), RubricaAssente, DefinizioneRubrica) ||
+        creata;
+
+    fdb_.LegaQuery(Leggi("AliasDB"));
+    fdb_.LegaTabella(fdb_.T_Dativo, Leggi("AliasDB"), Leggi("DBBrivano"));
+    fdb_.LegaTabella(fdb_.T_Rubrica, Leggi("AliasDB"), Leggi("DBRubrica"));
+
+    mostraAnno_(Leggi("Anno"));
+
+    if (creata) {
+        fdb_.ProteggiTabella(Leggi("DBBrivano"), MasterPassword, cartella);
+        fdb_.ProteggiTabella(Leggi("DBRubrica"), MasterPassword, cartella);
+    }
+}
+
+}  // namespace brivano

@@ -1,0 +1,54 @@
+#pragma once
+// What the main window does when it is first shown: makes sure a
+// configuration exists, checks the program and data folders, prepares the
+// year folder, points the alias at it, creates the missing tables, binds the
+// tables and the query, shows the working year and protects new tables. Plain
+// logic, so it runs without a screen.
+
+#include <functional>
+#include <string>
+
+class TFDB;
+class TMessageBoxes;
+
+namespace brivano {
+
+// The folders a first start writes.
+struct TCartelleIniziali {
+    std::string PathPrg, PathTemp, PathDatiGen;
+};
+
+// The program's own folder (with a trailing "/") for all three. When that
+// folder cannot be written, as for an installed copy, data and engine files go
+// to the user's data folder for the program ($XDG_DATA_HOME/Brivano/, else
+// ~/.local/share/Brivano/), created here.
+TCartelleIniziali CartelleIniziali(const std::string& cartellaProgramma, bool scrivibile);
+
+// True when files can be created in the folder.
+bool CartellaScrivibile(const std::string& cartella);
+
+class TSequenzaAvvio {
+  public:
+    // `cartellaProgramma` is the executable's folder with a trailing "/";
+    // `mostraAnno` sets the year display.
+    TSequenzaAvvio(TFDB& fdb, TMessageBoxes& boxes, std::string cartellaProgramma,
+                   bool cartellaScrivibile, std::function<void(const std::string&)> mostraAnno);
+
+    // Runs the sequence. A folder problem ends it after its message; engine and
+    // configuration errors escape to the caller, what ran before stays done.
+    void Esegui();
+
+  private:
+    void PrimoAvvio();
+    bool CartellaAnnoPronta(const std::string& cartella);
+    bool CreaSeAssente(const std::string& alias, const std::string& cartella,
+                       const std::string& file, const char* messaggio, const char* definizione);
+
+    TFDB& fdb_;
+    TMessageBoxes& boxes_;
+    std::string cartellaProgramma_;
+    bool scrivibile_;
+    std::function<void(const std::string&)> mostraAnno_;
+};
+
+}  // namespace brivano

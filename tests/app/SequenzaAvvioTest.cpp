@@ -1,0 +1,244 @@
+// The start-up sequence against a real data module, configuration and folders.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "RecordingMessageBoxes.h"
+#include "TempDir.h"
+#include "app/SequenzaAvvio.h"
+#include "archive/F_DB.h"
+#include "archive/TableFile.h"
+#include "config/F_Conf.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Texts = std::vector<std::string>;
+
+const Texts PrimoAvvio{"CONFIGURAZIONE ASSENTE", "E STATA CARICATA LA CONFIGURAZIONE DI BASE"};
+const Texts TabelleCreate{
+    "Archivio Dati- Assente - Premere OK per Crearlo", "Archivio Brivano.DB Creato",
+    "Archivio Rubrica- Assente - Premere OK per Crearlo", "Archivio Rubrica.DB Creato"};
+
+Texts Join(Texts a, const Texts& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::string Reg(const char* name) {
+    return LeggiReg(KeyBrivano, name);
+}
+void SetReg(const char* name, const std::string& value) {
+    ScriviReg(KeyBrivano, name, value);
+}
+
+bool Protetta(const fs::path& file) {
+    std::shared_ptr<TTableFile> t = TTableFile::Open(file);
+    return t->IsProtected() && t->Accepts(MasterPassword) && !t->Accepts("");
+}
+
+class SequenzaAvvioTest : public ::testing::Test {
+  protected:
+    void Esegui(bool scrivibile = true) {
+        boxes.boxes.clear();
+        brivano::TSequenzaAvvio(fdb, boxes, prg.str(), scrivibile, [this](const std::string& a) {
+            anno = a;
+        }).Esegui();
+    }
+    void ExpectBothProtected(const std::string& cartella) {
+        EXPECT_TRUE(Protetta(cartella + "Brivano.DB"));
+        EXPECT_TRUE(Protetta(cartella + "Rubrica.DB"));
+    }
+
+    TScopedXdgHome home;
+    TTempDir prg;
+    TRecordingMessageBoxes boxes;
+    TFDB fdb{boxes};
+    std::string anno = "2009";
+};
+
+TEST_F(SequenzaAvvioTest, FirstStartWritesDefaultsCreatesAndProtectsBothTables) {
+    Esegui();
+    EXPECT_EQ(boxes.Messages(), Join(PrimoAvvio, TabelleCreate));
+    EXPECT_TRUE(boxes.Errors().empty());
+    const std::pair<const char*, std::string> defaults[] = {{"Conf", "OK"},
+                                                            {"PathPrg", prg.str()},
+                                                            {"PathTemp", prg.str()},
+                                                            {"PathDatiGen", prg.str()},
+                                                            {"AliasDB", "DBrivano10"},
+                                                            {"Anno", "2010"},
+                                                            {"DBBrivano", "Brivano.DB"},
+                                                            {"DBRubrica", "Rubrica.DB"}};
+    for (const auto& [name, value] : defaults) EXPECT_EQ(Reg(name), value) << name;
+    ExpectBothProtected(prg.str() + "2010/");
+    EXPECT_EQ(anno, "2010");
+
+    // Session, alias and binding as the windows need them.
+    EXPECT_EQ(fdb.Session1.NetFileDir(), prg.str());
+    EXPECT_EQ(fdb.Session1.PrivateDir(), prg.str());
+    EXPECT_EQ(fdb.Session1.AliasParams("DBrivano10").at("PATH"), prg.str() + "2010/");
+    EXPECT_EQ(fdb.T_Rubrica.TableName(), "Rubrica.DB");
+    EXPECT_EQ(fdb.T_Dativo.TableName(), "Brivano.DB");
+    EXPECT_EQ(fdb.QGEN.DatabaseName(), "DBrivano10");
+    EXPECT_FALSE(fdb.T_Rubrica.Active());
+    fdb.CaricaRubrica();  // the protected table opens through the session
+    EXPECT_EQ(fdb.QGEN.RecordCount(), 0);
+}
+
+TEST_F(SequenzaAvvioTest, LaterStartShowsNothing) {
+    Esegui();
+    anno = "2009";
+    Esegui();
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(anno, "2010");
+}
+
+TEST_F(SequenzaAvvioTest, FolderProblemsShowOnlyTheirMessageAndLeaveTheYear) {
+    struct Case {
+        const char* name;
+        const char* value;
+        std::string path;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"missing program folder", "PathPrg", prg.str() + "via/",
+         " ERRORE NEI PERCORSO DEL PROGRAMMA \r\r     CHIUDERE E RIAVVIARE"},
+        {"empty program folder", "PathPrg", "",
+         " ERRORE NEI PERCORSO DEL PROGRAMMA \r\r     CHIUDERE E RIAVVIARE"},
+        {"missing data root", "PathDatiGen", prg.str() + "via/",
+         "    ERRORE NEI PERCORSO DEI DATI \r\r CHIUDERE E RIAVVIARE IL PROGRAMMA"},
+    };
+    for (const Case& c : cases) {
+        Esegui();
+        SetReg(c.value, c.path);
+        anno = "2009";
+        Esegui();
+        EXPECT_EQ(boxes.Messages(), Texts{c.message}) << c.name;
+        EXPECT_TRUE(boxes.Errors().empty()) << c.name;
+        EXPECT_EQ(anno, "2009") << c.name;
+        SetReg(c.value, prg.str());
+    }
+}
+
+TEST_F(SequenzaAvvioTest, MissingYearFolderIsCreatedSilently) {
+    Esegui();
+    SetReg("Anno", "2011");
+    Esegui();
+    EXPECT_EQ(boxes.Messages(), TabelleCreate);
+    ExpectBothProtected(prg.str() + "2011/");
+    EXPECT_EQ(anno, "2011");
+}
+
+TEST_F(SequenzaAvvioTest, YearFolderThatCannotBeMadeIsReported) {
+    Esegui();
+    SetReg("Anno", "2011/sotto");  // two levels: only one is made
+    Esegui();
+    EXPECT_EQ(boxes.Messages(),
+              Texts{"       ERRORE NELLA CREZIONE\r\rDEL PERCORSO DEI DATI DI LAVORO"});
+    EXPECT_FALSE(fs::exists(prg.path() / "2011"));
+}
+
+TEST_F(SequenzaAvvioTest, OnlyAddressTableMissingProtectsBoth) {
+    // A configuration and a data table left unprotected by some earlier mishap.
+    const std::string cartella = prg.str() + "2010/";
+    for (const auto& [name, value] :
+         std::initializer_list<std::pair<const char*, std::string>>{{"Conf", "OK"},
+                                                                    {"PathPrg", prg.str()},
+                                                                    {"PathTemp", prg.str()},
+                                                                    {"PathDatiGen", prg.str()},
+                                                                    {"AliasDB", "DBrivano10"},
+                                                                    {"Anno", "2010"},
+                                                                    {"DBBrivano", "Brivano.DB"},
+                                                                    {"DBRubrica", "Rubrica.DB"}})
+        SetReg(name, value);
+    fs::create_directory(cartella);
+    TRecordingMessageBoxes altre;
+    TFDB altro(altre);
+    altro.PuntaAlias("Prima", cartella);
+    altro.CreaTabella("Prima", "Brivano.DB", DefinizioneDativo);
+    ASSERT_FALSE(TTableFile::Open(cartella + "Brivano.DB")->IsProtected());
+
+    Esegui();
+    EXPECT_EQ(boxes.Messages(), (Texts{"Archivio Rubrica- Assente - Premere OK per Crearlo",
+                                       "Archivio Rubrica.DB Creato"}));
+    ExpectBothProtected(cartella);
+}
+
+TEST_F(SequenzaAvvioTest, ConfNotExactlyOkRewritesEveryDefault) {
+    Esegui();
+    SetReg("Conf", "ok");
+    SetReg("Anno", "2015");
+    SetReg("AliasDB", "Altro");
+    Esegui();
+    EXPECT_EQ(boxes.Messages(), PrimoAvvio);  // the 2010 tables are there already
+    EXPECT_EQ(Reg("Conf"), "OK");
+    EXPECT_EQ(Reg("Anno"), "2010");
+    EXPECT_EQ(Reg("AliasDB"), "DBrivano10");
+    EXPECT_EQ(anno, "2010");
+}
+
+TEST_F(SequenzaAvvioTest, DataRootWithoutSlashIsJoinedPlainly) {
+    Esegui();
+    fs::create_directory(prg.path() / "dati");
+    SetReg("PathDatiGen", prg.str() + "dati");
+    Esegui();
+    EXPECT_EQ(boxes.Messages(), TabelleCreate);
+    EXPECT_TRUE(fs::is_regular_file(prg.path() / "dati2010" / "Rubrica.DB"));
+    EXPECT_FALSE(fs::exists(prg.path() / "dati" / "2010"));
+}
+
+TEST_F(SequenzaAvvioTest, EngineErrorEndsTheSequenceWhereItHappens) {
+    Esegui();
+    const fs::path cartella = prg.path() / "2010";
+    fs::remove(cartella / "Brivano.DB");
+    fs::create_directory(cartella / "Brivano.DB");  // a folder where the file should be
+    anno = "2009";
+    EXPECT_THROW(Esegui(), EDBEngineError);
+    EXPECT_EQ(boxes.Messages(), Texts{"Archivio Dati- Assente - Premere OK per Crearlo"});
+    EXPECT_EQ(anno, "2009");
+}
+
+TEST_F(SequenzaAvvioTest, UnwritableProgramFolderKeepsDataInTheUserDataFolder) {
+    Esegui(false);
+    const std::string dati = (home.path() / "data" / "Brivano").string() + "/";
+    EXPECT_EQ(boxes.Messages(), Join(PrimoAvvio, TabelleCreate));
+    EXPECT_EQ(Reg("PathPrg"), prg.str());
+    EXPECT_EQ(Reg("PathDatiGen"), dati);
+    EXPECT_EQ(Reg("PathTemp"), dati);
+    ExpectBothProtected(dati + "2010/");
+    EXPECT_FALSE(fs::exists(prg.path() / "2010"));
+}
+
+TEST_F(SequenzaAvvioTest, ConfigurationThatCannotBeWrittenIsNotAnnounced) {
+    // The configuration folder's place is taken by a file: nothing can be stored.
+    const fs::path blocked = home.path() / "blocked";
+    std::ofstream(blocked) << "x";
+    setenv("XDG_CONFIG_HOME", blocked.c_str(), 1);
+    EXPECT_THROW(Esegui(), std::runtime_error);
+    EXPECT_EQ(boxes.Messages(), Texts{"CONFIGURAZIONE ASSENTE"});
+}
+
+TEST(CartelleIniziali, ProgramFolderWhenWritable) {
+    TScopedXdgHome home;
+    const brivano::TCartelleIniziali c = brivano::CartelleIniziali("/opt/brivano/", true);
+    EXPECT_EQ(c.PathPrg, "/opt/brivano/");
+    EXPECT_EQ(c.PathTemp, "/opt/brivano/");
+    EXPECT_EQ(c.PathDatiGen, "/opt/brivano/");
+    EXPECT_FALSE(fs::exists(home.path() / "data" / "Brivano"));
+}
+
+TEST(CartelleIniziali, RelativeXdgDataHomeFallsBackToHome) {
+    TScopedXdgHome home;
+    TTempDir fakeHome;
+    const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", fakeHome.path().c_str(), 1);
+    setenv("XDG_DATA_HOME", "relative/data", 1);
+    const brivano::TCartelleIniziali c = brivano::CartelleIniziali("/opt/brivano/", false);
+    setenv("HOME", oldHome.c_str(), 1);
+    EXPECT_EQ(c.PathDatiGen, fakeHome.str() + ".local/share/Brivano/");
+    EXPECT_TRUE(fs::is_directory(c.PathDatiGen));
+}
+
+}  // namespace
