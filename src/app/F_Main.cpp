@@ -79,6 +79,7 @@ TFMain::TFMain(TMessageBoxes& boxes, std::string cartellaProgramma, bool cartell
     Label2->setGeometry(344, 128, 65, 17);
     Label2->setAlignment(Qt::AlignCenter);
     QFont palatino(QStringLiteral("Palatino Linotype"), 10);
+    palatino.setStyleHint(QFont::Serif);
     palatino.setItalic(true);
     Label2->setFont(palatino);
     Colore(Label2, QPalette::WindowText, DelphiColor(clRed));

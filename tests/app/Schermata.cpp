@@ -1,0 +1,78 @@
+// Takes the picture of the main window for the documentation: runs the
+// program with its real windows and message boxes in a fresh configuration,
+// presses OK on each first-start message, and once the working year shows,
+// saves what the display server shows of the main window.
+//
+//   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata docs/main-window.png
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+#include "TempDir.h"
+#include "app/F_Main.h"
+#include "app/Programma.h"
+#include "archive/F_DB.h"
+#include "ui/QtMessageBoxes.h"
+
+namespace {
+
+TFMain* MainWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<TFMain*>(w)) return m;
+    return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brivano"));
+    TScopedXdgHome home;  // never the user's own configuration
+    TTempDir programFolder;
+    TQtMessageBoxes boxes;
+    const QString output = QString::fromLocal8Bit(argv[1]);
+    bool saved = false;
+
+    auto ticks = std::make_shared<int>(0);
+    auto ready = std::make_shared<int>(0);
+    QTimer poll;
+    poll.setInterval(100);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (++*ticks > 300) {  // thirty seconds at most
+            std::fprintf(stderr, "the main window never got ready\n");
+            QApplication::exit(1);
+            return;
+        }
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            std::fprintf(stderr, "OK: %s\n", qPrintable(box->text().replace('\n', ' ')));
+            box->button(QMessageBox::Ok)->click();
+            return;
+        }
+        TFMain* main = MainWindow();
+        if (!main || main->StaticText1->text() != QStringLiteral("2010") ||
+            main->Panels[0]->text().isEmpty()) {
+            *ready = 0;
+            return;
+        }
+        if (++*ready < 5) return;  // half a second for the last box to leave the screen
+        const QPixmap shot = main->screen()->grabWindow(main->winId());
+        saved = shot.save(output, "PNG");
+        main->close();
+    });
+    poll.start();
+
+    const int result = brivano::Programma(boxes, programFolder.str(), true, [](TMessageBoxes& b) {
+        return std::make_unique<TFDB>(b);
+    });
+    if (!saved) std::fprintf(stderr, "no picture saved\n");
+    return saved ? result : 1;
+}
