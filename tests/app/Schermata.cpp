@@ -27,6 +27,14 @@ TFMain* MainWindow() {
     return nullptr;
 }
 
+bool Uniforme(const QImage& image) {
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7)
+            if (image.pixel(x, y) != first) return false;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,7 +72,13 @@ int main(int argc, char** argv) {
             return;
         }
         if (++*ready < 5) return;  // half a second for the last box to leave the screen
-        const QPixmap shot = main->screen()->grabWindow(main->winId());
+        // What the display server holds in the window's place; until the window
+        // has been painted there that is one flat colour, so try again.
+        const QRect place = main->geometry();
+        const QImage shot = main->screen()
+                                ->grabWindow(0, place.x(), place.y(), place.width(), place.height())
+                                .toImage();
+        if (shot.isNull() || Uniforme(shot)) return;
         saved = shot.save(output, "PNG");
         main->close();
     });
