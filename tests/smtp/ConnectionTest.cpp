@@ -29,6 +29,18 @@ std::unique_ptr<TIdTCPClient> ClientFor(int port, const std::string& host = "127
     return client;
 }
 
+// Runs the action and checks that it raises socket error `code` with `text`.
+template <class Action>
+void ExpectSocketError(Action&& action, int code, const std::string& text) {
+    try {
+        action();
+        ADD_FAILURE() << "no socket error " << code;
+    } catch (const EIdSocketError& e) {
+        EXPECT_EQ(e.ErrorCode(), code);
+        EXPECT_EQ(e.what(), "Socket Error # " + std::to_string(code) + "\r\n" + text);
+    }
+}
+
 struct TChunkCase {
     const char* name;
     std::vector<std::string> chunks;  // each sent by the server once the client read up to it
@@ -148,13 +160,7 @@ TEST(Connection, RefusedThenReconnectWithTheSameChannel) {
     int closedPort = 0;
     int bound = smtptest::BindLoopback(closedPort, false);
     auto client = ClientFor(closedPort);
-    try {
-        client->Connect();
-        FAIL() << "connect to a closed port succeeded";
-    } catch (const EIdSocketError& e) {
-        EXPECT_EQ(e.ErrorCode(), 10061);
-        EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
-    }
+    ExpectSocketError([&] { client->Connect(); }, 10061, "Connection refused.");
     ::close(bound);
     auto* channel = client->IOHandler();
     ASSERT_NE(channel, nullptr);
@@ -249,13 +255,7 @@ TEST(Connection, IPv6Loopback) {
 TEST(Connection, UnknownHost) {
     // ".invalid" never resolves (RFC 6761).
     auto client = ClientFor(25, "nosuchhost.invalid");
-    try {
-        client->Connect();
-        FAIL() << "an unknown host connected";
-    } catch (const EIdSocketError& e) {
-        EXPECT_EQ(e.ErrorCode(), 11001);
-        EXPECT_STREQ(e.what(), "Socket Error # 11001\r\nHost not found.");
-    }
+    ExpectSocketError([&] { client->Connect(); }, 11001, "Host not found.");
     EXPECT_FALSE(client->IOHandler()->Opened());
     EXPECT_FALSE(client->Connected());
 }
@@ -270,17 +270,15 @@ TEST(Connection, ConnectTimeLimit) {
     first.Connect();
     auto client = ClientFor(port);
     client->SetConnectTimeout(200);
-    try {
-        client->Connect();
-        // Some kernels accept one more into the queue; the next one must wait.
-        auto third = ClientFor(port);
-        third->SetConnectTimeout(200);
-        third->Connect();
-        ADD_FAILURE() << "no connect waited";
-    } catch (const EIdSocketError& e) {
-        EXPECT_EQ(e.ErrorCode(), 10060);
-        EXPECT_STREQ(e.what(), "Socket Error # 10060\r\nConnection timed out.");
-    }
+    auto third = ClientFor(port);
+    third->SetConnectTimeout(200);
+    ExpectSocketError(
+        [&] {
+            client->Connect();
+            // Some kernels queue one more; then the next one must wait.
+            third->Connect();
+        },
+        10060, "Connection timed out.");
     ::close(listener);
 }
 
