@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <netdb.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -237,6 +238,12 @@ TEST(Connection, DottedAddressesSkipTheLookup) {
     client->SetOnStatus([&](TIdStatus s, const std::string&) { seen.push_back(s); });
     client->Connect();
     EXPECT_EQ(seen, (std::vector<TIdStatus>{hsConnecting, hsConnected}));
+    // Nagle's algorithm stays on.
+    int noDelay = -1;
+    socklen_t length = sizeof noDelay;
+    ::getsockopt(static_cast<TIdIOHandlerStack*>(client->IOHandler())->Binding().Handle(),
+                 IPPROTO_TCP, TCP_NODELAY, &noDelay, &length);
+    EXPECT_EQ(noDelay, 0);
 }
 
 TEST(Connection, IPv6Loopback) {
