@@ -17,19 +17,17 @@ bool IsAllowed(char c) {
            std::string_view("!#$%&'*+-/=?_`{}|~").find(c) != std::string_view::npos;
 }
 
-// A "\" before every "\" and every double quote.
-std::string Escaped(std::string_view s) {
+// Between double quotes, a "\" before every "\" and every double quote.
+std::string Quoted(std::string_view s) {
     std::string out;
-    out.reserve(s.size() + 2);
+    out.reserve(s.size() + 4);
+    out += '"';
     for (char c : s) {
         if (c == '\\' || c == '"') out += '\\';
         out += c;
     }
+    out += '"';
     return out;
-}
-
-std::string Quoted(std::string_view s) {
-    return '"' + Escaped(s) + '"';
 }
 
 void RefuseLineBreaks(std::string_view s) {
@@ -55,8 +53,8 @@ std::string TIdEMailAddressItem::QuotedAddress() const {
     std::string_view domain =
         at == std::string::npos ? std::string_view() : std::string_view(address_).substr(at);
     auto bad = std::find_if_not(local.begin(), local.end(), IsAllowed);
-    if (bad != local.end() && *bad != '.') return "<" + Quoted(local) + std::string(domain) + ">";
-    return name_.empty() ? address_ : "<" + address_ + ">";
+    if (bad != local.end() && *bad != '.') return Concat({"<", Quoted(local), domain, ">"});
+    return name_.empty() ? address_ : Concat({"<", address_, ">"});
 }
 
 std::string TIdEMailAddressItem::Text() const {
@@ -65,7 +63,7 @@ std::string TIdEMailAddressItem::Text() const {
     if (name_.empty() || upper == name_) return QuotedAddress();
     bool plain =
         std::all_of(name_.begin(), name_.end(), [](char c) { return c == ' ' || IsAllowed(c); });
-    return (plain ? name_ : Quoted(name_)) + " " + QuotedAddress();
+    return Concat({plain ? name_ : Quoted(name_), " ", QuotedAddress()});
 }
 
 void TIdEMailAddressItem::SetText(std::string_view text) {
@@ -289,7 +287,7 @@ std::string RenderAddress(TIdEMailAddressItem& item, const TIdHeaderSettings& se
         return code >= 32 && code < 127;
     });
     std::string display = plain ? Quoted(name) : EncodeWords(name, kNameSpecials, settings);
-    return display + " <" + item.Address() + ">";
+    return Concat({display, " <", item.Address(), ">"});
 }
 
 std::string RenderAddressList(TIdEMailAddressList& list, const TIdHeaderSettings& settings,

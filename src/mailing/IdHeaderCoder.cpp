@@ -357,8 +357,8 @@ std::string DecodeWords(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     // While only white space follows a decoded word, where that word ended in
-    // `out`; white space up to the next encoded word is dropped.
-    std::optional<std::size_t> afterWord;
+    // `out` (else npos); white space up to the next encoded word is dropped.
+    std::size_t afterWord = std::string::npos;
     for (std::size_t i = 0; i < text.size();) {
         char c = text[i];
         if (c == '\0') {
@@ -367,14 +367,14 @@ std::string DecodeWords(std::string_view text) {
         }
         if (c == '=') {
             if (auto word = EncodedWordAt(text, i)) {
-                if (afterWord) out.resize(*afterWord);
+                if (afterWord != std::string::npos) out.resize(afterWord);
                 out += DecodeWord(*word);
                 afterWord = out.size();
                 i = word->end;
                 continue;
             }
         }
-        if (!IsWhite(c)) afterWord.reset();
+        if (!IsWhite(c)) afterWord = std::string::npos;
         out += c;
         ++i;
     }
@@ -407,7 +407,8 @@ std::string EncodeWords(std::string_view text, std::string_view specials,
     std::string out;
     out.reserve(s.size() + 32);
     StretchWriter writer(out, settings, charset, quoteSet);
-    std::optional<std::size_t> stretch;  // start of the open encoded stretch
+    constexpr std::size_t kNone = std::string::npos;
+    std::size_t stretch = kNone;  // start of the open encoded stretch
     std::size_t pos = 0;
     while (pos < s.size()) {
         std::size_t q = pos;
@@ -417,18 +418,18 @@ std::string EncodeWords(std::string_view text, std::string_view specials,
         while (pos < s.size() && !IsWhite(s[pos]))
             needs = needEncode[static_cast<unsigned char>(s[pos++])] || needs;
         if (needs) {
-            if (!stretch) {
+            if (stretch == kNone) {
                 out.append(s, q, r - q);
                 stretch = r;
             }
         } else {
-            if (stretch) {
-                writer.Write(std::string_view(s).substr(*stretch, q - *stretch));
-                stretch.reset();
+            if (stretch != kNone) {
+                writer.Write(std::string_view(s).substr(stretch, q - stretch));
+                stretch = kNone;
             }
             out.append(s, q, pos - q);
         }
     }
-    if (stretch) writer.Write(std::string_view(s).substr(*stretch));
+    if (stretch != kNone) writer.Write(std::string_view(s).substr(stretch));
     return out;
 }

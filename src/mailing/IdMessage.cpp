@@ -90,7 +90,7 @@ void TIdMessage::BuildHeaderLines() {
     RefuseLineBreaks("Content-Type", contentType_);
     RefuseLineBreaks("Content-Transfer-Encoding", contentTransferEncoding_);
     for (const auto& group : newsGroups_) RefuseLineBreaks("Newsgroups", group);
-    const TBodyForm body = EncodeBody(body_, settings);
+    const TBodyForm body(body_, settings);
 
     TIdHeaderList& headers = lastGeneratedHeaders_;
     headers.Clear();
@@ -110,10 +110,10 @@ void TIdMessage::BuildHeaderLines() {
     headers.SetHeaderValue("References", references_);
     headers.SetHeaderValue("Date", FormatInternetDate(UseNowForDate() ? LocalNow() : date_));
     headers.SetHeaderValue("X-Priority", PriorityDigit(priority_));
-    if (body.QuotedPrintable) {
+    if (body.QuotedPrintable()) {
         // Without these a reader cannot know what the 8-bit body means.
         headers.SetHeaderValue("MIME-Version", "1.0");
-        headers.SetHeaderValue("Content-Type", "text/plain; charset=" + body.Charset);
+        headers.SetHeaderValue("Content-Type", "text/plain; charset=" + body.Charset());
         headers.SetHeaderValue("Content-Transfer-Encoding", "quoted-printable");
     }
     for (const auto& line : extraHeaders_.Lines()) headers.Add(line);
@@ -188,34 +188,30 @@ void AppendQuotedPrintable(std::string_view line, std::vector<std::string>& out)
     out.push_back(std::move(current));
 }
 
-TBodyForm EncodeBody(const std::vector<std::string>& body, const TIdHeaderSettings& settings) {
-    TBodyForm form;
+TBodyForm::TBodyForm(const std::vector<std::string>& body, const TIdHeaderSettings& settings)
+    : body_(body) {
     bool ascii = true;
     for (const auto& line : body) {
         // A line break inside a line would let the text end the data early.
         if (HoldsLineBreakOrNul(line)) throw EIdInvalidLine();
-        ascii = ascii && IsAscii(line);
+        ascii = IsAscii(line) && ascii;
     }
-    if (ascii) {
-        form.Lines = body;
-        return form;
-    }
+    if (ascii) return;
     const bool jis = settings.Transfer == TTransfer::iso2022jp;
-    form.QuotedPrintable = true;
-    form.Charset = jis ? "ISO-2022-JP" : settings.Charset;
+    quotedPrintable_ = true;
+    charset_ = jis ? "ISO-2022-JP" : settings.Charset;
     std::vector<std::string> converted;
     converted.reserve(body.size());
     for (const auto& line : body) {
-        auto bytes = jis ? ToIso2022Jp(line) : FromUtf8(line, form.Charset);
+        auto bytes = jis ? ToIso2022Jp(line) : FromUtf8(line, charset_);
         if (!bytes) {
-            form.Charset = "UTF-8";
+            charset_ = "UTF-8";
             converted = body;
             break;
         }
         converted.push_back(std::move(*bytes));
     }
-    for (const auto& line : converted) AppendQuotedPrintable(line, form.Lines);
-    return form;
+    for (const auto& line : converted) AppendQuotedPrintable(line, encoded_);
 }
 
 }  // namespace brivano

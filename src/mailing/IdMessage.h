@@ -133,15 +133,24 @@ TIdLocalTime LocalNow();
 
 namespace brivano {
 
-// The body as it goes on the wire, before the leading-dot rule: unchanged
-// when it is plain ASCII, otherwise in the header charset (UTF-8 when that
-// cannot hold it) and quoted-printable.
-struct TBodyForm {
-    bool QuotedPrintable = false;
-    std::string Charset;
-    std::vector<std::string> Lines;
+// The body as it goes on the wire, before the leading-dot rule: the message's
+// own lines when they are plain ASCII, otherwise in the header charset (UTF-8
+// when that cannot hold them) and quoted-printable. Raises EIdInvalidLine for
+// a line holding CR, LF or NUL.
+class TBodyForm {
+  public:
+    TBodyForm(const std::vector<std::string>& body, const TIdHeaderSettings& settings);
+
+    bool QuotedPrintable() const { return quotedPrintable_; }
+    const std::string& Charset() const { return charset_; }
+    const std::vector<std::string>& Lines() const { return quotedPrintable_ ? encoded_ : body_; }
+
+  private:
+    const std::vector<std::string>& body_;
+    bool quotedPrintable_ = false;
+    std::string charset_;
+    std::vector<std::string> encoded_;
 };
-TBodyForm EncodeBody(const std::vector<std::string>& body, const TIdHeaderSettings& settings);
 
 // One line of bytes as quoted-printable lines of at most 76 characters.
 void AppendQuotedPrintable(std::string_view line, std::vector<std::string>& out);

@@ -12,9 +12,8 @@ void TIdMessageClient::WriteMessage(TIdMessage& message) {
     message.BuildHeaderLines();
     io->WriteLines(message.LastGeneratedHeaders().Lines());
     io->WriteLn();
-    const brivano::TBodyForm body =
-        brivano::EncodeBody(message.Body(), ChooseHeaderCharset(message));
-    for (const auto& line : body.Lines) {
+    const brivano::TBodyForm body(message.Body(), ChooseHeaderCharset(message));
+    for (const auto& line : body.Lines()) {
         if (!line.empty() && line.front() == '.')
             io->WriteLn("." + line);
         else

@@ -2,6 +2,8 @@
 // Small text helpers shared by the mail units. Texts are byte strings; "blank"
 // means a byte with code up to 32.
 
+#include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -52,14 +54,27 @@ inline bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
 }
 
 // True when the text holds CR, LF or NUL, which would end or corrupt a line.
+// (memchr per byte value: find_first_of would search the set once per character.)
 inline bool HoldsLineBreakOrNul(std::string_view s) {
-    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+    return std::memchr(s.data(), '\r', s.size()) != nullptr ||
+           std::memchr(s.data(), '\n', s.size()) != nullptr ||
+           std::memchr(s.data(), '\0', s.size()) != nullptr;
+}
+
+// The parts joined into one text, allocated once.
+inline std::string Concat(std::initializer_list<std::string_view> parts) {
+    std::size_t size = 0;
+    for (auto part : parts) size += part.size();
+    std::string out;
+    out.reserve(size);
+    for (auto part : parts) out.append(part);
+    return out;
 }
 
 inline bool IsAscii(std::string_view s) {
-    for (char c : s)
-        if (static_cast<unsigned char>(c) > 127) return false;
-    return true;
+    unsigned char bits = 0;  // one accumulator, no early exit: the loop vectorises
+    for (char c : s) bits |= static_cast<unsigned char>(c);
+    return (bits & 0x80) == 0;
 }
 
 }  // namespace brivano
