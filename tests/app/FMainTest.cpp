@@ -24,7 +24,7 @@
 namespace {
 
 using brivano_test::Attendi;
-using brivano_test::QuandoModale;
+using brivano_test::TQuandoModale;
 using Texts = std::vector<std::string>;
 
 QStringList Voci(const QList<QAction*>& actions) {
@@ -45,7 +45,7 @@ class TFinestraProva : public QDialog {
     int exec() override {
         ++volte;
         if (fallisci) throw std::runtime_error("Guasto nella finestra");
-        QuandoModale([](QWidget& w) { static_cast<QDialog&>(w).reject(); });
+        TQuandoModale chiudi([](QWidget& w) { static_cast<QDialog&>(w).reject(); });
         return QDialog::exec();
     }
 };
@@ -136,7 +136,7 @@ TEST_F(FMainTest, MissingProgramFolderStillLeavesEveryCommandWorking) {
     EXPECT_EQ(crea.volte, 1);
 
     bool aboutShown = false;
-    QuandoModale([&](QWidget& w) {
+    TQuandoModale ok([&](QWidget& w) {
         aboutShown = &w == &about;
         about.Button1->click();
     });
@@ -173,7 +173,7 @@ TEST_F(FMainTest, ErrorEscapingACommandIsShownAndTheProgramGoesOn) {
 TEST_F(FMainTest, ClockTicksWhileAModalWindowIsOpen) {
     main.Timer1->setInterval(20);
     QString seen;
-    QuandoModale(
+    TQuandoModale guarda(
         [&](QWidget& w) {
             seen = main.Panels[0]->text();
             static_cast<QDialog&>(w).accept();
@@ -219,7 +219,7 @@ TEST(TFF_About, CaptionPlaceAndOk) {
     EXPECT_EQ(about.Label1->text(), "Ver. 1.0");
     EXPECT_EQ(about.Button1->text(), "&OK");
     EXPECT_EQ(about.Button1->geometry(), QRect(80, 200, 75, 25));
-    QuandoModale([&](QWidget&) { about.Button1->click(); });
+    TQuandoModale ok([&](QWidget&) { about.Button1->click(); });
     EXPECT_EQ(about.exec(), QDialog::Accepted);
 }
 

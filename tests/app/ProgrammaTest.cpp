@@ -7,7 +7,6 @@
 #include <QMainWindow>
 #include <QTimer>
 
-#include "Modale.h"
 #include "RecordingMessageBoxes.h"
 #include "TempDir.h"
 #include "app/F_Main.h"
@@ -56,31 +55,27 @@ TEST(Programma, CreatesEveryWindowRunsTheStartUpAndEndsOnClose) {
     QStringList captions;
     QString anno;
     bool guard = false;
-    // Inside the loop: wait for the start-up to finish, look around, close.
-    auto tries = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [&, tries, poll] {
+    // Inside the loop: wait for the start-up to finish, look around, close;
+    // give up after ten seconds.
+    int tries = 0;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         auto* main = static_cast<TFMain*>(Finestra("FMain"));
         if (main && main->StaticText1->text() == "2010") {
+            poll.stop();
             for (const char* name :
                  {"FInvioMail", "FF_About", "FCambioAnno", "FCreaArchivio", "FRubrica"})
                 if (QWidget* w = Finestra(name)) captions << w->windowTitle();
             anno = main->StaticText1->text();
             main->close();
-            *poll = nullptr;
-        } else if (++*tries < 1000) {
-            QTimer::singleShot(10, [poll] {
-                if (*poll) (*poll)();
-            });
-        } else {
-            guard = true;  // never got there: end the loop all the same
+        } else if (++tries > 1000) {
+            poll.stop();
+            guard = true;
             QApplication::quit();
-            *poll = nullptr;
         }
-    };
-    QTimer::singleShot(0, [poll] {
-        if (*poll) (*poll)();
     });
+    poll.start();
     const int result = brivano::Programma(
         boxes, prg.str(), true, [](TMessageBoxes& b) { return std::make_unique<TFDB>(b); });
     EXPECT_FALSE(guard);

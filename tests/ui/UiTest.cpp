@@ -8,8 +8,10 @@
 #include <QScreen>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <set>
 
+#include "Modale.h"
 #include "ui/Colors.h"
 #include "ui/ImageList.h"
 #include "ui/QtMessageBoxes.h"
@@ -22,18 +24,11 @@ void PressKey(QWidget& w, Qt::Key key) {
 }
 
 // Runs `inspect` on the message box once it is up, inside its own loop.
-void WhenBoxShows(std::function<void(QMessageBox&)> inspect) {
-    auto tries = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [inspect, tries, poll] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box && box->isVisible()) {
-            inspect(*box);
-            return;
-        }
-        if (++*tries < 200) QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+std::unique_ptr<brivano_test::TQuandoModale> WhenBoxShows(
+    std::function<void(QMessageBox&)> inspect) {
+    return std::make_unique<brivano_test::TQuandoModale>(
+        [inspect](QWidget& w) { inspect(static_cast<QMessageBox&>(w)); },
+        [](QWidget& w) { return qobject_cast<QMessageBox*>(&w) != nullptr; });
 }
 
 TEST(DelphiColor, SplitsBlueGreenRed) {
@@ -65,7 +60,7 @@ TEST(TQtMessageBoxes, MessageHasCaptionNoIconOneOkAndBreaksLinesAtCarriageReturn
     QApplication::setActiveWindow(&owner);
     TQtMessageBoxes boxes;
     bool seen = false;
-    WhenBoxShows([&](QMessageBox& box) {
+    auto watch = WhenBoxShows([&](QMessageBox& box) {
         seen = true;
         EXPECT_EQ(box.windowTitle(), "Brivano");
         EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
@@ -85,7 +80,7 @@ TEST(TQtMessageBoxes, MessageHasCaptionNoIconOneOkAndBreaksLinesAtCarriageReturn
 TEST(TQtMessageBoxes, ErrorHasStopIconAndFullStop) {
     TQtMessageBoxes boxes;
     QString text;
-    WhenBoxShows([&](QMessageBox& box) {
+    auto watch = WhenBoxShows([&](QMessageBox& box) {
         text = box.text();
         EXPECT_EQ(box.windowTitle(), "Brivano");
         EXPECT_EQ(box.icon(), QMessageBox::Critical);
@@ -109,7 +104,7 @@ TEST(TQtMessageBoxes, ConfirmYesIsDefaultEscapeAnswersNo) {
     };
     TQtMessageBoxes boxes;
     for (const Case& c : cases) {
-        WhenBoxShows([&](QMessageBox& box) {
+        auto watch = WhenBoxShows([&](QMessageBox& box) {
             EXPECT_EQ(box.windowTitle(), "Salvataggio") << c.name;
             EXPECT_EQ(box.icon(), QMessageBox::Question) << c.name;
             ASSERT_EQ(box.buttons().size(), 2) << c.name;
