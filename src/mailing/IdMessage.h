@@ -136,7 +136,7 @@ namespace brivano {
 // The body as it goes on the wire, before the leading-dot rule: the message's
 // own lines when they are plain ASCII, otherwise in the header charset (UTF-8
 // when that cannot hold them) and quoted-printable. Raises EIdInvalidLine for
-// a line holding CR, LF or NUL.
+// a line holding CR, LF or NUL. Refers to `body`, which must outlive it.
 class TBodyForm {
   public:
     TBodyForm(const std::vector<std::string>& body, const TIdHeaderSettings& settings);

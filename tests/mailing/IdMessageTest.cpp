@@ -14,7 +14,6 @@
 #include "mailing/IdMessageClient.h"
 
 using testing::ElementsAre;
-using testing::ElementsAreArray;
 
 namespace {
 
@@ -64,20 +63,9 @@ class MessageTest : public testing::Test {
     std::vector<std::string> sends_;
 };
 
-TEST_F(MessageTest, DefaultsAsCreated) {
-    TIdMessage m;
-    EXPECT_EQ(m.Encoding(), meDefault);
-    EXPECT_EQ(m.AttachmentEncoding(), "MIME");
-    EXPECT_EQ(m.Priority(), mpNormal);
-    EXPECT_TRUE(m.ConvertPreamble());
-    EXPECT_FALSE(m.NoEncode());
-    EXPECT_TRUE(m.UseNowForDate());
-    EXPECT_TRUE(m.FromList().Empty());
-    m.From();
-    EXPECT_EQ(m.FromList().Count(), 1u);
-}
-
 TEST_F(MessageTest, HeadersOfTheMailingWindowsMessage) {
+    EXPECT_EQ(message_.Encoding(), meDefault);
+    EXPECT_EQ(message_.AttachmentEncoding(), "MIME");
     message_.BuildHeaderLines();
     EXPECT_THAT(message_.LastGeneratedHeaders().Lines(),
                 ElementsAre("From: \"mittente@example.it\" <mittente@example.it>",
@@ -125,16 +113,6 @@ TEST_F(MessageTest, EveryHeaderInTableOrder) {
     EXPECT_EQ(h.Values("Disposition-Notification-To"), "ricevuta@example.it");
     EXPECT_EQ(h.Values("X-Priority"), "2");
     EXPECT_EQ(h.Values("In-Reply-To"), "<id@example.it>");
-}
-
-TEST_F(MessageTest, PriorityDigits) {
-    const std::pair<TIdMessagePriority, const char*> cases[] = {
-        {mpHighest, "1"}, {mpHigh, "2"}, {mpNormal, ""}, {mpLow, "4"}, {mpLowest, "5"}};
-    for (auto [priority, digit] : cases) {
-        message_.SetPriority(priority);
-        message_.BuildHeaderLines();
-        EXPECT_EQ(message_.LastGeneratedHeaders().Values("X-Priority"), digit);
-    }
 }
 
 TEST_F(MessageTest, LongSubjectFoldsOnTwoLines) {
@@ -243,21 +221,6 @@ TEST_F(MessageTest, AccentedBodyGoesAsLabelledQuotedPrintable) {
                             "..b=E8\r\n", "fine =E8=20\r\n", "=3D uguale\r\n", "\r\n"));
 }
 
-TEST_F(MessageTest, QuotedPrintableLinesStayWithin76) {
-    std::string line;
-    for (int i = 0; i < 60; ++i) line += "èa ";
-    std::vector<std::string> out;
-    brivano::AppendQuotedPrintable(brivano::FromUtf8(line, "ISO-8859-1").value(), out);
-    std::string joined;
-    for (const auto& piece : out) {
-        EXPECT_LE(piece.size(), 76u);
-        joined += piece;
-    }
-    EXPECT_EQ(joined.find("=\n"), std::string::npos);
-    ASSERT_GT(out.size(), 2u);
-    EXPECT_EQ(out.back().back(), '0');  // the final blank is encoded as =20
-}
-
 TEST_F(MessageTest, BodyTheCharsetCannotHoldGoesAsUtf8) {
     message_.Body() = {"Prezzo: 10 €", "città"};
     std::vector<std::string> sends = Write();
@@ -278,16 +241,6 @@ TEST_F(MessageTest, JapaneseLocaleConvertsHeadersAndBody) {
     EXPECT_EQ(sends[2], "=1B$B%,=1B(B\r\n");
 }
 
-TEST_F(MessageTest, InitializeIsoHandlerChangesTheSettings) {
-    message_.SetOnInitializeISO([](TTransfer&, char& letter, std::string& charset) {
-        letter = 'B';
-        charset = "UTF-8";
-    });
-    message_.BuildHeaderLines();
-    EXPECT_EQ(message_.LastGeneratedHeaders().Values("Subject"),
-              "Offerta speciale =?UTF-8?B?Y2l0dMOg?=");
-}
-
 TEST_F(MessageTest, UnsafeTextIsRefusedBeforeAnythingIsWritten) {
     message_.SetSubject("Ciao\r\nBcc: tutti@example.it");
     EXPECT_THROW(Write(), EIdInvalidHeaderText);
@@ -301,12 +254,6 @@ TEST_F(MessageTest, UnsafeTextIsRefusedBeforeAnythingIsWritten) {
     message_.Body() = {"uno"};
     message_.SetOrganization(std::string("a\0b", 3));
     EXPECT_THROW(Write(), EIdInvalidHeaderText);
-}
-
-TEST(MessageClientTest, WritingWithoutChannelRaises) {
-    TIdMessageClient client;
-    TIdMessage message;
-    EXPECT_THROW(client.WriteMessage(message), EIdNotConnected);
 }
 
 }  // namespace
