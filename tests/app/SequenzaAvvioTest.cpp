@@ -34,6 +34,18 @@ void SetReg(const char* name, const std::string& value) {
     ScriviReg(KeyBrivano, name, value);
 }
 
+// The configuration a first start writes, in its order.
+std::vector<std::pair<const char*, std::string>> Predefiniti(const std::string& prg) {
+    return {{"Conf", "OK"},
+            {"PathPrg", prg},
+            {"PathTemp", prg},
+            {"PathDatiGen", prg},
+            {"AliasDB", "DBrivano10"},
+            {"Anno", "2010"},
+            {"DBBrivano", "Brivano.DB"},
+            {"DBRubrica", "Rubrica.DB"}};
+}
+
 bool Protetta(const fs::path& file) {
     std::shared_ptr<TTableFile> t = TTableFile::Open(file);
     return t->IsProtected() && t->Accepts(MasterPassword) && !t->Accepts("");
@@ -63,15 +75,7 @@ TEST_F(SequenzaAvvioTest, FirstStartWritesDefaultsCreatesAndProtectsBothTables) 
     Esegui();
     EXPECT_EQ(boxes.Messages(), Join(PrimoAvvio, TabelleCreate));
     EXPECT_TRUE(boxes.Errors().empty());
-    const std::pair<const char*, std::string> defaults[] = {{"Conf", "OK"},
-                                                            {"PathPrg", prg.str()},
-                                                            {"PathTemp", prg.str()},
-                                                            {"PathDatiGen", prg.str()},
-                                                            {"AliasDB", "DBrivano10"},
-                                                            {"Anno", "2010"},
-                                                            {"DBBrivano", "Brivano.DB"},
-                                                            {"DBRubrica", "Rubrica.DB"}};
-    for (const auto& [name, value] : defaults) EXPECT_EQ(Reg(name), value) << name;
+    for (const auto& [name, value] : Predefiniti(prg.str())) EXPECT_EQ(Reg(name), value) << name;
     ExpectBothProtected(prg.str() + "2010/");
     EXPECT_EQ(anno, "2010");
 
@@ -143,16 +147,7 @@ TEST_F(SequenzaAvvioTest, YearFolderThatCannotBeMadeIsReported) {
 TEST_F(SequenzaAvvioTest, OnlyAddressTableMissingProtectsBoth) {
     // A configuration and a data table left unprotected by some earlier mishap.
     const std::string cartella = prg.str() + "2010/";
-    for (const auto& [name, value] :
-         std::initializer_list<std::pair<const char*, std::string>>{{"Conf", "OK"},
-                                                                    {"PathPrg", prg.str()},
-                                                                    {"PathTemp", prg.str()},
-                                                                    {"PathDatiGen", prg.str()},
-                                                                    {"AliasDB", "DBrivano10"},
-                                                                    {"Anno", "2010"},
-                                                                    {"DBBrivano", "Brivano.DB"},
-                                                                    {"DBRubrica", "Rubrica.DB"}})
-        SetReg(name, value);
+    for (const auto& [name, value] : Predefiniti(prg.str())) SetReg(name, value);
     fs::create_directory(cartella);
     TRecordingMessageBoxes altre;
     TFDB altro(altre);
