@@ -1,0 +1,85 @@
+// Delivers N copies of the mailing window's message to a local sink, one
+// connection per message as the window's run does, and prints the rate.
+//
+//   send_bench --host 127.0.0.1 --port 2525 --count 200 [--user U --password P]
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "mailing_window/SpedizioneMail.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: send_bench --host HOST --port PORT --count N [--user U --password P]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string host = "127.0.0.1";
+    int port = 0;
+    long count = 0;
+    std::string user = "bench@example.it";
+    std::string password;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        const char* value = argv[i + 1];
+        if (option == "--host")
+            host = value;
+        else if (option == "--port")
+            port = std::atoi(value);
+        else if (option == "--count")
+            count = std::atol(value);
+        else if (option == "--user")
+            user = value;
+        else if (option == "--password")
+            password = value;
+        else
+            return Usage();
+    }
+    if (argc % 2 == 0 || port <= 0 || port > 65535 || count <= 0 || count > 1000000) return Usage();
+
+    TIdSMTP smtp;
+    TIdMessage message;
+    message.SetAttachmentEncoding("UUE");
+    brivano::TDatiInvio dati;
+    dati.Host = host;
+    dati.Porta = port;
+    dati.Mittente = user;
+    dati.Password = password;
+    dati.Oggetto = "Novità dal nostro archivio";
+    dati.Righe = {"Gentile cliente,",
+                  "le presentiamo le novità di questo mese.",
+                  "",
+                  "Il catalogo è disponibile sul nostro sito.",
+                  "",
+                  "Cordiali saluti",
+                  "",
+                  "L'ufficio commerciale"};
+    brivano::TLimitiTempo limiti{10000, 10000, {10000, 10000, 10000, 10000}};
+    brivano::PreparaInvio(smtp, message, dati, limiti);
+
+    std::vector<std::string> voci;
+    for (long i = 0; i < count; ++i) voci.push_back("dest" + std::to_string(i) + "@example.it");
+
+    const auto start = std::chrono::steady_clock::now();
+    const brivano::TEsitoInvio esito = brivano::EseguiInvio(smtp, message, voci);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    const long failed = static_cast<long>(esito.Falliti.size());
+    std::printf("send_bench: %ld messages in %.3f s: %.1f messages/s, %ld failed\n", count, seconds,
+                static_cast<double>(count - failed) / seconds, failed);
+    if (!esito.Falliti.empty())
+        std::fprintf(stderr, "first failure: %s\n", esito.Falliti.front().Errore.c_str());
+    if (!esito.ErroreFatale.empty())
+        std::fprintf(stderr, "stopped: %s\n", esito.ErroreFatale.c_str());
+    return failed == 0 && esito.ErroreFatale.empty() ? 0 : 1;
+}

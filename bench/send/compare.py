@@ -1,0 +1,163 @@
+#!/usr/bin/python3
+"""Side-by-side send rate: send_bench against Python's smtplib.
+
+Both deliver N copies of the mailing window's message, one connection per
+message, logging in when the server offers it. Sinks, on loopback only:
+  - Postfix's smtp-sink tool (throughput; no login offered), when installed;
+  - Debian's aiosmtpd with AUTH LOGIN (the login path).
+Each sink's count must equal N. Run with Debian's python3:
+  /usr/bin/python3 bench/send/compare.py --bench build/release/bench/send/send_bench
+"""
+import argparse
+import email.header
+import email.utils
+import os
+import re
+import shutil
+import smtplib
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SINK_SCRIPT = os.path.join(HERE, "..", "..", "tests", "mailing_window", "SinkAiosmtpd.py")
+
+LINES = ["Gentile cliente,", "le presentiamo le novità di questo mese.", "",
+         "Il catalogo è disponibile sul nostro sito.", "", "Cordiali saluti", "",
+         "L'ufficio commerciale"] + [""] * 9 + [
+    "Se avete ricevuto per errore questa comunicazione o non siete interessati all argomento trattato,",
+    "ci scusiamo per il disturbo arrecato.",
+    "Gli indirizzi email presenti nel nostro archivio provengono da  altri nostri recapiti o da elenchi",
+    "di pubblico dominio pubblicati su Internet o su altri media.",
+    "I vostri dati, di cui l indirizzo email, sono trattati in via informatica nel rispetto dei principi",
+    "di protezione della privacy.",
+    "Se NON desiderate ricevere ulteriori comunicazioni di questo tipo potete in qualsiasi momento",
+    "(in base al DLGS 196/2003) cancellarvi, scrivendo a questo indirizzo mettendo nell oggetto Cancellami",
+    "e specificando l email da cancellare."]
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_listening(port, seconds=10):
+    limit = time.monotonic() + seconds
+    while time.monotonic() < limit:
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=1).close()
+            return True
+        except OSError:
+            time.sleep(0.05)
+    return False
+
+
+def message_bytes(sender, rcpt):
+    subject = email.header.Header("Novità dal nostro archivio", "iso-8859-1").encode()
+    body_charset_lines = [line.encode("iso-8859-1") for line in LINES]
+    head = [b"From: \"%s\" <%s>" % (sender.encode(), sender.encode()),
+            b"Subject: " + subject.encode(), b"To: " + rcpt.encode(),
+            b"Date: " + email.utils.formatdate(localtime=True).encode()]
+    return b"\r\n".join(head + [b""] + body_charset_lines + [b""]) + b"\r\n"
+
+
+def smtplib_run(port, count, user, password):
+    start = time.monotonic()
+    for i in range(count):
+        rcpt = "dest%d@example.it" % i
+        with smtplib.SMTP("127.0.0.1", port, timeout=10) as s:
+            s.ehlo()
+            if user and s.has_extn("auth"):
+                s.login(user, password)
+            s.sendmail(user or "bench@example.it", [rcpt], message_bytes(user or "bench@example.it", rcpt))
+    return count / (time.monotonic() - start)
+
+
+def bench_run(binary, port, count, user, password):
+    cmd = [binary, "--host", "127.0.0.1", "--port", str(port), "--count", str(count)]
+    if user:
+        cmd += ["--user", user, "--password", password]
+    out = subprocess.run(cmd, capture_output=True, text=True, timeout=600)
+    sys.stdout.write("  " + out.stdout)
+    if out.returncode != 0:
+        sys.stdout.write(out.stderr)
+        raise SystemExit("send_bench failed")
+    return float(re.search(r"([0-9.]+) messages/s", out.stdout).group(1))
+
+
+class SmtpSink:
+    def __init__(self):
+        self.port = free_port()
+        self.out = tempfile.TemporaryFile()
+        self.proc = subprocess.Popen(["smtp-sink", "-a", "-c", "-u", "nobody",
+                                      "127.0.0.1:%d" % self.port, "256"], stdout=self.out,
+                                     stderr=subprocess.STDOUT)
+        if not wait_listening(self.port):
+            raise SystemExit("smtp-sink did not start")
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait(timeout=10)
+        self.out.seek(0)
+        counts = re.findall(rb"mesg=(\d+)", self.out.read())
+        return int(counts[-1]) if counts else 0
+
+
+class AioSink:
+    def __init__(self):
+        self.port = free_port()
+        self.folder = tempfile.mkdtemp()
+        self.proc = subprocess.Popen(["/usr/bin/python3", SINK_SCRIPT, str(self.port), self.folder],
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=subprocess.DEVNULL)
+        if self.proc.stdout.readline().strip() != b"READY":
+            raise SystemExit("aiosmtpd sink did not start")
+
+    def stop(self):
+        self.proc.stdin.close()
+        try:
+            self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+        count = len([f for f in os.listdir(self.folder) if f.endswith(".eml")])
+        shutil.rmtree(self.folder)
+        return count
+
+
+def compare(label, make_sink, binary, count, user, password):
+    print(label)
+    rates = {}
+    for name, run in (("send_bench", lambda p: bench_run(binary, p, count, user, password)),
+                      ("smtplib", lambda p: smtplib_run(p, count, user, password))):
+        sink = make_sink()
+        try:
+            rate = run(sink.port)
+        finally:
+            got = sink.stop()
+        print("  %-10s %8.1f messages/s  (sink count %d of %d%s)"
+              % (name, rate, got, count, "" if got == count else ", LOST MESSAGES"))
+        if got != count:
+            raise SystemExit("sink count differs from N")
+        rates[name] = rate
+    print("  ratio send_bench / smtplib: %.2fx" % (rates["send_bench"] / rates["smtplib"]))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bench", required=True, help="path of the send_bench program")
+    parser.add_argument("--count", type=int, default=500)
+    args = parser.parse_args()
+    if not 0 < args.count <= 100000:
+        raise SystemExit("--count must be 1..100000")
+    if shutil.which("smtp-sink"):
+        compare("smtp-sink (no login offered):", SmtpSink, args.bench, args.count, "", "")
+    else:
+        print("smtp-sink not installed (Debian package postfix): throughput figure skipped")
+    compare("aiosmtpd with AUTH LOGIN:", AioSink, args.bench, args.count, "bench@example.it", "segreta")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,292 @@
+#include "mailing_window/F_Agenda.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QThread>
+#include <algorithm>
+#include <stdexcept>
+
+#include "archive/F_DB.h"
+#include "dialogs/MessageBoxes.h"
+#include "mailing_window/GrigliaContatti.h"
+#include "ui/Colors.h"
+
+namespace {
+
+// Reading a null field as text.
+class EVariantTypeCastError : public std::runtime_error {
+  public:
+    EVariantTypeCastError()
+        : std::runtime_error("Could not convert variant of type (Null) into type (String)") {}
+};
+
+QFont Tahoma8(bool bold = false) {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSize(8);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel* Etichetta(QWidget* parent, const char* name, const QString& text, int left, int top) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* Casella(QWidget* parent, const QString& name, int top) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(624, top, 217, 21);
+    return edit;
+}
+
+}  // namespace
+
+TFInvioMail::TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
+    : QDialog(parent), fdb_(fdb), boxes_(boxes) {
+    setObjectName("FInvioMail");
+    setWindowTitle(QStringLiteral("Invio Mail"));
+    IdMessage1.SetEncoding(meDefault);
+    IdMessage1.SetAttachmentEncoding("UUE");
+    IdMessage1.SetConvertPreamble(true);
+    IdMessage1.From();
+    CreaControlli();
+    connect(this, &TFInvioMail::StatoInvio, Operazione, &QLabel::setText, Qt::QueuedConnection);
+    connect(this, &TFInvioMail::AvanzamentoInvio, this, &TFInvioMail::MostraAvanzamento,
+            Qt::QueuedConnection);
+}
+
+TFInvioMail::~TFInvioMail() {
+    // The worker uses the client and the message, which go with the window.
+    if (worker_) worker_->wait();
+}
+
+void TFInvioMail::CreaControlli() {
+    resize(845, 573);  // 861 x 612 with the frame
+    QPalette colori = palette();
+    colori.setColor(QPalette::Window, DelphiColor(16559469));
+    setPalette(colori);
+    setAutoFillBackground(true);
+    setFont(Tahoma8());
+
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setObjectName("DBGrid1");
+    DBGrid1->setGeometry(0, 8, 441, 537);
+    std::vector<brivano::TColonnaGriglia> colonne = {
+        {"Ragione_Sociale", QStringLiteral("Ragione Sociale"), 220,
+         Qt::AlignLeft | Qt::AlignVCenter, true, DelphiColor(16745604)},
+        {"Tipo", {}, 120, Qt::AlignLeft | Qt::AlignVCenter, false, {}},
+        {"Email", {}, 110, Qt::AlignLeft | Qt::AlignVCenter, false, {}},
+        {"CAP", {}, 40, Qt::AlignCenter, false, {}},
+        {"Citta", {}, 100, Qt::AlignCenter, false, {}},
+    };
+    griglia_ = new brivano::TGrigliaContatti(fdb_.QGEN, colonne, this);
+    DBGrid1->setModel(griglia_);
+    for (std::size_t i = 0; i < colonne.size(); ++i)
+        DBGrid1->setColumnWidth(static_cast<int>(i), colonne[i].Larghezza);
+    DBGrid1->verticalHeader()->hide();
+    DBGrid1->setShowGrid(false);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setStyleSheet(QStringLiteral("QTableView { background: %1; }"
+                                          "QTableView::item { border-bottom: 1px solid #a0a0a0; }")
+                               .arg(DelphiColor(14408667).name()));
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && fdb_.QGEN.Active()) fdb_.QGEN.SetRecNo(current.row() + 1);
+            });
+    connect(DBGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && fdb_.QGEN.Active()) fdb_.QGEN.SetRecNo(index.row() + 1);
+        DBGrid1DblClick();
+    });
+
+    Etichetta(this, "Label6", QStringLiteral("Indirizzi Selezionati"), 488, 8);
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName("ListBox1");
+    ListBox1->setGeometry(448, 24, 169, 521);
+    // Several rows can be selected, so that every failed entry shows after a run.
+    ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+
+    Etichetta(this, "Label1", QStringLiteral("Host di Spedizione (es. smtp.esempio.it)"), 624, 8);
+    DDHost = Casella(this, QStringLiteral("DDHost"), 24);
+    Etichetta(this, "Label2", QStringLiteral("Indirizzo di Spedizione (es. info@esempio.it)"), 624,
+              48);
+    DDIndirizzoSped = Casella(this, QStringLiteral("DDIndirizzoSped"), 64);
+    Etichetta(this, "Label4", QStringLiteral("Password Indirizzo di Spedizione (es. 1234)"), 624,
+              88);
+    DDIndirizzoPSW = Casella(this, QStringLiteral("DDIndirizzoPSW"), 104);
+    DDIndirizzoPSW->setEchoMode(QLineEdit::Password);
+    Etichetta(this, "Label3", QStringLiteral("Oggetto"), 624, 144);
+    DDOgetto = Casella(this, QStringLiteral("DDOgetto"), 160);
+    Etichetta(this, "Label5", QStringLiteral("Testo della Mail (suddiviso in righe)"), 624, 200);
+    for (int n = 0; n < 8; ++n)
+        DDTestoRiga[static_cast<std::size_t>(n)] =
+            Casella(this, QStringLiteral("DDTestoRiga%1").arg(n + 1), 216 + 24 * n);
+
+    ButtonInvio = new QPushButton(QStringLiteral("Invio Mail a Indirizzi Selezionati"), this);
+    ButtonInvio->setObjectName("ButtonInvio");
+    ButtonInvio->setGeometry(624, 432, 217, 25);
+    connect(ButtonInvio, &QPushButton::clicked, this, [this] { ButtonInvioClick(); });
+    ButtonInvio->setAutoDefault(false);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setGeometry(624, 464, 217, 17);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+
+    Operazione = new QLabel(this);
+    Operazione->setObjectName("Operazione");
+    Operazione->setGeometry(626, 488, 215, 17);
+    Operazione->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Operazione->setFont(Tahoma8(true));
+    Operazione->setAutoFillBackground(true);
+    QPalette sfondo = Operazione->palette();
+    sfondo.setColor(QPalette::Window, DelphiColor(14650176));
+    Operazione->setPalette(sfondo);
+    Operazione->hide();
+
+    StatusBar1 = new QWidget(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setGeometry(0, height() - 28, width(), 28);
+    int sinistra = 0;
+    for (int larghezza : {120, 800, 100}) {
+        auto* pannello = new QLabel(StatusBar1);
+        pannello->setGeometry(sinistra, 2, larghezza, 24);
+        pannello->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        pannello->setAlignment(Qt::AlignCenter);
+        if (sinistra == 0) pannello->setText(QStringLiteral("Scheda Invio Mail"));
+        sinistra += larghezza;
+    }
+
+    const std::vector<QWidget*> ordine = {
+        ButtonInvio,    DBGrid1,        DDHost,         ListBox1,       DDIndirizzoSped,
+        DDOgetto,       DDTestoRiga[0], DDTestoRiga[1], DDTestoRiga[2], DDTestoRiga[3],
+        DDTestoRiga[4], DDTestoRiga[5], DDTestoRiga[6], DDTestoRiga[7], DDIndirizzoPSW,
+        Operazione,     ProgressBar1};
+    for (std::size_t i = 1; i < ordine.size(); ++i) setTabOrder(ordine[i - 1], ordine[i]);
+}
+
+void TFInvioMail::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TFInvioMail::closeEvent(QCloseEvent* event) {
+    if (InvioInCorso()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TFInvioMail::reject() {
+    if (!InvioInCorso()) QDialog::reject();
+}
+
+void TFInvioMail::FormShow() {
+    RunGuarded(boxes_, [this] {
+        fdb_.CaricaRubrica();
+        ListBox1->clear();
+    });
+}
+
+void TFInvioMail::DBGrid1DblClick() {
+    RunGuarded(boxes_, [this] {
+        TFieldValue email;
+        if (fdb_.QGEN.Active() && !fdb_.QGEN.IsEmpty()) email = fdb_.QGEN.FieldValue("Email");
+        if (!email) throw EVariantTypeCastError();
+        ListBox1->addItem(QString::fromStdString(*email));
+    });
+}
+
+void TFInvioMail::AbilitaInput(bool abilita) {
+    for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, ListBox1, DDHost, DDIndirizzoSped,
+                                                      DDIndirizzoPSW, DDOgetto, ButtonInvio})
+        w->setEnabled(abilita);
+    for (QLineEdit* riga : DDTestoRiga) riga->setEnabled(abilita);
+}
+
+void TFInvioMail::MostraAvanzamento(int fatti) {
+    // A position past the maximum shows as a full bar.
+    ProgressBar1->setValue(std::min(fatti, ProgressBar1->maximum()));
+}
+
+void TFInvioMail::ButtonInvioClick() {
+    if (InvioInCorso()) return;
+    brivano::TDatiInvio dati;
+    dati.Host = DDHost->text().toStdString();
+    dati.Mittente = DDIndirizzoSped->text().toStdString();
+    dati.Password = DDIndirizzoPSW->text().toStdString();
+    dati.Oggetto = DDOgetto->text().toStdString();
+    for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
+        dati.Righe[n] = DDTestoRiga[n]->text().toStdString();
+    dati.Porta = porta_;
+    try {
+        brivano::PreparaInvio(IdSMTP1, IdMessage1, dati, limiti_);
+    } catch (const brivano::EInvioTestoNonValido& e) {
+        boxes_.ShowMessage(std::string(e.what()) + ": invio annullato.");
+        emit InvioConcluso();
+        return;
+    }
+
+    voci_.clear();
+    for (int i = 0; i < ListBox1->count(); ++i)
+        voci_.push_back(ListBox1->item(i)->text().toStdString());
+    destinatari_ = static_cast<int>(voci_.size());
+    ProgressBar1->show();
+    Operazione->show();
+    if (destinatari_ == 0) {
+        ProgressBar1->hide();
+        Operazione->hide();
+        emit InvioConcluso();
+        return;
+    }
+    // One recipient: a range of 0 ... 0 would draw a busy bar, not a full one.
+    ProgressBar1->setRange(0, std::max(destinatari_ - 1, 1));
+    AbilitaInput(false);
+
+    worker_ = QThread::create([this] {
+        brivano::TAvvisiInvio avvisi;
+        avvisi.Inizio = [this](std::size_t, const std::string& voce) {
+            emit StatoInvio(QStringLiteral("Sto Spedendo ") + QString::fromStdString(voce));
+        };
+        avvisi.Fatto = [this](std::size_t fatti) {
+            emit AvanzamentoInvio(destinatari_ == 1 ? 1 : static_cast<int>(fatti));
+        };
+        esito_ = brivano::EseguiInvio(IdSMTP1, IdMessage1, voci_, avvisi);
+    });
+    connect(worker_, &QThread::finished, this, &TFInvioMail::FineInvio, Qt::QueuedConnection);
+    worker_->start();
+}
+
+void TFInvioMail::FineInvio() {
+    worker_->wait();
+    delete worker_;
+    worker_ = nullptr;
+    AbilitaInput(true);
+    const brivano::TEsitoInvio esito = std::move(esito_);
+    esito_ = {};
+    if (esito.ErroreFatale.empty()) {
+        ProgressBar1->hide();
+        Operazione->hide();
+    } else {
+        boxes_.ShowError(esito.ErroreFatale);
+    }
+    if (!esito.Falliti.empty()) {
+        ListBox1->clearSelection();
+        for (const auto& f : esito.Falliti)
+            if (auto* item = ListBox1->item(static_cast<int>(f.Indice))) item->setSelected(true);
+        boxes_.ShowMessage(brivano::TestoFallimenti(esito.Falliti));
+    }
+    emit InvioConcluso();
+}

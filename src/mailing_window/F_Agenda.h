@@ -1,0 +1,91 @@
+#pragma once
+// The mailing window: the contact grid, the recipient list, the boxes of the
+// message and the send run, which talks to the server on a worker thread while
+// the window keeps repainting and its inputs are disabled.
+
+#include <QDialog>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "mailing/IdMessage.h"
+#include "mailing_window/SpedizioneMail.h"
+#include "smtp/IdSMTP.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QThread;
+class QWidget;
+class TFDB;
+class TMessageBoxes;
+
+namespace brivano {
+class TGrigliaContatti;
+}
+
+class TFInvioMail : public QDialog {
+    Q_OBJECT
+  public:
+    TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent = nullptr);
+    ~TFInvioMail() override;
+
+    // Loads the contact list, then empties the recipient list.
+    void FormShow();
+    // Appends the e-mail address of the query's current row.
+    void DBGrid1DblClick();
+    // Starts the send run; returns at once, InvioConcluso tells its end.
+    void ButtonInvioClick();
+
+    bool InvioInCorso() const { return worker_ != nullptr; }
+    // The server port and the waits of a run (25 and the usual limits unless
+    // a test or a measurement changes them).
+    void SetPortaInvio(int porta) { porta_ = porta; }
+    void SetLimitiTempo(const brivano::TLimitiTempo& limiti) { limiti_ = limiti; }
+
+    TIdMessage IdMessage1;
+    TIdSMTP IdSMTP1;
+
+    QTableView* DBGrid1;
+    QListWidget* ListBox1;
+    QLineEdit* DDHost;
+    QLineEdit* DDIndirizzoSped;
+    QLineEdit* DDIndirizzoPSW;
+    QLineEdit* DDOgetto;
+    std::array<QLineEdit*, 8> DDTestoRiga;
+    QPushButton* ButtonInvio;
+    QProgressBar* ProgressBar1;
+    QLabel* Operazione;
+    QWidget* StatusBar1;
+
+  signals:
+    // Sent from the worker; the window shows them on its own thread.
+    void StatoInvio(const QString& testo);
+    void AvanzamentoInvio(int fatti);
+    // The run is over and its boxes were shown.
+    void InvioConcluso();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+  private:
+    void CreaControlli();
+    void AbilitaInput(bool abilita);
+    void MostraAvanzamento(int fatti);
+    void FineInvio();
+
+    TFDB& fdb_;
+    TMessageBoxes& boxes_;
+    brivano::TGrigliaContatti* griglia_;
+    int porta_ = 25;
+    brivano::TLimitiTempo limiti_;
+    int destinatari_ = 0;
+    QThread* worker_ = nullptr;
+    std::vector<std::string> voci_;
+    brivano::TEsitoInvio esito_;
+};

@@ -1,0 +1,152 @@
+// The mailing window offscreen: loading, picking, reopening and send runs
+// against a scripted loopback server.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+
+#include "ArchivioContatti.h"
+#include "SmtpSessionServer.h"
+#include "mailing_window/F_Agenda.h"
+
+namespace {
+
+const std::string Greeting = "220 test.local ESMTP\r\n";
+
+std::vector<std::string> Consegne(int volte, bool rifiutaUltimo = false) {
+    std::vector<std::string> replies;
+    for (int i = 0; i < volte; ++i) {
+        const bool rifiuta = rifiutaUltimo && i == volte - 1;
+        for (const char* r : {"250 test.local\r\n", "250 OK\r\n", "250 OK\r\n"})
+            replies.push_back(r);
+        if (rifiuta) {
+            replies.push_back("550 5.1.1 no such user\r\n");
+        } else {
+            for (const char* r : {"250 OK\r\n", "354 go\r\n", "250 OK\r\n"}) replies.push_back(r);
+        }
+        replies.push_back("221 bye\r\n");
+    }
+    return replies;
+}
+
+class FInvioMail : public ArchivioContatti {
+  protected:
+    void SetUp() override {
+        ArchivioContatti::SetUp();
+        AggiungiContatto("Beta", "beta@example.it");
+        AggiungiContatto("Alfa", "alfa@example.it");
+        AggiungiContatto("Gamma", std::nullopt);
+    }
+    QString Cell(TFInvioMail& w, int row, int column) {
+        auto* model = w.DBGrid1->model();
+        return model->data(model->index(row, column)).toString();
+    }
+    // Runs the send and records what the status text said during it.
+    std::vector<QString> Invia(TFInvioMail& w, int port) {
+        std::vector<QString> stati;
+        bool concluso = false;
+        QObject::connect(&w, &TFInvioMail::StatoInvio, &w,
+                         [&](const QString& s) { stati.push_back(s); });
+        QObject::connect(&w, &TFInvioMail::InvioConcluso, &w, [&] { concluso = true; });
+        w.SetPortaInvio(port);
+        w.DDHost->setText("127.0.0.1");
+        w.DDIndirizzoSped->setText("mario@example.it");
+        w.ButtonInvioClick();
+        EXPECT_TRUE(Attendi([&] { return concluso; }));
+        return stati;
+    }
+};
+
+TEST_F(FInvioMail, LoadsPicksAndReopens) {
+    TFInvioMail w(fdb, boxes);
+    w.show();
+    ASSERT_EQ(w.DBGrid1->model()->rowCount(), 3);
+    EXPECT_EQ(Cell(w, 0, 0), "Alfa");
+    EXPECT_EQ(Cell(w, 0, 2), "alfa@example.it");
+    auto* model = w.DBGrid1->model();
+    std::vector<QString> titles;
+    for (int c = 0; c < model->columnCount(); ++c)
+        titles.push_back(model->headerData(c, Qt::Horizontal).toString());
+    EXPECT_EQ(titles, (std::vector<QString>{"Ragione Sociale", "Tipo", "EMail", "Cap", "Citta"}));
+
+    fdb.QGEN.SetRecNo(2);
+    w.DBGrid1DblClick();
+    w.DBGrid1DblClick();  // no check for duplicates
+    fdb.QGEN.SetRecNo(3);
+    w.DBGrid1DblClick();
+    ASSERT_EQ(w.ListBox1->count(), 2);
+    EXPECT_EQ(w.ListBox1->item(0)->text(), "beta@example.it");
+    EXPECT_EQ(boxes.Errors(), std::vector<std::string>{
+                                  "Could not convert variant of type (Null) into type (String)"});
+
+    w.DDHost->setText("smtp.example.it");
+    w.DDIndirizzoPSW->setText("1234");
+    w.DDTestoRiga[7]->setText("ultima");
+    w.hide();
+    w.show();
+    EXPECT_EQ(w.ListBox1->count(), 0);
+    EXPECT_EQ(w.DDHost->text(), "smtp.example.it");
+    EXPECT_EQ(w.DDTestoRiga[7]->text(), "ultima");
+    EXPECT_EQ(w.DDIndirizzoPSW->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(FInvioMail, EmptyListSendsNothing) {
+    TFInvioMail w(fdb, boxes);
+    w.show();
+    EXPECT_TRUE(Invia(w, 1).empty());
+    EXPECT_FALSE(w.InvioInCorso());
+    EXPECT_TRUE(w.ProgressBar1->isHidden());
+    EXPECT_TRUE(w.Operazione->isHidden());
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(FInvioMail, EachEntryIsSentAndFailuresStaySelected) {
+    smtptest::TScriptedSmtp server(Greeting, Consegne(3, true), 3);
+    TFInvioMail w(fdb, boxes);
+    w.show();
+    for (const char* voce : {"beta@example.it", "beta@example.it", "ignoto@example.it"})
+        w.ListBox1->addItem(voce);
+    bool disabilitato = false;
+    QObject::connect(&w, &TFInvioMail::StatoInvio, &w, [&] {
+        disabilitato = !w.ButtonInvio->isEnabled() && !w.DDHost->isEnabled();
+        // BRIVANO_SCREENSHOT=file.png keeps a picture of the window during the run.
+        if (const char* path = std::getenv("BRIVANO_SCREENSHOT")) w.grab().save(path);
+    });
+    const auto stati = Invia(w, server.Port());
+    EXPECT_EQ(stati,
+              (std::vector<QString>{"Sto Spedendo beta@example.it", "Sto Spedendo beta@example.it",
+                                    "Sto Spedendo ignoto@example.it"}));
+    EXPECT_TRUE(disabilitato);
+    EXPECT_TRUE(w.ButtonInvio->isEnabled());
+    auto transcript = server.Transcript();
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "RCPT TO:<beta@example.it>"), 2);
+    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Invio non riuscito per 1 indirizzo:\r"
+                                                         "ignoto@example.it - no such user"});
+    EXPECT_FALSE(w.ListBox1->item(0)->isSelected());
+    EXPECT_TRUE(w.ListBox1->item(2)->isSelected());
+    EXPECT_TRUE(w.ProgressBar1->isHidden());
+    EXPECT_EQ(w.ProgressBar1->maximum(), 2);
+    EXPECT_EQ(w.ProgressBar1->value(), 2);
+}
+
+TEST_F(FInvioMail, UnsafeHostStopsTheRunBeforeItStarts) {
+    TFInvioMail w(fdb, boxes);
+    w.show();
+    w.ListBox1->addItem("beta@example.it");
+    w.DDHost->setText("127.0.0.1\nRSET");
+    w.ButtonInvioClick();
+    EXPECT_FALSE(w.InvioInCorso());
+    EXPECT_EQ(
+        boxes.Messages(),
+        std::vector<std::string>{
+            "L'host di spedizione contiene un a capo o un carattere nullo: invio annullato."});
+}
+
+}  // namespace

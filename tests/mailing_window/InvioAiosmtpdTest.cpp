@@ -1,0 +1,95 @@
+// Send runs of the mailing window against a real SMTP server: Debian's
+// aiosmtpd on a loopback port, offering AUTH LOGIN and storing each message.
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "ArchivioContatti.h"
+#include "SinkAiosmtpd.h"
+#include "mailing_window/F_Agenda.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+class InvioAiosmtpd : public ArchivioContatti {
+  protected:
+    void Invia(TFInvioMail& window, int port, const std::vector<std::string>& voci) {
+        window.show();
+        window.SetPortaInvio(port);
+        window.DDHost->setText("127.0.0.1");
+        window.DDIndirizzoSped->setText("mario@example.it");
+        window.DDIndirizzoPSW->setText("segreta");
+        window.DDOgetto->setText(QStringLiteral("Novità di dicembre"));
+        for (int n = 0; n < 8; ++n)
+            window.DDTestoRiga[static_cast<std::size_t>(n)]->setText(
+                n == 2 ? QString() : QStringLiteral("Riga %1").arg(n + 1));
+        for (const auto& voce : voci) window.ListBox1->addItem(QString::fromStdString(voce));
+        bool concluso = false;
+        QObject::connect(&window, &TFInvioMail::InvioConcluso, &window, [&] { concluso = true; });
+        window.ButtonInvioClick();
+        ASSERT_TRUE(Attendi([&] { return concluso; }));
+    }
+
+    static void ExpectMessage(const std::string& bytes, const std::string& to) {
+        const std::size_t split = bytes.find("\r\n\r\n");
+        ASSERT_NE(split, std::string::npos);
+        const auto header = Lines(bytes.substr(0, split + 2));
+        ASSERT_EQ(header.size(), 4u) << bytes;
+        EXPECT_EQ(header[0], "From: \"mario@example.it\" <mario@example.it>");
+        EXPECT_EQ(header[1].rfind("Subject: =?", 0), 0u) << header[1];
+        EXPECT_EQ(header[2], "To: " + to);
+        EXPECT_EQ(header[3].rfind("Date: ", 0), 0u);
+        std::vector<std::string> body = Lines(bytes.substr(split + 4));
+        std::vector<std::string> expected;
+        for (int n = 0; n < 8; ++n)
+            expected.push_back(n == 2 ? "" : "Riga " + std::to_string(n + 1));
+        expected.insert(expected.end(), 9, "");
+        expected.insert(expected.end(), brivano::PiePagina.begin(), brivano::PiePagina.end());
+        expected.push_back("");  // the empty line that closes every message text
+        EXPECT_EQ(body, expected);
+    }
+
+    TTempDir stored;
+};
+
+TEST_F(InvioAiosmtpd, DeliversOneMessagePerRecipient) {
+    TSinkAiosmtpd sink(stored.path());
+    ASSERT_TRUE(sink.Ready()) << "aiosmtpd did not start (Debian package python3-aiosmtpd)";
+    TFInvioMail window(fdb, boxes);
+    const std::vector<std::string> voci = {"anna@example.it", "bruno@example.it",
+                                           "carla@example.it"};
+    Invia(window, sink.Port(), voci);
+    EXPECT_TRUE(boxes.boxes.empty());
+    const auto messages = TSinkAiosmtpd::Messages(stored.path());
+    ASSERT_EQ(messages.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) ExpectMessage(messages[i], voci[i]);
+}
+
+TEST_F(InvioAiosmtpd, RefusedRecipientIsReported) {
+    TSinkAiosmtpd sink(stored.path(), "rifiuta");
+    ASSERT_TRUE(sink.Ready());
+    TFInvioMail window(fdb, boxes);
+    Invia(window, sink.Port(), {"anna@example.it", "rifiuta@example.it", "carla@example.it"});
+    const auto messages = TSinkAiosmtpd::Messages(stored.path());
+    ASSERT_EQ(messages.size(), 2u);
+    ExpectMessage(messages[1], "carla@example.it");
+    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Invio non riuscito per 1 indirizzo:\r"
+                                                         "rifiuta@example.it - Recipient refused"});
+    EXPECT_TRUE(window.ListBox1->item(1)->isSelected());
+    EXPECT_FALSE(window.ListBox1->item(0)->isSelected());
+}
+
+}  // namespace

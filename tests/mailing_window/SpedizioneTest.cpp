@@ -1,0 +1,139 @@
+// The send run without the window: body, settings, failures.
+
+#include <gtest/gtest.h>
+
+#include "SmtpSessionServer.h"
+#include "mailing_window/SpedizioneMail.h"
+
+using smtptest::TScriptedSmtp;
+
+namespace {
+
+const std::string Greeting = "220 test.local ESMTP\r\n";
+const std::string Ehlo = "250 test.local\r\n";
+const std::string Ok = "250 OK\r\n";
+const std::string Go = "354 go ahead\r\n";
+const std::string Bye = "221 bye\r\n";
+
+std::vector<std::string> Consegna() {
+    return {Ehlo, Ok, Ok, Ok, Go, Ok, Bye};
+}
+
+std::vector<std::string> Rifiuto() {
+    return {Ehlo, Ok, Ok, "550 5.1.1 no such user\r\n", Bye};
+}
+
+TEST(Spedizione, BodyHasTwentySixLines) {
+    TIdMessage message;
+    message.SetBodyText(brivano::ComponiCorpo({"uno", "", "tre", "", "", "", "", "otto"}));
+    const auto& body = message.Body();
+    ASSERT_EQ(body.size(), 26u);
+    EXPECT_EQ(body[0], "uno");
+    EXPECT_EQ(body[1], "");
+    EXPECT_EQ(body[7], "otto");
+    for (std::size_t i = 8; i < 17; ++i) EXPECT_EQ(body[i], "") << i;
+    for (std::size_t i = 0; i < 9; ++i) EXPECT_EQ(body[17 + i], brivano::PiePagina[i]);
+    EXPECT_EQ(body[19],
+              "Gli indirizzi email presenti nel nostro archivio provengono da  altri nostri "
+              "recapiti o da elenchi");
+
+    message.SetBodyText(brivano::ComponiCorpo({}));
+    EXPECT_EQ(message.Body().size(), 26u);
+    for (std::size_t i = 0; i < 17; ++i) EXPECT_EQ(message.Body()[i], "");
+}
+
+struct TRun {
+    TIdSMTP smtp;
+    TIdMessage message;
+    brivano::TDatiInvio dati;
+    brivano::TLimitiTempo limiti{2000, 2000, {2000, 2000, 2000, 2000}};
+
+    explicit TRun(int port) {
+        dati.Host = "127.0.0.1";
+        dati.Porta = port;
+        dati.Mittente = "mario@example.it";
+        dati.Oggetto = "Offerta";
+        smtp.SetHeloName("client.test");
+    }
+    brivano::TEsitoInvio Esegui(const std::vector<std::string>& voci) {
+        brivano::PreparaInvio(smtp, message, dati, limiti);
+        return brivano::EseguiInvio(smtp, message, voci);
+    }
+};
+
+TEST(Spedizione, FailuresAreListedAndTheRunGoesOn) {
+    std::vector<std::string> replies = Consegna();
+    for (const auto& r : Rifiuto()) replies.push_back(r);
+    for (const auto& r : Consegna()) replies.push_back(r);
+    TScriptedSmtp server(Greeting, replies, 3);
+    TRun run(server.Port());
+    // The parse error of the second entry fails it alone; no connection is made for it.
+    auto esito = run.Esegui(
+        {"anna@example.it", "x <a@b.it> c@d.it", "bruno@example.it", "carla@example.it"});
+    EXPECT_TRUE(esito.ErroreFatale.empty());
+    ASSERT_EQ(esito.Falliti.size(), 2u);
+    EXPECT_EQ(esito.Falliti[0].Indice, 1u);
+    EXPECT_EQ(esito.Falliti[0].Errore, "@ Outside address");
+    EXPECT_EQ(esito.Falliti[1].Indice, 2u);
+    EXPECT_EQ(esito.Falliti[1].Voce, "bruno@example.it");
+    EXPECT_EQ(esito.Falliti[1].Errore, "no such user");
+    EXPECT_EQ(brivano::TestoFallimenti(esito.Falliti),
+              "Invio non riuscito per 2 indirizzi:\rx <a@b.it> c@d.it - @ Outside address\r"
+              "bruno@example.it - no such user");
+    auto transcript = server.Transcript();
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "DATA"), 2);
+}
+
+TEST(Spedizione, LineBreaksInTypedTexts) {
+    {
+        TRun run(1);
+        for (const std::string& host : {std::string("a\r\nb"), std::string("a\0b", 3)}) {
+            run.dati.Host = host;
+            EXPECT_THROW(run.Esegui({"anna@example.it"}), brivano::EInvioTestoNonValido);
+        }
+        run.dati.Host = "127.0.0.1";
+        run.dati.Mittente = "mario@example.it>\r\nRCPT TO:<x@y.it";
+        EXPECT_THROW(run.Esegui({"anna@example.it"}), brivano::EInvioTestoNonValido);
+    }
+    // The subject and a recipient fail their entries before any connection.
+    TScriptedSmtp server(Greeting, Consegna());
+    TRun run(server.Port());
+    run.dati.Oggetto = "Offerta\r\nBcc: tutti@example.it";
+    auto esito = run.Esegui({"anna@example.it", "b@c.it"});
+    ASSERT_EQ(esito.Falliti.size(), 2u);
+    EXPECT_EQ(esito.Falliti[0].Errore, "L'oggetto contiene un a capo o un carattere nullo");
+    run.dati.Oggetto = "Offerta";
+    esito = run.Esegui({"anna@example.it\r\nDATA", "anna@example.it"});
+    ASSERT_EQ(esito.Falliti.size(), 1u);
+    EXPECT_EQ(esito.Falliti[0].Errore, "L'indirizzo contiene un a capo o un carattere nullo");
+    EXPECT_EQ(server.Transcript().front(), "EHLO client.test");
+}
+
+TEST(Spedizione, SilentServerFailsThatRecipient) {
+    // Greeting and envelope replies, then nothing after DATA; the next
+    // entry is sent on a new connection.
+    smtptest::TLoopbackServer server(
+        [&](smtptest::TPeer& peer) {
+            peer.Send(Greeting + Ehlo + Ok + Ok + Ok);
+            peer.ReadAll();
+        },
+        2);
+    TRun run(server.Port());
+    run.limiti = {2000, 300, {300, 300, 300, 300}};
+    const auto start = std::chrono::steady_clock::now();
+    auto esito = run.Esegui({"anna@example.it", "bruno@example.it"});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    EXPECT_TRUE(esito.ErroreFatale.empty());
+    ASSERT_EQ(esito.Falliti.size(), 2u);
+    EXPECT_EQ(esito.Falliti[1].Errore, "Read Timeout");
+}
+
+TEST(Spedizione, RefusedGoodbyeEndsTheRun) {
+    TScriptedSmtp server(Greeting, {Ehlo, Ok, Ok, Ok, Go, Ok, "250 not bye\r\n"});
+    TRun run(server.Port());
+    auto esito = run.Esegui({"anna@example.it", "bruno@example.it"});
+    EXPECT_TRUE(esito.Falliti.empty());
+    EXPECT_EQ(esito.ErroreFatale, "not bye\r\n");
+}
+
+}  // namespace
