@@ -1,5 +1,6 @@
 #include "mailing/IdMessage.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -90,7 +91,7 @@ void TIdMessage::BuildHeaderLines() {
     RefuseLineBreaks("Content-Type", contentType_);
     RefuseLineBreaks("Content-Transfer-Encoding", contentTransferEncoding_);
     for (const auto& group : newsGroups_) RefuseLineBreaks("Newsgroups", group);
-    const TBodyForm body(body_, settings);
+    const TBodyForm body(body_, settings, false);
 
     TIdHeaderList& headers = lastGeneratedHeaders_;
     headers.Clear();
@@ -165,6 +166,7 @@ namespace brivano {
 
 void AppendQuotedPrintable(std::string_view line, std::vector<std::string>& out) {
     std::string current;
+    current.reserve(std::min<std::size_t>(line.size() * 3, 76));
     for (std::size_t i = 0; i < line.size(); ++i) {
         auto c = static_cast<unsigned char>(line[i]);
         bool last = i + 1 == line.size();
@@ -188,7 +190,8 @@ void AppendQuotedPrintable(std::string_view line, std::vector<std::string>& out)
     out.push_back(std::move(current));
 }
 
-TBodyForm::TBodyForm(const std::vector<std::string>& body, const TIdHeaderSettings& settings)
+TBodyForm::TBodyForm(const std::vector<std::string>& body, const TIdHeaderSettings& settings,
+                     bool encodeLines)
     : body_(body) {
     bool ascii = true;
     for (const auto& line : body) {
@@ -211,7 +214,8 @@ TBodyForm::TBodyForm(const std::vector<std::string>& body, const TIdHeaderSettin
         }
         converted.push_back(std::move(*bytes));
     }
-    for (const auto& line : converted) AppendQuotedPrintable(line, encoded_);
+    if (encodeLines)
+        for (const auto& line : converted) AppendQuotedPrintable(line, encoded_);
 }
 
 }  // namespace brivano

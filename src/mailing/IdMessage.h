@@ -139,7 +139,9 @@ namespace brivano {
 // a line holding CR, LF or NUL. Refers to `body`, which must outlive it.
 class TBodyForm {
   public:
-    TBodyForm(const std::vector<std::string>& body, const TIdHeaderSettings& settings);
+    // Without `encodeLines` only the form is decided (for the headers).
+    TBodyForm(const std::vector<std::string>& body, const TIdHeaderSettings& settings,
+              bool encodeLines = true);
 
     bool QuotedPrintable() const { return quotedPrintable_; }
     const std::string& Charset() const { return charset_; }
