@@ -33,7 +33,8 @@ class TFRubrica : public QDialog {
     ~TFRubrica() override;
 
     // Called by the main window when the program is closing: a pending new or
-    // edited contact is saved (Yes) or dropped (No) on the user's word.
+    // edited contact is saved (Yes) or dropped (No) on the user's word. When
+    // it cannot be written the engine's error escapes and the row stays pending.
     void ChiediSalvataggio();
     // True while T_Rubrica holds a new or edited row not yet written.
     bool SchedaInSospeso() const;
@@ -86,7 +87,6 @@ class TFRubrica : public QDialog {
     void AggiornaNavigatore();
     void AggiornaSelezioneGriglia();
     void SelezioneGrigliaCambiata(int row);
-    bool ChiudiSchedaInSospeso();
     static std::string Testo(const QWidget* control);
 
     TFDB& fdb_;
@@ -98,5 +98,6 @@ class TFRubrica : public QDialog {
     TStatoRubrica stato_ = TStatoRubrica::Consultazione;
     int tableListener_ = 0, queryListener_ = 0;
     bool syncingGrid_ = false;
+    bool silenzio_ = false;  // no detail refresh while a handler walks the table
     bool shownOnce_ = false;
 };
