@@ -93,6 +93,7 @@ void TFInvioMail::CreaControlli() {
     for (std::size_t i = 0; i < colonne.size(); ++i)
         DBGrid1->setColumnWidth(static_cast<int>(i), colonne[i].Larghezza);
     DBGrid1->verticalHeader()->hide();
+    DBGrid1->verticalHeader()->setDefaultSectionSize(18);
     DBGrid1->setShowGrid(false);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -58,6 +58,9 @@ class FInvioMail : public ArchivioContatti {
         w.SetPortaInvio(port);
         w.DDHost->setText("127.0.0.1");
         w.DDIndirizzoSped->setText("mario@example.it");
+        w.DDOgetto->setText(QStringLiteral("Novità di dicembre"));
+        w.DDTestoRiga[0]->setText("Gentile cliente,");
+        w.DDTestoRiga[1]->setText("le presentiamo il nuovo catalogo.");
         w.ButtonInvioClick();
         EXPECT_TRUE(Attendi([&] { return concluso; }));
         return stati;

@@ -80,7 +80,7 @@ TEST_F(InvioAiosmtpd, DeliversOneMessagePerRecipient) {
 
 TEST_F(InvioAiosmtpd, RefusedRecipientIsReported) {
     TSinkAiosmtpd sink(stored.path(), "rifiuta");
-    ASSERT_TRUE(sink.Ready());
+    ASSERT_TRUE(sink.Ready()) << "aiosmtpd did not start (Debian package python3-aiosmtpd)";
     TFInvioMail window(fdb, boxes);
     Invia(window, sink.Port(), {"anna@example.it", "rifiuta@example.it", "carla@example.it"});
     const auto messages = TSinkAiosmtpd::Messages(stored.path());

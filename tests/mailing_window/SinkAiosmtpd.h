@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -94,9 +95,12 @@ class TSinkAiosmtpd {
                 limit - std::chrono::steady_clock::now());
             if (left.count() <= 0) return false;
             pollfd entry{fd, POLLIN, 0};
-            if (::poll(&entry, 1, static_cast<int>(left.count())) != 1) return false;
+            const int ready = ::poll(&entry, 1, static_cast<int>(left.count()));
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready != 1) return false;
             char chunk[256];
             const ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
             if (n <= 0) return false;
             seen.append(chunk, static_cast<std::size_t>(n));
         }
