@@ -66,7 +66,10 @@ TFInvioMail::TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
 
 TFInvioMail::~TFInvioMail() {
     // The worker uses the client and the message, which go with the window.
-    if (worker_) worker_->wait();
+    if (worker_) {
+        worker_->wait();
+        delete worker_;
+    }
 }
 
 void TFInvioMail::CreaControlli() {

@@ -18,7 +18,7 @@
 
 namespace {
 
-const std::string Greeting = "220 test.local ESMTP\r\n";
+using smtptest::Greeting;
 
 std::vector<std::string> Consegne(int volte, bool rifiutaUltimo = false) {
     std::vector<std::string> replies;

@@ -4,6 +4,7 @@
 // a sink that does not end within the limit is killed by its process id.
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,7 +12,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -24,24 +24,22 @@ class TSinkAiosmtpd {
   public:
     TSinkAiosmtpd(const std::filesystem::path& folder, const std::string& refuse = "") {
         port_ = FreePort();
-        int in[2], out[2];
-        if (::pipe(in) != 0 || ::pipe(out) != 0) return;
+        int in[2];
+        if (::pipe(in) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(in[0], 0);
-            ::dup2(out[1], 1);
+            const int quiet = ::open("/dev/null", O_WRONLY);
+            ::dup2(quiet, 1);
             ::close(in[1]);
-            ::close(out[0]);
             const std::string port = std::to_string(port_);
             ::execl("/usr/bin/python3", "python3", BRIVANO_SINK_SCRIPT, port.c_str(),
                     folder.c_str(), refuse.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(in[0]);
-        ::close(out[1]);
         stdin_ = in[1];
-        ready_ = WaitReady(out[0]);
-        ::close(out[0]);
+        ready_ = WaitListening();
     }
     ~TSinkAiosmtpd() {
         if (stdin_ >= 0) ::close(stdin_);
@@ -87,24 +85,24 @@ class TSinkAiosmtpd {
         ::close(fd);
         return ntohs(address.sin_port);
     }
-    static bool WaitReady(int fd) {
-        std::string seen;
+    // Ready once the port takes a connection; false when the sink ended or
+    // the limit passed.
+    bool WaitListening() const {
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (seen.find("READY") == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                limit - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return false;
-            pollfd entry{fd, POLLIN, 0};
-            const int ready = ::poll(&entry, 1, static_cast<int>(left.count()));
-            if (ready < 0 && errno == EINTR) continue;
-            if (ready != 1) return false;
-            char chunk[256];
-            const ssize_t n = ::read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            seen.append(chunk, static_cast<std::size_t>(n));
+        while (std::chrono::steady_clock::now() < limit) {
+            if (::waitpid(pid_, nullptr, WNOHANG) != 0) return false;
+            int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            address.sin_port = htons(static_cast<uint16_t>(port_));
+            const bool up =
+                ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+            ::close(fd);
+            if (up) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        return true;
+        return false;
     }
 
     int port_ = 0;

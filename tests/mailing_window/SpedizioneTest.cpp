@@ -5,15 +5,15 @@
 #include "SmtpSessionServer.h"
 #include "mailing_window/SpedizioneMail.h"
 
+using smtptest::Bye;
+using smtptest::Go;
+using smtptest::Greeting;
+using smtptest::Ok;
 using smtptest::TScriptedSmtp;
 
 namespace {
 
-const std::string Greeting = "220 test.local ESMTP\r\n";
 const std::string Ehlo = "250 test.local\r\n";
-const std::string Ok = "250 OK\r\n";
-const std::string Go = "354 go ahead\r\n";
-const std::string Bye = "221 bye\r\n";
 
 std::vector<std::string> Consegna() {
     return {Ehlo, Ok, Ok, Ok, Go, Ok, Bye};

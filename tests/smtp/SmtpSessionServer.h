@@ -13,6 +13,12 @@
 
 namespace smtptest {
 
+// Replies most scripts use.
+inline const std::string Greeting = "220 test.local ESMTP\r\n";
+inline const std::string Ok = "250 OK\r\n";
+inline const std::string Go = "354 go ahead\r\n";
+inline const std::string Bye = "221 bye\r\n";
+
 class TScriptedSmtp {
   public:
     TScriptedSmtp(std::string greeting, std::vector<std::string> replies, int connections = 1)

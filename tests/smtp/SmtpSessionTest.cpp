@@ -11,16 +11,16 @@
 #include "smtp/IdReplySMTP.h"
 #include "smtp/IdSMTP.h"
 
+using smtptest::Bye;
+using smtptest::Go;
+using smtptest::Greeting;
+using smtptest::Ok;
 using smtptest::TScriptedSmtp;
 
 namespace {
 
-const std::string Greeting = "220 test.local ESMTP\r\n";
 const std::string EhloFull = "250-test.local\r\n250-PIPELINING\r\n250 AUTH LOGIN PLAIN\r\n";
 const std::string EhloAuthOnly = "250-test.local\r\n250 AUTH LOGIN\r\n";
-const std::string Ok = "250 OK\r\n";
-const std::string Go = "354 go ahead\r\n";
-const std::string Bye = "221 bye\r\n";
 
 struct TClient {
     TIdSMTP smtp;
