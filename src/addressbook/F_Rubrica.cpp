@@ -244,8 +244,7 @@ void TFRubrica::CreaComponenti() {
         b->setObjectName(name);
         b->setIcon(style()->standardIcon(picture));
         b->setGeometry(x, 0, 30, 30);
-        connect(b, &QToolButton::clicked, this,
-                [this, passo] { RunGuarded(boxes_, [&] { (fdb_.T_Rubrica.*passo)(); }); });
+        connect(b, &QToolButton::clicked, this, [this, passo] { Scorri(passo); });
     };
     scorri(NavFirst, "NavFirst", QStyle::SP_MediaSkipBackward, 0, &TDataSet::First);
     scorri(NavPrior, "NavPrior", QStyle::SP_MediaSeekBackward, 30, &TDataSet::Prior);
@@ -319,6 +318,11 @@ void TFRubrica::CreaComponenti() {
     sezione("Rubrica", 120, QFrame::Raised);
     sezione("", 800, QFrame::Sunken);
     sezione("", 50, QFrame::Sunken);
+}
+
+void TFRubrica::Scorri(void (TDataSet::*passo)()) {
+    TTable& table = fdb_.T_Rubrica;
+    RunGuarded(boxes_, [&table, passo] { (table.*passo)(); });
 }
 
 void TFRubrica::ImpostaStato(TStatoRubrica stato) {
@@ -538,27 +542,28 @@ void TFRubrica::DBGrid1DblClick() {
     });
 }
 
-void TFRubrica::SpeedButton1Click() {
+void TFRubrica::ApriCollegamento(const char* field,
+                                 std::optional<std::string> (*link)(const std::string&),
+                                 std::string (*rifiuto)(const std::string&)) {
     RunGuarded(boxes_, [&] {
-        const TFieldValue sito = fdb_.T_Rubrica.FieldValue("Sito");
-        if (!sito) return;
-        if (const auto link = brivano::LinkSito(*sito))
-            opener_->Open(*link);
+        const TFieldValue value = fdb_.T_Rubrica.FieldValue(field);
+        if (!value) return;
+        if (const auto url = link(*value))
+            opener_->Open(*url);
         else
-            boxes_.ShowMessage("Il sito \"" + *sito +
-                               "\" non è un indirizzo web (http o https) e non viene aperto.");
+            boxes_.ShowMessage(rifiuto(*value));
+    });
+}
+
+void TFRubrica::SpeedButton1Click() {
+    ApriCollegamento("Sito", brivano::LinkSito, [](const std::string& sito) {
+        return "Il sito \"" + sito + "\" non è un indirizzo web (http o https) e non viene aperto.";
     });
 }
 
 void TFRubrica::SpeedButton2Click() {
-    RunGuarded(boxes_, [&] {
-        const TFieldValue email = fdb_.T_Rubrica.FieldValue("Email");
-        if (!email) return;
-        if (const auto link = brivano::LinkMailto(*email))
-            opener_->Open(*link);
-        else
-            boxes_.ShowMessage(
-                "L'indirizzo e-mail contiene caratteri di controllo: il messaggio non viene "
-                "aperto.");
+    ApriCollegamento("Email", brivano::LinkMailto, [](const std::string&) {
+        return std::string(
+            "L'indirizzo e-mail contiene caratteri di controllo: il messaggio non viene aperto.");
     });
 }

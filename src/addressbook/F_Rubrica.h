@@ -4,11 +4,13 @@
 // once and reused: control states and a pending row survive the close box.
 
 #include <QDialog>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "addressbook/UrlOpener.h"
 
+class TDataSet;
 class TFDB;
 class TMessageBoxes;
 class QAction;
@@ -80,6 +82,7 @@ class TFRubrica : public QDialog {
     };
 
     void CreaComponenti();
+    void Scorri(void (TDataSet::*passo)());  // the navigator's moves
     void ImpostaStato(TStatoRubrica stato);
     // Data-aware controls: screen -> row before writing, row -> screen on notices.
     void ScriviCampi();
@@ -88,6 +91,9 @@ class TFRubrica : public QDialog {
     void AggiornaSelezioneGriglia();
     void SelezioneGrigliaCambiata(int row);
     static std::string Testo(const QWidget* control);
+    // Hands the field's link to the desktop when the rule allows it, else says why not.
+    void ApriCollegamento(const char* field, std::optional<std::string> (*link)(const std::string&),
+                          std::string (*rifiuto)(const std::string&));
 
     TFDB& fdb_;
     TMessageBoxes& boxes_;

@@ -144,9 +144,14 @@ class FRubricaTest : public ::testing::Test {
             sigaction(SIGXFSZ, &oldSignal_, nullptr);
         }
     }
-    void PasteLongNote() {
+    // A new contact with a long pasted note, saved while the disk is full.
+    void FailToSaveNewContact(const QString& name) {
+        w.TBNuovo->click();
+        Type(w.Ragione_Sociale, name);
         w.Note->setPlainText(QString(QString(99, QChar(u'x')) + "\n").repeated(10000));
         w.Note->document()->setModified(true);
+        SetDiskFull(true);
+        w.TBSalva->click();
     }
     ~FRubricaTest() override { SetDiskFull(false); }
 
@@ -406,11 +411,7 @@ TEST_F(FRubricaTest, QuittingWithAPendingContactAsksWhetherToSaveIt) {
 TEST_F(FRubricaTest, AFailedSaveKeepsTheRowPendingUntilSaveSucceeds) {
     AddNames({"Anna"});
     Show();
-    w.TBNuovo->click();
-    Type(w.Ragione_Sociale, "Bruno");
-    PasteLongNote();
-    SetDiskFull(true);
-    w.TBSalva->click();
+    FailToSaveNewContact("Bruno");
     EXPECT_EQ(boxes.Errors().size(), 1u);
     EXPECT_EQ(Enabled(), kBrowsing);
     EXPECT_TRUE(w.SchedaInSospeso());
@@ -427,11 +428,7 @@ TEST_F(FRubricaTest, AFailedSaveKeepsTheRowPendingUntilSaveSucceeds) {
 
 TEST_F(FRubricaTest, EsciAfterAFailedSaveAsksAndKeepsTheWindowWhileTheRowCannotBeWritten) {
     Show();
-    w.TBNuovo->click();
-    Type(w.Ragione_Sociale, "Bruno");
-    PasteLongNote();
-    SetDiskFull(true);
-    w.TBSalva->click();
+    FailToSaveNewContact("Bruno");
     boxes.answers = {TConfirmAnswer::Yes};
     w.TBEsci->click();
     EXPECT_EQ(boxes.Errors().size(), 2u);
