@@ -10,7 +10,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -144,15 +143,6 @@ class FRubricaTest : public ::testing::Test {
             sigaction(SIGXFSZ, &oldSignal_, nullptr);
         }
     }
-    // A new contact with a long pasted note, saved while the disk is full.
-    void FailToSaveNewContact(const QString& name) {
-        w.TBNuovo->click();
-        Type(w.Ragione_Sociale, name);
-        w.Note->setPlainText(QString(QString(99, QChar(u'x')) + "\n").repeated(10000));
-        w.Note->document()->setModified(true);
-        SetDiskFull(true);
-        w.TBSalva->click();
-    }
     ~FRubricaTest() override { SetDiskFull(false); }
 
     TScopedXdgHome home;
@@ -174,7 +164,6 @@ TEST_F(FRubricaTest, EveryCommandSetsTheWholeStateTable) {
     Show();
     std::vector<bool> duringConfirm;
     boxes.onConfirm = [&] { duringConfirm = Enabled(); };
-
     const struct {
         const char* command;
         std::function<void()> run;
@@ -190,7 +179,6 @@ TEST_F(FRubricaTest, EveryCommandSetsTheWholeStateTable) {
         {"Modifica (menu)", [&] { w.Modifica1->trigger(); }, kEditing, TDataSetState::dsEdit},
         {"Annulla (menu)", [&] { w.Annulla1->trigger(); }, kBrowsing, TDataSetState::dsBrowse},
         {"Cancella (menu)", [&] { w.Cancella1->trigger(); }, kBrowsing, TDataSetState::dsBrowse},
-        {"Cancella (button)", [&] { w.TBCancella->click(); }, kBrowsing, TDataSetState::dsBrowse},
     };
     for (const auto& step : steps) {
         step.run();
@@ -201,9 +189,19 @@ TEST_F(FRubricaTest, EveryCommandSetsTheWholeStateTable) {
     EXPECT_TRUE(boxes.Errors().empty());
 }
 
-TEST_F(FRubricaTest, NewThenSaveStoresARowWithOnlyItsOrdNum) {
+TEST_F(FRubricaTest, OnAnEmptyBook) {
     Show();
-    w.TBNuovo->click();
+    QTest::mouseDClick(w.DBGrid1->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
+    EXPECT_EQ(fdb.T_Rubrica.RecNo(), 0);  // the double-click moved nothing
+
+    boxes.answers = {TConfirmAnswer::Yes};
+    w.TBCancella->click();
+    EXPECT_EQ(boxes.Errors(),
+              std::vector<std::string>{"Cannot perform this operation on an empty dataset."});
+    EXPECT_EQ(Enabled(), kBrowsing);
+
+    w.Modifica1->trigger();  // starts a new contact
+    EXPECT_EQ(fdb.T_Rubrica.State(), TDataSetState::dsInsert);
     EXPECT_EQ(QApplication::focusWidget(), w.Ragione_Sociale);
     w.TBSalva->click();
     ASSERT_EQ(fdb.T_Rubrica.RecordCount(), 1);
@@ -211,41 +209,26 @@ TEST_F(FRubricaTest, NewThenSaveStoresARowWithOnlyItsOrdNum) {
     for (const char* f : {"Tipo", "Ragione_Sociale", "Citta", "Cap", "EMail", "Sito", "Note"})
         EXPECT_EQ(fdb.T_Rubrica.FieldValue(f), std::nullopt) << f;
     EXPECT_EQ(fdb.QGEN.RecordCount(), 1);
-}
-
-TEST_F(FRubricaTest, EditOnAnEmptyBookStartsANewContact) {
-    Show();
-    w.Modifica1->trigger();
-    EXPECT_EQ(fdb.T_Rubrica.State(), TDataSetState::dsInsert);
-    EXPECT_EQ(Enabled(), kEditing);
-    Type(w.Ragione_Sociale, "Anna");
-    w.Salva1->trigger();
-    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 1);
-    EXPECT_EQ(Value("Ragione_Sociale"), "Anna");
+    EXPECT_EQ(boxes.Errors().size(), 1u);
 }
 
 TEST_F(FRubricaTest, SaveWritesTheScreenAndReRunsTheListWhileTheDetailStaysOnTheRow) {
     AddNames({"Carlo", "Anna", "Bruno"});
     Show();
     EXPECT_EQ(w.Ragione_Sociale->text(), "Carlo");  // the table's first row
-    EXPECT_EQ(ListValue(1, "Ragione_Sociale"), "Anna");
     w.NavLast->click();
-    EXPECT_EQ(w.Ragione_Sociale->text(), "Bruno");
     ClickGridRow(2);
-    EXPECT_EQ(fdb.QGEN.RecNo(), 3);
     const int runs = listRuns;
-
     w.TBModifica->click();
     Type(w.Ragione_Sociale, "Zeno");
     Type(w.Citta, QString::fromUtf8("Città di Castello"));
     w.TBSalva->click();  // the focus is still in Citta
 
     EXPECT_EQ(listRuns, runs + 1);
-    EXPECT_EQ(fdb.QGEN.RecNo(), 1);
     EXPECT_EQ(w.DBGrid1->currentIndex().row(), 0);
+    EXPECT_EQ(fdb.QGEN.RecNo(), 1);
     EXPECT_EQ(ListValue(3, "Ragione_Sociale"), "Zeno");
     EXPECT_EQ(fdb.T_Rubrica.RecNo(), 3);
-    EXPECT_EQ(Value("Ragione_Sociale"), "Zeno");
     EXPECT_EQ(Value("Citta"), "Città di Castello");
     EXPECT_EQ(w.Ragione_Sociale->text(), "Zeno");
 }
@@ -264,47 +247,26 @@ TEST_F(FRubricaTest, CancelDropsTheRowWithoutReRunningTheList) {
     EXPECT_EQ(w.Tipo->text(), "");
 }
 
-TEST_F(FRubricaTest, DeleteRemovesTheDetailRowNotTheHighlightedOne) {
+TEST_F(FRubricaTest, DeleteRemovesTheDetailRowNotTheHighlightedOneAndOnlyOnYes) {
     AddNames({"Carlo", "Anna", "Bruno"});
     Show();
     ClickGridRow(0);  // Anna highlighted; the detail still shows Carlo
-    boxes.answers = {TConfirmAnswer::Yes};
     const int runs = listRuns;
+    boxes.answers = {TConfirmAnswer::No};  // then an empty script: Escape or the close box
+    w.Cancella1->trigger();
     w.TBCancella->click();
+    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 3);
+    EXPECT_EQ(listRuns, runs);
 
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0], (TRecordedBox{TRecordedBox::Kind::Confirm, "Confirm", kDeleteText}));
+    boxes.answers = {TConfirmAnswer::Yes};
+    w.TBCancella->click();
+    ASSERT_EQ(boxes.boxes.size(), 3u);
+    EXPECT_EQ(boxes.boxes[2], (TRecordedBox{TRecordedBox::Kind::Confirm, "Confirm", kDeleteText}));
     EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 2);
     EXPECT_EQ(w.Ragione_Sociale->text(), "Anna");  // the following row
     EXPECT_EQ(listRuns, runs + 1);
-    EXPECT_EQ(fdb.QGEN.RecordCount(), 2);
     EXPECT_EQ(ListValue(1, "Ragione_Sociale"), "Anna");
     EXPECT_EQ(ListValue(2, "Ragione_Sociale"), "Bruno");
-    EXPECT_EQ(Enabled(), kBrowsing);
-}
-
-TEST_F(FRubricaTest, DeleteAnsweredNoEscapeOrCloseDeletesNothing) {
-    AddNames({"Anna", "Bruno"});
-    Show();
-    const int runs = listRuns;
-    boxes.answers = {TConfirmAnswer::No};  // and then an empty script: Escape or the close box
-    w.Cancella1->trigger();
-    w.TBCancella->click();
-    EXPECT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 2);
-    EXPECT_EQ(w.Ragione_Sociale->text(), "Anna");
-    EXPECT_EQ(listRuns, runs);
-    EXPECT_EQ(Enabled(), kBrowsing);
-}
-
-TEST_F(FRubricaTest, DeleteOnAnEmptyBookShowsTheRefusalAndReturnsToBrowsing) {
-    Show();
-    const int runs = listRuns;
-    boxes.answers = {TConfirmAnswer::Yes};
-    w.TBCancella->click();
-    EXPECT_EQ(boxes.Errors(),
-              std::vector<std::string>{"Cannot perform this operation on an empty dataset."});
-    EXPECT_EQ(listRuns, runs);
     EXPECT_EQ(Enabled(), kBrowsing);
 }
 
@@ -312,17 +274,14 @@ TEST_F(FRubricaTest, DoubleClickBringsTheDetailToTheListRowByOrdNum) {
     AddNames({"Carlo", "Anna", "Bruno"});
     Show();
     QTest::mouseDClick(w.DBGrid1->viewport(), Qt::LeftButton, {}, GridRow(1));
-    EXPECT_EQ(ListValue(fdb.QGEN.RecNo(), "Ragione_Sociale"), "Bruno");
     EXPECT_EQ(fdb.T_Rubrica.RecNo(), 3);
     EXPECT_EQ(w.Ragione_Sociale->text(), "Bruno");
-    EXPECT_EQ(fdb.T_Rubrica.State(), TDataSetState::dsBrowse);
     EXPECT_EQ(Enabled(), kBrowsing);
 
     // The table no longer holds the list's row: the walk ends on the last row.
     fdb.T_Rubrica.Delete();
     QTest::mouseDClick(w.DBGrid1->viewport(), Qt::LeftButton, {}, GridRow(1));
     EXPECT_EQ(fdb.T_Rubrica.RecNo(), 2);
-    EXPECT_EQ(w.Ragione_Sociale->text(), "Anna");
 
     // A closed list raises before anything moves.
     w.NavFirst->click();
@@ -332,108 +291,56 @@ TEST_F(FRubricaTest, DoubleClickBringsTheDetailToTheListRowByOrdNum) {
     EXPECT_EQ(fdb.T_Rubrica.RecNo(), 1);
 }
 
-TEST_F(FRubricaTest, DoubleClickOnAnEmptyBookChangesNothing) {
-    Show();
-    QTest::mouseDClick(w.DBGrid1->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
-    EXPECT_EQ(fdb.T_Rubrica.RecNo(), 0);
-    EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_EQ(Enabled(), kBrowsing);
-}
-
-TEST_F(FRubricaTest, APendingContactSurvivesTheCloseBoxAndIsSavedNextTime) {
+TEST_F(FRubricaTest, APendingContactSurvivesTheCloseBoxAndQuittingAsksAboutIt) {
     AddNames({"Anna"});
     Show();
     w.TBNuovo->click();
     Type(w.Ragione_Sociale, "Bruno");
     w.close();
-    EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(fdb.T_Rubrica.State(), TDataSetState::dsInsert);
-
     Show();
     EXPECT_EQ(Enabled(), kEditing);
     EXPECT_EQ(w.Ragione_Sociale->text(), "Bruno");
     w.TBSalva->click();
     EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 2);
-    EXPECT_EQ(Value("Ragione_Sociale"), "Bruno");
-    EXPECT_TRUE(boxes.boxes.empty());
-}
 
-TEST_F(FRubricaTest, EscapeDoesNotCloseTheWindow) {
-    Show();
-    QTest::keyClick(&w, Qt::Key_Escape);
-    EXPECT_TRUE(w.isVisible());
-}
-
-TEST_F(FRubricaTest, EsciClosesTheTableAndTheNextShowingStartsOnTheFirstRow) {
-    AddNames({"Anna", "Bruno"});
-    Show();
-    w.NavLast->click();
-    w.TBEsci->click();
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_FALSE(fdb.T_Rubrica.Active());
-    Show();
-    EXPECT_EQ(w.Ragione_Sociale->text(), "Anna");
-}
-
-TEST_F(FRubricaTest, AMissingTableFileIsReportedAndTheWindowShowsAllTheSame) {
-    fdb.LegaTabella(fdb.T_Rubrica, kAlias, "Manca.DB");
-    Show();
-    EXPECT_EQ(boxes.Errors().size(), 1u);
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(fdb.QGEN.Active());  // the list was not run
-    EXPECT_EQ(w.DBGrid1->model()->rowCount(), 0);
-}
-
-TEST_F(FRubricaTest, QuittingWithAPendingContactAsksWhetherToSaveIt) {
     for (TConfirmAnswer answer : {TConfirmAnswer::Yes, TConfirmAnswer::No}) {
-        SCOPED_TRACE(answer == TConfirmAnswer::Yes ? "Yes" : "No");
-        Show();
         const int before = fdb.T_Rubrica.RecordCount();
         w.TBNuovo->click();
         Type(w.Ragione_Sociale, "Pendente");
         w.close();
-        boxes.boxes.clear();
         boxes.answers = {answer};
         w.ChiediSalvataggio();
-        ASSERT_EQ(boxes.boxes.size(), 1u);
-        EXPECT_EQ(boxes.boxes[0].kind, TRecordedBox::Kind::Confirm);
         EXPECT_FALSE(w.SchedaInSospeso());
-        EXPECT_EQ(fdb.T_Rubrica.RecordCount(), before + (answer == TConfirmAnswer::Yes ? 1 : 0));
+        EXPECT_EQ(fdb.T_Rubrica.RecordCount(), before + (answer == TConfirmAnswer::Yes));
         EXPECT_EQ(Enabled(), kBrowsing);
+        Show();
     }
-    EXPECT_EQ(Value("Ragione_Sociale"), "Pendente");
-    boxes.boxes.clear();
     w.ChiediSalvataggio();  // nothing pending: no question
-    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].kind, TRecordedBox::Kind::Confirm);
 }
 
-TEST_F(FRubricaTest, AFailedSaveKeepsTheRowPendingUntilSaveSucceeds) {
-    AddNames({"Anna"});
+TEST_F(FRubricaTest, AFailedSaveKeepsTheRowPendingAndTheWindowOpen) {
     Show();
-    FailToSaveNewContact("Bruno");
+    w.TBNuovo->click();
+    Type(w.Ragione_Sociale, "Bruno");
+    w.Note->setPlainText(QString(QString(99, QChar(u'x')) + "\n").repeated(10000));  // pasted
+    w.Note->document()->setModified(true);
+    SetDiskFull(true);
+    w.TBSalva->click();
     EXPECT_EQ(boxes.Errors().size(), 1u);
     EXPECT_EQ(Enabled(), kBrowsing);
     EXPECT_TRUE(w.SchedaInSospeso());
 
     w.TBModifica->click();  // back to editing, the same new row
-    EXPECT_EQ(Enabled(), kEditing);
     EXPECT_EQ(fdb.T_Rubrica.State(), TDataSetState::dsInsert);
     EXPECT_EQ(w.Ragione_Sociale->text(), "Bruno");
-    SetDiskFull(false);
     w.TBSalva->click();
-    EXPECT_EQ(boxes.Errors().size(), 1u);
-    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 2);
-}
-
-TEST_F(FRubricaTest, EsciAfterAFailedSaveAsksAndKeepsTheWindowWhileTheRowCannotBeWritten) {
-    Show();
-    FailToSaveNewContact("Bruno");
     boxes.answers = {TConfirmAnswer::Yes};
-    w.TBEsci->click();
-    EXPECT_EQ(boxes.Errors().size(), 2u);
+    w.TBEsci->click();  // asks, fails again, stays
+    EXPECT_EQ(boxes.Errors().size(), 3u);
     EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(w.SchedaInSospeso());
     boxes.answers = {TConfirmAnswer::Yes};
     EXPECT_THROW(w.ChiediSalvataggio(), EDBEngineError);  // the quitting program stays open
     EXPECT_TRUE(w.SchedaInSospeso());
@@ -442,9 +349,28 @@ TEST_F(FRubricaTest, EsciAfterAFailedSaveAsksAndKeepsTheWindowWhileTheRowCannotB
     boxes.answers = {TConfirmAnswer::Yes};
     w.TBEsci->click();
     EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(fdb.T_Rubrica.Active());
     fdb.T_Rubrica.Open();
-    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 1);
     EXPECT_EQ(Value("Ragione_Sociale"), "Bruno");
+}
+
+TEST_F(FRubricaTest, ShowingReportsAMissingFileAndEsciClosesTheTable) {
+    fdb.LegaTabella(fdb.T_Rubrica, kAlias, "Manca.DB");
+    Show();
+    EXPECT_EQ(boxes.Errors().size(), 1u);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(fdb.QGEN.Active());  // the list was not run
+
+    w.TBEsci->click();
+    fdb.LegaTabella(fdb.T_Rubrica, kAlias, "Rubrica.DB");
+    AddNames({"Anna", "Bruno"});
+    Show();
+    w.NavLast->click();
+    w.TBEsci->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(fdb.T_Rubrica.Active());
+    Show();
+    EXPECT_EQ(w.Ragione_Sociale->text(), "Anna");
 }
 
 TEST_F(FRubricaTest, EditsRefuseInputBeyondTheirColumnsAndTheMemoTakesAnyLength) {
@@ -460,10 +386,7 @@ TEST_F(FRubricaTest, EditsRefuseInputBeyondTheirColumnsAndTheMemoTakesAnyLength)
                  {w.Citta, "Citta", 40},
                  {w.EMail, "EMail", 100},
                  {w.Sito, "Sito", 100}};
-    for (const auto& e : edits) {
-        Type(e.edit, QString(e.longest + 7, QChar(u'à')));
-        EXPECT_EQ(e.edit->text().size(), e.longest) << e.field;
-    }
+    for (const auto& e : edits) Type(e.edit, QString(e.longest + 7, QChar(u'à')));
     Type(w.Note, QString(700, QChar(u'n')));
     w.TBSalva->click();
     EXPECT_TRUE(boxes.Errors().empty());
@@ -478,8 +401,7 @@ TEST_F(FRubricaTest, EnteringAFieldHighlightsItAndLeavingMovesItsTextIntoTheRow)
     w.TBNuovo->click();
     EXPECT_EQ(w.Ragione_Sociale->palette().color(QPalette::Base), kSkyBlue);
     TypeHere(w.Ragione_Sociale, "Anna");
-    EXPECT_EQ(fdb.T_Rubrica.FieldValue("Ragione_Sociale"), std::nullopt);  // still on screen only
-
+    EXPECT_EQ(fdb.T_Rubrica.FieldValue("Ragione_Sociale"), std::nullopt);  // on screen only
     w.Note->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(w.Ragione_Sociale->palette().color(QPalette::Base), plain);
     EXPECT_EQ(w.Note->palette().color(QPalette::Base), kSkyBlue);
@@ -491,31 +413,22 @@ TEST_F(FRubricaTest, EnteringAFieldHighlightsItAndLeavingMovesItsTextIntoTheRow)
 }
 
 TEST_F(FRubricaTest, LinkButtonsHandTheRowValuesToTheDesktopUnderTheLinkRules) {
-    Add({{"Ragione_Sociale", "Anna"},
-         {"Sito", "www.example.it"},
-         {"EMail", "anna rossi@example.it"}});
+    Add({{"Sito", "www.example.it"}, {"EMail", "anna rossi@example.it"}});
     Show();
     EXPECT_FALSE(w.SpeedButton1->isEnabled());  // browsing: the detail panel is off
-    EXPECT_FALSE(w.SpeedButton2->isEnabled());
-
     w.TBModifica->click();
     w.SpeedButton1->click();
     w.SpeedButton2->click();
-    EXPECT_EQ(opener.opened,
-              (std::vector<std::string>{"http://www.example.it", "mailto:anna rossi@example.it"}));
-
-    // A text still being typed is not in the row yet.
     Type(w.Sito, "file:///etc/passwd");
-    w.SpeedButton1->click();
-    EXPECT_EQ(opener.opened.size(), 3u);
-    EXPECT_EQ(opener.opened.back(), "http://www.example.it");
-
+    w.SpeedButton1->click();  // still on screen only: the row's value opens
     w.Tipo->setFocus(Qt::TabFocusReason);
-    w.SpeedButton1->click();
-    EXPECT_EQ(opener.opened.size(), 3u);
+    w.SpeedButton1->click();  // refused
+    EXPECT_EQ(opener.opened,
+              (std::vector<std::string>{"http://www.example.it", "mailto:anna rossi@example.it",
+                                        "http://www.example.it"}));
     EXPECT_EQ(boxes.Messages().size(), 1u);
 
-    Type(w.Sito, "");
+    w.Sito->setFocus(Qt::TabFocusReason);
     w.Sito->clear();
     w.Sito->setModified(true);
     w.Tipo->setFocus(Qt::TabFocusReason);
