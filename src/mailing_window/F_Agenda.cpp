@@ -12,9 +12,9 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "addressbook/GridModel.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
-#include "mailing_window/GrigliaContatti.h"
 #include "ui/Colors.h"
 
 namespace {
@@ -80,38 +80,37 @@ void TFInvioMail::CreaControlli() {
     setAutoFillBackground(true);
     setFont(Tahoma8());
 
-    DBGrid1 = new QTableView(this);
+    auto* griglia = new brivano::TDBGrid(this);
+    DBGrid1 = griglia;
     DBGrid1->setObjectName("DBGrid1");
     DBGrid1->setGeometry(0, 8, 441, 537);
-    std::vector<brivano::TColonnaGriglia> colonne = {
-        {"Ragione_Sociale", QStringLiteral("Ragione Sociale"), 220,
-         Qt::AlignLeft | Qt::AlignVCenter, true, DelphiColor(16745604)},
-        {"Tipo", {}, 120, Qt::AlignLeft | Qt::AlignVCenter, false, {}},
-        {"Email", {}, 110, Qt::AlignLeft | Qt::AlignVCenter, false, {}},
-        {"CAP", {}, 40, Qt::AlignCenter, false, {}},
-        {"Citta", {}, 100, Qt::AlignCenter, false, {}},
+    std::vector<brivano::TGridColumn> colonne = {
+        {"Ragione_Sociale", QStringLiteral("Ragione Sociale"), 220, Qt::AlignLeft,
+         DelphiColor(16745604), true},
+        {"Tipo", {}, 120, Qt::AlignLeft, std::nullopt, false},
+        {"Email", {}, 110, Qt::AlignLeft, std::nullopt, false},
+        {"CAP", {}, 40, Qt::AlignCenter, std::nullopt, false},
+        {"Citta", {}, 100, Qt::AlignCenter, std::nullopt, false},
     };
-    griglia_ = new brivano::TGrigliaContatti(fdb_.QGEN, colonne, this);
+    griglia_ = new brivano::TGridModel(fdb_.QGEN, colonne, this);
     DBGrid1->setModel(griglia_);
+    DBGrid1->setItemDelegate(new brivano::TRowLineDelegate(DBGrid1));
     for (std::size_t i = 0; i < colonne.size(); ++i)
-        DBGrid1->setColumnWidth(static_cast<int>(i), colonne[i].Larghezza);
+        DBGrid1->setColumnWidth(static_cast<int>(i), colonne[i].width);
     DBGrid1->verticalHeader()->hide();
     DBGrid1->verticalHeader()->setDefaultSectionSize(18);
     DBGrid1->setShowGrid(false);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setStyleSheet(QStringLiteral("QTableView { background: %1; }"
-                                          "QTableView::item { border-bottom: 1px solid #a0a0a0; }")
-                               .arg(DelphiColor(14408667).name()));
+    QPalette sfondoGriglia = DBGrid1->palette();
+    sfondoGriglia.setColor(QPalette::Base, DelphiColor(14408667));
+    DBGrid1->setPalette(sfondoGriglia);
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid() && fdb_.QGEN.Active()) fdb_.QGEN.SetRecNo(current.row() + 1);
             });
-    connect(DBGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        if (index.isValid() && fdb_.QGEN.Active()) fdb_.QGEN.SetRecNo(index.row() + 1);
-        DBGrid1DblClick();
-    });
+    griglia->OnDblClick = [this] { DBGrid1DblClick(); };
 
     Etichetta(this, "Label6", QStringLiteral("Indirizzi Selezionati"), 488, 8);
     ListBox1 = new QListWidget(this);

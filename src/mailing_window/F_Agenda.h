@@ -24,7 +24,7 @@ class TFDB;
 class TMessageBoxes;
 
 namespace brivano {
-class TGrigliaContatti;
+class TGridModel;
 }
 
 class TFInvioMail : public QDialog {
@@ -81,7 +81,7 @@ class TFInvioMail : public QDialog {
 
     TFDB& fdb_;
     TMessageBoxes& boxes_;
-    brivano::TGrigliaContatti* griglia_;
+    brivano::TGridModel* griglia_;
     int porta_ = 25;
     brivano::TLimitiTempo limiti_;
     int destinatari_ = 0;
