@@ -33,7 +33,12 @@ bool TIdIOHandler::Connected() {
 }
 
 void TIdIOHandler::CheckSingleLine(const std::string& text) {
-    if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+    // One memchr per character scans far faster than find_first_of, which
+    // tests the set at every byte.
+    const void* data = text.data();
+    const std::size_t size = text.size();
+    if (std::memchr(data, '\r', size) || std::memchr(data, '\n', size) ||
+        std::memchr(data, '\0', size))
         throw EIdInvalidLine();
 }
 
