@@ -467,10 +467,15 @@ void TFRubrica::ChiediSalvataggio() {
 }
 
 void TFRubrica::FormShow() {
+    const bool eraAperta = fdb_.T_Rubrica.Active();
     RunGuarded(boxes_, [&] {
         fdb_.T_Rubrica.Open();
         fdb_.CaricaRubrica();
     });
+    // A contact left pending by the close box may have been settled while the
+    // window was away (a year change closes the table): nothing is being
+    // edited any more.
+    if (!eraAperta && stato_ == TStatoRubrica::Modifica) ImpostaStato(TStatoRubrica::Consultazione);
 }
 
 void TFRubrica::Nuovo1Click() {

@@ -213,11 +213,23 @@ void TFMain::Esci1Click() {
 }
 
 void TFMain::CambioAnno1Click() {
-    Mostra(finestre_.FCambioAnno);
+    if (SistemaSchedaInSospeso()) Mostra(finestre_.FCambioAnno);
 }
 
 void TFMain::CreaNuovoArchivio1Click() {
-    Mostra(finestre_.FCreaArchivio);
+    if (SistemaSchedaInSospeso()) Mostra(finestre_.FCreaArchivio);
+}
+
+bool TFMain::SistemaSchedaInSospeso() {
+    if (!finestre_.ChiediSalvataggio) return true;
+    try {
+        finestre_.ChiediSalvataggio();
+        return true;
+    } catch (const std::exception& e) {
+        // The contact could not be written: keep it rather than lose it.
+        boxes_.ShowError(e.what());
+        return false;
+    }
 }
 
 void TFMain::About1Click() {
@@ -229,15 +241,9 @@ void TFMain::Timer1Timer() {
 }
 
 void TFMain::closeEvent(QCloseEvent* event) {
-    if (finestre_.ChiediSalvataggio) {
-        try {
-            finestre_.ChiediSalvataggio();
-        } catch (const std::exception& e) {
-            // The contact could not be written: stay open rather than lose it.
-            boxes_.ShowError(e.what());
-            event->ignore();
-            return;
-        }
+    if (!SistemaSchedaInSospeso()) {
+        event->ignore();
+        return;
     }
     QMainWindow::closeEvent(event);
 }

@@ -75,6 +75,10 @@ class TFMain : public QMainWindow {
     void CreaBarraStrumenti(QWidget* client);
     void CreaBarraStato();
     void Mostra(QDialog* window);
+    // A contact left pending in the address book is saved or dropped, as the
+    // user says, before the program ends or the working year moves; false
+    // when it could not be saved.
+    bool SistemaSchedaInSospeso();
 
     TMessageBoxes& boxes_;
     std::string cartellaProgramma_;

@@ -319,6 +319,15 @@ TEST_F(FRubricaTest, APendingContactSurvivesTheCloseBoxAndQuittingAsksAboutIt) {
     w.ChiediSalvataggio();  // nothing pending: no question
     EXPECT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(boxes.boxes[0].kind, TRecordedBox::Kind::Confirm);
+
+    // A year change settles a pending row and closes the table while the
+    // window is away: the next showing is back to browsing.
+    w.TBNuovo->click();
+    w.close();
+    fdb.T_Rubrica.Cancel();
+    fdb.T_Rubrica.Close();
+    Show();
+    EXPECT_EQ(Enabled(), kBrowsing);
 }
 
 TEST_F(FRubricaTest, AFailedSaveKeepsTheRowPendingAndTheWindowOpen) {

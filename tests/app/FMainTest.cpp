@@ -199,6 +199,18 @@ TEST_F(FMainTest, ClosingAsksToSaveThePendingContact) {
     EXPECT_FALSE(main.isVisible());
 }
 
+TEST_F(FMainTest, YearWindowsSettleThePendingContactFirst) {
+    main.CambioAnno1Click();
+    main.CreaNuovoArchivio1Click();
+    EXPECT_EQ(salvataggi, 2);
+    EXPECT_EQ(cambio.volte, 1);
+    EXPECT_EQ(crea.volte, 1);
+    salvataggioFallisce = true;
+    main.CambioAnno1Click();
+    EXPECT_EQ(cambio.volte, 1) << "the year must not move while the contact is unsaved";
+    EXPECT_EQ(boxes.Errors(), Texts{"Disco pieno."});
+}
+
 TEST_F(FMainTest, ContactThatCannotBeSavedKeepsTheProgramOpen) {
     main.show();
     QApplication::processEvents();
