@@ -1,9 +1,6 @@
 // The address book window on a real archive in a temporary year folder,
 // offscreen, with scripted answers and a recorder in place of the desktop.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-
-#include <csignal>
 
 #include <QAction>
 #include <QApplication>
@@ -14,7 +11,9 @@
 #include <QTest>
 #include <QToolButton>
 #include <functional>
+#include <optional>
 
+#include "FileSizeLimit.h"
 #include "RecordingMessageBoxes.h"
 #include "TempDir.h"
 #include "addressbook/F_Rubrica.h"
@@ -127,23 +126,12 @@ class FRubricaTest : public ::testing::Test {
     // While the disk is "full" no file may grow by more than a few pages, so
     // writing a long note fails.
     void SetDiskFull(bool full) {
-        if (full == diskFull_) return;
-        diskFull_ = full;
-        if (full) {
-            struct sigaction ignore {};
-            ignore.sa_handler = SIG_IGN;
-            sigaction(SIGXFSZ, &ignore, &oldSignal_);
-            getrlimit(RLIMIT_FSIZE, &oldLimit_);
-            rlimit small = oldLimit_;
-            small.rlim_cur =
-                static_cast<rlim_t>(std::filesystem::file_size(year + "Rubrica.DB") + 4096);
-            setrlimit(RLIMIT_FSIZE, &small);
-        } else {
-            setrlimit(RLIMIT_FSIZE, &oldLimit_);
-            sigaction(SIGXFSZ, &oldSignal_, nullptr);
-        }
+        if (full)
+            diskFull_.emplace(
+                static_cast<rlim_t>(std::filesystem::file_size(year + "Rubrica.DB") + 4096));
+        else
+            diskFull_.reset();
     }
-    ~FRubricaTest() override { SetDiskFull(false); }
 
     TScopedXdgHome home;
     TTempDir root;
@@ -153,9 +141,7 @@ class FRubricaTest : public ::testing::Test {
     TRecordingOpener opener;
     int listRuns = 0;
     TFRubrica w{fdb, boxes};
-    bool diskFull_ = false;
-    rlimit oldLimit_{};
-    struct sigaction oldSignal_ {};
+    std::optional<TScopedFileSizeLimit> diskFull_;
 };
 
 TEST_F(FRubricaTest, EveryCommandSetsTheWholeStateTable) {

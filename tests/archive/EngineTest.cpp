@@ -1,9 +1,8 @@
 // The engine layer: statements, cursors, editing, limits, protection, aliases.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
 
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "archive/Database.h"
 #include "archive/Query.h"
@@ -354,19 +353,11 @@ TEST_F(EngineTest, FailedPostKeepsEarlierRowsAndThePendingRow) {
     table.Append();
     table.SetFieldValue("Note", std::string(1 << 20, 'x'));
 
-    struct sigaction ignore {
-    }, old{};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &old);
-    rlimit oldLimit{};
-    getrlimit(RLIMIT_FSIZE, &oldLimit);
-    rlimit small = oldLimit;
-    small.rlim_cur =
-        static_cast<rlim_t>(std::filesystem::file_size(dir.path() / "Rubrica.DB") + 4096);
-    setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_THROW(table.Post(), EDBEngineError);
-    setrlimit(RLIMIT_FSIZE, &oldLimit);
-    sigaction(SIGXFSZ, &old, nullptr);
+    {
+        TScopedFileSizeLimit diskFull(
+            static_cast<rlim_t>(std::filesystem::file_size(dir.path() / "Rubrica.DB") + 4096));
+        EXPECT_THROW(table.Post(), EDBEngineError);
+    }
 
     EXPECT_EQ(table.State(), TDataSetState::dsInsert) << "the row is still pending";
     table.Cancel();

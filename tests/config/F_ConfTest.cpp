@@ -1,12 +1,11 @@
 #include "config/F_Conf.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <fstream>
 #include <sstream>
 
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 
 namespace fs = std::filesystem;
@@ -109,18 +108,10 @@ TEST_F(ConfTest, FailedWriteRaisesAndKeepsPreviousStore) {
     ScriviReg(KeyBrivano, "Anno", "2010");
     const std::string before = Slurp(File());
 
-    struct sigaction ignore {
-    }, old{};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &old);
-    rlimit oldLimit{};
-    getrlimit(RLIMIT_FSIZE, &oldLimit);
-    rlimit small = oldLimit;
-    small.rlim_cur = 64;
-    setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_THROW(ScriviReg(KeyBrivano, "Anno", std::string(4096, 'x')), ERegistryException);
-    setrlimit(RLIMIT_FSIZE, &oldLimit);
-    sigaction(SIGXFSZ, &old, nullptr);
+    {
+        TScopedFileSizeLimit diskFull(64);
+        EXPECT_THROW(ScriviReg(KeyBrivano, "Anno", std::string(4096, 'x')), ERegistryException);
+    }
 
     EXPECT_EQ(Slurp(File()), before);
     EXPECT_EQ(LeggiReg(KeyBrivano, "Anno"), "2010");
