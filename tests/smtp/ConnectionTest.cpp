@@ -302,10 +302,16 @@ TEST(Connection, ReadTimeoutKeepsTheChannelOpen) {
 }
 
 TEST(Connection, WritesToAResetPeerRaiseInsteadOfKilling) {
-    TLoopbackServer server([](TPeer& peer) { peer.Abort(); });
+    // The server resets only after a first line, so the reset cannot race the
+    // connect itself.
+    TLoopbackServer server([](TPeer& peer) {
+        peer.ReadLine();
+        peer.Abort();
+    });
     auto client = ClientFor(server.Port());
     client->Connect();
     auto& channel = *client->IOHandler();
+    channel.WriteLn("ciao");
     bool raised = false;
     // The reset arrives after a send or two; each try is bounded by the count.
     for (int i = 0; i < 200 && !raised; ++i) {
