@@ -26,6 +26,7 @@
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
+#include "ui/Fonts.h"
 #include "ui/ImageList.h"
 
 namespace {
@@ -43,15 +44,6 @@ const char* const kTestoSalvataggio =
     "ATTENZIONE - CONTATTO NON SALVATO\r\r"
     "Il contatto in corso di inserimento o modifica non è stato salvato.\r\r"
     "Salvarlo adesso?";
-
-// Tahoma at 11 pixels; where it is missing a narrow face of similar width keeps
-// the fixed column widths readable.
-QFont Tahoma8() {
-    QFont font;
-    font.setFamilies({"Tahoma", "DejaVu Sans Condensed", "Liberation Sans"});
-    font.setPixelSize(11);
-    return font;
-}
 
 void Colora(QWidget* w, int colore) {
     QPalette p = w->palette();
@@ -107,7 +99,7 @@ TFRubrica::TFRubrica(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
     : QDialog(parent), fdb_(fdb), boxes_(boxes) {
     setObjectName("FRubrica");
     setWindowTitle("Rubrica");
-    setFont(Tahoma8());
+    setFont(Tahoma(8));
     Colora(this, kColoreFinestra);
     CreaComponenti();
     ImpostaStato(TStatoRubrica::Consultazione);

@@ -5,6 +5,7 @@
 
 #include "app/FinestraBianca.h"
 #include "ui/Colors.h"
+#include "ui/Fonts.h"
 #include "ui/ProductPicture.h"
 
 namespace {
@@ -38,7 +39,7 @@ TFF_About::TFF_About(QWidget* parent)
 
     Label1 = new QLabel(QStringLiteral("Ver. 1.0"), this);
     Label1->setObjectName("Label1");
-    Label1->setFont(QFont(QStringLiteral("Tahoma"), 10, QFont::Bold));
+    Label1->setFont(Tahoma(10, true));
     QPalette red = Label1->palette();
     red.setColor(QPalette::WindowText, DelphiColor(clRed));
     Label1->setPalette(red);

@@ -4,10 +4,12 @@
 
 #include <QWidget>
 
+#include "ui/Fonts.h"
+
 namespace brivano {
 
 inline void FinestraBianca(QWidget& window) {
-    window.setFont(QFont(QStringLiteral("Tahoma"), 8));
+    window.setFont(Tahoma(8));
     QPalette white = window.palette();
     white.setColor(QPalette::Window, Qt::white);
     window.setPalette(white);

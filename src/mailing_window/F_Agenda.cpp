@@ -16,6 +16,7 @@
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
+#include "ui/Fonts.h"
 
 namespace {
 
@@ -25,13 +26,6 @@ class EVariantTypeCastError : public std::runtime_error {
     EVariantTypeCastError()
         : std::runtime_error("Could not convert variant of type (Null) into type (String)") {}
 };
-
-QFont Tahoma8(bool bold = false) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSize(8);
-    font.setBold(bold);
-    return font;
-}
 
 QLabel* Etichetta(QWidget* parent, const char* name, const QString& text, int left, int top) {
     auto* label = new QLabel(text, parent);
@@ -78,7 +72,7 @@ void TFInvioMail::CreaControlli() {
     colori.setColor(QPalette::Window, DelphiColor(16559469));
     setPalette(colori);
     setAutoFillBackground(true);
-    setFont(Tahoma8());
+    setFont(Tahoma(8));
 
     auto* griglia = new brivano::TDBGrid(this);
     DBGrid1 = griglia;
@@ -151,7 +145,7 @@ void TFInvioMail::CreaControlli() {
     Operazione->setObjectName("Operazione");
     Operazione->setGeometry(626, 488, 215, 17);
     Operazione->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Operazione->setFont(Tahoma8(true));
+    Operazione->setFont(Tahoma(8, true));
     Operazione->setAutoFillBackground(true);
     QPalette sfondo = Operazione->palette();
     sfondo.setColor(QPalette::Window, DelphiColor(14650176));

@@ -8,6 +8,7 @@
 #include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
+#include "ui/Fonts.h"
 
 namespace brivano {
 
@@ -44,13 +45,13 @@ TFAnnoLavoro::TFAnnoLavoro(TFDB& fdb, TMessageBoxes& boxes,
     setWindowTitle(QString::fromUtf8(forma.caption));
     resize(forma.outerWidth - FrameWidth, forma.outerHeight - FrameHeight);
     move(0, 0);
-    setFont(QFont("Tahoma", 8));
+    setFont(Tahoma(8));
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
 
-    const QFont bold("Tahoma", 10, QFont::Bold);
+    const QFont bold = Tahoma(10, true);
     StaticText1 = new QLabel("Anno di Lavoro", this);
     StaticText1->setObjectName("StaticText1");
     StaticText1->setGeometry(forma.left, 8, 153, 17);
