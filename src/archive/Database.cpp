@@ -73,7 +73,7 @@ int RestructureTable(const std::string& handle, int count, const TCRTblDesc* des
             return Fail(kInvalidArgument, "Restructure into other tables is not supported");
     for (int i = 0; i < count; ++i) {
         const TCRTblDesc& d = descriptors[i];
-        if (d.szTblName.empty() || d.szTblName.find('/') != std::string::npos)
+        if (!IsTableFileName(d.szTblName))
             return Fail(kInvalidArgument, "Invalid table name: " + d.szTblName);
         if (analyzeOnly || !d.bProtected) continue;
         if (d.szPassword.empty())

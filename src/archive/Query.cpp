@@ -16,10 +16,7 @@ void TQuery::ExecSQL() {
     const TSqlStatement st = ParseSql(Statement());
     if (st.kind != TSqlStatement::Kind::CreateTable)
         throw EDBEngineError("A SELECT gives rows: open the query instead of executing it");
-    const std::string& file = st.create.fileName;
-    if (file.find('/') != std::string::npos || file == "." || file == "..")
-        throw EDBEngineError("Invalid table name: " + file);
-    TTableFile::Create(Session().AliasFolder(DatabaseName()) / file, st.create.columns);
+    TTableFile::Create(Session().TablePath(DatabaseName(), st.create.fileName), st.create.columns);
 }
 
 std::shared_ptr<TTableFile> TQuery::OpenFile() {

@@ -61,12 +61,9 @@ fs::path TSession::AliasFolder(const std::string& alias) const {
 
 std::shared_ptr<TTableFile> TSession::OpenTableFile(const std::string& alias,
                                                     const std::string& fileName) {
-    if (fileName.empty()) throw EDBEngineError("No table name given");
-    if (fileName.find('/') != std::string::npos || fileName == "." || fileName == "..")
-        throw EDBEngineError("Invalid table name: " + fileName);
     // The alias is resolved at every open, so a re-pointed alias reaches its new
     // folder even where a connection to the old one is still cached.
-    const fs::path path = (AliasFolder(alias) / fileName).lexically_normal();
+    const fs::path path = TablePath(alias, fileName).lexically_normal();
     std::shared_ptr<TTableFile> file = files_[path].lock();
     if (!file) {
         file = TTableFile::Open(path);
@@ -74,6 +71,12 @@ std::shared_ptr<TTableFile> TSession::OpenTableFile(const std::string& alias,
     }
     file->RequireAccess(passwords_);
     return file;
+}
+
+fs::path TSession::TablePath(const std::string& alias, const std::string& fileName) const {
+    if (fileName.empty()) throw EDBEngineError("No table name given");
+    if (!IsTableFileName(fileName)) throw EDBEngineError("Invalid table name: " + fileName);
+    return AliasFolder(alias) / fileName;
 }
 
 void TSession::AddDatabaseName(const std::string& name) {

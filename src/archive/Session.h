@@ -45,6 +45,9 @@ class TSession {
     // EDBEngineError for an unknown alias) and an open connection to one table
     // file in it, shared by everything the session opens on that file.
     std::filesystem::path AliasFolder(const std::string& alias) const;
+    // Where a table file of an alias lies; raises for a name that is not a
+    // plain file name.
+    std::filesystem::path TablePath(const std::string& alias, const std::string& fileName) const;
     std::shared_ptr<TTableFile> OpenTableFile(const std::string& alias,
                                               const std::string& fileName);
 

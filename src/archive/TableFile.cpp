@@ -100,6 +100,11 @@ sqlite3* OpenConnection(const fs::path& path, int flags) {
 
 }  // namespace
 
+bool IsTableFileName(const std::string& fileName) {
+    return !fileName.empty() && fileName.find('/') == std::string::npos && fileName != "." &&
+           fileName != "..";
+}
+
 void TTableFile::Create(const fs::path& path, const std::vector<TColumnDef>& columns) {
     std::error_code ec;
     if (fs::exists(path, ec))

@@ -14,6 +14,9 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// A table file is named by a plain file name: no folder part, not "." or "..".
+bool IsTableFileName(const std::string& fileName);
+
 // Rows of a table file in a given order, read forward one at a time while the
 // caller asks for them.
 class TRowStream {
