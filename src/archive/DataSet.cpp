@@ -171,17 +171,16 @@ const std::vector<TFieldValue>& TDataSet::RowAt(int index) const {
     rows.resize(count, std::vector<TFieldValue>(FieldNames().size()));
     // Read the stream forward to the end of the block: rows before it give
     // only their ids, the block's own rows their values as well.
-    auto& ids = const_cast<std::vector<long long>&>(rowIds_);
-    while (stream_ && ids.size() < first + count) {
+    while (stream_ && rowIds_.size() < first + count) {
         long long id = 0;
-        const bool inBlock = ids.size() >= first;
+        const bool inBlock = rowIds_.size() >= first;
         std::vector<TFieldValue> values;
         if (!stream_->Next(id, inBlock ? &values : nullptr)) {
             stream_.reset();
             break;
         }
-        if (inBlock) rows[ids.size() - first] = std::move(values);
-        ids.push_back(id);
+        if (inBlock) rows[rowIds_.size() - first] = std::move(values);
+        rowIds_.push_back(id);
     }
     it = blocks_.emplace(block, std::move(rows)).first;
     return it->second.at(static_cast<size_t>(index - block * kBlockRows));

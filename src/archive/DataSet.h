@@ -89,7 +89,7 @@ class TDataSet {
     TTableFile& File() const { return *file_; }
     int Count() const { return static_cast<int>(count_); }
     // Row ids by cursor position: all of them, or as far as the stream has read.
-    std::vector<long long> rowIds_;
+    mutable std::vector<long long> rowIds_;  // grows as a stream is read
     size_t count_ = 0;
     int current_ = -1;  // index into rowIds_, -1 when empty
     bool eof_ = true, bof_ = true;
