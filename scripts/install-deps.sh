@@ -10,6 +10,10 @@ packages=(
     sqlite3 python3 python3-aiosmtpd
     clang libclang-rt-14-dev
     xvfb xauth
+    libssl-dev openssl libsecret-1-dev gnome-keyring dbus dbus-x11 libsecret-tools
+    qt6-translations-l10n python3-vobject
+    clang-format clang-tidy
+    desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
