@@ -48,3 +48,9 @@ function(brivano_test name)
         DISCOVERY_TIMEOUT 120
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
 endfunction()
+
+# The project's version as a header, for the programs' --version.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/Versione.h.in ${PROJECT_BINARY_DIR}/generated/Versione.h
+    @ONLY)
+add_library(brivano_versione INTERFACE)
+target_include_directories(brivano_versione INTERFACE ${PROJECT_BINARY_DIR}/generated)

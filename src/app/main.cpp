@@ -1,13 +1,17 @@
 // Program entry.
 #include <QApplication>
+#include <iostream>
 #include <memory>
 
 #include "app/Programma.h"
+#include "app/RigaComando.h"
 #include "app/SequenzaAvvio.h"
 #include "archive/F_DB.h"
 #include "ui/QtMessageBoxes.h"
 
 int main(int argc, char** argv) {
+    // Before the application object: --help and --version need no display.
+    if (const auto uscita = brivano::RispondiRigaComando(argc, argv, std::cout)) return *uscita;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brivano"));
     TQtMessageBoxes boxes;
