@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "mailing_window/SpedizioneMail.h"
+#include "workflow/SpedizioneMail.h"
 
 namespace {
 

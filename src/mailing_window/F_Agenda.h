@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "mailing/IdMessage.h"
-#include "mailing_window/SpedizioneMail.h"
+#include "workflow/SpedizioneMail.h"
 #include "smtp/IdSMTP.h"
 
 class QLabel;

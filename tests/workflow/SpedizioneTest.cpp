@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SmtpSessionServer.h"
-#include "mailing_window/SpedizioneMail.h"
+#include "workflow/SpedizioneMail.h"
 
 using smtptest::Bye;
 using smtptest::Go;

@@ -1,4 +1,4 @@
-#include "mailing_window/SpedizioneMail.h"
+#include "workflow/SpedizioneMail.h"
 
 #include "mailing/MailText.h"
 
