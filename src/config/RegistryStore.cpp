@@ -1,6 +1,7 @@
 #include "config/RegistryStore.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,157 +15,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// File format, one value a line, texts quoted with C-like escapes:
-//   "Conf"=sz:"OK"
-//   "Anno"=dword:000007da
-//   "Blob"=hex:00ff10
-constexpr const char* kHeader =
-    "; Brivano configuration store, key %s\n"
-    "; One value a line: \"name\"=type:data with type sz, expand_sz, dword or hex.\n";
-
 std::string Lower(std::string s) {
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return s;
-}
-
-std::string Quote(const std::string& text) {
-    static const char* hex = "0123456789abcdef";
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '"':
-                out += "\\\"";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20 || c == 0x7f) {
-                    out += "\\x";
-                    out += hex[c >> 4];
-                    out += hex[c & 15];
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-struct Cursor {
-    const std::string& line;
-    size_t pos = 0;
-    bool Eat(char c) {
-        if (pos < line.size() && line[pos] == c) {
-            ++pos;
-            return true;
-        }
-        return false;
-    }
-};
-
-// Reads a quoted text at the cursor; false when it is not well formed.
-bool Unquote(Cursor& cur, std::string& out) {
-    if (!cur.Eat('"')) return false;
-    out.clear();
-    while (cur.pos < cur.line.size()) {
-        char c = cur.line[cur.pos++];
-        if (c == '"') return true;
-        if (c != '\\') {
-            out += c;
-            continue;
-        }
-        if (cur.pos >= cur.line.size()) return false;
-        char e = cur.line[cur.pos++];
-        switch (e) {
-            case '\\':
-                out += '\\';
-                break;
-            case '"':
-                out += '"';
-                break;
-            case 'r':
-                out += '\r';
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            case 't':
-                out += '\t';
-                break;
-            case 'x': {
-                if (cur.pos + 2 > cur.line.size()) return false;
-                int hi = HexDigit(cur.line[cur.pos]), lo = HexDigit(cur.line[cur.pos + 1]);
-                if (hi < 0 || lo < 0) return false;
-                out += static_cast<char>(hi * 16 + lo);
-                cur.pos += 2;
-                break;
-            }
-            default:
-                return false;
-        }
-    }
-    return false;
-}
-
-bool ParseHex(const std::string& text, std::string& out) {
-    if (text.size() % 2) return false;
-    out.clear();
-    for (size_t i = 0; i < text.size(); i += 2) {
-        int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
-        if (hi < 0 || lo < 0) return false;
-        out += static_cast<char>(hi * 16 + lo);
-    }
-    return true;
-}
-
-std::string ToHex(const std::string& bytes) {
-    static const char* hex = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out += hex[c >> 4];
-        out += hex[c & 15];
-    }
-    return out;
-}
-
-std::string DWordText(const std::string& data) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4 && i < data.size(); ++i)
-        v |= static_cast<uint32_t>(static_cast<unsigned char>(data[i])) << (8 * i);
-    char buf[9];
-    std::snprintf(buf, sizeof buf, "%08x", v);
-    return buf;
-}
-
-bool ParseDWord(const std::string& text, std::string& out) {
-    if (text.empty() || text.size() > 8) return false;
-    uint32_t v = 0;
-    for (char c : text) {
-        int d = HexDigit(c);
-        if (d < 0) return false;
-        v = v * 16 + static_cast<uint32_t>(d);
-    }
-    out.clear();
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xff);
-    return true;
 }
 
 std::string Timestamp() {
@@ -179,6 +33,29 @@ std::string Timestamp() {
 [[noreturn]] void RaiseErrno(const std::string& what, const fs::path& file) {
     throw ERegistryException("Cannot write the configuration store " + file.string() + ": " + what +
                              ": " + std::strerror(errno));
+}
+
+std::string DamageText(const fs::path& file, const TRegRecovery& recovery) {
+    std::string lines;
+    for (int n : recovery.damagedLines) lines += (lines.empty() ? "" : ", ") + std::to_string(n);
+    const bool one = recovery.damagedLines.size() == 1;
+    std::string text = "La configurazione " + file.string() + " è danneggiata (" +
+                       (one ? "riga " : "righe ") + lines + ") ed è stata messa da parte come " +
+                       recovery.keptAs.string();
+    if (recovery.recovered.empty()) return text + "; non contiene valori leggibili";
+    return text + "; ne sono stati recuperati " + std::to_string(recovery.recovered.size()) +
+           (recovery.recovered.size() == 1 ? " valore" : " valori");
+}
+
+bool IsStoreTempName(const std::string& storeFileName, const std::string& name) {
+    const std::string prefix = storeFileName + ".tmp-";
+    if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) return false;
+    for (size_t i = prefix.size(); i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -218,67 +95,55 @@ bool TRegistryStore::KeyExists() const {
     return fs::exists(file_);
 }
 
-std::vector<TRegistryStore::Entry> TRegistryStore::Load() const {
-    std::vector<Entry> entries;
+std::string TRegistryStore::ReadText() const {
     std::ifstream in(file_, std::ios::binary);
-    if (!in) return entries;
-    std::string line;
-    int lineNo = 0;
-    while (std::getline(in, line)) {
-        ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-        Cursor cur{line};
-        Entry e;
-        std::string typeName, rest;
-        bool ok = Unquote(cur, e.name) && cur.Eat('=');
-        if (ok) {
-            size_t colon = line.find(':', cur.pos);
-            ok = colon != std::string::npos;
-            if (ok) {
-                typeName = line.substr(cur.pos, colon - cur.pos);
-                cur.pos = colon + 1;
-            }
-        }
-        if (ok && (typeName == "sz" || typeName == "expand_sz")) {
-            e.value.type = typeName == "sz" ? TRegDataType::String : TRegDataType::ExpandString;
-            ok = Unquote(cur, e.value.data) && cur.pos == line.size();
-        } else if (ok && typeName == "dword") {
-            e.value.type = TRegDataType::DWord;
-            ok = ParseDWord(line.substr(cur.pos), e.value.data);
-        } else if (ok && typeName == "hex") {
-            e.value.type = TRegDataType::Binary;
-            ok = ParseHex(line.substr(cur.pos), e.value.data);
-        } else {
-            ok = false;
-        }
-        if (!ok) {
-            // Keep the damaged file aside rather than overwrite it with defaults.
-            fs::path aside = file_;
-            aside += ".damaged-" + Timestamp();
-            std::error_code ec;
-            fs::rename(file_, aside, ec);
-            throw ERegistryException("The configuration store " + file_.string() +
-                                     " is damaged at line " + std::to_string(lineNo) +
-                                     (ec ? std::string() : "; it was kept as " + aside.string()));
-        }
-        entries.push_back(std::move(e));
-    }
-    return entries;
+    std::stringstream text;
+    if (in) text << in.rdbuf();
+    return text.str();
+}
+
+TRegRecovery TRegistryStore::KeepAside(const TRegText& parsed) const {
+    TRegRecovery recovery;
+    recovery.damagedLines = parsed.damagedLines;
+    for (const TRegEntry& e : parsed.entries) recovery.recovered.push_back(e.name);
+    // A free name, so an earlier damaged file kept aside in the same second stays.
+    const std::string stem = file_.string() + ".damaged-" + Timestamp();
+    fs::path aside = stem;
+    for (int n = 1; n < 100 && fs::exists(aside); ++n) aside = stem + "-" + std::to_string(n);
+    if (::rename(file_.c_str(), aside.c_str()) != 0)
+        throw ERegistryException("La configurazione " + file_.string() + " è danneggiata (riga " +
+                                 std::to_string(parsed.damagedLines.front()) +
+                                 ") e non può essere messa da parte: " + std::strerror(errno));
+    recovery.keptAs = aside;
+    if (parsed.entries.empty()) throw ERegistryException(DamageText(file_, recovery));
+    Save(parsed.entries);
+    return recovery;
+}
+
+std::optional<TRegRecovery> TRegistryStore::Recover() const {
+    const TRegText parsed = ParseRegistryText(ReadText());
+    if (parsed.damagedLines.empty()) return std::nullopt;
+    return KeepAside(parsed);
+}
+
+std::vector<TRegEntry> TRegistryStore::Load() const {
+    TRegText parsed = ParseRegistryText(ReadText());
+    if (!parsed.damagedLines.empty()) throw ERegistryException(DamageText(file_, KeepAside(parsed)));
+    return std::move(parsed.entries);
 }
 
 std::optional<TRegValue> TRegistryStore::Read(const std::string& name) const {
     const std::string wanted = Lower(name);
-    for (const Entry& e : Load())
+    for (const TRegEntry& e : Load())
         if (Lower(e.name) == wanted) return e.value;
     return std::nullopt;
 }
 
 void TRegistryStore::Write(const std::string& name, const TRegValue& value) const {
-    std::vector<Entry> entries = Load();
+    std::vector<TRegEntry> entries = Load();
     const std::string wanted = Lower(name);
     bool found = false;
-    for (Entry& e : entries) {
+    for (TRegEntry& e : entries) {
         if (Lower(e.name) == wanted) {
             e.value = value;
             found = true;
@@ -288,30 +153,23 @@ void TRegistryStore::Write(const std::string& name, const TRegValue& value) cons
     Save(entries);
 }
 
-void TRegistryStore::Save(const std::vector<Entry>& entries) const {
-    std::ostringstream text;
-    char header[512];
-    std::snprintf(header, sizeof header, kHeader, keyPath_.c_str());
-    text << header;
-    for (const Entry& e : entries) {
-        text << Quote(e.name) << '=';
-        switch (e.value.type) {
-            case TRegDataType::String:
-                text << "sz:" << Quote(e.value.data);
-                break;
-            case TRegDataType::ExpandString:
-                text << "expand_sz:" << Quote(e.value.data);
-                break;
-            case TRegDataType::DWord:
-                text << "dword:" << DWordText(e.value.data);
-                break;
-            case TRegDataType::Binary:
-                text << "hex:" << ToHex(e.value.data);
-                break;
-        }
-        text << '\n';
+void TRegistryStore::RemoveLeftoverTempFiles() const {
+    const std::string own = file_.filename().string();
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(file_.parent_path(), ec)) {
+        const fs::path& path = entry.path();
+        if (!IsStoreTempName(own, path.filename().string())) continue;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        // A writer holds its temporary file locked until the rename; a lock we
+        // can take means the writer is gone.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.c_str());
+        ::close(fd);
     }
-    const std::string bytes = text.str();
+}
+
+void TRegistryStore::Save(const std::vector<TRegEntry>& entries) const {
+    const std::string bytes = FormatRegistryText(keyPath_, entries);
 
     std::error_code ec;
     fs::create_directories(file_.parent_path(), ec);
@@ -319,9 +177,11 @@ void TRegistryStore::Save(const std::vector<Entry>& entries) const {
         errno = ec.value();
         RaiseErrno("cannot create its folder", file_);
     }
+    RemoveLeftoverTempFiles();
     std::string tmp = file_.string() + ".tmp-XXXXXX";
-    int fd = mkstemp(tmp.data());
+    int fd = mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0) RaiseErrno("cannot create a temporary file", file_);
+    ::flock(fd, LOCK_EX);
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

@@ -6,26 +6,27 @@
 //
 // Nothing is cached: every read parses the file afresh. Every write replaces
 // the file atomically (temporary file, flush, rename), so a crash or a full
-// disk mid-write leaves the previous store intact.
+// disk mid-write leaves the previous store intact; the temporary file such a
+// crash leaves behind goes at the next write.
 
-#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "config/RegistryText.h"
+
 class ERegistryException : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
 
-enum class TRegDataType { String, ExpandString, DWord, Binary };
-
-struct TRegValue {
-    TRegDataType type = TRegDataType::String;
-    std::string data;  // texts as stored (may hold NUL); a DWord as 4 little-endian bytes
-    bool operator==(const TRegValue&) const = default;
+// What a recovery of a damaged store did.
+struct TRegRecovery {
+    std::filesystem::path keptAs;        // the damaged file, moved aside
+    std::vector<int> damagedLines;       // numbers (from 1) of the lines that did not parse
+    std::vector<std::string> recovered;  // names of the values kept, in file order
 };
 
 class TRegistryStore {
@@ -41,9 +42,15 @@ class TRegistryStore {
     bool KeyExists() const;
 
     // The value of that name (compared without regard to case), or nothing.
-    // Raises ERegistryException when the file is damaged; the damaged file is
-    // first moved aside (its name is in the message) so it is never lost.
+    // Raises ERegistryException when the file is damaged, after Recover.
     std::optional<TRegValue> Read(const std::string& name) const;
+
+    // Nothing when the file is sound or missing. A damaged file is moved aside
+    // (never lost) and every value of it that parses is written back as the
+    // store's new content; the report says what was kept. Raises
+    // ERegistryException, telling where the file went, when nothing of it
+    // parses (the key is then missing) or it cannot be moved aside.
+    std::optional<TRegRecovery> Recover() const;
 
     // Creates the key when missing and sets the value, keeping the others and
     // the spelling of an existing name. Raises ERegistryException on failure;
@@ -51,12 +58,11 @@ class TRegistryStore {
     void Write(const std::string& name, const TRegValue& value) const;
 
   private:
-    struct Entry {
-        std::string name;
-        TRegValue value;
-    };
-    std::vector<Entry> Load() const;
-    void Save(const std::vector<Entry>& entries) const;
+    std::string ReadText() const;
+    TRegRecovery KeepAside(const TRegText& parsed) const;
+    std::vector<TRegEntry> Load() const;
+    void RemoveLeftoverTempFiles() const;
+    void Save(const std::vector<TRegEntry>& entries) const;
 
     std::string keyPath_;
     std::filesystem::path file_;
