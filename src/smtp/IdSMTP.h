@@ -33,6 +33,9 @@ class TIdSMTP : public TIdSMTPBase {
     void Disconnect(bool notifyPeer = true) override;
 
     bool DidAuthenticate() const { return authenticated_; }
+    // Logs in, once per connection, as Send does first; the connection test
+    // of the sending account runs it alone.
+    void Authenticate();
 
     // The mechanisms named by the AUTH lines of a capability list, each once.
     static std::vector<std::string> AuthMechanisms(const std::vector<std::string>& capabilities);
@@ -41,8 +44,6 @@ class TIdSMTP : public TIdSMTPBase {
     void DisconnectNotifyPeer() override;
 
   private:
-    void Authenticate();
-
     std::string username_;
     std::string password_;
     TIdSMTPAuthenticationType authType_ = atDefault;

@@ -1,0 +1,124 @@
+#include "workflow/AccountInvio.h"
+
+#include <charconv>
+
+#include "config/F_Conf.h"
+
+namespace brivano {
+
+namespace {
+
+bool HaFineRigaONul(const std::string& testo) {
+    return testo.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
+
+std::optional<int> PortaDaTesto(const std::string& testo) {
+    int porta = 0;
+    const char* fine = testo.data() + testo.size();
+    const auto [ptr, ec] = std::from_chars(testo.data(), fine, porta);
+    if (ec != std::errc() || ptr != fine || porta < 1 || porta > 65535) return std::nullopt;
+    return porta;
+}
+
+}  // namespace
+
+const char* TestoSicurezza(TSicurezza sicurezza) {
+    switch (sicurezza) {
+        case TSicurezza::STARTTLS:
+            return "STARTTLS";
+        case TSicurezza::SSLTLS:
+            return "SSL/TLS";
+        case TSicurezza::Nessuna:
+            break;
+    }
+    return "Nessuna";
+}
+
+std::optional<TSicurezza> SicurezzaDaTesto(const std::string& testo) {
+    for (TSicurezza s : {TSicurezza::Nessuna, TSicurezza::STARTTLS, TSicurezza::SSLTLS})
+        if (testo == TestoSicurezza(s)) return s;
+    return std::nullopt;
+}
+
+TIdUseTLS UseTLSPer(TSicurezza sicurezza) {
+    switch (sicurezza) {
+        case TSicurezza::STARTTLS:
+            return utUseRequireTLS;
+        case TSicurezza::SSLTLS:
+            return utUseImplicitTLS;
+        case TSicurezza::Nessuna:
+            break;
+    }
+    return utNoTLSSupport;
+}
+
+int PortaAbituale(TSicurezza sicurezza) {
+    switch (sicurezza) {
+        case TSicurezza::STARTTLS:
+            return 587;
+        case TSicurezza::SSLTLS:
+            return 465;
+        case TSicurezza::Nessuna:
+            break;
+    }
+    return 25;
+}
+
+void ControllaAccount(const TAccountInvio& account) {
+    if (account.Host.empty()) throw EAccountNonValido("Indicare l'host di spedizione.");
+    if (account.Porta < 1 || account.Porta > 65535)
+        throw EAccountNonValido("La porta deve essere un numero da 1 a 65535.");
+    const std::pair<const char*, const std::string*> campi[] = {
+        {"L'host di spedizione", &account.Host},
+        {"Il nome utente", &account.Utente},
+        {"L'indirizzo di spedizione", &account.Mittente},
+        {"Il nome del mittente", &account.MittenteNome},
+        {"Il fornitore", &account.Fornitore},
+    };
+    for (const auto& [nome, testo] : campi)
+        if (HaFineRigaONul(*testo))
+            throw EAccountNonValido(std::string(nome) +
+                                    " contiene un a capo o un carattere nullo.");
+}
+
+std::optional<TAccountInvio> LeggiAccount() {
+    TAccountInvio account;
+    account.Host = LeggiReg(KeyBrivano, ValoriAccount::Host);
+    if (account.Host.empty()) return std::nullopt;
+    const std::string porta = LeggiReg(KeyBrivano, ValoriAccount::Porta);
+    const std::string sicurezza = LeggiReg(KeyBrivano, ValoriAccount::Sicurezza);
+    const std::optional<TSicurezza> s =
+        sicurezza.empty() ? TSicurezza::Nessuna : SicurezzaDaTesto(sicurezza);
+    if (!s)
+        throw EAccountNonValido("Valore non valido per '" + std::string(ValoriAccount::Sicurezza) +
+                                "' nella configurazione: " + sicurezza);
+    account.Sicurezza = *s;
+    if (porta.empty()) {
+        account.Porta = PortaAbituale(account.Sicurezza);
+    } else if (const auto p = PortaDaTesto(porta)) {
+        account.Porta = *p;
+    } else {
+        throw EAccountNonValido("Valore non valido per '" + std::string(ValoriAccount::Porta) +
+                                "' nella configurazione: " + porta);
+    }
+    account.Utente = LeggiReg(KeyBrivano, ValoriAccount::Utente);
+    account.Mittente = LeggiReg(KeyBrivano, ValoriAccount::Mittente);
+    account.MittenteNome = LeggiReg(KeyBrivano, ValoriAccount::MittenteNome);
+    account.Fornitore = LeggiReg(KeyBrivano, ValoriAccount::Fornitore);
+    return account;
+}
+
+void ScriviAccount(const TAccountInvio& account) {
+    ControllaAccount(account);
+    // The host last: it marks a saved account, so a write that fails half way
+    // leaves no account that looks complete.
+    ScriviReg(KeyBrivano, ValoriAccount::Porta, std::to_string(account.Porta));
+    ScriviReg(KeyBrivano, ValoriAccount::Sicurezza, TestoSicurezza(account.Sicurezza));
+    ScriviReg(KeyBrivano, ValoriAccount::Utente, account.Utente);
+    ScriviReg(KeyBrivano, ValoriAccount::Mittente, account.Mittente);
+    ScriviReg(KeyBrivano, ValoriAccount::MittenteNome, account.MittenteNome);
+    ScriviReg(KeyBrivano, ValoriAccount::Fornitore, account.Fornitore);
+    ScriviReg(KeyBrivano, ValoriAccount::Host, account.Host);
+}
+
+}  // namespace brivano

@@ -1,0 +1,71 @@
+#pragma once
+// The sending account: where and how the program reaches its SMTP server and
+// in whose name it sends. Kept in the configuration store beside the other
+// values; the password never is (see keyring/Portachiavi.h).
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "smtp/IdExplicitTLSClient.h"
+
+namespace brivano {
+
+enum class TSicurezza { Nessuna, STARTTLS, SSLTLS };
+
+// "Nessuna", "STARTTLS", "SSL/TLS": the texts shown and stored.
+const char* TestoSicurezza(TSicurezza sicurezza);
+// The security named by a stored or shown text; nothing for any other text.
+std::optional<TSicurezza> SicurezzaDaTesto(const std::string& testo);
+// STARTTLS is required, not merely tried: a server that stops offering it
+// must not get the password in the clear.
+TIdUseTLS UseTLSPer(TSicurezza sicurezza);
+// The port a security is usually served on: 25, 587, 465.
+int PortaAbituale(TSicurezza sicurezza);
+
+struct TAccountInvio {
+    std::string Host;
+    int Porta = 25;
+    TSicurezza Sicurezza = TSicurezza::Nessuna;
+    // The SMTP user name; empty means the sender address, as without an account.
+    std::string Utente;
+    std::string Mittente;
+    std::string MittenteNome;
+    std::string Fornitore;
+
+    // The name the server is logged in with.
+    const std::string& UtenteAccesso() const { return Utente.empty() ? Mittente : Utente; }
+    bool operator==(const TAccountInvio&) const = default;
+};
+
+// A text of the account that cannot be used; nothing was written.
+class EAccountNonValido : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Names of the configuration values, below the program's key.
+namespace ValoriAccount {
+inline constexpr const char* Host = "SmtpHost";
+inline constexpr const char* Porta = "SmtpPorta";
+inline constexpr const char* Sicurezza = "SmtpSicurezza";
+inline constexpr const char* Utente = "SmtpUtente";
+inline constexpr const char* Mittente = "Mittente";
+inline constexpr const char* MittenteNome = "MittenteNome";
+inline constexpr const char* Fornitore = "Fornitore";
+}  // namespace ValoriAccount
+
+// Raises EAccountNonValido, in Italian, for an empty host, a port outside
+// 1-65535, or a text holding a line break or a NUL (it would end a protocol
+// line or a configuration line).
+void ControllaAccount(const TAccountInvio& account);
+
+// The saved account, or nothing when none was saved (no `SmtpHost`). Raises
+// EAccountNonValido when a stored port or security cannot be read, naming the
+// value, and what LeggiReg raises.
+std::optional<TAccountInvio> LeggiAccount();
+
+// Checks, then writes every value of the account.
+void ScriviAccount(const TAccountInvio& account);
+
+}  // namespace brivano

@@ -1,0 +1,30 @@
+#pragma once
+// Mail providers with their published submission settings, so the user picks
+// a name instead of looking up host, port and security.
+
+#include <span>
+#include <string>
+
+#include "workflow/AccountInvio.h"
+
+namespace brivano {
+
+struct TFornitore {
+    const char* Nome;
+    const char* Host;  // empty for "Altro": the user types it
+    int Porta;
+    TSicurezza Sicurezza;
+    const char* Nota;  // one line where the provider asks for more; else empty
+};
+
+// In the order the list shows them; "Altro" is last.
+std::span<const TFornitore> Fornitori();
+
+// The provider of that name, or nullptr.
+const TFornitore* TrovaFornitore(const std::string& nome);
+
+// Host, port and security of the provider put into the account, which
+// remembers the provider's name. "Altro" keeps what the user typed.
+void ApplicaFornitore(const TFornitore& fornitore, TAccountInvio& account);
+
+}  // namespace brivano

@@ -1,0 +1,41 @@
+#pragma once
+// "Prova connessione": the dialogue of a send up to the login, then QUIT,
+// with each step reported as it ends. Nothing is sent. Runs on any thread; it
+// touches only its own client.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "workflow/AccountInvio.h"
+
+namespace brivano {
+
+struct TPassoProva {
+    std::string Nome;  // "Connessione a smtp.esempio.it:465", "EHLO", ...
+    bool Riuscito = false;
+    // The server's reply on success; on failure the error with its
+    // explanation.
+    std::string Dettaglio;
+};
+
+struct TLimitiProva {
+    int Connessione = 30000;
+    int Risposta = 60000;
+};
+
+using TAvvisoPasso = std::function<void(const TPassoProva&)>;
+
+// The steps that ran, in order; the first failed one is the last. `avviso`
+// hears each step as it ends.
+std::vector<TPassoProva> ProvaConnessione(const TAccountInvio& account, const std::string& password,
+                                          const TAvvisoPasso& avviso = {},
+                                          const TLimitiProva& limiti = {});
+
+// One line per step ("[OK] ..." or "[ERRORE] ..."), then a closing line.
+std::string TestoProva(const std::vector<TPassoProva>& passi);
+
+// The line of one step.
+std::string RigaPasso(const TPassoProva& passo);
+
+}  // namespace brivano

@@ -1,0 +1,85 @@
+#include "workflow/SpiegazioneErrori.h"
+
+#include <algorithm>
+
+#include "smtp/IdException.h"
+#include "smtp/IdReplySMTP.h"
+
+namespace brivano {
+
+namespace {
+
+std::string PerSocket(int codice) {
+    switch (codice) {
+        case 10061:
+            return "Connessione rifiutata: controllare host e porta";
+        case 11001:
+            return "Host non trovato: controllare il nome del server";
+        case 11002:
+            return "Nome del server non risolto: controllare il nome e la connessione";
+        case 10060:
+            return "Tempo scaduto: il server non ha risposto, controllare host e porta";
+        case 10050:
+        case 10051:
+        case 10064:
+        case 10065:
+            return "Server non raggiungibile: controllare la connessione di rete";
+        case 10052:
+        case 10053:
+        case 10054:
+            return "Connessione interrotta dal server";
+        default:
+            return {};
+    }
+}
+
+std::string PerRisposta(const EIdSMTPReplyError& e) {
+    const TIdSMTPEnhancedCode& esteso = e.EnhancedCode();
+    const int codice = e.ErrorCode();
+    if (codice == 535 || codice == 534 || codice == 530 || codice == 538 || codice == 454 ||
+        (esteso.Available && esteso.Subject == 7 && esteso.Details == 8))
+        return "Accesso rifiutato: controllare nome utente e password";
+    if (esteso.Available && esteso.Subject == 1 && (esteso.Details == 7 || esteso.Details == 8))
+        return "Mittente rifiutato: controllare l'indirizzo di spedizione";
+    if ((esteso.Available && esteso.Subject == 1) || codice == 550 || codice == 551 ||
+        codice == 553)
+        return "Destinatario rifiutato dal server: controllare l'indirizzo";
+    if (codice == 421) return "Il server non è disponibile in questo momento: riprovare più tardi";
+    return {};
+}
+
+}  // namespace
+
+std::string SpiegaErrore(const std::exception& errore) {
+    if (const auto* e = dynamic_cast<const EIdSMTPReplyError*>(&errore)) return PerRisposta(*e);
+    if (const auto* e = dynamic_cast<const EIdSocketError*>(&errore)) return PerSocket(e->ErrorCode());
+    if (dynamic_cast<const EIdReadTimeout*>(&errore))
+        return "Tempo scaduto: il server non ha risposto in tempo";
+    if (dynamic_cast<const EIdConnClosedGracefully*>(&errore) ||
+        dynamic_cast<const EIdClosedSocket*>(&errore))
+        return "Il server ha chiuso la connessione";
+    return {};
+}
+
+std::string SuUnaRiga(const std::string& testo) {
+    std::string riga;
+    for (char c : testo) {
+        if (c == '\r') continue;
+        if (c == '\n') {
+            if (!riga.empty() && riga.back() != ' ') riga += ' ';
+        } else {
+            riga += c;
+        }
+    }
+    while (!riga.empty() && riga.back() == ' ') riga.pop_back();
+    return riga;
+}
+
+std::string TestoConSpiegazione(const std::exception& errore) {
+    std::string testo = SuUnaRiga(errore.what());
+    const std::string spiegazione = SpiegaErrore(errore);
+    if (!spiegazione.empty()) testo += " (" + spiegazione + ")";
+    return testo;
+}
+
+}  // namespace brivano

@@ -1,0 +1,87 @@
+#include "workflow/SpiegazioneErrori.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "smtp/IdException.h"
+#include "smtp/IdReplySMTP.h"
+
+using namespace brivano;
+
+namespace {
+
+TIdSMTPEnhancedCode Esteso(const std::string& parola) {
+    TIdSMTPEnhancedCode codice;
+    codice.SetReplyAsStr(parola);
+    return codice;
+}
+
+void Risposta(int codice, const std::string& esteso, const std::string& testo) {
+    throw EIdSMTPReplyError(testo, codice, Esteso(esteso));
+}
+
+TEST(SpiegazioneErrori, ErrorsAUserMeets) {
+    struct Caso {
+        const char* nome;
+        std::function<void()> solleva;
+        const char* spiegazione;  // "" for none
+    };
+    const Caso casi[] = {
+        {"rifiutata", [] { RaiseSocketError(10061); },
+         "Connessione rifiutata: controllare host e porta"},
+        {"host sconosciuto", [] { RaiseSocketError(11001); },
+         "Host non trovato: controllare il nome del server"},
+        {"nome non risolto", [] { RaiseSocketError(11002); },
+         "Nome del server non risolto: controllare il nome e la connessione"},
+        {"connessione scaduta", [] { RaiseSocketError(10060); },
+         "Tempo scaduto: il server non ha risposto, controllare host e porta"},
+        {"rete", [] { RaiseSocketError(10065); },
+         "Server non raggiungibile: controllare la connessione di rete"},
+        {"reset", [] { RaiseSocketError(10054); }, "Connessione interrotta dal server"},
+        {"risposta scaduta", [] { throw EIdReadTimeout(); },
+         "Tempo scaduto: il server non ha risposto in tempo"},
+        {"chiusa", [] { throw EIdConnClosedGracefully(); }, "Il server ha chiuso la connessione"},
+        {"accesso 535", [] { Risposta(535, "5.7.8", "Authentication credentials invalid"); },
+         "Accesso rifiutato: controllare nome utente e password"},
+        {"accesso 530", [] { Risposta(530, "", "Authentication required"); },
+         "Accesso rifiutato: controllare nome utente e password"},
+        {"destinatario 550", [] { Risposta(550, "5.1.1", "Recipient refused"); },
+         "Destinatario rifiutato dal server: controllare l'indirizzo"},
+        {"destinatario senza codice esteso", [] { Risposta(553, "", "mailbox name not allowed"); },
+         "Destinatario rifiutato dal server: controllare l'indirizzo"},
+        {"mittente", [] { Risposta(550, "5.1.8", "Bad sender's system address"); },
+         "Mittente rifiutato: controllare l'indirizzo di spedizione"},
+        {"servizio 421", [] { Risposta(421, "4.3.2", "closing"); },
+         "Il server non è disponibile in questo momento: riprovare più tardi"},
+        {"altro codice", [] { Risposta(552, "5.3.4", "too big"); }, ""},
+        {"porta non valida", [] { throw EIdException("Invalid port: 70000"); }, ""},
+        {"estraneo", [] { throw std::runtime_error("x"); }, ""},
+    };
+    for (const auto& caso : casi) {
+        try {
+            caso.solleva();
+            ADD_FAILURE() << caso.nome;
+        } catch (const std::exception& e) {
+            EXPECT_EQ(SpiegaErrore(e), caso.spiegazione) << caso.nome;
+        }
+    }
+}
+
+TEST(SpiegazioneErrori, ExplanationFollowsTheTechnicalTextOnOneLine) {
+    try {
+        RaiseSocketError(10061);
+    } catch (const std::exception& e) {
+        EXPECT_EQ(TestoConSpiegazione(e),
+                  "Socket Error # 10061 Connection refused. (Connessione rifiutata: controllare "
+                  "host e porta)");
+    }
+    try {
+        Risposta(552, "5.3.4", "Message too big\r\nsecond line\r\n");
+    } catch (const std::exception& e) {
+        EXPECT_EQ(TestoConSpiegazione(e), "Message too big second line");
+    }
+}
+
+}  // namespace
