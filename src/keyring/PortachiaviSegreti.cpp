@@ -8,15 +8,21 @@ namespace {
 
 // Items of the program: looked up by server and user name.
 const SecretSchema* Schema() {
-    static const SecretSchema schema = {
-        "it.koraldi.Brivano.Smtp",
-        SECRET_SCHEMA_NONE,
-        {
-            {"host", SECRET_SCHEMA_ATTRIBUTE_STRING},
-            {"utente", SECRET_SCHEMA_ATTRIBUTE_STRING},
-            {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING},
-        },
-        0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+    static const SecretSchema schema = {"it.koraldi.Brivano.Smtp",
+                                        SECRET_SCHEMA_NONE,
+                                        {
+                                            {"host", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                            {"utente", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                            {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                        },
+                                        0,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr};
     return &schema;
 }
 
@@ -34,8 +40,8 @@ void TPortachiaviSegreti::Salva(const TChiavePassword& chiave, const std::string
     GError* errore = nullptr;
     const std::string etichetta = "Brivano: " + chiave.Utente + " su " + chiave.Host;
     const gboolean fatto = secret_password_store_sync(
-        Schema(), SECRET_COLLECTION_DEFAULT, etichetta.c_str(), password.c_str(), nullptr,
-        &errore, "host", chiave.Host.c_str(), "utente", chiave.Utente.c_str(), nullptr);
+        Schema(), SECRET_COLLECTION_DEFAULT, etichetta.c_str(), password.c_str(), nullptr, &errore,
+        "host", chiave.Host.c_str(), "utente", chiave.Utente.c_str(), nullptr);
     Controlla(errore);
     if (!fatto) throw EPortachiaviNonDisponibile("Portachiavi non disponibile.");
 }

@@ -1,6 +1,7 @@
 #include "workflow/SpedizioneMail.h"
 
 #include "mailing/MailText.h"
+#include "workflow/SpiegazioneErrori.h"
 
 namespace brivano {
 
@@ -26,21 +27,6 @@ std::string TestoNonValido(const std::string& campo) {
     return campo + " contiene un a capo o un carattere nullo";
 }
 
-// A reply error's text is its lines with CR LF: one line for the list.
-std::string SuUnaRiga(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\r') continue;
-        if (c == '\n') {
-            if (!out.empty() && out.back() != ' ') out += ' ';
-        } else {
-            out += c;
-        }
-    }
-    while (!out.empty() && out.back() == ' ') out.pop_back();
-    return out;
-}
-
 }  // namespace
 
 std::string ComponiCorpo(const std::array<std::string, 8>& righe) {
@@ -57,14 +43,22 @@ void PreparaInvio(TIdSMTP& smtp, TIdMessage& message, const TDatiInvio& dati,
         throw EInvioTestoNonValido(TestoNonValido("L'host di spedizione"));
     if (HoldsLineBreakOrNul(dati.Mittente))
         throw EInvioTestoNonValido(TestoNonValido("L'indirizzo di spedizione"));
+    if (HoldsLineBreakOrNul(dati.Utente))
+        throw EInvioTestoNonValido(TestoNonValido("Il nome utente"));
+    if (HoldsLineBreakOrNul(dati.MittenteNome))
+        throw EInvioTestoNonValido(TestoNonValido("Il nome del mittente"));
     smtp.SetHost(dati.Host);
     smtp.SetPort(dati.Porta);
-    smtp.SetUsername(dati.Mittente);
+    smtp.SetUseTLS(dati.UseTLS);
+    smtp.SetUsername(dati.Utente.empty() ? dati.Mittente : dati.Utente);
     smtp.SetPassword(dati.Password);
     smtp.SetConnectTimeout(limiti.Connessione);
     smtp.SetReadTimeout(limiti.Risposta);
     smtp.SetReplyTimeouts(limiti.PerFase);
     message.From().SetAddress(dati.Mittente);
+    // Set on every run: left empty, the first send of the program run would
+    // fill it with the sender of that time and keep it for every later one.
+    message.From().SetName(dati.MittenteNome.empty() ? dati.Mittente : dati.MittenteNome);
     message.SetSubject(dati.Oggetto);
     message.SetBodyText(ComponiCorpo(dati.Righe));
 }
@@ -86,9 +80,9 @@ TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<st
             smtp.Send(message);
         } catch (const EIdReadTimeout& e) {
             silenzioso = true;
-            esito.Falliti.push_back({i, voce, e.what()});
+            esito.Falliti.push_back({i, voce, TestoConSpiegazione(e)});
         } catch (const std::exception& e) {
-            esito.Falliti.push_back({i, voce, SuUnaRiga(e.what())});
+            esito.Falliti.push_back({i, voce, TestoConSpiegazione(e)});
         }
         try {
             // A server that stopped answering would let QUIT wait its whole

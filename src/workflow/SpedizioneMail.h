@@ -25,11 +25,16 @@ std::string ComponiCorpo(const std::array<std::string, 8>& righe);
 
 struct TDatiInvio {
     std::string Host;
-    std::string Mittente;  // sender address, also the user name
+    std::string Mittente;  // sender address, also the user name unless Utente says otherwise
     std::string Password;
     std::string Oggetto;
     std::array<std::string, 8> Righe;
     int Porta = 25;
+    // From the saved account; without one, no TLS and the sender logs in.
+    TIdUseTLS UseTLS = utNoTLSSupport;
+    std::string Utente;
+    // The display name of "From"; empty: the sender address.
+    std::string MittenteNome;
 };
 
 // Waits of one recipient's dialogue, in milliseconds.
@@ -45,9 +50,10 @@ class EInvioTestoNonValido : public EIdException {
     using EIdException::EIdException;
 };
 
-// Settings of one run: host, port, user name, password, limits, sender
-// address, subject and body. Raises EInvioTestoNonValido (nothing changed)
-// when the host or the sender holds CR, LF or NUL.
+// Settings of one run: host, port, security, user name, password, limits,
+// sender address and display name, subject and body. Raises
+// EInvioTestoNonValido (nothing changed) when the host, the sender, the user
+// name or the display name holds CR, LF or NUL.
 void PreparaInvio(TIdSMTP& smtp, TIdMessage& message, const TDatiInvio& dati,
                   const TLimitiTempo& limiti);
 

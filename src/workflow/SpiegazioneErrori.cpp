@@ -52,7 +52,8 @@ std::string PerRisposta(const EIdSMTPReplyError& e) {
 
 std::string SpiegaErrore(const std::exception& errore) {
     if (const auto* e = dynamic_cast<const EIdSMTPReplyError*>(&errore)) return PerRisposta(*e);
-    if (const auto* e = dynamic_cast<const EIdSocketError*>(&errore)) return PerSocket(e->ErrorCode());
+    if (const auto* e = dynamic_cast<const EIdSocketError*>(&errore))
+        return PerSocket(e->ErrorCode());
     if (dynamic_cast<const EIdReadTimeout*>(&errore))
         return "Tempo scaduto: il server non ha risposto in tempo";
     if (dynamic_cast<const EIdConnClosedGracefully*>(&errore) ||

@@ -49,7 +49,8 @@ TEST(PortachiaviReale, SavedAccountFindsItsPasswordInANewRun) {
     account.Porta = 465;
     account.Sicurezza = TSicurezza::SSLTLS;
     account.Mittente = "io@libero.it";
-    EXPECT_TRUE(TImpostazioniInvio(portachiavi).Salva(account, "chiave-xyz").PasswordNelPortachiavi);
+    EXPECT_TRUE(
+        TImpostazioniInvio(portachiavi).Salva(account, "chiave-xyz").PasswordNelPortachiavi);
     EXPECT_EQ(TImpostazioniInvio(portachiavi).Carica().Password, "chiave-xyz");
     portachiavi.Cancella({account.Host, account.Mittente});
 }

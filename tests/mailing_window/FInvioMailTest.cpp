@@ -130,8 +130,10 @@ TEST_F(FInvioMail, EachEntryIsSentAndFailuresStaySelected) {
     EXPECT_TRUE(w.ButtonInvio->isEnabled());
     auto transcript = server.Transcript();
     EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "RCPT TO:<beta@example.it>"), 2);
-    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Invio non riuscito per 1 indirizzo:\r"
-                                                         "ignoto@example.it - no such user"});
+    EXPECT_EQ(boxes.Messages(),
+              std::vector<std::string>{"Invio non riuscito per 1 indirizzo:\r"
+                                       "ignoto@example.it - no such user (Destinatario rifiutato "
+                                       "dal server: controllare l'indirizzo)"});
     EXPECT_FALSE(w.ListBox1->item(0)->isSelected());
     EXPECT_TRUE(w.ListBox1->item(2)->isSelected());
     EXPECT_TRUE(w.ProgressBar1->isHidden());

@@ -86,8 +86,10 @@ TEST_F(InvioAiosmtpd, RefusedRecipientIsReported) {
     const auto messages = TSinkAiosmtpd::Messages(stored.path());
     ASSERT_EQ(messages.size(), 2u);
     ExpectMessage(messages[1], "carla@example.it");
-    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Invio non riuscito per 1 indirizzo:\r"
-                                                         "rifiuta@example.it - Recipient refused"});
+    EXPECT_EQ(boxes.Messages(),
+              std::vector<std::string>{"Invio non riuscito per 1 indirizzo:\r"
+                                       "rifiuta@example.it - Recipient refused (Destinatario "
+                                       "rifiutato dal server: controllare l'indirizzo)"});
     EXPECT_TRUE(window.ListBox1->item(1)->isSelected());
     EXPECT_FALSE(window.ListBox1->item(0)->isSelected());
 }

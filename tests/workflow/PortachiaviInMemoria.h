@@ -29,6 +29,7 @@ class TPortachiaviInMemoria : public brivano::TPortachiavi {
 
   private:
     void Controlla() const {
-        if (Assente) throw brivano::EPortachiaviNonDisponibile("Portachiavi non disponibile: prova");
+        if (Assente)
+            throw brivano::EPortachiaviNonDisponibile("Portachiavi non disponibile: prova");
     }
 };

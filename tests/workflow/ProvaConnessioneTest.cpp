@@ -101,7 +101,8 @@ TEST(ProvaConnessione, ServerWithoutAuthenticationIsNotAskedToLogIn) {
     TScriptedSmtp server(Greeting, {"250 test.local\r\n", Bye});
     const auto passi = ProvaConnessione(AccountLocale(server.Port()), "segreta");
     ASSERT_EQ(passi.size(), 4u);
-    EXPECT_EQ(RigaPasso(passi[2]), "[OK] Accesso come io@esempio.it: il server non chiede l'accesso");
+    EXPECT_EQ(RigaPasso(passi[2]),
+              "[OK] Accesso come io@esempio.it: il server non chiede l'accesso");
     EXPECT_EQ(server.Transcript().size(), 2u);
 }
 

@@ -76,10 +76,12 @@ TEST(Spedizione, FailuresAreListedAndTheRunGoesOn) {
     EXPECT_EQ(esito.Falliti[0].Errore, "@ Outside address");
     EXPECT_EQ(esito.Falliti[1].Indice, 2u);
     EXPECT_EQ(esito.Falliti[1].Voce, "bruno@example.it");
-    EXPECT_EQ(esito.Falliti[1].Errore, "no such user");
+    EXPECT_EQ(esito.Falliti[1].Errore,
+              "no such user (Destinatario rifiutato dal server: controllare l'indirizzo)");
     EXPECT_EQ(brivano::TestoFallimenti(esito.Falliti),
               "Invio non riuscito per 2 indirizzi:\rx <a@b.it> c@d.it - @ Outside address\r"
-              "bruno@example.it - no such user");
+              "bruno@example.it - no such user (Destinatario rifiutato dal server: controllare "
+              "l'indirizzo)");
     auto transcript = server.Transcript();
     EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "DATA"), 2);
 }
@@ -125,7 +127,46 @@ TEST(Spedizione, SilentServerFailsThatRecipient) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
     EXPECT_TRUE(esito.ErroreFatale.empty());
     ASSERT_EQ(esito.Falliti.size(), 2u);
-    EXPECT_EQ(esito.Falliti[1].Errore, "Read Timeout");
+    EXPECT_EQ(esito.Falliti[1].Errore,
+              "Read Timeout (Tempo scaduto: il server non ha risposto in tempo)");
+}
+
+std::string RigaFrom(const std::string& dati) {
+    const auto inizio = dati.find("From: ");
+    return dati.substr(inizio, dati.find("\r\n", inizio) - inizio);
+}
+
+TEST(Spedizione, FromShowsTheAccountNameElseTheCurrentSender) {
+    std::vector<std::string> replies;
+    for (int i = 0; i < 3; ++i)
+        for (const auto& r : Consegna()) replies.push_back(r);
+    TScriptedSmtp server(Greeting, replies, 3);
+    TRun run(server.Port());
+    run.Esegui({"anna@example.it"});
+    // The same message object, a new sender: not the first one used.
+    run.dati.Mittente = "ufficio@example.it";
+    run.Esegui({"anna@example.it"});
+    run.dati.MittenteNome = "Ditta Esempio";
+    run.dati.Utente = "utente-smtp";
+    run.dati.UseTLS = utUseImplicitTLS;
+    brivano::PreparaInvio(run.smtp, run.message, run.dati, run.limiti);
+    EXPECT_EQ(run.smtp.Username(), "utente-smtp");
+    EXPECT_EQ(run.smtp.UseTLS(), utUseImplicitTLS);
+    run.dati.UseTLS = utNoTLSSupport;  // the scripted server speaks plain text
+    run.Esegui({"anna@example.it"});
+
+    std::vector<std::string> froms;
+    for (const auto& entry : server.Transcript())
+        if (entry.find("From: ") != std::string::npos) froms.push_back(RigaFrom(entry));
+    EXPECT_EQ(froms, (std::vector<std::string>{
+                         "From: \"mario@example.it\" <mario@example.it>",
+                         "From: \"ufficio@example.it\" <ufficio@example.it>",
+                         "From: \"Ditta Esempio\" <ufficio@example.it>",
+                     }));
+
+    run.dati.MittenteNome = "Ditta\r\nBcc: x@y.it";
+    EXPECT_THROW(brivano::PreparaInvio(run.smtp, run.message, run.dati, run.limiti),
+                 brivano::EInvioTestoNonValido);
 }
 
 TEST(Spedizione, RefusedGoodbyeEndsTheRun) {
