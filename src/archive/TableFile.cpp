@@ -180,6 +180,7 @@ TTableFile::TTableFile(fs::path path, sqlite3* db) : path_(std::move(path)), db_
 }
 
 TTableFile::~TTableFile() {
+    sqlite3_finalize(insertRow_);
     sqlite3_finalize(selectRows_);
     sqlite3_close(db_);
 }
@@ -369,17 +370,26 @@ void TTableFile::BindRow(sqlite3_stmt* st, const std::vector<TFieldValue>& value
 }
 
 long long TTableFile::Insert(const std::vector<TFieldValue>& values) {
-    std::string cols, params;
-    for (const TColumnDef& c : columns_) {
-        if (c.kind == TColumnKind::AutoInc) continue;
-        cols += (cols.empty() ? "" : ", ") + QuoteName(c.name);
-        params += params.empty() ? "?" : ", ?";
+    if (!insertRow_) {
+        std::string cols, params;
+        for (const TColumnDef& c : columns_) {
+            if (c.kind == TColumnKind::AutoInc) continue;
+            cols += (cols.empty() ? "" : ", ") + QuoteName(c.name);
+            params += params.empty() ? "?" : ", ?";
+        }
+        insertRow_ = Prepare(cols.empty()
+                                 ? "INSERT INTO records DEFAULT VALUES"
+                                 : "INSERT INTO records (" + cols + ") VALUES (" + params + ")");
     }
-    Statement st(Prepare(cols.empty()
-                             ? "INSERT INTO records DEFAULT VALUES"
-                             : "INSERT INTO records (" + cols + ") VALUES (" + params + ")"));
-    BindRow(st.get(), values, 1);
-    if (sqlite3_step(st.get()) != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+    sqlite3_reset(insertRow_);
+    sqlite3_clear_bindings(insertRow_);
+    BindRow(insertRow_, values, 1);
+    if (sqlite3_step(insertRow_) != SQLITE_DONE) {
+        const std::string msg = sqlite3_errmsg(db_);
+        sqlite3_reset(insertRow_);
+        Raise(msg);
+    }
+    sqlite3_reset(insertRow_);
     return sqlite3_last_insert_rowid(db_);
 }
 
@@ -402,4 +412,17 @@ void TTableFile::Remove(long long rowId) {
     Statement st(Prepare("DELETE FROM records WHERE rowid = ?"));
     sqlite3_bind_int64(st.get(), 1, rowId);
     if (sqlite3_step(st.get()) != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+}
+
+TWriteBatch::TWriteBatch(TTableFile& file) : file_(file) {
+    file_.Exec("BEGIN IMMEDIATE");
+}
+
+TWriteBatch::~TWriteBatch() {
+    if (open_) sqlite3_exec(file_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void TWriteBatch::Keep() {
+    file_.Exec("COMMIT");
+    open_ = false;
 }

@@ -73,6 +73,7 @@ class TTableFile : public std::enable_shared_from_this<TTableFile> {
 
   private:
     friend class TRowStream;
+    friend class TWriteBatch;
     TTableFile(std::filesystem::path path, sqlite3* db);
     void ReadValues(sqlite3_stmt* st, int firstColumn, std::vector<TFieldValue>& values) const;
     void Exec(const std::string& sql);
@@ -85,4 +86,21 @@ class TTableFile : public std::enable_shared_from_this<TTableFile> {
     std::vector<TColumnDef> columns_;
     std::vector<std::string> names_;
     sqlite3_stmt* selectRows_ = nullptr;
+    sqlite3_stmt* insertRow_ = nullptr;  // prepared at the first Insert
+};
+
+// Writes to a table file that land together: everything written while the
+// batch is open is undone unless Keep() is called before it goes. Raises
+// EDBEngineError when another writer holds the file.
+class TWriteBatch {
+  public:
+    explicit TWriteBatch(TTableFile& file);
+    ~TWriteBatch();
+    TWriteBatch(const TWriteBatch&) = delete;
+    TWriteBatch& operator=(const TWriteBatch&) = delete;
+    void Keep();
+
+  private:
+    TTableFile& file_;
+    bool open_ = true;
 };

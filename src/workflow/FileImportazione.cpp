@@ -1,0 +1,107 @@
+#include "workflow/FileImportazione.h"
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "workflow/CodificaTesto.h"
+#include "workflow/LetturaCsv.h"
+#include "workflow/LetturaVCard.h"
+#include "workflow/MappaturaCampi.h"
+#include "workflow/Piegatura.h"
+
+namespace brivano {
+
+namespace {
+
+bool Vuoto(const std::vector<std::string>& campi) {
+    for (const std::string& c : campi)
+        if (!c.empty()) return false;
+    return true;
+}
+
+std::string ElencoCampi() {
+    std::string elenco;
+    for (TCampo c : TuttiCampi) elenco += std::string(elenco.empty() ? "" : ", ") + NomeCampo(c);
+    return elenco;
+}
+
+TFileImportazione LeggiCsvContatti(const std::string& testo) {
+    TFileImportazione file;
+    file.Formato = TFormatoFile::Csv;
+    file.Separatore = RilevaSeparatore(testo);
+    std::vector<TRecordCsv> records = LeggiCsv(testo, file.Separatore);
+    if (records.empty()) throw ECsvNonValido("Il file è vuoto");
+    file.Intestazione = records.front().Campi;
+    file.Mappa = MappaIntestazione(file.Intestazione);
+    bool riconosciuta = false;
+    for (const auto& campo : file.Mappa) riconosciuta = riconosciuta || campo.has_value();
+    if (!riconosciuta)
+        throw ECsvNonValido("Nessuna colonna dell'intestazione corrisponde a un campo (nomi attesi: " +
+                            ElencoCampi() + ")");
+    const std::size_t colonne = file.Intestazione.size();
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        const TRecordCsv& record = records[r];
+        if (Vuoto(record.Campi)) continue;  // blank lines
+        TRigaImportata riga;
+        riga.Riga = record.Riga;
+        for (std::size_t c = 0; c < record.Campi.size(); ++c) {
+            if (c >= colonne) {
+                if (!record.Campi[c].empty() && riga.Errore.empty())
+                    riga.Errore = "ha " + std::to_string(record.Campi.size()) +
+                                  " campi, l'intestazione " + std::to_string(colonne);
+                continue;
+            }
+            if (!file.Mappa[c]) continue;
+            riga.Contatto[*file.Mappa[c]] = record.Campi[c];
+        }
+        // A short row leaves its missing columns empty; they are the file's all the same.
+        for (const auto& campo : file.Mappa)
+            if (campo) riga.Presenti[static_cast<std::size_t>(*campo)] = true;
+        file.Righe.push_back(std::move(riga));
+    }
+    return file;
+}
+
+TFileImportazione LeggiVCardContatti(const std::string& testo) {
+    TFileImportazione file;
+    file.Formato = TFormatoFile::VCard;
+    for (TSchedaVCard& scheda : LeggiVCard(testo)) {
+        TRigaImportata riga;
+        riga.Riga = scheda.Linea;
+        riga.Contatto = std::move(scheda.Contatto);
+        riga.Presenti = scheda.Presenti;
+        file.Righe.push_back(std::move(riga));
+    }
+    return file;
+}
+
+}  // namespace
+
+TFormatoFile FormatoDelFile(const std::filesystem::path& percorso, std::string_view inizio) {
+    const std::string estensione = Piega(percorso.extension().string());
+    if (estensione == ".vcf" || estensione == ".vcard") return TFormatoFile::VCard;
+    std::size_t i = inizio.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    while (i < inizio.size() && static_cast<unsigned char>(inizio[i]) <= 32) ++i;
+    return Piega(inizio.substr(i, 11)) == "begin:vcard" ? TFormatoFile::VCard : TFormatoFile::Csv;
+}
+
+TFileImportazione LeggiImportazione(std::string_view bytes, TFormatoFile formato) {
+    TTestoDecodificato decodificato = DecodificaTesto(bytes);
+    TFileImportazione file = formato == TFormatoFile::VCard
+                                 ? LeggiVCardContatti(decodificato.Testo)
+                                 : LeggiCsvContatti(decodificato.Testo);
+    file.Codifica = std::move(decodificato.Codifica);
+    return file;
+}
+
+std::string LeggiFile(const std::filesystem::path& percorso) {
+    std::ifstream in(percorso, std::ios::binary);
+    if (!in) throw std::runtime_error("Impossibile aprire il file " + percorso.string());
+    std::ostringstream out;
+    out << in.rdbuf();
+    if (in.bad()) throw std::runtime_error("Errore di lettura del file " + percorso.string());
+    return out.str();
+}
+
+}  // namespace brivano

@@ -1,0 +1,128 @@
+#include "workflow/LetturaCsv.h"
+
+#include <array>
+
+namespace brivano {
+
+namespace {
+
+// Counts the separator outside quotes in the first record.
+int ContaFuoriVirgolette(std::string_view testo, char separatore) {
+    int n = 0;
+    bool dentro = false;
+    for (char c : testo) {
+        if (c == '"') {
+            dentro = !dentro;
+        } else if (!dentro) {
+            if (c == '\n' || c == '\r') break;
+            if (c == separatore) ++n;
+        }
+    }
+    return n;
+}
+
+}  // namespace
+
+char RilevaSeparatore(std::string_view testo) {
+    char migliore = ';';
+    int massimo = 0;
+    for (char candidato : std::array<char, 3>{';', ',', '\t'}) {
+        const int n = ContaFuoriVirgolette(testo, candidato);
+        if (n > massimo) {
+            massimo = n;
+            migliore = candidato;
+        }
+    }
+    return migliore;
+}
+
+std::vector<TRecordCsv> LeggiCsv(std::string_view testo, char separatore) {
+    std::vector<TRecordCsv> records;
+    TRecordCsv record;
+    std::string campo;
+    int linea = 1;
+    bool inizioRecord = true;
+    std::size_t i = 0;
+    const std::size_t n = testo.size();
+
+    auto chiudiCampo = [&] {
+        record.Campi.push_back(std::move(campo));
+        campo.clear();
+    };
+    auto chiudiRecord = [&] {
+        chiudiCampo();
+        record.Riga = static_cast<int>(records.size()) + 1;
+        records.push_back(std::move(record));
+        record = {};
+        inizioRecord = true;
+    };
+    // Consumes one line end at i (CR LF, LF or CR); false when there is none.
+    auto fineLinea = [&]() -> bool {
+        if (testo[i] == '\r') {
+            i += (i + 1 < n && testo[i + 1] == '\n') ? 2 : 1;
+        } else if (testo[i] == '\n') {
+            ++i;
+        } else {
+            return false;
+        }
+        ++linea;
+        return true;
+    };
+
+    while (i < n) {
+        if (inizioRecord) {
+            record.Linea = linea;
+            inizioRecord = false;
+        }
+        if (testo[i] == '"' && campo.empty()) {
+            // Quoted field: up to the closing quote, doubled quotes stand for one.
+            const int lineaApertura = linea;
+            ++i;
+            bool chiuso = false;
+            while (i < n) {
+                if (testo[i] == '"') {
+                    if (i + 1 < n && testo[i + 1] == '"') {
+                        campo += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    chiuso = true;
+                    break;
+                }
+                if (testo[i] == '\n' || (testo[i] == '\r' && !(i + 1 < n && testo[i + 1] == '\n')))
+                    ++linea;
+                campo += testo[i++];
+            }
+            if (!chiuso)
+                throw ECsvNonValido("Virgolette aperte alla linea " +
+                                    std::to_string(lineaApertura) + " e mai chiuse");
+            if (i >= n) break;
+            if (testo[i] == separatore) {
+                ++i;
+                chiudiCampo();
+                continue;
+            }
+            if (fineLinea()) {
+                chiudiRecord();
+                continue;
+            }
+            throw ECsvNonValido("Testo dopo le virgolette di chiusura alla linea " +
+                                std::to_string(linea));
+        }
+        if (testo[i] == separatore) {
+            ++i;
+            chiudiCampo();
+            continue;
+        }
+        if (fineLinea()) {
+            chiudiRecord();
+            continue;
+        }
+        campo += testo[i++];
+    }
+    if (!inizioRecord) chiudiRecord();
+    return records;
+}
+
+}  // namespace brivano

@@ -1,0 +1,33 @@
+#pragma once
+// Reading a CSV text after RFC 4180: fields between separators, quoted fields
+// holding separators, doubled quotes and line breaks; lines ending in CR LF,
+// LF or CR.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brivano {
+
+class ECsvNonValido : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TRecordCsv {
+    int Riga = 0;  // 1-based record number, as a spreadsheet numbers its rows
+    int Linea = 0;  // 1-based line of the text where the record starts
+    std::vector<std::string> Campi;
+};
+
+// ';', ',' or '\t': the one that splits the first record into the most
+// fields; ';' when none splits it.
+char RilevaSeparatore(std::string_view testo);
+
+// Every record of the text; an empty last line adds none. Raises
+// ECsvNonValido for a quoted field that never closes, or a quote followed by
+// anything but a separator or the line's end.
+std::vector<TRecordCsv> LeggiCsv(std::string_view testo, char separatore);
+
+}  // namespace brivano

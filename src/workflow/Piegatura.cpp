@@ -1,0 +1,129 @@
+#include "workflow/Piegatura.h"
+
+#include <unicode/uchar.h>
+#include <unicode/unorm2.h>
+#include <unicode/ustring.h>
+#include <unicode/utf8.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace brivano {
+
+namespace {
+
+std::u16string ToUtf16(std::string_view utf8) {
+    std::u16string out(utf8.size() + 1, u'\0');
+    int32_t len = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &len, utf8.data(),
+                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
+    if (U_FAILURE(status)) throw std::runtime_error("testo non convertibile");
+    out.resize(static_cast<std::size_t>(len));
+    return out;
+}
+
+std::string ToUtf8(std::u16string_view utf16) {
+    std::string out(utf16.size() * 3 + 1, '\0');
+    int32_t len = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &len, utf16.data(),
+                static_cast<int32_t>(utf16.size()), &status);
+    if (U_FAILURE(status)) throw std::runtime_error("testo non convertibile");
+    out.resize(static_cast<std::size_t>(len));
+    return out;
+}
+
+std::u16string FoldCase(const std::u16string& text) {
+    // Full folding may grow a text ("ß" -> "ss"): twice the length is enough.
+    std::u16string out(text.size() * 3 + 1, u'\0');
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t len =
+        u_strFoldCase(out.data(), static_cast<int32_t>(out.size()), text.data(),
+                      static_cast<int32_t>(text.size()), U_FOLD_CASE_DEFAULT, &status);
+    if (U_FAILURE(status)) throw std::runtime_error("testo non convertibile");
+    out.resize(static_cast<std::size_t>(len));
+    return out;
+}
+
+bool Ascii(std::string_view text) {
+    for (unsigned char c : text)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+std::string Piega(std::string_view utf8) {
+    if (Ascii(utf8)) {
+        std::string out(utf8);
+        for (char& c : out) c = AsciiLower(c);
+        return out;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    const UNormalizer2* nfd = unorm2_getNFDInstance(&status);
+    if (U_FAILURE(status)) throw std::runtime_error("normalizzazione Unicode non disponibile");
+    const std::u16string folded = FoldCase(ToUtf16(utf8));
+    std::u16string decomposed(folded.size() * 4 + 4, u'\0');
+    const int32_t len =
+        unorm2_normalize(nfd, folded.data(), static_cast<int32_t>(folded.size()),
+                         decomposed.data(), static_cast<int32_t>(decomposed.size()), &status);
+    if (U_FAILURE(status)) throw std::runtime_error("testo non normalizzabile");
+    decomposed.resize(static_cast<std::size_t>(len));
+    // Dropping the combining marks leaves the base letters.
+    std::u16string base;
+    base.reserve(decomposed.size());
+    for (std::size_t i = 0; i < decomposed.size();) {
+        UChar32 c;
+        U16_NEXT(decomposed.data(), i, decomposed.size(), c);
+        if (u_charType(c) == U_NON_SPACING_MARK) continue;
+        if (c <= 0xFFFF) {
+            base.push_back(static_cast<char16_t>(c));
+        } else {
+            base.push_back(static_cast<char16_t>(U16_LEAD(c)));
+            base.push_back(static_cast<char16_t>(U16_TRAIL(c)));
+        }
+    }
+    return ToUtf8(base);
+}
+
+std::string NormalizzaIndirizzo(std::string_view indirizzo) {
+    std::size_t first = 0, last = indirizzo.size();
+    while (first < last && static_cast<unsigned char>(indirizzo[first]) <= 32) ++first;
+    while (last > first && static_cast<unsigned char>(indirizzo[last - 1]) <= 32) --last;
+    const std::string_view trimmed = indirizzo.substr(first, last - first);
+    if (Ascii(trimmed)) {
+        std::string out(trimmed);
+        for (char& c : out) c = AsciiLower(c);
+        return out;
+    }
+    return ToUtf8(FoldCase(ToUtf16(trimmed)));
+}
+
+std::size_t Caratteri(std::string_view utf8) {
+    std::size_t n = 0;
+    for (unsigned char c : utf8)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+bool UTF8Valido(std::string_view bytes) {
+    const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
+    const auto length = static_cast<int32_t>(bytes.size());
+    for (int32_t i = 0; i < length;) {
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        UChar32 c;
+        U8_NEXT(s, i, length, c);
+        if (c < 0) return false;
+    }
+    return true;
+}
+
+}  // namespace brivano

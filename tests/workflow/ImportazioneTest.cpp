@@ -1,0 +1,131 @@
+// Importing into a real address table: duplicates, values too long for their
+// column, and the import that lands whole or not at all.
+#include <gtest/gtest.h>
+
+#include "FileSizeLimit.h"
+#include "TabellaDiProva.h"
+#include "workflow/ContattiArchivio.h"
+#include "workflow/Importazione.h"
+
+using namespace brivano;
+
+namespace {
+
+std::vector<TRigaImportata> Righe(const std::string& csv) {
+    return LeggiImportazione(csv, TFormatoFile::Csv).Righe;
+}
+
+std::vector<std::string> Aziende(TTableFile& file) {
+    std::vector<std::string> out;
+    for (const TContatto& c : LeggiContatti(file)) out.push_back(c[TCampo::Ragione_Sociale]);
+    return out;
+}
+
+class ImportazioneTest : public ::testing::Test {
+  protected:
+    TTabellaDiProva tabella;
+    TTableFile& file() { return *tabella.file; }
+};
+
+}  // namespace
+
+TEST_F(ImportazioneTest, RowsLandInTheContactListOrder) {
+    const auto esito = ImportaContatti(
+        file(), Righe("Azienda;Email;Città;CAP\nZeta;z@z.it;Roma;00100\nÀncora;a@a.it;Bari;70100\n"
+                      "beta;b@b.it;;\n"),
+        TDuplicati::Salta);
+    EXPECT_EQ(esito.Aggiunti, 3);
+    EXPECT_EQ(Aziende(file()), (std::vector<std::string>{"Àncora", "beta", "Zeta"}));
+    const auto contatti = LeggiContatti(file());
+    EXPECT_EQ(contatti[0][TCampo::Cap], "70100");
+    EXPECT_GT(contatti[0].OrdNum, 0);
+}
+
+TEST_F(ImportazioneTest, DuplicatesByNormalisedAddressAreSkippedOrUpdate) {
+    ImportaContatti(file(), Righe("Azienda;Email;Città;Note\nAlfa;info@alfa.it;Roma;vecchia\n"),
+                    TDuplicati::Salta);
+    const std::string nuovo = "Azienda;Email;Città\nAlfa Srl; INFO@Alfa.IT ;Milano\n"
+                              "Beta;b@b.it;Pisa\nBeta bis;B@B.IT;Lucca\n";
+
+    auto esito = ImportaContatti(file(), Righe(nuovo), TDuplicati::Salta);
+    EXPECT_EQ(esito.Aggiunti, 1);
+    EXPECT_EQ(esito.Duplicati, 2);  // the one in the table and the one repeated in the file
+    EXPECT_EQ(Aziende(file()), (std::vector<std::string>{"Alfa", "Beta"}));
+
+    esito = ImportaContatti(file(), Righe(nuovo), TDuplicati::Aggiorna);
+    EXPECT_EQ(esito.Aggiunti, 0);
+    EXPECT_EQ(esito.Aggiornati, 3);
+    const auto contatti = LeggiContatti(file());
+    ASSERT_EQ(contatti.size(), 2u);
+    EXPECT_EQ(contatti[0][TCampo::Ragione_Sociale], "Alfa Srl");
+    EXPECT_EQ(contatti[0][TCampo::Citta], "Milano");
+    EXPECT_EQ(contatti[0][TCampo::Note], "vecchia");  // not in the file: kept
+    EXPECT_EQ(contatti[1][TCampo::Citta], "Lucca");   // the file's last word
+}
+
+TEST_F(ImportazioneTest, ContactsWithoutAddressAreDuplicatesOnlyWhenIdentical) {
+    const std::string csv = "Azienda;Città\nSenza;Roma\nSenza;Bari\n";
+    EXPECT_EQ(ImportaContatti(file(), Righe(csv), TDuplicati::Salta).Aggiunti, 2);
+    const auto esito = ImportaContatti(file(), Righe(csv), TDuplicati::Salta);
+    EXPECT_EQ(esito.Aggiunti, 0);
+    EXPECT_EQ(esito.Duplicati, 2);
+}
+
+TEST_F(ImportazioneTest, OverLongValuesLeaveTheirRowOutUncut) {
+    const std::string lunga(41, 'x');
+    const std::string accentata = std::string(39, 'a') + "à";  // 40 characters, 41 bytes
+    const auto esito = ImportaContatti(
+        file(),
+        Righe("Azienda;Città;CAP;Email\nUno;" + lunga + ";1;u@u.it\nDue;" + accentata +
+              ";2;d@d.it\nTre;Roma;123456;t@t.it\n;;;\n"),
+        TDuplicati::Salta);
+    EXPECT_EQ(esito.Aggiunti, 1);
+    ASSERT_EQ(esito.Scartate.size(), 2u);
+    EXPECT_EQ(esito.Scartate[0].Riga, 2);
+    EXPECT_EQ(esito.Scartate[0].Motivo, "Città di 41 caratteri, al massimo 40");
+    EXPECT_EQ(esito.Scartate[1].Riga, 4);
+    EXPECT_EQ(esito.Scartate[1].Motivo, "CAP di 6 caratteri, al massimo 5");
+    EXPECT_EQ(Aziende(file()), std::vector<std::string>{"Due"});
+    EXPECT_NE(TestoEsitoImportazione(esito).find("\rriga 4: CAP di 6 caratteri, al massimo 5"),
+              std::string::npos);
+}
+
+TEST_F(ImportazioneTest, AnImportStoppedHalfWayLeavesTheTableAsItWas) {
+    ImportaContatti(file(), Righe("Azienda;Email\nPrima;p@p.it\n"), TDuplicati::Salta);
+    std::string csv = "Azienda;Email\n";
+    for (int i = 0; i < 200; ++i) csv += "Ditta " + std::to_string(i) + ";d" + std::to_string(i) + "@x.it\n";
+    csv += "Prima aggiornata;P@P.IT\n";
+    EXPECT_THROW(ImportaContatti(file(), Righe(csv), TDuplicati::Aggiorna,
+                                 [](std::size_t fatte) {
+                                     if (fatte == 150) throw std::runtime_error("interrotta");
+                                 }),
+                 std::runtime_error);
+    EXPECT_EQ(Aziende(file()), std::vector<std::string>{"Prima"});
+}
+
+TEST_F(ImportazioneTest, AFullDiskLeavesTheTableAsItWas) {
+    ImportaContatti(file(), Righe("Azienda;Email\nPrima;p@p.it\n"), TDuplicati::Salta);
+    std::string csv = "Azienda;Email;Note\n";
+    const std::string nota(2000, 'n');
+    for (int i = 0; i < 2000; ++i)
+        csv += "Ditta " + std::to_string(i) + ";d" + std::to_string(i) + "@x.it;" + nota + "\n";
+    {
+        TScopedFileSizeLimit full(256 * 1024);
+        EXPECT_ANY_THROW(ImportaContatti(file(), Righe(csv), TDuplicati::Salta));
+    }
+    EXPECT_EQ(Aziende(file()), std::vector<std::string>{"Prima"});
+}
+
+TEST_F(ImportazioneTest, VCardRowsUpdateOnlyTheFieldsTheyGive) {
+    ImportaContatti(file(), Righe("Azienda;Email;Città;Tipo\nAlfa;a@a.it;Roma;Cliente\n"),
+                    TDuplicati::Salta);
+    const auto vcard = LeggiImportazione(
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Alfa Spa\r\nEMAIL:a@a.it\r\nEND:VCARD\r\n",
+        TFormatoFile::VCard);
+    ImportaContatti(file(), vcard.Righe, TDuplicati::Aggiorna);
+    const auto contatti = LeggiContatti(file());
+    ASSERT_EQ(contatti.size(), 1u);
+    EXPECT_EQ(contatti[0][TCampo::Ragione_Sociale], "Alfa Spa");
+    EXPECT_EQ(contatti[0][TCampo::Citta], "Roma");
+    EXPECT_EQ(contatti[0][TCampo::Tipo], "Cliente");
+}

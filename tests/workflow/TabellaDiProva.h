@@ -1,0 +1,33 @@
+#pragma once
+// An address table in a temporary year folder, open through the data module.
+
+#include <memory>
+
+#include "RecordingMessageBoxes.h"
+#include "TempDir.h"
+#include "archive/F_DB.h"
+#include "archive/TableFile.h"
+#include "workflow/Contatto.h"
+
+struct TTabellaDiProva {
+    TTempDir dir;
+    TRecordingMessageBoxes boxes;
+    TFDB fdb{boxes};
+    std::shared_ptr<TTableFile> file;
+
+    TTabellaDiProva() {
+        fdb.PuntaAlias("DBrivano10", dir.str());
+        fdb.CreaTabella("DBrivano10", "Rubrica.DB", DefinizioneRubrica);
+        file = fdb.Session1.OpenTableFile("DBrivano10", "Rubrica.DB");
+    }
+};
+
+inline brivano::TContatto Contatto(const std::string& azienda, const std::string& email,
+                                   const std::string& citta = "", const std::string& tipo = "") {
+    brivano::TContatto c;
+    c[brivano::TCampo::Ragione_Sociale] = azienda;
+    c[brivano::TCampo::EMail] = email;
+    c[brivano::TCampo::Citta] = citta;
+    c[brivano::TCampo::Tipo] = tipo;
+    return c;
+}

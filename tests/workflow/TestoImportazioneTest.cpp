@@ -1,0 +1,181 @@
+// Reading import files: encodings, separators, quoting, header names, row
+// shapes, vCards of both versions.
+#include <gtest/gtest.h>
+
+#include "workflow/CodificaTesto.h"
+#include "workflow/FileImportazione.h"
+#include "workflow/LetturaCsv.h"
+#include "workflow/LetturaVCard.h"
+#include "workflow/MappaturaCampi.h"
+
+using namespace brivano;
+
+namespace {
+
+std::vector<std::vector<std::string>> Campi(const std::vector<TRecordCsv>& records) {
+    std::vector<std::vector<std::string>> out;
+    for (const auto& r : records) out.push_back(r.Campi);
+    return out;
+}
+
+}  // namespace
+
+TEST(DecodificaTestoTest, EncodingsAreDetectedAndConverted) {
+    struct Caso {
+        std::string bytes, testo, codifica;
+    } casi[] = {
+        {"\xEF\xBB\xBF" "Citt\xC3\xA0;CAP", "Città;CAP", "UTF-8 con BOM"},
+        {"Citt\xC3\xA0;CAP", "Città;CAP", "UTF-8"},
+        {"Ragione Sociale;Citt\xE0\r\nCaff\xE8 \x80 Nord;Forl\xEC\r\n",
+         "Ragione Sociale;Città\r\nCaffè € Nord;Forlì\r\n", "Windows-1252"},
+        {"plain;ascii", "plain;ascii", "UTF-8"},
+        {std::string("\xFF\xFE" "C\0i\0t\0t\0\xE0\0", 12), "Città", "UTF-16LE"},
+    };
+    for (const auto& c : casi) {
+        const TTestoDecodificato d = DecodificaTesto(c.bytes);
+        EXPECT_EQ(d.Testo, c.testo) << c.codifica;
+        EXPECT_EQ(d.Codifica, c.codifica);
+    }
+}
+
+TEST(DecodificaTestoTest, BomWithBrokenUtf8IsRefused) {
+    EXPECT_THROW(DecodificaTesto("\xEF\xBB\xBF" "a\xE0;b"), std::runtime_error);
+}
+
+TEST(LetturaCsvTest, SeparatorIsTheOneSplittingTheHeader) {
+    EXPECT_EQ(RilevaSeparatore("a;b;c\n1,2;3"), ';');
+    EXPECT_EQ(RilevaSeparatore("a,b,c\n1;2"), ',');
+    EXPECT_EQ(RilevaSeparatore("a\tb\tc"), '\t');
+    EXPECT_EQ(RilevaSeparatore("\"x;y;z\",b,c"), ',');  // separators inside quotes do not count
+    EXPECT_EQ(RilevaSeparatore("solo"), ';');
+}
+
+TEST(LetturaCsvTest, QuotingAfterRfc4180) {
+    const auto records = LeggiCsv(
+        "a;\"b;c\";\"d \"\"e\"\"\"\r\n\"riga\r\ndue\";;\"\"\nx;y;z", ';');
+    EXPECT_EQ(Campi(records), (std::vector<std::vector<std::string>>{
+                                  {"a", "b;c", "d \"e\""}, {"riga\r\ndue", "", ""}, {"x", "y", "z"}}));
+    EXPECT_EQ(records[1].Riga, 2);
+    EXPECT_EQ(records[1].Linea, 2);
+    EXPECT_EQ(records[2].Linea, 4);  // the quoted line break counts
+}
+
+TEST(LetturaCsvTest, LineEndsAndTheLastLine) {
+    EXPECT_EQ(Campi(LeggiCsv("a,b\rc,d\ne,f\r\n", ',')),
+              (std::vector<std::vector<std::string>>{{"a", "b"}, {"c", "d"}, {"e", "f"}}));
+    EXPECT_EQ(Campi(LeggiCsv("a,\"b\"", ',')),
+              (std::vector<std::vector<std::string>>{{"a", "b"}}));
+    EXPECT_TRUE(LeggiCsv("", ',').empty());
+}
+
+TEST(LetturaCsvTest, BrokenQuotingIsAClearError) {
+    EXPECT_THROW(LeggiCsv("a;b\n\"aperta;c\n", ';'), ECsvNonValido);
+    try {
+        LeggiCsv("a;b\n\"x\"y;c\n", ';');
+        FAIL();
+    } catch (const ECsvNonValido& e) {
+        EXPECT_STREQ(e.what(), "Testo dopo le virgolette di chiusura alla linea 2");
+    }
+}
+
+TEST(MappaturaCampiTest, ItalianAndEnglishNames) {
+    struct Caso {
+        const char* nome;
+        std::optional<TCampo> campo;
+    } casi[] = {
+        {"Ragione Sociale", TCampo::Ragione_Sociale}, {"Ragione_Sociale", TCampo::Ragione_Sociale},
+        {"AZIENDA", TCampo::Ragione_Sociale},         {"Company", TCampo::Ragione_Sociale},
+        {"Tipo", TCampo::Tipo},                       {"type", TCampo::Tipo},
+        {"Città", TCampo::Citta},                     {"Citta", TCampo::Citta},
+        {" City ", TCampo::Citta},                    {"CAP", TCampo::Cap},
+        {"ZIP", TCampo::Cap},                         {"Postal code", TCampo::Cap},
+        {"Email", TCampo::EMail},                     {"E-mail", TCampo::EMail},
+        {"Sito", TCampo::Sito},                       {"Web", TCampo::Sito},
+        {"Website", TCampo::Sito},                    {"Note", TCampo::Note},
+        {"Notes", TCampo::Note},                      {"Telefono", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : casi) EXPECT_EQ(CampoDaIntestazione(c.nome), c.campo) << c.nome;
+}
+
+TEST(MappaturaCampiTest, AFieldNamedTwiceTakesItsFirstColumn) {
+    const auto mappa = MappaIntestazione({"Email", "Telefono", "E-Mail", "Azienda"});
+    EXPECT_EQ(mappa, (std::vector<std::optional<TCampo>>{TCampo::EMail, std::nullopt, std::nullopt,
+                                                          TCampo::Ragione_Sociale}));
+}
+
+TEST(FileImportazioneTest, RowsShortLongAndBlank) {
+    const std::string csv =
+        "Azienda,Email,Telefono,Città\r\n"
+        "Alfa,alfa@a.it,123,Roma\r\n"
+        "Beta,beta@b.it\r\n"            // short: the missing city stays empty
+        "\r\n"                          // blank: skipped
+        "Gamma,g@c.it,1,Bari,,\r\n"     // long, extra fields empty: kept
+        "Delta,d@d.it,1,Pisa,extra\r\n";  // long with a value: left out
+    const TFileImportazione file = LeggiImportazione(csv, TFormatoFile::Csv);
+    EXPECT_EQ(file.Separatore, ',');
+    ASSERT_EQ(file.Righe.size(), 4u);
+    EXPECT_EQ(file.Righe[0].Contatto[TCampo::Citta], "Roma");
+    EXPECT_EQ(file.Righe[1].Contatto[TCampo::Citta], "");
+    EXPECT_TRUE(file.Righe[1].Presenti[static_cast<std::size_t>(TCampo::Citta)]);
+    EXPECT_FALSE(file.Righe[1].Presenti[static_cast<std::size_t>(TCampo::Note)]);
+    EXPECT_EQ(file.Righe[2].Riga, 5);
+    EXPECT_EQ(file.Righe[2].Errore, "");
+    EXPECT_EQ(file.Righe[3].Riga, 6);
+    EXPECT_EQ(file.Righe[3].Errore, "ha 5 campi, l'intestazione 4");
+}
+
+TEST(FileImportazioneTest, AHeaderWithoutKnownNamesIsRefused) {
+    EXPECT_THROW(LeggiImportazione("Nome;Telefono\nx;1\n", TFormatoFile::Csv), ECsvNonValido);
+    EXPECT_THROW(LeggiImportazione("", TFormatoFile::Csv), ECsvNonValido);
+}
+
+TEST(FileImportazioneTest, FormatFromExtensionOrContent) {
+    EXPECT_EQ(FormatoDelFile("a.VCF", ""), TFormatoFile::VCard);
+    EXPECT_EQ(FormatoDelFile("a.txt", "\xEF\xBB\xBF\r\nbegin:vcard\r\n"), TFormatoFile::VCard);
+    EXPECT_EQ(FormatoDelFile("a.csv", "Azienda;Email"), TFormatoFile::Csv);
+}
+
+TEST(LetturaVCardTest, Version3) {
+    const auto schede = LeggiVCard(
+        "BEGIN:VCARD\r\n"
+        "VERSION:3.0\r\n"
+        "N:Rossi;Mario;;;\r\n"
+        "FN:Mario Rossi\r\n"
+        "ORG:Ferramenta Rossi\\, Figli;Vendite\r\n"
+        "item1.EMAIL;TYPE=INTERNET,WORK:mario@rossi.it\r\n"
+        "EMAIL;TYPE=HOME:altro@rossi.it\r\n"
+        "URL:https://rossi.it\r\n"
+        "ADR;TYPE=WORK:;;Via Roma 1;Città di Castello;PG;06012;Italia\r\n"
+        "NOTE:prima riga\\nseconda\\; riga con una lunga\r\n"
+        "  continuazione\r\n"
+        "CATEGORIES:Clienti,Fornitori\r\n"
+        "END:VCARD\r\n");
+    ASSERT_EQ(schede.size(), 1u);
+    const TContatto& c = schede[0].Contatto;
+    EXPECT_EQ(c[TCampo::Ragione_Sociale], "Ferramenta Rossi, Figli");
+    EXPECT_EQ(c[TCampo::EMail], "mario@rossi.it");
+    EXPECT_EQ(c[TCampo::Sito], "https://rossi.it");
+    EXPECT_EQ(c[TCampo::Citta], "Città di Castello");
+    EXPECT_EQ(c[TCampo::Cap], "06012");
+    EXPECT_EQ(c[TCampo::Note], "prima riga\nseconda; riga con una lunga continuazione");
+    EXPECT_EQ(c[TCampo::Tipo], "Clienti, Fornitori");
+}
+
+TEST(LetturaVCardTest, Version4WithoutOrgTakesTheFormattedName) {
+    const auto schede = LeggiVCard(
+        "BEGIN:VCARD\nVERSION:4.0\nFN:Studio Bianchi\nEMAIL;PREF=1:info@bianchi.it\n"
+        "ADR;LABEL=\"Via: 2\":;;Via 2;Milano;;20100;\nEND:VCARD\n"
+        "BEGIN:VCARD\nVERSION:4.0\nFN:Senza Indirizzo\nEND:VCARD\n");
+    ASSERT_EQ(schede.size(), 2u);
+    EXPECT_EQ(schede[0].Contatto[TCampo::Ragione_Sociale], "Studio Bianchi");
+    EXPECT_EQ(schede[0].Contatto[TCampo::Citta], "Milano");
+    EXPECT_EQ(schede[0].Contatto[TCampo::Cap], "20100");
+    EXPECT_EQ(schede[1].Linea, 7);
+    EXPECT_FALSE(schede[1].Presenti[static_cast<std::size_t>(TCampo::EMail)]);
+}
+
+TEST(LetturaVCardTest, ACardNeverClosedIsAnError) {
+    EXPECT_THROW(LeggiVCard("BEGIN:VCARD\nFN:x\n"), EVCardNonValida);
+    EXPECT_THROW(LeggiVCard("BEGIN:VCARD\nFN:x\nBEGIN:VCARD\nEND:VCARD\n"), EVCardNonValida);
+}
