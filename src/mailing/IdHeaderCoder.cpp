@@ -8,6 +8,7 @@
 #include <map>
 #include <utility>
 
+#include "mailing/EncodedWordWriter.h"
 #include "mailing/MailText.h"
 
 namespace brivano {
@@ -165,9 +166,6 @@ bool IsWhite(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-constexpr char kHex[] = "0123456789ABCDEF";
-constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -226,10 +224,12 @@ struct EncodedWord {
     std::string_view encoded;
 };
 
-std::optional<EncodedWord> EncodedWordAt(std::string_view s, std::size_t pos) {
+// `anyCharset` also takes words whose charset is not one of the 8-bit
+// families the encoder's own check looks for.
+std::optional<EncodedWord> EncodedWordAt(std::string_view s, std::size_t pos, bool anyCharset) {
     std::string_view rest = s.substr(pos);
     if (!(StartsWithNoCase(rest, "=?ISO") || StartsWithNoCase(rest, "=?WINDOWS") ||
-          StartsWithNoCase(rest, "=?KOI8")))
+          StartsWithNoCase(rest, "=?KOI8") || (anyCharset && StartsWithNoCase(rest, "=?"))))
         return std::nullopt;
     std::size_t charsetEnd = rest.find('?', 2);
     if (charsetEnd == std::string_view::npos) return std::nullopt;
@@ -244,78 +244,53 @@ std::optional<EncodedWord> EncodedWordAt(std::string_view s, std::size_t pos) {
                        rest.substr(encodingEnd + 1, close - encodingEnd - 1)};
 }
 
+std::string WordBytes(const EncodedWord& word) {
+    return EqualsNoCase(word.encoding, "Q") ? DecodeQ(word.encoded) : DecodeBase64(word.encoded);
+}
+
+// The charset without an RFC 2231 language suffix.
+std::string_view WordCharset(const EncodedWord& word) {
+    return word.charset.substr(0, word.charset.find('*'));
+}
+
 std::string DecodeWord(const EncodedWord& word) {
-    std::string bytes =
-        EqualsNoCase(word.encoding, "Q") ? DecodeQ(word.encoded) : DecodeBase64(word.encoded);
-    std::string_view charset = word.charset.substr(0, word.charset.find('*'));
-    if (auto text = ToUtf8(bytes, charset)) return *text;
+    std::string bytes = WordBytes(word);
+    if (auto text = ToUtf8(bytes, WordCharset(word))) return *text;
     return bytes;
 }
 
-// Writes S[begin, end) as encoded words, continued on folded lines so that no
-// encoded word exceeds 75 characters.
-class StretchWriter {
-  public:
-    StretchWriter(std::string& out, const TIdHeaderSettings& settings, std::string_view charset,
-                  const std::array<bool, 256>& quoteSet)
-        : out_(out), quoteSet_(quoteSet) {
-        begin_ = "=?";
-        begin_.append(charset).append(1, '?').append(1, settings.Letter).append(1, '?');
-        q_ = AsciiUpper(settings.Letter) == 'Q';
-    }
-
-    void Write(std::string_view s) {
-        out_ += begin_;
-        len_ = begin_.size() + 2;
-        if (q_) {
-            for (char c : s) {
-                char piece[3];
-                std::size_t n = 1;
-                auto code = static_cast<unsigned char>(c);
-                if (c == ' ') {
-                    piece[0] = '_';
-                } else if (quoteSet_[code]) {
-                    piece[0] = '=';
-                    piece[1] = kHex[code >> 4];
-                    piece[2] = kHex[code & 15];
-                    n = 3;
-                } else {
-                    piece[0] = c;
+// Encoded words decoded with `decode` (nullopt leaves a word as it stands);
+// white space between two decoded words is dropped, NUL characters too.
+template <typename Decode>
+std::string DecodeEach(std::string_view text, bool anyCharset, Decode decode) {
+    std::string out;
+    out.reserve(text.size());
+    // While only white space follows a decoded word, where that word ended in
+    // `out` (else npos); white space up to the next encoded word is dropped.
+    std::size_t afterWord = std::string::npos;
+    for (std::size_t i = 0; i < text.size();) {
+        char c = text[i];
+        if (c == '\0') {
+            ++i;
+            continue;
+        }
+        if (c == '=') {
+            if (auto word = EncodedWordAt(text, i, anyCharset)) {
+                if (std::optional<std::string> decoded = decode(*word)) {
+                    if (afterWord != std::string::npos) out.resize(afterWord);
+                    out += *decoded;
+                    afterWord = out.size();
+                    i = word->end;
+                    continue;
                 }
-                Put(std::string_view(piece, n));
-            }
-        } else {
-            for (std::size_t i = 0; i < s.size(); i += 3) {
-                std::size_t n = std::min<std::size_t>(3, s.size() - i);
-                unsigned v = 0;
-                for (std::size_t k = 0; k < 3; ++k)
-                    v = (v << 8) | (k < n ? static_cast<unsigned char>(s[i + k]) : 0u);
-                char group[4] = {kBase64[(v >> 18) & 63], kBase64[(v >> 12) & 63],
-                                 n > 1 ? kBase64[(v >> 6) & 63] : '=',
-                                 n > 2 ? kBase64[v & 63] : '='};
-                Put(std::string_view(group, 4));
             }
         }
-        out_ += "?=";
+        if (!IsWhite(c)) afterWord = std::string::npos;
+        out += c;
+        ++i;
     }
-
-  private:
-    void Put(std::string_view piece) {
-        if (len_ + piece.size() > 75) {
-            out_ += "?=\r\n ";
-            out_ += begin_;
-            len_ = begin_.size() + 2;
-        }
-        out_ += piece;
-        len_ += piece.size();
-    }
-
-    std::string& out_;
-    const std::array<bool, 256>& quoteSet_;
-    std::string begin_;
-    bool q_ = false;
-    std::size_t len_ = 0;
-};
+    return out;
+}
 
 }  // namespace
 
@@ -354,32 +329,34 @@ TIdHeaderSettings ChooseHeaderCharset(const TIdInitializeISOEvent& onInitializeI
 }
 
 std::string DecodeWords(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    // While only white space follows a decoded word, where that word ended in
-    // `out` (else npos); white space up to the next encoded word is dropped.
-    std::size_t afterWord = std::string::npos;
-    for (std::size_t i = 0; i < text.size();) {
-        char c = text[i];
-        if (c == '\0') {
+    return DecodeEach(text, false,
+                      [](const EncodedWord& word) { return std::optional(DecodeWord(word)); });
+}
+
+namespace brivano {
+
+std::optional<std::string> DecodeEncodedWord(std::string_view word) {
+    auto found = EncodedWordAt(word, 0, true);
+    if (!found || found->end != word.size()) return std::nullopt;
+    return ToUtf8(WordBytes(*found), WordCharset(*found));
+}
+
+std::string DecodeHeaderForReading(std::string_view value) {
+    std::string unfolded;
+    unfolded.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n') {
             ++i;
             continue;
         }
-        if (c == '=') {
-            if (auto word = EncodedWordAt(text, i)) {
-                if (afterWord != std::string::npos) out.resize(afterWord);
-                out += DecodeWord(*word);
-                afterWord = out.size();
-                i = word->end;
-                continue;
-            }
-        }
-        if (!IsWhite(c)) afterWord = std::string::npos;
-        out += c;
-        ++i;
+        unfolded += value[i];
     }
-    return out;
+    return DecodeEach(unfolded, true, [](const EncodedWord& word) {
+        return ToUtf8(WordBytes(word), WordCharset(word));
+    });
 }
+
+}  // namespace brivano
 
 std::string EncodeWords(std::string_view text, std::string_view specials,
                         const TIdHeaderSettings& settings) {
@@ -406,7 +383,7 @@ std::string EncodeWords(std::string_view text, std::string_view specials,
 
     std::string out;
     out.reserve(s.size() + 32);
-    StretchWriter writer(out, settings, charset, quoteSet);
+    TEncodedWordWriter writer(out, charset, settings.Letter, quoteSet);
     constexpr std::size_t kNone = std::string::npos;
     std::size_t stretch = kNone;  // start of the open encoded stretch
     std::size_t pos = 0;

@@ -44,6 +44,15 @@ std::optional<std::string> FromUtf8(std::string_view text, std::string_view char
 // Bytes of the named charset as UTF-8; nullopt when they cannot be converted.
 std::optional<std::string> ToUtf8(std::string_view bytes, std::string_view charset);
 
+// One encoded word "=?charset?letter?text?=" of any charset as UTF-8;
+// nullopt when it is not one, or when its bytes are not whole characters of
+// its charset (RFC 2047 §5 wants every word to decode on its own).
+std::optional<std::string> DecodeEncodedWord(std::string_view word);
+
+// A header value as a reader sees it: folds undone, every encoded word that
+// decodes on its own decoded, white space between two of them dropped.
+std::string DecodeHeaderForReading(std::string_view value);
+
 // The UTF-8 text as ISO-2022-JP, half-width katakana made full-width first.
 std::optional<std::string> ToIso2022Jp(std::string_view text);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "mailing/MailText.h"
@@ -41,6 +42,26 @@ const char* PriorityDigit(TIdMessagePriority priority) {
             break;
     }
     return "";
+}
+
+// The address as the "to" of a mailto URI (RFC 6068): everything but
+// unreserved characters and the delimiters a mailbox may hold is
+// percent-encoded, so the URI stays one token inside its angle brackets.
+std::string MailtoAddress(std::string_view address) {
+    std::string out;
+    for (char c : address) {
+        auto code = static_cast<unsigned char>(c);
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                     (c != '\0' && std::strchr("-._~!$'()*+;:@", c) != nullptr);
+        if (plain) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[code >> 4];
+            out += kHex[code & 15];
+        }
+    }
+    return out;
 }
 
 std::string Joined(const std::vector<std::string>& texts, std::string_view separator) {
@@ -110,6 +131,16 @@ void TIdMessage::BuildHeaderLines() {
                            RenderAddress(receiptRecipient_, settings, false));
     headers.SetHeaderValue("References", references_);
     headers.SetHeaderValue("Date", FormatInternetDate(UseNowForDate() ? LocalNow() : date_));
+    const std::string sender = fromList_.Empty() ? std::string() : fromList_[0].Address();
+    // Extra headers that bring their own id keep it.
+    const bool ownId = extraHeaders_.IndexOfName("Message-ID") < 0;
+    if (ownId)
+        headers.SetHeaderValue(
+            "Message-ID",
+            MessageIdFor(messageIdLeft_ ? messageIdLeft_() : NewMessageIdLeft(), sender));
+    if (listUnsubscribe_ && !sender.empty())
+        headers.SetHeaderValue("List-Unsubscribe",
+                               "<mailto:" + MailtoAddress(sender) + "?subject=Cancellami>");
     headers.SetHeaderValue("X-Priority", PriorityDigit(priority_));
     if (body.QuotedPrintable()) {
         // Without these a reader cannot know what the 8-bit body means.
@@ -123,7 +154,9 @@ void TIdMessage::BuildHeaderLines() {
         if (id.front() != '<') id.insert(0, 1, '<');
         if (id.back() != '>') id.push_back('>');
         headers.SetHeaderValue("In-Reply-To", id);
-    } else if (headers.IndexOfName("Message-ID") >= 0) {
+    } else if (!ownId && headers.IndexOfName("Message-ID") >= 0) {
+        // A reply to the message those extra headers came from; a message's
+        // own new id is no reference.
         headers.SetHeaderValue("In-Reply-To", headers.Values("Message-ID"));
     }
 }

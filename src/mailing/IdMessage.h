@@ -10,6 +10,7 @@
 #include "mailing/IdEMailAddress.h"
 #include "mailing/IdHeaderCoder.h"
 #include "mailing/IdHeaderList.h"
+#include "mailing/IdMessageId.h"
 #include "smtp/IdException.h"
 
 class EIdFailedToRetreiveTimeZoneInfo : public EIdException {
@@ -81,6 +82,14 @@ class TIdMessage {
     bool NoEncode() const { return noEncode_; }
     void SetNoEncode(bool value) { noEncode_ = value; }
 
+    // Left part of the "Message-ID" of every generated header block; the
+    // default is unique per message.
+    void SetMessageIdLeft(brivano::TMessageIdLeft maker) { messageIdLeft_ = std::move(maker); }
+    // Whether the headers offer "List-Unsubscribe" by a mail to the sender
+    // asking "Cancellami", as the footer tells the reader to do. On by default.
+    bool ListUnsubscribe() const { return listUnsubscribe_; }
+    void SetListUnsubscribe(bool value) { listUnsubscribe_ = value; }
+
     const TIdInitializeISOEvent& OnInitializeISO() const { return onInitializeISO_; }
     void SetOnInitializeISO(TIdInitializeISOEvent handler) {
         onInitializeISO_ = std::move(handler);
@@ -116,6 +125,8 @@ class TIdMessage {
     TIdHeaderList lastGeneratedHeaders_;
     bool convertPreamble_ = true;
     bool noEncode_ = false;
+    bool listUnsubscribe_ = true;
+    brivano::TMessageIdLeft messageIdLeft_;
     TIdInitializeISOEvent onInitializeISO_;
 };
 

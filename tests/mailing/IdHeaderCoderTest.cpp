@@ -179,3 +179,126 @@ TEST(ToIso2022JpTest, WidensHalfWidthKatakanaAndClosesDoubleByteRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+// The raw bytes of an ISO-2022-JP encoded word (letter B or Q).
+std::string JisBytes(const std::string& word) {
+    const std::string text = word.substr(16, word.size() - 18);
+    std::string bytes;
+    if (word[14] == 'Q') {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '=') {
+                bytes += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                bytes += text[i] == '_' ? ' ' : text[i];
+            }
+        }
+        return bytes;
+    }
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    unsigned bits = 0;
+    int count = 0;
+    for (char c : text) {
+        if (c == '=') break;
+        bits = (bits << 6) | static_cast<unsigned>(alphabet.find(c));
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            bytes += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    return bytes;
+}
+
+// Every encoded word of an encoded text: at most 75 characters, and decodable
+// on its own to whole characters of its charset; in ISO-2022-JP it also ends
+// back in ASCII. Returns the text with each word decoded, folds and the blanks
+// between adjacent words removed.
+std::string CheckWordsAlone(const std::string& encoded) {
+    std::string joined;
+    bool afterWord = false;
+    std::string pendingBlank;
+    for (std::size_t pos = 0; pos < encoded.size();) {
+        if (encoded.compare(pos, 2, "=?") == 0) {
+            std::size_t end = encoded.find_first_of(" \t\r\n", pos);
+            if (end == std::string::npos) end = encoded.size();
+            const std::string word = encoded.substr(pos, end - pos);
+            EXPECT_LE(word.size(), 75u) << word;
+            const auto decoded = brivano::DecodeEncodedWord(word);
+            EXPECT_TRUE(decoded.has_value()) << "not whole characters: " << word << "\n" << encoded;
+            if (word.rfind("=?ISO-2022-JP?", 0) == 0) {
+                const std::string bytes = JisBytes(word);
+                const std::size_t lastEscape = bytes.rfind('\x1B');
+                if (lastEscape != std::string::npos) {
+                    EXPECT_EQ(bytes.substr(lastEscape, 3), "\x1B(B") << word;
+                }
+            }
+            if (!afterWord) joined += pendingBlank;
+            pendingBlank.clear();
+            joined += decoded.value_or("");
+            afterWord = true;
+            pos = end;
+        } else if (encoded.compare(pos, 2, "\r\n") == 0) {
+            pos += 2;
+        } else if (encoded[pos] == ' ' || encoded[pos] == '\t') {
+            pendingBlank += encoded[pos++];
+        } else {
+            joined += pendingBlank;
+            pendingBlank.clear();
+            joined += encoded[pos++];
+            afterWord = false;
+        }
+    }
+    return joined + pendingBlank;
+}
+
+struct SplitCase {
+    TIdHeaderSettings settings;
+    std::string unit;  // repeated into a long word
+};
+
+TEST(EncodeWordsTest, BreaksFallBetweenCharactersAtEveryOffset) {
+    const TIdHeaderSettings utf8Q{TTransfer::bit8, 'Q', "UTF-8"};
+    const SplitCase cases[] = {
+        {kLatin1, "“€”"},    // not Latin-1: UTF-8 with Q
+        {kCyrillic, "à"},    // not windows-1251: UTF-8 with B
+        {kCyrillic, "à€𝄞"},  // two, three and four bytes
+        {utf8Q, "é𝄞”"},
+        {TIdHeaderSettings{TTransfer::bit8, 'B', "GB2312"}, "中文"},
+        {TIdHeaderSettings{TTransfer::bit8, 'B', "Big5"}, "繁體"},
+        {TIdHeaderSettings{TTransfer::bit8, 'B', "csEUCKR"}, "한국"},
+        {TIdHeaderSettings{TTransfer::bit8, 'Q', "GB2312"}, "中文"},
+        {kJapanese, "漢字ガ"},
+        {TIdHeaderSettings{TTransfer::iso2022jp, 'Q', "ISO-2022-JP"}, "かな"},
+    };
+    for (const auto& c : cases) {
+        // The ASCII prefix moves every break across every byte of the characters.
+        for (std::size_t shift = 0; shift < 12; ++shift) {
+            for (const std::string& text :
+                 {std::string(shift, 'x') + Repeat(c.unit, 30),
+                  "Oggetto " + std::string(shift, 'x') + Repeat(c.unit, 9) + "a " +
+                      Repeat(c.unit, 20) + " fine"}) {
+                const std::string encoded = EncodeWords(text, "", c.settings);
+                EXPECT_NE(encoded.find("?=\r\n =?"), std::string::npos) << encoded;
+                EXPECT_EQ(CheckWordsAlone(encoded), text) << c.settings.Charset << ": " << encoded;
+            }
+        }
+    }
+}
+
+TEST(DecodeHeaderForReadingTest, DecodesAnyCharsetAndUnfolds) {
+    EXPECT_EQ(
+        brivano::DecodeHeaderForReading("Prezzo =?UTF-8?Q?=E2=82=AC?=\r\n =?UTF-8?B?wqA=?= x"),
+        "Prezzo €\u00a0 x");
+    EXPECT_EQ(brivano::DecodeHeaderForReading("=?ISO-8859-1?Q?citt=E0?= e =?KOI8-R?B?8NLJ18XU?="),
+              "città e Привет");
+    // Half a character is left as it stands.
+    EXPECT_EQ(brivano::DecodeHeaderForReading("=?UTF-8?Q?=E2=82?="), "=?UTF-8?Q?=E2=82?=");
+    EXPECT_EQ(brivano::DecodeEncodedWord("=?UTF-8?B?4oI=?="), std::nullopt);
+    EXPECT_EQ(brivano::DecodeEncodedWord("=?UTF-8?B?4oKs?= "), std::nullopt);
+    EXPECT_EQ(brivano::DecodeEncodedWord("=?UTF-8?B?4oKs?="), "€");
+}
+
+}  // namespace

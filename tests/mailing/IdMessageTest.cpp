@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,10 @@ class MessageTest : public testing::Test {
         message_.Recipients().SetListText("cliente@example.it");
         message_.SetSubject("Offerta speciale città");
         message_.SetDate(kFirstOfMarch);
+        message_.SetMessageIdLeft([] { return std::string(kLeft); });
     }
+
+    static constexpr const char* kLeft = "1709280303000000.00000000000000aa.1";
 
     // Writes the message through an in-memory channel; returns its sends.
     std::vector<std::string> Write() {
@@ -70,7 +74,9 @@ TEST_F(MessageTest, HeadersOfTheMailingWindowsMessage) {
     EXPECT_THAT(message_.LastGeneratedHeaders().Lines(),
                 ElementsAre("From: \"mittente@example.it\" <mittente@example.it>",
                             "Subject: Offerta speciale =?ISO-8859-1?Q?citt=E0?=",
-                            "To: cliente@example.it", "Date: Fri, 1 Mar 2024 09:05:03 +0100"));
+                            "To: cliente@example.it", "Date: Fri, 1 Mar 2024 09:05:03 +0100",
+                            "Message-ID: <1709280303000000.00000000000000aa.1@example.it>",
+                            "List-Unsubscribe: <mailto:mittente@example.it?subject=Cancellami>"));
     EXPECT_EQ(message_.Encoding(), mePlainText);
     EXPECT_EQ(message_.AttachmentEncoding(), "UUE");
 }
@@ -78,10 +84,78 @@ TEST_F(MessageTest, HeadersOfTheMailingWindowsMessage) {
 TEST_F(MessageTest, EmptyValuesLeaveTheirHeadersOut) {
     TIdMessage empty;
     empty.SetDate(kFirstOfMarch);
+    empty.SetMessageIdLeft([] { return std::string(kLeft); });
     empty.From();
     empty.BuildHeaderLines();
+    // Without a sender the id takes the host name, and there is no one to
+    // unsubscribe from.
     EXPECT_THAT(empty.LastGeneratedHeaders().Lines(),
-                ElementsAre("Date: Fri, 1 Mar 2024 09:05:03 +0100"));
+                ElementsAre("Date: Fri, 1 Mar 2024 09:05:03 +0100",
+                            testing::MatchesRegex("Message-ID: <1709280303000000\\."
+                                                  "00000000000000aa\\.1@[-.A-Za-z0-9]+>")));
+}
+
+TEST_F(MessageTest, MessageIdTakesTheSendersDomainWhenItIsADotAtom) {
+    const std::string host = brivano::MessageIdDomain("");
+    ASSERT_TRUE(brivano::IsDotAtom(host)) << host;
+    const std::pair<const char*, std::string> cases[] = {
+        {"mittente@example.it", "example.it"},
+        {"a@b@posta.example.it", "posta.example.it"},
+        {"senza-dominio", host},
+        {"a@[192.0.2.1]", host},
+        {"a@exa mple.it", host},
+        {"a@example..it", host},
+        {"a@.example.it", host},
+        {"a@", host},
+    };
+    for (const auto& [sender, domain] : cases) {
+        message_.From().SetAddress(sender);
+        message_.BuildHeaderLines();
+        EXPECT_EQ(message_.LastGeneratedHeaders().Values("Message-ID"),
+                  "<" + std::string(kLeft) + "@" + domain + ">")
+            << sender;
+    }
+}
+
+TEST(MessageIdTest, ThousandLeftPartsAreDistinctDotAtoms) {
+    std::set<std::string> seen;
+    for (int i = 0; i < 1000; ++i) {
+        std::string left = brivano::NewMessageIdLeft();
+        EXPECT_TRUE(brivano::IsDotAtom(left)) << left;
+        seen.insert(std::move(left));
+    }
+    EXPECT_EQ(seen.size(), 1000u);
+}
+
+TEST_F(MessageTest, ListUnsubscribeIsAMailtoTheSenderAndCanBeTurnedOff) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"mittente@example.it", "<mailto:mittente@example.it?subject=Cancellami>"},
+        {"a&b?c%d#e/f=g@example.it",
+         "<mailto:a%26b%3Fc%25d%23e%2Ff%3Dg@example.it?subject=Cancellami>"},
+        {"uno,due <x>@example.it", "<mailto:uno%2Cdue%20%3Cx%3E@example.it?subject=Cancellami>"},
+        {"àb@example.it", "<mailto:%C3%A0b@example.it?subject=Cancellami>"},
+    };
+    for (const auto& [sender, value] : cases) {
+        message_.From().SetAddress(sender);
+        message_.BuildHeaderLines();
+        // A long one is folded after "List-Unsubscribe:".
+        std::string got = message_.LastGeneratedHeaders().Values("List-Unsubscribe");
+        got.erase(0, got.find_first_not_of(' '));
+        EXPECT_EQ(got, value) << sender;
+    }
+    message_.SetListUnsubscribe(false);
+    message_.BuildHeaderLines();
+    EXPECT_EQ(message_.LastGeneratedHeaders().IndexOfName("List-Unsubscribe"), -1);
+}
+
+TEST_F(MessageTest, ExtraHeadersWithAnIdKeepItAndAreRepliedTo) {
+    message_.ExtraHeaders().SetHeaderValue("Message-ID", "<vecchio@example.it>");
+    message_.BuildHeaderLines();
+    const TIdHeaderList& h = message_.LastGeneratedHeaders();
+    EXPECT_THAT(NamesOf(h), ElementsAre("From", "Subject", "To", "Date", "List-Unsubscribe",
+                                        "Message-ID", "In-Reply-To"));
+    EXPECT_EQ(h.Values("Message-ID"), "<vecchio@example.it>");
+    EXPECT_EQ(h.Values("In-Reply-To"), "<vecchio@example.it>");
 }
 
 TEST_F(MessageTest, EveryHeaderInTableOrder) {
@@ -101,11 +175,11 @@ TEST_F(MessageTest, EveryHeaderInTableOrder) {
     message_.SetInReplyTo("id@example.it");
     message_.BuildHeaderLines();
     const TIdHeaderList& h = message_.LastGeneratedHeaders();
-    EXPECT_THAT(NamesOf(h),
-                ElementsAre("From", "Subject", "To", "Cc", "Newsgroups",
-                            "Content-Transfer-Encoding", "Content-Type", "Sender", "Reply-To",
-                            "Organization", "Disposition-Notification-To", "References", "Date",
-                            "X-Priority", "X-Extra", "In-Reply-To"));
+    EXPECT_THAT(NamesOf(h), ElementsAre("From", "Subject", "To", "Cc", "Newsgroups",
+                                        "Content-Transfer-Encoding", "Content-Type", "Sender",
+                                        "Reply-To", "Organization", "Disposition-Notification-To",
+                                        "References", "Date", "Message-ID", "List-Unsubscribe",
+                                        "X-Priority", "X-Extra", "In-Reply-To"));
     EXPECT_EQ(h.Values("Newsgroups"), "it.test,it.comp");
     EXPECT_EQ(h.Values("Reply-To"), "\"Risposte\" <r@example.it>");
     EXPECT_EQ(h.Values("Organization"), "=?ISO-8859-1?Q?Societ=E0?=");
@@ -210,8 +284,8 @@ TEST_F(MessageTest, AccentedBodyGoesAsLabelledQuotedPrintable) {
     message_.Body() = {"Città di Roma", ".più", longLine, "fine è ", "= uguale"};
     std::vector<std::string> sends = Write();
     EXPECT_THAT(NamesOf(message_.LastGeneratedHeaders()),
-                ElementsAre("From", "Subject", "To", "Date", "MIME-Version", "Content-Type",
-                            "Content-Transfer-Encoding"));
+                ElementsAre("From", "Subject", "To", "Date", "Message-ID", "List-Unsubscribe",
+                            "MIME-Version", "Content-Type", "Content-Transfer-Encoding"));
     EXPECT_EQ(message_.LastGeneratedHeaders().Values("Content-Type"),
               "text/plain; charset=ISO-8859-1");
     EXPECT_EQ(message_.LastGeneratedHeaders().Values("Content-Transfer-Encoding"),

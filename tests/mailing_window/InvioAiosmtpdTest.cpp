@@ -47,11 +47,15 @@ class InvioAiosmtpd : public ArchivioContatti {
         const std::size_t split = bytes.find("\r\n\r\n");
         ASSERT_NE(split, std::string::npos);
         const auto header = Lines(bytes.substr(0, split + 2));
-        ASSERT_EQ(header.size(), 4u) << bytes;
+        ASSERT_EQ(header.size(), 6u) << bytes;
         EXPECT_EQ(header[0], "From: \"mario@example.it\" <mario@example.it>");
         EXPECT_EQ(header[1].rfind("Subject: =?", 0), 0u) << header[1];
         EXPECT_EQ(header[2], "To: " + to);
         EXPECT_EQ(header[3].rfind("Date: ", 0), 0u);
+        EXPECT_TRUE(header[4].rfind("Message-ID: <", 0) == 0 && header[4].size() > 25 &&
+                    header[4].substr(header[4].size() - 12) == "@example.it>")
+            << header[4];
+        EXPECT_EQ(header[5], "List-Unsubscribe: <mailto:mario@example.it?subject=Cancellami>");
         std::vector<std::string> body = Lines(bytes.substr(split + 4));
         std::vector<std::string> expected;
         for (int n = 0; n < 8; ++n)
