@@ -1,11 +1,23 @@
 #pragma once
-// A client that could switch to TLS: the server's capability list and the TLS
-// setting. There is no TLS channel, so no TLS step ever runs.
+// A client that can encrypt its connection: the server's capability list and
+// the TLS setting.
+//
+//   utNoTLSSupport    plain, unless the protocol must encrypt before it
+//                     sends a password (see the SMTP client)
+//   utUseImplicitTLS  the handshake follows the TCP connect at once
+//   utUseExplicitTLS  the protocol's STARTTLS when the server offers it
+//   utUseRequireTLS   STARTTLS; a server that does not offer it ends the
+//                     session with EIdTLSNotOffered
+//
+// Without a channel of its own the client creates a TLS-capable one, which
+// stays plain byte for byte until asked to encrypt.
 
 #include <string>
 #include <vector>
 
 #include "smtp/IdTCPClient.h"
+
+class TIdIOHandlerTLS;
 
 enum TIdUseTLS { utNoTLSSupport, utUseImplicitTLS, utUseRequireTLS, utUseExplicitTLS };
 
@@ -20,6 +32,20 @@ class TIdExplicitTLSClient : public TIdTCPClientCustom {
 
     TIdUseTLS UseTLS() const { return useTLS_; }
     void SetUseTLS(TIdUseTLS useTLS) { useTLS_ = useTLS; }
+
+    // Opens the connection; with utUseImplicitTLS the handshake is part of it
+    // (EIdTLSError without a TLS-capable channel, before connecting).
+    void Connect() override;
+
+    // Whether the connection is encrypted now.
+    bool TLSActive() const;
+    // Whether the channel could encrypt the connection.
+    bool CanStartTLS() const { return TLSChannel() != nullptr; }
+
+  protected:
+    // Handshake on the open plain connection, once the protocol agreed to it.
+    void UpgradeToTLS();
+    TIdIOHandlerTLS* TLSChannel() const;
 
   private:
     std::vector<std::string> capabilities_;

@@ -1,0 +1,67 @@
+#pragma once
+// A socket channel that can encrypt its connection with TLS (1.2 or newer):
+// at once after connecting (implicit TLS), or later on the same socket when
+// the protocol has agreed to it (StartTLS). Until then it is the plain
+// channel, byte for byte.
+//
+// The server's certificate must chain to an authority the system trusts
+// (the library's default places, so SSL_CERT_FILE and SSL_CERT_DIR apply) and
+// must name the host that was asked for (its address, for a numeric host). A
+// refused certificate raises EIdTLSCertificateRefused with the reason; every
+// other failure of the handshake or of the session raises EIdTLSError. Either
+// way the socket is closed first, so nothing more is sent.
+//
+// The handshake is bounded by ConnectTimeout (or, when that is 0, by
+// ReadTimeout). Once encrypted, the socket is non-blocking and every wait is
+// a poll on it, so the read limits of the line layer apply unchanged; bytes
+// the engine has already decrypted count as readable without a poll.
+
+#include <memory>
+#include <string>
+
+#include "smtp/IdIOHandlerStack.h"
+
+class TIdIOHandlerTLS : public TIdIOHandlerStack {
+  public:
+    TIdIOHandlerTLS();
+    ~TIdIOHandlerTLS() override;
+
+    // True: Open handshakes right after connecting.
+    bool ImplicitTLS() const { return implicitTLS_; }
+    void SetImplicitTLS(bool implicit) { implicitTLS_ = implicit; }
+
+    // Connects; with ImplicitTLS also handshakes.
+    void Open() override;
+    // Encrypts the open plain connection: unread input is dropped (it was
+    // sent before the switch and may not be trusted), then the handshake runs
+    // on the same socket. EIdTLSError when already encrypted or not connected.
+    void StartTLS();
+
+    bool TLSActive() const;
+    // Protocol version and cipher of the session, e.g. "TLSv1.3" and
+    // "TLS_AES_256_GCM_SHA384"; "" while plain.
+    std::string TLSVersion() const;
+    std::string TLSCipher() const;
+    // Whether the last handshake resumed an earlier session with this server.
+    bool SessionResumed() const;
+
+  protected:
+    void CloseSource() override;
+    bool Readable(int timeoutMs) override;
+    std::size_t RecvRaw(char* buffer, std::size_t size) override;
+    std::size_t SendRaw(const char* data, std::size_t size) override;
+
+  private:
+    struct TEngine;
+
+    void Handshake();
+    // Waits for the socket to become readable (or writable); false on time-out.
+    bool WaitSocket(bool forWrite, int timeoutMs);
+    // Closes the socket without a goodbye, then raises for a failed call.
+    [[noreturn]] void Fail(int sslError, const char* what);
+    // Ends the session: a close notice when it is healthy, then frees it.
+    void EndSession(bool notifyPeer);
+
+    bool implicitTLS_ = false;
+    std::unique_ptr<TEngine> engine_;
+};
