@@ -30,11 +30,12 @@ function(brivano_library name)
     endif()
 endfunction()
 
-# brivano_test(<name> SOURCES ... LIBS ... [QT]) — a GoogleTest executable
-# registered with ctest; QT tests get a main that starts a QApplication on the
-# offscreen platform.
+# brivano_test(<name> SOURCES ... LIBS ... [QT] [LABELS ...]) — a GoogleTest
+# executable registered with ctest; QT tests get a main that starts a
+# QApplication on the offscreen platform. LABELS go to every case (e2e: the
+# cases start a real peer).
 function(brivano_test name)
-    cmake_parse_arguments(T "QT" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     if(T_QT)
         set_target_properties(${name} PROPERTIES AUTOMOC ON)
@@ -46,7 +47,7 @@ function(brivano_test name)
         GTest::gmock brivano_warnings)
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 120
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300 LABELS "${T_LABELS}")
 endfunction()
 
 # The project's version as a header, for the programs' --version.

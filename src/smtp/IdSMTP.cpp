@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "mailing/IdEMailAddress.h"
+#include "smtp/IdTLSException.h"
 
 namespace brivano {
 
@@ -40,15 +41,36 @@ TIdSMTP::TIdSMTP() = default;
 TIdSMTP::~TIdSMTP() = default;
 
 void TIdSMTP::Connect() {
-    TIdSMTPBase::Connect();
+    OpenConnection();
     try {
-        ReadReplyWithin(ReplyTimeouts().Greeting, {220});
-        SendGreeting();
+        Greet();
+        NegotiateTLS();
     } catch (...) {
-        // A failing goodbye replaces the original error.
+        // A failing goodbye replaces the original error. After a failed
+        // handshake the socket is closed already, so nothing is sent.
         Disconnect();
         throw;
     }
+}
+
+void TIdSMTP::Greet() {
+    ReadReplyWithin(ReplyTimeouts().Greeting, {220});
+    SendGreeting();
+}
+
+void TIdSMTP::NegotiateTLS() {
+    if (TLSActive()) return;
+    if (UseTLS() == utUseRequireTLS || (UseTLS() == utUseExplicitTLS && HasCapability("STARTTLS")))
+        StartTLS();
+}
+
+void TIdSMTP::StartTLS() {
+    if (!HasCapability("STARTTLS")) throw EIdTLSNotOffered();
+    if (!CanStartTLS()) throw EIdTLSError("This connection cannot be encrypted.");
+    SendCommand("STARTTLS", 220);
+    UpgradeToTLS();
+    // What the server said before the switch may have been tampered with.
+    SendGreeting();
 }
 
 std::vector<std::string> TIdSMTP::AuthMechanisms(const std::vector<std::string>& capabilities) {
@@ -76,16 +98,42 @@ std::vector<std::string> TIdSMTP::AuthMechanisms(const std::vector<std::string>&
     return mechanisms;
 }
 
-void TIdSMTP::Authenticate() {
-    if (authType_ == atDefault && !authenticated_ && !username_.empty()) {
+bool TIdSMTP::LoginDue() const {
+    return authType_ == atDefault && !authenticated_ && !username_.empty();
+}
+
+std::string TIdSMTP::Authenticate() {
+    std::string used;
+    if (LoginDue()) {
+        if (!TLSActive() && HasCapability("STARTTLS")) StartTLS();
         const auto offered = AuthMechanisms(Capabilities());
-        if (std::find(offered.begin(), offered.end(), "LOGIN") != offered.end()) {
-            SendCommand("AUTH LOGIN", 334);
-            SendCommand(brivano::Base64Encode(username_), 334);
-            SendCommand(brivano::Base64Encode(password_), 235);
+        auto isOffered = [&offered](const char* name) {
+            return std::find(offered.begin(), offered.end(), name) != offered.end();
+        };
+        try {
+            if (isOffered("LOGIN")) {
+                SendCommand("AUTH LOGIN", 334);
+                SendCommand(brivano::Base64Encode(username_), 334);
+                SendCommand(brivano::Base64Encode(password_), 235);
+                used = "LOGIN";
+            } else if (isOffered("PLAIN")) {
+                // NUL separates the fields: one inside would shift them.
+                if (username_.find('\0') != std::string::npos ||
+                    password_.find('\0') != std::string::npos)
+                    throw EIdInvalidLine();
+                std::string fields;
+                fields.append(1, '\0').append(username_).append(1, '\0').append(password_);
+                SendCommand("AUTH PLAIN " + brivano::Base64Encode(fields), 235);
+                used = "PLAIN";
+            }
+        } catch (const EIdSMTPLoginRefused&) {
+            throw;
+        } catch (const EIdSMTPReplyError& refusal) {
+            throw EIdSMTPLoginRefused(refusal);
         }
     }
     authenticated_ = true;
+    return used;
 }
 
 void TIdSMTP::Send(TIdMessage& message) {

@@ -1,11 +1,26 @@
 #pragma once
-// The SMTP client: connect with the greeting, log in with AUTH LOGIN when the
-// server offers it, send one message, and say goodbye with QUIT.
+// The SMTP client: connect with the greeting, encrypt as UseTLS asks, log in
+// when a user name is set (AUTH LOGIN when offered, else AUTH PLAIN), send one
+// message, and say goodbye with QUIT.
+//
+// Connect runs the steps OpenConnection, Greet and NegotiateTLS; a caller
+// that reports each step (a connection test) may run them one by one, then
+// Authenticate and Disconnect. Whatever UseTLS says, a password never goes out on a
+// plain connection to a server that offers STARTTLS: the login encrypts first.
 
 #include <string>
 #include <vector>
 
+#include "smtp/IdReplySMTP.h"
 #include "smtp/IdSMTPBase.h"
+
+// The server refused the login (535 and the like): the user name or password
+// is wrong, or the account may not log in this way. Carries the server's reply.
+class EIdSMTPLoginRefused : public EIdSMTPReplyError {
+  public:
+    explicit EIdSMTPLoginRefused(const EIdSMTPReplyError& refusal)
+        : EIdSMTPReplyError(refusal.what(), refusal.ErrorCode(), refusal.EnhancedCode()) {}
+};
 
 enum TIdSMTPAuthenticationType { atNone, atDefault, atSASL };
 
@@ -23,9 +38,28 @@ class TIdSMTP : public TIdSMTPBase {
     // Mechanism names for atSASL, which nothing here uses.
     std::vector<std::string>& SASLMechanisms() { return saslMechanisms_; }
 
-    // Opens the connection, reads the 220 greeting and greets; on any failure
-    // after the TCP connect it disconnects first, then raises.
+    // Opens the connection, reads the 220 greeting, greets, and encrypts as
+    // UseTLS asks; on any failure after the TCP connect it disconnects first,
+    // then raises.
     void Connect() override;
+
+    // The steps of Connect. None of them disconnects on failure.
+    // TCP connect, with the handshake for utUseImplicitTLS.
+    void OpenConnection() { TIdSMTPBase::Connect(); }
+    // The 220 greeting, then EHLO (or HELO) and the capability list.
+    void Greet();
+    // STARTTLS when UseTLS asks for it: utUseExplicitTLS when offered,
+    // utUseRequireTLS always (EIdTLSNotOffered when not offered).
+    void NegotiateTLS();
+    // "STARTTLS" (220), the handshake on the same socket, then EHLO again and
+    // a fresh capability list. EIdTLSNotOffered when the server does not
+    // offer it; EIdTLSError without a TLS-capable channel (nothing sent).
+    void StartTLS();
+    // Logs in now, once per connection, as Send does first, and returns the
+    // mechanism used: "LOGIN", "PLAIN", or "" when nothing was sent (no user
+    // name, atNone, or neither mechanism offered). EIdSMTPLoginRefused when
+    // refused.
+    std::string Authenticate();
     // Delivers the message: authentication (once per connection), the
     // envelope to every To, Cc and Bcc address, the text and its end.
     void Send(TIdMessage& message);
@@ -33,9 +67,6 @@ class TIdSMTP : public TIdSMTPBase {
     void Disconnect(bool notifyPeer = true) override;
 
     bool DidAuthenticate() const { return authenticated_; }
-    // Logs in, once per connection, as Send does first; the connection test
-    // of the sending account runs it alone.
-    void Authenticate();
 
     // The mechanisms named by the AUTH lines of a capability list, each once.
     static std::vector<std::string> AuthMechanisms(const std::vector<std::string>& capabilities);
@@ -44,6 +75,9 @@ class TIdSMTP : public TIdSMTPBase {
     void DisconnectNotifyPeer() override;
 
   private:
+    // Whether a login is due: atDefault, a user name, not yet logged in.
+    bool LoginDue() const;
+
     std::string username_;
     std::string password_;
     TIdSMTPAuthenticationType authType_ = atDefault;

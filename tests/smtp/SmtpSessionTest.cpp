@@ -124,21 +124,33 @@ TEST(SmtpSession, LoginOnlyWhenOfferedAndUserSet) {
         std::string ehlo;
         std::string user;
         std::string password;
+        std::vector<std::string> loginReplies;
         std::vector<std::string> expectedStart;
     };
     const std::string plainOnly = "250-test.local\r\n250 AUTH PLAIN\r\n";
+    const std::string none = "250-test.local\r\n250 AUTH CRAM-MD5\r\n";
     const TCase cases[] = {
-        {plainOnly, "mario@example.it", "1234", {"EHLO client.test", "RSET"}},
-        {EhloAuthOnly, "", "1234", {"EHLO client.test", "RSET", "MAIL FROM:<>"}},
+        {plainOnly,
+         "mario@example.it",
+         "1234",
+         {"235 ok\r\n"},
+         {"EHLO client.test", "AUTH PLAIN AG1hcmlvQGV4YW1wbGUuaXQAMTIzNA==", "RSET"}},
+        {EhloFull,
+         "mario@example.it",
+         "1234",
+         {"334 a\r\n", "334 b\r\n", "235 ok\r\n"},
+         Join({{"EHLO client.test"}, AuthLines, {"RSET"}})},
+        {none, "mario@example.it", "1234", {}, {"EHLO client.test", "RSET"}},
+        {EhloAuthOnly, "", "1234", {}, {"EHLO client.test", "RSET", "MAIL FROM:<>"}},
         {EhloAuthOnly,
          "mario@example.it",
          "",
+         {"334 a\r\n", "334 b\r\n", "235 ok\r\n"},
          {"EHLO client.test", "AUTH LOGIN", "bWFyaW9AZXhhbXBsZS5pdA==", "", "RSET"}},
     };
     for (const auto& c : cases) {
-        const bool login = c.expectedStart.size() > 3 && c.expectedStart[1] == "AUTH LOGIN";
         std::vector<std::string> replies{c.ehlo};
-        if (login) replies.insert(replies.end(), {"334 a\r\n", "334 b\r\n", "235 ok\r\n"});
+        replies.insert(replies.end(), c.loginReplies.begin(), c.loginReplies.end());
         replies.insert(replies.end(), {Ok, Ok, Ok, Go, Ok, Bye});
         TScriptedSmtp server(Greeting, replies);
         TClient client(server.Port(), c.user, c.password);

@@ -1,0 +1,159 @@
+"""A loopback SMTP peer on Debian's aiosmtpd, plain or with TLS, for tests and
+measurements.
+
+Usage: SinkTls.py FOLDER MODE [options]
+  MODE plain     no TLS; AUTH offered in the clear
+  MODE starttls  STARTTLS offered and required before any other command
+                 (AUTH only after it)
+  MODE tls       implicit TLS: the handshake right after the connect
+Options:
+  --cert FILE --key FILE   the server's certificate chain and key (TLS modes)
+  --mechanisms LIST        AUTH mechanisms offered, e.g. LOGIN,PLAIN (default)
+                           or PLAIN
+  --user NAME --password SECRET
+                           the only login accepted (default: any)
+  --starttls-fault KIND    garbage: after "220" the server sends clear text and
+                           closes, so the handshake fails; inject: a line
+                           "250 injected" follows "220" before the handshake
+Binds 127.0.0.1 port 0 and prints "PORT <n>" once it listens. Every command
+line received is appended to FOLDER/transcript.txt as "clear <line>" or
+"tls <line>"; each message is stored as FOLDER/<n>.eml (the bytes after DATA)
+with FOLDER/<n>.rcpt (the recipients, one a line). Stops when its standard
+input closes, or after ten minutes.
+"""
+import argparse
+import asyncio
+import os
+import socket
+import ssl
+import sys
+import threading
+
+from aiosmtpd.smtp import SMTP, AuthResult
+
+
+class Store:
+    def __init__(self, folder):
+        self.folder = folder
+        self.count = 0
+        self.lock = threading.Lock()
+
+    async def handle_DATA(self, server, session, envelope):
+        with self.lock:
+            self.count += 1
+            n = self.count
+        base = os.path.join(self.folder, str(n))
+        with open(base + ".rcpt.tmp", "w") as f:
+            f.write("\n".join(envelope.rcpt_tos) + "\n")
+        with open(base + ".eml.tmp", "wb") as f:
+            f.write(envelope.original_content)
+        os.rename(base + ".rcpt.tmp", base + ".rcpt")
+        os.rename(base + ".eml.tmp", base + ".eml")
+        return "250 OK stored"
+
+
+class RecordingSMTP(SMTP):
+    """Writes down every command line with whether it came encrypted."""
+
+    def __init__(self, handler, transcript, implicit_tls, fault, **kwargs):
+        super().__init__(handler, **kwargs)
+        self._transcript = transcript
+        self._implicit_tls = implicit_tls
+        self._fault = fault
+
+    def _client_connected_cb(self, reader, writer):
+        super()._client_connected_cb(reader, writer)
+        original = reader.readuntil
+
+        async def recording_readuntil(separator=b"\n"):
+            line = await original(separator)
+            # Commands are read up to LF; message lines up to CR LF.
+            if separator == b"\n":
+                encrypted = self._implicit_tls or self._tls_protocol is not None
+                text = line.rstrip(b"\r\n").decode("latin-1")
+                with open(self._transcript, "a") as f:
+                    f.write(("tls " if encrypted else "clear ") + text + "\n")
+            return line
+
+        reader.readuntil = recording_readuntil
+
+    async def smtp_STARTTLS(self, arg):
+        if self._fault == "garbage":
+            await self.push("220 Ready to start TLS")
+            self.transport.write(b"this is not a TLS record\r\n")
+            self.transport.close()
+            return
+        if self._fault == "inject":
+            self.transport.write(b"220 Ready to start TLS\r\n250 injected\r\n")
+            original_push = self.push
+
+            async def push_nothing_once(status):
+                self.push = original_push
+
+            self.push = push_nothing_once
+        await super().smtp_STARTTLS(arg)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("folder")
+    parser.add_argument("mode", choices=["plain", "starttls", "tls"])
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    parser.add_argument("--mechanisms", default="LOGIN,PLAIN")
+    parser.add_argument("--user")
+    parser.add_argument("--password")
+    parser.add_argument("--starttls-fault", choices=["garbage", "inject"])
+    args = parser.parse_args()
+
+    context = None
+    if args.mode != "plain":
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.cert, args.key)
+
+    offered = {m.strip().upper() for m in args.mechanisms.split(",") if m.strip()}
+    excluded = [m for m in ("LOGIN", "PLAIN") if m not in offered]
+
+    def authenticator(server, session, envelope, mechanism, auth_data):
+        if args.user is None:
+            return AuthResult(success=True, auth_data=auth_data)
+        ok = (auth_data.login.decode("utf-8", "replace") == args.user and
+              auth_data.password.decode("utf-8", "replace") == args.password)
+        return AuthResult(success=ok, handled=False, auth_data=auth_data)
+
+    transcript = os.path.join(args.folder, "transcript.txt")
+    store = Store(args.folder)
+    loop = asyncio.new_event_loop()
+    asyncio.set_event_loop(loop)
+
+    def factory():
+        kwargs = dict(hostname="sink.test", loop=loop, authenticator=authenticator,
+                      auth_exclude_mechanism=excluded)
+        if args.mode == "starttls":
+            kwargs.update(tls_context=context, require_starttls=True, auth_require_tls=True)
+        else:
+            kwargs.update(auth_require_tls=False)
+        return RecordingSMTP(store, transcript, args.mode == "tls", args.starttls_fault,
+                             **kwargs)
+
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(64)
+    server = loop.run_until_complete(
+        loop.create_server(factory, sock=listener,
+                           ssl=context if args.mode == "tls" else None))
+    print("PORT %d" % listener.getsockname()[1], flush=True)
+
+    def wait_stdin():
+        sys.stdin.read()
+        loop.call_soon_threadsafe(loop.stop)
+
+    threading.Thread(target=wait_stdin, daemon=True).start()
+    loop.call_later(600, loop.stop)
+    loop.run_forever()
+    server.close()
+    loop.close()
+
+
+if __name__ == "__main__":
+    main()
