@@ -5,8 +5,9 @@
 //
 // Connect runs the steps OpenConnection, Greet and NegotiateTLS; a caller
 // that reports each step (a connection test) may run them one by one, then
-// Authenticate and Disconnect. Whatever UseTLS says, a password never goes out on a
-// plain connection to a server that offers STARTTLS: the login encrypts first.
+// Authenticate and Disconnect. Whatever UseTLS says, a password never goes
+// out on a plain connection to a server that offers STARTTLS: the login
+// encrypts first.
 
 #include <string>
 #include <vector>
