@@ -118,7 +118,7 @@ bool OpenWindow(const fs::path& folder, TRun& r) {
     QApplication::sendEvent(window.DBGrid1, &end);
     if (!watch.Wait()) return false;
     r.lastRowMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-    return boxes.errors == 0 && fdb.QGEN.RecNo() == rows;
+    return boxes.errors == 0 && fdb.QGEN.RowNumber() == rows;
 }
 
 // The iteration time is the time to the first paint (for the tool: to its last row).

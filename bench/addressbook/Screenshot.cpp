@@ -15,7 +15,7 @@ namespace {
 
 class TSilentBoxes : public TMessageBoxes {
   public:
-    void ShowMessage(const std::string&) override {}
+    void ShowInfo(const std::string&) override {}
     void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
     TConfirmAnswer Confirm(const std::string&, const std::string&) override {
         return TConfirmAnswer::No;

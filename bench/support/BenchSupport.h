@@ -21,7 +21,7 @@ namespace brivano::bench {
 
 class TSilentBoxes : public TMessageBoxes {
   public:
-    void ShowMessage(const std::string&) override {}
+    void ShowInfo(const std::string&) override {}
     void ShowError(const std::string&) override { ++errors; }
     TConfirmAnswer Confirm(const std::string&, const std::string&) override {
         return TConfirmAnswer::No;

@@ -47,7 +47,7 @@ const char* const kTestoSalvataggio =
 
 void Colora(QWidget* w, int colore) {
     QPalette p = w->palette();
-    p.setColor(QPalette::Window, DelphiColor(colore));
+    p.setColor(QPalette::Window, ColourFromBgr(colore));
     w->setPalette(p);
     w->setAutoFillBackground(true);
 }
@@ -71,8 +71,8 @@ void Suggerimento(QObject* o, const char* hint) {
     o->setProperty("hint", QString::fromUtf8(hint));
 }
 
-bool InModifica(const TDataSet& ds) {
-    return ds.State() == TDataSetState::dsEdit || ds.State() == TDataSetState::dsInsert;
+bool InModifica(const TRowCursor& ds) {
+    return ds.State() == TCursorState::Editing || ds.State() == TCursorState::Inserting;
 }
 
 // Focus that only follows a menu or another window coming and going is not
@@ -104,12 +104,12 @@ TFRubrica::TFRubrica(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
     CreaComponenti();
     ImpostaStato(TStatoRubrica::Consultazione);
 
-    tableListener_ = fdb_.T_Rubrica.Subscribe([this](TDataEvent) {
+    tableListener_ = fdb_.T_Rubrica.Subscribe([this](TCursorEvent) {
         if (silenzio_) return;
         AggiornaCampi();
         AggiornaNavigatore();
     });
-    queryListener_ = fdb_.QGEN.Subscribe([this](TDataEvent) { AggiornaSelezioneGriglia(); });
+    queryListener_ = fdb_.QGEN.Subscribe([this](TCursorEvent) { AggiornaSelezioneGriglia(); });
     AggiornaCampi();
     AggiornaNavigatore();
 }
@@ -152,18 +152,18 @@ void TFRubrica::CreaComponenti() {
     Panel2 = Pannello(client, "Panel2", {0, 0, 618, altezza});
     Panel2->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     Colora(Panel2, 0xFFFFFF);
-    auto* grid = new brivano::TDBGrid(Panel2);
-    grid->OnDblClick = [this] { DBGrid1DblClick(); };
+    auto* grid = new brivano::TGridView(Panel2);
+    grid->OnRowDoubleClick = [this] { DBGrid1DblClick(); };
     DBGrid1 = grid;
     DBGrid1->setObjectName("DBGrid1");
     DBGrid1->setGeometry(6, 6, 606, altezza - 12);
     QPalette griglia = DBGrid1->palette();
-    griglia.setColor(QPalette::Base, DelphiColor(kColoreGriglia));
+    griglia.setColor(QPalette::Base, ColourFromBgr(kColoreGriglia));
     DBGrid1->setPalette(griglia);
     model_ = new brivano::TGridModel(fdb_.QGEN,
                                      {
                                          {"Ragione_Sociale", "Intestazione", 220, Qt::AlignLeft,
-                                          DelphiColor(kColoreIntestazione), true},
+                                          ColourFromBgr(kColoreIntestazione), true},
                                          {"Tipo", {}, 120, Qt::AlignLeft, std::nullopt, false},
                                          {"Email", {}, 110, Qt::AlignLeft, std::nullopt, false},
                                          {"CAP", {}, 40, Qt::AlignHCenter, std::nullopt, false},
@@ -231,17 +231,17 @@ void TFRubrica::CreaComponenti() {
     DBNavigator1->setGeometry(263 + 7, 8, 120, 30);
     Suggerimento(DBNavigator1, "Scorri Archivio");
     auto scorri = [&](QToolButton*& b, const char* name, QStyle::StandardPixmap picture, int x,
-                      void (TDataSet::*passo)()) {
+                      void (TRowCursor::*passo)()) {
         b = new QToolButton(DBNavigator1);
         b->setObjectName(name);
         b->setIcon(style()->standardIcon(picture));
         b->setGeometry(x, 0, 30, 30);
         connect(b, &QToolButton::clicked, this, [this, passo] { Scorri(passo); });
     };
-    scorri(NavFirst, "NavFirst", QStyle::SP_MediaSkipBackward, 0, &TDataSet::First);
-    scorri(NavPrior, "NavPrior", QStyle::SP_MediaSeekBackward, 30, &TDataSet::Prior);
-    scorri(NavNext, "NavNext", QStyle::SP_MediaSeekForward, 60, &TDataSet::Next);
-    scorri(NavLast, "NavLast", QStyle::SP_MediaSkipForward, 90, &TDataSet::Last);
+    scorri(NavFirst, "NavFirst", QStyle::SP_MediaSkipBackward, 0, &TRowCursor::First);
+    scorri(NavPrior, "NavPrior", QStyle::SP_MediaSeekBackward, 30, &TRowCursor::Prior);
+    scorri(NavNext, "NavNext", QStyle::SP_MediaSeekForward, 60, &TRowCursor::Next);
+    scorri(NavLast, "NavLast", QStyle::SP_MediaSkipForward, 90, &TRowCursor::Last);
 
     // Detail panel.
     Panel3 = Pannello(Panel1, "Panel3", {4, 51, 394, 345});
@@ -312,7 +312,7 @@ void TFRubrica::CreaComponenti() {
     sezione("", 50, QFrame::Sunken);
 }
 
-void TFRubrica::Scorri(void (TDataSet::*passo)()) {
+void TFRubrica::Scorri(void (TRowCursor::*passo)()) {
     TTable& table = fdb_.T_Rubrica;
     RunGuarded(boxes_, [&table, passo] { (table.*passo)(); });
 }
@@ -381,7 +381,7 @@ void TFRubrica::AggiornaCampi() {
 
 void TFRubrica::AggiornaNavigatore() {
     const TTable& t = fdb_.T_Rubrica;
-    const bool indietro = t.Active() && !t.Bof(), avanti = t.Active() && !t.Eof();
+    const bool indietro = t.Active() && !t.AtStart(), avanti = t.Active() && !t.AtEnd();
     NavFirst->setEnabled(indietro);
     NavPrior->setEnabled(indietro);
     NavNext->setEnabled(avanti);
@@ -391,19 +391,19 @@ void TFRubrica::AggiornaNavigatore() {
 void TFRubrica::AggiornaSelezioneGriglia() {
     TSilenzio syncing(syncingGrid_);
     const TQuery& q = fdb_.QGEN;
-    if (!q.Active() || q.RecNo() < 1) {
+    if (!q.Active() || q.RowNumber() < 1) {
         DBGrid1->selectionModel()->clearCurrentIndex();
         DBGrid1->clearSelection();
         return;
     }
-    const QModelIndex current = model_->index(q.RecNo() - 1, 0);
+    const QModelIndex current = model_->index(q.RowNumber() - 1, 0);
     DBGrid1->selectionModel()->setCurrentIndex(
         current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void TFRubrica::SelezioneGrigliaCambiata(int row) {
     if (syncingGrid_ || !fdb_.QGEN.Active()) return;
-    RunGuarded(boxes_, [&] { fdb_.QGEN.SetRecNo(row + 1); });
+    RunGuarded(boxes_, [&] { fdb_.QGEN.MoveToRow(row + 1); });
 }
 
 void TFRubrica::showEvent(QShowEvent* event) {
@@ -430,7 +430,7 @@ bool TFRubrica::eventFilter(QObject* watched, QEvent* event) {
     const bool in = event->type() == QEvent::FocusIn, out = event->type() == QEvent::FocusOut;
     if ((in || out) && VeroCambioFuoco(event)) {
         auto* control = static_cast<QWidget*>(watched);
-        ColoraBase(control, in ? DelphiColor(kColoreEvidenza)
+        ColoraBase(control, in ? ColourFromBgr(kColoreEvidenza)
                                : QApplication::palette().color(QPalette::Base));
         if (out) {
             auto campo = std::find_if(campi_.begin(), campi_.end(),
@@ -528,7 +528,7 @@ void TFRubrica::DBGrid1DblClick() {
         {
             TSilenzio silenzio(silenzio_);
             t.First();
-            while (!t.Eof()) {
+            while (!t.AtEnd()) {
                 const TFieldValue here = t.FieldValue("OrdNum");
                 if (wanted && here == wanted) break;
                 t.Next();
@@ -548,7 +548,7 @@ void TFRubrica::ApriCollegamento(const char* field,
         if (const auto url = link(*value))
             opener_->Open(*url);
         else
-            boxes_.ShowMessage(rifiuto(*value));
+            boxes_.ShowInfo(rifiuto(*value));
     });
 }
 

@@ -10,7 +10,7 @@
 
 #include "addressbook/UrlOpener.h"
 
-class TDataSet;
+class TRowCursor;
 class TFDB;
 class TMessageBoxes;
 class QAction;
@@ -82,7 +82,7 @@ class TFRubrica : public QDialog {
     };
 
     void CreaComponenti();
-    void Scorri(void (TDataSet::*passo)());  // the navigator's moves
+    void Scorri(void (TRowCursor::*passo)());  // the navigator's moves
     void ImpostaStato(TStatoRubrica stato);
     // Data-aware controls: screen -> row before writing, row -> screen on notices.
     void ScriviCampi();

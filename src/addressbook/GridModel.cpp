@@ -3,15 +3,15 @@
 #include <QFont>
 #include <QPainter>
 
-#include "archive/DataSet.h"
+#include "archive/RowCursor.h"
 
 namespace brivano {
 
-TGridModel::TGridModel(TDataSet& dataSet, std::vector<TGridColumn> columns, QObject* parent)
-    : QAbstractTableModel(parent), dataSet_(dataSet), columns_(std::move(columns)) {
+TGridModel::TGridModel(TRowCursor& cursor, std::vector<TGridColumn> columns, QObject* parent)
+    : QAbstractTableModel(parent), cursor_(cursor), columns_(std::move(columns)) {
     Reload();
-    listener_ = dataSet_.Subscribe([this](TDataEvent event) {
-        if (event != TDataEvent::DataSetChange) return;
+    listener_ = cursor_.Subscribe([this](TCursorEvent event) {
+        if (event != TCursorEvent::RowsChanged) return;
         beginResetModel();
         Reload();
         endResetModel();
@@ -19,13 +19,13 @@ TGridModel::TGridModel(TDataSet& dataSet, std::vector<TGridColumn> columns, QObj
 }
 
 TGridModel::~TGridModel() {
-    dataSet_.Unsubscribe(listener_);
+    cursor_.Unsubscribe(listener_);
 }
 
 void TGridModel::Reload() {
-    rows_ = dataSet_.Active() ? dataSet_.RecordCount() : 0;
+    rows_ = cursor_.Active() ? cursor_.RecordCount() : 0;
     fieldIndex_.clear();
-    for (const TGridColumn& c : columns_) fieldIndex_.push_back(dataSet_.FindField(c.field));
+    for (const TGridColumn& c : columns_) fieldIndex_.push_back(cursor_.FieldIndex(c.field));
 }
 
 int TGridModel::rowCount(const QModelIndex& parent) const {
@@ -42,9 +42,9 @@ QVariant TGridModel::data(const QModelIndex& index, int role) const {
     switch (role) {
         case Qt::DisplayRole: {
             const int field = fieldIndex_[static_cast<size_t>(index.column())];
-            if (field < 0 || !dataSet_.Active()) return {};
+            if (field < 0 || !cursor_.Active()) return {};
             try {
-                const TFieldValue value = dataSet_.ValueAt(index.row() + 1, field);
+                const TFieldValue value = cursor_.ValueAt(index.row() + 1, field);
                 return value ? QString::fromStdString(*value) : QString();
             } catch (const std::exception&) {
                 // A row that cannot be read shows empty; the grid goes on painting.
@@ -75,7 +75,7 @@ QVariant TGridModel::headerData(int section, Qt::Orientation orientation, int ro
     if (!columns_[s].title.isEmpty()) return columns_[s].title;
     const int field = fieldIndex_[s];
     if (field >= 0)
-        return QString::fromStdString(dataSet_.FieldNames()[static_cast<size_t>(field)]);
+        return QString::fromStdString(cursor_.FieldNames()[static_cast<size_t>(field)]);
     return QString::fromStdString(columns_[s].field);
 }
 
@@ -92,9 +92,9 @@ void TRowLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->restore();
 }
 
-void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+void TGridView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);
-    if (OnDblClick) OnDblClick();
+    if (OnRowDoubleClick) OnRowDoubleClick();
 }
 
 }  // namespace brivano

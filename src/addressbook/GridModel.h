@@ -1,6 +1,6 @@
 #pragma once
-// A read-only table model over a data set. Cells are read from the data set
-// only when the view asks for them (the data set keeps a bounded cache), so a
+// A read-only table model over a row cursor. Cells are read from the cursor
+// only when the view asks for them (the cursor keeps a bounded cache), so a
 // list of any length costs one row id per row.
 
 #include <QAbstractTableModel>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-class TDataSet;
+class TRowCursor;
 
 namespace brivano {
 
@@ -28,7 +28,7 @@ struct TGridColumn {
 class TGridModel : public QAbstractTableModel {
     Q_OBJECT
   public:
-    TGridModel(TDataSet& dataSet, std::vector<TGridColumn> columns, QObject* parent = nullptr);
+    TGridModel(TRowCursor& cursor, std::vector<TGridColumn> columns, QObject* parent = nullptr);
     ~TGridModel() override;
 
     const std::vector<TGridColumn>& Columns() const { return columns_; }
@@ -42,9 +42,9 @@ class TGridModel : public QAbstractTableModel {
   private:
     void Reload();
 
-    TDataSet& dataSet_;
+    TRowCursor& cursor_;
     std::vector<TGridColumn> columns_;
-    std::vector<int> fieldIndex_;  // per column, -1 when the data set lacks the field
+    std::vector<int> fieldIndex_;  // per column, -1 when the cursor lacks the field
     int rows_ = 0;
     int listener_ = 0;
 };
@@ -59,10 +59,10 @@ class TRowLineDelegate : public QStyledItemDelegate {
 
 // A grid whose double-click is reported after the grid has moved its own
 // current row to the clicked one, wherever in the grid the click lands.
-class TDBGrid : public QTableView {
+class TGridView : public QTableView {
   public:
     using QTableView::QTableView;
-    std::function<void()> OnDblClick;
+    std::function<void()> OnRowDoubleClick;
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;

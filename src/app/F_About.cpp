@@ -13,7 +13,7 @@ namespace {
 // The window's outer size less a dialog frame and its title bar.
 constexpr int OuterWidth = 245, OuterHeight = 267;
 constexpr int FrameWidth = 16, FrameHeight = 39;
-constexpr int clRed = 0x0000FF;
+constexpr int kRosso = 0x0000FF;
 
 QLabel* Picture(QWidget* parent, const char* name, const QPixmap& pixmap, const QRect& place) {
     auto* label = new QLabel(parent);
@@ -41,7 +41,7 @@ TFF_About::TFF_About(QWidget* parent)
     Label1->setObjectName("Label1");
     Label1->setFont(Tahoma(10, true));
     QPalette red = Label1->palette();
-    red.setColor(QPalette::WindowText, DelphiColor(clRed));
+    red.setColor(QPalette::WindowText, ColourFromBgr(kRosso));
     Label1->setPalette(red);
     Label1->move(176, 108);
     Label1->adjustSize();

@@ -25,8 +25,8 @@ namespace {
 // wide as the client.
 constexpr int ClientWidth = 742, ClientHeight = 706;
 constexpr int LightBlue = 16307130;
-constexpr int clRed = 0x0000FF;
-constexpr int clBlue = 0xFF0000;
+constexpr int kRosso = 0x0000FF;
+constexpr int kBlu = 0xFF0000;
 
 void Colore(QWidget* w, QPalette::ColorRole role, const QColor& c) {
     QPalette pal = w->palette();
@@ -82,7 +82,7 @@ TFMain::TFMain(TMessageBoxes& boxes, std::string cartellaProgramma, bool cartell
     palatino.setStyleHint(QFont::Serif);
     palatino.setItalic(true);
     Label2->setFont(palatino);
-    Colore(Label2, QPalette::WindowText, DelphiColor(clRed));
+    Colore(Label2, QPalette::WindowText, ColourFromBgr(kRosso));
 
     StaticText1 = new QLabel(QStringLiteral("2009"), client);
     StaticText1->setObjectName("StaticText1");
@@ -91,7 +91,7 @@ TFMain::TFMain(TMessageBoxes& boxes, std::string cartellaProgramma, bool cartell
     StaticText1->setFrameStyle(QFrame::Box | QFrame::Plain);
     StaticText1->setLineWidth(1);
     StaticText1->setFont(QFont(QStringLiteral("Arial"), 14, QFont::Bold));
-    Colore(StaticText1, QPalette::WindowText, DelphiColor(clBlue));
+    Colore(StaticText1, QPalette::WindowText, ColourFromBgr(kBlu));
 
     CreaBarraStato();
 
@@ -136,7 +136,7 @@ void TFMain::CreaBarraStrumenti(QWidget* client) {
     CoolBar1->setGeometry(0, 0, ClientWidth, 65);
     CoolBar1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     CoolBar1->setAutoFillBackground(true);
-    Colore(CoolBar1, QPalette::Window, DelphiColor(LightBlue));
+    Colore(CoolBar1, QPalette::Window, ColourFromBgr(LightBlue));
 
     ToolBar1 = new QToolBar(CoolBar1);
     ToolBar1->setObjectName("ToolBar1");

@@ -78,7 +78,7 @@ TSequenzaAvvio::TSequenzaAvvio(TFDB& fdb, TMessageBoxes& boxes, std::string cart
       mostraAnno_(std::move(mostraAnno)) {}
 
 void TSequenzaAvvio::PrimoAvvio() {
-    boxes_.ShowMessage(ConfigurazioneAssente);
+    boxes_.ShowInfo(ConfigurazioneAssente);
     const TCartelleIniziali cartelle = CartelleIniziali(cartellaProgramma_, scrivibile_);
     // A write that fails escapes: announcing a configuration that was never
     // stored would only lead to the folder messages of every later start.
@@ -90,7 +90,7 @@ void TSequenzaAvvio::PrimoAvvio() {
     ScriviReg(KeyBrivano, "Anno", "2010");
     ScriviReg(KeyBrivano, "DBBrivano", "Brivano.DB");
     ScriviReg(KeyBrivano, "DBRubrica", "Rubrica.DB");
-    boxes_.ShowMessage(ConfigurazioneCaricata);
+    boxes_.ShowInfo(ConfigurazioneCaricata);
 }
 
 bool TSequenzaAvvio::CartellaAnnoPronta(const std::string& cartella) {
@@ -98,12 +98,12 @@ bool TSequenzaAvvio::CartellaAnnoPronta(const std::string& cartella) {
         std::error_code ec;
         // One level only: the data root exists, a missing parent stays missing.
         if (!fs::create_directory(cartella, ec) && ec) {
-            boxes_.ShowMessage(ErroreCreazione);
+            boxes_.ShowInfo(ErroreCreazione);
             return false;
         }
     }
     if (!IsFolder(cartella)) {
-        boxes_.ShowMessage(ErroreLavoro);
+        boxes_.ShowInfo(ErroreLavoro);
         return false;
     }
     return true;
@@ -113,7 +113,7 @@ bool TSequenzaAvvio::CreaSeAssente(const std::string& alias, const std::string& 
                                    const std::string& file, const char* messaggio,
                                    const char* definizione) {
     if (IsFile(cartella + file)) return false;
-    boxes_.ShowMessage(messaggio);
+    boxes_.ShowInfo(messaggio);
     fdb_.CreaTabella(alias, file, definizione);
     return true;
 }
@@ -123,11 +123,11 @@ void TSequenzaAvvio::Esegui() {
 
     const std::string pathPrg = Leggi("PathPrg");
     if (!IsFolder(pathPrg)) {
-        boxes_.ShowMessage(ErrorePrg);
+        boxes_.ShowInfo(ErrorePrg);
         return;
     }
     if (!IsFolder(Leggi("PathDatiGen"))) {
-        boxes_.ShowMessage(ErroreDati);
+        boxes_.ShowInfo(ErroreDati);
         return;
     }
     const std::string cartella = CartellaAnno(Leggi("PathDatiGen"), Leggi("Anno"));

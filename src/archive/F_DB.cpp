@@ -2,11 +2,12 @@
 
 #include <sqlite3.h>
 
-#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <random>
 
-#include "archive/Database.h"
-#include "archive/EngineError.h"
+#include "archive/ArchiveError.h"
+#include "archive/FolderConnection.h"
 #include "config/F_Conf.h"
 
 std::string CartellaAnno(const std::string& pathDatiGen, const std::string& anno) {
@@ -15,7 +16,7 @@ std::string CartellaAnno(const std::string& pathDatiGen, const std::string& anno
 
 TFDB::TFDB(TMessageBoxes& boxes)
     : Session1("Session1"), QGEN(Session1), T_Rubrica(Session1), T_Dativo(Session1), boxes_(boxes) {
-    if (sqlite3_initialize() != SQLITE_OK) throw EDBEngineError("The database engine cannot start");
+    if (sqlite3_initialize() != SQLITE_OK) throw EArchiveError("The database engine cannot start");
     Session1.SetActive(true);
 }
 
@@ -27,50 +28,40 @@ void TFDB::PuntaAlias(const std::string& alias, const std::string& cartellaAnno)
 
 void TFDB::LegaQuery(const std::string& alias) {
     QGEN.Close();
-    QGEN.SetDatabaseName(alias);
+    QGEN.SetAliasName(alias);
 }
 
 void TFDB::LegaTabella(TTable& table, const std::string& alias, const std::string& fileName) {
     table.Close();
-    table.SetDatabaseName(alias);
+    table.SetAliasName(alias);
     table.SetTableName(fileName);
 }
 
 void TFDB::CreaTabella(const std::string& alias, const std::string& fileName,
                        const std::string& definizione) {
     QGEN.Close();
-    QGEN.SetDatabaseName(alias);
+    QGEN.SetAliasName(alias);
     const std::string statement = "CREATE TABLE \"" + fileName + "\" " + definizione;
     QGEN.Close();
     QGEN.SQL().clear();
     QGEN.SQL().push_back(statement);
     QGEN.ExecSQL();
     QGEN.Close();
-    boxes_.ShowMessage("Archivio " + fileName + " Creato");
+    boxes_.ShowInfo("Archivio " + fileName + " Creato");
 }
 
 void TFDB::ProteggiTabella(const std::string& fileName, const std::string& password,
                            const std::string& folder) {
-    EngineInit();
-    struct Release {
-        ~Release() { EngineExit(); }
-    } release;
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
-    TDatabase connection(DefaultSession());
-    connection.DatabaseName = "PDOXEncryptDB" + std::to_string(std::rand() % 50);
-    connection.DriverName = "STANDARD";
-    connection.Params = {"path=" + folder};
+    std::mt19937 draw(static_cast<std::mt19937::result_type>(std::time(nullptr)));
+    std::uniform_int_distribution<int> number(0, 49);
+    TFolderConnection connection(DefaultSession());
+    connection.Name = "PDOXEncryptDB" + std::to_string(number(draw));
+    connection.Driver = "STANDARD";
+    connection.PathLine = "path=" + folder;
     connection.Open();
-
-    TCRTblDesc descriptor{};
-    descriptor.szTblName = std::filesystem::path(fileName).filename().string();
-    descriptor.szPassword = password;
-    descriptor.bProtected = true;
-    const int result =
-        RestructureTable(connection.Handle(), 1, &descriptor, nullptr, nullptr, nullptr, false);
-    // The connection is freed (destructor) and the engine released whatever the result.
-    connection.Close();
-    if (result != 0) throw EDBEngineError(EngineLastErrorText());
+    // The destructor frees the connection also when protecting fails.
+    ProtectTableFile(connection.Handle(), std::filesystem::path(fileName).filename().string(),
+                     password);
 }
 
 void TFDB::CaricaRubrica() {

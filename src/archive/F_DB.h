@@ -16,7 +16,7 @@ std::string CartellaAnno(const std::string& pathDatiGen, const std::string& anno
 
 class TFDB {
   public:
-    // The session is active from here on; raises EDBEngineError when it cannot start.
+    // The session is active from here on; raises EArchiveError when it cannot start.
     explicit TFDB(TMessageBoxes& boxes);
 
     TSession Session1;

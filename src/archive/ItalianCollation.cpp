@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "archive/EngineError.h"
+#include "archive/ArchiveError.h"
 
 namespace {
 
@@ -57,10 +57,10 @@ void Destroy(void* collator) {
 void RegisterItalianSortKey(sqlite3* db) {
     UErrorCode status = U_ZERO_ERROR;
     UCollator* collator = ucol_open("it", &status);
-    if (U_FAILURE(status)) throw EDBEngineError("Cannot start the Italian collation service");
+    if (U_FAILURE(status)) throw EArchiveError("Cannot start the Italian collation service");
     // On failure SQLite itself calls Destroy.
     if (sqlite3_create_function_v2(db, ItalianSortKeyFunction, 1,
                                    SQLITE_UTF8 | SQLITE_DETERMINISTIC, collator, SortKey, nullptr,
                                    nullptr, Destroy) != SQLITE_OK)
-        throw EDBEngineError("Cannot register the Italian sort order");
+        throw EArchiveError("Cannot register the Italian sort order");
 }

@@ -12,6 +12,6 @@ struct sqlite3;
 // Italian order of the texts; null stays null.
 inline constexpr const char* ItalianSortKeyFunction = "brivano_it_key";
 
-// Registers the function on a connection; raises EDBEngineError when the
+// Registers the function on a connection; raises EArchiveError when the
 // collation service cannot start.
 void RegisterItalianSortKey(sqlite3* db);

@@ -15,17 +15,17 @@ std::string TQuery::Statement() const {
 void TQuery::ExecSQL() {
     const TSqlStatement st = ParseSql(Statement());
     if (st.kind != TSqlStatement::Kind::CreateTable)
-        throw EDBEngineError("A SELECT gives rows: open the query instead of executing it");
-    TTableFile::Create(Session().TablePath(DatabaseName(), st.create.fileName), st.create.columns);
+        throw EArchiveError("A SELECT gives rows: open the query instead of executing it");
+    TTableFile::Create(Session().TablePath(AliasName(), st.create.fileName), st.create.columns);
 }
 
 std::shared_ptr<TTableFile> TQuery::OpenFile() {
     const TSqlStatement st = ParseSql(Statement());
     if (st.kind != TSqlStatement::Kind::Select)
-        throw EDBEngineError("Only a SELECT can be opened; execute other statements");
+        throw EArchiveError("Only a SELECT can be opened; execute other statements");
     orderBy_ = st.select.orderBy;
     descending_ = st.select.descending;
-    return Session().OpenTableFile(DatabaseName(), st.select.fileName);
+    return Session().OpenTableFile(AliasName(), st.select.fileName);
 }
 
 TQuery::TRows TQuery::LoadRows(TTableFile& file) {

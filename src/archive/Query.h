@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "archive/DataSet.h"
+#include "archive/RowCursor.h"
 
-class TQuery : public TDataSet {
+class TQuery : public TRowCursor {
   public:
-    explicit TQuery(TSession& session) : TDataSet(session) {}
+    explicit TQuery(TSession& session) : TRowCursor(session) {}
 
     // The statement's lines; change them only while the query is closed.
     std::vector<std::string>& SQL() { return sql_; }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "archive/EngineError.h"
+#include "archive/ArchiveError.h"
 #include "archive/TableFile.h"
 
 namespace fs = std::filesystem;
@@ -30,8 +30,8 @@ void TSession::DeleteAlias(const std::string& alias) {
 void TSession::AddStandardAlias(const std::string& alias, const std::string& path,
                                 const std::string& defaultDriver) {
     SetActive(true);
-    if (alias.empty()) throw EDBEngineError("An alias needs a name");
-    if (aliases_.count(Key(alias))) throw EDBEngineError("Duplicate alias name: " + alias);
+    if (alias.empty()) throw EArchiveError("An alias needs a name");
+    if (aliases_.count(Key(alias))) throw EArchiveError("Duplicate alias name: " + alias);
     aliases_[Key(alias)] = {"STANDARD", path, defaultDriver};
 }
 
@@ -55,7 +55,7 @@ std::map<std::string, std::string> TSession::AliasParams(const std::string& alia
 
 fs::path TSession::AliasFolder(const std::string& alias) const {
     auto it = aliases_.find(Key(alias));
-    if (it == aliases_.end()) throw EDBEngineError("Unknown database: " + alias);
+    if (it == aliases_.end()) throw EArchiveError("Unknown database: " + alias);
     return fs::path(it->second.path);
 }
 
@@ -74,18 +74,18 @@ std::shared_ptr<TTableFile> TSession::OpenTableFile(const std::string& alias,
 }
 
 fs::path TSession::TablePath(const std::string& alias, const std::string& fileName) const {
-    if (fileName.empty()) throw EDBEngineError("No table name given");
-    if (!IsTableFileName(fileName)) throw EDBEngineError("Invalid table name: " + fileName);
+    if (fileName.empty()) throw EArchiveError("No table name given");
+    if (!IsTableFileName(fileName)) throw EArchiveError("Invalid table name: " + fileName);
     return AliasFolder(alias) / fileName;
 }
 
-void TSession::AddDatabaseName(const std::string& name) {
+void TSession::AddConnectionName(const std::string& name) {
     for (const std::string& n : databases_)
-        if (Key(n) == Key(name)) throw EDBEngineError("Duplicate database name: " + name);
+        if (Key(n) == Key(name)) throw EArchiveError("Duplicate database name: " + name);
     databases_.push_back(name);
 }
 
-void TSession::RemoveDatabaseName(const std::string& name) {
+void TSession::RemoveConnectionName(const std::string& name) {
     std::erase_if(databases_, [&](const std::string& n) { return Key(n) == Key(name); });
 }
 

@@ -42,7 +42,7 @@ class TSession {
     const std::vector<std::string>& Passwords() const { return passwords_; }
 
     // Engine side, for tables and queries: the folder of an alias (raises
-    // EDBEngineError for an unknown alias) and an open connection to one table
+    // EArchiveError for an unknown alias) and an open connection to one table
     // file in it, shared by everything the session opens on that file.
     std::filesystem::path AliasFolder(const std::string& alias) const;
     // Where a table file of an alias lies; raises for a name that is not a
@@ -52,8 +52,8 @@ class TSession {
                                               const std::string& fileName);
 
     // Names of the temporary connections open in this session.
-    void AddDatabaseName(const std::string& name);  // raises on a duplicate
-    void RemoveDatabaseName(const std::string& name);
+    void AddConnectionName(const std::string& name);  // raises on a duplicate
+    void RemoveConnectionName(const std::string& name);
 
   private:
     struct Alias {

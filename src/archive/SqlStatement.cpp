@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "archive/EngineError.h"
+#include "archive/ArchiveError.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ std::vector<Token> Tokenize(const std::string& sql) {
             ++i;
         } else if (c == '"') {
             size_t end = sql.find('"', i + 1);
-            if (end == std::string::npos) throw EDBEngineError("Unterminated quoted name in SQL");
+            if (end == std::string::npos) throw EArchiveError("Unterminated quoted name in SQL");
             out.push_back({Token::Quoted, sql.substr(i + 1, end - i - 1)});
             i = end + 1;
         } else if (std::isdigit(c)) {
@@ -100,7 +100,7 @@ class Parser {
         if (Peek().kind != Token::End) ++pos_;
     }
     [[noreturn]] void Fail(const std::string& why) const {
-        throw EDBEngineError("Invalid SQL statement (" + why + "): " + sql_);
+        throw EArchiveError("Invalid SQL statement (" + why + "): " + sql_);
     }
     bool IsKeyword(const char* word) const {
         return Peek().kind == Token::Word && Upper(Peek().text) == word;

@@ -29,5 +29,5 @@ struct TSqlStatement {
     TSelect select;
 };
 
-// Raises EDBEngineError with the reason for anything it does not understand.
+// Raises EArchiveError with the reason for anything it does not understand.
 TSqlStatement ParseSql(const std::string& sql);

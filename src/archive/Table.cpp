@@ -6,12 +6,12 @@
 #include "archive/TableFile.h"
 
 void TTable::SetTableName(const std::string& fileName) {
-    if (Active()) throw EDBEngineError("Cannot perform this operation on an open dataset");
+    if (Active()) throw EArchiveError("Cannot perform this operation on an open dataset");
     tableName_ = fileName;
 }
 
 std::shared_ptr<TTableFile> TTable::OpenFile() {
-    return Session().OpenTableFile(DatabaseName(), tableName_);
+    return Session().OpenTableFile(AliasName(), tableName_);
 }
 
 TTable::TRows TTable::LoadRows(TTableFile& file) {
@@ -20,35 +20,35 @@ TTable::TRows TTable::LoadRows(TTableFile& file) {
 
 void TTable::RequireEditing() const {
     RequireActive();
-    if (State() != TDataSetState::dsEdit && State() != TDataSetState::dsInsert)
-        throw EDBEngineError("Dataset not in edit or insert mode");
+    if (State() != TCursorState::Editing && State() != TCursorState::Inserting)
+        throw EArchiveError("Dataset not in edit or insert mode");
 }
 
 void TTable::Append() {
     RequireBrowse("append");
     beforeInsert_ = current_;
     pending_.assign(FieldNames().size(), std::nullopt);
-    SetState(TDataSetState::dsInsert);
+    SetState(TCursorState::Inserting);
 }
 
 void TTable::Edit() {
     RequireActive();
-    if (State() == TDataSetState::dsEdit || State() == TDataSetState::dsInsert) return;
+    if (State() == TCursorState::Editing || State() == TCursorState::Inserting) return;
     if (rowIds_.empty()) {
         Append();
         return;
     }
     pending_ = RowAt(current_);
-    SetState(TDataSetState::dsEdit);
+    SetState(TCursorState::Editing);
 }
 
 void TTable::SetFieldValue(const std::string& name, const TFieldValue& value) {
     RequireEditing();
-    int index = FindField(name);
-    if (index < 0) throw EDBEngineError("Field '" + name + "' not found");
+    int index = FieldIndex(name);
+    if (index < 0) throw EArchiveError("Field '" + name + "' not found");
     const auto column = static_cast<size_t>(index);
     if (File().Columns()[column].kind == TColumnKind::AutoInc)
-        throw EDBEngineError("Field '" + FieldNames()[column] + "' cannot be modified");
+        throw EArchiveError("Field '" + FieldNames()[column] + "' cannot be modified");
     TFieldValue stored = value && !value->empty() ? value : std::nullopt;
     File().CheckValue(column, stored);
     pending_[column] = std::move(stored);
@@ -56,7 +56,7 @@ void TTable::SetFieldValue(const std::string& name, const TFieldValue& value) {
 
 void TTable::Post() {
     RequireEditing();
-    if (State() == TDataSetState::dsInsert) {
+    if (State() == TCursorState::Inserting) {
         const long long id = File().Insert(pending_);
         rowIds_.push_back(id);
         count_ = rowIds_.size();
@@ -70,27 +70,27 @@ void TTable::Post() {
         InvalidateRows();
     }
     pending_.clear();
-    SetState(TDataSetState::dsBrowse);
+    SetState(TCursorState::Browsing);
 }
 
 void TTable::Cancel() {
     RequireActive();
-    if (State() == TDataSetState::dsBrowse) return;
-    if (State() == TDataSetState::dsInsert)
+    if (State() == TCursorState::Browsing) return;
+    if (State() == TCursorState::Inserting)
         current_ = rowIds_.empty()
                        ? -1
                        : std::clamp(beforeInsert_, 0, static_cast<int>(rowIds_.size()) - 1);
     pending_.clear();
-    SetState(TDataSetState::dsBrowse);
+    SetState(TCursorState::Browsing);
 }
 
 void TTable::Delete() {
     RequireActive();
-    if (State() == TDataSetState::dsInsert) {
+    if (State() == TCursorState::Inserting) {
         Cancel();
         return;
     }
-    if (rowIds_.empty()) throw EDBEngineError("Cannot perform this operation on an empty dataset");
+    if (rowIds_.empty()) throw EArchiveError("Cannot perform this operation on an empty dataset");
     const long long id = CurrentRowId();
     File().Remove(id);
     InvalidateRows();
@@ -100,6 +100,6 @@ void TTable::Delete() {
     eof_ = rowIds_.empty();
     bof_ = rowIds_.empty();
     pending_.clear();
-    if (State() != TDataSetState::dsBrowse) SetState(TDataSetState::dsBrowse);
-    Notify(TDataEvent::DataSetChange);
+    if (State() != TCursorState::Browsing) SetState(TCursorState::Browsing);
+    Notify(TCursorEvent::RowsChanged);
 }

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "archive/DataSet.h"
+#include "archive/RowCursor.h"
 
-class TTable : public TDataSet {
+class TTable : public TRowCursor {
   public:
-    explicit TTable(TSession& session) : TDataSet(session) {}
+    explicit TTable(TSession& session) : TRowCursor(session) {}
 
     const std::string& TableName() const { return tableName_; }
     void SetTableName(const std::string& fileName);  // table must be closed

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <unordered_map>
 
-#include "archive/EngineError.h"
+#include "archive/ArchiveError.h"
 #include "archive/ItalianCollation.h"
 #include "archive/Sha256.h"
 
@@ -91,7 +91,7 @@ sqlite3* OpenConnection(const fs::path& path, int flags) {
     if (rc != SQLITE_OK) {
         std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);
-        throw EDBEngineError("Cannot open table " + path.string() + ": " + msg);
+        throw EArchiveError("Cannot open table " + path.string() + ": " + msg);
     }
     sqlite3_busy_timeout(db, 5000);
     sqlite3_extended_result_codes(db, 1);
@@ -108,18 +108,18 @@ bool IsTableFileName(const std::string& fileName) {
 void TTableFile::Create(const fs::path& path, const std::vector<TColumnDef>& columns) {
     std::error_code ec;
     if (fs::exists(path, ec))
-        throw EDBEngineError("Table " + path.filename().string() + " already exists in " +
+        throw EArchiveError("Table " + path.filename().string() + " already exists in " +
                              path.parent_path().string());
     if (!fs::is_directory(path.parent_path(), ec))
-        throw EDBEngineError("Folder does not exist: " + path.parent_path().string());
+        throw EArchiveError("Folder does not exist: " + path.parent_path().string());
     int autoIncs = 0;
     std::string sql = "CREATE TABLE records (";
     for (size_t i = 0; i < columns.size(); ++i) {
         for (size_t j = 0; j < i; ++j)
             if (sqlite3_stricmp(columns[i].name.c_str(), columns[j].name.c_str()) == 0)
-                throw EDBEngineError("Duplicate field name: " + columns[i].name);
+                throw EArchiveError("Duplicate field name: " + columns[i].name);
         if (columns[i].kind == TColumnKind::AutoInc && ++autoIncs > 1)
-            throw EDBEngineError("A table can have only one AUTOINC field");
+            throw EArchiveError("A table can have only one AUTOINC field");
         sql += (i ? ", " : "") + QuoteName(columns[i].name) + " " + DeclaredType(columns[i]);
     }
     sql += ")";
@@ -137,13 +137,13 @@ void TTableFile::Create(const fs::path& path, const std::vector<TColumnDef>& col
     sqlite3_close(db);
     if (rc != SQLITE_OK) {
         fs::remove(tmp, ec);
-        throw EDBEngineError("Cannot create table " + path.string() + ": " + msg);
+        throw EArchiveError("Cannot create table " + path.string() + ": " + msg);
     }
     // link() refuses to replace a file that appeared meanwhile.
     if (::link(tmp.c_str(), path.c_str()) != 0) {
         int e = errno;
         fs::remove(tmp, ec);
-        throw EDBEngineError("Cannot create table " + path.string() + ": " +
+        throw EArchiveError("Cannot create table " + path.string() + ": " +
                              std::error_code(e, std::generic_category()).message());
     }
     fs::remove(tmp, ec);
@@ -152,7 +152,7 @@ void TTableFile::Create(const fs::path& path, const std::vector<TColumnDef>& col
 std::shared_ptr<TTableFile> TTableFile::Open(const fs::path& path) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec))
-        throw EDBEngineError("Table does not exist: " + path.string());
+        throw EArchiveError("Table does not exist: " + path.string());
     sqlite3* db = OpenConnection(path, SQLITE_OPEN_READWRITE);
     std::shared_ptr<TTableFile> file(new TTableFile(path, db));
     return file;
@@ -186,7 +186,7 @@ TTableFile::~TTableFile() {
 }
 
 void TTableFile::Raise(const std::string& what) const {
-    throw EDBEngineError("Table " + path_.filename().string() + ": " + what);
+    throw EArchiveError("Table " + path_.filename().string() + ": " + what);
 }
 
 sqlite3_stmt* TTableFile::Prepare(const std::string& sql) const {
@@ -350,7 +350,7 @@ std::vector<std::vector<TFieldValue>> TTableFile::Rows(const long long* rowIds, 
 void TTableFile::CheckValue(size_t column, const TFieldValue& value) const {
     const TColumnDef& c = columns_.at(column);
     if (c.kind == TColumnKind::Char && value && CharCount(*value) > static_cast<size_t>(c.size))
-        throw EDBEngineError("Field '" + c.name + "' holds at most " + std::to_string(c.size) +
+        throw EArchiveError("Field '" + c.name + "' holds at most " + std::to_string(c.size) +
                              " characters; the value has " + std::to_string(CharCount(*value)));
 }
 

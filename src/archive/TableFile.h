@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/DataSet.h"
+#include "archive/RowCursor.h"
 #include "archive/SqlStatement.h"
 
 struct sqlite3;

@@ -13,7 +13,7 @@ class TMessageBoxes {
     virtual ~TMessageBoxes() = default;
 
     // General message box: caption "Brivano", no icon, one OK, centred, modal.
-    virtual void ShowMessage(const std::string& text) = 0;
+    virtual void ShowInfo(const std::string& text) = 0;
 
     // General error display: caption "Brivano", stop icon, one OK. `text` is
     // the error's message; the implementation applies ErrorDisplayText.

@@ -21,9 +21,9 @@
 namespace {
 
 // Reading a null field as text.
-class EVariantTypeCastError : public std::runtime_error {
+class ENullFieldAsText : public std::runtime_error {
   public:
-    EVariantTypeCastError()
+    ENullFieldAsText()
         : std::runtime_error("Could not convert variant of type (Null) into type (String)") {}
 };
 
@@ -69,18 +69,18 @@ TFInvioMail::~TFInvioMail() {
 void TFInvioMail::CreaControlli() {
     resize(845, 573);  // 861 x 612 with the frame
     QPalette colori = palette();
-    colori.setColor(QPalette::Window, DelphiColor(16559469));
+    colori.setColor(QPalette::Window, ColourFromBgr(16559469));
     setPalette(colori);
     setAutoFillBackground(true);
     setFont(Tahoma(8));
 
-    auto* griglia = new brivano::TDBGrid(this);
+    auto* griglia = new brivano::TGridView(this);
     DBGrid1 = griglia;
     DBGrid1->setObjectName("DBGrid1");
     DBGrid1->setGeometry(0, 8, 441, 537);
     std::vector<brivano::TGridColumn> colonne = {
         {"Ragione_Sociale", QStringLiteral("Ragione Sociale"), 220, Qt::AlignLeft,
-         DelphiColor(16745604), true},
+         ColourFromBgr(16745604), true},
         {"Tipo", {}, 120, Qt::AlignLeft, std::nullopt, false},
         {"Email", {}, 110, Qt::AlignLeft, std::nullopt, false},
         {"CAP", {}, 40, Qt::AlignCenter, std::nullopt, false},
@@ -98,13 +98,13 @@ void TFInvioMail::CreaControlli() {
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     QPalette sfondoGriglia = DBGrid1->palette();
-    sfondoGriglia.setColor(QPalette::Base, DelphiColor(14408667));
+    sfondoGriglia.setColor(QPalette::Base, ColourFromBgr(14408667));
     DBGrid1->setPalette(sfondoGriglia);
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid() && fdb_.QGEN.Active()) fdb_.QGEN.SetRecNo(current.row() + 1);
+                if (current.isValid() && fdb_.QGEN.Active()) fdb_.QGEN.MoveToRow(current.row() + 1);
             });
-    griglia->OnDblClick = [this] { DBGrid1DblClick(); };
+    griglia->OnRowDoubleClick = [this] { DBGrid1DblClick(); };
 
     Etichetta(this, "Label6", QStringLiteral("Indirizzi Selezionati"), 488, 8);
     ListBox1 = new QListWidget(this);
@@ -148,7 +148,7 @@ void TFInvioMail::CreaControlli() {
     Operazione->setFont(Tahoma(8, true));
     Operazione->setAutoFillBackground(true);
     QPalette sfondo = Operazione->palette();
-    sfondo.setColor(QPalette::Window, DelphiColor(14650176));
+    sfondo.setColor(QPalette::Window, ColourFromBgr(14650176));
     Operazione->setPalette(sfondo);
     Operazione->hide();
 
@@ -201,7 +201,7 @@ void TFInvioMail::DBGrid1DblClick() {
     RunGuarded(boxes_, [this] {
         TFieldValue email;
         if (fdb_.QGEN.Active() && !fdb_.QGEN.IsEmpty()) email = fdb_.QGEN.FieldValue("Email");
-        if (!email) throw EVariantTypeCastError();
+        if (!email) throw ENullFieldAsText();
         ListBox1->addItem(QString::fromStdString(*email));
     });
 }
@@ -231,7 +231,7 @@ void TFInvioMail::ButtonInvioClick() {
     try {
         brivano::PreparaInvio(IdSMTP1, IdMessage1, dati, limiti_);
     } catch (const brivano::EInvioTestoNonValido& e) {
-        boxes_.ShowMessage(std::string(e.what()) + ": invio annullato.");
+        boxes_.ShowInfo(std::string(e.what()) + ": invio annullato.");
         emit InvioConcluso();
         return;
     }
@@ -283,7 +283,7 @@ void TFInvioMail::FineInvio() {
         ListBox1->clearSelection();
         for (const auto& f : esito.Falliti)
             if (auto* item = ListBox1->item(static_cast<int>(f.Indice))) item->setSelected(true);
-        boxes_.ShowMessage(brivano::TestoFallimenti(esito.Falliti));
+        boxes_.ShowInfo(brivano::TestoFallimenti(esito.Falliti));
     }
     emit InvioConcluso();
 }

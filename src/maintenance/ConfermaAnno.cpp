@@ -36,13 +36,13 @@ bool IsFile(const std::string& path) {
 bool PreparaCartella(TMessageBoxes& boxes, const std::string& cartella, TComandoAnno comando) {
     if (IsFolder(cartella)) return true;
     if (comando == TComandoAnno::CambioAnno) {
-        boxes.ShowMessage(AnnoNonValido);
+        boxes.ShowInfo(AnnoNonValido);
         return false;
     }
     std::error_code ec;
     fs::create_directory(cartella, ec);  // one level: a missing data root stays missing
     if (IsFolder(cartella)) return true;
-    boxes.ShowMessage(CreazioneFallita);
+    boxes.ShowInfo(CreazioneFallita);
     return false;
 }
 
@@ -51,7 +51,7 @@ bool CreaSeAssente(TFDB& fdb, TMessageBoxes& boxes, const std::string& alias,
                    const std::string& cartella, const std::string& file, const char* messaggio,
                    const char* definizione) {
     if (IsFile(cartella + file)) return false;
-    boxes.ShowMessage(messaggio);
+    boxes.ShowInfo(messaggio);
     fdb.CreaTabella(alias, file, definizione);
     return true;
 }
@@ -62,8 +62,8 @@ bool CreaSeAssente(TFDB& fdb, TMessageBoxes& boxes, const std::string& alias,
 void LasciaRubrica(TFDB& fdb, TMessageBoxes& boxes) {
     TTable& rubrica = fdb.T_Rubrica;
     if (!rubrica.Active()) return;
-    const TDataSetState state = rubrica.State();
-    if (state == TDataSetState::dsEdit || state == TDataSetState::dsInsert) {
+    const TCursorState state = rubrica.State();
+    if (state == TCursorState::Editing || state == TCursorState::Inserting) {
         if (boxes.Confirm("Confirm", SchedaInSospeso) == TConfirmAnswer::Yes)
             rubrica.Post();
         else
@@ -82,7 +82,7 @@ bool AnnoValido(const std::string& anno) {
 bool ConfermaAnno(TFDB& fdb, TMessageBoxes& boxes, const std::string& anno, TComandoAnno comando,
                   const std::function<void(const std::string&)>& mostraAnno) {
     if (!AnnoValido(anno)) {
-        boxes.ShowMessage(AnnoNonValido);
+        boxes.ShowInfo(AnnoNonValido);
         return false;
     }
     const std::string cartella = CartellaAnno(LeggiReg(KeyBrivano, "PathDatiGen"), anno);

@@ -59,7 +59,7 @@ TFAnnoLavoro::TFAnnoLavoro(TFDB& fdb, TMessageBoxes& boxes,
     StaticText1->setAlignment(Qt::AlignCenter);
     StaticText1->setFont(bold);
     QPalette sky = StaticText1->palette();
-    sky.setColor(QPalette::Window, DelphiColor(SkyBlue));
+    sky.setColor(QPalette::Window, ColourFromBgr(SkyBlue));
     StaticText1->setPalette(sky);
     StaticText1->setAutoFillBackground(true);
 

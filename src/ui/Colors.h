@@ -3,6 +3,6 @@
 
 #include <QColor>
 
-inline QColor DelphiColor(int bgr) {
+inline QColor ColourFromBgr(int bgr) {
     return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }

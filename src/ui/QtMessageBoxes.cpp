@@ -47,7 +47,7 @@ void ShowOk(QMessageBox::Icon icon, const std::string& text) {
 
 }  // namespace
 
-void TQtMessageBoxes::ShowMessage(const std::string& text) {
+void TQtMessageBoxes::ShowInfo(const std::string& text) {
     ShowOk(QMessageBox::NoIcon, text);
 }
 

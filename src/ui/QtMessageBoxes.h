@@ -5,7 +5,7 @@
 
 class TQtMessageBoxes : public TMessageBoxes {
   public:
-    void ShowMessage(const std::string& text) override;
+    void ShowInfo(const std::string& text) override;
     void ShowError(const std::string& text) override;
     TConfirmAnswer Confirm(const std::string& caption, const std::string& text) override;
 };

@@ -23,7 +23,7 @@
 namespace {
 
 constexpr const char* kAlias = "DBrivano10";
-const QColor kSkyBlue = DelphiColor(15780518);
+const QColor kSkyBlue = ColourFromBgr(15780518);
 
 const std::string kDeleteText =
     "ATTENZIONE - RICHIESTA CANCELLAZIONE SCHEDA\r\r"
@@ -62,8 +62,8 @@ class FRubricaTest : public ::testing::Test {
         fdb.LegaTabella(fdb.T_Rubrica, kAlias, "Rubrica.DB");
         boxes.boxes.clear();
         w.SetUrlOpener(opener);
-        fdb.QGEN.Subscribe([this](TDataEvent e) {
-            if (e == TDataEvent::DataSetChange && fdb.QGEN.Active()) ++listRuns;
+        fdb.QGEN.Subscribe([this](TCursorEvent e) {
+            if (e == TCursorEvent::RowsChanged && fdb.QGEN.Active()) ++listRuns;
         });
     }
 
@@ -97,8 +97,8 @@ class FRubricaTest : public ::testing::Test {
     std::string Value(const std::string& field) const {
         return fdb.T_Rubrica.FieldValue(field).value_or("<null>");
     }
-    std::string ListValue(int recNo, const std::string& field) const {
-        return fdb.QGEN.ValueAt(recNo, fdb.QGEN.FindField(field)).value_or("<null>");
+    std::string ListValue(int rowNumber, const std::string& field) const {
+        return fdb.QGEN.ValueAt(rowNumber, fdb.QGEN.FieldIndex(field)).value_or("<null>");
     }
 
     void Type(QWidget* control, const QString& text) {
@@ -154,17 +154,17 @@ TEST_F(FRubricaTest, EveryCommandSetsTheWholeStateTable) {
         const char* command;
         std::function<void()> run;
         const std::vector<bool>& after;
-        TDataSetState mode;
+        TCursorState mode;
     } steps[] = {
-        {"Nuovo (menu)", [&] { w.Nuovo1->trigger(); }, kEditing, TDataSetState::dsInsert},
-        {"Annulla (button)", [&] { w.TBAnnulla->click(); }, kBrowsing, TDataSetState::dsBrowse},
-        {"Modifica (button)", [&] { w.TBModifica->click(); }, kEditing, TDataSetState::dsEdit},
-        {"Salva (menu)", [&] { w.Salva1->trigger(); }, kBrowsing, TDataSetState::dsBrowse},
-        {"Nuovo (button)", [&] { w.TBNuovo->click(); }, kEditing, TDataSetState::dsInsert},
-        {"Salva (button)", [&] { w.TBSalva->click(); }, kBrowsing, TDataSetState::dsBrowse},
-        {"Modifica (menu)", [&] { w.Modifica1->trigger(); }, kEditing, TDataSetState::dsEdit},
-        {"Annulla (menu)", [&] { w.Annulla1->trigger(); }, kBrowsing, TDataSetState::dsBrowse},
-        {"Cancella (menu)", [&] { w.Cancella1->trigger(); }, kBrowsing, TDataSetState::dsBrowse},
+        {"Nuovo (menu)", [&] { w.Nuovo1->trigger(); }, kEditing, TCursorState::Inserting},
+        {"Annulla (button)", [&] { w.TBAnnulla->click(); }, kBrowsing, TCursorState::Browsing},
+        {"Modifica (button)", [&] { w.TBModifica->click(); }, kEditing, TCursorState::Editing},
+        {"Salva (menu)", [&] { w.Salva1->trigger(); }, kBrowsing, TCursorState::Browsing},
+        {"Nuovo (button)", [&] { w.TBNuovo->click(); }, kEditing, TCursorState::Inserting},
+        {"Salva (button)", [&] { w.TBSalva->click(); }, kBrowsing, TCursorState::Browsing},
+        {"Modifica (menu)", [&] { w.Modifica1->trigger(); }, kEditing, TCursorState::Editing},
+        {"Annulla (menu)", [&] { w.Annulla1->trigger(); }, kBrowsing, TCursorState::Browsing},
+        {"Cancella (menu)", [&] { w.Cancella1->trigger(); }, kBrowsing, TCursorState::Browsing},
     };
     for (const auto& step : steps) {
         step.run();
@@ -178,7 +178,7 @@ TEST_F(FRubricaTest, EveryCommandSetsTheWholeStateTable) {
 TEST_F(FRubricaTest, OnAnEmptyBook) {
     Show();
     QTest::mouseDClick(w.DBGrid1->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
-    EXPECT_EQ(fdb.T_Rubrica.RecNo(), 0);  // the double-click moved nothing
+    EXPECT_EQ(fdb.T_Rubrica.RowNumber(), 0);  // the double-click moved nothing
 
     boxes.answers = {TConfirmAnswer::Yes};
     w.TBCancella->click();
@@ -187,7 +187,7 @@ TEST_F(FRubricaTest, OnAnEmptyBook) {
     EXPECT_EQ(Enabled(), kBrowsing);
 
     w.Modifica1->trigger();  // starts a new contact
-    EXPECT_EQ(fdb.T_Rubrica.State(), TDataSetState::dsInsert);
+    EXPECT_EQ(fdb.T_Rubrica.State(), TCursorState::Inserting);
     EXPECT_EQ(QApplication::focusWidget(), w.Ragione_Sociale);
     w.TBSalva->click();
     ASSERT_EQ(fdb.T_Rubrica.RecordCount(), 1);
@@ -212,9 +212,9 @@ TEST_F(FRubricaTest, SaveWritesTheScreenAndReRunsTheListWhileTheDetailStaysOnThe
 
     EXPECT_EQ(listRuns, runs + 1);
     EXPECT_EQ(w.DBGrid1->currentIndex().row(), 0);
-    EXPECT_EQ(fdb.QGEN.RecNo(), 1);
+    EXPECT_EQ(fdb.QGEN.RowNumber(), 1);
     EXPECT_EQ(ListValue(3, "Ragione_Sociale"), "Zeno");
-    EXPECT_EQ(fdb.T_Rubrica.RecNo(), 3);
+    EXPECT_EQ(fdb.T_Rubrica.RowNumber(), 3);
     EXPECT_EQ(Value("Citta"), "Città di Castello");
     EXPECT_EQ(w.Ragione_Sociale->text(), "Zeno");
 }
@@ -260,21 +260,21 @@ TEST_F(FRubricaTest, DoubleClickBringsTheDetailToTheListRowByOrdNum) {
     AddNames({"Carlo", "Anna", "Bruno"});
     Show();
     QTest::mouseDClick(w.DBGrid1->viewport(), Qt::LeftButton, {}, GridRow(1));
-    EXPECT_EQ(fdb.T_Rubrica.RecNo(), 3);
+    EXPECT_EQ(fdb.T_Rubrica.RowNumber(), 3);
     EXPECT_EQ(w.Ragione_Sociale->text(), "Bruno");
     EXPECT_EQ(Enabled(), kBrowsing);
 
     // The table no longer holds the list's row: the walk ends on the last row.
     fdb.T_Rubrica.Delete();
     QTest::mouseDClick(w.DBGrid1->viewport(), Qt::LeftButton, {}, GridRow(1));
-    EXPECT_EQ(fdb.T_Rubrica.RecNo(), 2);
+    EXPECT_EQ(fdb.T_Rubrica.RowNumber(), 2);
 
     // A closed list raises before anything moves.
     w.NavFirst->click();
     fdb.QGEN.Close();
     w.DBGrid1DblClick();
     EXPECT_EQ(boxes.Errors().size(), 1u);
-    EXPECT_EQ(fdb.T_Rubrica.RecNo(), 1);
+    EXPECT_EQ(fdb.T_Rubrica.RowNumber(), 1);
 }
 
 TEST_F(FRubricaTest, APendingContactSurvivesTheCloseBoxAndQuittingAsksAboutIt) {
@@ -283,7 +283,7 @@ TEST_F(FRubricaTest, APendingContactSurvivesTheCloseBoxAndQuittingAsksAboutIt) {
     w.TBNuovo->click();
     Type(w.Ragione_Sociale, "Bruno");
     w.close();
-    EXPECT_EQ(fdb.T_Rubrica.State(), TDataSetState::dsInsert);
+    EXPECT_EQ(fdb.T_Rubrica.State(), TCursorState::Inserting);
     Show();
     EXPECT_EQ(Enabled(), kEditing);
     EXPECT_EQ(w.Ragione_Sociale->text(), "Bruno");
@@ -329,7 +329,7 @@ TEST_F(FRubricaTest, AFailedSaveKeepsTheRowPendingAndTheWindowOpen) {
     EXPECT_TRUE(w.SchedaInSospeso());
 
     w.TBModifica->click();  // back to editing, the same new row
-    EXPECT_EQ(fdb.T_Rubrica.State(), TDataSetState::dsInsert);
+    EXPECT_EQ(fdb.T_Rubrica.State(), TCursorState::Inserting);
     EXPECT_EQ(w.Ragione_Sociale->text(), "Bruno");
     w.TBSalva->click();
     boxes.answers = {TConfirmAnswer::Yes};
@@ -337,7 +337,7 @@ TEST_F(FRubricaTest, AFailedSaveKeepsTheRowPendingAndTheWindowOpen) {
     EXPECT_EQ(boxes.Errors().size(), 3u);
     EXPECT_TRUE(w.isVisible());
     boxes.answers = {TConfirmAnswer::Yes};
-    EXPECT_THROW(w.ChiediSalvataggio(), EDBEngineError);  // the quitting program stays open
+    EXPECT_THROW(w.ChiediSalvataggio(), EArchiveError);  // the quitting program stays open
     EXPECT_TRUE(w.SchedaInSospeso());
 
     SetDiskFull(false);

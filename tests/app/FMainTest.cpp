@@ -55,7 +55,7 @@ class FMainTest : public ::testing::Test {
     FMainTest() {
         main.ImpostaFinestre({&fdb, &invio, &about, &cambio, &crea, &rubrica, [this] {
                                   ++salvataggi;
-                                  if (salvataggioFallisce) throw EDBEngineError("Disco pieno");
+                                  if (salvataggioFallisce) throw EArchiveError("Disco pieno");
                               }});
     }
     QString StaticText() const { return main.StaticText1->text(); }

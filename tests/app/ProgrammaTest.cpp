@@ -11,7 +11,7 @@
 #include "TempDir.h"
 #include "app/F_Main.h"
 #include "app/Programma.h"
-#include "archive/EngineError.h"
+#include "archive/ArchiveError.h"
 #include "archive/F_DB.h"
 
 namespace {
@@ -40,7 +40,7 @@ TEST(Programma, DataModuleThatCannotStartEndsTheProgramBeforeTheMainWindow) {
     qApp->installEventFilter(&osserva);
     const int result =
         brivano::Programma(boxes, prg.str(), true, [](TMessageBoxes&) -> std::unique_ptr<TFDB> {
-            throw EDBEngineError("The database engine cannot start");
+            throw EArchiveError("The database engine cannot start");
         });
     qApp->removeEventFilter(&osserva);
     EXPECT_EQ(result, 1);

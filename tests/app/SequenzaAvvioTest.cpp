@@ -85,7 +85,7 @@ TEST_F(SequenzaAvvioTest, FirstStartWritesDefaultsCreatesAndProtectsBothTables) 
     EXPECT_EQ(fdb.Session1.AliasParams("DBrivano10").at("PATH"), prg.str() + "2010/");
     EXPECT_EQ(fdb.T_Rubrica.TableName(), "Rubrica.DB");
     EXPECT_EQ(fdb.T_Dativo.TableName(), "Brivano.DB");
-    EXPECT_EQ(fdb.QGEN.DatabaseName(), "DBrivano10");
+    EXPECT_EQ(fdb.QGEN.AliasName(), "DBrivano10");
     EXPECT_FALSE(fdb.T_Rubrica.Active());
     fdb.CaricaRubrica();  // the protected table opens through the session
     EXPECT_EQ(fdb.QGEN.RecordCount(), 0);
@@ -190,7 +190,7 @@ TEST_F(SequenzaAvvioTest, EngineErrorEndsTheSequenceWhereItHappens) {
     fs::remove(cartella / "Brivano.DB");
     fs::create_directory(cartella / "Brivano.DB");  // a folder where the file should be
     anno = "2009";
-    EXPECT_THROW(Esegui(), EDBEngineError);
+    EXPECT_THROW(Esegui(), EArchiveError);
     EXPECT_EQ(boxes.Messages(), Texts{"Archivio Dati- Assente - Premere OK per Crearlo"});
     EXPECT_EQ(anno, "2009");
 }

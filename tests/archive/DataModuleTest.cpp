@@ -6,7 +6,7 @@
 
 #include "RecordingMessageBoxes.h"
 #include "TempDir.h"
-#include "archive/Database.h"
+#include "archive/FolderConnection.h"
 #include "archive/F_DB.h"
 #include "config/F_Conf.h"
 
@@ -53,7 +53,7 @@ TEST_F(DataModuleTest, CreaTabellaRunsTheStatementAndSaysSo) {
                   "CREATE TABLE \"Rubrica.DB\" ( OrdNum AUTOINC, Tipo CHAR(60), Ragione_Sociale "
                   "CHAR(60), Citta CHAR(40), Cap CHAR(5), EMail CHAR(100), Sito CHAR(100), Note "
                   "BLOB(1,1) )"});
-    EXPECT_EQ(fdb.QGEN.DatabaseName(), "DBrivano10");
+    EXPECT_EQ(fdb.QGEN.AliasName(), "DBrivano10");
     EXPECT_FALSE(fdb.QGEN.Active());
     EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Archivio Rubrica.DB Creato"});
     EXPECT_TRUE(std::filesystem::exists(year + "Rubrica.DB"));
@@ -61,7 +61,7 @@ TEST_F(DataModuleTest, CreaTabellaRunsTheStatementAndSaysSo) {
 
 TEST_F(DataModuleTest, CreaTabellaFailureShowsNoMessage) {
     std::filesystem::create_directory(year + "Brivano.DB");  // a folder in the file's place
-    EXPECT_THROW(fdb.CreaTabella("DBrivano10", "Brivano.DB", DefinizioneDativo), EDBEngineError);
+    EXPECT_THROW(fdb.CreaTabella("DBrivano10", "Brivano.DB", DefinizioneDativo), EArchiveError);
     EXPECT_TRUE(boxes.Messages().empty());
 }
 
@@ -72,7 +72,6 @@ TEST_F(DataModuleTest, ProtectedTablesOpenThroughSession1Only) {
     fdb.ProteggiTabella("Brivano.DB", MasterPassword, year);
     fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year);
     fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year);  // again: harmless
-    EXPECT_EQ(EngineInitCount(), 0);
 
     fdb.T_Rubrica.Open();
     EXPECT_EQ(fdb.T_Rubrica.FieldValue("Ragione_Sociale"), "Alfa");
@@ -81,16 +80,23 @@ TEST_F(DataModuleTest, ProtectedTablesOpenThroughSession1Only) {
     TSession stranger("stranger");
     stranger.AddStandardAlias("A", year, "PARADOX");
     TTable t(stranger);
-    t.SetDatabaseName("A");
+    t.SetAliasName("A");
     t.SetTableName("Rubrica.DB");
-    EXPECT_THROW(t.Open(), EDBEngineError);
+    EXPECT_THROW(t.Open(), EArchiveError);
 }
 
-TEST_F(DataModuleTest, ProteggiTabellaFailureReleasesEngineAndConnection) {
-    EXPECT_THROW(fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year), EDBEngineError);
+TEST_F(DataModuleTest, ProteggiTabellaFailureReleasesItsConnection) {
+    EXPECT_THROW(fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year), EArchiveError);
     EXPECT_THROW(fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year + "assente/"),
-                 EDBEngineError);
-    EXPECT_EQ(EngineInitCount(), 0);
+                 EArchiveError);
+    // Every name a failed protection drew is free again.
+    for (int n = 0; n < 50; ++n) {
+        TFolderConnection probe(DefaultSession());
+        probe.Name = "PDOXEncryptDB" + std::to_string(n);
+        probe.Driver = "STANDARD";
+        probe.PathLine = "path=" + year;
+        EXPECT_NO_THROW(probe.Open()) << probe.Name;
+    }
     CreateBoth();
     EXPECT_NO_THROW(fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year));
 }
@@ -105,7 +111,7 @@ TEST_F(DataModuleTest, CaricaRubricaListsContactsByCompanyName) {
     EXPECT_EQ(fdb.QGEN.SQL(),
               std::vector<std::string>{"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"});
     std::vector<std::string> names;
-    for (fdb.QGEN.First(); !fdb.QGEN.Eof(); fdb.QGEN.Next())
+    for (fdb.QGEN.First(); !fdb.QGEN.AtEnd(); fdb.QGEN.Next())
         names.push_back(*fdb.QGEN.FieldValue("Ragione_Sociale"));
     EXPECT_EQ(names, (std::vector<std::string>{"alfa", "Beta", "Zeta"}));
 }
@@ -123,7 +129,7 @@ TEST_F(DataModuleTest, CaricaRubricaReadsTheConfiguredAddressFile) {
 
 TEST_F(DataModuleTest, CaricaRubricaWithoutTheFileRaisesAndLeavesQueryClosed) {
     fdb.LegaQuery("DBrivano10");
-    EXPECT_THROW(fdb.CaricaRubrica(), EDBEngineError);
+    EXPECT_THROW(fdb.CaricaRubrica(), EArchiveError);
     EXPECT_FALSE(fdb.QGEN.Active());
 }
 
@@ -132,7 +138,7 @@ TEST_F(DataModuleTest, BindingOpensNothing) {
     EXPECT_FALSE(fdb.T_Rubrica.Active());
     EXPECT_FALSE(fdb.T_Dativo.Active());
     EXPECT_EQ(fdb.T_Rubrica.TableName(), "Rubrica.DB");
-    EXPECT_EQ(fdb.T_Dativo.DatabaseName(), "DBrivano10");
+    EXPECT_EQ(fdb.T_Dativo.AliasName(), "DBrivano10");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "FileSizeLimit.h"
 #include "TempDir.h"
-#include "archive/Database.h"
+#include "archive/FolderConnection.h"
 #include "archive/Query.h"
 #include "archive/Session.h"
 #include "archive/Table.h"
@@ -19,12 +19,12 @@ class EngineTest : public ::testing::Test {
     void SetUp() override {
         session.AddStandardAlias("DB", dir.str(), "PARADOX");
         Exec(kRubricaSql);
-        table.SetDatabaseName("DB");
+        table.SetAliasName("DB");
         table.SetTableName("Rubrica.DB");
     }
     void Exec(const std::string& sql) {
         TQuery q(session);
-        q.SetDatabaseName("DB");
+        q.SetAliasName("DB");
         q.SQL() = {sql};
         q.ExecSQL();
     }
@@ -37,11 +37,11 @@ class EngineTest : public ::testing::Test {
     }
     std::vector<std::string> ListOrderedBy(const std::string& column) {
         TQuery q(session);
-        q.SetDatabaseName("DB");
+        q.SetAliasName("DB");
         q.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY " + column + " ASC"};
         q.Open();
         std::vector<std::string> names;
-        for (q.First(); !q.Eof(); q.Next())
+        for (q.First(); !q.AtEnd(); q.Next())
             names.push_back(q.FieldValue(column).value_or("<null>"));
         return names;
     }
@@ -57,14 +57,14 @@ TEST_F(EngineTest, CreatedTableHasTheDefinedFieldsInOrder) {
               (std::vector<std::string>{"OrdNum", "Tipo", "Ragione_Sociale", "Citta", "Cap",
                                         "EMail", "Sito", "Note"}));
     EXPECT_EQ(table.RecordCount(), 0);
-    EXPECT_TRUE(table.Eof());
-    EXPECT_EQ(table.FindField("email"), 5) << "field names match regardless of case";
+    EXPECT_TRUE(table.AtEnd());
+    EXPECT_EQ(table.FieldIndex("email"), 5) << "field names match regardless of case";
 }
 
 TEST_F(EngineTest, CreatingAnExistingTableFailsAndKeepsIt) {
     AddContact("Alfa");
     table.Close();
-    EXPECT_THROW(Exec(kRubricaSql), EDBEngineError);
+    EXPECT_THROW(Exec(kRubricaSql), EArchiveError);
     table.Open();
     EXPECT_EQ(table.RecordCount(), 1);
 }
@@ -81,23 +81,23 @@ TEST_F(EngineTest, StatementsOutsideTheSupportedFormsAreRefused) {
         "SELECT * FROM Rubrica.DB; DELETE FROM records",
         "CREATE TABLE \"X.DB\" ( A CHAR(5)",
     };
-    for (const char* sql : bad) EXPECT_THROW(Exec(sql), EDBEngineError) << sql;
+    for (const char* sql : bad) EXPECT_THROW(Exec(sql), EArchiveError) << sql;
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "X.DB"));
 }
 
 TEST_F(EngineTest, NewRowGetsOrdNumAndEmptyFieldsAreNull) {
     table.Open();
     table.Append();
-    EXPECT_EQ(table.State(), TDataSetState::dsInsert);
+    EXPECT_EQ(table.State(), TCursorState::Inserting);
     table.SetFieldValue("Tipo", "");
     table.Post();
-    EXPECT_EQ(table.State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(table.State(), TCursorState::Browsing);
     EXPECT_EQ(table.FieldValue("OrdNum"), "1");
     EXPECT_EQ(table.FieldValue("Tipo"), std::nullopt);
     EXPECT_EQ(table.FieldValue("Note"), std::nullopt);
     AddContact("Beta");
     EXPECT_EQ(table.FieldValue("OrdNum"), "2");
-    EXPECT_EQ(table.RecNo(), 2) << "a posted row stays current";
+    EXPECT_EQ(table.RowNumber(), 2) << "a posted row stays current";
 }
 
 TEST_F(EngineTest, OrdNumIsNeverReused) {
@@ -111,9 +111,9 @@ TEST_F(EngineTest, OrdNumIsNeverReused) {
 TEST_F(EngineTest, EditOnEmptyTableStartsInsert) {
     table.Open();
     table.Edit();
-    EXPECT_EQ(table.State(), TDataSetState::dsInsert);
+    EXPECT_EQ(table.State(), TCursorState::Inserting);
     table.Edit();  // no effect while inserting
-    EXPECT_EQ(table.State(), TDataSetState::dsInsert);
+    EXPECT_EQ(table.State(), TCursorState::Inserting);
 }
 
 TEST_F(EngineTest, EditChangesAndCancelDiscards) {
@@ -137,7 +137,7 @@ TEST_F(EngineTest, CancelledInsertReturnsToPreviousRow) {
     table.First();
     table.Append();
     table.Cancel();
-    EXPECT_EQ(table.RecNo(), 1);
+    EXPECT_EQ(table.RowNumber(), 1);
     EXPECT_EQ(table.RecordCount(), 2);
 }
 
@@ -154,7 +154,7 @@ TEST_F(EngineTest, DeleteMovesToFollowingThenPrecedingRow) {
     try {
         table.Delete();
         FAIL();
-    } catch (const EDBEngineError& e) {
+    } catch (const EArchiveError& e) {
         EXPECT_STREQ(e.what(), "Cannot perform this operation on an empty dataset");
     }
 }
@@ -162,18 +162,18 @@ TEST_F(EngineTest, DeleteMovesToFollowingThenPrecedingRow) {
 TEST_F(EngineTest, CursorWalk) {
     for (const char* n : {"A", "B", "C"}) AddContact(n);
     std::vector<std::string> seen;
-    for (table.First(); !table.Eof(); table.Next())
+    for (table.First(); !table.AtEnd(); table.Next())
         seen.push_back(*table.FieldValue("Ragione_Sociale"));
     EXPECT_EQ(seen, (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_EQ(table.RecNo(), 3) << "Next past the end stays on the last row";
+    EXPECT_EQ(table.RowNumber(), 3) << "Next past the end stays on the last row";
     table.Last();
-    EXPECT_TRUE(table.Eof());
+    EXPECT_TRUE(table.AtEnd());
     table.Prior();
     EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "B");
     table.First();
     table.Prior();
-    EXPECT_TRUE(table.Bof());
-    EXPECT_EQ(table.ValueAt(3, table.FindField("Ragione_Sociale")), "C");
+    EXPECT_TRUE(table.AtStart());
+    EXPECT_EQ(table.ValueAt(3, table.FieldIndex("Ragione_Sociale")), "C");
     EXPECT_EQ(table.ValueAt(4, 0), std::nullopt);
 }
 
@@ -181,11 +181,11 @@ TEST_F(EngineTest, CharLimitsAreEnforcedInCharactersNeverCut) {
     table.Open();
     table.Append();
     table.SetFieldValue("Cap", "12345");
-    EXPECT_THROW(table.SetFieldValue("Cap", "123456"), EDBEngineError);
+    EXPECT_THROW(table.SetFieldValue("Cap", "123456"), EArchiveError);
     std::string accented;
     for (int i = 0; i < 40; ++i) accented += "à";  // 40 characters, 80 bytes
     table.SetFieldValue("Citta", accented);
-    EXPECT_THROW(table.SetFieldValue("Citta", accented + "x"), EDBEngineError);
+    EXPECT_THROW(table.SetFieldValue("Citta", accented + "x"), EArchiveError);
     table.SetFieldValue("Note", std::string(100000, 'n'));
     table.Post();
     EXPECT_EQ(table.FieldValue("Citta"), accented);
@@ -196,17 +196,17 @@ TEST_F(EngineTest, CharLimitsAreEnforcedInCharactersNeverCut) {
 TEST_F(EngineTest, AutoIncFieldCannotBeSet) {
     table.Open();
     table.Append();
-    EXPECT_THROW(table.SetFieldValue("OrdNum", "7"), EDBEngineError);
-    EXPECT_THROW(table.SetFieldValue("Nessuno", "7"), EDBEngineError);
+    EXPECT_THROW(table.SetFieldValue("OrdNum", "7"), EArchiveError);
+    EXPECT_THROW(table.SetFieldValue("Nessuno", "7"), EArchiveError);
 }
 
 TEST_F(EngineTest, EditingOperationsNeedEditMode) {
     table.Open();
-    EXPECT_THROW(table.Post(), EDBEngineError);
-    EXPECT_THROW(table.SetFieldValue("Tipo", "x"), EDBEngineError);
+    EXPECT_THROW(table.Post(), EArchiveError);
+    EXPECT_THROW(table.SetFieldValue("Tipo", "x"), EArchiveError);
     table.Close();
-    EXPECT_THROW(table.Append(), EDBEngineError);
-    EXPECT_THROW(table.RecordCount(), EDBEngineError);
+    EXPECT_THROW(table.Append(), EArchiveError);
+    EXPECT_THROW(table.RecordCount(), EArchiveError);
 }
 
 TEST_F(EngineTest, ItalianOrderIgnoresCaseAndKeepsAccentsBesideTheirLetter) {
@@ -237,35 +237,35 @@ TEST_F(EngineTest, LargeListGivesEveryRowAtEveryPosition) {
                  "FROM c",
                  nullptr, nullptr, nullptr);
     sqlite3_close(db);
-    auto expected = [](int recNo) {
+    auto expected = [](int rowNumber) {
         char buf[16];
-        std::snprintf(buf, sizeof buf, "N%05d", recNo - 1);
+        std::snprintf(buf, sizeof buf, "N%05d", rowNumber - 1);
         return std::string(buf);
     };
     TQuery q(session);
-    q.SetDatabaseName("DB");
+    q.SetAliasName("DB");
     q.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
     q.Open();
     ASSERT_EQ(q.RecordCount(), kRows);
-    const int name = q.FindField("Ragione_Sociale");
-    for (int recNo : {kRows, 1, 129, 128, 3000, kRows - 1, 2, 5000, 130, kRows})
-        EXPECT_EQ(q.ValueAt(recNo, name), expected(recNo)) << recNo;
-    for (int recNo = 1; recNo <= kRows; ++recNo)
-        ASSERT_EQ(q.ValueAt(recNo, name), expected(recNo)) << recNo;
-    for (int recNo = kRows; recNo >= 1; recNo -= 97)
-        ASSERT_EQ(q.ValueAt(recNo, name), expected(recNo)) << recNo;
+    const int name = q.FieldIndex("Ragione_Sociale");
+    for (int rowNumber : {kRows, 1, 129, 128, 3000, kRows - 1, 2, 5000, 130, kRows})
+        EXPECT_EQ(q.ValueAt(rowNumber, name), expected(rowNumber)) << rowNumber;
+    for (int rowNumber = 1; rowNumber <= kRows; ++rowNumber)
+        ASSERT_EQ(q.ValueAt(rowNumber, name), expected(rowNumber)) << rowNumber;
+    for (int rowNumber = kRows; rowNumber >= 1; rowNumber -= 97)
+        ASSERT_EQ(q.ValueAt(rowNumber, name), expected(rowNumber)) << rowNumber;
     q.Last();
     EXPECT_EQ(q.FieldValue("Ragione_Sociale"), expected(kRows));
     q.Close();
     q.Open();  // a fresh read after close
-    q.SetRecNo(4321);
+    q.MoveToRow(4321);
     EXPECT_EQ(q.FieldValue("ragione_sociale"), expected(4321));
 }
 
 TEST_F(EngineTest, RepointedAliasReachesTheNewFolderOnLaterOpens) {
     AddContact("Vecchio");
     TQuery q(session);
-    q.SetDatabaseName("DB");
+    q.SetAliasName("DB");
     q.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
     q.Open();  // caches a connection to the old folder
     q.Close();
@@ -292,7 +292,7 @@ TEST_F(EngineTest, RepointedAliasReachesTheNewFolderOnLaterOpens) {
 
 TEST_F(EngineTest, AliasOperations) {
     EXPECT_NO_THROW(session.DeleteAlias("Assente"));
-    EXPECT_THROW(session.AddStandardAlias("db", "/x/", "PARADOX"), EDBEngineError);
+    EXPECT_THROW(session.AddStandardAlias("db", "/x/", "PARADOX"), EArchiveError);
     auto params = session.AliasParams("DB");
     EXPECT_EQ(params["TYPE"], "STANDARD");
     EXPECT_EQ(params["PATH"], dir.str());
@@ -301,49 +301,48 @@ TEST_F(EngineTest, AliasOperations) {
     session.DeleteAlias("DB");
     EXPECT_TRUE(session.Active()) << "an alias operation opens a closed session";
     table.Close();
-    EXPECT_THROW(table.Open(), EDBEngineError);
+    EXPECT_THROW(table.Open(), EArchiveError);
 }
 
 TEST_F(EngineTest, ProtectedTableOpensOnlyWithThePassword) {
     AddContact("Segreto");
     table.Close();
-    EngineInit();
-    TCRTblDesc desc{"Rubrica.DB", MasterPassword, true};
-    ASSERT_EQ(RestructureTable(dir.str(), 1, &desc, nullptr, nullptr, nullptr, false), 0)
-        << EngineLastErrorText();
+    ProtectTableFile(dir.str(), "Rubrica.DB", MasterPassword);
     // Protecting again with the same password keeps it protected and readable.
-    ASSERT_EQ(RestructureTable(dir.str(), 1, &desc, nullptr, nullptr, nullptr, false), 0);
-    TCRTblDesc other{"Rubrica.DB", "ALTRA", true};
-    EXPECT_NE(RestructureTable(dir.str(), 1, &other, nullptr, nullptr, nullptr, false), 0);
-    EngineExit();
+    ProtectTableFile(dir.str(), "Rubrica.DB", MasterPassword);
+    EXPECT_THROW(ProtectTableFile(dir.str(), "Rubrica.DB", "ALTRA"), EArchiveError);
 
-    EXPECT_THROW(table.Open(), EDBEngineError);
+    EXPECT_THROW(table.Open(), EArchiveError);
     session.AddPassword("sbagliata");
-    EXPECT_THROW(table.Open(), EDBEngineError);
+    EXPECT_THROW(table.Open(), EArchiveError);
     session.AddPassword(MasterPassword);
     table.Open();
     EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "Segreto");
 }
 
-TEST_F(EngineTest, RestructureNeedsAnInitialisedEngine) {
-    TCRTblDesc desc{"Rubrica.DB", MasterPassword, true};
-    ASSERT_EQ(EngineInitCount(), 0);
-    EXPECT_NE(RestructureTable(dir.str(), 1, &desc, nullptr, nullptr, nullptr, false), 0);
+TEST_F(EngineTest, ProtectingRefusesBadArguments) {
+    AddContact("Segreto");
+    table.Close();
+    EXPECT_THROW(ProtectTableFile("", "Rubrica.DB", MasterPassword), EArchiveError);
+    EXPECT_THROW(ProtectTableFile(dir.str(), "../Rubrica.DB", MasterPassword), EArchiveError);
+    EXPECT_THROW(ProtectTableFile(dir.str(), "Rubrica.DB", ""), EArchiveError);
+    EXPECT_THROW(ProtectTableFile(dir.str(), "Assente.DB", MasterPassword), EArchiveError);
+    EXPECT_NO_THROW(table.Open()) << "a refused protection leaves the file as it was";
 }
 
 TEST_F(EngineTest, TemporaryConnectionNamesAreUniqueWhileOpen) {
-    TDatabase a(session), b(session);
-    a.DatabaseName = b.DatabaseName = "PDOXEncryptDB7";
-    a.DriverName = b.DriverName = "STANDARD";
-    a.Params = b.Params = {"path=" + dir.str()};
+    TFolderConnection a(session), b(session);
+    a.Name = b.Name = "PDOXEncryptDB7";
+    a.Driver = b.Driver = "STANDARD";
+    a.PathLine = b.PathLine = "path=" + dir.str();
     a.Open();
-    EXPECT_THROW(b.Open(), EDBEngineError);
+    EXPECT_THROW(b.Open(), EArchiveError);
     a.Close();
     EXPECT_NO_THROW(b.Open());
-    TDatabase c(session);
-    c.DriverName = "STANDARD";
-    c.Params = {"path=" + dir.str() + "assente/"};
-    EXPECT_THROW(c.Open(), EDBEngineError);
+    TFolderConnection c(session);
+    c.Driver = "STANDARD";
+    c.PathLine = "path=" + dir.str() + "assente/";
+    EXPECT_THROW(c.Open(), EArchiveError);
 }
 
 // A full disk while posting: the error is raised, the row stays pending and
@@ -356,10 +355,10 @@ TEST_F(EngineTest, FailedPostKeepsEarlierRowsAndThePendingRow) {
     {
         TScopedFileSizeLimit diskFull(
             static_cast<rlim_t>(std::filesystem::file_size(dir.path() / "Rubrica.DB") + 4096));
-        EXPECT_THROW(table.Post(), EDBEngineError);
+        EXPECT_THROW(table.Post(), EArchiveError);
     }
 
-    EXPECT_EQ(table.State(), TDataSetState::dsInsert) << "the row is still pending";
+    EXPECT_EQ(table.State(), TCursorState::Inserting) << "the row is still pending";
     table.Cancel();
     table.Close();
     table.Open();
@@ -368,14 +367,14 @@ TEST_F(EngineTest, FailedPostKeepsEarlierRowsAndThePendingRow) {
 }
 
 TEST_F(EngineTest, ListenersHearChanges) {
-    std::vector<TDataEvent> events;
-    int id = table.Subscribe([&](TDataEvent e) { events.push_back(e); });
+    std::vector<TCursorEvent> events;
+    int id = table.Subscribe([&](TCursorEvent e) { events.push_back(e); });
     table.Open();
     table.Append();
     table.Post();
     table.Unsubscribe(id);
     table.Close();
-    EXPECT_EQ(events.front(), TDataEvent::DataSetChange);
+    EXPECT_EQ(events.front(), TCursorEvent::RowsChanged);
     EXPECT_GE(events.size(), 3u);
 }
 

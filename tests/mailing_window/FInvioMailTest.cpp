@@ -79,10 +79,10 @@ TEST_F(FInvioMail, LoadsPicksAndReopens) {
         titles.push_back(model->headerData(c, Qt::Horizontal).toString());
     EXPECT_EQ(titles, (std::vector<QString>{"Ragione Sociale", "Tipo", "EMail", "Cap", "Citta"}));
 
-    fdb.QGEN.SetRecNo(2);
+    fdb.QGEN.MoveToRow(2);
     w.DBGrid1DblClick();
     w.DBGrid1DblClick();  // no check for duplicates
-    fdb.QGEN.SetRecNo(3);
+    fdb.QGEN.MoveToRow(3);
     w.DBGrid1DblClick();
     ASSERT_EQ(w.ListBox1->count(), 2);
     EXPECT_EQ(w.ListBox1->item(0)->text(), "beta@example.it");

@@ -28,8 +28,8 @@ class ConfermaAnnoTest : public ArchivioDiProva,
         EXPECT_EQ(shown, std::vector<std::string>{anno});
         EXPECT_EQ(AliasPath(), Cartella(anno));
         EXPECT_FALSE(fdb.QGEN.Active());
-        EXPECT_EQ(fdb.QGEN.DatabaseName(), Alias);
-        EXPECT_EQ(fdb.T_Dativo.DatabaseName() + fdb.T_Dativo.TableName(), "DBrivano10Brivano.DB");
+        EXPECT_EQ(fdb.QGEN.AliasName(), Alias);
+        EXPECT_EQ(fdb.T_Dativo.AliasName() + fdb.T_Dativo.TableName(), "DBrivano10Brivano.DB");
     }
     void ExpectNewTablesProtected(const std::string& anno) {
         for (const char* file : {"Brivano.DB", "Rubrica.DB"})

@@ -17,7 +17,7 @@ struct TRecordedBox {
 
 class TRecordingMessageBoxes : public TMessageBoxes {
   public:
-    void ShowMessage(const std::string& text) override {
+    void ShowInfo(const std::string& text) override {
         boxes.push_back({TRecordedBox::Kind::Message, "Brivano", text});
     }
     void ShowError(const std::string& text) override {

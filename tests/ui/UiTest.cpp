@@ -31,10 +31,10 @@ std::unique_ptr<brivano_test::TQuandoModale> WhenBoxShows(
         [](QWidget& w) { return qobject_cast<QMessageBox*>(&w) != nullptr; });
 }
 
-TEST(DelphiColor, SplitsBlueGreenRed) {
-    EXPECT_EQ(DelphiColor(16307130), QColor(186, 211, 248));  // the tool area's light blue
-    EXPECT_EQ(DelphiColor(0x0000FF), QColor(Qt::red));
-    EXPECT_EQ(DelphiColor(0xFF0000), QColor(Qt::blue));
+TEST(ColourFromBgr, SplitsBlueGreenRed) {
+    EXPECT_EQ(ColourFromBgr(16307130), QColor(186, 211, 248));  // the tool area's light blue
+    EXPECT_EQ(ColourFromBgr(0x0000FF), QColor(Qt::red));
+    EXPECT_EQ(ColourFromBgr(0xFF0000), QColor(Qt::blue));
 }
 
 TEST(ImageList2BIG, TenDistinctPicturesOfThirtyTwo) {
@@ -73,7 +73,7 @@ TEST(TQtMessageBoxes, MessageHasCaptionNoIconOneOkAndBreaksLinesAtCarriageReturn
         EXPECT_LE((box.frameGeometry().center() - screen.center()).manhattanLength(), 2);
         box.button(QMessageBox::Ok)->click();
     });
-    boxes.ShowMessage(" ERRORE \r\r     CHIUDERE <b>x</b>");
+    boxes.ShowInfo(" ERRORE \r\r     CHIUDERE <b>x</b>");
     EXPECT_TRUE(seen);
 }
 

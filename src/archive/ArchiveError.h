@@ -2,7 +2,7 @@
 #include <stdexcept>
 
 // Every failure of the database engine; the message says what went wrong.
-class EDBEngineError : public std::runtime_error {
+class EArchiveError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };

@@ -1,4 +1,4 @@
-#include "archive/DataSet.h"
+#include "archive/RowCursor.h"
 
 #include <strings.h>
 
@@ -14,15 +14,15 @@ constexpr int kBlockRows = 128;
 constexpr size_t kCachedBlocks = 32;
 }  // namespace
 
-TDataSet::TDataSet(TSession& session) : session_(session) {}
-TDataSet::~TDataSet() = default;
+TRowCursor::TRowCursor(TSession& session) : session_(session) {}
+TRowCursor::~TRowCursor() = default;
 
-void TDataSet::SetDatabaseName(const std::string& alias) {
-    if (Active()) throw EDBEngineError("Cannot perform this operation on an open dataset");
-    databaseName_ = alias;
+void TRowCursor::SetAliasName(const std::string& alias) {
+    if (Active()) throw EArchiveError("Cannot perform this operation on an open dataset");
+    aliasName_ = alias;
 }
 
-void TDataSet::Open() {
+void TRowCursor::Open() {
     if (Active()) return;
     std::shared_ptr<TTableFile> file = OpenFile();
     TRows rows = LoadRows(*file);
@@ -34,11 +34,11 @@ void TDataSet::Open() {
     current_ = count_ == 0 ? -1 : 0;
     bof_ = true;
     eof_ = count_ == 0;
-    state_ = TDataSetState::dsBrowse;
-    Notify(TDataEvent::DataSetChange);
+    state_ = TCursorState::Browsing;
+    Notify(TCursorEvent::RowsChanged);
 }
 
-void TDataSet::Close() {
+void TRowCursor::Close() {
     if (!Active()) return;
     stream_.reset();
     file_.reset();
@@ -48,116 +48,116 @@ void TDataSet::Close() {
     pending_.clear();
     current_ = -1;
     bof_ = eof_ = true;
-    state_ = TDataSetState::dsInactive;
-    Notify(TDataEvent::DataSetChange);
+    state_ = TCursorState::Closed;
+    Notify(TCursorEvent::RowsChanged);
 }
 
-void TDataSet::RequireActive() const {
-    if (!Active()) throw EDBEngineError("Cannot perform this operation on a closed dataset");
+void TRowCursor::RequireActive() const {
+    if (!Active()) throw EArchiveError("Cannot perform this operation on a closed dataset");
 }
 
-void TDataSet::RequireBrowse(const char* operation) const {
+void TRowCursor::RequireBrowse(const char* operation) const {
     RequireActive();
-    if (state_ != TDataSetState::dsBrowse)
-        throw EDBEngineError(std::string("Cannot ") + operation + " while a row is being edited");
+    if (state_ != TCursorState::Browsing)
+        throw EArchiveError(std::string("Cannot ") + operation + " while a row is being edited");
 }
 
-void TDataSet::First() {
+void TRowCursor::First() {
     RequireBrowse("move");
     current_ = count_ == 0 ? -1 : 0;
     bof_ = true;
     eof_ = count_ == 0;
-    Notify(TDataEvent::RecordChange);
+    Notify(TCursorEvent::CurrentRowChanged);
 }
 
-void TDataSet::Last() {
+void TRowCursor::Last() {
     RequireBrowse("move");
     current_ = Count() - 1;
     eof_ = true;
     bof_ = count_ == 0;
-    Notify(TDataEvent::RecordChange);
+    Notify(TCursorEvent::CurrentRowChanged);
 }
 
-void TDataSet::Next() {
+void TRowCursor::Next() {
     RequireBrowse("move");
     if (current_ + 1 < Count()) {
         ++current_;
         bof_ = false;
-        Notify(TDataEvent::RecordChange);
+        Notify(TCursorEvent::CurrentRowChanged);
     } else {
         eof_ = true;
     }
 }
 
-void TDataSet::Prior() {
+void TRowCursor::Prior() {
     RequireBrowse("move");
     if (current_ > 0) {
         --current_;
         eof_ = false;
-        Notify(TDataEvent::RecordChange);
+        Notify(TCursorEvent::CurrentRowChanged);
     } else {
         bof_ = true;
     }
 }
 
-void TDataSet::SetRecNo(int recNo) {
+void TRowCursor::MoveToRow(int rowNumber) {
     RequireBrowse("move");
     if (count_ == 0) return;
-    int index = std::clamp(recNo, 1, Count()) - 1;
+    int index = std::clamp(rowNumber, 1, Count()) - 1;
     if (index == current_) return;
     current_ = index;
     bof_ = eof_ = false;
-    Notify(TDataEvent::RecordChange);
+    Notify(TCursorEvent::CurrentRowChanged);
 }
 
-bool TDataSet::Eof() const {
+bool TRowCursor::AtEnd() const {
     return !Active() || eof_;
 }
-bool TDataSet::Bof() const {
+bool TRowCursor::AtStart() const {
     return !Active() || bof_;
 }
-bool TDataSet::IsEmpty() const {
+bool TRowCursor::IsEmpty() const {
     return count_ == 0;
 }
-int TDataSet::RecordCount() const {
+int TRowCursor::RecordCount() const {
     RequireActive();
     return Count();
 }
-int TDataSet::RecNo() const {
+int TRowCursor::RowNumber() const {
     return current_ + 1;
 }
 
-const std::vector<std::string>& TDataSet::FieldNames() const {
+const std::vector<std::string>& TRowCursor::FieldNames() const {
     static const std::vector<std::string> none;
     return file_ ? file_->ColumnNames() : none;
 }
 
-int TDataSet::FindField(const std::string& name) const {
+int TRowCursor::FieldIndex(const std::string& name) const {
     const std::vector<std::string>& names = FieldNames();
     for (size_t i = 0; i < names.size(); ++i)
         if (strcasecmp(names[i].c_str(), name.c_str()) == 0) return static_cast<int>(i);
     return -1;
 }
 
-TFieldValue TDataSet::FieldValue(const std::string& name) const {
+TFieldValue TRowCursor::FieldValue(const std::string& name) const {
     RequireActive();
-    int index = FindField(name);
-    if (index < 0) throw EDBEngineError("Field '" + name + "' not found");
-    if (state_ == TDataSetState::dsEdit || state_ == TDataSetState::dsInsert)
+    int index = FieldIndex(name);
+    if (index < 0) throw EArchiveError("Field '" + name + "' not found");
+    if (state_ == TCursorState::Editing || state_ == TCursorState::Inserting)
         return pending_.at(static_cast<size_t>(index));
     if (current_ < 0) return std::nullopt;
     return RowAt(current_).at(static_cast<size_t>(index));
 }
 
-TFieldValue TDataSet::ValueAt(int recNo, int fieldIndex) const {
+TFieldValue TRowCursor::ValueAt(int rowNumber, int fieldIndex) const {
     RequireActive();
-    if (recNo < 1 || recNo > Count() || fieldIndex < 0 ||
+    if (rowNumber < 1 || rowNumber > Count() || fieldIndex < 0 ||
         fieldIndex >= static_cast<int>(FieldNames().size()))
         return std::nullopt;
-    return RowAt(recNo - 1)[static_cast<size_t>(fieldIndex)];
+    return RowAt(rowNumber - 1)[static_cast<size_t>(fieldIndex)];
 }
 
-const std::vector<TFieldValue>& TDataSet::RowAt(int index) const {
+const std::vector<TFieldValue>& TRowCursor::RowAt(int index) const {
     const int block = index / kBlockRows;
     auto it = blocks_.find(block);
     if (it != blocks_.end()) return it->second.at(static_cast<size_t>(index - block * kBlockRows));
@@ -186,29 +186,29 @@ const std::vector<TFieldValue>& TDataSet::RowAt(int index) const {
     return it->second.at(static_cast<size_t>(index - block * kBlockRows));
 }
 
-void TDataSet::InvalidateRows() {
+void TRowCursor::InvalidateRows() {
     blocks_.clear();
 }
 
-long long TDataSet::CurrentRowId() const {
+long long TRowCursor::CurrentRowId() const {
     return rowIds_.at(static_cast<size_t>(current_));
 }
 
-void TDataSet::SetState(TDataSetState state) {
+void TRowCursor::SetState(TCursorState state) {
     state_ = state;
-    Notify(TDataEvent::RecordChange);
+    Notify(TCursorEvent::CurrentRowChanged);
 }
 
-int TDataSet::Subscribe(std::function<void(TDataEvent)> listener) {
+int TRowCursor::Subscribe(std::function<void(TCursorEvent)> listener) {
     listeners_[nextListener_] = std::move(listener);
     return nextListener_++;
 }
 
-void TDataSet::Unsubscribe(int id) {
+void TRowCursor::Unsubscribe(int id) {
     listeners_.erase(id);
 }
 
-void TDataSet::Notify(TDataEvent event) {
+void TRowCursor::Notify(TCursorEvent event) {
     // A listener may unsubscribe while being told; work on a copy.
     auto listeners = listeners_;
     for (auto& [id, listener] : listeners) listener(event);

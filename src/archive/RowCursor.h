@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "archive/EngineError.h"
+#include "archive/ArchiveError.h"
 
 class TSession;
 class TTableFile;
@@ -19,50 +19,50 @@ class TRowStream;
 // A field's value; empty fields are null.
 using TFieldValue = std::optional<std::string>;
 
-enum class TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+enum class TCursorState { Closed, Browsing, Editing, Inserting };
 
-enum class TDataEvent {
-    DataSetChange,  // opened, closed, or the rows themselves changed
-    RecordChange,   // the current row moved, or its values or the state changed
+enum class TCursorEvent {
+    RowsChanged,  // opened, closed, or the rows themselves changed
+    CurrentRowChanged,   // the current row moved, or its values or the state changed
 };
 
-class TDataSet {
+class TRowCursor {
   public:
-    explicit TDataSet(TSession& session);
-    virtual ~TDataSet();
-    TDataSet(const TDataSet&) = delete;
-    TDataSet& operator=(const TDataSet&) = delete;
+    explicit TRowCursor(TSession& session);
+    virtual ~TRowCursor();
+    TRowCursor(const TRowCursor&) = delete;
+    TRowCursor& operator=(const TRowCursor&) = delete;
 
     TSession& Session() const { return session_; }
-    const std::string& DatabaseName() const { return databaseName_; }
-    void SetDatabaseName(const std::string& alias);  // dataset must be closed
+    const std::string& AliasName() const { return aliasName_; }
+    void SetAliasName(const std::string& alias);  // cursor must be closed
 
-    bool Active() const { return state_ != TDataSetState::dsInactive; }
+    bool Active() const { return state_ != TCursorState::Closed; }
     void Open();   // no effect when already open
     void Close();  // drops a pending new or edited row
-    TDataSetState State() const { return state_; }
+    TCursorState State() const { return state_; }
 
     void First();
     void Next();
     void Prior();
     void Last();
-    bool Eof() const;
-    bool Bof() const;
+    bool AtEnd() const;
+    bool AtStart() const;
     bool IsEmpty() const;
     int RecordCount() const;
-    int RecNo() const;         // 1-based; 0 when there is no current row
-    void SetRecNo(int recNo);  // moves to that row (clamped)
+    int RowNumber() const;         // 1-based; 0 when there is no current row
+    void MoveToRow(int rowNumber);  // moves to that row (clamped)
 
     // Field names as the table defines them, in column order.
     const std::vector<std::string>& FieldNames() const;
-    int FindField(const std::string& name) const;  // without regard to case; -1 when absent
+    int FieldIndex(const std::string& name) const;  // without regard to case; -1 when absent
     // Value of a field of the current row (the pending values while editing).
     TFieldValue FieldValue(const std::string& name) const;
-    // Value of row `recNo` (1-based) without moving the cursor: for grids.
-    TFieldValue ValueAt(int recNo, int fieldIndex) const;
+    // Value of row `rowNumber` (1-based) without moving the cursor: for grids.
+    TFieldValue ValueAt(int rowNumber, int fieldIndex) const;
 
     // Windows subscribe to hear about changes; returns an id for Unsubscribe.
-    int Subscribe(std::function<void(TDataEvent)> listener);
+    int Subscribe(std::function<void(TCursorEvent)> listener);
     void Unsubscribe(int id);
 
   protected:
@@ -78,8 +78,8 @@ class TDataSet {
 
     void RequireActive() const;
     void RequireBrowse(const char* operation) const;
-    void Notify(TDataEvent event);
-    void SetState(TDataSetState state);
+    void Notify(TCursorEvent event);
+    void SetState(TCursorState state);
     // Forgets the row values read so far (after rows were written or removed).
     void InvalidateRows();
     // Values of the row at a cursor position, read a block of rows at a time.
@@ -98,11 +98,11 @@ class TDataSet {
 
   private:
     TSession& session_;
-    std::string databaseName_;
-    TDataSetState state_ = TDataSetState::dsInactive;
+    std::string aliasName_;
+    TCursorState state_ = TCursorState::Closed;
     std::shared_ptr<TTableFile> file_;
     mutable std::unique_ptr<TRowStream> stream_;  // declared after file_: finalised first
     mutable std::map<int, std::vector<std::vector<TFieldValue>>> blocks_;
-    std::map<int, std::function<void(TDataEvent)>> listeners_;
+    std::map<int, std::function<void(TCursorEvent)>> listeners_;
     int nextListener_ = 1;
 };
