@@ -91,7 +91,7 @@ class TTableFile : public std::enable_shared_from_this<TTableFile> {
 
 // Writes to a table file that land together: everything written while the
 // batch is open is undone unless Keep() is called before it goes. Raises
-// EDBEngineError when another writer holds the file.
+// EArchiveError when another writer holds the file.
 class TWriteBatch {
   public:
     explicit TWriteBatch(TTableFile& file);

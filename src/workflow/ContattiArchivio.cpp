@@ -2,7 +2,7 @@
 
 #include <strings.h>
 
-#include "archive/EngineError.h"
+#include "archive/ArchiveError.h"
 #include "archive/TableFile.h"
 
 namespace brivano {
@@ -15,7 +15,7 @@ std::array<std::size_t, NumeroCampi> ColonneContatto(const TTableFile& tabella) 
         for (std::size_t i = 0; i < nomi.size(); ++i)
             if (strcasecmp(nomi[i].c_str(), NomeColonna(campo)) == 0) trovata = i;
         if (trovata == nomi.size())
-            throw EDBEngineError("Field '" + std::string(NomeColonna(campo)) + "' not found");
+            throw EArchiveError("Field '" + std::string(NomeColonna(campo)) + "' not found");
         colonne[static_cast<std::size_t>(campo)] = trovata;
     }
     return colonne;

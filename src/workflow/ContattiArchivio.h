@@ -4,14 +4,14 @@
 #include <array>
 #include <vector>
 
-#include "archive/DataSet.h"
+#include "archive/RowCursor.h"
 #include "workflow/Contatto.h"
 
 class TTableFile;
 
 namespace brivano {
 
-// Per field, its column in the table file; raises EDBEngineError when the
+// Per field, its column in the table file; raises EArchiveError when the
 // table lacks one.
 std::array<std::size_t, NumeroCampi> ColonneContatto(const TTableFile& tabella);
 

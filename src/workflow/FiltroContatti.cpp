@@ -2,7 +2,7 @@
 
 #include <numeric>
 
-#include "archive/DataSet.h"
+#include "archive/RowCursor.h"
 #include "workflow/Piegatura.h"
 
 namespace brivano {
@@ -45,12 +45,12 @@ void TFiltroContatti::Carica(const std::vector<TCampiRicerca>& righe) {
     }
 }
 
-void TFiltroContatti::Carica(const TDataSet& elenco) {
+void TFiltroContatti::Carica(const TRowCursor& elenco) {
     std::vector<TCampiRicerca> righe;
     if (elenco.Active()) {
-        const std::array<int, 5> campi = {elenco.FindField("Ragione_Sociale"),
-                                          elenco.FindField("Tipo"), elenco.FindField("Citta"),
-                                          elenco.FindField("Cap"), elenco.FindField("EMail")};
+        const std::array<int, 5> campi = {elenco.FieldIndex("Ragione_Sociale"),
+                                          elenco.FieldIndex("Tipo"), elenco.FieldIndex("Citta"),
+                                          elenco.FieldIndex("Cap"), elenco.FieldIndex("EMail")};
         const int n = elenco.RecordCount();
         righe.resize(static_cast<std::size_t>(n));
         for (int r = 0; r < n; ++r)

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-class TDataSet;
+class TRowCursor;
 
 namespace brivano {
 
@@ -21,7 +21,7 @@ class TFiltroContatti {
 
     void Carica(const std::vector<TCampiRicerca>& righe);
     // Reads every row of an open data set (the contact list).
-    void Carica(const TDataSet& elenco);
+    void Carica(const TRowCursor& elenco);
     void Svuota();
 
     std::size_t Righe() const { return inizi_.size(); }
