@@ -13,7 +13,7 @@ packages=(
     libssl-dev openssl libsecret-1-dev gnome-keyring dbus dbus-x11 libsecret-tools
     qt6-translations-l10n python3-vobject
     clang-format clang-tidy
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file librsvg2-bin
 )
 
 missing=()

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the release preset, installs it on this
+# machine, runs the installed programs and the validators on the installed
+# desktop entry and metainfo, and removes the package again. Needs root (or
+# sudo); the package must not be installed already.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export DEBIAN_FRONTEND=noninteractive
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+
+bash scripts/install-deps.sh
+cmake --preset release
+cmake --build --preset release
+rm -rf build/release/pacchetto
+cpack --config build/release/CPackConfig.cmake -G DEB -B build/release/pacchetto
+deb=$(find build/release/pacchetto -maxdepth 1 -name 'brivano_*.deb')
+[ -n "$deb" ] || { echo "no package built"; exit 1; }
+dpkg-deb --info "$deb"
+
+if dpkg-query -W -f='${Status}' brivano 2>/dev/null | grep -q "install ok installed"; then
+    echo "brivano is already installed: not touching it"
+    exit 1
+fi
+"${sudo_cmd[@]}" apt-get install -y -qq "./$deb"
+trap '"${sudo_cmd[@]}" apt-get remove -y -qq brivano' EXIT
+
+version=$(dpkg-deb -f "$deb" Version)
+test "$(/usr/bin/brivano --version)" = "Brivano $version"
+# Every installed command answers --help without a display.
+while read -r program; do
+    echo "== $program --help"
+    env -u DISPLAY -u WAYLAND_DISPLAY "$program" --help > /dev/null
+done < <(dpkg -L brivano | grep '^/usr/bin/.')
+for page in $(dpkg -L brivano | grep '^/usr/bin/.' | xargs -n1 basename); do
+    test -f "/usr/share/man/man1/$page.1"
+done
+desktop-file-validate /usr/share/applications/it.koraldi.Brivano.desktop
+appstreamcli validate --no-net /usr/share/metainfo/it.koraldi.Brivano.metainfo.xml
+test -f /usr/share/icons/hicolor/scalable/apps/it.koraldi.Brivano.svg
+test -f /usr/share/icons/hicolor/48x48/apps/it.koraldi.Brivano.png
+echo "package checked: $deb"
