@@ -449,7 +449,7 @@ bool TFRubrica::SchedaInSospeso() const {
 
 void TFRubrica::ChiediSalvataggio() {
     if (!SchedaInSospeso()) return;
-    if (boxes_.Confirm("Brivano", kTestoSalvataggio) == TConfirmAnswer::Yes) {
+    if (boxes_.Ask(kTestoSalvataggio) == TConfirmAnswer::Yes) {
         ScriviCampi();
         fdb_.T_Rubrica.Post();
     } else {

@@ -3,18 +3,27 @@
 #include <iostream>
 #include <memory>
 
+#include "app/CopiaUnica.h"
 #include "app/Programma.h"
 #include "app/RigaComando.h"
 #include "app/SequenzaAvvio.h"
 #include "archive/F_DB.h"
 #include "ui/QtMessageBoxes.h"
+#include "ui/TraduzioniQt.h"
 
 int main(int argc, char** argv) {
     // Before the application object: --help and --version need no display.
     if (const auto uscita = brivano::RispondiRigaComando(argc, argv, std::cout)) return *uscita;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brivano"));
+    brivano::CaricaTraduzioniQt(app);
     TQtMessageBoxes boxes;
+    brivano::TCopiaUnica copia;
+    if (!copia.Prendi()) {
+        std::cerr << brivano::GiaInEsecuzione << '\n';
+        boxes.ShowMessage(brivano::GiaInEsecuzione);
+        return 1;
+    }
     const std::string cartella = QCoreApplication::applicationDirPath().toStdString() + "/";
     return brivano::Programma(boxes, cartella, brivano::CartellaScrivibile(cartella),
                               [](TMessageBoxes& b) { return std::make_unique<TFDB>(b); });

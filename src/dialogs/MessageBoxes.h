@@ -21,6 +21,11 @@ class TMessageBoxes {
 
     // Question box with Yes (default) and No; Escape and closing answer No.
     virtual TConfirmAnswer Confirm(const std::string& caption, const std::string& text) = 0;
+
+    // The program's own yes/no question: caption "Brivano", question icon, the
+    // buttons in the user's language ("Sì" and "No"), Yes the default, Escape
+    // and closing answer No. Confirm keeps its fixed "&Yes" and "&No".
+    virtual TConfirmAnswer Ask(const std::string& text) { return Confirm("Brivano", text); }
 };
 
 // The error display appends a full stop when the last character's code is above

@@ -64,3 +64,14 @@ TConfirmAnswer TQtMessageBoxes::Confirm(const std::string& caption, const std::s
     box.exec();
     return box.clickedButton() == yes ? TConfirmAnswer::Yes : TConfirmAnswer::No;
 }
+
+TConfirmAnswer TQtMessageBoxes::Ask(const std::string& text) {
+    TCentredBox box(QMessageBox::Question, "Brivano", text);
+    // Standard buttons, so they carry the toolkit's translated texts.
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Yes) ? TConfirmAnswer::Yes
+                                                               : TConfirmAnswer::No;
+}

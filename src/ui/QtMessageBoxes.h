@@ -8,4 +8,5 @@ class TQtMessageBoxes : public TMessageBoxes {
     void ShowInfo(const std::string& text) override;
     void ShowError(const std::string& text) override;
     TConfirmAnswer Confirm(const std::string& caption, const std::string& text) override;
+    TConfirmAnswer Ask(const std::string& text) override;
 };
