@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     brivano::TCopiaUnica copia;
     if (!copia.Prendi()) {
         std::cerr << brivano::GiaInEsecuzione << '\n';
-        boxes.ShowMessage(brivano::GiaInEsecuzione);
+        boxes.ShowInfo(brivano::GiaInEsecuzione);
         return 1;
     }
     const std::string cartella = QCoreApplication::applicationDirPath().toStdString() + "/";
