@@ -2,6 +2,11 @@
 // connection per message as the window's run does, and prints the rate.
 //
 //   send_bench --host 127.0.0.1 --port 2525 --count 200 [--user U --password P]
+//              [--security none|starttls|tls]
+//
+// starttls requires STARTTLS, tls is implicit TLS; the server's certificate
+// is checked against the authorities of SSL_CERT_FILE / SSL_CERT_DIR (or the
+// system's).
 
 #include <chrono>
 #include <cstdio>
@@ -16,7 +21,8 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: send_bench --host HOST --port PORT --count N [--user U --password P]\n");
+                 "usage: send_bench --host HOST --port PORT --count N [--user U --password P]"
+                 " [--security none|starttls|tls]\n");
     return 2;
 }
 
@@ -28,6 +34,7 @@ int main(int argc, char** argv) {
     long count = 0;
     std::string user = "bench@example.it";
     std::string password;
+    TIdUseTLS security = utNoTLSSupport;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         const char* value = argv[i + 1];
@@ -41,6 +48,12 @@ int main(int argc, char** argv) {
             user = value;
         else if (option == "--password")
             password = value;
+        else if (option == "--security" && std::strcmp(value, "none") == 0)
+            security = utNoTLSSupport;
+        else if (option == "--security" && std::strcmp(value, "starttls") == 0)
+            security = utUseRequireTLS;
+        else if (option == "--security" && std::strcmp(value, "tls") == 0)
+            security = utUseImplicitTLS;
         else
             return Usage();
     }
@@ -54,6 +67,7 @@ int main(int argc, char** argv) {
     dati.Porta = port;
     dati.Mittente = user;
     dati.Password = password;
+    dati.UseTLS = security;
     dati.Oggetto = "Novità dal nostro archivio";
     dati.Righe = {"Gentile cliente,",
                   "le presentiamo le novità di questo mese.",

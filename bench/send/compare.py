@@ -5,6 +5,10 @@ Both deliver N copies of the mailing window's message, one connection per
 message, logging in when the server offers it. Sinks, on loopback only:
   - Postfix's smtp-sink tool (throughput; no login offered), when installed;
   - Debian's aiosmtpd with AUTH LOGIN (the login path).
+With --security starttls (STARTTLS required) or tls (implicit TLS), or both
+as starttls,tls, the sink is aiosmtpd with TLS and a certificate made here
+with the openssl command line; SSL_CERT_FILE points both clients at its
+authority. smtplib then does SMTP + starttls(), or SMTP_SSL.
 Each sink's count must equal N. Run with Debian's python3:
   /usr/bin/python3 bench/send/compare.py --bench build/release/bench/send/send_bench
 """
@@ -16,6 +20,7 @@ import re
 import shutil
 import smtplib
 import socket
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -23,6 +28,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SINK_SCRIPT = os.path.join(HERE, "..", "..", "tests", "mailing_window", "SinkAiosmtpd.py")
+TLS_SINK_SCRIPT = os.path.join(HERE, "..", "..", "tests", "support", "SinkTls.py")
 
 LINES = ["Gentile cliente,", "le presentiamo le novità di questo mese.", "",
          "Il catalogo è disponibile sul nostro sito.", "", "Cordiali saluti", "",
@@ -64,20 +70,30 @@ def message_bytes(sender, rcpt):
     return b"\r\n".join(head + [b""] + body_charset_lines + [b""]) + b"\r\n"
 
 
-def smtplib_run(port, count, user, password):
+def smtplib_run(port, count, user, password, security="none"):
+    # The default context checks the certificate against SSL_CERT_FILE.
+    context = ssl.create_default_context() if security != "none" else None
     start = time.monotonic()
     for i in range(count):
         rcpt = "dest%d@example.it" % i
-        with smtplib.SMTP("127.0.0.1", port, timeout=10) as s:
+        if security == "tls":
+            client = smtplib.SMTP_SSL("127.0.0.1", port, timeout=10, context=context)
+        else:
+            client = smtplib.SMTP("127.0.0.1", port, timeout=10)
+        with client as s:
             s.ehlo()
+            if security == "starttls":
+                s.starttls(context=context)
+                s.ehlo()
             if user and s.has_extn("auth"):
                 s.login(user, password)
             s.sendmail(user or "bench@example.it", [rcpt], message_bytes(user or "bench@example.it", rcpt))
     return count / (time.monotonic() - start)
 
 
-def bench_run(binary, port, count, user, password):
-    cmd = [binary, "--host", "127.0.0.1", "--port", str(port), "--count", str(count)]
+def bench_run(binary, port, count, user, password, security="none"):
+    cmd = [binary, "--host", "127.0.0.1", "--port", str(port), "--count", str(count),
+           "--security", security]
     if user:
         cmd += ["--user", user, "--password", password]
     out = subprocess.run(cmd, capture_output=True, text=True, timeout=600)
@@ -126,12 +142,53 @@ class AioSink:
         return count
 
 
-def compare(label, make_sink, binary, count, user, password, rounds):
+class TlsSink:
+    """aiosmtpd with STARTTLS required ("starttls") or implicit TLS ("tls")."""
+
+    def __init__(self, mode, certificates):
+        self.folder = tempfile.mkdtemp()
+        self.proc = subprocess.Popen(
+            ["/usr/bin/python3", TLS_SINK_SCRIPT, self.folder, mode,
+             "--cert", certificates.cert, "--key", certificates.key],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        line = self.proc.stdout.readline().split()
+        if len(line) != 2 or line[0] != b"PORT":
+            raise SystemExit("TLS aiosmtpd sink did not start")
+        self.port = int(line[1])
+
+    stop = AioSink.stop
+
+
+class Certificates:
+    """A throwaway authority and a server certificate for 127.0.0.1."""
+
+    def __init__(self):
+        self.folder = tempfile.mkdtemp()
+        self.ca = os.path.join(self.folder, "ca.pem")
+        self.cert = os.path.join(self.folder, "server.pem")
+        self.key = os.path.join(self.folder, "server.key")
+        ca_key = os.path.join(self.folder, "ca.key")
+        csr = os.path.join(self.folder, "server.csr")
+        key = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+        run = lambda cmd: subprocess.run(cmd, check=True, capture_output=True, timeout=60)
+        run(["openssl", "req", "-x509", *key, "-days", "2", "-keyout", ca_key, "-out", self.ca,
+             "-subj", "/CN=Bench CA", "-addext", "basicConstraints=critical,CA:TRUE",
+             "-addext", "keyUsage=critical,keyCertSign,cRLSign"])
+        run(["openssl", "req", *key, "-keyout", self.key, "-out", csr, "-subj", "/CN=localhost",
+             "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"])
+        run(["openssl", "x509", "-req", "-in", csr, "-CA", self.ca, "-CAkey", ca_key,
+             "-CAcreateserial", "-days", "2", "-copy_extensions", "copy", "-out", self.cert])
+
+    def remove(self):
+        shutil.rmtree(self.folder)
+
+
+def compare(label, make_sink, binary, count, user, password, rounds, security="none"):
     """Best of `rounds` alternating runs per client: the machine is shared."""
     print(label)
     rates = {"send_bench": 0.0, "smtplib": 0.0}
-    runners = (("send_bench", lambda p: bench_run(binary, p, count, user, password)),
-               ("smtplib", lambda p: smtplib_run(p, count, user, password)))
+    runners = (("send_bench", lambda p: bench_run(binary, p, count, user, password, security)),
+               ("smtplib", lambda p: smtplib_run(p, count, user, password, security)))
     for _ in range(rounds):
         for name, run in runners:
             sink = make_sink()
@@ -146,6 +203,7 @@ def compare(label, make_sink, binary, count, user, password, rounds):
         print("  %-10s %8.1f messages/s  (best of %d; sink count %d of %d each time)"
               % (name, rates[name], rounds, count, count))
     print("  ratio send_bench / smtplib: %.2fx" % (rates["send_bench"] / rates["smtplib"]))
+    return rates
 
 
 def main():
@@ -153,16 +211,36 @@ def main():
     parser.add_argument("--bench", required=True, help="path of the send_bench program")
     parser.add_argument("--count", type=int, default=1000)
     parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--security", default="none",
+                        help="none, starttls, tls, or a comma-separated list of them")
     args = parser.parse_args()
     if not 0 < args.count <= 100000 or not 0 < args.rounds <= 10:
         raise SystemExit("--count must be 1..100000, --rounds 1..10")
-    if shutil.which("smtp-sink"):
-        compare("smtp-sink (no login offered):", SmtpSink, args.bench, args.count, "", "",
+    modes = [m.strip() for m in args.security.split(",")]
+    if not modes or any(m not in ("none", "starttls", "tls") for m in modes):
+        raise SystemExit("--security takes none, starttls, tls, or a list of them")
+    user, password = "bench@example.it", "segreta"
+    if "none" in modes:
+        if shutil.which("smtp-sink"):
+            compare("smtp-sink (no login offered):", SmtpSink, args.bench, args.count, "", "",
+                    args.rounds)
+        else:
+            print("smtp-sink not installed (Debian package postfix): throughput figure skipped")
+        compare("aiosmtpd with AUTH LOGIN:", AioSink, args.bench, args.count, user, password,
                 args.rounds)
-    else:
-        print("smtp-sink not installed (Debian package postfix): throughput figure skipped")
-    compare("aiosmtpd with AUTH LOGIN:", AioSink, args.bench, args.count, "bench@example.it",
-            "segreta", args.rounds)
+    tls_modes = [m for m in modes if m != "none"]
+    if not tls_modes:
+        return
+    certificates = Certificates()
+    os.environ["SSL_CERT_FILE"] = certificates.ca
+    try:
+        for mode in tls_modes:
+            label = {"starttls": "aiosmtpd requiring STARTTLS, AUTH LOGIN after it:",
+                     "tls": "aiosmtpd with implicit TLS, AUTH LOGIN:"}[mode]
+            compare(label, lambda m=mode: TlsSink(m, certificates), args.bench, args.count,
+                    user, password, args.rounds, mode)
+    finally:
+        certificates.remove()
 
 
 if __name__ == "__main__":

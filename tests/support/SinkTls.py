@@ -15,7 +15,8 @@ Options:
   --starttls-fault KIND    garbage: after "220" the server sends clear text and
                            closes, so the handshake fails; inject: a line
                            "250 injected" follows "220" before the handshake
-Binds 127.0.0.1 port 0 and prints "PORT <n>" once it listens. Every command
+Binds 127.0.0.1 port 0 and prints "PORT <n>" once it listens; its replies
+leave at once (TCP_NODELAY). Every command
 line received is appended to FOLDER/transcript.txt as "clear <line>" or
 "tls <line>"; each message is stored as FOLDER/<n>.eml (the bytes after DATA)
 with FOLDER/<n>.rcpt (the recipients, one a line). Stops when its standard
@@ -60,6 +61,16 @@ class RecordingSMTP(SMTP):
         self._transcript = transcript
         self._implicit_tls = implicit_tls
         self._fault = fault
+
+    def connection_made(self, transport):
+        # aiosmtpd writes a reply of several lines one line at a time; with
+        # Nagle's algorithm each line after the first would wait for the
+        # client's delayed acknowledgement, a stall of this peer that would
+        # hide what the client costs.
+        sock = transport.get_extra_info("socket")
+        if sock is not None:
+            sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        super().connection_made(transport)
 
     def _client_connected_cb(self, reader, writer):
         super()._client_connected_cb(reader, writer)
