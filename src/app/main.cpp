@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/CopiaUnica.h"
+#include "app/PrimoDipinto.h"
 #include "app/Programma.h"
 #include "app/RigaComando.h"
 #include "app/SequenzaAvvio.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brivano"));
     brivano::CaricaTraduzioniQt(app);
+    brivano::EsciDopoPrimoDipintoSeRichiesto();
     TQtMessageBoxes boxes;
     brivano::TCopiaUnica copia;
     if (!copia.Prendi()) {

@@ -1,0 +1,154 @@
+// Start-up time: from exec to the first painted main window of the program,
+// with a configuration and the year's tables already in place (so no
+// first-start messages), beside an empty Qt Widgets program that shows one
+// window. Both run side by side, alternating, for a number of rounds; the
+// medians are compared with the goal of at most 1.5 times the peer.
+//
+//   startup_bench PROGRAM PEER [ROUNDS]
+//
+// Uses Qt's offscreen platform unless QT_QPA_PLATFORM is set (for instance to
+// xcb under xvfb-run).
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "app/SequenzaAvvio.h"
+#include "archive/F_DB.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kAttesaMassimaMs = 30000;
+
+struct TAvvio {
+    double secondi = -1;  // from fork to the "dipinto" line; negative when it never came
+    double cpu = 0;       // user + system of the whole run: steadier on a busy machine
+};
+
+// One start of `programma`; the child is always waited for.
+TAvvio Avvio(const char* programma) {
+    TAvvio r;
+    int fds[2];
+    if (pipe(fds) != 0) return r;
+    const auto inizio = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        // Qt's notes about the platform would only clutter the figures.
+        const int nulla = open("/dev/null", O_WRONLY);
+        if (nulla >= 0) dup2(nulla, STDERR_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        execl(programma, programma, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string letto;
+    pollfd p{fds[0], POLLIN, 0};
+    while (letto.find('\n') == std::string::npos && poll(&p, 1, kAttesaMassimaMs) > 0) {
+        char buf[64];
+        const ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n <= 0) break;
+        letto.append(buf, static_cast<size_t>(n));
+    }
+    if (letto.find("dipinto\n") != std::string::npos)
+        r.secondi =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - inizio).count();
+    else
+        kill(pid, SIGKILL);  // our own child, silent past the time limit
+    close(fds[0]);
+    int status = 0;
+    rusage uso{};
+    wait4(pid, &status, 0, &uso);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) r.secondi = -1;
+    r.cpu = static_cast<double>(uso.ru_utime.tv_sec + uso.ru_stime.tv_sec) +
+            static_cast<double>(uso.ru_utime.tv_usec + uso.ru_stime.tv_usec) / 1e6;
+    return r;
+}
+
+double Mediana(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t m = v.size() / 2;
+    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
+}
+
+// Writes the configuration and the year's protected tables, as a first start
+// does, with the messages answered by nobody.
+bool PreparaConfigurazione(const fs::path& cartellaProgramma) {
+    brivano::bench::TSilentBoxes boxes;
+    TFDB fdb(boxes);
+    std::string anno;
+    brivano::TSequenzaAvvio(fdb, boxes, cartellaProgramma.string() + "/", true,
+                            [&anno](const std::string& a) { anno = a; })
+        .Esegui();
+    return boxes.errors == 0 && !anno.empty() &&
+           fs::exists(cartellaProgramma / anno / "Rubrica.DB");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3 || argc > 4) {
+        std::fprintf(stderr, "usage: %s PROGRAM PEER [ROUNDS]\n", argv[0]);
+        return 2;
+    }
+    const int giri = argc == 4 ? std::clamp(std::atoi(argv[3]), 1, 200) : 11;
+    char modello[] = "/tmp/brivano-startup-XXXXXX";
+    if (!mkdtemp(modello)) return 1;
+    const fs::path radice = modello;
+    for (const char* d : {"config", "data", "runtime", "programma"})
+        fs::create_directories(radice / d);
+    fs::permissions(radice / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+    setenv("XDG_CONFIG_HOME", (radice / "config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (radice / "data").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (radice / "runtime").c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("BRIVANO_ESCI_DOPO_DIPINTO", "1", 1);
+
+    int esito = 1;
+    if (!PreparaConfigurazione(radice / "programma")) {
+        std::fprintf(stderr, "could not prepare the configuration\n");
+    } else {
+        std::vector<double> programma, peer, cpuProgramma, cpuPeer;
+        bool ok = true;
+        for (int i = 0; i < giri && ok; ++i) {
+            const TAvvio p = Avvio(argv[2]);
+            const TAvvio b = Avvio(argv[1]);
+            ok = p.secondi > 0 && b.secondi > 0;
+            if (ok) {
+                peer.push_back(p.secondi);
+                programma.push_back(b.secondi);
+                cpuPeer.push_back(p.cpu);
+                cpuProgramma.push_back(b.cpu);
+            }
+        }
+        if (!ok) {
+            std::fprintf(stderr, "a start did not signal its first paint\n");
+        } else {
+            const double mb = Mediana(programma), mp = Mediana(peer);
+            const double cb = Mediana(cpuProgramma), cp = Mediana(cpuPeer);
+            std::printf("platform %s, %d rounds, medians\n", std::getenv("QT_QPA_PLATFORM"), giri);
+            std::printf("                 exec to first paint   CPU of the whole run\n");
+            std::printf("  brivano        %14.1f ms   %14.1f ms\n", mb * 1e3, cb * 1e3);
+            std::printf("  empty window   %14.1f ms   %14.1f ms\n", mp * 1e3, cp * 1e3);
+            std::printf("  ratio          %14.2f      %14.2f      (goal <= 1.50)\n", mb / mp,
+                        cb / cp);
+            esito = 0;
+        }
+    }
+    fs::remove_all(radice);
+    return esito;
+}

@@ -1,0 +1,47 @@
+#include "app/PrimoDipinto.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+#include <cstdio>
+#include <cstdlib>
+
+namespace brivano {
+
+namespace {
+
+class TPrimoDipinto : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!visto_ && event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow()) {
+            visto_ = true;
+            // Queued, so the children are painted and the window flushed to
+            // the screen before the signal.
+            QMetaObject::invokeMethod(
+                this,
+                [] {
+                    std::fputs("dipinto\n", stdout);
+                    std::fflush(stdout);
+                    QApplication::exit(0);
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+  private:
+    bool visto_ = false;
+};
+
+}  // namespace
+
+void EsciDopoPrimoDipintoSeRichiesto() {
+    if (std::getenv("BRIVANO_ESCI_DOPO_DIPINTO") == nullptr) return;
+    qApp->installEventFilter(new TPrimoDipinto(qApp));
+}
+
+}  // namespace brivano

@@ -1,0 +1,12 @@
+#pragma once
+// Start-up timing aid for the start-up benchmark: with the environment
+// variable BRIVANO_ESCI_DOPO_DIPINTO set, the program writes "dipinto" to its
+// standard output once its first window has been painted, and leaves its
+// message loop. Without the variable nothing is installed.
+
+namespace brivano {
+
+// Needs a QApplication.
+void EsciDopoPrimoDipintoSeRichiesto();
+
+}  // namespace brivano
