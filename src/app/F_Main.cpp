@@ -123,6 +123,9 @@ void TFMain::CreaMenu() {
     CreaNuovoArchivio1 = Strumenti1->addAction(QStringLiteral("Crea Nuovo Archivio"), this,
                                                [this] { CreaNuovoArchivio1Click(); });
     CreaNuovoArchivio1->setObjectName("CreaNuovoArchivio1");
+    ImpostazioniInvio1 = Strumenti1->addAction(QStringLiteral("Impostazioni Invio"), this,
+                                               [this] { ImpostazioniInvio1Click(); });
+    ImpostazioniInvio1->setObjectName("ImpostazioniInvio1");
 
     Aiuto1 = menuBar()->addMenu(QStringLiteral("?"));
     Aiuto1->setObjectName("Aiuto1");
@@ -218,6 +221,10 @@ void TFMain::CambioAnno1Click() {
 
 void TFMain::CreaNuovoArchivio1Click() {
     if (SistemaSchedaInSospeso()) Mostra(finestre_.FCreaArchivio);
+}
+
+void TFMain::ImpostazioniInvio1Click() {
+    Mostra(finestre_.FImpostazioniInvio);
 }
 
 bool TFMain::SistemaSchedaInSospeso() {

@@ -33,6 +33,7 @@ class TFMain : public QMainWindow {
         QDialog* FRubrica = nullptr;
         // Asks to save a pending contact before the program ends.
         std::function<void()> ChiediSalvataggio;
+        QDialog* FImpostazioniInvio = nullptr;
     };
 
     // `cartellaProgramma` is the executable's folder with a trailing "/".
@@ -50,12 +51,14 @@ class TFMain : public QMainWindow {
     void Esci1Click();
     void CambioAnno1Click();
     void CreaNuovoArchivio1Click();
+    void ImpostazioniInvio1Click();
     void About1Click();
     void Timer1Timer();
 
     // Components, by their object names.
     QMenu *Documenti1, *Strumenti1, *Aiuto1;
     QAction *Rubrica1, *InvioMail, *N1, *Esci1, *CambioAnno1, *CreaNuovoArchivio1, *About1;
+    QAction* ImpostazioniInvio1;
     QFrame* CoolBar1;
     QToolBar* ToolBar1;
     QToolButton *ToolButton1, *ToolButton3;

@@ -2,11 +2,13 @@
 
 #include <QApplication>
 
+#include "account_window/F_ImpostazioniInvio.h"
 #include "addressbook/F_Rubrica.h"
 #include "app/F_About.h"
 #include "app/F_Main.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
+#include "keyring/PortachiaviSegreti.h"
 #include "mailing_window/F_Agenda.h"
 #include "maintenance/F_CambioAnno.h"
 #include "maintenance/F_CreaArchivio.h"
@@ -23,6 +25,10 @@ struct TFinestreProgramma {
     std::unique_ptr<TFCambioAnno> FCambioAnno;
     std::unique_ptr<TFCreaArchivio> FCreaArchivio;
     std::unique_ptr<TFRubrica> FRubrica;
+    // The sending account, shared by its window and the mailing window.
+    TPortachiaviSegreti Portachiavi;
+    TImpostazioniInvio Impostazioni{Portachiavi};
+    std::unique_ptr<TFImpostazioniInvio> FImpostazioniInvio;
 
     TFinestreProgramma(TFDB& fdb, TMessageBoxes& boxes, TFMain& main) {
         auto mostraAnno = [&main](const std::string& anno) { main.MostraAnno(anno); };
@@ -31,6 +37,8 @@ struct TFinestreProgramma {
         FCambioAnno = std::make_unique<TFCambioAnno>(fdb, boxes, mostraAnno, &main);
         FCreaArchivio = std::make_unique<TFCreaArchivio>(fdb, boxes, mostraAnno, &main);
         FRubrica = std::make_unique<TFRubrica>(fdb, boxes, &main);
+        FImpostazioniInvio = std::make_unique<TFImpostazioniInvio>(Impostazioni, boxes, &main);
+        FInvioMail->SetImpostazioni(&Impostazioni);
     }
 };
 
@@ -51,7 +59,8 @@ int Programma(TMessageBoxes& boxes, const std::string& cartellaProgramma, bool c
     TFRubrica* rubrica = finestre->FRubrica.get();
     FMain.ImpostaFinestre({FDB.get(), finestre->FInvioMail.get(), finestre->FF_About.get(),
                            finestre->FCambioAnno.get(), finestre->FCreaArchivio.get(), rubrica,
-                           [rubrica] { rubrica->ChiediSalvataggio(); }});
+                           [rubrica] { rubrica->ChiediSalvataggio(); },
+                           finestre->FImpostazioniInvio.get()});
     FMain.show();
     const int result = QApplication::exec();
     FMain.ImpostaFinestre({});

@@ -191,10 +191,21 @@ void TFInvioMail::reject() {
 }
 
 void TFInvioMail::FormShow() {
+    RunGuarded(boxes_, [this] { CompilaDaAccount(); });
     RunGuarded(boxes_, [this] {
         fdb_.CaricaRubrica();
         ListBox1->clear();
     });
+}
+
+void TFInvioMail::CompilaDaAccount() {
+    if (!impostazioni_ || impostazioni_->Salvataggi() == salvataggiVisti_) return;
+    salvataggiVisti_ = impostazioni_->Salvataggi();
+    const brivano::TAccountCaricato caricato = impostazioni_->Carica();
+    if (!caricato.Salvato) return;
+    DDHost->setText(QString::fromStdString(caricato.Account.Host));
+    DDIndirizzoSped->setText(QString::fromStdString(caricato.Account.Mittente));
+    DDIndirizzoPSW->setText(QString::fromStdString(caricato.Password));
 }
 
 void TFInvioMail::DBGrid1DblClick() {
@@ -229,9 +240,21 @@ void TFInvioMail::ButtonInvioClick() {
         dati.Righe[n] = DDTestoRiga[n]->text().toStdString();
     dati.Porta = porta_;
     try {
+        if (impostazioni_)
+            if (const auto account = brivano::LeggiAccount()) {
+                dati.Porta = account->Porta;
+                dati.UseTLS = brivano::UseTLSPer(account->Sicurezza);
+                dati.Utente = account->Utente;
+                dati.MittenteNome = account->MittenteNome;
+            }
         brivano::PreparaInvio(IdSMTP1, IdMessage1, dati, limiti_);
     } catch (const brivano::EInvioTestoNonValido& e) {
         boxes_.ShowInfo(std::string(e.what()) + ": invio annullato.");
+        emit InvioConcluso();
+        return;
+    } catch (const std::exception& e) {
+        // The saved account could not be read: nothing is sent.
+        boxes_.ShowError(e.what());
         emit InvioConcluso();
         return;
     }

@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "mailing/IdMessage.h"
-#include "workflow/SpedizioneMail.h"
 #include "smtp/IdSMTP.h"
+#include "workflow/ImpostazioniInvio.h"
+#include "workflow/SpedizioneMail.h"
 
 class QLabel;
 class QLineEdit;
@@ -45,6 +46,13 @@ class TFInvioMail : public QDialog {
     // a test or a measurement changes them).
     void SetPortaInvio(int porta) { porta_ = porta; }
     void SetLimitiTempo(const brivano::TLimitiTempo& limiti) { limiti_ = limiti; }
+    // The sending account: host, sender and password boxes are filled from it
+    // when the window is first shown (and again after it is saved); port,
+    // security, user name and display name of a run come from it. Without
+    // one, or with none saved, a run goes to port 25 without TLS.
+    void SetImpostazioni(brivano::TImpostazioniInvio* impostazioni) {
+        impostazioni_ = impostazioni;
+    }
 
     TIdMessage IdMessage1;
     TIdSMTP IdSMTP1;
@@ -78,6 +86,7 @@ class TFInvioMail : public QDialog {
     void AbilitaInput(bool abilita);
     void MostraAvanzamento(int fatti);
     void FineInvio();
+    void CompilaDaAccount();
 
     TFDB& fdb_;
     TMessageBoxes& boxes_;
@@ -88,4 +97,6 @@ class TFInvioMail : public QDialog {
     QThread* worker_ = nullptr;
     std::vector<std::string> voci_;
     brivano::TEsitoInvio esito_;
+    brivano::TImpostazioniInvio* impostazioni_ = nullptr;
+    int salvataggiVisti_ = -1;
 };

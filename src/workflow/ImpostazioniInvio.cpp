@@ -35,6 +35,7 @@ TEsitoSalvataggio TImpostazioniInvio::Salva(const TAccountInvio& account,
         // A damaged earlier account is simply replaced.
     }
     ScriviAccount(account);
+    ++salvataggi_;
     passwordSessione_.reset();
 
     TEsitoSalvataggio esito;

@@ -42,12 +42,17 @@ class TImpostazioniInvio {
     // the configuration cannot be written.
     TEsitoSalvataggio Salva(const TAccountInvio& account, const std::string& password);
 
+    // Counts the saves of this program run, so a window that filled its
+    // boxes from the account knows when to fill them again.
+    int Salvataggi() const { return salvataggi_; }
+
   private:
     static TChiavePassword ChiavePer(const TAccountInvio& account);
 
     TPortachiavi& portachiavi_;
     // Only in memory, only when the keyring could not keep it.
     std::optional<std::pair<TChiavePassword, std::string>> passwordSessione_;
+    int salvataggi_ = 0;
 };
 
 // Texts the windows show about the keyring.

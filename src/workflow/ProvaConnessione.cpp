@@ -111,13 +111,16 @@ std::string RigaPasso(const TPassoProva& passo) {
     return riga;
 }
 
+std::string EsitoProva(const std::vector<TPassoProva>& passi) {
+    const bool riuscita = !passi.empty() && std::all_of(passi.begin(), passi.end(),
+                                                        [](const auto& p) { return p.Riuscito; });
+    return riuscita ? "Prova riuscita." : "Prova non riuscita.";
+}
+
 std::string TestoProva(const std::vector<TPassoProva>& passi) {
     std::string testo;
     for (const auto& passo : passi) testo += RigaPasso(passo) + "\n";
-    const bool riuscita = !passi.empty() && std::all_of(passi.begin(), passi.end(),
-                                                        [](const auto& p) { return p.Riuscito; });
-    testo += riuscita ? "Prova riuscita." : "Prova non riuscita.";
-    return testo;
+    return testo + EsitoProva(passi);
 }
 
 }  // namespace brivano

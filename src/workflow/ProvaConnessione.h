@@ -32,7 +32,10 @@ std::vector<TPassoProva> ProvaConnessione(const TAccountInvio& account, const st
                                           const TAvvisoPasso& avviso = {},
                                           const TLimitiProva& limiti = {});
 
-// One line per step ("[OK] ..." or "[ERRORE] ..."), then a closing line.
+// "Prova riuscita." when every step succeeded, else "Prova non riuscita.".
+std::string EsitoProva(const std::vector<TPassoProva>& passi);
+
+// One line per step ("[OK] ..." or "[ERRORE] ..."), then the outcome.
 std::string TestoProva(const std::vector<TPassoProva>& passi);
 
 // The line of one step.

@@ -53,10 +53,12 @@ class TFinestraProva : public QDialog {
 class FMainTest : public ::testing::Test {
   protected:
     FMainTest() {
-        main.ImpostaFinestre({&fdb, &invio, &about, &cambio, &crea, &rubrica, [this] {
+        main.ImpostaFinestre({&fdb, &invio, &about, &cambio, &crea, &rubrica,
+                              [this] {
                                   ++salvataggi;
                                   if (salvataggioFallisce) throw EArchiveError("Disco pieno");
-                              }});
+                              },
+                              &impostazioni});
     }
     QString StaticText() const { return main.StaticText1->text(); }
 
@@ -65,7 +67,7 @@ class FMainTest : public ::testing::Test {
     TRecordingMessageBoxes boxes;
     TFDB fdb{boxes};
     TFMain main{boxes, prg.str(), true};
-    TFinestraProva invio, cambio, crea, rubrica;
+    TFinestraProva invio, cambio, crea, rubrica, impostazioni;
     TFF_About about{&main};
     int salvataggi = 0;
     bool salvataggioFallisce = false;
@@ -77,7 +79,7 @@ TEST_F(FMainTest, MenusToolBarAndDisplays) {
     EXPECT_EQ(Voci(main.Documenti1->actions()),
               (QStringList{"&Rubrica", "&InvioMail", "-", "&Esci"}));
     EXPECT_EQ(Voci(main.Strumenti1->actions()),
-              (QStringList{"Cambio Anno", "Crea Nuovo Archivio"}));
+              (QStringList{"Cambio Anno", "Crea Nuovo Archivio", "Impostazioni Invio"}));
     EXPECT_EQ(Voci(main.Aiuto1->actions()), QStringList{"About"});
 
     const QList<QAction*> tools = main.ToolBar1->actions();
@@ -209,6 +211,12 @@ TEST_F(FMainTest, YearWindowsSettleThePendingContactFirst) {
     main.CambioAnno1Click();
     EXPECT_EQ(cambio.volte, 1) << "the year must not move while the contact is unsaved";
     EXPECT_EQ(boxes.Errors(), Texts{"Disco pieno."});
+}
+
+TEST_F(FMainTest, ImpostazioniInvioOpensTheAccountWindow) {
+    main.ImpostazioniInvio1->trigger();
+    EXPECT_EQ(impostazioni.volte, 1);
+    EXPECT_EQ(salvataggi, 0) << "the account has nothing to do with a pending contact";
 }
 
 TEST_F(FMainTest, ContactThatCannotBeSavedKeepsTheProgramOpen) {

@@ -1,0 +1,250 @@
+#include "account_window/F_ImpostazioniInvio.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include "dialogs/MessageBoxes.h"
+#include "ui/Fonts.h"
+#include "workflow/Fornitori.h"
+
+namespace {
+
+QString Q(const std::string& testo) {
+    return QString::fromStdString(testo);
+}
+
+std::string S(const QString& testo) {
+    return testo.toStdString();
+}
+
+QLineEdit* Casella(QWidget* parent, const char* nome) {
+    auto* casella = new QLineEdit(parent);
+    casella->setObjectName(QString::fromLatin1(nome));
+    return casella;
+}
+
+}  // namespace
+
+TFImpostazioniInvio::TFImpostazioniInvio(brivano::TImpostazioniInvio& impostazioni,
+                                         TMessageBoxes& boxes, QWidget* parent)
+    : QDialog(parent), impostazioni_(impostazioni), boxes_(boxes) {
+    setObjectName("FImpostazioniInvio");
+    setWindowTitle(QStringLiteral("Impostazioni Invio"));
+    setFont(Tahoma(8));
+    CreaControlli();
+    connect(this, &TFImpostazioniInvio::PassoProva, MemoProva, &QPlainTextEdit::appendPlainText,
+            Qt::QueuedConnection);
+}
+
+TFImpostazioniInvio::~TFImpostazioniInvio() {
+    // The worker writes into the window's list of steps.
+    if (worker_) {
+        worker_->wait();
+        delete worker_;
+    }
+}
+
+void TFImpostazioniInvio::CreaControlli() {
+    auto* campi = new QFormLayout;
+    ComboFornitore = new QComboBox(this);
+    ComboFornitore->setObjectName("ComboFornitore");
+    for (const brivano::TFornitore& f : brivano::Fornitori())
+        ComboFornitore->addItem(QString::fromUtf8(f.Nome));
+    campi->addRow(QStringLiteral("Fornitore"), ComboFornitore);
+    LabelNota = new QLabel(this);
+    LabelNota->setObjectName("LabelNota");
+    LabelNota->setWordWrap(true);
+    campi->addRow(QString(), LabelNota);
+
+    DDHost = Casella(this, "DDHost");
+    campi->addRow(QStringLiteral("Host SMTP"), DDHost);
+    DDPorta = new QSpinBox(this);
+    DDPorta->setObjectName("DDPorta");
+    DDPorta->setRange(1, 65535);
+    campi->addRow(QStringLiteral("Porta"), DDPorta);
+    ComboSicurezza = new QComboBox(this);
+    ComboSicurezza->setObjectName("ComboSicurezza");
+    for (auto s :
+         {brivano::TSicurezza::Nessuna, brivano::TSicurezza::STARTTLS, brivano::TSicurezza::SSLTLS})
+        ComboSicurezza->addItem(QString::fromLatin1(brivano::TestoSicurezza(s)));
+    campi->addRow(QStringLiteral("Sicurezza"), ComboSicurezza);
+    DDMittente = Casella(this, "DDMittente");
+    campi->addRow(QStringLiteral("Indirizzo di spedizione"), DDMittente);
+    DDMittenteNome = Casella(this, "DDMittenteNome");
+    campi->addRow(QStringLiteral("Nome del mittente"), DDMittenteNome);
+    DDUtente = Casella(this, "DDUtente");
+    DDUtente->setPlaceholderText(QStringLiteral("vuoto: l'indirizzo di spedizione"));
+    campi->addRow(QStringLiteral("Nome utente SMTP"), DDUtente);
+    DDPassword = Casella(this, "DDPassword");
+    DDPassword->setEchoMode(QLineEdit::Password);
+    campi->addRow(QStringLiteral("Password"), DDPassword);
+    LabelPortachiavi = new QLabel(this);
+    LabelPortachiavi->setObjectName("LabelPortachiavi");
+    LabelPortachiavi->setWordWrap(true);
+    campi->addRow(QString(), LabelPortachiavi);
+
+    ButtonProva = new QPushButton(QStringLiteral("Prova connessione"), this);
+    ButtonProva->setObjectName("ButtonProva");
+    ButtonProva->setAutoDefault(false);
+    MemoProva = new QPlainTextEdit(this);
+    MemoProva->setObjectName("MemoProva");
+    MemoProva->setReadOnly(true);
+    MemoProva->setMinimumHeight(110);
+
+    ButtonSalva = new QPushButton(QStringLiteral("Salva"), this);
+    ButtonSalva->setObjectName("ButtonSalva");
+    ButtonAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
+    ButtonAnnulla->setObjectName("ButtonAnnulla");
+    ButtonAnnulla->setAutoDefault(false);
+    auto* bottoni = new QHBoxLayout;
+    bottoni->addWidget(ButtonProva);
+    bottoni->addStretch();
+    bottoni->addWidget(ButtonSalva);
+    bottoni->addWidget(ButtonAnnulla);
+
+    auto* colonna = new QVBoxLayout(this);
+    colonna->addLayout(campi);
+    colonna->addWidget(MemoProva);
+    colonna->addLayout(bottoni);
+    resize(460, 480);
+
+    // Only a choice made by the user fills the fields; loading an account
+    // sets the list without touching what was saved.
+    connect(ComboFornitore, &QComboBox::activated, this, [this] { ComboFornitoreChange(); });
+    connect(ButtonProva, &QPushButton::clicked, this, [this] { ButtonProvaClick(); });
+    connect(ButtonSalva, &QPushButton::clicked, this, [this] { ButtonSalvaClick(); });
+    connect(ButtonAnnulla, &QPushButton::clicked, this, [this] { ButtonAnnullaClick(); });
+}
+
+void TFImpostazioniInvio::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TFImpostazioniInvio::closeEvent(QCloseEvent* event) {
+    if (ProvaInCorso()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TFImpostazioniInvio::reject() {
+    if (!ProvaInCorso()) QDialog::reject();
+}
+
+void TFImpostazioniInvio::FormShow() {
+    MemoProva->clear();
+    LabelPortachiavi->clear();
+    RunGuarded(boxes_, [this] {
+        const brivano::TAccountCaricato caricato = impostazioni_.Carica();
+        brivano::TAccountInvio account = caricato.Account;
+        if (!caricato.Salvato) account.Fornitore = "Altro";
+        MostraAccount(account);
+        DDPassword->setText(Q(caricato.Password));
+        if (!caricato.AvvisoPortachiavi.empty())
+            LabelPortachiavi->setText(Q(caricato.AvvisoPortachiavi) +
+                                      QStringLiteral(": scrivere la password qui o nella "
+                                                     "finestra Invio Mail."));
+    });
+}
+
+void TFImpostazioniInvio::MostraAccount(const brivano::TAccountInvio& account) {
+    const int indice = ComboFornitore->findText(Q(account.Fornitore));
+    ComboFornitore->setCurrentIndex(indice >= 0 ? indice : ComboFornitore->count() - 1);
+    DDHost->setText(Q(account.Host));
+    DDPorta->setValue(account.Porta);
+    ComboSicurezza->setCurrentIndex(static_cast<int>(account.Sicurezza));
+    DDMittente->setText(Q(account.Mittente));
+    DDMittenteNome->setText(Q(account.MittenteNome));
+    DDUtente->setText(Q(account.Utente));
+    MostraNota();
+}
+
+void TFImpostazioniInvio::MostraNota() {
+    const brivano::TFornitore* f = brivano::TrovaFornitore(S(ComboFornitore->currentText()));
+    LabelNota->setText(f ? QString::fromUtf8(f->Nota) : QString());
+}
+
+brivano::TAccountInvio TFImpostazioniInvio::AccountDeiCampi() const {
+    brivano::TAccountInvio account;
+    account.Host = S(DDHost->text().trimmed());
+    account.Porta = DDPorta->value();
+    account.Sicurezza = static_cast<brivano::TSicurezza>(ComboSicurezza->currentIndex());
+    account.Utente = S(DDUtente->text().trimmed());
+    account.Mittente = S(DDMittente->text().trimmed());
+    account.MittenteNome = S(DDMittenteNome->text().trimmed());
+    account.Fornitore = S(ComboFornitore->currentText());
+    return account;
+}
+
+void TFImpostazioniInvio::ComboFornitoreChange() {
+    if (const brivano::TFornitore* f = brivano::TrovaFornitore(S(ComboFornitore->currentText()))) {
+        brivano::TAccountInvio account = AccountDeiCampi();
+        brivano::ApplicaFornitore(*f, account);
+        MostraAccount(account);
+    }
+}
+
+void TFImpostazioniInvio::AbilitaInput(bool abilita) {
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ComboFornitore, DDHost, DDPorta, ComboSicurezza, DDMittente, DDMittenteNome, DDUtente,
+             DDPassword, ButtonProva, ButtonSalva, ButtonAnnulla})
+        w->setEnabled(abilita);
+}
+
+void TFImpostazioniInvio::ButtonProvaClick() {
+    if (ProvaInCorso()) return;
+    MemoProva->clear();
+    const brivano::TAccountInvio account = AccountDeiCampi();
+    const std::string password = S(DDPassword->text());
+    AbilitaInput(false);
+    passi_.clear();
+    worker_ = QThread::create([this, account, password] {
+        passi_ = brivano::ProvaConnessione(
+            account, password,
+            [this](const brivano::TPassoProva& passo) {
+                emit PassoProva(Q(brivano::RigaPasso(passo)));
+            },
+            limiti_);
+    });
+    connect(worker_, &QThread::finished, this, &TFImpostazioniInvio::FineProva,
+            Qt::QueuedConnection);
+    worker_->start();
+}
+
+void TFImpostazioniInvio::FineProva() {
+    worker_->wait();
+    delete worker_;
+    worker_ = nullptr;
+    AbilitaInput(true);
+    MemoProva->appendPlainText(Q(brivano::EsitoProva(passi_)));
+    emit ProvaConclusa();
+}
+
+void TFImpostazioniInvio::ButtonSalvaClick() {
+    try {
+        const brivano::TEsitoSalvataggio esito =
+            impostazioni_.Salva(AccountDeiCampi(), S(DDPassword->text()));
+        boxes_.ShowMessage(esito.Messaggio);
+        accept();
+    } catch (const brivano::EAccountNonValido& e) {
+        // The window stays open with what was typed.
+        boxes_.ShowMessage(e.what());
+    } catch (const std::exception& e) {
+        boxes_.ShowError(e.what());
+    }
+}
+
+void TFImpostazioniInvio::ButtonAnnullaClick() {
+    reject();
+}

@@ -1,0 +1,187 @@
+// The "Impostazioni Invio" window offscreen, over the real configuration
+// store (a private home) and an in-memory keyring.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <chrono>
+
+#include "LoopbackServer.h"
+#include "PortachiaviInMemoria.h"
+#include "RecordingMessageBoxes.h"
+#include "SinkAiosmtpd.h"
+#include "TempDir.h"
+#include "account_window/F_ImpostazioniInvio.h"
+#include "workflow/AccountInvio.h"
+
+using namespace brivano;
+
+namespace {
+
+bool Attendi(const std::function<bool()>& condizione, int secondi = 20) {
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(secondi);
+    while (!condizione()) {
+        if (std::chrono::steady_clock::now() > limite) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class FImpostazioniInvioTest : public ::testing::Test {
+  protected:
+    void Scegli(const char* fornitore) {
+        finestra.ComboFornitore->setCurrentIndex(
+            finestra.ComboFornitore->findText(QString::fromUtf8(fornitore)));
+        emit finestra.ComboFornitore->activated(finestra.ComboFornitore->currentIndex());
+    }
+    void Compila() {
+        finestra.DDMittente->setText("info@esempio.it");
+        finestra.DDMittenteNome->setText(QStringLiteral("Ditta Esempio"));
+        finestra.DDPassword->setText("segreta");
+    }
+    std::string Prova() {
+        bool conclusa = false;
+        QObject::connect(&finestra, &TFImpostazioniInvio::ProvaConclusa, &finestra,
+                         [&] { conclusa = true; });
+        finestra.ButtonProva->click();
+        EXPECT_FALSE(finestra.ButtonSalva->isEnabled()) << "inputs wait for the test";
+        EXPECT_TRUE(Attendi([&] { return conclusa; }));
+        EXPECT_TRUE(finestra.ButtonSalva->isEnabled());
+        return finestra.MemoProva->toPlainText().toStdString();
+    }
+
+    TScopedXdgHome home;
+    TPortachiaviInMemoria portachiavi;
+    TImpostazioniInvio impostazioni{portachiavi};
+    TRecordingMessageBoxes boxes;
+    TFImpostazioniInvio finestra{impostazioni, boxes};
+};
+
+TEST_F(FImpostazioniInvioTest, PresetsFillHostPortSecurityAndNote) {
+    finestra.show();
+    EXPECT_EQ(finestra.ComboFornitore->currentText(), "Altro");
+    EXPECT_EQ(finestra.DDPorta->value(), 25);
+    EXPECT_EQ(finestra.ComboSicurezza->currentText(), "Nessuna");
+    EXPECT_EQ(finestra.ComboFornitore->count(), 7);
+
+    Compila();
+    Scegli("Aruba");
+    EXPECT_EQ(finestra.DDHost->text(), "smtps.aruba.it");
+    EXPECT_EQ(finestra.DDPorta->value(), 465);
+    EXPECT_EQ(finestra.ComboSicurezza->currentText(), "SSL/TLS");
+    EXPECT_TRUE(finestra.LabelNota->text().isEmpty());
+    EXPECT_EQ(finestra.DDMittente->text(), "info@esempio.it") << "the sender stays";
+
+    Scegli("Gmail");
+    EXPECT_EQ(finestra.DDHost->text(), "smtp.gmail.com");
+    EXPECT_EQ(finestra.DDPorta->value(), 587);
+    EXPECT_EQ(finestra.ComboSicurezza->currentText(), "STARTTLS");
+    EXPECT_TRUE(finestra.LabelNota->text().contains("password per app"));
+    Scegli("Outlook.com");
+    EXPECT_TRUE(finestra.LabelNota->text().contains("autenticazione moderna"));
+
+    // "Altro" keeps the fields for the user to change.
+    Scegli("Altro");
+    EXPECT_EQ(finestra.DDHost->text(), "smtp-mail.outlook.com");
+    EXPECT_TRUE(finestra.LabelNota->text().isEmpty());
+}
+
+TEST_F(FImpostazioniInvioTest, SalvaStoresTheAccountAndThePasswordApart) {
+    finestra.show();
+    Scegli("Libero");
+    Compila();
+    finestra.DDUtente->setText("utente-smtp");
+    finestra.ButtonSalva->click();
+    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{TestoSalvatoConPassword});
+    EXPECT_FALSE(finestra.isVisible());
+
+    const auto account = LeggiAccount();
+    ASSERT_TRUE(account);
+    EXPECT_EQ(account->Host, "smtp.libero.it");
+    EXPECT_EQ(account->Porta, 465);
+    EXPECT_EQ(account->Sicurezza, TSicurezza::SSLTLS);
+    EXPECT_EQ(account->Utente, "utente-smtp");
+    EXPECT_EQ(account->Mittente, "info@esempio.it");
+    EXPECT_EQ(account->MittenteNome, "Ditta Esempio");
+    EXPECT_EQ(account->Fornitore, "Libero");
+    EXPECT_EQ((portachiavi.Voci[{"smtp.libero.it", "utente-smtp"}]), "segreta");
+
+    // Shown again: the saved account and its password.
+    finestra.DDHost->setText("altro.host");
+    finestra.show();
+    EXPECT_EQ(finestra.DDHost->text(), "smtp.libero.it");
+    EXPECT_EQ(finestra.ComboFornitore->currentText(), "Libero");
+    EXPECT_EQ(finestra.DDPassword->text(), "segreta");
+}
+
+TEST_F(FImpostazioniInvioTest, UnusableFieldsKeepTheWindowOpenAndStoreNothing) {
+    finestra.show();
+    Compila();
+    finestra.ButtonSalva->click();
+    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Indicare l'host di spedizione."});
+    EXPECT_TRUE(finestra.isVisible());
+    EXPECT_FALSE(LeggiAccount());
+    EXPECT_TRUE(portachiavi.Voci.empty());
+    finestra.ButtonAnnulla->click();
+    EXPECT_FALSE(finestra.isVisible());
+}
+
+TEST_F(FImpostazioniInvioTest, WithoutKeyringTheWindowSaysSo) {
+    portachiavi.Assente = true;
+    finestra.show();
+    Scegli("TIM");
+    Compila();
+    finestra.ButtonSalva->click();
+    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{TestoSenzaPortachiavi});
+    ASSERT_TRUE(LeggiAccount());
+    // The same run still knows it; a new run does not, and says why.
+    finestra.show();
+    EXPECT_EQ(finestra.DDPassword->text(), "segreta");
+    TImpostazioniInvio nuovoAvvio(portachiavi);
+    TFImpostazioniInvio nuova(nuovoAvvio, boxes);
+    nuova.show();
+    EXPECT_TRUE(nuova.DDPassword->text().isEmpty());
+    EXPECT_TRUE(nuova.LabelPortachiavi->text().startsWith("Portachiavi non disponibile"));
+}
+
+TEST_F(FImpostazioniInvioTest, ProvaConnessioneReportsEachStepAgainstAiosmtpd) {
+    TTempDir cartella;
+    TSinkAiosmtpd sink(cartella.path());
+    ASSERT_TRUE(sink.Ready()) << "aiosmtpd did not start (Debian package python3-aiosmtpd)";
+    finestra.show();
+    Compila();
+    finestra.DDHost->setText("127.0.0.1");
+    finestra.DDPorta->setValue(sink.Port());
+    const std::string testo = Prova();
+    const std::string host = "127.0.0.1:" + std::to_string(sink.Port());
+    EXPECT_NE(testo.find("[OK] Connessione a " + host + "\n[OK] Saluto del server ed EHLO: 250 "),
+              std::string::npos)
+        << testo;
+    EXPECT_NE(testo.find("\n[OK] Accesso come info@esempio.it: 235 "), std::string::npos) << testo;
+    EXPECT_NE(testo.find("\n[OK] Chiusura (QUIT): 221 "), std::string::npos) << testo;
+    EXPECT_EQ(testo.substr(testo.rfind('\n') + 1), "Prova riuscita.");
+    EXPECT_FALSE(LeggiAccount()) << "a test saves nothing";
+}
+
+TEST_F(FImpostazioniInvioTest, ProvaConnessioneNamesTheFailedStep) {
+    int chiusa = 0;
+    const int fd = smtptest::BindLoopback(chiusa, false);
+    ASSERT_GE(fd, 0);
+    finestra.show();
+    Compila();
+    finestra.DDHost->setText("127.0.0.1");
+    finestra.DDPorta->setValue(chiusa);
+    const std::string testo = Prova();
+    ::close(fd);
+    EXPECT_NE(testo.find("[ERRORE] Connessione a 127.0.0.1:"), std::string::npos) << testo;
+    EXPECT_NE(testo.find("(Connessione rifiutata: controllare host e porta)"), std::string::npos);
+    EXPECT_EQ(testo.substr(testo.rfind('\n') + 1), "Prova non riuscita.");
+}
+
+}  // namespace
