@@ -235,11 +235,11 @@ void TFImpostazioniInvio::ButtonSalvaClick() {
     try {
         const brivano::TEsitoSalvataggio esito =
             impostazioni_.Salva(AccountDeiCampi(), S(DDPassword->text()));
-        boxes_.ShowMessage(esito.Messaggio);
+        boxes_.ShowInfo(esito.Messaggio);
         accept();
     } catch (const brivano::EAccountNonValido& e) {
         // The window stays open with what was typed.
-        boxes_.ShowMessage(e.what());
+        boxes_.ShowInfo(e.what());
     } catch (const std::exception& e) {
         boxes_.ShowError(e.what());
     }

@@ -18,12 +18,11 @@ constexpr std::size_t kCampioneRilevamento = 64 * 1024;
 std::string Converti(std::string_view bytes, const char* da) {
     UErrorCode status = U_ZERO_ERROR;
     std::string out(bytes.size() * 3 + 16, '\0');
-    const int32_t len =
-        ucnv_convert("UTF-8", da, out.data(), static_cast<int32_t>(out.size()), bytes.data(),
-                     static_cast<int32_t>(bytes.size()), &status);
+    const int32_t len = ucnv_convert("UTF-8", da, out.data(), static_cast<int32_t>(out.size()),
+                                     bytes.data(), static_cast<int32_t>(bytes.size()), &status);
     if (U_FAILURE(status))
-        throw std::runtime_error(std::string("Il testo non si lascia convertire da ") + da +
-                                 ": " + u_errorName(status));
+        throw std::runtime_error(std::string("Il testo non si lascia convertire da ") + da + ": " +
+                                 u_errorName(status));
     out.resize(static_cast<std::size_t>(len));
     return out;
 }
@@ -32,11 +31,10 @@ std::string Converti(std::string_view bytes, const char* da) {
 std::string Rilevata(std::string_view bytes) {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<UCharsetDetector, void (*)(UCharsetDetector*)> detector(ucsdet_open(&status),
-                                                                           ucsdet_close);
+                                                                            ucsdet_close);
     if (U_FAILURE(status)) return {};
     const std::string_view campione = bytes.substr(0, kCampioneRilevamento);
-    ucsdet_setText(detector.get(), campione.data(), static_cast<int32_t>(campione.size()),
-                   &status);
+    ucsdet_setText(detector.get(), campione.data(), static_cast<int32_t>(campione.size()), &status);
     const UCharsetMatch* match = ucsdet_detect(detector.get(), &status);
     if (U_FAILURE(status) || !match) return {};
     const char* name = ucsdet_getName(match, &status);

@@ -35,7 +35,8 @@ std::vector<TFieldValue> RigaDaContatto(const TContatto& contatto, std::size_t n
                                         const std::array<std::size_t, NumeroCampi>& colonne) {
     std::vector<TFieldValue> riga(numeroColonne);
     for (TCampo campo : TuttiCampi)
-        if (!contatto[campo].empty()) riga[colonne[static_cast<std::size_t>(campo)]] = contatto[campo];
+        if (!contatto[campo].empty())
+            riga[colonne[static_cast<std::size_t>(campo)]] = contatto[campo];
     return riga;
 }
 

@@ -37,8 +37,9 @@ TFileImportazione LeggiCsvContatti(const std::string& testo) {
     bool riconosciuta = false;
     for (const auto& campo : file.Mappa) riconosciuta = riconosciuta || campo.has_value();
     if (!riconosciuta)
-        throw ECsvNonValido("Nessuna colonna dell'intestazione corrisponde a un campo (nomi attesi: " +
-                            ElencoCampi() + ")");
+        throw ECsvNonValido(
+            "Nessuna colonna dell'intestazione corrisponde a un campo (nomi attesi: " +
+            ElencoCampi() + ")");
     const std::size_t colonne = file.Intestazione.size();
     for (std::size_t r = 1; r < records.size(); ++r) {
         const TRecordCsv& record = records[r];
@@ -88,9 +89,8 @@ TFormatoFile FormatoDelFile(const std::filesystem::path& percorso, std::string_v
 
 TFileImportazione LeggiImportazione(std::string_view bytes, TFormatoFile formato) {
     TTestoDecodificato decodificato = DecodificaTesto(bytes);
-    TFileImportazione file = formato == TFormatoFile::VCard
-                                 ? LeggiVCardContatti(decodificato.Testo)
-                                 : LeggiCsvContatti(decodificato.Testo);
+    TFileImportazione file = formato == TFormatoFile::VCard ? LeggiVCardContatti(decodificato.Testo)
+                                                            : LeggiCsvContatti(decodificato.Testo);
     file.Codifica = std::move(decodificato.Codifica);
     return file;
 }

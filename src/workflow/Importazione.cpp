@@ -17,7 +17,8 @@ struct TEsistente {
 };
 
 // The reason a value does not fit its column, or empty.
-std::string TroppoLungo(const TTableFile& tabella, const std::array<std::size_t, NumeroCampi>& colonne,
+std::string TroppoLungo(const TTableFile& tabella,
+                        const std::array<std::size_t, NumeroCampi>& colonne,
                         const TContatto& contatto) {
     for (TCampo campo : TuttiCampi) {
         const TColumnDef& colonna = tabella.Columns()[colonne[static_cast<std::size_t>(campo)]];

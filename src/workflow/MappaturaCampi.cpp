@@ -57,8 +57,7 @@ std::vector<std::optional<TCampo>> MappaIntestazione(const std::vector<std::stri
     std::array<bool, NumeroCampi> usato{};
     for (const std::string& nome : intestazione) {
         std::optional<TCampo> campo = CampoDaIntestazione(nome);
-        if (campo && std::exchange(usato[static_cast<std::size_t>(*campo)], true))
-            campo.reset();
+        if (campo && std::exchange(usato[static_cast<std::size_t>(*campo)], true)) campo.reset();
         mappa.push_back(campo);
     }
     return mappa;

@@ -64,8 +64,9 @@ TNonInviare::TNonInviare(const std::filesystem::path& percorso) {
     }
     sqlite3_busy_timeout(db_, 5000);
     try {
-        Exec("CREATE TABLE IF NOT EXISTS non_inviare ("
-             "normalizzato TEXT PRIMARY KEY, indirizzo TEXT NOT NULL, aggiunto TEXT NOT NULL)");
+        Exec(
+            "CREATE TABLE IF NOT EXISTS non_inviare ("
+            "normalizzato TEXT PRIMARY KEY, indirizzo TEXT NOT NULL, aggiunto TEXT NOT NULL)");
     } catch (...) {
         sqlite3_close(db_);
         throw;
@@ -148,7 +149,8 @@ std::vector<TVoceNonInviare> TNonInviare::Cerca(std::string_view testo) const {
     const std::string ago = Piega(Trim(testo));
     std::vector<TVoceNonInviare> trovate;
     for (TVoceNonInviare& voce : Elenco())
-        if (Piega(voce.Indirizzo).find(ago) != std::string::npos) trovate.push_back(std::move(voce));
+        if (Piega(voce.Indirizzo).find(ago) != std::string::npos)
+            trovate.push_back(std::move(voce));
     return trovate;
 }
 

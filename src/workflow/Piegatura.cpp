@@ -70,8 +70,8 @@ std::string Piega(std::string_view utf8) {
     const std::u16string folded = FoldCase(ToUtf16(utf8));
     std::u16string decomposed(folded.size() * 4 + 4, u'\0');
     const int32_t len =
-        unorm2_normalize(nfd, folded.data(), static_cast<int32_t>(folded.size()),
-                         decomposed.data(), static_cast<int32_t>(decomposed.size()), &status);
+        unorm2_normalize(nfd, folded.data(), static_cast<int32_t>(folded.size()), decomposed.data(),
+                         static_cast<int32_t>(decomposed.size()), &status);
     if (U_FAILURE(status)) throw std::runtime_error("testo non normalizzabile");
     decomposed.resize(static_cast<std::size_t>(len));
     // Dropping the combining marks leaves the base letters.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "smtp/IdIOHandlerTLS.h"
 #include "smtp/IdSMTP.h"
+#include "smtp/IdTLSException.h"
 #include "workflow/SpiegazioneErrori.h"
 
 namespace brivano {
@@ -13,6 +15,22 @@ std::string PrimaRiga(const TIdReply& risposta) {
     std::string riga = risposta.Code();
     if (!risposta.Text().empty()) riga += " " + risposta.Text().front();
     return riga;
+}
+
+// "TLSv1.3, TLS_AES_256_GCM_SHA384" for the session now encrypted.
+std::string DatiTLS(const TIdSMTP& smtp) {
+    const auto* canale = dynamic_cast<const TIdIOHandlerTLS*>(smtp.IOHandler());
+    if (!canale) return {};
+    return canale->TLSVersion() + ", " + canale->TLSCipher();
+}
+
+bool OffreSTARTTLS(const TIdSMTP& smtp) {
+    for (std::string riga : smtp.Capabilities()) {
+        for (char& c : riga)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (riga == "STARTTLS") return true;
+    }
+    return false;
 }
 
 class TRegistroPassi {
@@ -56,8 +74,15 @@ std::vector<TPassoProva> ProvaConnessione(const TAccountInvio& account, const st
     TRegistroPassi registro(avviso);
     const std::string passoConnessione =
         "Connessione a " + account.Host + ":" + std::to_string(account.Porta);
+    const std::string passoEhlo = "Saluto del server ed EHLO";
     TIdSMTP smtp;
-    bool connesso = false;
+    // The steps of a send's connect, one by one so each can be named; a
+    // failure closes the connection as the send would.
+    const auto fallito = [&](const std::string& passo, const std::exception& e) {
+        registro.Fallito(passo, e);
+        Chiudi(smtp, dynamic_cast<const EIdReplyError*>(&e) != nullptr);
+        return std::move(registro).Passi();
+    };
     try {
         ControllaAccount(account);
         smtp.SetHost(account.Host);
@@ -67,31 +92,49 @@ std::vector<TPassoProva> ProvaConnessione(const TAccountInvio& account, const st
         smtp.SetPassword(password);
         smtp.SetConnectTimeout(limiti.Connessione);
         smtp.SetReadTimeout(limiti.Risposta);
-        smtp.SetOnConnected([&] {
-            connesso = true;
-            registro.Riuscito(passoConnessione);
-        });
-        smtp.Connect();
+        smtp.OpenConnection();
+    } catch (const EIdTLSError& e) {
+        // The implicit handshake follows a TCP connect that went through.
+        registro.Riuscito(passoConnessione);
+        return fallito("TLS (SSL/TLS)", e);
     } catch (const std::exception& e) {
-        registro.Fallito(connesso ? "Saluto del server ed EHLO" : passoConnessione, e);
-        return std::move(registro).Passi();
+        return fallito(passoConnessione, e);
     }
-    registro.Riuscito("Saluto del server ed EHLO", PrimaRiga(smtp.LastReply()));
+    registro.Riuscito(passoConnessione);
+    if (smtp.TLSActive()) registro.Riuscito("TLS (SSL/TLS)", DatiTLS(smtp));
 
-    if (!account.UtenteAccesso().empty()) {
+    try {
+        smtp.Greet();
+    } catch (const std::exception& e) {
+        return fallito(passoEhlo, e);
+    }
+    registro.Riuscito(passoEhlo, PrimaRiga(smtp.LastReply()));
+
+    // STARTTLS as the send runs it: when the security asks for it, and in
+    // any case before a password goes to a server that offers it.
+    const bool accesso = !account.UtenteAccesso().empty();
+    const bool starttls = !smtp.TLSActive() && (account.Sicurezza == TSicurezza::STARTTLS ||
+                                                (accesso && OffreSTARTTLS(smtp)));
+    if (starttls) {
+        try {
+            smtp.StartTLS();
+        } catch (const std::exception& e) {
+            return fallito("TLS (STARTTLS)", e);
+        }
+        registro.Riuscito("TLS (STARTTLS)", DatiTLS(smtp));
+    }
+
+    if (accesso) {
         const std::string passoAccesso = "Accesso come " + account.UtenteAccesso();
-        const auto offerti = TIdSMTP::AuthMechanisms(smtp.Capabilities());
-        if (offerti.empty()) {
-            registro.Riuscito(passoAccesso, "il server non chiede l'accesso");
-        } else {
-            try {
-                smtp.Authenticate();
-                registro.Riuscito(passoAccesso, PrimaRiga(smtp.LastReply()));
-            } catch (const std::exception& e) {
-                registro.Fallito(passoAccesso, e);
-                Chiudi(smtp, dynamic_cast<const EIdReplyError*>(&e) != nullptr);
-                return std::move(registro).Passi();
-            }
+        try {
+            const std::string meccanismo = smtp.Authenticate();
+            if (meccanismo.empty())
+                registro.Riuscito(passoAccesso, "il server non chiede l'accesso");
+            else
+                registro.Riuscito(passoAccesso,
+                                  PrimaRiga(smtp.LastReply()) + " (AUTH " + meccanismo + ")");
+        } catch (const std::exception& e) {
+            return fallito(passoAccesso, e);
         }
     }
 

@@ -4,6 +4,8 @@
 
 #include "smtp/IdException.h"
 #include "smtp/IdReplySMTP.h"
+#include "smtp/IdSMTP.h"
+#include "smtp/IdTLSException.h"
 
 namespace brivano {
 
@@ -48,9 +50,38 @@ std::string PerRisposta(const EIdSMTPReplyError& e) {
     return {};
 }
 
+std::string PerCertificato(TIdCertificateFault motivo) {
+    const char* perche = "non valido";
+    switch (motivo) {
+        case TIdCertificateFault::Expired:
+            perche = "scaduto";
+            break;
+        case TIdCertificateFault::NotYetValid:
+            perche = "non ancora valido";
+            break;
+        case TIdCertificateFault::Untrusted:
+            perche = "non garantito da un'autorità riconosciuta";
+            break;
+        case TIdCertificateFault::WrongName:
+            perche = "rilasciato per un altro nome: controllare l'host";
+            break;
+        case TIdCertificateFault::Other:
+            break;
+    }
+    return std::string("Certificato del server rifiutato, ") + perche;
+}
+
 }  // namespace
 
 std::string SpiegaErrore(const std::exception& errore) {
+    if (dynamic_cast<const EIdSMTPLoginRefused*>(&errore))
+        return "Accesso rifiutato: controllare nome utente e password";
+    if (const auto* e = dynamic_cast<const EIdTLSCertificateRefused*>(&errore))
+        return PerCertificato(e->Reason());
+    if (dynamic_cast<const EIdTLSNotOffered*>(&errore))
+        return "Il server non offre STARTTLS: controllare porta e sicurezza";
+    if (dynamic_cast<const EIdTLSError*>(&errore))
+        return "Connessione cifrata non riuscita: controllare porta e sicurezza";
     if (const auto* e = dynamic_cast<const EIdSMTPReplyError*>(&errore)) return PerRisposta(*e);
     if (const auto* e = dynamic_cast<const EIdSocketError*>(&errore))
         return PerSocket(e->ErrorCode());

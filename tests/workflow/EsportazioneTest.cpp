@@ -21,8 +21,9 @@ std::vector<TContatto> Campione() {
     TContatto a = Contatto("Caffè \"Aurora\"; Bar", "info@aurora.it", "Forlì", "Bar, Clienti");
     a[TCampo::Cap] = "47121";
     a[TCampo::Sito] = "https://aurora.it/a,b;c";
-    a[TCampo::Note] = "prima riga\nseconda, con \\ barra e una riga molto lunga che va "
-                      "piegata più volte: àèìòù àèìòù àèìòù àèìòù àèìòù àèìòù";
+    a[TCampo::Note] =
+        "prima riga\nseconda, con \\ barra e una riga molto lunga che va "
+        "piegata più volte: àèìòù àèìòù àèìòù àèìòù àèìòù àèìòù";
     contatti.push_back(a);
     contatti.push_back(Contatto("", "solo@indirizzo.it"));
     contatti.push_back(Contatto(" Spazi ", "", "", "Tab\there"));

@@ -31,8 +31,9 @@ class ImportazioneTest : public ::testing::Test {
 
 TEST_F(ImportazioneTest, RowsLandInTheContactListOrder) {
     const auto esito = ImportaContatti(
-        file(), Righe("Azienda;Email;Città;CAP\nZeta;z@z.it;Roma;00100\nÀncora;a@a.it;Bari;70100\n"
-                      "beta;b@b.it;;\n"),
+        file(),
+        Righe("Azienda;Email;Città;CAP\nZeta;z@z.it;Roma;00100\nÀncora;a@a.it;Bari;70100\n"
+              "beta;b@b.it;;\n"),
         TDuplicati::Salta);
     EXPECT_EQ(esito.Aggiunti, 3);
     EXPECT_EQ(Aziende(file()), (std::vector<std::string>{"Àncora", "beta", "Zeta"}));
@@ -44,8 +45,9 @@ TEST_F(ImportazioneTest, RowsLandInTheContactListOrder) {
 TEST_F(ImportazioneTest, DuplicatesByNormalisedAddressAreSkippedOrUpdate) {
     ImportaContatti(file(), Righe("Azienda;Email;Città;Note\nAlfa;info@alfa.it;Roma;vecchia\n"),
                     TDuplicati::Salta);
-    const std::string nuovo = "Azienda;Email;Città\nAlfa Srl; INFO@Alfa.IT ;Milano\n"
-                              "Beta;b@b.it;Pisa\nBeta bis;B@B.IT;Lucca\n";
+    const std::string nuovo =
+        "Azienda;Email;Città\nAlfa Srl; INFO@Alfa.IT ;Milano\n"
+        "Beta;b@b.it;Pisa\nBeta bis;B@B.IT;Lucca\n";
 
     auto esito = ImportaContatti(file(), Righe(nuovo), TDuplicati::Salta);
     EXPECT_EQ(esito.Aggiunti, 1);
@@ -74,11 +76,11 @@ TEST_F(ImportazioneTest, ContactsWithoutAddressAreDuplicatesOnlyWhenIdentical) {
 TEST_F(ImportazioneTest, OverLongValuesLeaveTheirRowOutUncut) {
     const std::string lunga(41, 'x');
     const std::string accentata = std::string(39, 'a') + "à";  // 40 characters, 41 bytes
-    const auto esito = ImportaContatti(
-        file(),
-        Righe("Azienda;Città;CAP;Email\nUno;" + lunga + ";1;u@u.it\nDue;" + accentata +
-              ";2;d@d.it\nTre;Roma;123456;t@t.it\n;;;\n"),
-        TDuplicati::Salta);
+    const auto esito =
+        ImportaContatti(file(),
+                        Righe("Azienda;Città;CAP;Email\nUno;" + lunga + ";1;u@u.it\nDue;" +
+                              accentata + ";2;d@d.it\nTre;Roma;123456;t@t.it\n;;;\n"),
+                        TDuplicati::Salta);
     EXPECT_EQ(esito.Aggiunti, 1);
     ASSERT_EQ(esito.Scartate.size(), 2u);
     EXPECT_EQ(esito.Scartate[0].Riga, 2);
@@ -93,7 +95,8 @@ TEST_F(ImportazioneTest, OverLongValuesLeaveTheirRowOutUncut) {
 TEST_F(ImportazioneTest, AnImportStoppedHalfWayLeavesTheTableAsItWas) {
     ImportaContatti(file(), Righe("Azienda;Email\nPrima;p@p.it\n"), TDuplicati::Salta);
     std::string csv = "Azienda;Email\n";
-    for (int i = 0; i < 200; ++i) csv += "Ditta " + std::to_string(i) + ";d" + std::to_string(i) + "@x.it\n";
+    for (int i = 0; i < 200; ++i)
+        csv += "Ditta " + std::to_string(i) + ";d" + std::to_string(i) + "@x.it\n";
     csv += "Prima aggiornata;P@P.IT\n";
     EXPECT_THROW(ImportaContatti(file(), Righe(csv), TDuplicati::Aggiorna,
                                  [](std::size_t fatte) {

@@ -38,7 +38,7 @@ TEST(ProvaConnessione, EachStepReportedAsItEndsAndNothingIsSent) {
     EXPECT_EQ(Righe(passi), (std::vector<std::string>{
                                 "[OK] " + host,
                                 "[OK] Saluto del server ed EHLO: 250 test.local",
-                                "[OK] Accesso come io@esempio.it: 235 Authentication successful",
+                                "[OK] Accesso come io@esempio.it: 235 Authentication successful (AUTH LOGIN)",
                                 "[OK] Chiusura (QUIT): 221 bye",
                             }));
     EXPECT_EQ(sentiti.size(), passi.size());

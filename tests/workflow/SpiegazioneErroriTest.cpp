@@ -7,6 +7,8 @@
 
 #include "smtp/IdException.h"
 #include "smtp/IdReplySMTP.h"
+#include "smtp/IdSMTP.h"
+#include "smtp/IdTLSException.h"
 
 using namespace brivano;
 
@@ -55,6 +57,28 @@ TEST(SpiegazioneErrori, ErrorsAUserMeets) {
          "Mittente rifiutato: controllare l'indirizzo di spedizione"},
         {"servizio 421", [] { Risposta(421, "4.3.2", "closing"); },
          "Il server non è disponibile in questo momento: riprovare più tardi"},
+        {"accesso con altro codice",
+         [] { throw EIdSMTPLoginRefused(EIdSMTPReplyError("no", 501, Esteso(""))); },
+         "Accesso rifiutato: controllare nome utente e password"},
+        {"certificato scaduto",
+         [] { throw EIdTLSCertificateRefused(TIdCertificateFault::Expired, "expired"); },
+         "Certificato del server rifiutato, scaduto"},
+        {"certificato non attendibile",
+         [] { throw EIdTLSCertificateRefused(TIdCertificateFault::Untrusted, "self-signed"); },
+         "Certificato del server rifiutato, non garantito da un'autorità riconosciuta"},
+        {"certificato per un altro nome",
+         [] { throw EIdTLSCertificateRefused(TIdCertificateFault::WrongName, "mismatch"); },
+         "Certificato del server rifiutato, rilasciato per un altro nome: controllare l'host"},
+        {"certificato non ancora valido",
+         [] { throw EIdTLSCertificateRefused(TIdCertificateFault::NotYetValid, "x"); },
+         "Certificato del server rifiutato, non ancora valido"},
+        {"certificato altro",
+         [] { throw EIdTLSCertificateRefused(TIdCertificateFault::Other, "x"); },
+         "Certificato del server rifiutato, non valido"},
+        {"STARTTLS assente", [] { throw EIdTLSNotOffered(); },
+         "Il server non offre STARTTLS: controllare porta e sicurezza"},
+        {"handshake", [] { throw EIdTLSError("wrong version number"); },
+         "Connessione cifrata non riuscita: controllare porta e sicurezza"},
         {"altro codice", [] { Risposta(552, "5.3.4", "too big"); }, ""},
         {"porta non valida", [] { throw EIdException("Invalid port: 70000"); }, ""},
         {"estraneo", [] { throw std::runtime_error("x"); }, ""},

@@ -24,12 +24,17 @@ TEST(DecodificaTestoTest, EncodingsAreDetectedAndConverted) {
     struct Caso {
         std::string bytes, testo, codifica;
     } casi[] = {
-        {"\xEF\xBB\xBF" "Citt\xC3\xA0;CAP", "Città;CAP", "UTF-8 con BOM"},
+        {"\xEF\xBB\xBF"
+         "Citt\xC3\xA0;CAP",
+         "Città;CAP", "UTF-8 con BOM"},
         {"Citt\xC3\xA0;CAP", "Città;CAP", "UTF-8"},
         {"Ragione Sociale;Citt\xE0\r\nCaff\xE8 \x80 Nord;Forl\xEC\r\n",
          "Ragione Sociale;Città\r\nCaffè € Nord;Forlì\r\n", "Windows-1252"},
         {"plain;ascii", "plain;ascii", "UTF-8"},
-        {std::string("\xFF\xFE" "C\0i\0t\0t\0\xE0\0", 12), "Città", "UTF-16LE"},
+        {std::string("\xFF\xFE"
+                     "C\0i\0t\0t\0\xE0\0",
+                     12),
+         "Città", "UTF-16LE"},
     };
     for (const auto& c : casi) {
         const TTestoDecodificato d = DecodificaTesto(c.bytes);
@@ -39,7 +44,9 @@ TEST(DecodificaTestoTest, EncodingsAreDetectedAndConverted) {
 }
 
 TEST(DecodificaTestoTest, BomWithBrokenUtf8IsRefused) {
-    EXPECT_THROW(DecodificaTesto("\xEF\xBB\xBF" "a\xE0;b"), std::runtime_error);
+    EXPECT_THROW(DecodificaTesto("\xEF\xBB\xBF"
+                                 "a\xE0;b"),
+                 std::runtime_error);
 }
 
 TEST(LetturaCsvTest, SeparatorIsTheOneSplittingTheHeader) {
@@ -51,10 +58,10 @@ TEST(LetturaCsvTest, SeparatorIsTheOneSplittingTheHeader) {
 }
 
 TEST(LetturaCsvTest, QuotingAfterRfc4180) {
-    const auto records = LeggiCsv(
-        "a;\"b;c\";\"d \"\"e\"\"\"\r\n\"riga\r\ndue\";;\"\"\nx;y;z", ';');
-    EXPECT_EQ(Campi(records), (std::vector<std::vector<std::string>>{
-                                  {"a", "b;c", "d \"e\""}, {"riga\r\ndue", "", ""}, {"x", "y", "z"}}));
+    const auto records = LeggiCsv("a;\"b;c\";\"d \"\"e\"\"\"\r\n\"riga\r\ndue\";;\"\"\nx;y;z", ';');
+    EXPECT_EQ(Campi(records),
+              (std::vector<std::vector<std::string>>{
+                  {"a", "b;c", "d \"e\""}, {"riga\r\ndue", "", ""}, {"x", "y", "z"}}));
     EXPECT_EQ(records[1].Riga, 2);
     EXPECT_EQ(records[1].Linea, 2);
     EXPECT_EQ(records[2].Linea, 4);  // the quoted line break counts
@@ -63,8 +70,7 @@ TEST(LetturaCsvTest, QuotingAfterRfc4180) {
 TEST(LetturaCsvTest, LineEndsAndTheLastLine) {
     EXPECT_EQ(Campi(LeggiCsv("a,b\rc,d\ne,f\r\n", ',')),
               (std::vector<std::vector<std::string>>{{"a", "b"}, {"c", "d"}, {"e", "f"}}));
-    EXPECT_EQ(Campi(LeggiCsv("a,\"b\"", ',')),
-              (std::vector<std::vector<std::string>>{{"a", "b"}}));
+    EXPECT_EQ(Campi(LeggiCsv("a,\"b\"", ',')), (std::vector<std::vector<std::string>>{{"a", "b"}}));
     EXPECT_TRUE(LeggiCsv("", ',').empty());
 }
 
@@ -83,16 +89,26 @@ TEST(MappaturaCampiTest, ItalianAndEnglishNames) {
         const char* nome;
         std::optional<TCampo> campo;
     } casi[] = {
-        {"Ragione Sociale", TCampo::Ragione_Sociale}, {"Ragione_Sociale", TCampo::Ragione_Sociale},
-        {"AZIENDA", TCampo::Ragione_Sociale},         {"Company", TCampo::Ragione_Sociale},
-        {"Tipo", TCampo::Tipo},                       {"type", TCampo::Tipo},
-        {"Città", TCampo::Citta},                     {"Citta", TCampo::Citta},
-        {" City ", TCampo::Citta},                    {"CAP", TCampo::Cap},
-        {"ZIP", TCampo::Cap},                         {"Postal code", TCampo::Cap},
-        {"Email", TCampo::EMail},                     {"E-mail", TCampo::EMail},
-        {"Sito", TCampo::Sito},                       {"Web", TCampo::Sito},
-        {"Website", TCampo::Sito},                    {"Note", TCampo::Note},
-        {"Notes", TCampo::Note},                      {"Telefono", std::nullopt},
+        {"Ragione Sociale", TCampo::Ragione_Sociale},
+        {"Ragione_Sociale", TCampo::Ragione_Sociale},
+        {"AZIENDA", TCampo::Ragione_Sociale},
+        {"Company", TCampo::Ragione_Sociale},
+        {"Tipo", TCampo::Tipo},
+        {"type", TCampo::Tipo},
+        {"Città", TCampo::Citta},
+        {"Citta", TCampo::Citta},
+        {" City ", TCampo::Citta},
+        {"CAP", TCampo::Cap},
+        {"ZIP", TCampo::Cap},
+        {"Postal code", TCampo::Cap},
+        {"Email", TCampo::EMail},
+        {"E-mail", TCampo::EMail},
+        {"Sito", TCampo::Sito},
+        {"Web", TCampo::Sito},
+        {"Website", TCampo::Sito},
+        {"Note", TCampo::Note},
+        {"Notes", TCampo::Note},
+        {"Telefono", std::nullopt},
         {"", std::nullopt},
     };
     for (const auto& c : casi) EXPECT_EQ(CampoDaIntestazione(c.nome), c.campo) << c.nome;
@@ -101,16 +117,16 @@ TEST(MappaturaCampiTest, ItalianAndEnglishNames) {
 TEST(MappaturaCampiTest, AFieldNamedTwiceTakesItsFirstColumn) {
     const auto mappa = MappaIntestazione({"Email", "Telefono", "E-Mail", "Azienda"});
     EXPECT_EQ(mappa, (std::vector<std::optional<TCampo>>{TCampo::EMail, std::nullopt, std::nullopt,
-                                                          TCampo::Ragione_Sociale}));
+                                                         TCampo::Ragione_Sociale}));
 }
 
 TEST(FileImportazioneTest, RowsShortLongAndBlank) {
     const std::string csv =
         "Azienda,Email,Telefono,Città\r\n"
         "Alfa,alfa@a.it,123,Roma\r\n"
-        "Beta,beta@b.it\r\n"            // short: the missing city stays empty
-        "\r\n"                          // blank: skipped
-        "Gamma,g@c.it,1,Bari,,\r\n"     // long, extra fields empty: kept
+        "Beta,beta@b.it\r\n"              // short: the missing city stays empty
+        "\r\n"                            // blank: skipped
+        "Gamma,g@c.it,1,Bari,,\r\n"       // long, extra fields empty: kept
         "Delta,d@d.it,1,Pisa,extra\r\n";  // long with a value: left out
     const TFileImportazione file = LeggiImportazione(csv, TFormatoFile::Csv);
     EXPECT_EQ(file.Separatore, ',');
