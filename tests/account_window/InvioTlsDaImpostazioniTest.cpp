@@ -1,0 +1,73 @@
+// From the settings window to a delivered message: the user picks "Aruba",
+// points the host at a loopback aiosmtpd with implicit TLS, saves, and sends
+// from the mailing window. Certificates are made for this run.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <cstdlib>
+
+#include "ArchivioContatti.h"
+#include "PortachiaviInMemoria.h"
+#include "SinkTls.h"
+#include "TestCertificates.h"
+#include "account_window/F_ImpostazioniInvio.h"
+#include "mailing_window/F_Agenda.h"
+
+namespace {
+
+TEST_F(ArchivioContatti, ArubaPresetSendsOverImplicitTls) {
+    TTempDir pki;
+    TTestCertificates certificati(pki.path());
+    ASSERT_TRUE(certificati.Ok()) << "openssl could not make the certificates";
+    std::filesystem::create_directory(pki.path() / "nessuna-autorita");
+    ::setenv("SSL_CERT_FILE", certificati.Ca().c_str(), 1);
+    ::setenv("SSL_CERT_DIR", (pki.path() / "nessuna-autorita").c_str(), 1);
+    TTempDir cartella;
+    TSinkTls sink(cartella.path(),
+                  {"tls", "--cert", certificati.Cert(TTestCertificates::Good).string(), "--key",
+                   certificati.Key(TTestCertificates::Good).string(), "--user", "info@esempio.it",
+                   "--password", "segreta"});
+    ASSERT_TRUE(sink.Ready());
+
+    TPortachiaviInMemoria portachiavi;
+    brivano::TImpostazioniInvio impostazioni(portachiavi);
+    TFImpostazioniInvio finestra(impostazioni, boxes);
+    finestra.show();
+    finestra.ComboFornitore->setCurrentIndex(finestra.ComboFornitore->findText("Aruba"));
+    finestra.ComboFornitoreChange();
+    finestra.DDHost->setText("localhost");
+    finestra.DDPorta->setValue(sink.Port());
+    finestra.DDMittente->setText("info@esempio.it");
+    finestra.DDMittenteNome->setText(QStringLiteral("Ditta Esempio"));
+    finestra.DDPassword->setText("segreta");
+    finestra.ButtonSalva->click();
+    ASSERT_EQ(brivano::LeggiAccount()->Sicurezza, brivano::TSicurezza::SSLTLS);
+
+    TFInvioMail invio(fdb, boxes);
+    invio.SetImpostazioni(&impostazioni);
+    invio.show();
+    EXPECT_EQ(invio.DDIndirizzoPSW->text(), "segreta");
+    invio.DDOgetto->setText(QStringLiteral("Offerta"));
+    invio.ListBox1->addItem(QStringLiteral("anna@example.it"));
+    bool concluso = false;
+    QObject::connect(&invio, &TFInvioMail::InvioConcluso, &invio, [&] { concluso = true; });
+    boxes.boxes.clear();
+    invio.ButtonInvioClick();
+    ASSERT_TRUE(Attendi([&] { return concluso; }));
+    EXPECT_TRUE(boxes.boxes.empty()) << (boxes.boxes.empty() ? "" : boxes.boxes[0].text);
+
+    const auto messaggi = sink.Messages();
+    ASSERT_EQ(messaggi.size(), 1u);
+    EXPECT_EQ(messaggi[0].rfind("From: \"Ditta Esempio\" <info@esempio.it>\r\n", 0), 0u);
+    for (const auto& riga : sink.Transcript())
+        EXPECT_EQ(riga.rfind("tls ", 0), 0u) << "in the clear: " << riga;
+    ::unsetenv("SSL_CERT_FILE");
+    ::unsetenv("SSL_CERT_DIR");
+}
+
+}  // namespace
