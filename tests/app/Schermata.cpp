@@ -1,11 +1,18 @@
 // Takes the picture of the main window for the documentation: runs the
 // program with its real windows and message boxes in a fresh configuration,
 // presses OK on each first-start message, and once the working year shows,
-// saves what the display server shows of the main window.
+// saves what the display server shows of the main window. Given a menu item
+// (its text without the "&"), it chooses that item instead and saves the
+// window it opens.
 //
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata docs/main-window.png
+//   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata docs/cambio-anno.png "Cambio Anno"
+#include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -27,6 +34,14 @@ TFMain* MainWindow() {
     return nullptr;
 }
 
+QAction* VoceMenu(TFMain& main, const QString& testo) {
+    for (QAction* menu : main.menuBar()->actions())
+        if (menu->menu())
+            for (QAction* voce : menu->menu()->actions())
+                if (voce->text().remove('&') == testo) return voce;
+    return nullptr;
+}
+
 bool Uniforme(const QImage& image) {
     const QRgb first = image.pixel(0, 0);
     for (int y = 0; y < image.height(); y += 7)
@@ -38,8 +53,8 @@ bool Uniforme(const QImage& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png [MENU ITEM]\n", argv[0]);
         return 2;
     }
     QApplication app(argc, argv);
@@ -48,7 +63,9 @@ int main(int argc, char** argv) {
     TTempDir programFolder;
     TQtMessageBoxes boxes;
     const QString output = QString::fromLocal8Bit(argv[1]);
+    const QString voce = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QString();
     bool saved = false;
+    bool scelta = false;  // the menu item has been chosen
 
     auto ticks = std::make_shared<int>(0);
     auto ready = std::make_shared<int>(0);
@@ -60,9 +77,19 @@ int main(int argc, char** argv) {
             QApplication::exit(1);
             return;
         }
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        QWidget* modale = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modale)) {
             std::fprintf(stderr, "OK: %s\n", qPrintable(box->text().replace('\n', ' ')));
             box->button(QMessageBox::Ok)->click();
+            return;
+        }
+        if (scelta) {
+            // The chosen item's window, once it has been up for half a second.
+            auto* finestra = qobject_cast<QDialog*>(modale);
+            if (!finestra || ++*ready < 10) return;
+            saved = finestra->grab().save(output, "PNG");
+            finestra->reject();
+            if (TFMain* main = MainWindow()) main->close();
             return;
         }
         TFMain* main = MainWindow();
@@ -72,6 +99,19 @@ int main(int argc, char** argv) {
             return;
         }
         if (++*ready < 5) return;  // half a second for the last box to leave the screen
+        if (!voce.isEmpty()) {
+            QAction* azione = VoceMenu(*main, voce);
+            if (!azione) {
+                std::fprintf(stderr, "no menu item \"%s\"\n", qPrintable(voce));
+                QApplication::exit(1);
+                return;
+            }
+            scelta = true;
+            *ready = 0;
+            // Queued: the item's window runs its own loop, in which this timer goes on.
+            QTimer::singleShot(0, azione, &QAction::trigger);
+            return;
+        }
         // What the display server holds in the window's place; until the window
         // has been painted there that is one flat colour, so try again.
         const QRect place = main->geometry();
