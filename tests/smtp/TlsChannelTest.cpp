@@ -1,0 +1,148 @@
+// The TLS channel against a small TLS server of the test's own (the library's
+// server side on a loopback socket): bytes the engine has decrypted but the
+// line layer has not yet taken are read without waiting on the socket, and a
+// large write reaches the peer whole while the peer reads slowly.
+
+#include <gtest/gtest.h>
+#include <openssl/ssl.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "LoopbackServer.h"
+#include "TempDir.h"
+#include "TestCertificates.h"
+#include "smtp/IdException.h"
+#include "smtp/IdIOHandlerTLS.h"
+
+namespace {
+
+// Accepts one connection on a loopback port, completes the TLS handshake
+// with the given certificate and runs `session` with the encrypted link.
+class TTlsServer {
+  public:
+    using TSession = std::function<void(SSL*)>;
+
+    TTlsServer(const TTestCertificates& certificates, TSession session)
+        : listener_(smtptest::BindLoopback(port_, true)) {
+        context_ = SSL_CTX_new(TLS_server_method());
+        SSL_CTX_use_certificate_chain_file(context_,
+                                           certificates.Cert(TTestCertificates::Good).c_str());
+        SSL_CTX_use_PrivateKey_file(context_, certificates.Key(TTestCertificates::Good).c_str(),
+                                    SSL_FILETYPE_PEM);
+        thread_ = std::thread([this, session = std::move(session)] {
+            pollfd entry{listener_, POLLIN, 0};
+            if (::poll(&entry, 1, smtptest::kWaitMs) != 1) return;
+            const int fd = ::accept(listener_, nullptr, nullptr);
+            if (fd < 0) return;
+            timeval limit{smtptest::kWaitMs / 1000, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+            ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+            SSL* ssl = SSL_new(context_);
+            SSL_set_fd(ssl, fd);
+            if (SSL_accept(ssl) == 1) session(ssl);
+            SSL_shutdown(ssl);
+            SSL_free(ssl);
+            ::close(fd);
+        });
+    }
+    ~TTlsServer() {
+        thread_.join();
+        SSL_CTX_free(context_);
+        ::close(listener_);
+    }
+    TTlsServer(const TTlsServer&) = delete;
+    TTlsServer& operator=(const TTlsServer&) = delete;
+
+    int Port() const { return port_; }
+
+  private:
+    int port_ = 0;
+    int listener_;
+    SSL_CTX* context_ = nullptr;
+    std::thread thread_;
+};
+
+class TlsChannel : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        pki_ = std::make_unique<TTempDir>();
+        certificates_ = std::make_unique<TTestCertificates>(pki_->path());
+        ::setenv("SSL_CERT_FILE", certificates_->Ca().c_str(), 1);
+    }
+    static void TearDownTestSuite() {
+        certificates_.reset();
+        pki_.reset();
+    }
+    void SetUp() override { ASSERT_TRUE(certificates_->Ok()); }
+
+    static std::unique_ptr<TIdIOHandlerTLS> Channel(int port) {
+        auto channel = std::make_unique<TIdIOHandlerTLS>();
+        channel->SetHost("localhost");
+        channel->SetPort(port);
+        channel->SetImplicitTLS(true);
+        channel->SetReadTimeout(3000);
+        return channel;
+    }
+
+    static inline std::unique_ptr<TTempDir> pki_;
+    static inline std::unique_ptr<TTestCertificates> certificates_;
+};
+
+TEST_F(TlsChannel, DecryptedBytesAreReadWithoutWaitingOnTheSocket) {
+    smtptest::TGate done;
+    TTlsServer server(*certificates_, [&](SSL* ssl) {
+        const std::string reply = "250-first\r\n250-second\r\n250 third\r\n";
+        SSL_write(ssl, reply.data(), static_cast<int>(reply.size()));
+        done.Wait();  // silent from here on: only the engine's buffer holds more
+    });
+    auto channel = Channel(server.Port());
+    channel->SetRecvBufferSize(4);
+    channel->Open();
+    EXPECT_TRUE(channel->TLSActive());
+    EXPECT_EQ(channel->TLSVersion().rfind("TLSv1.", 0), 0u) << channel->TLSVersion();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(channel->ReadLn(), "250-first");
+    EXPECT_EQ(channel->ReadLn(), "250-second");
+    EXPECT_EQ(channel->ReadLn(), "250 third");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_THROW(
+        {
+            channel->SetReadTimeout(200);
+            channel->ReadLn();
+        },
+        EIdReadTimeout);
+    done.Open();
+    channel->Close();
+}
+
+TEST_F(TlsChannel, LargeWriteArrivesWholeAtASlowReader) {
+    const std::size_t size = 3 * 1024 * 1024;
+    std::string received;
+    TTlsServer server(*certificates_, [&](SSL* ssl) {
+        // Reading late fills the socket buffers, so the client's sends block.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        char chunk[16384];
+        while (received.size() < size) {
+            const int got = SSL_read(ssl, chunk, sizeof chunk);
+            if (got <= 0) break;
+            received.append(chunk, static_cast<std::size_t>(got));
+        }
+        SSL_write(ssl, "250 ok\r\n", 8);
+    });
+    auto channel = Channel(server.Port());
+    channel->Open();
+    std::string text(size, 'x');
+    for (std::size_t i = 0; i < size; i += 1000) text[i] = static_cast<char>('a' + i % 26);
+    channel->WriteBufferOpen();
+    channel->Write(text);
+    channel->WriteBufferClose();
+    EXPECT_EQ(channel->ReadLn(), "250 ok");
+    channel->Close();
+    EXPECT_EQ(received.size(), size);
+    EXPECT_TRUE(received == text);
+}
+
+}  // namespace
