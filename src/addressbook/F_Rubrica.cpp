@@ -21,7 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "addressbook/Collegamenti.h"
+#include "workflow/Collegamenti.h"
 #include "addressbook/GridModel.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"

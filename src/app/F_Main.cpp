@@ -13,7 +13,7 @@
 
 #include "app/FinestraBianca.h"
 #include "app/Orologio.h"
-#include "app/SequenzaAvvio.h"
+#include "workflow/SequenzaAvvio.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
 #include "ui/ImageList.h"

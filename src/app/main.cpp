@@ -7,7 +7,7 @@
 #include "app/PrimoDipinto.h"
 #include "app/Programma.h"
 #include "app/RigaComando.h"
-#include "app/SequenzaAvvio.h"
+#include "workflow/SequenzaAvvio.h"
 #include "archive/F_DB.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/TraduzioniQt.h"

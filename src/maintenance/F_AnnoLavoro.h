@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "maintenance/ConfermaAnno.h"
+#include "workflow/ConfermaAnno.h"
 
 class QLabel;
 class QLineEdit;

@@ -7,7 +7,7 @@
 
 #include "RecordingMessageBoxes.h"
 #include "TempDir.h"
-#include "app/SequenzaAvvio.h"
+#include "workflow/SequenzaAvvio.h"
 #include "archive/F_DB.h"
 #include "archive/TableFile.h"
 #include "config/F_Conf.h"

@@ -1,7 +1,7 @@
 // What the link buttons may hand to the desktop.
 #include <gtest/gtest.h>
 
-#include "addressbook/Collegamenti.h"
+#include "workflow/Collegamenti.h"
 
 namespace {
 

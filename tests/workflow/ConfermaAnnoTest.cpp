@@ -1,5 +1,5 @@
 // The confirm command of the year windows, driven without a screen.
-#include "maintenance/ConfermaAnno.h"
+#include "workflow/ConfermaAnno.h"
 
 #include <fstream>
 

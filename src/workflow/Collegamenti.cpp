@@ -1,4 +1,4 @@
-#include "addressbook/Collegamenti.h"
+#include "workflow/Collegamenti.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "app/SequenzaAvvio.h"
+#include "workflow/SequenzaAvvio.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "maintenance/ConfermaAnno.h"
+#include "workflow/ConfermaAnno.h"
 
 #include <filesystem>
 #include <vector>
