@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "app/SequenzaAvvio.h"
+#include "workflow/SequenzaAvvio.h"
 #include "archive/F_DB.h"
 
 namespace fs = std::filesystem;
