@@ -44,6 +44,24 @@ class EIdReadTimeout : public EIdException {
     EIdReadTimeout() : EIdException("Read Timeout") {}
 };
 
+// A write that could not hand its bytes over within the channel's write limit.
+class EIdWriteTimeout : public EIdException {
+  public:
+    EIdWriteTimeout() : EIdException("Tempo di scrittura scaduto") {}
+};
+
+// The caller asked the channel to stop (its abort flag was set).
+class EIdAborted : public EIdException {
+  public:
+    EIdAborted() : EIdException("Invio interrotto") {}
+};
+
+// A reply with more lines or bytes than a connection accepts.
+class EIdReplyTooLarge : public EIdException {
+  public:
+    EIdReplyTooLarge() : EIdException("Risposta del server troppo lunga") {}
+};
+
 class EIdReadLnMaxLineLengthExceeded : public EIdException {
   public:
     EIdReadLnMaxLineLengthExceeded() : EIdException("Max line length exceeded.") {}

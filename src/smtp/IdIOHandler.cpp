@@ -6,6 +6,24 @@
 #include "smtp/IdException.h"
 #include "smtp/IdGlobal.h"
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Longest single wait while an abort flag or a limit is watched.
+constexpr int SliceMs = 200;
+// Bytes handed to one send while writes are limited: after a readiness wait
+// a piece this small goes out without blocking.
+constexpr std::size_t LimitedSendSize = 4096;
+
+int MillisecondsUntil(Clock::time_point moment) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(moment - Clock::now()).count();
+    return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 1 << 30));
+}
+
+}  // namespace
+
 TIdIOHandler::TIdIOHandler() = default;
 
 // Derived channels release their source themselves: CloseSource is theirs.
@@ -81,12 +99,32 @@ void TIdIOHandler::WriteBufferClose() {
     if (!bytes->empty()) WriteDirect(bytes->data(), bytes->size());
 }
 
+void TIdIOHandler::WaitForRoom(Clock::time_point deadline) {
+    while (true) {
+        if (abortFlag_ && abortFlag_->load()) throw EIdAborted();
+        int slice = SliceMs;
+        if (writeTimeout_ > 0) {
+            const int left = MillisecondsUntil(deadline);
+            if (left == 0) throw EIdWriteTimeout();
+            slice = std::min(slice, left);
+        }
+        if (Writable(slice)) return;
+    }
+}
+
 void TIdIOHandler::WriteDirect(const char* data, std::size_t size) {
     CheckForDisconnect(true, true);
     if (!SourceAllocated()) throw EIdNotConnected("Not Connected");
+    const bool limited = writeTimeout_ > 0 || abortFlag_ != nullptr;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(writeTimeout_);
     std::size_t sent = 0;
     while (sent < size) {
-        std::size_t accepted = std::min(SendRaw(data + sent, size - sent), size - sent);
+        std::size_t piece = size - sent;
+        if (limited) {
+            WaitForRoom(deadline);
+            piece = std::min(piece, LimitedSendSize);
+        }
+        std::size_t accepted = std::min(SendRaw(data + sent, piece), piece);
         sent += accepted;
         closedGracefully_ = accepted == 0;
         CheckForDisconnect(true, false);
@@ -110,9 +148,33 @@ void TIdIOHandler::CheckForDisconnect(bool raise, bool ignoreBuffer) {
         throw EIdConnClosedGracefully();
 }
 
+bool TIdIOHandler::WaitForInput(int timeoutMs) {
+    if (abortFlag_ == nullptr || timeoutMs == 0) return Readable(timeoutMs);
+    const Clock::time_point start = Clock::now();
+    while (true) {
+        if (abortFlag_->load()) throw EIdAborted();
+        int slice = SliceMs;
+        if (timeoutMs != IdTimeoutInfinite) {
+            const int left = MillisecondsUntil(start + std::chrono::milliseconds(timeoutMs));
+            if (left == 0) return false;
+            slice = std::min(slice, left);
+        }
+        if (Readable(slice)) return true;
+    }
+}
+
 long TIdIOHandler::ReadFromSource(bool raiseIfDisconnected, int timeoutMs, bool raiseOnTimeout) {
     if (timeoutMs == IdTimeoutDefault)
         timeoutMs = readTimeout_ > 0 ? readTimeout_ : IdTimeoutInfinite;
+    if (readDeadline_ && timeoutMs != 0) {
+        // A wait that may not go past the deadline: none at all once it passed.
+        const int left = MillisecondsUntil(*readDeadline_);
+        if (left == 0) {
+            if (raiseOnTimeout) throw EIdReadTimeout();
+            return -1;
+        }
+        timeoutMs = timeoutMs == IdTimeoutInfinite ? left : std::min(timeoutMs, left);
+    }
     CheckForDisconnect(raiseIfDisconnected, false);
     if (!SourceAllocated()) {
         if (raiseIfDisconnected) throw EIdException("Not Connected");
@@ -121,7 +183,7 @@ long TIdIOHandler::ReadFromSource(bool raiseIfDisconnected, int timeoutMs, bool 
     if (!inputBuffer_) inputBuffer_ = std::make_unique<TIdBuffer>();
     const auto chunk = static_cast<std::size_t>(recvBufferSize_);
     while (true) {
-        if (!Readable(timeoutMs)) {
+        if (!WaitForInput(timeoutMs)) {
             if (raiseOnTimeout) throw EIdReadTimeout();
             return -1;
         }

@@ -11,10 +11,18 @@
 //
 // The socket-dependent steps are protected virtuals, so a channel over
 // something else than a socket (tests use an in-memory one) overrides only
-// SourceAllocated, CloseSource, Readable, RecvRaw and SendRaw.
+// SourceAllocated, CloseSource, Readable, RecvRaw and SendRaw (and Writable,
+// when writes have a time limit).
+//
+// Limits held here, above those steps, so they bind every kind of channel: a
+// read deadline (a whole reply's limit, set by the connection), a write time
+// limit, and an abort flag that ends any wait within a fraction of a second.
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +52,18 @@ class TIdIOHandler : public TIdComponent {
     // Milliseconds a read waits for data; 0 waits without limit.
     int ReadTimeout() const { return readTimeout_; }
     void SetReadTimeout(int milliseconds) { readTimeout_ = milliseconds; }
+
+    // Milliseconds one write may take to hand over all its bytes; 0 waits
+    // without limit.
+    int WriteTimeout() const { return writeTimeout_; }
+    void SetWriteTimeout(int milliseconds) { writeTimeout_ = milliseconds; }
+    // While set, no wait for data goes past this moment.
+    void SetReadDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) {
+        readDeadline_ = deadline;
+    }
+    // When the flag (owned by the caller, who keeps it alive) turns true, every
+    // wait of this channel raises EIdAborted.
+    void SetAbortFlag(const std::atomic<bool>* flag) { abortFlag_ = flag; }
 
     // Largest accepted position of a line's LF; 0 (or less) means no limit.
     int MaxLineLength() const { return maxLineLength_; }
@@ -110,6 +130,9 @@ class TIdIOHandler : public TIdComponent {
     // Readiness wait: true when data (or the peer's close) is there.
     // timeoutMs: milliseconds, 0 for no wait, IdTimeoutInfinite for no limit.
     virtual bool Readable(int timeoutMs) = 0;
+    // Waits until a send would take bytes; true when it would. Channels
+    // without a real source are always ready.
+    virtual bool Writable(int) { return true; }
     // One receive of at most `size` bytes; 0 means the peer has closed.
     virtual std::size_t RecvRaw(char* buffer, std::size_t size) = 0;
     // One send; returns the number of bytes accepted.
@@ -122,12 +145,20 @@ class TIdIOHandler : public TIdComponent {
   private:
     // Raises for an over-long line, or (maSplit) returns its first part.
     std::string TooLongLine();
+    // Readable in short slices, watching the abort flag.
+    bool WaitForInput(int timeoutMs);
+    // Waits in short slices until a send would take bytes; raises
+    // EIdWriteTimeout past the deadline, EIdAborted when asked to stop.
+    void WaitForRoom(std::chrono::steady_clock::time_point deadline);
 
     std::string host_;
     int port_ = 0;
     TIdIPVersion ipVersion_ = Id_IPv4;
     int connectTimeout_ = 0;
     int readTimeout_ = 0;
+    int writeTimeout_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> readDeadline_;
+    const std::atomic<bool>* abortFlag_ = nullptr;
     int maxLineLength_ = IdMaxLineLengthDefault;
     TIdMaxLineAction maxLineAction_ = maException;
     int recvBufferSize_ = IdRecvBufferSizeDefault;

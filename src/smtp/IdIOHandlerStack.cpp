@@ -29,6 +29,10 @@ bool TIdIOHandlerStack::Readable(int timeoutMs) {
     return Binding().Readable(timeoutMs);
 }
 
+bool TIdIOHandlerStack::Writable(int timeoutMs) {
+    return Binding().Writable(timeoutMs);
+}
+
 std::size_t TIdIOHandlerStack::RecvRaw(char* buffer, std::size_t size) {
     return Binding().Receive(buffer, size);
 }

@@ -10,6 +10,7 @@ class TIdIOHandlerStack : public TIdIOHandlerSocket {
     // loopback address; any other name is looked up.
     std::string ResolveHost(const std::string& host) override;
     bool Readable(int timeoutMs) override;
+    bool Writable(int timeoutMs) override;
     std::size_t RecvRaw(char* buffer, std::size_t size) override;
     std::size_t SendRaw(const char* data, std::size_t size) override;
 };

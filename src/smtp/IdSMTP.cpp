@@ -41,14 +41,20 @@ TIdSMTP::TIdSMTP() = default;
 TIdSMTP::~TIdSMTP() = default;
 
 void TIdSMTP::Connect() {
+    SetDataEndWritten(false);
     OpenConnection();
     try {
         Greet();
         NegotiateTLS();
+    } catch (const EIdReplyError& e) {
+        // The dialogue is in step: say goodbye, unless the server said (421)
+        // it is closing. A failing goodbye replaces the original error.
+        Disconnect(e.ErrorCode() != 421);
+        throw;
     } catch (...) {
-        // A failing goodbye replaces the original error. After a failed
-        // handshake the socket is closed already, so nothing is sent.
-        Disconnect();
+        // A server that went quiet or broke the dialogue gets no QUIT to wait
+        // for; after a failed handshake the socket is closed already.
+        Disconnect(false);
         throw;
     }
 }
@@ -136,7 +142,22 @@ std::string TIdSMTP::Authenticate() {
     return used;
 }
 
+void TIdSMTP::CheckEnvelopeAddress(const std::string& address) {
+    bool quoted = false;
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        const auto c = static_cast<unsigned char>(address[i]);
+        if (c < 32 || c == 127 || c == '<' || c == '>' || (c == ' ' && !quoted))
+            throw EIdInvalidEnvelopeAddress(address);
+        if (c == '"') quoted = !quoted;
+        if (c == '\\' && quoted) ++i;  // a quoted pair hides the next character
+    }
+}
+
+EIdInvalidEnvelopeAddress::EIdInvalidEnvelopeAddress(const std::string& address)
+    : EIdException("Indirizzo non valido per la busta: " + address.substr(0, 200)) {}
+
 void TIdSMTP::Send(TIdMessage& message) {
+    SetDataEndWritten(false);
     Authenticate();
     message.ExtraHeaders().SetHeaderValue("X-Mailer", MailAgent());
 
@@ -150,6 +171,10 @@ void TIdSMTP::Send(TIdMessage& message) {
     // A message that cannot be written is refused before the envelope, while
     // the dialogue is still in step with the server.
     message.BuildHeaderLines();
+    // An address that would end or extend the envelope command never reaches it.
+    CheckEnvelopeAddress(message.From().Address());
+    for (std::size_t i = 0; i < recipients.Count(); ++i)
+        CheckEnvelopeAddress(recipients[i].Address());
 
     if (PipeLine() && HasCapability("PIPELINING"))
         SendPipelining(message, recipients);
@@ -158,7 +183,7 @@ void TIdSMTP::Send(TIdMessage& message) {
 }
 
 void TIdSMTP::DisconnectNotifyPeer() {
-    SendCommand("QUIT", 221);
+    SendCommandWithin(ReplyTimeouts().Quit, "QUIT", {221});
 }
 
 void TIdSMTP::Disconnect(bool notifyPeer) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "smtp/IdException.h"
 #include "smtp/IdReplySMTP.h"
 #include "smtp/IdSMTPBase.h"
 
@@ -24,6 +25,13 @@ class EIdSMTPLoginRefused : public EIdSMTPReplyError {
 };
 
 enum TIdSMTPAuthenticationType { atNone, atDefault, atSASL };
+
+// An envelope address holding "<", ">", a control character or a space
+// outside quotes; raised before any envelope command is written.
+class EIdInvalidEnvelopeAddress : public EIdException {
+  public:
+    explicit EIdInvalidEnvelopeAddress(const std::string& address);
+};
 
 class TIdSMTP : public TIdSMTPBase {
   public:
@@ -68,6 +76,9 @@ class TIdSMTP : public TIdSMTPBase {
     void Disconnect(bool notifyPeer = true) override;
 
     bool DidAuthenticate() const { return authenticated_; }
+
+    // Raises EIdInvalidEnvelopeAddress for an address unfit for MAIL or RCPT.
+    static void CheckEnvelopeAddress(const std::string& address);
 
     // The mechanisms named by the AUTH lines of a capability list, each once.
     static std::vector<std::string> AuthMechanisms(const std::vector<std::string>& capabilities);

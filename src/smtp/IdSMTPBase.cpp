@@ -93,6 +93,7 @@ void TIdSMTPBase::WriteMessageAndEnd(TIdMessage& message) {
     // would wait on the server's delayed acknowledgement.
     TIdIOHandler* io = IOHandler();
     if (io == nullptr) throw EIdNotConnected("Not connected.");
+    if (onBeforeDataEnd_) onBeforeDataEnd_();
     io->WriteBufferOpen();
     try {
         WriteMessage(message);
@@ -102,6 +103,7 @@ void TIdSMTPBase::WriteMessageAndEnd(TIdMessage& message) {
         throw;
     }
     io->WriteBufferClose();
+    dataEndWritten_ = true;
     ReadReplyWithin(replyTimeouts_.DataEnd, {250});
 }
 

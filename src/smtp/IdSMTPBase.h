@@ -3,6 +3,7 @@
 // and the capability list) and the transfer of one message, plain or
 // pipelined.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ struct TIdSMTPReplyTimeouts {
     int Envelope = 0;  // MAIL FROM and RCPT TO
     int Data = 0;      // DATA
     int DataEnd = 0;   // the end-of-data line
+    int Quit = 0;      // the goodbye
 };
 
 class TIdSMTPBase : public TIdMessageClient {
@@ -36,6 +38,15 @@ class TIdSMTPBase : public TIdMessageClient {
     const TIdSMTPReplyTimeouts& ReplyTimeouts() const { return replyTimeouts_; }
     void SetReplyTimeouts(const TIdSMTPReplyTimeouts& timeouts) { replyTimeouts_ = timeouts; }
 
+    // Called right before the message text and its end-of-data line leave; an
+    // exception from it stops the send with nothing of the text written.
+    void SetOnBeforeDataEnd(std::function<void()> handler) {
+        onBeforeDataEnd_ = std::move(handler);
+    }
+    // Whether the last send wrote its end-of-data line: from then on a failure
+    // may hide a message the server has taken.
+    bool DataEndWritten() const { return dataEndWritten_; }
+
     // The name given in EHLO and HELO.
     std::string GreetingName() const;
 
@@ -54,6 +65,7 @@ class TIdSMTPBase : public TIdMessageClient {
     // The same, with RSET, the envelope and DATA in one send.
     void SendPipelining(TIdMessage& message, const TIdEMailAddressList& recipients);
     bool HasCapability(const std::string& line) const;
+    void SetDataEndWritten(bool written) { dataEndWritten_ = written; }
 
   private:
     // The message text and the end-of-data line in one send, then its reply.
@@ -64,4 +76,6 @@ class TIdSMTPBase : public TIdMessageClient {
     std::string heloName_;
     std::string mailAgent_;
     TIdSMTPReplyTimeouts replyTimeouts_;
+    std::function<void()> onBeforeDataEnd_;
+    bool dataEndWritten_ = false;
 };

@@ -40,6 +40,10 @@ bool TIdSocketHandle::Readable(int timeoutMs) {
     return Stack().WaitReadable(handle_, timeoutMs);
 }
 
+bool TIdSocketHandle::Writable(int timeoutMs) {
+    return Stack().WaitWritable(handle_, timeoutMs);
+}
+
 std::size_t TIdSocketHandle::Receive(char* buffer, std::size_t size) {
     return Stack().Receive(handle_, buffer, size);
 }

@@ -34,6 +34,7 @@ class TIdSocketHandle : public TIdComponent {
     void UpdateBindings();
     // Readiness wait on this socket alone (see TIdStack::WaitReadable).
     bool Readable(int timeoutMs);
+    bool Writable(int timeoutMs);
     std::size_t Receive(char* buffer, std::size_t size);
     std::size_t Send(const char* data, std::size_t size);
     // Shuts the sending side, closes, marks the handle as not allocated; never raises.

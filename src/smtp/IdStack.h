@@ -44,6 +44,8 @@ class TIdStack {
     // Waits until the socket is readable (or the peer closed); false on time-out.
     // timeoutMs: milliseconds, 0 for no wait, IdTimeoutInfinite for no limit.
     virtual bool WaitReadable(TIdStackSocketHandle socket, int timeoutMs) = 0;
+    // Waits until the socket takes more bytes (or has failed); false on time-out.
+    virtual bool WaitWritable(TIdStackSocketHandle socket, int timeoutMs) = 0;
     virtual std::size_t Receive(TIdStackSocketHandle socket, char* buffer, std::size_t size) = 0;
     virtual std::size_t Send(TIdStackSocketHandle socket, const char* data, std::size_t size) = 0;
     // Shuts the sending side and closes; never raises.

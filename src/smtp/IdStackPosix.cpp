@@ -234,6 +234,10 @@ bool TIdStackPosix::WaitReadable(TIdStackSocketHandle socket, int timeoutMs) {
     return PollFor(socket, POLLIN, timeoutMs == IdTimeoutInfinite ? -1 : timeoutMs);
 }
 
+bool TIdStackPosix::WaitWritable(TIdStackSocketHandle socket, int timeoutMs) {
+    return PollFor(socket, POLLOUT, timeoutMs == IdTimeoutInfinite ? -1 : timeoutMs);
+}
+
 std::size_t TIdStackPosix::Receive(TIdStackSocketHandle socket, char* buffer, std::size_t size) {
     while (true) {
         ssize_t got = ::recv(socket, buffer, size, 0);

@@ -16,6 +16,7 @@ class TIdStackPosix : public TIdStackBSDBase {
                  TIdIPVersion ipVersion, int timeoutMs) override;
     std::string HostByName(const std::string& name, TIdIPVersion ipVersion) override;
     bool WaitReadable(TIdStackSocketHandle socket, int timeoutMs) override;
+    bool WaitWritable(TIdStackSocketHandle socket, int timeoutMs) override;
     std::size_t Receive(TIdStackSocketHandle socket, char* buffer, std::size_t size) override;
     std::size_t Send(TIdStackSocketHandle socket, const char* data, std::size_t size) override;
     void Disconnect(TIdStackSocketHandle socket) override;

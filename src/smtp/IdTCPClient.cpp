@@ -25,6 +25,8 @@ void TIdTCPClientCustom::Connect() {
         channel.SetIPVersion(ipVersion_);
         if (connectTimeout_ > 0) channel.SetConnectTimeout(connectTimeout_);
         if (readTimeout_ > 0) channel.SetReadTimeout(readTimeout_);
+        channel.SetWriteTimeout(writeTimeout_);
+        channel.SetAbortFlag(abortFlag_);
         channel.Open();
         DoStatus(hsConnected, host_);
         if (onConnected_) onConnected_();

@@ -21,6 +21,12 @@ class TIdTCPClientCustom : public TIdTCPConnection {
     void SetConnectTimeout(int milliseconds) { connectTimeout_ = milliseconds; }
     int ReadTimeout() const { return readTimeout_; }
     void SetReadTimeout(int milliseconds) { readTimeout_ = milliseconds; }
+    // Milliseconds one write may take; handed to the channel at every connect.
+    int WriteTimeout() const { return writeTimeout_; }
+    void SetWriteTimeout(int milliseconds) { writeTimeout_ = milliseconds; }
+    // Handed to the channel at every connect: when it turns true, every wait
+    // of the connection raises EIdAborted (see TIdIOHandler::SetAbortFlag).
+    void SetAbortFlag(const std::atomic<bool>* flag) { abortFlag_ = flag; }
     TIdIPVersion IPVersion() const { return ipVersion_; }
     void SetIPVersion(TIdIPVersion ipVersion) { ipVersion_ = ipVersion; }
 
@@ -37,6 +43,8 @@ class TIdTCPClientCustom : public TIdTCPConnection {
     int port_ = 0;
     int connectTimeout_ = 0;
     int readTimeout_ = 0;
+    int writeTimeout_ = 0;
+    const std::atomic<bool>* abortFlag_ = nullptr;
     TIdIPVersion ipVersion_ = Id_IPv4;
     std::function<void()> onConnected_;
 };

@@ -1,9 +1,28 @@
 #include "smtp/IdTCPConnection.h"
 
-#include <climits>
-
 #include "smtp/IdException.h"
+#include "smtp/IdGlobal.h"
 #include "smtp/IdReplyRFC.h"
+
+namespace {
+
+// Bounds every wait of one reply by one deadline, for as long as it lives.
+class TReplyDeadline {
+  public:
+    explicit TReplyDeadline(TIdIOHandler& io) : io_(io) {
+        if (io.ReadTimeout() > 0)
+            io.SetReadDeadline(std::chrono::steady_clock::now() +
+                               std::chrono::milliseconds(io.ReadTimeout()));
+    }
+    ~TReplyDeadline() { io_.SetReadDeadline(std::nullopt); }
+    TReplyDeadline(const TReplyDeadline&) = delete;
+    TReplyDeadline& operator=(const TReplyDeadline&) = delete;
+
+  private:
+    TIdIOHandler& io_;
+};
+
+}  // namespace
 
 TIdTCPConnection::TIdTCPConnection() : lastReply_(std::make_unique<TIdReplyRFC>()) {}
 
@@ -41,9 +60,24 @@ void TIdTCPConnection::Disconnect(bool notifyPeer) {
 
 int TIdTCPConnection::ReadReply(const std::vector<int>& accepted) {
     if (!ioHandler_) throw EIdNotConnected("Not connected.");
+    TReplyDeadline deadline(*ioHandler_);
+    std::size_t count = 0;
+    std::size_t bytes = 0;
+    auto next = [&] {
+        if (maxReplyLines_ > 0 && count >= maxReplyLines_) throw EIdReplyTooLarge();
+        std::string line = ioHandler_->ReadLn();
+        ++count;
+        bytes += line.size() + 2;
+        if (maxReplyBytes_ > 0 && bytes > maxReplyBytes_) throw EIdReplyTooLarge();
+        return line;
+    };
+    // Blank lines before the reply are skipped, but count against its limits.
     std::vector<std::string> lines;
-    lines.push_back(ioHandler_->ReadLnFirst(INT_MAX));
-    while (!lastReply_->IsEndLine(lines.back())) lines.push_back(ioHandler_->ReadLn());
+    std::string first;
+    do first = brivano::TrimControl(next());
+    while (first.empty());
+    lines.push_back(std::move(first));
+    while (!lastReply_->IsEndLine(lines.back())) lines.push_back(next());
     lastReply_->SetFormattedReply(lines);
     return lastReply_->Check(accepted);
 }

@@ -32,7 +32,15 @@ class TIdTCPConnection : public TIdComponent {
     // error of the notification pass.
     virtual void Disconnect(bool notifyPeer = true);
 
-    // Reads one reply into LastReply and checks it: an empty list accepts any code.
+    // Limits of one reply, blank lines before it included: a larger reply
+    // raises EIdReplyTooLarge (the dialogue is then out of step). 0: no limit.
+    std::size_t MaxReplyLines() const { return maxReplyLines_; }
+    void SetMaxReplyLines(std::size_t lines) { maxReplyLines_ = lines; }
+    std::size_t MaxReplyBytes() const { return maxReplyBytes_; }
+    void SetMaxReplyBytes(std::size_t bytes) { maxReplyBytes_ = bytes; }
+
+    // Reads one reply into LastReply and checks it: an empty list accepts any
+    // code. The channel's ReadTimeout bounds the whole reply, not each read.
     int ReadReply(const std::vector<int>& accepted = {});
     // Writes the command as one line, then reads and checks its reply.
     int SendCommand(const std::string& command, const std::vector<int>& accepted);
@@ -54,4 +62,6 @@ class TIdTCPConnection : public TIdComponent {
     std::unique_ptr<TIdIOHandler> ioHandler_;
     std::unique_ptr<TIdReply> lastReply_;
     std::function<void()> onDisconnected_;
+    std::size_t maxReplyLines_ = 100;
+    std::size_t maxReplyBytes_ = 64 * 1024;
 };

@@ -32,13 +32,15 @@ class TPeer {
     TPeer(const TPeer&) = delete;
     TPeer& operator=(const TPeer&) = delete;
 
-    void Send(const std::string& bytes) {
+    // False when the client went away (or stopped reading) before all was sent.
+    bool Send(const std::string& bytes) {
         std::size_t sent = 0;
         while (fd_ >= 0 && sent < bytes.size()) {
             ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0) return;
+            if (n <= 0) return false;
             sent += static_cast<std::size_t>(n);
         }
+        return sent == bytes.size();
     }
     // Bytes up to and including the next LF ("" when the client closed or went quiet).
     std::string ReadLine() {
