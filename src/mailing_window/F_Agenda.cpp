@@ -296,12 +296,8 @@ void TFInvioMail::FineInvio() {
     AbilitaInput(true);
     const brivano::TEsitoInvio esito = std::move(esito_);
     esito_ = {};
-    if (esito.ErroreFatale.empty()) {
-        ProgressBar1->hide();
-        Operazione->hide();
-    } else {
-        boxes_.ShowError(esito.ErroreFatale);
-    }
+    ProgressBar1->hide();
+    Operazione->hide();
     if (!esito.Falliti.empty()) {
         ListBox1->clearSelection();
         for (const auto& f : esito.Falliti)

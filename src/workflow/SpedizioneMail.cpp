@@ -1,6 +1,12 @@
 #include "workflow/SpedizioneMail.h"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "mailing/MailText.h"
+#include "smtp/IdReply.h"
+#include "workflow/RegistroInvii.h"
 #include "workflow/SpiegazioneErrori.h"
 
 namespace brivano {
@@ -25,6 +31,82 @@ namespace {
 
 std::string TestoNonValido(const std::string& campo) {
     return campo + " contiene un a capo o un carattere nullo";
+}
+
+enum class TEsitoVoce { Inviato, Rinviato, Fallito, Incerto, Interrotto };
+
+struct TRisultatoVoce {
+    TEsitoVoce Esito;
+    int Codice = 0;
+    std::string Testo;
+};
+
+// The error's first line, bounded, and its explanation when there is one.
+std::string TestoFallimento(const std::exception& e) {
+    std::string testo = TestoErroreBreve(e.what());
+    const std::string spiegazione = SpiegaErrore(e);
+    if (!spiegazione.empty()) testo += " (" + spiegazione + ")";
+    return testo;
+}
+
+// Connect, send and goodbye for one entry; `primaDellaFine` runs right before
+// the end of data leaves.
+TRisultatoVoce InviaVoce(TIdSMTP& smtp, TIdMessage& message, const std::string& voce,
+                         const std::function<void()>& primaDellaFine) {
+    if (HoldsLineBreakOrNul(message.Subject()))
+        return {TEsitoVoce::Fallito, 0, TestoNonValido("L'oggetto")};
+    if (HoldsLineBreakOrNul(voce)) return {TEsitoVoce::Fallito, 0, TestoNonValido("L'indirizzo")};
+    try {
+        message.Recipients().SetListText(voce);
+    } catch (const std::exception& e) {
+        return {TEsitoVoce::Fallito, 0, TestoFallimento(e)};
+    }
+    smtp.SetOnBeforeDataEnd(primaDellaFine);
+    TRisultatoVoce r{TEsitoVoce::Inviato, 0, std::string()};
+    // Whether the dialogue is in step, so a goodbye can be asked for.
+    bool congedo = true;
+    try {
+        smtp.Connect();
+        smtp.Send(message);
+        r.Codice = smtp.LastReply().NumericCode();
+        if (!smtp.LastReply().Text().empty())
+            r.Testo = TestoErroreBreve(smtp.LastReply().Text().front());
+    } catch (const EIdAborted& e) {
+        r = {smtp.DataEndWritten() ? TEsitoVoce::Incerto : TEsitoVoce::Interrotto, 0, e.what()};
+        congedo = false;
+    } catch (const EIdReplyError& e) {
+        const int codice = e.ErrorCode();
+        r = {codice >= 400 && codice < 500 ? TEsitoVoce::Rinviato : TEsitoVoce::Fallito, codice,
+             TestoFallimento(e)};
+        // 421: the server is closing the channel and answers nothing more.
+        congedo = codice != 421;
+    } catch (const std::exception& e) {
+        r = {smtp.DataEndWritten() ? TEsitoVoce::Incerto : TEsitoVoce::Fallito, 0,
+             TestoFallimento(e)};
+        congedo = false;
+    }
+    smtp.SetOnBeforeDataEnd(nullptr);
+    try {
+        if (congedo) {
+            if (smtp.Connected()) smtp.Disconnect(true);
+        } else {
+            smtp.Disconnect(false);
+        }
+    } catch (const std::exception&) {
+        // The entry's fate was settled before the goodbye; the channel is
+        // closed whatever the goodbye did.
+        smtp.Disconnect(false);
+    }
+    return r;
+}
+
+void AttendiFinoA(int ms, const std::atomic<bool>* interrompi) {
+    const auto fine = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < fine) {
+        if (interrompi && interrompi->load()) return;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            std::chrono::milliseconds(100), fine - std::chrono::steady_clock::now()));
+    }
 }
 
 }  // namespace
@@ -55,6 +137,7 @@ void PreparaInvio(TIdSMTP& smtp, TIdMessage& message, const TDatiInvio& dati,
     smtp.SetConnectTimeout(limiti.Connessione);
     smtp.SetReadTimeout(limiti.Risposta);
     smtp.SetReplyTimeouts(limiti.PerFase);
+    smtp.SetWriteTimeout(limiti.Scrittura);
     message.From().SetAddress(dati.Mittente);
     // Set on every run: left empty, the first send of the program run would
     // fill it with the sender of that time and keep it for every later one.
@@ -63,37 +146,90 @@ void PreparaInvio(TIdSMTP& smtp, TIdMessage& message, const TDatiInvio& dati,
     message.SetBodyText(ComponiCorpo(dati.Righe));
 }
 
-TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<std::string>& voci,
-                        const TAvvisiInvio& avvisi) {
-    TEsitoInvio esito;
-    for (std::size_t i = 0; i < voci.size(); ++i) {
-        const std::string& voce = voci[i];
-        if (avvisi.Inizio) avvisi.Inizio(i, voce);
-        bool silenzioso = false;
-        try {
-            if (HoldsLineBreakOrNul(message.Subject()))
-                throw EInvioTestoNonValido(TestoNonValido("L'oggetto"));
-            if (HoldsLineBreakOrNul(voce))
-                throw EInvioTestoNonValido(TestoNonValido("L'indirizzo"));
-            message.Recipients().SetListText(voce);
-            smtp.Connect();
-            smtp.Send(message);
-        } catch (const EIdReadTimeout& e) {
-            silenzioso = true;
-            esito.Falliti.push_back({i, voce, TestoConSpiegazione(e)});
-        } catch (const std::exception& e) {
-            esito.Falliti.push_back({i, voce, TestoConSpiegazione(e)});
-        }
-        try {
-            // A server that stopped answering would let QUIT wait its whole
-            // limit as well: such a dialogue is only closed.
-            if (smtp.Connected()) smtp.Disconnect(!silenzioso);
-        } catch (const std::exception& e) {
-            esito.ErroreFatale = e.what();
-            return esito;
-        }
-        if (avvisi.Fatto) avvisi.Fatto(i + 1);
+std::string TestoErroreBreve(const std::string& testo) {
+    std::size_t inizio = 0;
+    // The first line that says something.
+    while (inizio < testo.size() && (testo[inizio] == '\r' || testo[inizio] == '\n')) ++inizio;
+    std::size_t fine = testo.find_first_of("\r\n", inizio);
+    if (fine == std::string::npos) fine = testo.size();
+    if (fine - inizio > TestoErroreMassimo) {
+        fine = inizio + TestoErroreMassimo;
+        // Never half a UTF-8 character: step back over continuation bytes.
+        while (fine > inizio && (static_cast<unsigned char>(testo[fine]) & 0xC0) == 0x80) --fine;
     }
+    return testo.substr(inizio, fine - inizio);
+}
+
+TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<std::string>& voci,
+                        const TAvvisiInvio& avvisi, const TOpzioniInvio& opzioni) {
+    TEsitoInvio esito;
+    auto interrotto = [&] { return opzioni.Interrompi && opzioni.Interrompi->load(); };
+    auto posizione = [&](std::size_t i) {
+        return opzioni.Posizioni.empty() ? i : opzioni.Posizioni.at(i);
+    };
+    auto segna = [&](std::size_t i, TStatoVoce stato, int codice, const std::string& testo) {
+        if (opzioni.Registro)
+            opzioni.Registro->Segna(opzioni.Spedizione, posizione(i), stato, codice, testo);
+    };
+    if (TIdIOHandler* io = smtp.IOHandler()) io->SetAbortFlag(opzioni.Interrompi);
+    smtp.SetAbortFlag(opzioni.Interrompi);
+
+    std::vector<std::size_t> giro(voci.size());
+    for (std::size_t i = 0; i < giro.size(); ++i) giro[i] = i;
+    std::size_t fatti = 0;
+    for (int tentativo = 0;; ++tentativo) {
+        std::vector<TFallimento> rinviati;
+        for (std::size_t i : giro) {
+            if (interrotto()) {
+                esito.Interrotto = true;
+                break;
+            }
+            const std::string& voce = voci[i];
+            if (avvisi.Inizio) avvisi.Inizio(i, voce);
+            bool inCorso = false;
+            const TRisultatoVoce r = InviaVoce(smtp, message, voce, [&] {
+                segna(i, TStatoVoce::InCorso, 0, std::string());
+                inCorso = true;
+            });
+            switch (r.Esito) {
+                case TEsitoVoce::Inviato:
+                    segna(i, TStatoVoce::Inviato, r.Codice, r.Testo);
+                    ++esito.Inviati;
+                    break;
+                case TEsitoVoce::Rinviato:
+                    segna(i, TStatoVoce::Rinviato, r.Codice, r.Testo);
+                    rinviati.push_back({i, voce, r.Testo});
+                    break;
+                case TEsitoVoce::Fallito:
+                    segna(i, TStatoVoce::Fallito, r.Codice, r.Testo);
+                    esito.Falliti.push_back({i, voce, r.Testo});
+                    break;
+                case TEsitoVoce::Incerto:
+                    segna(i, TStatoVoce::InCorso, r.Codice, r.Testo);
+                    esito.Incerti.push_back({i, voce, r.Testo});
+                    break;
+                case TEsitoVoce::Interrotto:
+                    // The end of data never left: the entry is as it was.
+                    if (inCorso) segna(i, TStatoVoce::DaInviare, 0, std::string());
+                    esito.Interrotto = true;
+                    break;
+            }
+            if (esito.Interrotto) break;
+            if (tentativo == 0 && avvisi.Fatto) avvisi.Fatto(++fatti);
+        }
+        if (esito.Interrotto || rinviati.empty() || tentativo >= opzioni.Tentativi) {
+            esito.Rinviati = std::move(rinviati);
+            break;
+        }
+        if (opzioni.Attendi)
+            opzioni.Attendi(opzioni.AttesaTentativoMs);
+        else
+            AttendiFinoA(opzioni.AttesaTentativoMs, opzioni.Interrompi);
+        giro.clear();
+        for (const auto& r : rinviati) giro.push_back(r.Indice);
+    }
+    if (TIdIOHandler* io = smtp.IOHandler()) io->SetAbortFlag(nullptr);
+    smtp.SetAbortFlag(nullptr);
     return esito;
 }
 

@@ -5,7 +5,9 @@
 // on a worker thread while the window waits for its notices.
 
 #include <array>
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,11 +39,13 @@ struct TDatiInvio {
     std::string MittenteNome;
 };
 
-// Waits of one recipient's dialogue, in milliseconds.
+// Waits of one recipient's dialogue, in milliseconds. A reply limit covers
+// the whole reply; a write limit the whole of one write.
 struct TLimitiTempo {
     int Connessione = 30000;
     int Risposta = 300000;  // every reply without its own limit below
-    TIdSMTPReplyTimeouts PerFase{300000, 300000, 120000, 600000};
+    TIdSMTPReplyTimeouts PerFase{300000, 300000, 120000, 600000, 30000};
+    int Scrittura = 120000;
 };
 
 // A text typed by the user that would end a protocol line.
@@ -57,17 +61,29 @@ class EInvioTestoNonValido : public EIdException {
 void PreparaInvio(TIdSMTP& smtp, TIdMessage& message, const TDatiInvio& dati,
                   const TLimitiTempo& limiti);
 
+class TRegistroInvii;
+
 struct TFallimento {
     std::size_t Indice;
     std::string Voce;
-    std::string Errore;
+    std::string Errore;  // the reply's first line, at most TestoErroreMassimo bytes
 };
 
+constexpr std::size_t TestoErroreMassimo = 300;
+
+// The first line of an error text, cut to TestoErroreMassimo bytes on a
+// character boundary.
+std::string TestoErroreBreve(const std::string& testo);
+
 struct TEsitoInvio {
+    std::size_t Inviati = 0;
     std::vector<TFallimento> Falliti;
-    // The error that ended the run early (a goodbye that went wrong); empty
-    // when every entry was tried.
-    std::string ErroreFatale;
+    // Still deferred (4xx) after the last retry, or when the run stopped.
+    std::vector<TFallimento> Rinviati;
+    // The end of data was written and no answer came: the server may have
+    // the message. Never sent again without the user saying so.
+    std::vector<TFallimento> Incerti;
+    bool Interrotto = false;
 };
 
 struct TAvvisiInvio {
@@ -75,11 +91,28 @@ struct TAvvisiInvio {
     std::function<void(std::size_t fatti)> Fatto;
 };
 
+struct TOpzioniInvio {
+    // Journal and run to record in (none: nothing recorded).
+    TRegistroInvii* Registro = nullptr;
+    std::int64_t Spedizione = 0;
+    // The journal position of each entry; empty: 0, 1, 2 ... in order.
+    std::vector<std::size_t> Posizioni;
+    // Turned true by the window's stop button: the run ends within a second.
+    const std::atomic<bool>* Interrompi = nullptr;
+    // Further rounds for deferred (4xx) entries, and the wait before each.
+    int Tentativi = 2;
+    int AttesaTentativoMs = 60000;
+    // Waits that many milliseconds (less when stopped); tests bring their own.
+    std::function<void(int)> Attendi;
+};
+
 // One connection per entry, in order: recipients from the entry, connect,
-// send, disconnect when still connected. A failing entry is noted and the run
-// goes on; an error of the connected test or of the disconnect ends it.
+// send, goodbye. A 4xx reply defers the entry (another round after a wait), a
+// 5xx or any other failure fails it, and the run goes on; a goodbye that goes
+// wrong after the message was taken changes nothing. After a time-out or a
+// broken dialogue the connection is closed without waiting for a goodbye.
 TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<std::string>& voci,
-                        const TAvvisiInvio& avvisi = {});
+                        const TAvvisiInvio& avvisi = {}, const TOpzioniInvio& opzioni = {});
 
 // The text of the message box after a run with failures: one line per entry.
 std::string TestoFallimenti(const std::vector<TFallimento>& falliti);

@@ -1,0 +1,330 @@
+#include "workflow/RegistroInvii.h"
+
+#include <sqlite3.h>
+
+#include <ctime>
+#include <fstream>
+
+namespace brivano {
+
+namespace {
+
+constexpr const char* Schema = R"(
+CREATE TABLE IF NOT EXISTS spedizioni(
+    id INTEGER PRIMARY KEY,
+    creata TEXT NOT NULL,
+    account TEXT NOT NULL,
+    mittente TEXT NOT NULL,
+    oggetto TEXT NOT NULL,
+    riga1 TEXT NOT NULL, riga2 TEXT NOT NULL, riga3 TEXT NOT NULL, riga4 TEXT NOT NULL,
+    riga5 TEXT NOT NULL, riga6 TEXT NOT NULL, riga7 TEXT NOT NULL, riga8 TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS voci(
+    spedizione INTEGER NOT NULL REFERENCES spedizioni(id),
+    posizione INTEGER NOT NULL,
+    voce TEXT NOT NULL,
+    stato TEXT NOT NULL,
+    codice INTEGER NOT NULL DEFAULT 0,
+    risposta TEXT NOT NULL DEFAULT '',
+    message_id TEXT NOT NULL DEFAULT '',
+    tentativi INTEGER NOT NULL DEFAULT 0,
+    aggiornata TEXT NOT NULL,
+    PRIMARY KEY(spedizione, posizione));
+)";
+
+std::string Adesso() {
+    const std::time_t t = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char testo[32];
+    std::strftime(testo, sizeof testo, "%Y-%m-%d %H:%M:%S", &utc);
+    return testo;
+}
+
+// One prepared statement, finalized when it goes.
+class TComando {
+  public:
+    TComando(sqlite3* db, const char* sql) : db_(db) {
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
+            throw ERegistroInvii(std::string("Registro degli invii: ") + sqlite3_errmsg(db));
+    }
+    ~TComando() { sqlite3_finalize(stmt_); }
+    TComando(const TComando&) = delete;
+    TComando& operator=(const TComando&) = delete;
+
+    TComando& Testo(int n, const std::string& testo) {
+        sqlite3_bind_text(stmt_, n, testo.data(), static_cast<int>(testo.size()),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    TComando& Intero(int n, std::int64_t valore) {
+        sqlite3_bind_int64(stmt_, n, valore);
+        return *this;
+    }
+    // Ready to run again with new values.
+    void Azzera() {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+    // True while a row is there.
+    bool Passo() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        throw ERegistroInvii(std::string("Registro degli invii: ") + sqlite3_errmsg(db_));
+    }
+    std::string ColonnaTesto(int n) const {
+        const auto* p = sqlite3_column_text(stmt_, n);
+        return p ? std::string(reinterpret_cast<const char*>(p),
+                               static_cast<std::size_t>(sqlite3_column_bytes(stmt_, n)))
+                 : std::string();
+    }
+    std::int64_t ColonnaIntero(int n) const { return sqlite3_column_int64(stmt_, n); }
+
+  private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// A transaction that rolls back unless committed.
+class TTransazione {
+  public:
+    explicit TTransazione(sqlite3* db) : db_(db) { Esegui("BEGIN IMMEDIATE"); }
+    ~TTransazione() {
+        if (!fatta_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    TTransazione(const TTransazione&) = delete;
+    TTransazione& operator=(const TTransazione&) = delete;
+    void Conferma() {
+        Esegui("COMMIT");
+        fatta_ = true;
+    }
+
+  private:
+    void Esegui(const char* sql) {
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw ERegistroInvii(std::string("Registro degli invii: ") + sqlite3_errmsg(db_));
+    }
+    sqlite3* db_;
+    bool fatta_ = false;
+};
+
+std::string CampoCsv(const std::string& campo) {
+    if (campo.find_first_of(",\"\r\n") == std::string::npos) return campo;
+    std::string out = "\"";
+    for (char c : campo) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
+}  // namespace
+
+TRegistroInvii::TRegistroInvii(const std::filesystem::path& file) {
+    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
+        const std::string motivo = db_ ? sqlite3_errmsg(db_) : "memoria esaurita";
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw ERegistroInvii("Registro degli invii non apribile (" + file.string() +
+                             "): " + motivo);
+    }
+    try {
+        sqlite3_busy_timeout(db_, 5000);
+        // Every commit reaches the disk before the dialogue goes on.
+        Esegui("PRAGMA journal_mode=WAL");
+        Esegui("PRAGMA synchronous=FULL");
+        Esegui(Schema);
+    } catch (...) {
+        sqlite3_close(db_);
+        throw;
+    }
+}
+
+TRegistroInvii::~TRegistroInvii() {
+    sqlite3_close(db_);
+}
+
+std::filesystem::path TRegistroInvii::Percorso(const std::filesystem::path& radiceDati) {
+    return radiceDati / "RegistroInvii.sqlite";
+}
+
+void TRegistroInvii::Esegui(const char* sql) const {
+    char* messaggio = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &messaggio) != SQLITE_OK) {
+        std::string testo = messaggio ? messaggio : sqlite3_errmsg(db_);
+        sqlite3_free(messaggio);
+        throw ERegistroInvii("Registro degli invii: " + testo);
+    }
+}
+
+void TRegistroInvii::Errore(const std::string& cosa) const {
+    throw ERegistroInvii("Registro degli invii: " + cosa);
+}
+
+std::int64_t TRegistroInvii::NuovaSpedizione(const TDatiSpedizione& dati,
+                                             const std::vector<std::string>& voci) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    TTransazione t(db_);
+    const std::string adesso = Adesso();
+    TComando run(db_,
+                 "INSERT INTO spedizioni(creata, account, mittente, oggetto, riga1, riga2, riga3, "
+                 "riga4, riga5, riga6, riga7, riga8) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)");
+    run.Testo(1, adesso).Testo(2, dati.Account).Testo(3, dati.Mittente).Testo(4, dati.Oggetto);
+    for (int n = 0; n < 8; ++n) run.Testo(5 + n, dati.Righe[static_cast<std::size_t>(n)]);
+    run.Passo();
+    const std::int64_t id = sqlite3_last_insert_rowid(db_);
+    TComando riga(db_,
+                  "INSERT INTO voci(spedizione, posizione, voce, stato, aggiornata) "
+                  "VALUES(?,?,?,?,?)");
+    for (std::size_t i = 0; i < voci.size(); ++i) {
+        riga.Azzera();
+        riga.Intero(1, id)
+            .Intero(2, static_cast<std::int64_t>(i))
+            .Testo(3, voci[i])
+            .Testo(4, NomeStato(TStatoVoce::DaInviare))
+            .Testo(5, adesso);
+        riga.Passo();
+    }
+    t.Conferma();
+    return id;
+}
+
+void TRegistroInvii::Segna(std::int64_t spedizione, std::size_t posizione, TStatoVoce stato,
+                           int codice, const std::string& risposta) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    TTransazione t(db_);
+    TComando leggi(db_, "SELECT stato FROM voci WHERE spedizione=? AND posizione=?");
+    leggi.Intero(1, spedizione).Intero(2, static_cast<std::int64_t>(posizione));
+    if (!leggi.Passo()) Errore("voce " + std::to_string(posizione) + " assente");
+    const auto da = StatoDaNome(leggi.ColonnaTesto(0));
+    if (!da) Errore("stato sconosciuto \"" + leggi.ColonnaTesto(0) + "\"");
+    if (!TransizioneAmmessa(*da, stato))
+        Errore(std::string("passaggio non ammesso da \"") + NomeStato(*da) + "\" a \"" +
+               NomeStato(stato) + "\"");
+    TComando scrivi(db_,
+                    "UPDATE voci SET stato=?, codice=?, risposta=?, aggiornata=?, "
+                    "tentativi=tentativi+? WHERE spedizione=? AND posizione=?");
+    scrivi.Testo(1, NomeStato(stato))
+        .Intero(2, codice)
+        .Testo(3, risposta)
+        .Testo(4, Adesso())
+        .Intero(5, stato == TStatoVoce::InCorso && *da != TStatoVoce::InCorso ? 1 : 0)
+        .Intero(6, spedizione)
+        .Intero(7, static_cast<std::int64_t>(posizione));
+    scrivi.Passo();
+    t.Conferma();
+}
+
+std::vector<TSpedizioneRegistrata> TRegistroInvii::Spedizioni() const {
+    std::vector<TSpedizioneRegistrata> elenco;
+    std::vector<std::int64_t> ids;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        TComando c(db_, "SELECT id FROM spedizioni ORDER BY id DESC");
+        while (c.Passo()) ids.push_back(c.ColonnaIntero(0));
+    }
+    for (std::int64_t id : ids) elenco.push_back(Spedizione(id));
+    return elenco;
+}
+
+TSpedizioneRegistrata TRegistroInvii::Spedizione(std::int64_t id) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    TComando c(db_,
+               "SELECT creata, account, mittente, oggetto, riga1, riga2, riga3, riga4, riga5, "
+               "riga6, riga7, riga8 FROM spedizioni WHERE id=?");
+    c.Intero(1, id);
+    if (!c.Passo()) Errore("invio " + std::to_string(id) + " assente");
+    TSpedizioneRegistrata s;
+    s.Id = id;
+    s.Creata = c.ColonnaTesto(0);
+    s.Dati.Account = c.ColonnaTesto(1);
+    s.Dati.Mittente = c.ColonnaTesto(2);
+    s.Dati.Oggetto = c.ColonnaTesto(3);
+    for (int n = 0; n < 8; ++n) s.Dati.Righe[static_cast<std::size_t>(n)] = c.ColonnaTesto(4 + n);
+    TComando conta(db_, "SELECT stato, COUNT(*) FROM voci WHERE spedizione=? GROUP BY stato");
+    conta.Intero(1, id);
+    while (conta.Passo()) {
+        const auto stato = StatoDaNome(conta.ColonnaTesto(0));
+        const auto n = static_cast<std::size_t>(conta.ColonnaIntero(1));
+        s.Voci += n;
+        if (!stato) continue;
+        if (*stato == TStatoVoce::Inviato) s.Inviate += n;
+        if (DaSpedire(*stato)) s.DaFare += n;
+        if (*stato == TStatoVoce::InCorso) s.Incerte += n;
+        if (*stato == TStatoVoce::Fallito) s.Fallite += n;
+    }
+    return s;
+}
+
+std::vector<TVoceRegistrata> TRegistroInvii::Voci(std::int64_t spedizione) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    TComando c(db_,
+               "SELECT posizione, voce, stato, codice, risposta, message_id, tentativi, "
+               "aggiornata FROM voci WHERE spedizione=? ORDER BY posizione");
+    c.Intero(1, spedizione);
+    std::vector<TVoceRegistrata> voci;
+    while (c.Passo()) {
+        TVoceRegistrata v;
+        v.Posizione = static_cast<std::size_t>(c.ColonnaIntero(0));
+        v.Voce = c.ColonnaTesto(1);
+        const auto stato = StatoDaNome(c.ColonnaTesto(2));
+        if (!stato) Errore("stato sconosciuto \"" + c.ColonnaTesto(2) + "\"");
+        v.Stato = *stato;
+        v.Codice = static_cast<int>(c.ColonnaIntero(3));
+        v.Risposta = c.ColonnaTesto(4);
+        v.MessageId = c.ColonnaTesto(5);
+        v.Tentativi = static_cast<int>(c.ColonnaIntero(6));
+        v.Aggiornata = c.ColonnaTesto(7);
+        voci.push_back(std::move(v));
+    }
+    return voci;
+}
+
+std::optional<std::int64_t> TRegistroInvii::SpedizioneIncompiuta() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    TComando c(db_,
+               "SELECT MAX(spedizione) FROM voci WHERE stato IN ('da inviare', 'rinviato', "
+               "'in corso')");
+    // MAX of no rows is NULL, read as 0: no run has id 0.
+    const std::int64_t id = c.Passo() ? c.ColonnaIntero(0) : 0;
+    if (id == 0) return std::nullopt;
+    return id;
+}
+
+std::vector<std::size_t> TRegistroInvii::Riprendi(std::int64_t spedizione, bool ancheIncerti) {
+    for (const auto& v : Voci(spedizione))
+        if (v.Stato == TStatoVoce::InCorso)
+            Segna(spedizione, v.Posizione,
+                  ancheIncerti ? TStatoVoce::DaInviare : TStatoVoce::Escluso, v.Codice,
+                  v.Risposta);
+    std::vector<std::size_t> posizioni;
+    for (const auto& v : Voci(spedizione))
+        if (DaSpedire(v.Stato)) posizioni.push_back(v.Posizione);
+    return posizioni;
+}
+
+std::vector<std::size_t> TRegistroInvii::ReinviaFalliti(std::int64_t spedizione) {
+    std::vector<std::size_t> posizioni;
+    for (const auto& v : Voci(spedizione))
+        if (v.Stato == TStatoVoce::Fallito) {
+            Segna(spedizione, v.Posizione, TStatoVoce::DaInviare, v.Codice, v.Risposta);
+            posizioni.push_back(v.Posizione);
+        }
+    return posizioni;
+}
+
+void TRegistroInvii::EsportaCsv(std::int64_t spedizione, const std::filesystem::path& file) const {
+    const auto voci = Voci(spedizione);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) Errore("impossibile scrivere " + file.string());
+    out << "Posizione,Voce,Stato,Codice,Risposta,Message-ID,Tentativi,Aggiornata\r\n";
+    for (const auto& v : voci)
+        out << v.Posizione + 1 << ',' << CampoCsv(v.Voce) << ',' << NomeStato(v.Stato) << ','
+            << v.Codice << ',' << CampoCsv(v.Risposta) << ',' << CampoCsv(v.MessageId) << ','
+            << v.Tentativi << ',' << v.Aggiornata << "\r\n";
+    out.flush();
+    if (!out) Errore("impossibile scrivere " + file.string());
+}
+
+}  // namespace brivano

@@ -1,0 +1,101 @@
+#pragma once
+// The journal of send runs: one SQLite file at the data root. Each run keeps
+// its account, sender, subject and body lines; each entry its list position,
+// text, state, last reply and times. Every change is committed at once, so
+// the file tells after a crash who got the mail, who did not and who may
+// have (an entry left "in corso").
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "workflow/StatoVoce.h"
+
+struct sqlite3;
+
+namespace brivano {
+
+class ERegistroInvii : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct TDatiSpedizione {
+    std::string Account;  // host, port and user name
+    std::string Mittente;
+    std::string Oggetto;
+    std::array<std::string, 8> Righe;
+};
+
+struct TSpedizioneRegistrata {
+    std::int64_t Id = 0;
+    std::string Creata;  // UTC, "YYYY-MM-DD HH:MM:SS"
+    TDatiSpedizione Dati;
+    std::size_t Voci = 0;
+    std::size_t Inviate = 0;
+    std::size_t DaFare = 0;   // "da inviare" or "rinviato"
+    std::size_t Incerte = 0;  // "in corso"
+    std::size_t Fallite = 0;
+};
+
+struct TVoceRegistrata {
+    std::size_t Posizione = 0;
+    std::string Voce;
+    TStatoVoce Stato = TStatoVoce::DaInviare;
+    int Codice = 0;
+    std::string Risposta;
+    std::string MessageId;
+    int Tentativi = 0;
+    std::string Aggiornata;
+};
+
+class TRegistroInvii {
+  public:
+    // Opens the journal, creating the file and its tables when missing.
+    explicit TRegistroInvii(const std::filesystem::path& file);
+    ~TRegistroInvii();
+    TRegistroInvii(const TRegistroInvii&) = delete;
+    TRegistroInvii& operator=(const TRegistroInvii&) = delete;
+
+    // The journal's file in a data root.
+    static std::filesystem::path Percorso(const std::filesystem::path& radiceDati);
+
+    // A new run whose entries are all "da inviare", in list order.
+    std::int64_t NuovaSpedizione(const TDatiSpedizione& dati, const std::vector<std::string>& voci);
+    // Moves one entry; raises ERegistroInvii for a move TransizioneAmmessa
+    // refuses (nothing changed). Going "in corso" counts one more attempt.
+    void Segna(std::int64_t spedizione, std::size_t posizione, TStatoVoce stato, int codice = 0,
+               const std::string& risposta = std::string());
+
+    // Newest first.
+    std::vector<TSpedizioneRegistrata> Spedizioni() const;
+    TSpedizioneRegistrata Spedizione(std::int64_t id) const;
+    std::vector<TVoceRegistrata> Voci(std::int64_t spedizione) const;
+    // The newest run with entries still to send or uncertain.
+    std::optional<std::int64_t> SpedizioneIncompiuta() const;
+
+    // Readies an unfinished run to go on: uncertain entries become "da
+    // inviare" when the user ticked them, else "escluso". Returns the
+    // positions to send, in order.
+    std::vector<std::size_t> Riprendi(std::int64_t spedizione, bool ancheIncerti);
+    // Failed entries become "da inviare"; returns their positions, in order.
+    std::vector<std::size_t> ReinviaFalliti(std::int64_t spedizione);
+
+    // The entries of one run as CSV (RFC 4180), with a header line.
+    void EsportaCsv(std::int64_t spedizione, const std::filesystem::path& file) const;
+
+  private:
+    void Esegui(const char* sql) const;
+    [[noreturn]] void Errore(const std::string& cosa) const;
+
+    sqlite3* db_ = nullptr;
+    // The runs of parallel connections share one journal.
+    mutable std::mutex mutex_;
+};
+
+}  // namespace brivano
