@@ -36,6 +36,19 @@ std::string Base64Encode(const std::string& bytes) {
 
 }  // namespace brivano
 
+namespace {
+
+// Failures after which the next reply cannot be trusted or will not come.
+bool DialogueBroken(const std::exception& e) {
+    return dynamic_cast<const EIdReadTimeout*>(&e) || dynamic_cast<const EIdWriteTimeout*>(&e) ||
+           dynamic_cast<const EIdReplyTooLarge*>(&e) || dynamic_cast<const EIdAborted*>(&e) ||
+           dynamic_cast<const EIdReadLnMaxLineLengthExceeded*>(&e) ||
+           dynamic_cast<const EIdSocketError*>(&e) ||
+           dynamic_cast<const EIdConnClosedGracefully*>(&e);
+}
+
+}  // namespace
+
 TIdSMTP::TIdSMTP() = default;
 
 TIdSMTP::~TIdSMTP() = default;
@@ -47,14 +60,14 @@ void TIdSMTP::Connect() {
         Greet();
         NegotiateTLS();
     } catch (const EIdReplyError& e) {
-        // The dialogue is in step: say goodbye, unless the server said (421)
-        // it is closing. A failing goodbye replaces the original error.
+        // The server said (421) it is closing: nothing more is asked.
         Disconnect(e.ErrorCode() != 421);
         throw;
-    } catch (...) {
+    } catch (const std::exception& e) {
         // A server that went quiet or broke the dialogue gets no QUIT to wait
-        // for; after a failed handshake the socket is closed already.
-        Disconnect(false);
+        // for. Otherwise a failing goodbye replaces the original error; after a
+        // failed handshake the socket is closed already, so nothing is sent.
+        Disconnect(!DialogueBroken(e));
         throw;
     }
 }
