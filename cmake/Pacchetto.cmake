@@ -14,6 +14,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own texts in Italian, and a keyring to keep the sending password in.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, gnome-keyring")
 set(CPACK_PACKAGE_DESCRIPTION
     "Brivano tiene la rubrica dei contatti commerciali di una piccola azienda
 (ragione sociale, tipo, città, CAP, indirizzo e-mail, sito, note), un
