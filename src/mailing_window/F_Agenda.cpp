@@ -15,6 +15,7 @@
 #include "addressbook/GridModel.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
+#include "workflow/RipresaInvio.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 
@@ -135,6 +136,20 @@ void TFInvioMail::CreaControlli() {
     connect(ButtonInvio, &QPushButton::clicked, this, [this] { ButtonInvioClick(); });
     ButtonInvio->setAutoDefault(false);
 
+    ButtonInterrompi = new QPushButton(QStringLiteral("Interrompi"), this);
+    ButtonInterrompi->setObjectName("ButtonInterrompi");
+    ButtonInterrompi->setGeometry(624, 512, 217, 25);
+    ButtonInterrompi->setAutoDefault(false);
+    ButtonInterrompi->hide();
+    connect(ButtonInterrompi, &QPushButton::clicked, this, [this] { ButtonInterrompiClick(); });
+
+    ButtonReinvia = new QPushButton(QStringLiteral("Reinvia ai falliti"), this);
+    ButtonReinvia->setObjectName("ButtonReinvia");
+    ButtonReinvia->setGeometry(624, 512, 217, 25);
+    ButtonReinvia->setAutoDefault(false);
+    ButtonReinvia->hide();
+    connect(ButtonReinvia, &QPushButton::clicked, this, [this] { ButtonReinviaClick(); });
+
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setGeometry(624, 464, 217, 17);
@@ -181,6 +196,11 @@ void TFInvioMail::showEvent(QShowEvent* event) {
 void TFInvioMail::closeEvent(QCloseEvent* event) {
     if (InvioInCorso()) {
         event->ignore();
+        if (!ferma_ && boxes_.Ask("È in corso un invio. Interromperlo e chiudere la finestra?") ==
+                           TConfirmAnswer::Yes) {
+            chiudiAFine_ = true;
+            ButtonInterrompiClick();
+        }
         return;
     }
     QDialog::closeEvent(event);
@@ -196,6 +216,70 @@ void TFInvioMail::FormShow() {
         fdb_.CaricaRubrica();
         ListBox1->clear();
     });
+    ButtonReinvia->hide();
+    if (!InvioInCorso()) OffriRipresa();
+}
+
+brivano::TRegistroInvii* TFInvioMail::Registro() {
+    if (!registroCercato_) {
+        registroCercato_ = true;
+        registro_ = brivano::ApriRegistroInvii();
+    }
+    return registro_.get();
+}
+
+void TFInvioMail::OffriRipresa() {
+    RunGuarded(boxes_, [this] {
+        brivano::TRegistroInvii* registro = Registro();
+        if (!registro) return;
+        const auto aperta = registro->SpedizioneIncompiuta();
+        if (!aperta) return;
+        const brivano::TSpedizioneRegistrata spedizione = registro->Spedizione(*aperta);
+        if (boxes_.Ask(brivano::DomandaRipresa(spedizione)) != TConfirmAnswer::Yes) return;
+        const bool ancheIncerti =
+            spedizione.Incerte > 0 &&
+            boxes_.Ask(brivano::DomandaIncerti(spedizione.Incerte)) == TConfirmAnswer::No;
+        opzioni_.Spedizione = *aperta;
+        opzioni_.Posizioni = registro->Riprendi(*aperta, ancheIncerti);
+        const auto voci = registro->Voci(*aperta);
+        const brivano::TDatiInvio dati = brivano::DatiDaSpedizione(spedizione);
+        DDHost->setText(QString::fromStdString(dati.Host));
+        DDIndirizzoSped->setText(QString::fromStdString(dati.Mittente));
+        DDOgetto->setText(QString::fromStdString(dati.Oggetto));
+        for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
+            DDTestoRiga[n]->setText(QString::fromStdString(dati.Righe[n]));
+        ListBox1->clear();
+        vociRipresa_.clear();
+        for (std::size_t p : opzioni_.Posizioni) {
+            vociRipresa_.push_back(voci.at(p).Voce);
+            ListBox1->addItem(QString::fromStdString(voci.at(p).Voce));
+        }
+    });
+}
+
+void TFInvioMail::ButtonInterrompiClick() {
+    if (!InvioInCorso()) return;
+    ferma_ = true;
+    ButtonInterrompi->setEnabled(false);
+    Operazione->setText(QStringLiteral("Interruzione in corso..."));
+}
+
+void TFInvioMail::ButtonReinviaClick() {
+    if (InvioInCorso() || opzioni_.Spedizione == 0) return;
+    RunGuarded(boxes_, [this] {
+        brivano::TRegistroInvii* registro = Registro();
+        if (!registro) return;
+        const auto voci = registro->Voci(opzioni_.Spedizione);
+        opzioni_.Posizioni = registro->ReinviaFalliti(opzioni_.Spedizione);
+        ListBox1->clear();
+        vociRipresa_.clear();
+        for (std::size_t p : opzioni_.Posizioni) {
+            vociRipresa_.push_back(voci.at(p).Voce);
+            ListBox1->addItem(QString::fromStdString(voci.at(p).Voce));
+        }
+    });
+    ButtonReinvia->hide();
+    ButtonInvioClick();
 }
 
 void TFInvioMail::CompilaDaAccount() {
@@ -271,9 +355,36 @@ void TFInvioMail::ButtonInvioClick() {
         emit InvioConcluso();
         return;
     }
+    try {
+        brivano::TRegistroInvii* registro = Registro();
+        opzioni_.Registro = registro;
+        // The list still holds the entries of a resume (or a resend): the
+        // journal's run goes on; anything else is a new run.
+        if (!registro || opzioni_.Spedizione == 0 || voci_ != vociRipresa_) {
+            opzioni_.Posizioni.clear();
+            opzioni_.Spedizione =
+                registro ? registro->NuovaSpedizione({brivano::AccountInvio(dati), dati.Mittente,
+                                                      dati.Oggetto, dati.Righe},
+                                                     voci_)
+                         : 0;
+        }
+    } catch (const std::exception& e) {
+        // Without its journal a run could send duplicates later: none starts.
+        ProgressBar1->hide();
+        Operazione->hide();
+        boxes_.ShowError(e.what());
+        emit InvioConcluso();
+        return;
+    }
+    vociRipresa_.clear();
+    ferma_ = false;
+    opzioni_.Interrompi = &ferma_;
     // One recipient: a range of 0 ... 0 would draw a busy bar, not a full one.
     ProgressBar1->setRange(0, std::max(destinatari_ - 1, 1));
     AbilitaInput(false);
+    ButtonReinvia->hide();
+    ButtonInterrompi->setEnabled(true);
+    ButtonInterrompi->show();
 
     worker_ = QThread::create([this] {
         brivano::TAvvisiInvio avvisi;
@@ -283,7 +394,14 @@ void TFInvioMail::ButtonInvioClick() {
         avvisi.Fatto = [this](std::size_t fatti) {
             emit AvanzamentoInvio(destinatari_ == 1 ? 1 : static_cast<int>(fatti));
         };
-        esito_ = brivano::EseguiInvio(IdSMTP1, IdMessage1, voci_, avvisi);
+        try {
+            esito_ = brivano::EseguiInvio(IdSMTP1, IdMessage1, voci_, avvisi, opzioni_);
+        } catch (const std::exception& e) {
+            // The journal failed: the run stops where it was.
+            esito_ = {};
+            esito_.Interrotto = true;
+            esito_.Falliti.push_back({0, "", e.what()});
+        }
     });
     connect(worker_, &QThread::finished, this, &TFInvioMail::FineInvio, Qt::QueuedConnection);
     worker_->start();
@@ -298,11 +416,22 @@ void TFInvioMail::FineInvio() {
     esito_ = {};
     ProgressBar1->hide();
     Operazione->hide();
+    ButtonInterrompi->hide();
+    std::size_t restano = 0;
+    if (esito.Interrotto && opzioni_.Registro && opzioni_.Spedizione != 0)
+        RunGuarded(boxes_, [&] { restano = opzioni_.Registro->Spedizione(opzioni_.Spedizione).DaFare; });
     if (!esito.Falliti.empty()) {
         ListBox1->clearSelection();
         for (const auto& f : esito.Falliti)
             if (auto* item = ListBox1->item(static_cast<int>(f.Indice))) item->setSelected(true);
-        boxes_.ShowInfo(brivano::TestoFallimenti(esito.Falliti));
+        if (opzioni_.Registro) ButtonReinvia->show();
     }
+    const std::string riepilogo = brivano::RiepilogoInvio(esito, restano);
+    if (!riepilogo.empty()) boxes_.ShowInfo(riepilogo);
+    opzioni_.Posizioni.clear();
     emit InvioConcluso();
+    if (chiudiAFine_) {
+        chiudiAFine_ = false;
+        close();
+    }
 }

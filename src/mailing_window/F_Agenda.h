@@ -5,12 +5,15 @@
 
 #include <QDialog>
 #include <array>
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "mailing/IdMessage.h"
 #include "smtp/IdSMTP.h"
 #include "workflow/ImpostazioniInvio.h"
+#include "workflow/RegistroInvii.h"
 #include "workflow/SpedizioneMail.h"
 
 class QLabel;
@@ -40,6 +43,13 @@ class TFInvioMail : public QDialog {
     void DBGrid1DblClick();
     // Starts the send run; returns at once, InvioConcluso tells its end.
     void ButtonInvioClick();
+    // Asks the run to stop: it ends within a second, the rest stays to send.
+    void ButtonInterrompiClick();
+    // Sends again, to the failed entries of the last run only.
+    void ButtonReinviaClick();
+    // When the journal holds an unfinished run, offers to resume it: the
+    // boxes and the list are filled from it, the send button goes on with it.
+    void OffriRipresa();
 
     bool InvioInCorso() const { return worker_ != nullptr; }
     // The server port and the waits of a run (25 and the usual limits unless
@@ -65,6 +75,8 @@ class TFInvioMail : public QDialog {
     QLineEdit* DDOgetto;
     std::array<QLineEdit*, 8> DDTestoRiga;
     QPushButton* ButtonInvio;
+    QPushButton* ButtonInterrompi;  // "Interrompi", shown during a run
+    QPushButton* ButtonReinvia;     // "Reinvia ai falliti", after a run with failures
     QProgressBar* ProgressBar1;
     QLabel* Operazione;
     QWidget* StatusBar1;
@@ -87,6 +99,8 @@ class TFInvioMail : public QDialog {
     void MostraAvanzamento(int fatti);
     void FineInvio();
     void CompilaDaAccount();
+    // The journal, opened at first need; null without a data root.
+    brivano::TRegistroInvii* Registro();
 
     TFDB& fdb_;
     TMessageBoxes& boxes_;
@@ -97,6 +111,14 @@ class TFInvioMail : public QDialog {
     QThread* worker_ = nullptr;
     std::vector<std::string> voci_;
     brivano::TEsitoInvio esito_;
+    std::unique_ptr<brivano::TRegistroInvii> registro_;
+    bool registroCercato_ = false;
+    // Journal run and positions of the run under way (or of a resume ready
+    // to go), and the stop flag its waits watch.
+    brivano::TOpzioniInvio opzioni_;
+    std::vector<std::string> vociRipresa_;
+    std::atomic<bool> ferma_{false};
+    bool chiudiAFine_ = false;
     brivano::TImpostazioniInvio* impostazioni_ = nullptr;
     int salvataggiVisti_ = -1;
 };

@@ -1,0 +1,89 @@
+// The mailing window's journal: a run stopped with "Interrompi" is offered
+// again when the window opens and goes on without a duplicate; after a run
+// with failures, "Reinvia ai falliti" sends to those alone.
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <thread>
+
+#include "ArchivioContatti.h"
+#include "ServerSmtpFinto.h"
+#include "mailing_window/F_Agenda.h"
+
+namespace {
+
+class RipresaInvio : public ArchivioContatti {
+  protected:
+    void Prepara(TFInvioMail& w, int port, const std::vector<std::string>& voci) {
+        w.show();
+        w.SetPortaInvio(port);
+        w.DDHost->setText("127.0.0.1");
+        w.DDIndirizzoSped->setText("mario@example.it");
+        w.DDOgetto->setText("Offerta");
+        for (const auto& v : voci) w.ListBox1->addItem(QString::fromStdString(v));
+    }
+    void Invia(TFInvioMail& w, const std::function<void()>& durante = {}) {
+        bool concluso = false;
+        auto c = QObject::connect(&w, &TFInvioMail::InvioConcluso, &w, [&] { concluso = true; });
+        w.ButtonInvioClick();
+        if (durante) durante();
+        ASSERT_TRUE(Attendi([&] { return concluso; }));
+        QObject::disconnect(c);
+    }
+};
+
+TEST_F(RipresaInvio, StoppedRunIsResumedWithoutDuplicates) {
+    invioprova::TServerContatore server(10);
+    std::vector<std::string> voci;
+    for (int i = 0; i < 6; ++i) voci.push_back("dest" + std::to_string(i) + "@example.it");
+    {
+        TFInvioMail w(fdb, boxes);
+        Prepara(w, server.Port(), voci);
+        Invia(w, [&] {
+            ASSERT_TRUE(Attendi([&] { return server.Consegne().size() >= 2; }));
+            EXPECT_TRUE(w.ButtonInterrompi->isVisible());
+            w.ButtonInterrompiClick();
+        });
+        EXPECT_FALSE(w.ButtonInterrompi->isVisible());
+        ASSERT_FALSE(boxes.Messages().empty());
+        EXPECT_NE(boxes.Messages().back().find("Invio interrotto: "), std::string::npos);
+    }
+    const std::size_t primi = server.Consegne().size();
+    ASSERT_LT(primi, 6u);
+
+    // A new window, as after starting the program again: it offers the run.
+    boxes.answers = {TConfirmAnswer::Yes};
+    TFInvioMail w(fdb, boxes);
+    w.SetPortaInvio(server.Port());
+    w.show();
+    ASSERT_EQ(w.ListBox1->count(), static_cast<int>(6 - primi));
+    EXPECT_EQ(w.DDOgetto->text(), "Offerta");
+    EXPECT_EQ(w.DDHost->text(), "127.0.0.1");
+    Invia(w);
+    const auto consegne = server.Consegne();
+    EXPECT_EQ(consegne.size(), 6u);
+    for (const auto& [destinatario, volte] : consegne) EXPECT_EQ(volte, 1) << destinatario;
+}
+
+TEST_F(RipresaInvio, ResendGoesToTheFailedOnly) {
+    invioprova::TServerContatore server;
+    TFInvioMail w(fdb, boxes);
+    Prepara(w, server.Port(), {"anna@example.it", "rotto>@example.it", "bruno@example.it"});
+    Invia(w);
+    EXPECT_EQ(server.Consegne().size(), 2u);
+    ASSERT_TRUE(w.ButtonReinvia->isVisible());
+    // The failed entry fixed in the journal's eyes is still the same text:
+    // the resend reaches it alone (and fails again), nobody else twice.
+    bool concluso = false;
+    QObject::connect(&w, &TFInvioMail::InvioConcluso, &w, [&] { concluso = true; });
+    w.ButtonReinviaClick();
+    ASSERT_TRUE(Attendi([&] { return concluso; }));
+    EXPECT_EQ(w.ListBox1->count(), 1);
+    EXPECT_EQ(w.ListBox1->item(0)->text(), "rotto>@example.it");
+    for (const auto& [destinatario, volte] : server.Consegne()) EXPECT_EQ(volte, 1);
+}
+
+}  // namespace
