@@ -327,7 +327,10 @@ std::size_t TIdIOHandlerTLS::SendRaw(const char* data, std::size_t size) {
         switch (error) {
             case SSL_ERROR_WANT_READ:
             case SSL_ERROR_WANT_WRITE:
-                WaitSocket(error == SSL_ERROR_WANT_WRITE, -1);
+                // The write limit binds the engine's own waits too.
+                if (!WaitSocket(error == SSL_ERROR_WANT_WRITE,
+                                WriteTimeout() > 0 ? WriteTimeout() : -1))
+                    throw EIdWriteTimeout();
                 break;
             case SSL_ERROR_ZERO_RETURN:
                 engine.peerClosed = true;

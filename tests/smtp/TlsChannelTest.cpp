@@ -145,4 +145,18 @@ TEST_F(TlsChannel, LargeWriteArrivesWholeAtASlowReader) {
     EXPECT_TRUE(received == text);
 }
 
+TEST_F(TlsChannel, WriteTimeLimitBindsAPeerThatStopsReading) {
+    smtptest::TGate done;
+    TTlsServer server(*certificates_, [&](SSL*) { done.Wait(); });
+    auto channel = Channel(server.Port());
+    channel->Open();
+    channel->SetWriteTimeout(300);
+    const std::string text(64 * 1024 * 1024, 'x');
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(channel->Write(text), EIdWriteTimeout);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    done.Open();
+    channel->Close();
+}
+
 }  // namespace
