@@ -120,6 +120,7 @@ void TFImpostazioniInvio::CreaControlli() {
     // Only a choice made by the user fills the fields; loading an account
     // sets the list without touching what was saved.
     connect(ComboFornitore, &QComboBox::activated, this, [this] { ComboFornitoreChange(); });
+    connect(ComboSicurezza, &QComboBox::activated, this, [this] { ComboSicurezzaChange(); });
     connect(ButtonProva, &QPushButton::clicked, this, [this] { ButtonProvaClick(); });
     connect(ButtonSalva, &QPushButton::clicked, this, [this] { ButtonSalvaClick(); });
     connect(ButtonAnnulla, &QPushButton::clicked, this, [this] { ButtonAnnullaClick(); });
@@ -164,6 +165,7 @@ void TFImpostazioniInvio::MostraAccount(const brivano::TAccountInvio& account) {
     DDHost->setText(Q(account.Host));
     DDPorta->setValue(account.Porta);
     ComboSicurezza->setCurrentIndex(static_cast<int>(account.Sicurezza));
+    sicurezzaMostrata_ = account.Sicurezza;
     DDMittente->setText(Q(account.Mittente));
     DDMittenteNome->setText(Q(account.MittenteNome));
     DDUtente->setText(Q(account.Utente));
@@ -193,6 +195,12 @@ void TFImpostazioniInvio::ComboFornitoreChange() {
         brivano::ApplicaFornitore(*f, account);
         MostraAccount(account);
     }
+}
+
+void TFImpostazioniInvio::ComboSicurezzaChange() {
+    const auto nuova = static_cast<brivano::TSicurezza>(ComboSicurezza->currentIndex());
+    DDPorta->setValue(brivano::PortaPerSicurezza(DDPorta->value(), sicurezzaMostrata_, nuova));
+    sicurezzaMostrata_ = nuova;
 }
 
 void TFImpostazioniInvio::AbilitaInput(bool abilita) {

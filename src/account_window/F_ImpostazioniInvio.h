@@ -31,6 +31,8 @@ class TFImpostazioniInvio : public QDialog {
     void FormShow();
     // Fills host, port and security from the provider picked in the list.
     void ComboFornitoreChange();
+    // Moves the port along with the security while it is the usual one.
+    void ComboSicurezzaChange();
     // Starts the connection test; returns at once, ProvaConclusa tells its end.
     void ButtonProvaClick();
     void ButtonSalvaClick();
@@ -78,4 +80,5 @@ class TFImpostazioniInvio : public QDialog {
     brivano::TLimitiProva limiti_;
     QThread* worker_ = nullptr;
     std::vector<brivano::TPassoProva> passi_;
+    brivano::TSicurezza sicurezzaMostrata_ = brivano::TSicurezza::Nessuna;
 };

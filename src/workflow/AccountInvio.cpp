@@ -64,6 +64,10 @@ int PortaAbituale(TSicurezza sicurezza) {
     return 25;
 }
 
+int PortaPerSicurezza(int porta, TSicurezza prima, TSicurezza dopo) {
+    return porta == PortaAbituale(prima) ? PortaAbituale(dopo) : porta;
+}
+
 void ControllaAccount(const TAccountInvio& account) {
     if (account.Host.empty()) throw EAccountNonValido("Indicare l'host di spedizione.");
     if (account.Porta < 1 || account.Porta > 65535)

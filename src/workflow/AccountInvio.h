@@ -22,6 +22,10 @@ std::optional<TSicurezza> SicurezzaDaTesto(const std::string& testo);
 TIdUseTLS UseTLSPer(TSicurezza sicurezza);
 // The port a security is usually served on: 25, 587, 465.
 int PortaAbituale(TSicurezza sicurezza);
+// The port after the security changed: the usual port of the new security
+// when the old one's usual port was in use, else the port unchanged (one the
+// user typed).
+int PortaPerSicurezza(int porta, TSicurezza prima, TSicurezza dopo);
 
 struct TAccountInvio {
     std::string Host;

@@ -90,6 +90,14 @@ TEST_F(FImpostazioniInvioTest, PresetsFillHostPortSecurityAndNote) {
     Scegli("Altro");
     EXPECT_EQ(finestra.DDHost->text(), "smtp-mail.outlook.com");
     EXPECT_TRUE(finestra.LabelNota->text().isEmpty());
+    // A new security brings its usual port, a typed one stays.
+    finestra.ComboSicurezza->setCurrentIndex(2);
+    emit finestra.ComboSicurezza->activated(2);
+    EXPECT_EQ(finestra.DDPorta->value(), 465);
+    finestra.DDPorta->setValue(2465);
+    finestra.ComboSicurezza->setCurrentIndex(1);
+    emit finestra.ComboSicurezza->activated(1);
+    EXPECT_EQ(finestra.DDPorta->value(), 2465);
 }
 
 TEST_F(FImpostazioniInvioTest, SalvaStoresTheAccountAndThePasswordApart) {

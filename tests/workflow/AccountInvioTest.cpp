@@ -117,6 +117,11 @@ TEST(Sicurezza, TextsAndTransportModes) {
         EXPECT_EQ(UseTLSPer(c.s), c.useTLS);
         EXPECT_EQ(PortaAbituale(c.s), c.porta);
     }
+    // The port follows the security only while it is the usual one.
+    EXPECT_EQ(PortaPerSicurezza(25, TSicurezza::Nessuna, TSicurezza::SSLTLS), 465);
+    EXPECT_EQ(PortaPerSicurezza(465, TSicurezza::SSLTLS, TSicurezza::STARTTLS), 587);
+    EXPECT_EQ(PortaPerSicurezza(2525, TSicurezza::Nessuna, TSicurezza::STARTTLS), 2525);
+    EXPECT_EQ(PortaPerSicurezza(587, TSicurezza::SSLTLS, TSicurezza::Nessuna), 587);
     EXPECT_FALSE(SicurezzaDaTesto("starttls"));
     EXPECT_FALSE(SicurezzaDaTesto(""));
 }
