@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "workflow/SequenzaAvvio.h"
 #include "archive/F_DB.h"
+#include "workflow/SequenzaAvvio.h"
 
 namespace fs = std::filesystem;
 

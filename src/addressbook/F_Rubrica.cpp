@@ -21,13 +21,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "workflow/Collegamenti.h"
 #include "addressbook/GridModel.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/ImageList.h"
+#include "workflow/Collegamenti.h"
 
 namespace {
 

@@ -74,8 +74,7 @@ QVariant TGridModel::headerData(int section, Qt::Orientation orientation, int ro
     if (role != Qt::DisplayRole) return {};
     if (!columns_[s].title.isEmpty()) return columns_[s].title;
     const int field = fieldIndex_[s];
-    if (field >= 0)
-        return QString::fromStdString(cursor_.FieldNames()[static_cast<size_t>(field)]);
+    if (field >= 0) return QString::fromStdString(cursor_.FieldNames()[static_cast<size_t>(field)]);
     return QString::fromStdString(columns_[s].field);
 }
 

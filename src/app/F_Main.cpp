@@ -13,11 +13,11 @@
 
 #include "app/FinestraBianca.h"
 #include "app/Orologio.h"
-#include "workflow/SequenzaAvvio.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
 #include "ui/ImageList.h"
 #include "ui/ProductPicture.h"
+#include "workflow/SequenzaAvvio.h"
 
 namespace {
 

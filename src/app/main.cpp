@@ -7,10 +7,10 @@
 #include "app/PrimoDipinto.h"
 #include "app/Programma.h"
 #include "app/RigaComando.h"
-#include "workflow/SequenzaAvvio.h"
 #include "archive/F_DB.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/TraduzioniQt.h"
+#include "workflow/SequenzaAvvio.h"
 
 int main(int argc, char** argv) {
     // Before the application object: --help and --version need no display.

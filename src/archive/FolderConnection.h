@@ -13,9 +13,9 @@ class TFolderConnection {
     TFolderConnection(const TFolderConnection&) = delete;
     TFolderConnection& operator=(const TFolderConnection&) = delete;
 
-    std::string Name;       // unique among the session's connections
-    std::string Driver;     // "STANDARD"
-    std::string PathLine;   // "path=<folder>"
+    std::string Name;      // unique among the session's connections
+    std::string Driver;    // "STANDARD"
+    std::string PathLine;  // "path=<folder>"
 
     // Raises EArchiveError for a duplicate name, an unknown driver or a
     // folder that does not exist.

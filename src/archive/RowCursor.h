@@ -22,8 +22,8 @@ using TFieldValue = std::optional<std::string>;
 enum class TCursorState { Closed, Browsing, Editing, Inserting };
 
 enum class TCursorEvent {
-    RowsChanged,  // opened, closed, or the rows themselves changed
-    CurrentRowChanged,   // the current row moved, or its values or the state changed
+    RowsChanged,        // opened, closed, or the rows themselves changed
+    CurrentRowChanged,  // the current row moved, or its values or the state changed
 };
 
 class TRowCursor {
@@ -50,7 +50,7 @@ class TRowCursor {
     bool AtStart() const;
     bool IsEmpty() const;
     int RecordCount() const;
-    int RowNumber() const;         // 1-based; 0 when there is no current row
+    int RowNumber() const;          // 1-based; 0 when there is no current row
     void MoveToRow(int rowNumber);  // moves to that row (clamped)
 
     // Field names as the table defines them, in column order.

@@ -109,7 +109,7 @@ void TTableFile::Create(const fs::path& path, const std::vector<TColumnDef>& col
     std::error_code ec;
     if (fs::exists(path, ec))
         throw EArchiveError("Table " + path.filename().string() + " already exists in " +
-                             path.parent_path().string());
+                            path.parent_path().string());
     if (!fs::is_directory(path.parent_path(), ec))
         throw EArchiveError("Folder does not exist: " + path.parent_path().string());
     int autoIncs = 0;
@@ -144,7 +144,7 @@ void TTableFile::Create(const fs::path& path, const std::vector<TColumnDef>& col
         int e = errno;
         fs::remove(tmp, ec);
         throw EArchiveError("Cannot create table " + path.string() + ": " +
-                             std::error_code(e, std::generic_category()).message());
+                            std::error_code(e, std::generic_category()).message());
     }
     fs::remove(tmp, ec);
 }
@@ -351,7 +351,7 @@ void TTableFile::CheckValue(size_t column, const TFieldValue& value) const {
     const TColumnDef& c = columns_.at(column);
     if (c.kind == TColumnKind::Char && value && CharCount(*value) > static_cast<size_t>(c.size))
         throw EArchiveError("Field '" + c.name + "' holds at most " + std::to_string(c.size) +
-                             " characters; the value has " + std::to_string(CharCount(*value)));
+                            " characters; the value has " + std::to_string(CharCount(*value)));
 }
 
 void TTableFile::BindRow(sqlite3_stmt* st, const std::vector<TFieldValue>& values,
@@ -377,8 +377,8 @@ long long TTableFile::Insert(const std::vector<TFieldValue>& values) {
             cols += (cols.empty() ? "" : ", ") + QuoteName(c.name);
             params += params.empty() ? "?" : ", ?";
         }
-        insertRow_ = Prepare(cols.empty()
-                                 ? "INSERT INTO records DEFAULT VALUES"
+        insertRow_ =
+            Prepare(cols.empty() ? "INSERT INTO records DEFAULT VALUES"
                                  : "INSERT INTO records (" + cols + ") VALUES (" + params + ")");
     }
     sqlite3_reset(insertRow_);

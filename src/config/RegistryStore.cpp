@@ -128,7 +128,8 @@ std::optional<TRegRecovery> TRegistryStore::Recover() const {
 
 std::vector<TRegEntry> TRegistryStore::Load() const {
     TRegText parsed = ParseRegistryText(ReadText());
-    if (!parsed.damagedLines.empty()) throw ERegistryException(DamageText(file_, KeepAside(parsed)));
+    if (!parsed.damagedLines.empty())
+        throw ERegistryException(DamageText(file_, KeepAside(parsed)));
     return std::move(parsed.entries);
 }
 

@@ -31,7 +31,7 @@ struct TContatto {
 
 // Every field, in column order, for loops.
 inline constexpr std::array<TCampo, NumeroCampi> TuttiCampi = {
-    TCampo::Tipo, TCampo::Ragione_Sociale, TCampo::Citta, TCampo::Cap,
-    TCampo::EMail, TCampo::Sito, TCampo::Note};
+    TCampo::Tipo, TCampo::Ragione_Sociale, TCampo::Citta, TCampo::Cap, TCampo::EMail, TCampo::Sito,
+    TCampo::Note};
 
 }  // namespace brivano

@@ -19,14 +19,14 @@ struct TRigaImportata {
     int Riga = 0;  // CSV: the record's row (the header is row 1); vCard: the line of BEGIN
     TContatto Contatto;
     std::array<bool, NumeroCampi> Presenti{};  // fields the file gives for this row
-    std::string Errore;  // not empty: the row is left out for this reason
+    std::string Errore;                        // not empty: the row is left out for this reason
 };
 
 struct TFileImportazione {
     TFormatoFile Formato = TFormatoFile::Csv;
     std::string Codifica;
-    char Separatore = 0;  // CSV only
-    std::vector<std::string> Intestazione;  // CSV only
+    char Separatore = 0;                       // CSV only
+    std::vector<std::string> Intestazione;     // CSV only
     std::vector<std::optional<TCampo>> Mappa;  // CSV only: per header column
     std::vector<TRigaImportata> Righe;
 };

@@ -31,7 +31,7 @@ class TFiltroContatti {
     const std::vector<int>& Filtra(std::string_view testo);
 
   private:
-    std::string testi_;          // folded fields of all rows, each row closed by '\n'
+    std::string testi_;               // folded fields of all rows, each row closed by '\n'
     std::vector<std::size_t> inizi_;  // where each row starts in testi_
     std::string ultimoAgo_;
     std::vector<int> ultime_;

@@ -16,7 +16,7 @@ class ECsvNonValido : public std::runtime_error {
 };
 
 struct TRecordCsv {
-    int Riga = 0;  // 1-based record number, as a spreadsheet numbers its rows
+    int Riga = 0;   // 1-based record number, as a spreadsheet numbers its rows
     int Linea = 0;  // 1-based line of the text where the record starts
     std::vector<std::string> Campi;
 };

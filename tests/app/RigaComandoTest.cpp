@@ -52,8 +52,10 @@ TEST(RigaComando, HelpNamesTheOptionsAndTheDataFolders) {
 }
 
 TEST(RigaComando, OtherArgumentsLeaveTheStartToTheWindows) {
-    for (const std::vector<const char*>& args :
-         {std::vector<const char*>{}, {"-platform", "offscreen"}, {"--style=Fusion"}, {"--versione"}}) {
+    for (const std::vector<const char*>& args : {std::vector<const char*>{},
+                                                 {"-platform", "offscreen"},
+                                                 {"--style=Fusion"},
+                                                 {"--versione"}}) {
         const TRisposta r = Rispondi(args);
         EXPECT_FALSE(r.uscita.has_value());
         EXPECT_TRUE(r.testo.empty());

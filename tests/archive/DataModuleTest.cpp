@@ -6,8 +6,8 @@
 
 #include "RecordingMessageBoxes.h"
 #include "TempDir.h"
-#include "archive/FolderConnection.h"
 #include "archive/F_DB.h"
+#include "archive/FolderConnection.h"
 #include "config/F_Conf.h"
 
 namespace {

@@ -67,8 +67,8 @@ TEST_F(RecoveryTest, DamagedStoreKeepsEveryLineThatParses) {
          {{"Conf", "OK"}, {"PathDatiGen", "/dati/"}, {"Anno", "2014"}},
          {4}},
         {"binary noise",
-         std::string("\"Conf\"=sz:\"OK\"\n\x00\xff\x17\x9c\n", 20) + "\x80\x81\"Anno\"=sz:\"2014\"\n" +
-             "\"PathDatiGen\"=sz:\"/dati/\"\n\x01\x02",
+         std::string("\"Conf\"=sz:\"OK\"\n\x00\xff\x17\x9c\n", 20) +
+             "\x80\x81\"Anno\"=sz:\"2014\"\n" + "\"PathDatiGen\"=sz:\"/dati/\"\n\x01\x02",
          {{"Conf", "OK"}, {"PathDatiGen", "/dati/"}},
          {2, 3, 5}},
         {"bad escape and unknown type",
@@ -135,10 +135,12 @@ TEST_F(RecoveryTest, OnlyUnrecoveredValuesGetTheirDefaults) {
     Put(GoodLines + "\"AliasDB\"=sz:\"DB");
     const std::optional<TRegRecovery> r = TRegistryStore(KeyBrivano).Recover();
     ASSERT_TRUE(r);
-    const std::string text = CompletaConfigurazione(
-        KeyBrivano, *r,
-        {{"Conf", "OK"}, {"PathDatiGen", "/prg/"}, {"AliasDB", "DBrivano10"}, {"Anno", "2010"},
-         {"DBRubrica", "Rubrica.DB"}});
+    const std::string text = CompletaConfigurazione(KeyBrivano, *r,
+                                                    {{"Conf", "OK"},
+                                                     {"PathDatiGen", "/prg/"},
+                                                     {"AliasDB", "DBrivano10"},
+                                                     {"Anno", "2010"},
+                                                     {"DBRubrica", "Rubrica.DB"}});
     EXPECT_EQ(LeggiReg(KeyBrivano, "Anno"), "2014");
     EXPECT_EQ(LeggiReg(KeyBrivano, "PathDatiGen"), "/dati/");
     EXPECT_EQ(LeggiReg(KeyBrivano, "AliasDB"), "DBrivano10");

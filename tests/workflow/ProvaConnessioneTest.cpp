@@ -35,12 +35,13 @@ TEST(ProvaConnessione, EachStepReportedAsItEndsAndNothingIsSent) {
     const auto passi = ProvaConnessione(AccountLocale(server.Port()), "segreta",
                                         [&](const TPassoProva& p) { sentiti.push_back(p.Nome); });
     const std::string host = "Connessione a 127.0.0.1:" + std::to_string(server.Port());
-    EXPECT_EQ(Righe(passi), (std::vector<std::string>{
-                                "[OK] " + host,
-                                "[OK] Saluto del server ed EHLO: 250 test.local",
-                                "[OK] Accesso come io@esempio.it: 235 Authentication successful (AUTH LOGIN)",
-                                "[OK] Chiusura (QUIT): 221 bye",
-                            }));
+    EXPECT_EQ(Righe(passi),
+              (std::vector<std::string>{
+                  "[OK] " + host,
+                  "[OK] Saluto del server ed EHLO: 250 test.local",
+                  "[OK] Accesso come io@esempio.it: 235 Authentication successful (AUTH LOGIN)",
+                  "[OK] Chiusura (QUIT): 221 bye",
+              }));
     EXPECT_EQ(sentiti.size(), passi.size());
     const auto transcript = server.Transcript();
     ASSERT_EQ(transcript.size(), 5u);

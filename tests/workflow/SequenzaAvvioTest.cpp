@@ -7,10 +7,10 @@
 
 #include "RecordingMessageBoxes.h"
 #include "TempDir.h"
-#include "workflow/SequenzaAvvio.h"
 #include "archive/F_DB.h"
 #include "archive/TableFile.h"
 #include "config/F_Conf.h"
+#include "workflow/SequenzaAvvio.h"
 
 namespace {
 
