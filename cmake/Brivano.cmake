@@ -45,6 +45,13 @@ function(brivano_test name)
     endif()
     target_link_libraries(${name} PRIVATE ${T_LIBS} brivano_test_support GTest::gtest
         GTest::gmock brivano_warnings)
+    # Every case is labelled window (needs Qt) or core, so `ctest -L core`
+    # picks the cases the core and tsan presets also run.
+    if(T_QT)
+        list(APPEND T_LABELS window)
+    else()
+        list(APPEND T_LABELS core)
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 120
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300 LABELS "${T_LABELS}")
