@@ -183,7 +183,7 @@ TIdStackSocketHandle TIdStackPosix::NewSocketHandle(TIdIPVersion ipVersion) {
 
 bool TIdStackPosix::Bind(TIdStackSocketHandle socket, const std::string& ip, int port,
                          TIdIPVersion ipVersion) {
-    sockaddr_storage address;
+    sockaddr_storage address{};
     socklen_t length = MakeAddress(ip, port, ipVersion, address);
     return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), length) == 0;
 }
@@ -195,7 +195,7 @@ void TIdStackPosix::SetNoDelay(TIdStackSocketHandle socket, bool noDelay) {
 
 void TIdStackPosix::Connect(TIdStackSocketHandle socket, const std::string& ip, int port,
                             TIdIPVersion ipVersion, int timeoutMs) {
-    sockaddr_storage address;
+    sockaddr_storage address{};
     socklen_t length = MakeAddress(ip, port, ipVersion, address);
     const auto* target = reinterpret_cast<const sockaddr*>(&address);
     if (timeoutMs <= 0) {
