@@ -106,9 +106,10 @@ int main(int argc, char** argv) {
                 voci.clear();
                 for (std::size_t p : opzioni.Posizioni) voci.push_back(all[p].Voce);
             } else {
-                opzioni.Spedizione = registro->NuovaSpedizione(
-                    {host + ":" + std::to_string(port) + " " + user, user, dati.Oggetto, dati.Righe},
-                    voci);
+                opzioni.Spedizione =
+                    registro->NuovaSpedizione({host + ":" + std::to_string(port) + " " + user, user,
+                                               dati.Oggetto, dati.Righe},
+                                              voci);
             }
             for (const auto& v : registro->Voci(opzioni.Spedizione))
                 if (v.Stato == brivano::TStatoVoce::Escluso) ++excluded;

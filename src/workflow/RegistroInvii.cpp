@@ -52,8 +52,7 @@ class TComando {
     TComando& operator=(const TComando&) = delete;
 
     TComando& Testo(int n, const std::string& testo) {
-        sqlite3_bind_text(stmt_, n, testo.data(), static_cast<int>(testo.size()),
-                          SQLITE_TRANSIENT);
+        sqlite3_bind_text(stmt_, n, testo.data(), static_cast<int>(testo.size()), SQLITE_TRANSIENT);
         return *this;
     }
     TComando& Intero(int n, std::int64_t valore) {
@@ -121,8 +120,8 @@ std::string CampoCsv(const std::string& campo) {
 }  // namespace
 
 TRegistroInvii::TRegistroInvii(const std::filesystem::path& file) {
-    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
         const std::string motivo = db_ ? sqlite3_errmsg(db_) : "memoria esaurita";
         sqlite3_close(db_);
         db_ = nullptr;
@@ -296,8 +295,7 @@ std::vector<std::size_t> TRegistroInvii::Riprendi(std::int64_t spedizione, bool 
     for (const auto& v : Voci(spedizione))
         if (v.Stato == TStatoVoce::InCorso)
             Segna(spedizione, v.Posizione,
-                  ancheIncerti ? TStatoVoce::DaInviare : TStatoVoce::Escluso, v.Codice,
-                  v.Risposta);
+                  ancheIncerti ? TStatoVoce::DaInviare : TStatoVoce::Escluso, v.Codice, v.Risposta);
     std::vector<std::size_t> posizioni;
     for (const auto& v : Voci(spedizione))
         if (DaSpedire(v.Stato)) posizioni.push_back(v.Posizione);

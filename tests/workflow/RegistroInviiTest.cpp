@@ -21,15 +21,13 @@ using brivano::TStatoVoce;
 
 namespace {
 
-constexpr TStatoVoce D = TStatoVoce::DaInviare, C = TStatoVoce::InCorso,
-                     I = TStatoVoce::Inviato, R = TStatoVoce::Rinviato,
-                     F = TStatoVoce::Fallito, E = TStatoVoce::Escluso;
+constexpr TStatoVoce D = TStatoVoce::DaInviare, C = TStatoVoce::InCorso, I = TStatoVoce::Inviato,
+                     R = TStatoVoce::Rinviato, F = TStatoVoce::Fallito, E = TStatoVoce::Escluso;
 
 TEST(StatoVoce, MovesTheStateMachineAllows) {
     // Rows: from; columns in the order D C I R F E.
     const std::vector<std::pair<TStatoVoce, std::string>> tabella = {
-        {D, "010111"}, {C, "111111"}, {I, "000000"},
-        {R, "010111"}, {F, "100000"}, {E, "100000"},
+        {D, "010111"}, {C, "111111"}, {I, "000000"}, {R, "010111"}, {F, "100000"}, {E, "100000"},
     };
     const TStatoVoce tutti[] = {D, C, I, R, F, E};
     for (const auto& [da, ammessi] : tabella)
@@ -41,7 +39,9 @@ TEST(StatoVoce, MovesTheStateMachineAllows) {
 }
 
 brivano::TDatiSpedizione Dati() {
-    return {"127.0.0.1:25 mario@example.it", "mario@example.it", "Offerta",
+    return {"127.0.0.1:25 mario@example.it",
+            "mario@example.it",
+            "Offerta",
             {"uno", "", "tre, \"quattro\"", "", "", "", "", "otto"}};
 }
 

@@ -58,7 +58,8 @@ TEST(ServerScortesi, EachIsBoundedAndTheRunGoesOn) {
         {"smette di leggere dopo 354",
          [&avanti](TPeer& peer) {
              peer.Send("220 test.local ESMTP\r\n");
-             for (const char* r : {"250 test.local\r\n", "250 OK\r\n", "250 OK\r\n", "250 OK\r\n"}) {
+             for (const char* r :
+                  {"250 test.local\r\n", "250 OK\r\n", "250 OK\r\n", "250 OK\r\n"}) {
                  if (peer.ReadLine().empty()) return;
                  peer.Send(r);
              }
@@ -95,9 +96,8 @@ TEST(ServerScortesi, EachIsBoundedAndTheRunGoesOn) {
             avanti->Open();
         };
         const auto inizio = Clock::now();
-        const auto esito = brivano::EseguiInvio(run.smtp, run.message,
-                                                {"anna@example.it", "bruno@example.it"}, avvisi,
-                                                run.opzioni);
+        const auto esito = brivano::EseguiInvio(
+            run.smtp, run.message, {"anna@example.it", "bruno@example.it"}, avvisi, run.opzioni);
         EXPECT_LT(Clock::now() - inizio, std::chrono::seconds(6));
         ASSERT_EQ(esito.Falliti.size(), 1u);
         EXPECT_EQ(esito.Falliti[0].Indice, 0u);
@@ -141,8 +141,13 @@ TEST(ServerScortesi, FourHundredsAreRetriedLaterAndFiveHundredsFail) {
     // 550 at RCPT; dario 451 at RCPT; then the retry round: bruno 250, dario
     // 451 again; a last round: dario 250.
     std::vector<std::string> consegnati;
-    std::vector<std::string> rifiuti = {"", "421 4.7.0 chiudo\r\n", "550 5.1.1 no\r\n",
-                                        "451 4.3.0 riprova\r\n", "", "451 4.3.0 riprova\r\n", ""};
+    std::vector<std::string> rifiuti = {"",
+                                        "421 4.7.0 chiudo\r\n",
+                                        "550 5.1.1 no\r\n",
+                                        "451 4.3.0 riprova\r\n",
+                                        "",
+                                        "451 4.3.0 riprova\r\n",
+                                        ""};
     int n = 0;
     smtptest::TLoopbackServer server(
         [&](TPeer& peer) {
@@ -166,8 +171,8 @@ TEST(ServerScortesi, FourHundredsAreRetriedLaterAndFiveHundredsFail) {
     std::vector<int> attese;
     run.opzioni.Attendi = [&](int ms) { attese.push_back(ms); };
     run.opzioni.AttesaTentativoMs = 1234;
-    const auto esito = run.Esegui(
-        {"anna@example.it", "bruno@example.it", "carla@example.it", "dario@example.it"});
+    const auto esito =
+        run.Esegui({"anna@example.it", "bruno@example.it", "carla@example.it", "dario@example.it"});
     EXPECT_EQ(consegnati, (std::vector<std::string>{"anna@example.it", "bruno@example.it",
                                                     "dario@example.it"}));
     EXPECT_EQ(esito.Inviati, 3u);
