@@ -15,9 +15,9 @@
 #include "addressbook/GridModel.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
-#include "workflow/RipresaInvio.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "workflow/RipresaInvio.h"
 
 namespace {
 
@@ -419,7 +419,8 @@ void TFInvioMail::FineInvio() {
     ButtonInterrompi->hide();
     std::size_t restano = 0;
     if (esito.Interrotto && opzioni_.Registro && opzioni_.Spedizione != 0)
-        RunGuarded(boxes_, [&] { restano = opzioni_.Registro->Spedizione(opzioni_.Spedizione).DaFare; });
+        RunGuarded(boxes_,
+                   [&] { restano = opzioni_.Registro->Spedizione(opzioni_.Spedizione).DaFare; });
     if (!esito.Falliti.empty()) {
         ListBox1->clearSelection();
         for (const auto& f : esito.Falliti)
