@@ -1,6 +1,8 @@
 #pragma once
-// Encoded words in header texts. Texts inside the program are UTF-8; here they
-// become the 8-bit charset the encoded words are labelled with.
+// Encoded words in header texts (RFC 2047 §2): "=?" charset "?" Q or B "?"
+// text "?=", at most 75 characters each, e.g. "=?ISO-8859-1?Q?Caff=E8?=".
+// Texts inside the program are UTF-8; here they become the 8-bit charset the
+// encoded words are labelled with.
 
 #include <functional>
 #include <optional>

@@ -8,6 +8,8 @@ using namespace brivano;
 
 namespace {
 
+// Folding (RFC 5322 §2.1.1): lines SHOULD stay within 78 characters, the
+// CRLF excluded; a fold is CRLF followed by the white space it breaks at.
 constexpr std::size_t kFoldWidth = 78;
 constexpr std::string_view kBreakSequence = "\r\n ";
 

@@ -14,6 +14,8 @@ void TIdMessageClient::WriteMessage(TIdMessage& message) {
     io->WriteLn();
     const brivano::TBodyForm body(message.Body(), ChooseHeaderCharset(message));
     for (const auto& line : body.Lines()) {
+        // Dot-stuffing (RFC 5321 §4.5.2): a line starting with "." gets one
+        // more, so "." alone can end the data:  C: ..end  ->  S reads ".end".
         if (!line.empty() && line.front() == '.')
             io->WriteLn("." + line);
         else

@@ -130,6 +130,10 @@ std::string TIdSMTP::Authenticate() {
             return std::find(offered.begin(), offered.end(), name) != offered.end();
         };
         try {
+            // AUTH LOGIN; each 334 is a server challenge of RFC 4954 §4:
+            //   C: AUTH LOGIN         S: 334 VXNlcm5hbWU6   ("Username:")
+            //   C: base64(user)       S: 334 UGFzc3dvcmQ6   ("Password:")
+            //   C: base64(password)   S: 235
             if (isOffered("LOGIN")) {
                 SendCommand("AUTH LOGIN", 334);
                 SendCommand(brivano::Base64Encode(username_), 334);

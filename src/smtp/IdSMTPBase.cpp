@@ -118,6 +118,9 @@ void TIdSMTPBase::SendNoPipelining(TIdMessage& message, const TIdEMailAddressLis
     WriteMessageAndEnd(message);
 }
 
+// Pipelining (RFC 2920 §3.1): with PIPELINING offered, RSET, MAIL FROM, every
+// RCPT TO and DATA go as one batch and the replies are read afterwards in the
+// same order:  C: RSET / MAIL FROM:<a> / RCPT TO:<b> / DATA  S: 250 / 250 / 250 / 354.
 void TIdSMTPBase::SendPipelining(TIdMessage& message, const TIdEMailAddressList& recipients) {
     TIdIOHandler* io = IOHandler();
     if (io == nullptr) throw EIdNotConnected("Not connected.");

@@ -12,7 +12,9 @@
 class TIdEMailAddressList;
 
 // Reply waits of the dialogue's stages, in milliseconds; 0 leaves the
-// client's ReadTimeout (which itself may be 0: no limit).
+// client's ReadTimeout (which itself may be 0: no limit). RFC 5321 §4.5.3.2
+// advises at least: greeting 5 min, MAIL and RCPT 5 min, DATA 2 min, and
+// 10 min for the reply to the "." that ends the data.
 struct TIdSMTPReplyTimeouts {
     int Greeting = 0;  // the server's first reply
     int Envelope = 0;  // MAIL FROM and RCPT TO
