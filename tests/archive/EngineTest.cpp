@@ -366,16 +366,24 @@ TEST_F(EngineTest, FailedPostKeepsEarlierRowsAndThePendingRow) {
     EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "Primo");
 }
 
-TEST_F(EngineTest, ListenersHearChanges) {
-    std::vector<TCursorEvent> events;
-    int id = table.Subscribe([&](TCursorEvent e) { events.push_back(e); });
+TEST_F(EngineTest, ListenersHearChangesUntilTheyUnsubscribe) {
+    std::vector<TCursorEvent> events, others;
+    const int id = table.Subscribe([&](TCursorEvent e) { events.push_back(e); });
+    table.Subscribe([&](TCursorEvent e) { others.push_back(e); });
     table.Open();
     table.Append();
     table.Post();
-    table.Unsubscribe(id);
-    table.Close();
+    ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.front(), TCursorEvent::RowsChanged);
     EXPECT_GE(events.size(), 3u);
+    EXPECT_EQ(events, others);
+
+    const size_t heard = events.size();
+    table.Unsubscribe(id);
+    table.Close();
+    EXPECT_EQ(events.size(), heard) << "an unsubscribed listener hears nothing more";
+    ASSERT_EQ(others.size(), heard + 1) << "the other listener still hears the close";
+    EXPECT_EQ(others.back(), TCursorEvent::RowsChanged);
 }
 
 }  // namespace
