@@ -277,7 +277,7 @@ TEST_F(FRubricaTest, DoubleClickBringsTheDetailToTheListRowByOrdNum) {
     EXPECT_EQ(fdb.T_Rubrica.RowNumber(), 1);
 }
 
-TEST_F(FRubricaTest, APendingContactSurvivesTheCloseBoxAndQuittingAsksAboutIt) {
+TEST_F(FRubricaTest, APendingContactSurvivesTheCloseBox) {
     AddNames({"Anna"});
     Show();
     w.TBNuovo->click();
@@ -289,7 +289,11 @@ TEST_F(FRubricaTest, APendingContactSurvivesTheCloseBoxAndQuittingAsksAboutIt) {
     EXPECT_EQ(w.Ragione_Sociale->text(), "Bruno");
     w.TBSalva->click();
     EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 2);
+}
 
+TEST_F(FRubricaTest, QuittingAsksAboutAPendingContactAndFollowsTheAnswer) {
+    AddNames({"Anna"});
+    Show();
     for (TConfirmAnswer answer : {TConfirmAnswer::Yes, TConfirmAnswer::No}) {
         const int before = fdb.T_Rubrica.RecordCount();
         w.TBNuovo->click();
@@ -302,12 +306,23 @@ TEST_F(FRubricaTest, APendingContactSurvivesTheCloseBoxAndQuittingAsksAboutIt) {
         EXPECT_EQ(Enabled(), kBrowsing);
         Show();
     }
-    w.ChiediSalvataggio();  // nothing pending: no question
-    EXPECT_EQ(boxes.boxes.size(), 2u);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(boxes.boxes[0].kind, TRecordedBox::Kind::Confirm);
+}
 
-    // A year change settles a pending row and closes the table while the
-    // window is away: the next showing is back to browsing.
+TEST_F(FRubricaTest, QuittingWithNothingPendingAsksNothing) {
+    AddNames({"Anna"});
+    Show();
+    w.close();
+    w.ChiediSalvataggio();
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// A year change settles a pending row and closes the table while the window
+// is away: the next showing is back to browsing.
+TEST_F(FRubricaTest, ATableClosedWhileAwayShowsBrowsingAgain) {
+    AddNames({"Anna"});
+    Show();
     w.TBNuovo->click();
     w.close();
     fdb.T_Rubrica.Cancel();
