@@ -8,10 +8,22 @@
 
 #include "archive/ArchiveError.h"
 #include "archive/FolderConnection.h"
+#include "archive/TableFile.h"
 #include "config/F_Conf.h"
 
 std::string CartellaAnno(const std::string& pathDatiGen, const std::string& anno) {
     return pathDatiGen + anno + "/";
+}
+
+bool TabellaNonProtetta(const std::string& cartella, const std::string& fileName) {
+    std::error_code ec;
+    const std::filesystem::path file = std::filesystem::path(cartella) / fileName;
+    if (!IsTableFileName(fileName) || !std::filesystem::is_regular_file(file, ec)) return false;
+    try {
+        return !TTableFile::Open(file)->IsProtected();
+    } catch (const EArchiveError&) {
+        return false;
+    }
 }
 
 TFDB::TFDB(TMessageBoxes& boxes)

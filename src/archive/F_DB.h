@@ -14,6 +14,11 @@
 // joined as plain text ("/dati" + "2010" gives "/dati2010/").
 std::string CartellaAnno(const std::string& pathDatiGen, const std::string& anno);
 
+// True when the folder holds this table file without a password, as a run cut
+// short between creating and protecting it leaves it. A missing file, or one
+// that is not a table file, is not: its first use reports it.
+bool TabellaNonProtetta(const std::string& cartella, const std::string& fileName);
+
 class TFDB {
   public:
     // The session is active from here on; raises EArchiveError when it cannot start.

@@ -17,6 +17,7 @@
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/PostoFinestra.h"
 #include "workflow/RipresaInvio.h"
 
 namespace {
@@ -54,6 +55,7 @@ TFInvioMail::TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
     IdMessage1.SetConvertPreamble(true);
     IdMessage1.From();
     CreaControlli();
+    brivano::TieniPostoFinestra(*this);
     connect(this, &TFInvioMail::StatoInvio, Operazione, &QLabel::setText, Qt::QueuedConnection);
     connect(this, &TFInvioMail::AvanzamentoInvio, this, &TFInvioMail::MostraAvanzamento,
             Qt::QueuedConnection);

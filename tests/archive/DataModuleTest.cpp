@@ -2,6 +2,7 @@
 // the contact list.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
 
 #include "RecordingMessageBoxes.h"
@@ -83,6 +84,20 @@ TEST_F(DataModuleTest, ProtectedTablesOpenThroughSession1Only) {
     t.SetAliasName("A");
     t.SetTableName("Rubrica.DB");
     EXPECT_THROW(t.Open(), EArchiveError);
+}
+
+TEST_F(DataModuleTest, TabellaNonProtettaOnlyForATableFileWithoutPassword) {
+    CreateBoth();
+    EXPECT_TRUE(TabellaNonProtetta(year, "Rubrica.DB"));
+    fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year);
+    EXPECT_FALSE(TabellaNonProtetta(year, "Rubrica.DB"));
+    EXPECT_TRUE(TabellaNonProtetta(year, "Brivano.DB"));
+
+    EXPECT_FALSE(TabellaNonProtetta(year, "Assente.DB"));
+    std::ofstream(year + "Rotta.DB") << "not a table";
+    EXPECT_FALSE(TabellaNonProtetta(year, "Rotta.DB"));
+    std::filesystem::create_directory(year + "Cartella.DB");
+    EXPECT_FALSE(TabellaNonProtetta(year, "Cartella.DB"));
 }
 
 TEST_F(DataModuleTest, ProteggiTabellaFailureReleasesItsConnection) {
