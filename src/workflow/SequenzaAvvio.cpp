@@ -7,6 +7,7 @@
 
 #include "archive/F_DB.h"
 #include "config/F_Conf.h"
+#include "config/RecuperoConfigurazione.h"
 #include "dialogs/MessageBoxes.h"
 
 namespace brivano {
@@ -77,19 +78,23 @@ TSequenzaAvvio::TSequenzaAvvio(TFDB& fdb, TMessageBoxes& boxes, std::string cart
       scrivibile_(cartellaScrivibile),
       mostraAnno_(std::move(mostraAnno)) {}
 
+std::vector<TValoreDiBase> TSequenzaAvvio::ValoriDiBase() const {
+    const TCartelleIniziali cartelle = CartelleIniziali(cartellaProgramma_, scrivibile_);
+    return {{"Conf", "OK"},
+            {"PathPrg", cartelle.PathPrg},
+            {"PathTemp", cartelle.PathTemp},
+            {"PathDatiGen", cartelle.PathDatiGen},
+            {"AliasDB", "DBrivano10"},
+            {"Anno", "2010"},
+            {"DBBrivano", "Brivano.DB"},
+            {"DBRubrica", "Rubrica.DB"}};
+}
+
 void TSequenzaAvvio::PrimoAvvio() {
     boxes_.ShowInfo(ConfigurazioneAssente);
-    const TCartelleIniziali cartelle = CartelleIniziali(cartellaProgramma_, scrivibile_);
     // A write that fails escapes: announcing a configuration that was never
     // stored would only lead to the folder messages of every later start.
-    ScriviReg(KeyBrivano, "Conf", "OK");
-    ScriviReg(KeyBrivano, "PathPrg", cartelle.PathPrg);
-    ScriviReg(KeyBrivano, "PathTemp", cartelle.PathTemp);
-    ScriviReg(KeyBrivano, "PathDatiGen", cartelle.PathDatiGen);
-    ScriviReg(KeyBrivano, "AliasDB", "DBrivano10");
-    ScriviReg(KeyBrivano, "Anno", "2010");
-    ScriviReg(KeyBrivano, "DBBrivano", "Brivano.DB");
-    ScriviReg(KeyBrivano, "DBRubrica", "Rubrica.DB");
+    for (const TValoreDiBase& v : ValoriDiBase()) ScriviReg(KeyBrivano, v.nome, v.valore);
     boxes_.ShowInfo(ConfigurazioneCaricata);
 }
 
@@ -119,6 +124,11 @@ bool TSequenzaAvvio::CreaSeAssente(const std::string& alias, const std::string& 
 }
 
 void TSequenzaAvvio::Esegui() {
+    // A damaged configuration: go on with what it still holds. When nothing
+    // of it can be read the error ends the sequence and the next start is a
+    // first start.
+    if (const std::optional<TRegRecovery> recupero = TRegistryStore(KeyBrivano).Recover())
+        boxes_.ShowInfo(CompletaConfigurazione(KeyBrivano, *recupero, ValoriDiBase()));
     if (Leggi("Conf") != "OK") PrimoAvvio();
 
     const std::string pathPrg = Leggi("PathPrg");
@@ -153,10 +163,11 @@ void TSequenzaAvvio::Esegui() {
 
     mostraAnno_(Leggi("Anno"));
 
-    if (creata) {
-        fdb_.ProteggiTabella(Leggi("DBBrivano"), MasterPassword, cartella);
-        fdb_.ProteggiTabella(Leggi("DBRubrica"), MasterPassword, cartella);
-    }
+    // A table left without its password (a run cut short between creating
+    // and protecting it) is protected now.
+    for (const std::string& file : {Leggi("DBBrivano"), Leggi("DBRubrica")})
+        if (creata || TabellaNonProtetta(cartella, file))
+            fdb_.ProteggiTabella(file, MasterPassword, cartella);
 }
 
 }  // namespace brivano

@@ -2,11 +2,15 @@
 // What the main window does when it is first shown: makes sure a
 // configuration exists, checks the program and data folders, prepares the
 // year folder, points the alias at it, creates the missing tables, binds the
-// tables and the query, shows the working year and protects new tables. Plain
+// tables and the query, shows the working year and protects new tables (and
+// any left without their password). A damaged configuration is recovered. Plain
 // logic, so it runs without a screen.
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "config/RecuperoConfigurazione.h"
 
 class TFDB;
 class TMessageBoxes;
@@ -39,6 +43,8 @@ class TSequenzaAvvio {
     void Esegui();
 
   private:
+    // The values a first start writes, in order.
+    std::vector<TValoreDiBase> ValoriDiBase() const;
     void PrimoAvvio();
     bool CartellaAnnoPronta(const std::string& cartella);
     bool CreaSeAssente(const std::string& alias, const std::string& cartella,

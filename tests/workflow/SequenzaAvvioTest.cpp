@@ -161,6 +161,69 @@ TEST_F(SequenzaAvvioTest, OnlyAddressTableMissingProtectsBoth) {
     ExpectBothProtected(cartella);
 }
 
+TEST_F(SequenzaAvvioTest, TableLeftUnprotectedIsProtectedSilentlyAtTheNextStart) {
+    // A run killed between creating the tables and protecting them.
+    const std::string cartella = prg.str() + "2010/";
+    for (const auto& [name, value] : Predefiniti(prg.str())) SetReg(name, value);
+    fs::create_directory(cartella);
+    TRecordingMessageBoxes altre;
+    TFDB altro(altre);
+    altro.PuntaAlias("Prima", cartella);
+    altro.CreaTabella("Prima", "Brivano.DB", DefinizioneDativo);
+    altro.CreaTabella("Prima", "Rubrica.DB", DefinizioneRubrica);
+    altro.ProteggiTabella("Brivano.DB", MasterPassword, cartella);
+    ASSERT_FALSE(TTableFile::Open(cartella + "Rubrica.DB")->IsProtected());
+
+    Esegui();
+    EXPECT_TRUE(boxes.boxes.empty());
+    ExpectBothProtected(cartella);
+}
+
+TEST_F(SequenzaAvvioTest, DamagedConfigurationGoesOnWithWhatItStillHolds) {
+    Esegui();
+    SetReg("Anno", "2014");
+    const fs::path file = TRegistryStore::FileForKey(KeyBrivano);
+    std::string text;
+    {
+        std::ifstream in(file);
+        for (std::string line; std::getline(in, line);)
+            if (line.find("\"AliasDB\"") == std::string::npos) text += line + "\n";
+    }
+    std::ofstream(file, std::ios::trunc) << text << "\"AliasDB\"=sz:\"DBriv";  // cut short
+
+    Esegui();
+    ASSERT_EQ(boxes.Messages().size(), 5u) << "the recovery, then the 2014 tables";
+    const std::string detto = boxes.Messages()[0];
+    EXPECT_NE(detto.find("La configurazione era danneggiata (riga "), std::string::npos) << detto;
+    EXPECT_NE(detto.find("Valori recuperati: Conf, PathPrg, PathTemp, PathDatiGen, Anno, "
+                         "DBBrivano, DBRubrica"),
+              std::string::npos)
+        << detto;
+    EXPECT_NE(detto.find("Valori tornati a quelli di base: AliasDB = \"DBrivano10\""),
+              std::string::npos)
+        << detto;
+    EXPECT_EQ(Reg("Anno"), "2014");
+    EXPECT_EQ(anno, "2014");
+    EXPECT_EQ(Reg("AliasDB"), "DBrivano10");
+    EXPECT_TRUE(boxes.Errors().empty());
+}
+
+TEST_F(SequenzaAvvioTest, ConfigurationWithNothingReadableEndsTheStartAndTheNextIsAFirstStart) {
+    const fs::path file = TRegistryStore::FileForKey(KeyBrivano);
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << "\x01\x02 rumore\n";
+    try {
+        Esegui();
+        FAIL() << "no error";
+    } catch (const ERegistryException& e) {
+        EXPECT_NE(std::string(e.what()).find("non contiene valori leggibili"), std::string::npos);
+    }
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(anno, "2009");
+    Esegui();
+    EXPECT_EQ(boxes.Messages(), Join(PrimoAvvio, TabelleCreate));
+}
+
 TEST_F(SequenzaAvvioTest, ConfNotExactlyOkRewritesEveryDefault) {
     Esegui();
     SetReg("Conf", "ok");
