@@ -185,6 +185,11 @@ TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<st
                 break;
             }
             const std::string& voce = voci[i];
+            if (tentativo == 0 && avvisi.Escluso && avvisi.Escluso(i, voce)) {
+                esito.Esclusi.push_back(i);
+                if (avvisi.Fatto) avvisi.Fatto(++fatti);
+                continue;
+            }
             if (avvisi.Inizio) avvisi.Inizio(i, voce);
             bool inCorso = false;
             const TRisultatoVoce r = InviaVoce(smtp, message, voce, [&] {

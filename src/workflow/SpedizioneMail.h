@@ -84,9 +84,13 @@ struct TEsitoInvio {
     // the message. Never sent again without the user saying so.
     std::vector<TFallimento> Incerti;
     bool Interrotto = false;
+    // Entries not sent because they are on the do-not-mail list.
+    std::vector<std::size_t> Esclusi;
 };
 
 struct TAvvisiInvio {
+    // True for an entry that must not be sent (the do-not-mail list).
+    std::function<bool(std::size_t indice, const std::string& voce)> Escluso;
     std::function<void(std::size_t indice, const std::string& voce)> Inizio;
     std::function<void(std::size_t fatti)> Fatto;
 };

@@ -1,0 +1,93 @@
+#include "addressbook/GrigliaFiltrata.h"
+
+#include <algorithm>
+
+#include "archive/DataSet.h"
+
+namespace brivano {
+
+TGrigliaFiltrata::TGrigliaFiltrata(TDataSet& elenco, QAbstractItemModel* sorgente, QObject* parent)
+    : QAbstractProxyModel(parent), elenco_(elenco) {
+    setSourceModel(sorgente);
+    // A reloaded list has other rows: fold them again at the next search.
+    connect(sorgente, &QAbstractItemModel::modelReset, this, [this] {
+        beginResetModel();
+        caricato_ = false;
+        Applica();
+        endResetModel();
+    });
+    connect(sorgente, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&) {
+                emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+            });
+}
+
+void TGrigliaFiltrata::ImpostaFiltro(const QString& testo) {
+    beginResetModel();
+    testo_ = testo;
+    Applica();
+    endResetModel();
+}
+
+void TGrigliaFiltrata::Applica() {
+    tutte_ = testo_.trimmed().isEmpty();
+    if (tutte_) {
+        righe_.clear();
+        return;
+    }
+    if (!caricato_) {
+        filtro_.Carica(elenco_);
+        caricato_ = true;
+    }
+    righe_ = filtro_.Filtra(testo_.toStdString());
+}
+
+int TGrigliaFiltrata::RecNo(int riga) const {
+    if (riga < 0 || riga >= rowCount()) return 0;
+    return (tutte_ ? riga : righe_[static_cast<std::size_t>(riga)]) + 1;
+}
+
+int TGrigliaFiltrata::Riga(int recNo) const {
+    const int sorgente = recNo - 1;
+    if (sorgente < 0) return -1;
+    if (tutte_) return sorgente < sourceModel()->rowCount() ? sorgente : -1;
+    const auto it = std::lower_bound(righe_.begin(), righe_.end(), sorgente);
+    return it != righe_.end() && *it == sorgente ? static_cast<int>(it - righe_.begin()) : -1;
+}
+
+QModelIndex TGrigliaFiltrata::mapToSource(const QModelIndex& proxy) const {
+    if (!proxy.isValid()) return {};
+    return sourceModel()->index(RecNo(proxy.row()) - 1, proxy.column());
+}
+
+QModelIndex TGrigliaFiltrata::mapFromSource(const QModelIndex& source) const {
+    if (!source.isValid()) return {};
+    const int riga = Riga(source.row() + 1);
+    return riga < 0 ? QModelIndex() : index(riga, source.column());
+}
+
+QModelIndex TGrigliaFiltrata::index(int row, int column, const QModelIndex& parent) const {
+    if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() ||
+        column >= columnCount())
+        return {};
+    return createIndex(row, column);
+}
+
+QModelIndex TGrigliaFiltrata::parent(const QModelIndex&) const {
+    return {};
+}
+
+int TGrigliaFiltrata::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !sourceModel()) return 0;
+    return tutte_ ? sourceModel()->rowCount() : static_cast<int>(righe_.size());
+}
+
+int TGrigliaFiltrata::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() || !sourceModel() ? 0 : sourceModel()->columnCount();
+}
+
+QVariant TGrigliaFiltrata::headerData(int section, Qt::Orientation orientation, int role) const {
+    return sourceModel()->headerData(section, orientation, role);
+}
+
+}  // namespace brivano

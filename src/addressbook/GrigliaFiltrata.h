@@ -1,0 +1,48 @@
+#pragma once
+// The contact grid seen through the search box: only the rows whose company,
+// type, city, postal code or e-mail contain the text, in the grid's own order.
+// The list's rows are folded once, at the first search after each reload.
+
+#include <QAbstractProxyModel>
+#include <vector>
+
+#include "workflow/FiltroContatti.h"
+
+class TDataSet;
+
+namespace brivano {
+
+class TGrigliaFiltrata : public QAbstractProxyModel {
+    Q_OBJECT
+  public:
+    // `elenco` is the data set the source model shows (the contact list).
+    TGrigliaFiltrata(TDataSet& elenco, QAbstractItemModel* sorgente, QObject* parent = nullptr);
+
+    void ImpostaFiltro(const QString& testo);
+    const QString& Filtro() const { return testo_; }
+
+    // Rows of the data set (1-based record numbers) shown, in order.
+    int RecNo(int riga) const;
+    // The grid row of a record number; -1 when filtered out.
+    int Riga(int recNo) const;
+
+    QModelIndex mapToSource(const QModelIndex& proxy) const override;
+    QModelIndex mapFromSource(const QModelIndex& source) const override;
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  private:
+    void Applica();
+
+    TDataSet& elenco_;
+    TFiltroContatti filtro_;
+    bool caricato_ = false;
+    QString testo_;
+    bool tutte_ = true;        // no filter: every source row, without a list
+    std::vector<int> righe_;  // source rows shown, when filtered
+};
+
+}  // namespace brivano

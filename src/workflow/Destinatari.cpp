@@ -1,0 +1,60 @@
+#include "workflow/Destinatari.h"
+
+#include <unordered_set>
+
+#include "mailing/IdEMailAddress.h"
+#include "workflow/NonInviare.h"
+#include "workflow/Piegatura.h"
+
+namespace brivano {
+
+TEsitoDestinatari AggiungiDestinatari(std::vector<std::string>& elenco,
+                                      const std::vector<std::optional<std::string>>& email) {
+    std::unordered_set<std::string> presenti;
+    for (const std::string& voce : elenco) presenti.insert(NormalizzaIndirizzo(voce));
+    TEsitoDestinatari esito;
+    for (const auto& indirizzo : email) {
+        const std::string chiave = indirizzo ? NormalizzaIndirizzo(*indirizzo) : std::string();
+        if (chiave.empty() || !presenti.insert(chiave).second) {
+            ++esito.Saltati;
+            continue;
+        }
+        elenco.push_back(*indirizzo);
+        ++esito.Aggiunti;
+    }
+    return esito;
+}
+
+std::string TestoEsitoDestinatari(const TEsitoDestinatari& esito) {
+    return std::string(esito.Aggiunti == 1 ? "Aggiunto 1 destinatario"
+                                           : "Aggiunti " + std::to_string(esito.Aggiunti) +
+                                                 " destinatari") +
+           ", saltati " + std::to_string(esito.Saltati) + " (senza e-mail o già presenti).";
+}
+
+std::string TestoNumeroDestinatari(std::size_t numero) {
+    return numero == 1 ? "1 destinatario" : std::to_string(numero) + " destinatari";
+}
+
+std::vector<std::string> IndirizziDellaVoce(const std::string& voce) {
+    TIdEMailAddressList lista;
+    try {
+        lista.SetListText(voce);
+    } catch (const EIdEmailParseError&) {
+        return {voce};
+    }
+    std::vector<std::string> indirizzi;
+    for (std::size_t i = 0; i < lista.Count(); ++i)
+        if (!lista[i].Address().empty()) indirizzi.push_back(lista[i].Address());
+    if (indirizzi.empty()) indirizzi.push_back(voce);
+    return indirizzi;
+}
+
+bool VoceEsclusa(const TNonInviare& nonInviare, const std::string& voce) {
+    if (nonInviare.Contiene(voce)) return true;
+    for (const std::string& indirizzo : IndirizziDellaVoce(voce))
+        if (nonInviare.Contiene(indirizzo)) return true;
+    return false;
+}
+
+}  // namespace brivano
