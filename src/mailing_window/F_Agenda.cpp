@@ -13,6 +13,11 @@
 #include <stdexcept>
 
 #include "addressbook/GridModel.h"
+#include "addressbook/GrigliaFiltrata.h"
+#include "mailing_window/SceltaDestinatari.h"
+#include "ui/CasellaFiltro.h"
+#include "workflow/Destinatari.h"
+#include "workflow/NonInviare.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
@@ -80,7 +85,7 @@ void TFInvioMail::CreaControlli() {
     auto* griglia = new brivano::TGridView(this);
     DBGrid1 = griglia;
     DBGrid1->setObjectName("DBGrid1");
-    DBGrid1->setGeometry(0, 8, 441, 537);
+    DBGrid1->setGeometry(0, 32, 441, 513);
     std::vector<brivano::TGridColumn> colonne = {
         {"Ragione_Sociale", QStringLiteral("Ragione Sociale"), 220, Qt::AlignLeft,
          ColourFromBgr(16745604), true},
@@ -90,7 +95,8 @@ void TFInvioMail::CreaControlli() {
         {"Citta", {}, 100, Qt::AlignCenter, std::nullopt, false},
     };
     griglia_ = new brivano::TGridModel(fdb_.QGEN, colonne, this);
-    DBGrid1->setModel(griglia_);
+    filtrata_ = new brivano::TGrigliaFiltrata(fdb_.QGEN, griglia_, this);
+    DBGrid1->setModel(filtrata_);
     DBGrid1->setItemDelegate(new brivano::TRowLineDelegate(DBGrid1));
     for (std::size_t i = 0; i < colonne.size(); ++i)
         DBGrid1->setColumnWidth(static_cast<int>(i), colonne[i].width);
@@ -99,22 +105,24 @@ void TFInvioMail::CreaControlli() {
     DBGrid1->setShowGrid(false);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     QPalette sfondoGriglia = DBGrid1->palette();
     sfondoGriglia.setColor(QPalette::Base, ColourFromBgr(14408667));
     DBGrid1->setPalette(sfondoGriglia);
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid() && fdb_.QGEN.Active()) fdb_.QGEN.MoveToRow(current.row() + 1);
+                if (current.isValid() && fdb_.QGEN.Active())
+                    fdb_.QGEN.MoveToRow(filtrata_->RecNo(current.row()));
             });
     griglia->OnRowDoubleClick = [this] { DBGrid1DblClick(); };
 
     Etichetta(this, "Label6", QStringLiteral("Indirizzi Selezionati"), 488, 8);
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
-    ListBox1->setGeometry(448, 24, 169, 521);
+    ListBox1->setGeometry(448, 24, 169, 401);
     // Several rows can be selected, so that every failed entry shows after a run.
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Scelta = new brivano::TSceltaDestinatari(this, DBGrid1, *filtrata_, fdb_.QGEN, ListBox1, boxes_);
 
     Etichetta(this, "Label1", QStringLiteral("Host di Spedizione (es. smtp.esempio.it)"), 624, 8);
     DDHost = Casella(this, QStringLiteral("DDHost"), 24);
@@ -215,6 +223,7 @@ void TFInvioMail::reject() {
 void TFInvioMail::FormShow() {
     RunGuarded(boxes_, [this] { CompilaDaAccount(); });
     RunGuarded(boxes_, [this] {
+        Scelta->Filtro->clear();
         fdb_.CaricaRubrica();
         ListBox1->clear();
     });
@@ -308,6 +317,7 @@ void TFInvioMail::AbilitaInput(bool abilita) {
                                                       DDIndirizzoPSW, DDOgetto, ButtonInvio})
         w->setEnabled(abilita);
     for (QLineEdit* riga : DDTestoRiga) riga->setEnabled(abilita);
+    Scelta->Abilita(abilita);
 }
 
 void TFInvioMail::MostraAvanzamento(int fatti) {
@@ -349,6 +359,17 @@ void TFInvioMail::ButtonInvioClick() {
     for (int i = 0; i < ListBox1->count(); ++i)
         voci_.push_back(ListBox1->item(i)->text().toStdString());
     destinatari_ = static_cast<int>(voci_.size());
+    esclusi_.clear();
+    try {
+        // Read here, on the window's thread: the run only looks the answers up.
+        const brivano::TNonInviare nonInviare(brivano::PercorsoNonInviareConfigurato());
+        for (const std::string& voce : voci_)
+            esclusi_.push_back(brivano::VoceEsclusa(nonInviare, voce));
+    } catch (const std::exception& e) {
+        boxes_.ShowError(std::string(e.what()) + "\rInvio annullato: l'elenco non inviare non si legge");
+        emit InvioConcluso();
+        return;
+    }
     ProgressBar1->show();
     Operazione->show();
     if (destinatari_ == 0) {
@@ -390,6 +411,9 @@ void TFInvioMail::ButtonInvioClick() {
 
     worker_ = QThread::create([this] {
         brivano::TAvvisiInvio avvisi;
+        avvisi.Escluso = [this](std::size_t indice, const std::string&) {
+            return esclusi_[indice];
+        };
         avvisi.Inizio = [this](std::size_t, const std::string& voce) {
             emit StatoInvio(QStringLiteral("Sto Spedendo ") + QString::fromStdString(voce));
         };
@@ -423,6 +447,8 @@ void TFInvioMail::FineInvio() {
     if (esito.Interrotto && opzioni_.Registro && opzioni_.Spedizione != 0)
         RunGuarded(boxes_,
                    [&] { restano = opzioni_.Registro->Spedizione(opzioni_.Spedizione).DaFare; });
+    if (!esito.Esclusi.empty())
+        boxes_.ShowMessage(brivano::TestoEsclusi(esito.Esclusi.size()));
     if (!esito.Falliti.empty()) {
         ListBox1->clearSelection();
         for (const auto& f : esito.Falliti)

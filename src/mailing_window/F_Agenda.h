@@ -29,6 +29,8 @@ class TMessageBoxes;
 
 namespace brivano {
 class TGridModel;
+class TGrigliaFiltrata;
+class TSceltaDestinatari;
 }
 
 class TFInvioMail : public QDialog {
@@ -80,6 +82,8 @@ class TFInvioMail : public QDialog {
     QProgressBar* ProgressBar1;
     QLabel* Operazione;
     QWidget* StatusBar1;
+    // The search box, the picking buttons and the recipient count.
+    brivano::TSceltaDestinatari* Scelta;
 
   signals:
     // Sent from the worker; the window shows them on its own thread.
@@ -105,6 +109,8 @@ class TFInvioMail : public QDialog {
     TFDB& fdb_;
     TMessageBoxes& boxes_;
     brivano::TGridModel* griglia_;
+    brivano::TGrigliaFiltrata* filtrata_;
+    std::vector<bool> esclusi_;  // per entry of the run: on the do-not-mail list
     int porta_ = 25;
     brivano::TLimitiTempo limiti_;
     int destinatari_ = 0;

@@ -36,6 +36,12 @@ std::string TestoNumeroDestinatari(std::size_t numero) {
     return numero == 1 ? "1 destinatario" : std::to_string(numero) + " destinatari";
 }
 
+std::string TestoEsclusi(std::size_t numero) {
+    return numero == 1 ? "1 destinatario escluso: è nell'elenco non inviare."
+                       : std::to_string(numero) +
+                             " destinatari esclusi: sono nell'elenco non inviare.";
+}
+
 std::vector<std::string> IndirizziDellaVoce(const std::string& voce) {
     TIdEMailAddressList lista;
     try {

@@ -26,6 +26,9 @@ std::string TestoEsitoDestinatari(const TEsitoDestinatari& esito);
 // "1 destinatario", "N destinatari".
 std::string TestoNumeroDestinatari(std::size_t numero);
 
+// The end-of-run report of entries kept out by the do-not-mail list.
+std::string TestoEsclusi(std::size_t numero);
+
 // True when any address of the entry is on the do-not-mail list. An entry
 // that does not parse as an address list is compared as a whole.
 bool VoceEsclusa(const TNonInviare& nonInviare, const std::string& voce);

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "config/F_Conf.h"
 #include "workflow/Piegatura.h"
 
 namespace brivano {
@@ -51,6 +52,13 @@ std::string Trim(std::string_view s) {
 
 std::filesystem::path PercorsoNonInviare(const std::string& pathDatiGen) {
     return std::filesystem::path(pathDatiGen) / FileNonInviare;
+}
+
+std::filesystem::path PercorsoNonInviareConfigurato() {
+    const std::string radice = LeggiReg(KeyBrivano, "PathDatiGen");
+    if (radice.empty())
+        throw ENonInviare("La configurazione non indica la cartella dei dati (PathDatiGen)");
+    return PercorsoNonInviare(radice);
 }
 
 TNonInviare::TNonInviare(const std::filesystem::path& percorso) {

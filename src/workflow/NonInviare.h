@@ -23,6 +23,9 @@ inline constexpr const char* FileNonInviare = "NonInviare.db";
 
 // Where the list of a data root (PathDatiGen, ending in "/") lies.
 std::filesystem::path PercorsoNonInviare(const std::string& pathDatiGen);
+// The same for the data root of the configuration; raises ENonInviare when
+// the configuration names none.
+std::filesystem::path PercorsoNonInviareConfigurato();
 
 struct TVoceNonInviare {
     std::string Indirizzo;  // as first given, trimmed

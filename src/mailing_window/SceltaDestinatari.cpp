@@ -1,0 +1,157 @@
+#include "mailing_window/SceltaDestinatari.h"
+
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <algorithm>
+#include <set>
+
+#include "addressbook/GrigliaFiltrata.h"
+#include "archive/DataSet.h"
+#include "dialogs/MessageBoxes.h"
+#include "ui/CasellaFiltro.h"
+#include "workflow/Destinatari.h"
+#include "workflow/NonInviare.h"
+
+namespace brivano {
+
+namespace {
+
+QPushButton* Bottone(QWidget* parent, const char* name, const char* text, QRect geometry) {
+    auto* b = new QPushButton(QString::fromUtf8(text), parent);
+    b->setObjectName(name);
+    b->setGeometry(geometry);
+    b->setAutoDefault(false);
+    return b;
+}
+
+}  // namespace
+
+TSceltaDestinatari::TSceltaDestinatari(QWidget* finestra, QTableView* grid,
+                                       TGrigliaFiltrata& griglia, TDataSet& elenco,
+                                       QListWidget* destinatari, TMessageBoxes& boxes)
+    : QObject(finestra),
+      grid_(grid),
+      griglia_(griglia),
+      elenco_(elenco),
+      destinatari_(destinatari),
+      boxes_(boxes) {
+    Filtro = new TCasellaFiltro(finestra);
+    Filtro->setObjectName("Filtro");
+    Filtro->setGeometry(0, 8, 441, 22);
+    connect(Filtro, &QLineEdit::textChanged, this,
+            [this](const QString& testo) { griglia_.ImpostaFiltro(testo); });
+
+    ButtonAggiungiSelezionati =
+        Bottone(finestra, "ButtonAggiungiSelezionati", "Aggiungi selezionati", {448, 430, 169, 22});
+    ButtonAggiungiTutti =
+        Bottone(finestra, "ButtonAggiungiTutti", "Aggiungi tutti (filtrati)", {448, 454, 169, 22});
+    ButtonRimuovi = Bottone(finestra, "ButtonRimuovi", "Rimuovi", {448, 478, 83, 22});
+    ButtonSvuota = Bottone(finestra, "ButtonSvuota", "Svuota", {534, 478, 83, 22});
+    ButtonNonInviare =
+        Bottone(finestra, "ButtonNonInviare", "Non inviare più", {448, 502, 169, 22});
+    LabelNumero = new QLabel(finestra);
+    LabelNumero->setObjectName("LabelNumero");
+    LabelNumero->setGeometry(448, 527, 169, 17);
+    LabelNumero->setAlignment(Qt::AlignCenter);
+
+    connect(ButtonAggiungiSelezionati, &QPushButton::clicked, this,
+            &TSceltaDestinatari::AggiungiSelezionati);
+    connect(ButtonAggiungiTutti, &QPushButton::clicked, this, &TSceltaDestinatari::AggiungiTutti);
+    connect(ButtonRimuovi, &QPushButton::clicked, this, &TSceltaDestinatari::Rimuovi);
+    connect(ButtonSvuota, &QPushButton::clicked, this, &TSceltaDestinatari::Svuota);
+    connect(ButtonNonInviare, &QPushButton::clicked, this, &TSceltaDestinatari::NonInviarePiu);
+    QAbstractItemModel* lista = destinatari_->model();
+    connect(lista, &QAbstractItemModel::rowsInserted, this, &TSceltaDestinatari::AggiornaNumero);
+    connect(lista, &QAbstractItemModel::rowsRemoved, this, &TSceltaDestinatari::AggiornaNumero);
+    connect(lista, &QAbstractItemModel::modelReset, this, &TSceltaDestinatari::AggiornaNumero);
+    destinatari_->installEventFilter(this);
+    AggiornaNumero();
+}
+
+void TSceltaDestinatari::Aggiungi(const std::vector<int>& righe) {
+    RunGuarded(boxes_, [&] {
+        std::vector<std::optional<std::string>> email;
+        const int campo = elenco_.Active() ? elenco_.FindField("Email") : -1;
+        for (int riga : righe) {
+            const int recNo = griglia_.RecNo(riga);
+            email.push_back(campo >= 0 && recNo > 0 ? elenco_.ValueAt(recNo, campo)
+                                                    : std::nullopt);
+        }
+        std::vector<std::string> voci;
+        for (int i = 0; i < destinatari_->count(); ++i)
+            voci.push_back(destinatari_->item(i)->text().toStdString());
+        const std::size_t prima = voci.size();
+        const TEsitoDestinatari esito = AggiungiDestinatari(voci, email);
+        for (std::size_t i = prima; i < voci.size(); ++i)
+            destinatari_->addItem(QString::fromStdString(voci[i]));
+        boxes_.ShowMessage(TestoEsitoDestinatari(esito));
+    });
+}
+
+void TSceltaDestinatari::AggiungiSelezionati() {
+    std::vector<int> righe;
+    for (const QModelIndex& i : grid_->selectionModel()->selectedRows()) righe.push_back(i.row());
+    std::sort(righe.begin(), righe.end());  // grid order, whatever order they were picked in
+    Aggiungi(righe);
+}
+
+void TSceltaDestinatari::AggiungiTutti() {
+    std::vector<int> righe(static_cast<std::size_t>(griglia_.rowCount()));
+    for (std::size_t i = 0; i < righe.size(); ++i) righe[i] = static_cast<int>(i);
+    Aggiungi(righe);
+}
+
+void TSceltaDestinatari::Rimuovi() {
+    const QList<QListWidgetItem*> scelte = destinatari_->selectedItems();
+    for (QListWidgetItem* item : scelte) delete destinatari_->takeItem(destinatari_->row(item));
+}
+
+void TSceltaDestinatari::Svuota() {
+    destinatari_->clear();
+}
+
+void TSceltaDestinatari::NonInviarePiu() {
+    const QList<QListWidgetItem*> scelte = destinatari_->selectedItems();
+    if (scelte.isEmpty()) {
+        boxes_.ShowMessage("Selezionare nell'elenco dei destinatari gli indirizzi da non usare più.");
+        return;
+    }
+    RunGuarded(boxes_, [&] {
+        TNonInviare elenco(PercorsoNonInviareConfigurato());
+        std::string righe;
+        for (QListWidgetItem* item : scelte)
+            for (const std::string& indirizzo : IndirizziDellaVoce(item->text().toStdString()))
+                righe += indirizzo + "\n";
+        const TEsitoAggiunta esito = elenco.AggiungiTesto(righe);
+        Rimuovi();
+        boxes_.ShowMessage("Aggiunti all'elenco non inviare: " + std::to_string(esito.Aggiunti) +
+                           " (già presenti: " + std::to_string(esito.GiaPresenti) + ").");
+    });
+}
+
+void TSceltaDestinatari::Abilita(bool abilita) {
+    for (QWidget* w : std::initializer_list<QWidget*>{Filtro, ButtonAggiungiSelezionati,
+                                                      ButtonAggiungiTutti, ButtonRimuovi,
+                                                      ButtonSvuota, ButtonNonInviare})
+        w->setEnabled(abilita);
+}
+
+void TSceltaDestinatari::AggiornaNumero() {
+    LabelNumero->setText(QString::fromStdString(
+        TestoNumeroDestinatari(static_cast<std::size_t>(destinatari_->count()))));
+}
+
+bool TSceltaDestinatari::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == destinatari_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        Rimuovi();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace brivano

@@ -1,0 +1,58 @@
+#pragma once
+// The picking controls of the mailing window: the search box over the grid,
+// "Aggiungi selezionati", "Aggiungi tutti (filtrati)", "Rimuovi", "Svuota",
+// "Non inviare più" and the recipient count. Kept apart from the window so
+// the window only places them.
+
+#include <QObject>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTableView;
+class TCasellaFiltro;
+class TDataSet;
+class TMessageBoxes;
+
+namespace brivano {
+
+class TGrigliaFiltrata;
+
+class TSceltaDestinatari : public QObject {
+    Q_OBJECT
+  public:
+    // Creates the controls as children of `finestra`; the grid shows `griglia`.
+    TSceltaDestinatari(QWidget* finestra, QTableView* grid, TGrigliaFiltrata& griglia,
+                       TDataSet& elenco, QListWidget* destinatari, TMessageBoxes& boxes);
+
+    void AggiungiSelezionati();
+    void AggiungiTutti();
+    void Rimuovi();
+    void Svuota();
+    // Puts the addresses of the selected entries on the do-not-mail list and
+    // takes those entries out of the recipient list.
+    void NonInviarePiu();
+    void Abilita(bool abilita);
+
+    TCasellaFiltro* Filtro;
+    QPushButton *ButtonAggiungiSelezionati, *ButtonAggiungiTutti, *ButtonRimuovi, *ButtonSvuota,
+        *ButtonNonInviare;
+    QLabel* LabelNumero;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void Aggiungi(const std::vector<int>& righe);
+    void AggiornaNumero();
+
+    QTableView* grid_;
+    TGrigliaFiltrata& griglia_;
+    TDataSet& elenco_;
+    QListWidget* destinatari_;
+    TMessageBoxes& boxes_;
+};
+
+}  // namespace brivano
