@@ -22,6 +22,9 @@
 #include <QVBoxLayout>
 
 #include "addressbook/GridModel.h"
+#include "addressbook/GrigliaFiltrata.h"
+#include "addressbook/StrumentiRubrica.h"
+#include "ui/CasellaFiltro.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
@@ -156,7 +159,7 @@ void TFRubrica::CreaComponenti() {
     grid->OnRowDoubleClick = [this] { DBGrid1DblClick(); };
     DBGrid1 = grid;
     DBGrid1->setObjectName("DBGrid1");
-    DBGrid1->setGeometry(6, 6, 606, altezza - 12);
+    DBGrid1->setGeometry(6, 32, 606, altezza - 38);
     QPalette griglia = DBGrid1->palette();
     griglia.setColor(QPalette::Base, ColourFromBgr(kColoreGriglia));
     DBGrid1->setPalette(griglia);
@@ -170,7 +173,18 @@ void TFRubrica::CreaComponenti() {
                                          {"Citta", {}, 100, Qt::AlignHCenter, std::nullopt, false},
                                      },
                                      this);
-    DBGrid1->setModel(model_);
+    filtrata_ = new brivano::TGrigliaFiltrata(fdb_.QGEN, model_, this);
+    DBGrid1->setModel(filtrata_);
+    Strumenti = new brivano::TStrumentiRubrica(
+        this, menu, DBGrid1, *filtrata_, fdb_, boxes_, [this] { DBGrid1DblClick(); },
+        [this] {
+            RunGuarded(boxes_, [this] {
+                fdb_.T_Rubrica.Close();
+                fdb_.T_Rubrica.Open();
+                fdb_.CaricaRubrica();
+            });
+        });
+    Strumenti->Filtro->setGeometry(6, 6, 606, 22);
     DBGrid1->setItemDelegate(new brivano::TRowLineDelegate(DBGrid1));
     DBGrid1->setShowGrid(false);
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -336,6 +350,7 @@ void TFRubrica::ImpostaStato(TStatoRubrica stato) {
     DBNavigator1->setEnabled(consultazione);
     Panel2->setEnabled(consultazione);
     Panel3->setEnabled(modifica);
+    Strumenti->Contatti->setEnabled(consultazione);
 }
 
 std::string TFRubrica::Testo(const QWidget* control) {
@@ -396,14 +411,20 @@ void TFRubrica::AggiornaSelezioneGriglia() {
         DBGrid1->clearSelection();
         return;
     }
-    const QModelIndex current = model_->index(q.RowNumber() - 1, 0);
+    const int riga = filtrata_->RigaGriglia(q.RowNumber());
+    if (riga < 0) {
+        DBGrid1->selectionModel()->clearCurrentIndex();
+        DBGrid1->clearSelection();
+        return;
+    }
+    const QModelIndex current = filtrata_->index(riga, 0);
     DBGrid1->selectionModel()->setCurrentIndex(
         current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void TFRubrica::SelezioneGrigliaCambiata(int row) {
     if (syncingGrid_ || !fdb_.QGEN.Active()) return;
-    RunGuarded(boxes_, [&] { fdb_.QGEN.MoveToRow(row + 1); });
+    RunGuarded(boxes_, [&] { fdb_.QGEN.MoveToRow(filtrata_->RigaElenco(row)); });
 }
 
 void TFRubrica::showEvent(QShowEvent* event) {

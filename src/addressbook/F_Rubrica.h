@@ -23,6 +23,8 @@ class QToolButton;
 class QWidget;
 namespace brivano {
 class TGridModel;
+class TGrigliaFiltrata;
+class TStrumentiRubrica;
 }
 
 // The three control states of the window.
@@ -69,6 +71,8 @@ class TFRubrica : public QDialog {
     QPlainTextEdit* Note;
     QToolButton *SpeedButton1, *SpeedButton2;
     QStatusBar* StatusBar2;
+    // Search box, import, export and the do-not-mail list.
+    brivano::TStrumentiRubrica* Strumenti;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -100,6 +104,7 @@ class TFRubrica : public QDialog {
     TDesktopUrlOpener desktop_;
     TUrlOpener* opener_ = &desktop_;
     brivano::TGridModel* model_ = nullptr;
+    brivano::TGrigliaFiltrata* filtrata_ = nullptr;
     std::vector<TCampo> campi_;
     TStatoRubrica stato_ = TStatoRubrica::Consultazione;
     int tableListener_ = 0, queryListener_ = 0;

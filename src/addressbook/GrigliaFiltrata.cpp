@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "archive/DataSet.h"
+#include "archive/RowCursor.h"
 
 namespace brivano {
 
-TGrigliaFiltrata::TGrigliaFiltrata(TDataSet& elenco, QAbstractItemModel* sorgente, QObject* parent)
+TGrigliaFiltrata::TGrigliaFiltrata(TRowCursor& elenco, QAbstractItemModel* sorgente, QObject* parent)
     : QAbstractProxyModel(parent), elenco_(elenco) {
     setSourceModel(sorgente);
     // A reloaded list has other rows: fold them again at the next search.
@@ -42,13 +42,13 @@ void TGrigliaFiltrata::Applica() {
     righe_ = filtro_.Filtra(testo_.toStdString());
 }
 
-int TGrigliaFiltrata::RecNo(int riga) const {
+int TGrigliaFiltrata::RigaElenco(int riga) const {
     if (riga < 0 || riga >= rowCount()) return 0;
     return (tutte_ ? riga : righe_[static_cast<std::size_t>(riga)]) + 1;
 }
 
-int TGrigliaFiltrata::Riga(int recNo) const {
-    const int sorgente = recNo - 1;
+int TGrigliaFiltrata::RigaGriglia(int rigaElenco) const {
+    const int sorgente = rigaElenco - 1;
     if (sorgente < 0) return -1;
     if (tutte_) return sorgente < sourceModel()->rowCount() ? sorgente : -1;
     const auto it = std::lower_bound(righe_.begin(), righe_.end(), sorgente);
@@ -57,12 +57,12 @@ int TGrigliaFiltrata::Riga(int recNo) const {
 
 QModelIndex TGrigliaFiltrata::mapToSource(const QModelIndex& proxy) const {
     if (!proxy.isValid()) return {};
-    return sourceModel()->index(RecNo(proxy.row()) - 1, proxy.column());
+    return sourceModel()->index(RigaElenco(proxy.row()) - 1, proxy.column());
 }
 
 QModelIndex TGrigliaFiltrata::mapFromSource(const QModelIndex& source) const {
     if (!source.isValid()) return {};
-    const int riga = Riga(source.row() + 1);
+    const int riga = RigaGriglia(source.row() + 1);
     return riga < 0 ? QModelIndex() : index(riga, source.column());
 }
 

@@ -8,7 +8,7 @@
 
 #include "workflow/FiltroContatti.h"
 
-class TDataSet;
+class TRowCursor;
 
 namespace brivano {
 
@@ -16,15 +16,15 @@ class TGrigliaFiltrata : public QAbstractProxyModel {
     Q_OBJECT
   public:
     // `elenco` is the data set the source model shows (the contact list).
-    TGrigliaFiltrata(TDataSet& elenco, QAbstractItemModel* sorgente, QObject* parent = nullptr);
+    TGrigliaFiltrata(TRowCursor& elenco, QAbstractItemModel* sorgente, QObject* parent = nullptr);
 
     void ImpostaFiltro(const QString& testo);
     const QString& Filtro() const { return testo_; }
 
-    // Rows of the data set (1-based record numbers) shown, in order.
-    int RecNo(int riga) const;
-    // The grid row of a record number; -1 when filtered out.
-    int Riga(int recNo) const;
+    // The list row (1-based, as the cursor numbers them) shown at a grid row.
+    int RigaElenco(int riga) const;
+    // The grid row of a list row; -1 when filtered out.
+    int RigaGriglia(int rigaElenco) const;
 
     QModelIndex mapToSource(const QModelIndex& proxy) const override;
     QModelIndex mapFromSource(const QModelIndex& source) const override;
@@ -37,7 +37,7 @@ class TGrigliaFiltrata : public QAbstractProxyModel {
   private:
     void Applica();
 
-    TDataSet& elenco_;
+    TRowCursor& elenco_;
     TFiltroContatti filtro_;
     bool caricato_ = false;
     QString testo_;

@@ -112,7 +112,7 @@ void TFInvioMail::CreaControlli() {
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid() && fdb_.QGEN.Active())
-                    fdb_.QGEN.MoveToRow(filtrata_->RecNo(current.row()));
+                    fdb_.QGEN.MoveToRow(filtrata_->RigaElenco(current.row()));
             });
     griglia->OnRowDoubleClick = [this] { DBGrid1DblClick(); };
 
@@ -448,7 +448,7 @@ void TFInvioMail::FineInvio() {
         RunGuarded(boxes_,
                    [&] { restano = opzioni_.Registro->Spedizione(opzioni_.Spedizione).DaFare; });
     if (!esito.Esclusi.empty())
-        boxes_.ShowMessage(brivano::TestoEsclusi(esito.Esclusi.size()));
+        boxes_.ShowInfo(brivano::TestoEsclusi(esito.Esclusi.size()));
     if (!esito.Falliti.empty()) {
         ListBox1->clearSelection();
         for (const auto& f : esito.Falliti)

@@ -10,7 +10,7 @@
 #include <set>
 
 #include "addressbook/GrigliaFiltrata.h"
-#include "archive/DataSet.h"
+#include "archive/RowCursor.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/CasellaFiltro.h"
 #include "workflow/Destinatari.h"
@@ -31,7 +31,7 @@ QPushButton* Bottone(QWidget* parent, const char* name, const char* text, QRect 
 }  // namespace
 
 TSceltaDestinatari::TSceltaDestinatari(QWidget* finestra, QTableView* grid,
-                                       TGrigliaFiltrata& griglia, TDataSet& elenco,
+                                       TGrigliaFiltrata& griglia, TRowCursor& elenco,
                                        QListWidget* destinatari, TMessageBoxes& boxes)
     : QObject(finestra),
       grid_(grid),
@@ -75,10 +75,10 @@ TSceltaDestinatari::TSceltaDestinatari(QWidget* finestra, QTableView* grid,
 void TSceltaDestinatari::Aggiungi(const std::vector<int>& righe) {
     RunGuarded(boxes_, [&] {
         std::vector<std::optional<std::string>> email;
-        const int campo = elenco_.Active() ? elenco_.FindField("Email") : -1;
+        const int campo = elenco_.Active() ? elenco_.FieldIndex("Email") : -1;
         for (int riga : righe) {
-            const int recNo = griglia_.RecNo(riga);
-            email.push_back(campo >= 0 && recNo > 0 ? elenco_.ValueAt(recNo, campo)
+            const int numero = griglia_.RigaElenco(riga);
+            email.push_back(campo >= 0 && numero > 0 ? elenco_.ValueAt(numero, campo)
                                                     : std::nullopt);
         }
         std::vector<std::string> voci;
@@ -88,7 +88,7 @@ void TSceltaDestinatari::Aggiungi(const std::vector<int>& righe) {
         const TEsitoDestinatari esito = AggiungiDestinatari(voci, email);
         for (std::size_t i = prima; i < voci.size(); ++i)
             destinatari_->addItem(QString::fromStdString(voci[i]));
-        boxes_.ShowMessage(TestoEsitoDestinatari(esito));
+        boxes_.ShowInfo(TestoEsitoDestinatari(esito));
     });
 }
 
@@ -117,7 +117,7 @@ void TSceltaDestinatari::Svuota() {
 void TSceltaDestinatari::NonInviarePiu() {
     const QList<QListWidgetItem*> scelte = destinatari_->selectedItems();
     if (scelte.isEmpty()) {
-        boxes_.ShowMessage("Selezionare nell'elenco dei destinatari gli indirizzi da non usare più.");
+        boxes_.ShowInfo("Selezionare nell'elenco dei destinatari gli indirizzi da non usare più.");
         return;
     }
     RunGuarded(boxes_, [&] {
@@ -128,7 +128,7 @@ void TSceltaDestinatari::NonInviarePiu() {
                 righe += indirizzo + "\n";
         const TEsitoAggiunta esito = elenco.AggiungiTesto(righe);
         Rimuovi();
-        boxes_.ShowMessage("Aggiunti all'elenco non inviare: " + std::to_string(esito.Aggiunti) +
+        boxes_.ShowInfo("Aggiunti all'elenco non inviare: " + std::to_string(esito.Aggiunti) +
                            " (già presenti: " + std::to_string(esito.GiaPresenti) + ").");
     });
 }

@@ -13,7 +13,7 @@ class QListWidget;
 class QPushButton;
 class QTableView;
 class TCasellaFiltro;
-class TDataSet;
+class TRowCursor;
 class TMessageBoxes;
 
 namespace brivano {
@@ -25,7 +25,7 @@ class TSceltaDestinatari : public QObject {
   public:
     // Creates the controls as children of `finestra`; the grid shows `griglia`.
     TSceltaDestinatari(QWidget* finestra, QTableView* grid, TGrigliaFiltrata& griglia,
-                       TDataSet& elenco, QListWidget* destinatari, TMessageBoxes& boxes);
+                       TRowCursor& elenco, QListWidget* destinatari, TMessageBoxes& boxes);
 
     void AggiungiSelezionati();
     void AggiungiTutti();
@@ -50,7 +50,7 @@ class TSceltaDestinatari : public QObject {
 
     QTableView* grid_;
     TGrigliaFiltrata& griglia_;
-    TDataSet& elenco_;
+    TRowCursor& elenco_;
     QListWidget* destinatari_;
     TMessageBoxes& boxes_;
 };

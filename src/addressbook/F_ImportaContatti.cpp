@@ -1,0 +1,162 @@
+#include "addressbook/F_ImportaContatti.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "archive/F_DB.h"
+#include "archive/TableFile.h"
+#include "config/F_Conf.h"
+#include "dialogs/MessageBoxes.h"
+#include "ui/Fonts.h"
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QString NomeSeparatore(char c) {
+    switch (c) {
+        case ';': return QStringLiteral("punto e virgola");
+        case ',': return QStringLiteral("virgola");
+        case '\t': return QStringLiteral("tabulazione");
+    }
+    return {};
+}
+
+}  // namespace
+
+TFImportaContatti::TFImportaContatti(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
+    : QDialog(parent), fdb_(fdb), boxes_(boxes) {
+    setObjectName("FImportaContatti");
+    setWindowTitle(QStringLiteral("Importa Contatti"));
+    setFont(Tahoma(8));
+    resize(820, 520);
+    auto* layout = new QVBoxLayout(this);
+    ButtonScegli = new QPushButton(QStringLiteral("Scegli file..."), this);
+    Descrizione = new QLabel(QStringLiteral("Nessun file scelto"), this);
+    Descrizione->setObjectName("Descrizione");
+    Mappatura = new QTableWidget(this);
+    Mappatura->setObjectName("Mappatura");
+    Mappatura->setMaximumHeight(70);
+    Anteprima = new QTableWidget(this);
+    Anteprima->setObjectName("Anteprima");
+    Aggiorna = new QCheckBox(
+        QStringLiteral("Aggiorna i contatti con la stessa e-mail (altrimenti restano com'erano)"),
+        this);
+    ButtonImporta = new QPushButton(QStringLiteral("Importa"), this);
+    ButtonImporta->setEnabled(false);
+    ButtonAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
+    for (QTableWidget* t : {Mappatura, Anteprima}) {
+        t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        t->verticalHeader()->hide();
+    }
+    for (QPushButton* b : {ButtonScegli, ButtonImporta, ButtonAnnulla}) b->setAutoDefault(false);
+    layout->addWidget(ButtonScegli);
+    layout->addWidget(Descrizione);
+    layout->addWidget(new QLabel(QStringLiteral("Colonne del file e campi della rubrica"), this));
+    layout->addWidget(Mappatura);
+    layout->addWidget(new QLabel(QStringLiteral("Prime righe come verranno importate"), this));
+    layout->addWidget(Anteprima);
+    layout->addWidget(Aggiorna);
+    auto* bottoni = new QHBoxLayout;
+    bottoni->addStretch();
+    bottoni->addWidget(ButtonImporta);
+    bottoni->addWidget(ButtonAnnulla);
+    layout->addLayout(bottoni);
+    connect(ButtonScegli, &QPushButton::clicked, this, [this] {
+        const QString file = QFileDialog::getOpenFileName(
+            this, QStringLiteral("Importa contatti"), {},
+            QStringLiteral("Contatti (*.csv *.txt *.vcf *.vcard);;Tutti i file (*)"));
+        if (!file.isEmpty()) Apri(file);
+    });
+    connect(ButtonImporta, &QPushButton::clicked, this, [this] {
+        if (Importa()) accept();
+    });
+    connect(ButtonAnnulla, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool TFImportaContatti::Apri(const QString& percorso) {
+    file_.reset();
+    esito_.reset();
+    ButtonImporta->setEnabled(false);
+    Mappatura->clear();
+    Anteprima->clear();
+    try {
+        const std::string bytes = brivano::LeggiFile(percorso.toStdString());
+        file_ = brivano::LeggiImportazione(bytes,
+                                           brivano::FormatoDelFile(percorso.toStdString(), bytes));
+    } catch (const std::exception& e) {
+        Descrizione->setText(QStringLiteral("File non leggibile"));
+        boxes_.ShowInfo("Il file non si può importare: " + std::string(e.what()));
+        return false;
+    }
+    const auto& f = *file_;
+    QString descrizione = QStringLiteral("%1 — %2 — %3 righe")
+                              .arg(percorso, Q(f.Codifica))
+                              .arg(f.Righe.size());
+    if (f.Formato == brivano::TFormatoFile::Csv)
+        descrizione += QStringLiteral(" — separatore: ") + NomeSeparatore(f.Separatore);
+    else
+        descrizione += QStringLiteral(" — vCard");
+    Descrizione->setText(descrizione);
+
+    Mappatura->setRowCount(1);
+    if (f.Formato == brivano::TFormatoFile::Csv) {
+        Mappatura->setColumnCount(static_cast<int>(f.Intestazione.size()));
+        QStringList titoli;
+        for (std::size_t c = 0; c < f.Intestazione.size(); ++c) {
+            titoli << Q(f.Intestazione[c]);
+            Mappatura->setItem(0, static_cast<int>(c),
+                               new QTableWidgetItem(f.Mappa[c] ? QString::fromUtf8(brivano::NomeCampo(*f.Mappa[c]))
+                                                               : QStringLiteral("(non importata)")));
+        }
+        Mappatura->setHorizontalHeaderLabels(titoli);
+    } else {
+        const QStringList vcard = {"ORG / FN", "CATEGORIES", "EMAIL", "URL", "ADR", "NOTE"};
+        const QStringList campi = {"Ragione Sociale", "Tipo", "Email", "Sito", QStringLiteral("Città, CAP"),
+                                   "Note"};
+        Mappatura->setColumnCount(static_cast<int>(vcard.size()));
+        Mappatura->setHorizontalHeaderLabels(vcard);
+        for (int c = 0; c < vcard.size(); ++c) Mappatura->setItem(0, c, new QTableWidgetItem(campi[c]));
+    }
+
+    const std::array<brivano::TCampo, 7> ordine = {
+        brivano::TCampo::Ragione_Sociale, brivano::TCampo::Tipo, brivano::TCampo::Citta,
+        brivano::TCampo::Cap, brivano::TCampo::EMail, brivano::TCampo::Sito, brivano::TCampo::Note};
+    QStringList titoli = {QStringLiteral("Riga")};
+    for (brivano::TCampo c : ordine) titoli << QString::fromUtf8(brivano::NomeCampo(c));
+    const int righe = std::min<int>(RigheAnteprima, static_cast<int>(f.Righe.size()));
+    Anteprima->setColumnCount(static_cast<int>(titoli.size()));
+    Anteprima->setHorizontalHeaderLabels(titoli);
+    Anteprima->setRowCount(righe);
+    for (int r = 0; r < righe; ++r) {
+        const auto& riga = f.Righe[static_cast<std::size_t>(r)];
+        Anteprima->setItem(r, 0, new QTableWidgetItem(QString::number(riga.Riga)));
+        for (std::size_t c = 0; c < ordine.size(); ++c)
+            Anteprima->setItem(r, static_cast<int>(c) + 1,
+                               new QTableWidgetItem(Q(riga.Contatto[ordine[c]])));
+    }
+    ButtonImporta->setEnabled(!f.Righe.empty());
+    return true;
+}
+
+bool TFImportaContatti::Importa() {
+    if (!file_) return false;
+    bool fatto = false;
+    RunGuarded(boxes_, [this, &fatto] {
+        auto rubrica = fdb_.Session1.OpenTableFile(LeggiReg(KeyBrivano, "AliasDB"),
+                                                   LeggiReg(KeyBrivano, "DBRubrica"));
+        esito_ = brivano::ImportaContatti(*rubrica, file_->Righe,
+                                          Aggiorna->isChecked() ? brivano::TDuplicati::Aggiorna
+                                                                : brivano::TDuplicati::Salta);
+        fatto = true;
+        boxes_.ShowInfo(brivano::TestoEsitoImportazione(*esito_));
+    });
+    return fatto;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The do-not-mail window: lists and searches the addresses that never receive
+// a message, removes them, adds pasted ones (one per line, as copied from
+// "Cancellami" replies) and exports the list.
+
+#include <QDialog>
+
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class TCasellaFiltro;
+class TMessageBoxes;
+
+class TFNonInviare : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TFNonInviare(TMessageBoxes& boxes, QWidget* parent = nullptr);
+
+    // Reloads the list from the file (filtered by the search box).
+    void Aggiorna();
+    void AggiungiIncollati();
+    void RimuoviSelezionati();
+    // Writes one address per line to the file.
+    void EsportaIn(const QString& file);
+
+    TCasellaFiltro* Filtro;
+    QListWidget* Elenco;
+    QPlainTextEdit* Incolla;
+    QPushButton *ButtonAggiungi, *ButtonRimuovi, *ButtonEsporta, *ButtonChiudi;
+    QLabel* Numero;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    TMessageBoxes& boxes_;
+};

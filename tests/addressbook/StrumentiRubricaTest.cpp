@@ -1,0 +1,156 @@
+// The address book's search box, import, export and "Non inviare più",
+// offscreen on a real archive.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTableWidget>
+
+#include "RecordingMessageBoxes.h"
+#include "TempDir.h"
+#include "addressbook/F_ImportaContatti.h"
+#include "addressbook/F_NonInviare.h"
+#include "addressbook/F_Rubrica.h"
+#include "addressbook/StrumentiRubrica.h"
+#include "archive/F_DB.h"
+#include "config/F_Conf.h"
+#include "ui/CasellaFiltro.h"
+#include "workflow/Esportazione.h"
+#include "workflow/FileImportazione.h"
+#include "workflow/NonInviare.h"
+
+namespace {
+
+constexpr const char* kAlias = "DBrivano10";
+
+class StrumentiRubricaTest : public ::testing::Test {
+  protected:
+    StrumentiRubricaTest() {
+        ScriviReg(KeyBrivano, "PathDatiGen", root.str());
+        ScriviReg(KeyBrivano, "AliasDB", kAlias);
+        ScriviReg(KeyBrivano, "DBRubrica", "Rubrica.DB");
+        std::filesystem::create_directory(year);
+        fdb.PuntaAlias(kAlias, year);
+        fdb.CreaTabella(kAlias, "Rubrica.DB", DefinizioneRubrica);
+        fdb.LegaQuery(kAlias);
+        fdb.LegaTabella(fdb.T_Rubrica, kAlias, "Rubrica.DB");
+        for (auto [azienda, citta, email] :
+             {std::tuple{"Zeta", "Forlì", "zeta@z.it"}, std::tuple{"Alfa", "Roma", "alfa@a.it"},
+              std::tuple{"Beta", "Forli", ""}}) {
+            fdb.T_Rubrica.Open();
+            fdb.T_Rubrica.Append();
+            fdb.T_Rubrica.SetFieldValue("Ragione_Sociale", azienda);
+            fdb.T_Rubrica.SetFieldValue("Citta", citta);
+            fdb.T_Rubrica.SetFieldValue("EMail", email);
+            fdb.T_Rubrica.Post();
+        }
+        fdb.T_Rubrica.Close();
+        boxes.boxes.clear();
+    }
+
+    QString Azienda(int row) const { return w.DBGrid1->model()->index(row, 0).data().toString(); }
+    void Premi(QWidget* control, int key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(control, &press);
+    }
+
+    TScopedXdgHome home;
+    TTempDir root;
+    std::string year = root.str() + "2010/";
+    TRecordingMessageBoxes boxes;
+    TFDB fdb{boxes};
+    TFRubrica w{fdb, boxes};
+};
+
+TEST_F(StrumentiRubricaTest, FilterByCityWithoutAccentsThenEnterShowsTheContact) {
+    w.show();
+    ASSERT_EQ(w.DBGrid1->model()->rowCount(), 3);
+    w.Strumenti->Filtro->setText("FORLI");
+    ASSERT_EQ(w.DBGrid1->model()->rowCount(), 2);
+    EXPECT_EQ(Azienda(0), "Beta");
+    EXPECT_EQ(Azienda(1), "Zeta");
+    w.DBGrid1->setCurrentIndex(w.DBGrid1->model()->index(1, 0));
+    Premi(w.DBGrid1, Qt::Key_Return);
+    EXPECT_EQ(w.Ragione_Sociale->text(), "Zeta");
+
+    // Enter in the box goes to the current row of the filtered list.
+    w.Strumenti->Filtro->setText("roma");
+    Premi(w.Strumenti->Filtro, Qt::Key_Return);
+    EXPECT_EQ(w.Ragione_Sociale->text(), "Alfa");
+
+    Premi(w.Strumenti->Filtro, Qt::Key_Escape);
+    EXPECT_EQ(w.DBGrid1->model()->rowCount(), 3);
+}
+
+TEST_F(StrumentiRubricaTest, ExportFilteredThenImportWithPreview) {
+    w.show();
+    w.Strumenti->Filtro->setText("forli");
+    const std::filesystem::path csv = root.path() / "filtrati.csv";
+    w.Strumenti->Esporta(true, QString::fromStdString(csv.string()));
+    EXPECT_EQ(brivano::LeggiFile(csv),
+              "\xEF\xBB\xBFRagione Sociale;Tipo;Città;CAP;Email;Sito;Note\r\n"
+              "Beta;;Forli;;;;\r\nZeta;;Forlì;;zeta@z.it;;\r\n");
+
+    const std::filesystem::path nuovi = root.path() / "nuovi.csv";
+    brivano::ScriviFile(nuovi, "Company,E-mail,City\r\nGamma,g@g.it,Pisa\r\nAlfa bis,ALFA@a.it,Bari\r\n");
+    TFImportaContatti finestra(fdb, boxes);
+    ASSERT_TRUE(finestra.Apri(QString::fromStdString(nuovi.string())));
+    EXPECT_TRUE(finestra.Descrizione->text().contains(QStringLiteral("separatore: virgola")));
+    EXPECT_EQ(finestra.Mappatura->item(0, 2)->text(), QStringLiteral("Città"));
+    EXPECT_EQ(finestra.Anteprima->rowCount(), 2);
+    EXPECT_EQ(finestra.Anteprima->item(1, 1)->text(), "Alfa bis");
+    EXPECT_EQ(fdb.QGEN.RecordCount(), 3);  // nothing written by the preview
+
+    w.Strumenti->Importa(QString::fromStdString(nuovi.string()));
+    EXPECT_EQ(boxes.Messages().back(),
+              "Contatti aggiunti: 1\rContatti aggiornati: 0\rGià presenti, lasciati com'erano: 1"
+              "\rRighe scartate: 0");
+    w.Strumenti->Filtro->clear();
+    ASSERT_EQ(w.DBGrid1->model()->rowCount(), 4);
+    EXPECT_EQ(Azienda(2), "Gamma");
+}
+
+TEST_F(StrumentiRubricaTest, NonInviarePiuTakesTheDetailPanelsContact) {
+    w.show();
+    w.Strumenti->Filtro->setText("zeta");
+    Premi(w.Strumenti->Filtro, Qt::Key_Return);
+    w.Strumenti->NonInviare1->trigger();
+    EXPECT_EQ(boxes.Messages().back(), "zeta@z.it non riceverà più messaggi.");
+    EXPECT_TRUE(brivano::TNonInviare(brivano::PercorsoNonInviareConfigurato()).Contiene("ZETA@z.it"));
+
+    TFNonInviare finestra(boxes);
+    finestra.Aggiorna();
+    ASSERT_EQ(finestra.Elenco->count(), 1);
+    finestra.Incolla->setPlainText("uno@x.it\n\ndue@x.it\nzeta@z.it\n");
+    finestra.AggiungiIncollati();
+    EXPECT_EQ(boxes.Messages().back(), "Aggiunti all'elenco non inviare: 2 (già presenti: 1).");
+    EXPECT_EQ(finestra.Elenco->count(), 3);
+    finestra.Filtro->setText("DUE");
+    ASSERT_EQ(finestra.Elenco->count(), 1);
+    finestra.Elenco->item(0)->setSelected(true);
+    finestra.RimuoviSelezionati();
+    finestra.Filtro->clear();
+    EXPECT_EQ(finestra.Elenco->count(), 2);
+    const std::filesystem::path file = root.path() / "non-inviare.txt";
+    finestra.EsportaIn(QString::fromStdString(file.string()));
+    EXPECT_EQ(brivano::LeggiFile(file), "uno@x.it\nzeta@z.it\n");
+}
+
+TEST_F(StrumentiRubricaTest, ContactCommandsWaitWhileAContactIsEdited) {
+    w.show();
+    EXPECT_TRUE(w.Strumenti->Contatti->isEnabled());
+    w.Nuovo1Click();
+    EXPECT_FALSE(w.Strumenti->Contatti->isEnabled());
+    w.Annulla1Click();
+    EXPECT_TRUE(w.Strumenti->Contatti->isEnabled());
+}
+
+}  // namespace
