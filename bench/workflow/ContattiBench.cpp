@@ -36,16 +36,15 @@ struct TFixture {
         std::ofstream like(root / "filter.sql");
         for (const char* t : kTesti)
             like << "SELECT rowid FROM records WHERE Ragione_Sociale LIKE '%" << t
-                 << "%' OR Tipo LIKE '%" << t << "%' OR Citta LIKE '%" << t
-                 << "%' OR Cap LIKE '%" << t << "%' OR EMail LIKE '%" << t
-                 << "%' ORDER BY Ragione_Sociale;\n";
+                 << "%' OR Tipo LIKE '%" << t << "%' OR Citta LIKE '%" << t << "%' OR Cap LIKE '%"
+                 << t << "%' OR EMail LIKE '%" << t << "%' ORDER BY Ragione_Sociale;\n";
         std::ofstream csv(root / "contatti.csv");
         csv << "Ragione Sociale,Tipo,Città,CAP,Email,Sito,Note\r\n";
         for (int i = 0; i < kContacts; ++i)
             csv << "\"Ditta " << i << " S.p.A.\",Fornitore,Città di Castello,06012,ufficio" << i
                 << "@esempio.it,www.esempio.it,\"Cliente dal 2004, \"\"buono\"\"\"\r\n";
-        std::ofstream(root / "import.sql") << ".mode csv\n.import '"
-                                           << (root / "contatti.csv").string() << "' contatti\n";
+        std::ofstream(root / "import.sql")
+            << ".mode csv\n.import '" << (root / "contatti.csv").string() << "' contatti\n";
     }
     ~TFixture() {
         std::error_code ec;
@@ -112,8 +111,9 @@ void Import_Brivano(benchmark::State& state) {
         TChildUsage r = InChild<TElapsed>(
             [&](TElapsed& out) {
                 const auto start = std::chrono::steady_clock::now();
-                const auto file = brivano::LeggiImportazione(
-                    brivano::LeggiFile(Fixture().root / "contatti.csv"), brivano::TFormatoFile::Csv);
+                const auto file =
+                    brivano::LeggiImportazione(brivano::LeggiFile(Fixture().root / "contatti.csv"),
+                                               brivano::TFormatoFile::Csv);
                 auto table = TTableFile::Open(folder / "Rubrica.DB");
                 const auto esito =
                     brivano::ImportaContatti(*table, file.Righe, brivano::TDuplicati::Salta);

@@ -22,9 +22,12 @@ QString Q(const std::string& s) {
 
 QString NomeSeparatore(char c) {
     switch (c) {
-        case ';': return QStringLiteral("punto e virgola");
-        case ',': return QStringLiteral("virgola");
-        case '\t': return QStringLiteral("tabulazione");
+        case ';':
+            return QStringLiteral("punto e virgola");
+        case ',':
+            return QStringLiteral("virgola");
+        case '\t':
+            return QStringLiteral("tabulazione");
     }
     return {};
 }
@@ -97,9 +100,8 @@ bool TFImportaContatti::Apri(const QString& percorso) {
         return false;
     }
     const auto& f = *file_;
-    QString descrizione = QStringLiteral("%1 — %2 — %3 righe")
-                              .arg(percorso, Q(f.Codifica))
-                              .arg(f.Righe.size());
+    QString descrizione =
+        QStringLiteral("%1 — %2 — %3 righe").arg(percorso, Q(f.Codifica)).arg(f.Righe.size());
     if (f.Formato == brivano::TFormatoFile::Csv)
         descrizione += QStringLiteral(" — separatore: ") + NomeSeparatore(f.Separatore);
     else
@@ -112,23 +114,29 @@ bool TFImportaContatti::Apri(const QString& percorso) {
         QStringList titoli;
         for (std::size_t c = 0; c < f.Intestazione.size(); ++c) {
             titoli << Q(f.Intestazione[c]);
-            Mappatura->setItem(0, static_cast<int>(c),
-                               new QTableWidgetItem(f.Mappa[c] ? QString::fromUtf8(brivano::NomeCampo(*f.Mappa[c]))
-                                                               : QStringLiteral("(non importata)")));
+            Mappatura->setItem(
+                0, static_cast<int>(c),
+                new QTableWidgetItem(f.Mappa[c] ? QString::fromUtf8(brivano::NomeCampo(*f.Mappa[c]))
+                                                : QStringLiteral("(non importata)")));
         }
         Mappatura->setHorizontalHeaderLabels(titoli);
     } else {
         const QStringList vcard = {"ORG / FN", "CATEGORIES", "EMAIL", "URL", "ADR", "NOTE"};
-        const QStringList campi = {"Ragione Sociale", "Tipo", "Email", "Sito", QStringLiteral("Città, CAP"),
-                                   "Note"};
+        const QStringList campi = {
+            "Ragione Sociale", "Tipo", "Email", "Sito", QStringLiteral("Città, CAP"), "Note"};
         Mappatura->setColumnCount(static_cast<int>(vcard.size()));
         Mappatura->setHorizontalHeaderLabels(vcard);
-        for (int c = 0; c < vcard.size(); ++c) Mappatura->setItem(0, c, new QTableWidgetItem(campi[c]));
+        for (int c = 0; c < vcard.size(); ++c)
+            Mappatura->setItem(0, c, new QTableWidgetItem(campi[c]));
     }
 
-    const std::array<brivano::TCampo, 7> ordine = {
-        brivano::TCampo::Ragione_Sociale, brivano::TCampo::Tipo, brivano::TCampo::Citta,
-        brivano::TCampo::Cap, brivano::TCampo::EMail, brivano::TCampo::Sito, brivano::TCampo::Note};
+    const std::array<brivano::TCampo, 7> ordine = {brivano::TCampo::Ragione_Sociale,
+                                                   brivano::TCampo::Tipo,
+                                                   brivano::TCampo::Citta,
+                                                   brivano::TCampo::Cap,
+                                                   brivano::TCampo::EMail,
+                                                   brivano::TCampo::Sito,
+                                                   brivano::TCampo::Note};
     QStringList titoli = {QStringLiteral("Riga")};
     for (brivano::TCampo c : ordine) titoli << QString::fromUtf8(brivano::NomeCampo(c));
     const int righe = std::min<int>(RigheAnteprima, static_cast<int>(f.Righe.size()));
@@ -152,9 +160,9 @@ bool TFImportaContatti::Importa() {
     RunGuarded(boxes_, [this, &fatto] {
         auto rubrica = fdb_.Session1.OpenTableFile(LeggiReg(KeyBrivano, "AliasDB"),
                                                    LeggiReg(KeyBrivano, "DBRubrica"));
-        esito_ = brivano::ImportaContatti(*rubrica, file_->Righe,
-                                          Aggiorna->isChecked() ? brivano::TDuplicati::Aggiorna
-                                                                : brivano::TDuplicati::Salta);
+        esito_ = brivano::ImportaContatti(
+            *rubrica, file_->Righe,
+            Aggiorna->isChecked() ? brivano::TDuplicati::Aggiorna : brivano::TDuplicati::Salta);
         fatto = true;
         boxes_.ShowInfo(brivano::TestoEsitoImportazione(*esito_));
     });

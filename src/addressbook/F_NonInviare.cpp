@@ -14,8 +14,7 @@
 #include "workflow/Esportazione.h"
 #include "workflow/NonInviare.h"
 
-TFNonInviare::TFNonInviare(TMessageBoxes& boxes, QWidget* parent)
-    : QDialog(parent), boxes_(boxes) {
+TFNonInviare::TFNonInviare(TMessageBoxes& boxes, QWidget* parent) : QDialog(parent), boxes_(boxes) {
     setObjectName("FNonInviare");
     setWindowTitle(QStringLiteral("Non Inviare"));
     setFont(Tahoma(8));
@@ -70,7 +69,8 @@ void TFNonInviare::Aggiorna() {
         const auto voci = elenco.Cerca(Filtro->text().toStdString());
         for (const auto& voce : voci) {
             auto* item = new QListWidgetItem(QString::fromStdString(voce.Indirizzo), Elenco);
-            item->setToolTip(QStringLiteral("Aggiunto il ") + QString::fromStdString(voce.Aggiunto));
+            item->setToolTip(QStringLiteral("Aggiunto il ") +
+                             QString::fromStdString(voce.Aggiunto));
         }
         Numero->setText(QStringLiteral("%1 indirizzi").arg(voci.size()));
     });
@@ -82,7 +82,7 @@ void TFNonInviare::AggiungiIncollati() {
         const auto esito = elenco.AggiungiTesto(Incolla->toPlainText().toStdString());
         Incolla->clear();
         boxes_.ShowInfo("Aggiunti all'elenco non inviare: " + std::to_string(esito.Aggiunti) +
-                           " (già presenti: " + std::to_string(esito.GiaPresenti) + ").");
+                        " (già presenti: " + std::to_string(esito.GiaPresenti) + ").");
     });
     Aggiorna();
 }

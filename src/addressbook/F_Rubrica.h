@@ -25,7 +25,7 @@ namespace brivano {
 class TGridModel;
 class TGrigliaFiltrata;
 class TStrumentiRubrica;
-}
+}  // namespace brivano
 
 // The three control states of the window.
 enum class TStatoRubrica { Consultazione, Modifica, Conferma };

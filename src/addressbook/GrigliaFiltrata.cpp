@@ -6,7 +6,8 @@
 
 namespace brivano {
 
-TGrigliaFiltrata::TGrigliaFiltrata(TRowCursor& elenco, QAbstractItemModel* sorgente, QObject* parent)
+TGrigliaFiltrata::TGrigliaFiltrata(TRowCursor& elenco, QAbstractItemModel* sorgente,
+                                   QObject* parent)
     : QAbstractProxyModel(parent), elenco_(elenco) {
     setSourceModel(sorgente);
     // A reloaded list has other rows: fold them again at the next search.
@@ -67,8 +68,7 @@ QModelIndex TGrigliaFiltrata::mapFromSource(const QModelIndex& source) const {
 }
 
 QModelIndex TGrigliaFiltrata::index(int row, int column, const QModelIndex& parent) const {
-    if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() ||
-        column >= columnCount())
+    if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
         return {};
     return createIndex(row, column);
 }

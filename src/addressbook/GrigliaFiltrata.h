@@ -41,7 +41,7 @@ class TGrigliaFiltrata : public QAbstractProxyModel {
     TFiltroContatti filtro_;
     bool caricato_ = false;
     QString testo_;
-    bool tutte_ = true;        // no filter: every source row, without a list
+    bool tutte_ = true;       // no filter: every source row, without a list
     std::vector<int> righe_;  // source rows shown, when filtered
 };
 

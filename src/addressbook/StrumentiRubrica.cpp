@@ -89,10 +89,9 @@ void TStrumentiRubrica::Esporta(bool soloFiltrati, const QString& file) {
     QString percorso = file;
     QString filtroScelto;
     if (percorso.isEmpty()) {
-        percorso = QFileDialog::getSaveFileName(finestra_, QStringLiteral("Esporta contatti"),
-                                                QStringLiteral("contatti.csv"),
-                                                QString::fromUtf8(kFiltriEsportazione),
-                                                &filtroScelto);
+        percorso = QFileDialog::getSaveFileName(
+            finestra_, QStringLiteral("Esporta contatti"), QStringLiteral("contatti.csv"),
+            QString::fromUtf8(kFiltriEsportazione), &filtroScelto);
         if (percorso.isEmpty()) return;
     }
     RunGuarded(boxes_, [&] {
@@ -106,29 +105,27 @@ void TStrumentiRubrica::Esporta(bool soloFiltrati, const QString& file) {
             for (int r = 0; ordNum >= 0 && r < griglia_.rowCount(); ++r)
                 if (const TFieldValue id = fdb_.QGEN.ValueAt(griglia_.RigaElenco(r), ordNum))
                     scelti.insert(std::stoll(*id));
-            std::erase_if(contatti,
-                          [&](const TContatto& c) { return !scelti.count(c.OrdNum); });
+            std::erase_if(contatti, [&](const TContatto& c) { return !scelti.count(c.OrdNum); });
         }
         const char separatore = filtroScelto.contains(QStringLiteral("separatore ,")) ? ',' : ';';
         ScriviFile(percorso.toStdString(),
                    TestoEsportazione(percorso.toStdString(), contatti, separatore));
         boxes_.ShowInfo("Esportati " + std::to_string(contatti.size()) + " contatti in " +
-                           percorso.toStdString());
+                        percorso.toStdString());
     });
 }
 
 void TStrumentiRubrica::NonInviarePiu() {
     RunGuarded(boxes_, [&] {
-        const TFieldValue email = fdb_.T_Rubrica.Active() ? fdb_.T_Rubrica.FieldValue("EMail")
-                                                          : std::nullopt;
+        const TFieldValue email =
+            fdb_.T_Rubrica.Active() ? fdb_.T_Rubrica.FieldValue("EMail") : std::nullopt;
         if (!email || email->empty()) {
             boxes_.ShowInfo("Il contatto corrente non ha un indirizzo e-mail.");
             return;
         }
         TNonInviare elenco(PercorsoNonInviareConfigurato());
-        boxes_.ShowInfo(elenco.Aggiungi(*email)
-                               ? *email + " non riceverà più messaggi."
-                               : *email + " era già nell'elenco non inviare.");
+        boxes_.ShowInfo(elenco.Aggiungi(*email) ? *email + " non riceverà più messaggi."
+                                                : *email + " era già nell'elenco non inviare.");
     });
 }
 

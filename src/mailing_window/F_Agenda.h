@@ -31,7 +31,7 @@ namespace brivano {
 class TGridModel;
 class TGrigliaFiltrata;
 class TSceltaDestinatari;
-}
+}  // namespace brivano
 
 class TFInvioMail : public QDialog {
     Q_OBJECT

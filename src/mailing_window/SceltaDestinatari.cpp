@@ -79,7 +79,7 @@ void TSceltaDestinatari::Aggiungi(const std::vector<int>& righe) {
         for (int riga : righe) {
             const int numero = griglia_.RigaElenco(riga);
             email.push_back(campo >= 0 && numero > 0 ? elenco_.ValueAt(numero, campo)
-                                                    : std::nullopt);
+                                                     : std::nullopt);
         }
         std::vector<std::string> voci;
         for (int i = 0; i < destinatari_->count(); ++i)
@@ -129,14 +129,14 @@ void TSceltaDestinatari::NonInviarePiu() {
         const TEsitoAggiunta esito = elenco.AggiungiTesto(righe);
         Rimuovi();
         boxes_.ShowInfo("Aggiunti all'elenco non inviare: " + std::to_string(esito.Aggiunti) +
-                           " (già presenti: " + std::to_string(esito.GiaPresenti) + ").");
+                        " (già presenti: " + std::to_string(esito.GiaPresenti) + ").");
     });
 }
 
 void TSceltaDestinatari::Abilita(bool abilita) {
-    for (QWidget* w : std::initializer_list<QWidget*>{Filtro, ButtonAggiungiSelezionati,
-                                                      ButtonAggiungiTutti, ButtonRimuovi,
-                                                      ButtonSvuota, ButtonNonInviare})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Filtro, ButtonAggiungiSelezionati, ButtonAggiungiTutti,
+                                         ButtonRimuovi, ButtonSvuota, ButtonNonInviare})
         w->setEnabled(abilita);
 }
 

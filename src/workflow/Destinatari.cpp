@@ -26,9 +26,9 @@ TEsitoDestinatari AggiungiDestinatari(std::vector<std::string>& elenco,
 }
 
 std::string TestoEsitoDestinatari(const TEsitoDestinatari& esito) {
-    return std::string(esito.Aggiunti == 1 ? "Aggiunto 1 destinatario"
-                                           : "Aggiunti " + std::to_string(esito.Aggiunti) +
-                                                 " destinatari") +
+    return std::string(esito.Aggiunti == 1
+                           ? "Aggiunto 1 destinatario"
+                           : "Aggiunti " + std::to_string(esito.Aggiunti) + " destinatari") +
            ", saltati " + std::to_string(esito.Saltati) + " (senza e-mail o già presenti).";
 }
 
@@ -37,9 +37,9 @@ std::string TestoNumeroDestinatari(std::size_t numero) {
 }
 
 std::string TestoEsclusi(std::size_t numero) {
-    return numero == 1 ? "1 destinatario escluso: è nell'elenco non inviare."
-                       : std::to_string(numero) +
-                             " destinatari esclusi: sono nell'elenco non inviare.";
+    return numero == 1
+               ? "1 destinatario escluso: è nell'elenco non inviare."
+               : std::to_string(numero) + " destinatari esclusi: sono nell'elenco non inviare.";
 }
 
 std::vector<std::string> IndirizziDellaVoce(const std::string& voce) {

@@ -5,12 +5,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QTableView>
 #include <QTableWidget>
 
@@ -100,7 +100,8 @@ TEST_F(StrumentiRubricaTest, ExportFilteredThenImportWithPreview) {
               "Beta;;Forli;;;;\r\nZeta;;Forlì;;zeta@z.it;;\r\n");
 
     const std::filesystem::path nuovi = root.path() / "nuovi.csv";
-    brivano::ScriviFile(nuovi, "Company,E-mail,City\r\nGamma,g@g.it,Pisa\r\nAlfa bis,ALFA@a.it,Bari\r\n");
+    brivano::ScriviFile(nuovi,
+                        "Company,E-mail,City\r\nGamma,g@g.it,Pisa\r\nAlfa bis,ALFA@a.it,Bari\r\n");
     TFImportaContatti finestra(fdb, boxes);
     ASSERT_TRUE(finestra.Apri(QString::fromStdString(nuovi.string())));
     EXPECT_TRUE(finestra.Descrizione->text().contains(QStringLiteral("separatore: virgola")));
@@ -124,7 +125,8 @@ TEST_F(StrumentiRubricaTest, NonInviarePiuTakesTheDetailPanelsContact) {
     Premi(w.Strumenti->Filtro, Qt::Key_Return);
     w.Strumenti->NonInviare1->trigger();
     EXPECT_EQ(boxes.Messages().back(), "zeta@z.it non riceverà più messaggi.");
-    EXPECT_TRUE(brivano::TNonInviare(brivano::PercorsoNonInviareConfigurato()).Contiene("ZETA@z.it"));
+    EXPECT_TRUE(
+        brivano::TNonInviare(brivano::PercorsoNonInviareConfigurato()).Contiene("ZETA@z.it"));
 
     TFNonInviare finestra(boxes);
     finestra.Aggiorna();

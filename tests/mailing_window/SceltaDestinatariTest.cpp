@@ -54,8 +54,8 @@ TEST_F(SceltaDestinatari, FilterKeepsOrderAndAddsAllFiltered) {
 
     w.ListBox1->addItem("alfa@EXAMPLE.it ");
     w.Scelta->ButtonAggiungiTutti->click();
-    EXPECT_EQ(Voci(w), (std::vector<std::string>{"alfa@EXAMPLE.it ", "BAR@citta.it",
-                                                 "caffe@roma.it"}));
+    EXPECT_EQ(Voci(w),
+              (std::vector<std::string>{"alfa@EXAMPLE.it ", "BAR@citta.it", "caffe@roma.it"}));
     EXPECT_EQ(boxes.Messages().back(),
               "Aggiunti 2 destinatari, saltati 2 (senza e-mail o già presenti).");
     EXPECT_EQ(w.Scelta->LabelNumero->text(), "3 destinatari");
@@ -107,8 +107,8 @@ TEST_F(SceltaDestinatari, DoNotMailAddressesAreSkippedAndCounted) {
     w.ListBox1->item(0)->setSelected(true);
     w.Scelta->ButtonNonInviare->click();
     EXPECT_EQ(w.ListBox1->count(), 0);
-    EXPECT_TRUE(brivano::TNonInviare(brivano::PercorsoNonInviareConfigurato())
-                    .Contiene("caffe@roma.it"));
+    EXPECT_TRUE(
+        brivano::TNonInviare(brivano::PercorsoNonInviareConfigurato()).Contiene("caffe@roma.it"));
 
     using namespace smtptest;
     TScriptedSmtp server(Greeting, {"250 test.local\r\n", Ok, Ok, Ok, Go, Ok, Bye});

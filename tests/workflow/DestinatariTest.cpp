@@ -19,7 +19,7 @@ TEST(DestinatariTest, AppendsInOrderSkippingEmptyAndPresent) {
                  std::string(" anna@example.IT "), std::string("carla@example.it"),
                  std::string("BRUNO@example.it")});
     EXPECT_EQ(elenco, (std::vector<std::string>{"Anna@Example.it", "bruno@example.it",
-                                                 "carla@example.it"}));
+                                                "carla@example.it"}));
     EXPECT_EQ(esito.Aggiunti, 2);
     EXPECT_EQ(esito.Saltati, 4);
     EXPECT_EQ(TestoEsitoDestinatari(esito),
@@ -58,7 +58,9 @@ TEST(DestinatariTest, TheSendRunSkipsListedAddresses) {
     const std::vector<std::string> voci = {" bruno@example.it", "anna@example.it",
                                            "Carla <carla@x.it>, bruno@example.it"};
     TAvvisiInvio avvisi;
-    avvisi.Escluso = [&](std::size_t, const std::string& voce) { return VoceEsclusa(elenco, voce); };
+    avvisi.Escluso = [&](std::size_t, const std::string& voce) {
+        return VoceEsclusa(elenco, voce);
+    };
     std::vector<std::size_t> fatti;
     avvisi.Fatto = [&](std::size_t n) { fatti.push_back(n); };
     const TEsitoInvio esito = EseguiInvio(smtp, message, voci, avvisi);
@@ -67,7 +69,8 @@ TEST(DestinatariTest, TheSendRunSkipsListedAddresses) {
     EXPECT_EQ(fatti, (std::vector<std::size_t>{1, 2, 3}));  // the progress counts them as done
     const auto transcript = server.Transcript();
     EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "RCPT TO:<anna@example.it>"), 1);
-    EXPECT_EQ(std::count_if(transcript.begin(), transcript.end(),
-                            [](const std::string& l) { return l.find("bruno") != std::string::npos; }),
-              0);
+    EXPECT_EQ(
+        std::count_if(transcript.begin(), transcript.end(),
+                      [](const std::string& l) { return l.find("bruno") != std::string::npos; }),
+        0);
 }
