@@ -112,10 +112,15 @@ void AttendiFinoA(int ms, const std::atomic<bool>* interrompi) {
 }  // namespace
 
 std::string ComponiCorpo(const std::array<std::string, 8>& righe) {
+    return ComponiCorpo(righe, std::vector<std::string>(PiePagina.begin(), PiePagina.end()));
+}
+
+std::string ComponiCorpo(const std::array<std::string, 8>& righe,
+                         const std::vector<std::string>& piePagina) {
     std::string corpo;
     for (const auto& riga : righe) corpo.append(riga).append("\r");
     corpo.append(9, '\r');
-    for (const char* riga : PiePagina) corpo.append(riga).append("\r");
+    for (const auto& riga : piePagina) corpo.append(riga).append("\r");
     return corpo;
 }
 
@@ -191,6 +196,7 @@ TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<st
                 continue;
             }
             if (avvisi.Inizio) avvisi.Inizio(i, voce);
+            if (avvisi.Componi) avvisi.Componi(i, message);
             bool inCorso = false;
             const TRisultatoVoce r = InviaVoce(smtp, message, voce, [&] {
                 segna(i, TStatoVoce::InCorso, 0, std::string());

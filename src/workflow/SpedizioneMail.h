@@ -24,6 +24,9 @@ extern const std::array<const char*, 9> PiePagina;
 // The eight text lines, each followed by CR, nine more CRs, then each footer
 // line followed by CR: 26 body lines once split.
 std::string ComponiCorpo(const std::array<std::string, 8>& righe);
+// The same with another footer, one body line per footer line.
+std::string ComponiCorpo(const std::array<std::string, 8>& righe,
+                         const std::vector<std::string>& piePagina);
 
 struct TDatiInvio {
     std::string Host;
@@ -91,6 +94,9 @@ struct TEsitoInvio {
 struct TAvvisiInvio {
     // True for an entry that must not be sent (the do-not-mail list).
     std::function<bool(std::size_t indice, const std::string& voce)> Escluso;
+    // Before entry `indice` is sent: puts that entry's subject and body into
+    // the message (merge fields).
+    std::function<void(std::size_t indice, TIdMessage& message)> Componi;
     std::function<void(std::size_t indice, const std::string& voce)> Inizio;
     std::function<void(std::size_t fatti)> Fatto;
 };

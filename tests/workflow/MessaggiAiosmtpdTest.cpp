@@ -1,0 +1,136 @@
+// What recipients' mail programs read: messages of send runs stored by
+// Debian's aiosmtpd and read back by Python's email package, which also
+// checks every header (Message-ID, List-Unsubscribe) for defects.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+
+#include "SinkAiosmtpd.h"
+#include "TempDir.h"
+#include "workflow/CampiUnione.h"
+#include "workflow/SpedizioneMail.h"
+
+namespace {
+
+struct TLetto {
+    std::multimap<std::string, std::string> intestazioni;
+    std::vector<std::string> corpo;
+    std::string Valore(const std::string& nome) const {
+        auto it = intestazioni.find(nome);
+        return it == intestazioni.end() ? std::string() : it->second;
+    }
+};
+
+// The stored messages as LeggiMessaggi.py reads them; fails the test when the
+// script finds a defect.
+std::vector<TLetto> LeggiMessaggi(const std::filesystem::path& folder) {
+    const std::string comando = std::string("/usr/bin/python3 ") + BRIVANO_READ_MESSAGES_SCRIPT +
+                                " '" + folder.string() + "'";
+    FILE* pipe = ::popen(comando.c_str(), "r");
+    std::string uscita;
+    char buffer[4096];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        uscita.append(buffer, n);
+    const int stato = pipe ? ::pclose(pipe) : -1;
+    EXPECT_EQ(stato, 0) << "the email package found a defect (see standard error)";
+    std::vector<TLetto> letti;
+    bool nelCorpo = false;
+    for (std::size_t inizio = 0; inizio < uscita.size();) {
+        std::size_t fine = uscita.find('\n', inizio);
+        if (fine == std::string::npos) fine = uscita.size();
+        const std::string riga = uscita.substr(inizio, fine - inizio);
+        inizio = fine + 1;
+        if (riga.rfind("== ", 0) == 0) {
+            letti.emplace_back();
+            nelCorpo = false;
+        } else if (!nelCorpo && riga == "--") {
+            nelCorpo = true;
+        } else if (nelCorpo) {
+            letti.back().corpo.push_back(riga);
+        } else {
+            const std::size_t tab = riga.find('\t');
+            letti.back().intestazioni.emplace(riga.substr(0, tab), riga.substr(tab + 1));
+        }
+    }
+    return letti;
+}
+
+class MessaggiAiosmtpd : public testing::Test {
+  protected:
+    void SetUp() override {
+        sink_ = std::make_unique<TSinkAiosmtpd>(cartella_.path());
+        ASSERT_TRUE(sink_->Ready()) << "aiosmtpd did not start (Debian package python3-aiosmtpd)";
+        dati_.Host = "127.0.0.1";
+        dati_.Porta = sink_->Port();
+        dati_.Mittente = "mario@example.it";
+        dati_.Password = "segreta";
+        smtp_.SetHeloName("client.test");
+    }
+
+    brivano::TEsitoInvio Invia(const std::vector<std::string>& voci,
+                               const brivano::TUnioneInvio* unione = nullptr) {
+        brivano::PreparaInvio(smtp_, message_, dati_, {5000, 5000, {5000, 5000, 5000, 5000}});
+        brivano::TAvvisiInvio avvisi;
+        if (unione)
+            avvisi.Componi = [unione](std::size_t i, TIdMessage& m) { unione->Applica(i, m); };
+        return brivano::EseguiInvio(smtp_, message_, voci, avvisi);
+    }
+
+    TTempDir cartella_;
+    std::unique_ptr<TSinkAiosmtpd> sink_;
+    TIdSMTP smtp_;
+    TIdMessage message_;
+    brivano::TDatiInvio dati_;
+};
+
+TEST_F(MessaggiAiosmtpd, MergeFieldsWithAccentsReachTheReader) {
+    const brivano::TCampiContatto societa = {{"Ragione_Sociale", "Società Élite “Due” S.p.A."},
+                                             {"Tipo", "Fornitore"},
+                                             {"Citta", "Forlì"},
+                                             {"Cap", "47121"},
+                                             {"EMail", "info@elite.it"},
+                                             {"Sito", "elite.it"}};
+    const std::array<std::string, 8> righe = {"Spett. {{Ragione_Sociale}} ({{Tipo}}),",
+                                              "sede di {{Cap}} {{Citta}}, sito {{Sito}}.",
+                                              "Scriveremo a {{EMail}} — grazie."};
+    const brivano::TUnioneInvio unione("Offerta per {{Ragione_Sociale}} di {{Citta}}", righe,
+                                       {brivano::PiePagina.begin(), brivano::PiePagina.end()},
+                                       {societa, {}});
+    const auto esito = Invia({"info@elite.it", "scritto@a.mano.it"}, &unione);
+    ASSERT_TRUE(esito.Falliti.empty()) << brivano::TestoFallimenti(esito.Falliti);
+
+    const auto letti = LeggiMessaggi(cartella_.path());
+    ASSERT_EQ(letti.size(), 2u);
+    EXPECT_EQ(letti[0].Valore("Subject"), "Offerta per Società Élite “Due” S.p.A. di Forlì");
+    EXPECT_EQ(letti[0].Valore("Content-Transfer-Encoding"), "quoted-printable");
+    ASSERT_GE(letti[0].corpo.size(), 26u);
+    EXPECT_EQ(letti[0].corpo[0], "Spett. Società Élite “Due” S.p.A. (Fornitore),");
+    EXPECT_EQ(letti[0].corpo[1], "sede di 47121 Forlì, sito elite.it.");
+    EXPECT_EQ(letti[0].corpo[2], "Scriveremo a info@elite.it — grazie.");
+    EXPECT_EQ(letti[0].corpo[25], brivano::PiePagina[8]);
+    EXPECT_EQ(letti[0].Valore("List-Unsubscribe"), "<mailto:mario@example.it?subject=Cancellami>");
+    // The entry typed by hand fills the fields empty.
+    EXPECT_EQ(letti[1].Valore("Subject"), "Offerta per  di");
+    EXPECT_EQ(letti[1].corpo[0], "Spett.  (),");
+    EXPECT_NE(letti[0].Valore("Message-ID"), letti[1].Valore("Message-ID"));
+}
+
+TEST_F(MessaggiAiosmtpd, ThousandMessagesCarryDistinctIds) {
+    dati_.Oggetto = "Novità";
+    const std::vector<std::string> voci(1000, "anna@example.it");
+    const auto esito = Invia(voci);
+    ASSERT_TRUE(esito.Falliti.empty()) << brivano::TestoFallimenti(esito.Falliti);
+    const auto letti = LeggiMessaggi(cartella_.path());
+    ASSERT_EQ(letti.size(), 1000u);
+    std::set<std::string> ids;
+    for (const auto& letto : letti) {
+        EXPECT_EQ(letto.Valore("Subject"), "Novità");
+        ids.insert(letto.Valore("Message-ID"));
+    }
+    EXPECT_EQ(ids.size(), 1000u);
+}
+
+}  // namespace
