@@ -147,6 +147,7 @@ void PreparaInvio(TIdSMTP& smtp, TIdMessage& message, const TDatiInvio& dati,
     // Set on every run: left empty, the first send of the program run would
     // fill it with the sender of that time and keep it for every later one.
     message.From().SetName(dati.MittenteNome.empty() ? dati.Mittente : dati.MittenteNome);
+    message.SetListUnsubscribe(dati.ListUnsubscribe);
     message.SetSubject(dati.Oggetto);
     message.SetBodyText(ComponiCorpo(dati.Righe));
 }

@@ -40,6 +40,8 @@ struct TDatiInvio {
     std::string Utente;
     // The display name of "From"; empty: the sender address.
     std::string MittenteNome;
+    // Whether messages carry "List-Unsubscribe" (a mail to the sender).
+    bool ListUnsubscribe = true;
 };
 
 // Waits of one recipient's dialogue, in milliseconds. A reply limit covers

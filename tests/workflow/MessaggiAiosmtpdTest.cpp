@@ -11,6 +11,7 @@
 #include "SinkAiosmtpd.h"
 #include "TempDir.h"
 #include "workflow/CampiUnione.h"
+#include "workflow/MessaggioSulFilo.h"
 #include "workflow/SpedizioneMail.h"
 
 namespace {
@@ -131,6 +132,28 @@ TEST_F(MessaggiAiosmtpd, ThousandMessagesCarryDistinctIds) {
         ids.insert(letto.Valore("Message-ID"));
     }
     EXPECT_EQ(ids.size(), 1000u);
+}
+
+TEST_F(MessaggiAiosmtpd, PreviewBytesAreTheBytesOnTheWire) {
+    dati_.Oggetto = "Novità per {{Ragione_Sociale}}";
+    const brivano::TUnioneInvio unione(dati_.Oggetto,
+                                       {"Spett. {{Ragione_Sociale}},", "prezzi in €."},
+                                       {brivano::PiePagina.begin(), brivano::PiePagina.end()},
+                                       {{{"Ragione_Sociale", "Società “Due”"}}});
+    message_.SetDate(std::chrono::local_days{std::chrono::year(2024) / 3 / 1});
+    message_.SetMessageIdLeft([] { return std::string("anteprima.1"); });
+    brivano::PreparaInvio(smtp_, message_, dati_, {5000, 5000, {5000, 5000, 5000, 5000}});
+    TIdMessage anteprima = message_;
+    unione.Applica(0, anteprima);
+    anteprima.Recipients().SetListText("anna@example.it");
+    const std::string previsti = brivano::BytesSulFilo(anteprima);
+
+    const auto esito = Invia({"anna@example.it"}, &unione);
+    ASSERT_TRUE(esito.Falliti.empty()) << brivano::TestoFallimenti(esito.Falliti);
+    const auto ricevuti = TSinkAiosmtpd::Messages(cartella_.path());
+    ASSERT_EQ(ricevuti.size(), 1u);
+    EXPECT_EQ(ricevuti[0], previsti);
+    LeggiMessaggi(cartella_.path());
 }
 
 }  // namespace
