@@ -14,15 +14,21 @@
 
 #include "addressbook/GridModel.h"
 #include "addressbook/GrigliaFiltrata.h"
-#include "archive/F_DB.h"
-#include "dialogs/MessageBoxes.h"
 #include "mailing_window/SceltaDestinatari.h"
 #include "ui/CasellaFiltro.h"
+#include "workflow/Destinatari.h"
+#include "workflow/NonInviare.h"
+#include "archive/F_DB.h"
+#include "dialogs/MessageBoxes.h"
+#include "mailing_window/F_Anteprima.h"
+#include "mailing_window/F_PiePagina.h"
+#include "mailing_window/VociDestinatari.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/PostoFinestra.h"
-#include "workflow/Destinatari.h"
-#include "workflow/NonInviare.h"
+#include "workflow/ControlliInvio.h"
+#include "workflow/MessaggioSulFilo.h"
+#include "workflow/OpzioniMessaggio.h"
 #include "workflow/RipresaInvio.h"
 
 namespace {
@@ -122,8 +128,7 @@ void TFInvioMail::CreaControlli() {
     ListBox1->setGeometry(448, 24, 169, 401);
     // Several rows can be selected, so that every failed entry shows after a run.
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Scelta =
-        new brivano::TSceltaDestinatari(this, DBGrid1, *filtrata_, fdb_.QGEN, ListBox1, boxes_);
+    Scelta = new brivano::TSceltaDestinatari(this, DBGrid1, *filtrata_, fdb_.QGEN, ListBox1, boxes_);
 
     Etichetta(this, "Label1", QStringLiteral("Host di Spedizione (es. smtp.esempio.it)"), 624, 8);
     DDHost = Casella(this, QStringLiteral("DDHost"), 24);
@@ -146,6 +151,22 @@ void TFInvioMail::CreaControlli() {
     ButtonInvio->setGeometry(624, 432, 217, 25);
     connect(ButtonInvio, &QPushButton::clicked, this, [this] { ButtonInvioClick(); });
     ButtonInvio->setAutoDefault(false);
+    auto pulsante = [this](const char* name, const QString& text, QRect where) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(where);
+        b->setAutoDefault(false);
+        return b;
+    };
+    ButtonPiePagina = pulsante("ButtonPiePagina", QStringLiteral("Piè di pagina..."),
+                               QRect(624, 408, 217, 21));
+    connect(ButtonPiePagina, &QPushButton::clicked, this, [this] { ButtonPiePaginaClick(); });
+    ButtonAnteprima =
+        pulsante("ButtonAnteprima", QStringLiteral("Anteprima"), QRect(624, 512, 105, 25));
+    connect(ButtonAnteprima, &QPushButton::clicked, this, [this] { ButtonAnteprimaClick(); });
+    ButtonProva =
+        pulsante("ButtonProva", QStringLiteral("Invia prova a me"), QRect(736, 512, 105, 25));
+    connect(ButtonProva, &QPushButton::clicked, this, [this] { ButtonProvaClick(); });
 
     ButtonInterrompi = new QPushButton(QStringLiteral("Interrompi"), this);
     ButtonInterrompi->setObjectName("ButtonInterrompi");
@@ -309,13 +330,15 @@ void TFInvioMail::DBGrid1DblClick() {
         TFieldValue email;
         if (fdb_.QGEN.Active() && !fdb_.QGEN.IsEmpty()) email = fdb_.QGEN.FieldValue("Email");
         if (!email) throw ENullFieldAsText();
-        ListBox1->addItem(QString::fromStdString(*email));
+        brivano::AggiungiVoce(*ListBox1, *email, brivano::CampiDellaRiga(fdb_.QGEN));
     });
 }
 
 void TFInvioMail::AbilitaInput(bool abilita) {
     for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, ListBox1, DDHost, DDIndirizzoSped,
-                                                      DDIndirizzoPSW, DDOgetto, ButtonInvio})
+                                                      DDIndirizzoPSW, DDOgetto, ButtonInvio,
+                                                      ButtonAnteprima, ButtonProva,
+                                                      ButtonPiePagina})
         w->setEnabled(abilita);
     for (QLineEdit* riga : DDTestoRiga) riga->setEnabled(abilita);
     Scelta->Abilita(abilita);
@@ -326,8 +349,7 @@ void TFInvioMail::MostraAvanzamento(int fatti) {
     ProgressBar1->setValue(std::min(fatti, ProgressBar1->maximum()));
 }
 
-void TFInvioMail::ButtonInvioClick() {
-    if (InvioInCorso()) return;
+brivano::TDatiInvio TFInvioMail::DatiInvio() const {
     brivano::TDatiInvio dati;
     dati.Host = DDHost->text().toStdString();
     dati.Mittente = DDIndirizzoSped->text().toStdString();
@@ -336,29 +358,106 @@ void TFInvioMail::ButtonInvioClick() {
     for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
         dati.Righe[n] = DDTestoRiga[n]->text().toStdString();
     dati.Porta = porta_;
+    if (impostazioni_)
+        if (const auto account = brivano::LeggiAccount()) {
+            dati.Porta = account->Porta;
+            dati.UseTLS = brivano::UseTLSPer(account->Sicurezza);
+            dati.Utente = account->Utente;
+            dati.MittenteNome = account->MittenteNome;
+        }
+    return dati;
+}
+
+void TFInvioMail::ButtonInvioClick() {
+    AvviaInvio(brivano::TestiDelleVoci(*ListBox1), brivano::CampiDelleVoci(*ListBox1));
+}
+
+void TFInvioMail::ButtonProvaClick() {
+    std::vector<brivano::TCampiContatto> campi = brivano::CampiDelleVoci(*ListBox1);
+    campi.resize(1);
+    AvviaInvio({DDIndirizzoSped->text().toStdString()}, std::move(campi));
+}
+
+TFAnteprima* TFInvioMail::ButtonAnteprimaClick() {
+    if (InvioInCorso()) return nullptr;
+    const std::vector<std::string> voci = brivano::TestiDelleVoci(*ListBox1);
+    if (voci.empty()) {
+        boxes_.ShowInfo("Aggiungere almeno un indirizzo per vedere l'anteprima.");
+        return nullptr;
+    }
+    // A copy of client and message: the preview changes nothing of the next run.
+    auto base = std::make_shared<TIdMessage>(IdMessage1);
+    std::optional<brivano::TUnioneInvio> unione;
     try {
-        if (impostazioni_)
-            if (const auto account = brivano::LeggiAccount()) {
-                dati.Porta = account->Porta;
-                dati.UseTLS = brivano::UseTLSPer(account->Sicurezza);
-                dati.Utente = account->Utente;
-                dati.MittenteNome = account->MittenteNome;
-            }
+        brivano::TDatiInvio dati = DatiInvio();
+        dati.ListUnsubscribe = brivano::LeggiListUnsubscribe();
+        TIdSMTP prova;
+        brivano::PreparaInvio(prova, *base, dati, limiti_);
+        unione = brivano::UnionePerInvio(boxes_, dati.Oggetto, dati.Righe,
+                                         brivano::LeggiPiePagina(),
+                                         brivano::CampiDelleVoci(*ListBox1));
+    } catch (const std::exception& e) {
+        boxes_.ShowError(e.what());
+        return nullptr;
+    }
+    if (!unione) return nullptr;
+    auto componi = [base, unione = *unione, voci](std::size_t i) {
+        TIdMessage message = *base;
+        unione.Applica(i, message);
+        try {
+            message.Recipients().SetListText(voci[i]);
+            TFAnteprima::TForme forme;
+            forme.SulFilo = brivano::BytesSulFilo(message);
+            forme.Leggibile = brivano::TestoLeggibile(message);
+            return forme;
+        } catch (const std::exception& e) {
+            const std::string motivo = std::string("Questo messaggio non partirebbe: ") + e.what();
+            return TFAnteprima::TForme{motivo, motivo};
+        }
+    };
+    auto* anteprima = new TFAnteprima(voci, componi, this);
+    anteprima->setAttribute(Qt::WA_DeleteOnClose);
+    anteprima->setModal(true);
+    anteprima->show();
+    return anteprima;
+}
+
+TFPiePagina* TFInvioMail::ButtonPiePaginaClick() {
+    auto* editor = new TFPiePagina(boxes_, this);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    editor->setModal(true);
+    editor->show();
+    return editor;
+}
+
+void TFInvioMail::AvviaInvio(std::vector<std::string> voci,
+                             std::vector<brivano::TCampiContatto> campi) {
+    if (InvioInCorso()) return;
+    brivano::TDatiInvio dati;
+    std::vector<std::string> piePagina;
+    try {
+        dati = DatiInvio();
+        dati.ListUnsubscribe = brivano::LeggiListUnsubscribe();
+        piePagina = brivano::LeggiPiePagina();
         brivano::PreparaInvio(IdSMTP1, IdMessage1, dati, limiti_);
     } catch (const brivano::EInvioTestoNonValido& e) {
         boxes_.ShowInfo(std::string(e.what()) + ": invio annullato.");
         emit InvioConcluso();
         return;
     } catch (const std::exception& e) {
-        // The saved account could not be read: nothing is sent.
+        // The saved account or a setting could not be read: nothing is sent.
         boxes_.ShowError(e.what());
         emit InvioConcluso();
         return;
     }
+    // Every check comes before the first connection.
+    unione_ = brivano::UnionePerInvio(boxes_, dati.Oggetto, dati.Righe, piePagina, campi);
+    if (!unione_ || !brivano::ControlliPrimaDellInvio(boxes_, IdMessage1, *unione_, voci)) {
+        emit InvioConcluso();
+        return;
+    }
 
-    voci_.clear();
-    for (int i = 0; i < ListBox1->count(); ++i)
-        voci_.push_back(ListBox1->item(i)->text().toStdString());
+    voci_ = std::move(voci);
     destinatari_ = static_cast<int>(voci_.size());
     esclusi_.clear();
     try {
@@ -367,8 +466,7 @@ void TFInvioMail::ButtonInvioClick() {
         for (const std::string& voce : voci_)
             esclusi_.push_back(brivano::VoceEsclusa(nonInviare, voce));
     } catch (const std::exception& e) {
-        boxes_.ShowError(std::string(e.what()) +
-                         "\rInvio annullato: l'elenco non inviare non si legge");
+        boxes_.ShowError(std::string(e.what()) + "\rInvio annullato: l'elenco non inviare non si legge");
         emit InvioConcluso();
         return;
     }
@@ -419,6 +517,9 @@ void TFInvioMail::ButtonInvioClick() {
         avvisi.Inizio = [this](std::size_t, const std::string& voce) {
             emit StatoInvio(QStringLiteral("Sto Spedendo ") + QString::fromStdString(voce));
         };
+        avvisi.Componi = [this](std::size_t i, TIdMessage& message) {
+            unione_->Applica(i, message);
+        };
         avvisi.Fatto = [this](std::size_t fatti) {
             emit AvanzamentoInvio(destinatari_ == 1 ? 1 : static_cast<int>(fatti));
         };
@@ -449,7 +550,8 @@ void TFInvioMail::FineInvio() {
     if (esito.Interrotto && opzioni_.Registro && opzioni_.Spedizione != 0)
         RunGuarded(boxes_,
                    [&] { restano = opzioni_.Registro->Spedizione(opzioni_.Spedizione).DaFare; });
-    if (!esito.Esclusi.empty()) boxes_.ShowInfo(brivano::TestoEsclusi(esito.Esclusi.size()));
+    if (!esito.Esclusi.empty())
+        boxes_.ShowInfo(brivano::TestoEsclusi(esito.Esclusi.size()));
     if (!esito.Falliti.empty()) {
         ListBox1->clearSelection();
         for (const auto& f : esito.Falliti)

@@ -7,10 +7,12 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "mailing/IdMessage.h"
+#include "workflow/CampiUnione.h"
 #include "smtp/IdSMTP.h"
 #include "workflow/ImpostazioniInvio.h"
 #include "workflow/RegistroInvii.h"
@@ -26,6 +28,8 @@ class QThread;
 class QWidget;
 class TFDB;
 class TMessageBoxes;
+class TFAnteprima;
+class TFPiePagina;
 
 namespace brivano {
 class TGridModel;
@@ -52,6 +56,12 @@ class TFInvioMail : public QDialog {
     // When the journal holds an unfinished run, offers to resume it: the
     // boxes and the list are filled from it, the send button goes on with it.
     void OffriRipresa();
+    // One message to the sender's own address with the first entry's fields.
+    void ButtonProvaClick();
+    // Shows the message as the first (or a chosen) entry will get it; nothing
+    // when the list is empty or the texts cannot be used (told in a box).
+    TFAnteprima* ButtonAnteprimaClick();
+    TFPiePagina* ButtonPiePaginaClick();
 
     bool InvioInCorso() const { return worker_ != nullptr; }
     // The server port and the waits of a run (25 and the usual limits unless
@@ -79,6 +89,9 @@ class TFInvioMail : public QDialog {
     QPushButton* ButtonInvio;
     QPushButton* ButtonInterrompi;  // "Interrompi", shown during a run
     QPushButton* ButtonReinvia;     // "Reinvia ai falliti", after a run with failures
+    QPushButton* ButtonAnteprima;
+    QPushButton* ButtonProva;
+    QPushButton* ButtonPiePagina;
     QProgressBar* ProgressBar1;
     QLabel* Operazione;
     QWidget* StatusBar1;
@@ -105,6 +118,10 @@ class TFInvioMail : public QDialog {
     void CompilaDaAccount();
     // The journal, opened at first need; null without a data root.
     brivano::TRegistroInvii* Registro();
+    // The boxes' texts with the saved account's settings; raises when the
+    // account cannot be read.
+    brivano::TDatiInvio DatiInvio() const;
+    void AvviaInvio(std::vector<std::string> voci, std::vector<brivano::TCampiContatto> campi);
 
     TFDB& fdb_;
     TMessageBoxes& boxes_;
@@ -127,4 +144,5 @@ class TFInvioMail : public QDialog {
     bool chiudiAFine_ = false;
     brivano::TImpostazioniInvio* impostazioni_ = nullptr;
     int salvataggiVisti_ = -1;
+    std::optional<brivano::TUnioneInvio> unione_;
 };

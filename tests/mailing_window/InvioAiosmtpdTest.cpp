@@ -6,9 +6,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include <QCheckBox>
+#include <QPlainTextEdit>
 #include "ArchivioContatti.h"
 #include "SinkAiosmtpd.h"
+
 #include "mailing_window/F_Agenda.h"
+#include "mailing_window/F_Anteprima.h"
 
 namespace {
 
@@ -96,6 +100,69 @@ TEST_F(InvioAiosmtpd, RefusedRecipientIsReported) {
                                        "rifiutato dal server: controllare l'indirizzo)"});
     EXPECT_TRUE(window.ListBox1->item(1)->isSelected());
     EXPECT_FALSE(window.ListBox1->item(0)->isSelected());
+}
+
+TEST_F(InvioAiosmtpd, MergeFieldsPreviewAndTestSend) {
+    TSinkAiosmtpd sink(stored.path());
+    ASSERT_TRUE(sink.Ready()) << "aiosmtpd did not start (Debian package python3-aiosmtpd)";
+    AggiungiContatto("Società Città", std::string("sc@example.it"));
+    TFInvioMail window(fdb, boxes);
+    window.show();
+    for (int riga = 1; riga <= fdb.QGEN.RecordCount(); ++riga) {
+        fdb.QGEN.MoveToRow(riga);
+        if (fdb.QGEN.FieldValue("EMail") == std::optional<std::string>("sc@example.it"))
+            window.DBGrid1DblClick();
+    }
+    window.ListBox1->addItem(QStringLiteral("scritto@example.it"));  // typed: no contact
+    window.SetPortaInvio(sink.Port());
+    window.DDHost->setText("127.0.0.1");
+    window.DDIndirizzoSped->setText("mario@example.it");
+    window.DDOgetto->setText(QStringLiteral("Per {{Ragione_Sociale}}"));
+    window.DDTestoRiga[0]->setText(QStringLiteral("Spett. {{Ragione_Sociale}},"));
+
+    TFAnteprima* anteprima = window.ButtonAnteprimaClick();
+    ASSERT_NE(anteprima, nullptr);
+    EXPECT_NE(anteprima->Testo->toPlainText().indexOf(QStringLiteral("Subject: Per Società Città")),
+              -1);
+    anteprima->ByteSulFilo->setChecked(true);
+    EXPECT_NE(
+        anteprima->Testo->toPlainText().indexOf(QStringLiteral("Subject: Per =?ISO-8859-1?Q?")),
+        -1);
+    anteprima->close();
+
+    // Unknown field: no connection, the field named.
+    window.DDTestoRiga[1]->setText(QStringLiteral("{{Nome}}"));
+    bool concluso = false;
+    QObject::connect(&window, &TFInvioMail::InvioConcluso, &window, [&] { concluso = true; });
+    window.ButtonInvioClick();
+    ASSERT_TRUE(concluso);
+    ASSERT_EQ(boxes.Messages().size(), 1u);
+    EXPECT_EQ(boxes.Messages()[0].rfind("Campo di unione sconosciuto: {{Nome}}.", 0), 0u);
+    window.DDTestoRiga[1]->clear();
+
+    // The test send goes to the sender, with the first entry's fields.
+    concluso = false;
+    window.ButtonProvaClick();
+    ASSERT_TRUE(Attendi([&] { return concluso; }));
+    auto messages = TSinkAiosmtpd::Messages(stored.path());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("To: mario@example.it\r\n"), std::string::npos);
+    EXPECT_NE(messages[0].find("\r\n\r\nSpett. Societ=E0 Citt=E0,\r\n"), std::string::npos)
+        << messages[0];
+
+    // The run warns about the typed entry's empty field; going on sends both.
+    boxes.answers = {TConfirmAnswer::Yes};
+    concluso = false;
+    window.ButtonInvioClick();
+    ASSERT_TRUE(Attendi([&] { return concluso; }));
+    EXPECT_EQ(boxes.boxes.back().text,
+              "Per 1 indirizzo alcuni campi di unione sono vuoti e resteranno vuoti nel "
+              "messaggio:\rscritto@example.it - Ragione_Sociale\rContinuare?");
+    messages = TSinkAiosmtpd::Messages(stored.path());
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_NE(messages[1].find("Subject: Per =?ISO-8859-1?Q?Societ=E0_Citt=E0?="),
+              std::string::npos);
+    EXPECT_NE(messages[2].find("\r\nSpett. ,\r\n"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,51 @@
+#include "mailing_window/VociDestinatari.h"
+
+#include <QListWidget>
+#include <QStringList>
+
+#include "archive/RowCursor.h"
+
+namespace brivano {
+namespace {
+
+// The fields ride on the entry, in the order of NomiCampiUnione.
+constexpr int kRuoloCampi = Qt::UserRole + 1;
+
+}  // namespace
+
+TCampiContatto CampiDellaRiga(const TRowCursor& riga) {
+    TCampiContatto campi;
+    for (const char* nome : NomiCampiUnione) campi[nome] = riga.FieldValue(nome).value_or("");
+    return campi;
+}
+
+void AggiungiVoce(QListWidget& lista, const std::string& indirizzo, const TCampiContatto& campi) {
+    auto* voce = new QListWidgetItem(QString::fromStdString(indirizzo));
+    QStringList valori;
+    for (const char* nome : NomiCampiUnione) {
+        auto it = campi.find(nome);
+        valori << QString::fromStdString(it == campi.end() ? std::string() : it->second);
+    }
+    voce->setData(kRuoloCampi, valori);
+    lista.addItem(voce);
+}
+
+std::vector<std::string> TestiDelleVoci(const QListWidget& lista) {
+    std::vector<std::string> testi;
+    for (int i = 0; i < lista.count(); ++i) testi.push_back(lista.item(i)->text().toStdString());
+    return testi;
+}
+
+std::vector<TCampiContatto> CampiDelleVoci(const QListWidget& lista) {
+    std::vector<TCampiContatto> tutti;
+    for (int i = 0; i < lista.count(); ++i) {
+        const QStringList valori = lista.item(i)->data(kRuoloCampi).toStringList();
+        TCampiContatto campi;
+        for (int n = 0; n < valori.size() && n < static_cast<int>(NomiCampiUnione.size()); ++n)
+            campi[NomiCampiUnione[static_cast<std::size_t>(n)]] = valori[n].toStdString();
+        tutti.push_back(std::move(campi));
+    }
+    return tutti;
+}
+
+}  // namespace brivano

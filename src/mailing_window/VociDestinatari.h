@@ -1,0 +1,25 @@
+#pragma once
+// Recipient list entries that remember the contact whose row added them, so
+// merge fields can be filled for each; an entry added any other way has none.
+
+#include <string>
+#include <vector>
+
+#include "workflow/CampiUnione.h"
+
+class QListWidget;
+class TRowCursor;
+
+namespace brivano {
+
+// The merge fields of the cursor's current row.
+TCampiContatto CampiDellaRiga(const TRowCursor& riga);
+
+// Appends an entry with its contact's fields.
+void AggiungiVoce(QListWidget& lista, const std::string& indirizzo, const TCampiContatto& campi);
+
+// The texts of the entries and their fields, in list order.
+std::vector<std::string> TestiDelleVoci(const QListWidget& lista);
+std::vector<TCampiContatto> CampiDelleVoci(const QListWidget& lista);
+
+}  // namespace brivano
