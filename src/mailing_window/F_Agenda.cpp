@@ -158,14 +158,16 @@ void TFInvioMail::CreaControlli() {
         b->setAutoDefault(false);
         return b;
     };
-    ButtonPiePagina = pulsante("ButtonPiePagina", QStringLiteral("Piè di pagina..."),
-                               QRect(624, 408, 217, 21));
+    // One row between the text lines and the send button; below it the
+    // stop and resend buttons take turns.
+    ButtonPiePagina =
+        pulsante("ButtonPiePagina", QStringLiteral("Piè pagina..."), QRect(778, 408, 63, 21));
     connect(ButtonPiePagina, &QPushButton::clicked, this, [this] { ButtonPiePaginaClick(); });
     ButtonAnteprima =
-        pulsante("ButtonAnteprima", QStringLiteral("Anteprima"), QRect(624, 512, 105, 25));
+        pulsante("ButtonAnteprima", QStringLiteral("Anteprima"), QRect(624, 408, 62, 21));
     connect(ButtonAnteprima, &QPushButton::clicked, this, [this] { ButtonAnteprimaClick(); });
     ButtonProva =
-        pulsante("ButtonProva", QStringLiteral("Invia prova a me"), QRect(736, 512, 105, 25));
+        pulsante("ButtonProva", QStringLiteral("Invia prova a me"), QRect(688, 408, 88, 21));
     connect(ButtonProva, &QPushButton::clicked, this, [this] { ButtonProvaClick(); });
 
     ButtonInterrompi = new QPushButton(QStringLiteral("Interrompi"), this);
@@ -335,10 +337,9 @@ void TFInvioMail::DBGrid1DblClick() {
 }
 
 void TFInvioMail::AbilitaInput(bool abilita) {
-    for (QWidget* w : std::initializer_list<QWidget*>{DBGrid1, ListBox1, DDHost, DDIndirizzoSped,
-                                                      DDIndirizzoPSW, DDOgetto, ButtonInvio,
-                                                      ButtonAnteprima, ButtonProva,
-                                                      ButtonPiePagina})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             DBGrid1, ListBox1, DDHost, DDIndirizzoSped, DDIndirizzoPSW, DDOgetto, ButtonInvio,
+             ButtonAnteprima, ButtonProva, ButtonPiePagina})
         w->setEnabled(abilita);
     for (QLineEdit* riga : DDTestoRiga) riga->setEnabled(abilita);
     Scelta->Abilita(abilita);
@@ -393,9 +394,9 @@ TFAnteprima* TFInvioMail::ButtonAnteprimaClick() {
         dati.ListUnsubscribe = brivano::LeggiListUnsubscribe();
         TIdSMTP prova;
         brivano::PreparaInvio(prova, *base, dati, limiti_);
-        unione = brivano::UnionePerInvio(boxes_, dati.Oggetto, dati.Righe,
-                                         brivano::LeggiPiePagina(),
-                                         brivano::CampiDelleVoci(*ListBox1));
+        unione =
+            brivano::UnionePerInvio(boxes_, dati.Oggetto, dati.Righe, brivano::LeggiPiePagina(),
+                                    brivano::CampiDelleVoci(*ListBox1));
     } catch (const std::exception& e) {
         boxes_.ShowError(e.what());
         return nullptr;
