@@ -14,20 +14,20 @@
 
 #include "addressbook/GridModel.h"
 #include "addressbook/GrigliaFiltrata.h"
-#include "mailing_window/SceltaDestinatari.h"
-#include "ui/CasellaFiltro.h"
-#include "workflow/Destinatari.h"
-#include "workflow/NonInviare.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "mailing_window/F_Anteprima.h"
 #include "mailing_window/F_PiePagina.h"
+#include "mailing_window/SceltaDestinatari.h"
 #include "mailing_window/VociDestinatari.h"
+#include "ui/CasellaFiltro.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/PostoFinestra.h"
 #include "workflow/ControlliInvio.h"
+#include "workflow/Destinatari.h"
 #include "workflow/MessaggioSulFilo.h"
+#include "workflow/NonInviare.h"
 #include "workflow/OpzioniMessaggio.h"
 #include "workflow/RipresaInvio.h"
 
@@ -128,7 +128,8 @@ void TFInvioMail::CreaControlli() {
     ListBox1->setGeometry(448, 24, 169, 401);
     // Several rows can be selected, so that every failed entry shows after a run.
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Scelta = new brivano::TSceltaDestinatari(this, DBGrid1, *filtrata_, fdb_.QGEN, ListBox1, boxes_);
+    Scelta =
+        new brivano::TSceltaDestinatari(this, DBGrid1, *filtrata_, fdb_.QGEN, ListBox1, boxes_);
 
     Etichetta(this, "Label1", QStringLiteral("Host di Spedizione (es. smtp.esempio.it)"), 624, 8);
     DDHost = Casella(this, QStringLiteral("DDHost"), 24);
@@ -467,7 +468,8 @@ void TFInvioMail::AvviaInvio(std::vector<std::string> voci,
         for (const std::string& voce : voci_)
             esclusi_.push_back(brivano::VoceEsclusa(nonInviare, voce));
     } catch (const std::exception& e) {
-        boxes_.ShowError(std::string(e.what()) + "\rInvio annullato: l'elenco non inviare non si legge");
+        boxes_.ShowError(std::string(e.what()) +
+                         "\rInvio annullato: l'elenco non inviare non si legge");
         emit InvioConcluso();
         return;
     }
@@ -551,8 +553,7 @@ void TFInvioMail::FineInvio() {
     if (esito.Interrotto && opzioni_.Registro && opzioni_.Spedizione != 0)
         RunGuarded(boxes_,
                    [&] { restano = opzioni_.Registro->Spedizione(opzioni_.Spedizione).DaFare; });
-    if (!esito.Esclusi.empty())
-        boxes_.ShowInfo(brivano::TestoEsclusi(esito.Esclusi.size()));
+    if (!esito.Esclusi.empty()) boxes_.ShowInfo(brivano::TestoEsclusi(esito.Esclusi.size()));
     if (!esito.Falliti.empty()) {
         ListBox1->clearSelection();
         for (const auto& f : esito.Falliti)

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "mailing/IdMessage.h"
-#include "workflow/CampiUnione.h"
 #include "smtp/IdSMTP.h"
+#include "workflow/CampiUnione.h"
 #include "workflow/ImpostazioniInvio.h"
 #include "workflow/RegistroInvii.h"
 #include "workflow/SpedizioneMail.h"
