@@ -64,7 +64,7 @@ void LasciaRubrica(TFDB& fdb, TMessageBoxes& boxes) {
     if (!rubrica.Active()) return;
     const TCursorState state = rubrica.State();
     if (state == TCursorState::Editing || state == TCursorState::Inserting) {
-        if (boxes.Confirm("Confirm", SchedaInSospeso) == TConfirmAnswer::Yes)
+        if (boxes.Ask(SchedaInSospeso) == TConfirmAnswer::Yes)
             rubrica.Post();
         else
             rubrica.Cancel();
