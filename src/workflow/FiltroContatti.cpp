@@ -3,6 +3,7 @@
 #include <numeric>
 
 #include "archive/RowCursor.h"
+#include "mailing/MailText.h"
 #include "workflow/Piegatura.h"
 
 namespace brivano {
@@ -11,13 +12,6 @@ namespace {
 
 // Separates fields so a match never spans two of them; no folded text holds it.
 constexpr char kSeparatore = '\x1F';
-
-std::string Trim(std::string_view s) {
-    std::size_t a = 0, b = s.size();
-    while (a < b && static_cast<unsigned char>(s[a]) <= 32) ++a;
-    while (b > a && static_cast<unsigned char>(s[b - 1]) <= 32) --b;
-    return std::string(s.substr(a, b - a));
-}
 
 }  // namespace
 

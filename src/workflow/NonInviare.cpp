@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "config/F_Conf.h"
+#include "mailing/MailText.h"
 #include "workflow/Piegatura.h"
 
 namespace brivano {
@@ -40,13 +41,6 @@ class TStatement {
     sqlite3* db_;
     sqlite3_stmt* st_ = nullptr;
 };
-
-std::string Trim(std::string_view s) {
-    std::size_t a = 0, b = s.size();
-    while (a < b && static_cast<unsigned char>(s[a]) <= 32) ++a;
-    while (b > a && static_cast<unsigned char>(s[b - 1]) <= 32) --b;
-    return std::string(s.substr(a, b - a));
-}
 
 }  // namespace
 
