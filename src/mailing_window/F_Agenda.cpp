@@ -274,7 +274,7 @@ void TFInvioMail::OffriRipresa() {
         if (boxes_.Ask(brivano::DomandaRipresa(spedizione)) != TConfirmAnswer::Yes) return;
         const bool ancheIncerti =
             spedizione.Incerte > 0 &&
-            boxes_.Ask(brivano::DomandaIncerti(spedizione.Incerte)) == TConfirmAnswer::No;
+            boxes_.Ask(brivano::DomandaIncerti(spedizione.Incerte)) == TConfirmAnswer::Yes;
         opzioni_.Spedizione = *aperta;
         opzioni_.Posizioni = registro->Riprendi(*aperta, ancheIncerti);
         const auto voci = registro->Voci(*aperta);

@@ -46,7 +46,7 @@ std::string DomandaIncerti(std::size_t incerti) {
     return std::to_string(incerti) +
            (incerti == 1 ? " indirizzo è incerto" : " indirizzi sono incerti") +
            ": l'invio si è fermato dopo la fine del messaggio e il server potrebbe averlo già "
-           "ricevuto. Lasciarli fuori (nessun doppione)?";
+           "ricevuto. Inviarli di nuovo, a rischio di un doppione?";
 }
 
 std::string RiepilogoInvio(const TEsitoInvio& esito, std::size_t restano) {

@@ -24,7 +24,8 @@ TDatiInvio DatiDaSpedizione(const TSpedizioneRegistrata& spedizione);
 
 // "È rimasto un invio non concluso ... Riprenderlo?"
 std::string DomandaRipresa(const TSpedizioneRegistrata& spedizione);
-// Asked when the run has uncertain entries: Yes leaves them out.
+// Asked when the run has uncertain entries: only Yes sends them again, so
+// Escape or the close box never makes a duplicate.
 std::string DomandaIncerti(std::size_t incerti);
 
 // The box after a run: failures, entries still deferred or uncertain, and

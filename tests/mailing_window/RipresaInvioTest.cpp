@@ -59,12 +59,16 @@ TEST_F(RipresaInvio, StoppedRunIsResumedWithoutDuplicates) {
     TFInvioMail w(fdb, boxes);
     w.SetPortaInvio(server.Port());
     w.show();
-    ASSERT_EQ(w.ListBox1->count(), static_cast<int>(6 - primi));
+    // The stop may catch an entry after its end of data: that one is uncertain
+    // and, unless the user says otherwise, left out whether or not the server
+    // stored it. Every other entry not yet delivered is offered.
+    const auto restano = static_cast<std::size_t>(w.ListBox1->count());
+    ASSERT_TRUE(restano == 6 - primi || restano + 1 == 6 - primi) << restano << " of " << primi;
     EXPECT_EQ(w.DDOgetto->text(), "Offerta");
     EXPECT_EQ(w.DDHost->text(), "127.0.0.1");
     Invia(w);
     const auto consegne = server.Consegne();
-    EXPECT_EQ(consegne.size(), 6u);
+    EXPECT_EQ(consegne.size(), primi + restano);
     for (const auto& [destinatario, volte] : consegne) EXPECT_EQ(volte, 1) << destinatario;
 }
 
