@@ -64,10 +64,11 @@ TSceltaDestinatari::TSceltaDestinatari(QWidget* finestra, QTableView* grid,
     connect(ButtonRimuovi, &QPushButton::clicked, this, &TSceltaDestinatari::Rimuovi);
     connect(ButtonSvuota, &QPushButton::clicked, this, &TSceltaDestinatari::Svuota);
     connect(ButtonNonInviare, &QPushButton::clicked, this, &TSceltaDestinatari::NonInviarePiu);
-    QAbstractItemModel* lista = destinatari_->model();
-    connect(lista, &QAbstractItemModel::rowsInserted, this, &TSceltaDestinatari::AggiornaNumero);
-    connect(lista, &QAbstractItemModel::rowsRemoved, this, &TSceltaDestinatari::AggiornaNumero);
-    connect(lista, &QAbstractItemModel::modelReset, this, &TSceltaDestinatari::AggiornaNumero);
+    numero_ = LabelNumero;
+    lista_ = destinatari_->model();
+    connect(lista_, &QAbstractItemModel::rowsInserted, this, &TSceltaDestinatari::AggiornaNumero);
+    connect(lista_, &QAbstractItemModel::rowsRemoved, this, &TSceltaDestinatari::AggiornaNumero);
+    connect(lista_, &QAbstractItemModel::modelReset, this, &TSceltaDestinatari::AggiornaNumero);
     destinatari_->installEventFilter(this);
     AggiornaNumero();
 }
@@ -141,8 +142,12 @@ void TSceltaDestinatari::Abilita(bool abilita) {
 }
 
 void TSceltaDestinatari::AggiornaNumero() {
-    LabelNumero->setText(QString::fromStdString(
-        TestoNumeroDestinatari(static_cast<std::size_t>(destinatari_->count()))));
+    // The list's model still reports while the window is being torn down, when
+    // the list itself and perhaps the label are gone: count through the model,
+    // and write only to a label that still stands.
+    if (!numero_) return;
+    numero_->setText(QString::fromStdString(
+        TestoNumeroDestinatari(static_cast<std::size_t>(lista_->rowCount()))));
 }
 
 bool TSceltaDestinatari::eventFilter(QObject* watched, QEvent* event) {

@@ -5,9 +5,11 @@
 // the window only places them.
 
 #include <QObject>
+#include <QPointer>
 #include <string>
 #include <vector>
 
+class QAbstractItemModel;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -52,6 +54,8 @@ class TSceltaDestinatari : public QObject {
     TGrigliaFiltrata& griglia_;
     TRowCursor& elenco_;
     QListWidget* destinatari_;
+    QAbstractItemModel* lista_ = nullptr;
+    QPointer<QLabel> numero_;
     TMessageBoxes& boxes_;
 };
 
