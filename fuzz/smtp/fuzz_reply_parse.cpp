@@ -48,6 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         } catch (const EIdReadLnMaxLineLengthExceeded&) {
             break;
+        } catch (const EIdReplyTooLarge&) {
+            // Past the reply caps the client gives up the connection.
+            break;
         } catch (const EIdException& e) {
             // An invalid code: the reply was consumed and left empty.
             Require(connection.LastReply().Code().empty());
