@@ -19,7 +19,6 @@ import os
 import re
 import shutil
 import smtplib
-import socket
 import ssl
 import subprocess
 import sys
@@ -27,8 +26,7 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SINK_SCRIPT = os.path.join(HERE, "..", "..", "tests", "mailing_window", "SinkAiosmtpd.py")
-TLS_SINK_SCRIPT = os.path.join(HERE, "..", "..", "tests", "support", "SinkTls.py")
+SINK_SCRIPT = os.path.join(HERE, "..", "..", "tests", "support", "SinkAiosmtpd.py")
 
 LINES = ["Gentile cliente,", "le presentiamo le novità di questo mese.", "",
          "Il catalogo è disponibile sul nostro sito.", "", "Cordiali saluti", "",
@@ -44,21 +42,28 @@ LINES = ["Gentile cliente,", "le presentiamo le novità di questo mese.", "",
     "e specificando l email da cancellare."]
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
-
-
-def wait_listening(port, seconds=10):
+def listening_port(pid, seconds=10):
+    """The loopback port a process listens on after binding port 0 itself:
+    its socket inodes matched against /proc/net/tcp. None if none appears."""
     limit = time.monotonic() + seconds
     while time.monotonic() < limit:
+        inodes = set()
         try:
-            socket.create_connection(("127.0.0.1", port), timeout=1).close()
-            return True
+            for fd in os.listdir("/proc/%d/fd" % pid):
+                target = os.readlink("/proc/%d/fd/%s" % (pid, fd))
+                if target.startswith("socket:["):
+                    inodes.add(target[8:-1])
+            with open("/proc/net/tcp") as table:
+                next(table)
+                for row in table:
+                    field = row.split()
+                    # state 0A is LISTEN; the local address is HEXIP:HEXPORT.
+                    if field[3] == "0A" and field[9] in inodes:
+                        return int(field[1].split(":")[1], 16)
         except OSError:
-            time.sleep(0.05)
-    return False
+            return None
+        time.sleep(0.05)
+    return None
 
 
 def message_bytes(sender, rcpt):
@@ -105,12 +110,15 @@ def bench_run(binary, port, count, user, password, security="none"):
 
 class SmtpSink:
     def __init__(self):
-        self.port = free_port()
         self.out = tempfile.TemporaryFile()
+        # Port 0: the tool binds a port of its own, read back from /proc.
         self.proc = subprocess.Popen(["smtp-sink", "-a", "-c", "-u", "nobody",
-                                      "127.0.0.1:%d" % self.port, "256"], stdout=self.out,
+                                      "127.0.0.1:0", "256"], stdout=self.out,
                                      stderr=subprocess.STDOUT)
-        if not wait_listening(self.port):
+        self.port = listening_port(self.proc.pid)
+        if self.port is None:
+            self.proc.kill()
+            self.proc.wait(timeout=10)
             raise SystemExit("smtp-sink did not start")
 
     def stop(self):
@@ -122,14 +130,20 @@ class SmtpSink:
 
 
 class AioSink:
-    def __init__(self):
-        self.port = free_port()
+    """aiosmtpd, plain ("plain"), STARTTLS required ("starttls") or implicit
+    TLS ("tls"); it binds port 0 and prints the port it got."""
+
+    def __init__(self, mode="plain", certificates=None):
         self.folder = tempfile.mkdtemp()
-        self.proc = subprocess.Popen(["/usr/bin/python3", SINK_SCRIPT, str(self.port), self.folder],
-                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+        command = ["/usr/bin/python3", SINK_SCRIPT, self.folder, mode]
+        if certificates is not None:
+            command += ["--cert", certificates.cert, "--key", certificates.key]
+        self.proc = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL)
-        if self.proc.stdout.readline().strip() != b"READY":
+        line = self.proc.stdout.readline().split()
+        if len(line) != 2 or line[0] != b"PORT":
             raise SystemExit("aiosmtpd sink did not start")
+        self.port = int(line[1])
 
     def stop(self):
         self.proc.stdin.close()
@@ -140,23 +154,6 @@ class AioSink:
         count = len([f for f in os.listdir(self.folder) if f.endswith(".eml")])
         shutil.rmtree(self.folder)
         return count
-
-
-class TlsSink:
-    """aiosmtpd with STARTTLS required ("starttls") or implicit TLS ("tls")."""
-
-    def __init__(self, mode, certificates):
-        self.folder = tempfile.mkdtemp()
-        self.proc = subprocess.Popen(
-            ["/usr/bin/python3", TLS_SINK_SCRIPT, self.folder, mode,
-             "--cert", certificates.cert, "--key", certificates.key],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        line = self.proc.stdout.readline().split()
-        if len(line) != 2 or line[0] != b"PORT":
-            raise SystemExit("TLS aiosmtpd sink did not start")
-        self.port = int(line[1])
-
-    stop = AioSink.stop
 
 
 class Certificates:
@@ -237,7 +234,7 @@ def main():
         for mode in tls_modes:
             label = {"starttls": "aiosmtpd requiring STARTTLS, AUTH LOGIN after it:",
                      "tls": "aiosmtpd with implicit TLS, AUTH LOGIN:"}[mode]
-            compare(label, lambda m=mode: TlsSink(m, certificates), args.bench, args.count,
+            compare(label, lambda m=mode: AioSink(m, certificates), args.bench, args.count,
                     user, password, args.rounds, mode)
     finally:
         certificates.remove()

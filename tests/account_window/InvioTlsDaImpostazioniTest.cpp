@@ -13,7 +13,7 @@
 
 #include "ArchivioContatti.h"
 #include "PortachiaviInMemoria.h"
-#include "SinkTls.h"
+#include "SinkAiosmtpd.h"
 #include "TestCertificates.h"
 #include "account_window/F_ImpostazioniInvio.h"
 #include "mailing_window/F_Agenda.h"
@@ -28,10 +28,10 @@ TEST_F(ArchivioContatti, ArubaPresetSendsOverImplicitTls) {
     ::setenv("SSL_CERT_FILE", certificati.Ca().c_str(), 1);
     ::setenv("SSL_CERT_DIR", (pki.path() / "nessuna-autorita").c_str(), 1);
     TTempDir cartella;
-    TSinkTls sink(cartella.path(),
-                  {"tls", "--cert", certificati.Cert(TTestCertificates::Good).string(), "--key",
-                   certificati.Key(TTestCertificates::Good).string(), "--user", "info@esempio.it",
-                   "--password", "segreta"});
+    TSinkAiosmtpd sink(cartella.path(),
+                       {"tls", "--cert", certificati.Cert(TTestCertificates::Good).string(),
+                        "--key", certificati.Key(TTestCertificates::Good).string(), "--user",
+                        "info@esempio.it", "--password", "segreta"});
     ASSERT_TRUE(sink.Ready());
 
     TPortachiaviInMemoria portachiavi;

@@ -87,7 +87,7 @@ TEST_F(InvioAiosmtpd, DeliversOneMessagePerRecipient) {
 }
 
 TEST_F(InvioAiosmtpd, RefusedRecipientIsReported) {
-    TSinkAiosmtpd sink(stored.path(), "rifiuta");
+    TSinkAiosmtpd sink(stored.path(), {"plain", "--refuse", "rifiuta"});
     ASSERT_TRUE(sink.Ready()) << "aiosmtpd did not start (Debian package python3-aiosmtpd)";
     TFInvioMail window(fdb, boxes);
     Invia(window, sink.Port(), {"anna@example.it", "rifiuta@example.it", "carla@example.it"});

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "SinkTls.h"
+#include "SinkAiosmtpd.h"
 #include "TempDir.h"
 #include "TestCertificates.h"
 #include "smtp/IdIOHandlerTLS.h"
@@ -36,15 +36,15 @@ class SmtpTlsAiosmtpd : public ::testing::Test {
         ASSERT_TRUE(certificates_->Ok()) << "openssl could not make the certificates";
     }
 
-    // A sink in its own folder; mode and options as SinkTls.py takes them.
-    std::unique_ptr<TSinkTls> Start(const std::string& mode, TKind kind = TKind::Good,
-                                    std::vector<std::string> options = {}) {
+    // A sink in its own folder; mode and options as SinkAiosmtpd.py takes them.
+    std::unique_ptr<TSinkAiosmtpd> Start(const std::string& mode, TKind kind = TKind::Good,
+                                         std::vector<std::string> options = {}) {
         std::vector<std::string> arguments{mode};
         if (mode != "plain")
             arguments.insert(arguments.end(), {"--cert", certificates_->Cert(kind).string(),
                                                "--key", certificates_->Key(kind).string()});
         arguments.insert(arguments.end(), options.begin(), options.end());
-        auto sink = std::make_unique<TSinkTls>(folder_.path(), arguments);
+        auto sink = std::make_unique<TSinkAiosmtpd>(folder_.path(), arguments);
         EXPECT_TRUE(sink->Ready()) << "the aiosmtpd sink did not start";
         return sink;
     }
@@ -102,10 +102,10 @@ TEST_F(SmtpTlsAiosmtpd, DeliversOverImplicitTls) {
                            TCase{"PLAIN", "127.0.0.1", "tls AUTH PLAIN "}}) {
         SCOPED_TRACE(c.mechanisms);
         TTempDir folder;
-        TSinkTls sink(folder.path(),
-                      {"tls", "--cert", certificates_->Cert(TKind::Good).string(), "--key",
-                       certificates_->Key(TKind::Good).string(), "--mechanisms", c.mechanisms,
-                       "--user", "mario@example.it", "--password", "segreta"});
+        TSinkAiosmtpd sink(folder.path(),
+                           {"tls", "--cert", certificates_->Cert(TKind::Good).string(), "--key",
+                            certificates_->Key(TKind::Good).string(), "--mechanisms", c.mechanisms,
+                            "--user", "mario@example.it", "--password", "segreta"});
         ASSERT_TRUE(sink.Ready());
         TIdSMTP smtp;
         Prepare(smtp, sink.Port(), utUseImplicitTLS, c.host);
@@ -131,10 +131,10 @@ TEST_F(SmtpTlsAiosmtpd, DeliversOverStartTlsWithoutAnythingSecretInTheClear) {
                            TCase{utNoTLSSupport, "LOGIN,PLAIN", "tls AUTH LOGIN"}}) {
         SCOPED_TRACE(c.mechanisms + std::string(" mode ") + std::to_string(c.mode));
         TTempDir folder;
-        TSinkTls sink(folder.path(),
-                      {"starttls", "--cert", certificates_->Cert(TKind::Good).string(), "--key",
-                       certificates_->Key(TKind::Good).string(), "--mechanisms", c.mechanisms,
-                       "--user", "mario@example.it", "--password", "segreta"});
+        TSinkAiosmtpd sink(folder.path(),
+                           {"starttls", "--cert", certificates_->Cert(TKind::Good).string(),
+                            "--key", certificates_->Key(TKind::Good).string(), "--mechanisms",
+                            c.mechanisms, "--user", "mario@example.it", "--password", "segreta"});
         ASSERT_TRUE(sink.Ready());
         TIdSMTP smtp;
         Prepare(smtp, sink.Port(), c.mode, "localhost");
@@ -180,8 +180,8 @@ TEST_F(SmtpTlsAiosmtpd, RefusedCertificateSaysWhyAndSendsNothingMore) {
             SCOPED_TRACE(std::string(mode) + " " + EIdTLSCertificateRefused::ReasonText(c.reason) +
                          " " + c.host);
             TTempDir folder;
-            TSinkTls sink(folder.path(), {mode, "--cert", certificates_->Cert(c.kind).string(),
-                                          "--key", certificates_->Key(c.kind).string()});
+            TSinkAiosmtpd sink(folder.path(), {mode, "--cert", certificates_->Cert(c.kind).string(),
+                                               "--key", certificates_->Key(c.kind).string()});
             ASSERT_TRUE(sink.Ready());
             TIdSMTP smtp;
             Prepare(smtp, sink.Port(),

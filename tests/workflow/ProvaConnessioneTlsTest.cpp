@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "SinkTls.h"
+#include "SinkAiosmtpd.h"
 #include "TempDir.h"
 #include "TestCertificates.h"
 #include "workflow/ProvaConnessione.h"
@@ -32,9 +32,9 @@ class ProvaConnessioneTls : public ::testing::Test {
         pki_.reset();
     }
 
-    std::unique_ptr<TSinkTls> Avvia(const std::string& modo, TKind kind = TKind::Good) {
+    std::unique_ptr<TSinkAiosmtpd> Avvia(const std::string& modo, TKind kind = TKind::Good) {
         EXPECT_TRUE(certificates_->Ok()) << "openssl could not make the certificates";
-        auto sink = std::make_unique<TSinkTls>(
+        auto sink = std::make_unique<TSinkAiosmtpd>(
             cartella_.path(),
             std::vector<std::string>{modo, "--cert", certificates_->Cert(kind).string(), "--key",
                                      certificates_->Key(kind).string(), "--user", "io@esempio.it",

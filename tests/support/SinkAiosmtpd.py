@@ -1,7 +1,7 @@
 """A loopback SMTP peer on Debian's aiosmtpd, plain or with TLS, for tests and
 measurements.
 
-Usage: SinkTls.py FOLDER MODE [options]
+Usage: SinkAiosmtpd.py FOLDER MODE [options]
   MODE plain     no TLS; AUTH offered in the clear
   MODE starttls  STARTTLS offered and required before any other command
                  (AUTH only after it)
@@ -15,6 +15,7 @@ Options:
   --starttls-fault KIND    garbage: after "220" the server sends clear text and
                            closes, so the handshake fails; inject: a line
                            "250 injected" follows "220" before the handshake
+  --refuse TEXT            every recipient containing TEXT is refused with 550
 Binds 127.0.0.1 port 0 and prints "PORT <n>" once it listens; its replies
 leave at once (TCP_NODELAY). Every command
 line received is appended to FOLDER/transcript.txt as "clear <line>" or
@@ -34,10 +35,18 @@ from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Store:
-    def __init__(self, folder):
+    def __init__(self, folder, refuse):
         self.folder = folder
+        self.refuse = refuse
         self.count = 0
         self.lock = threading.Lock()
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if self.refuse and self.refuse in address:
+            return "550 5.1.1 Recipient refused"
+        envelope.rcpt_tos.append(address)
+        envelope.rcpt_options.extend(rcpt_options)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         with self.lock:
@@ -115,6 +124,7 @@ def main():
     parser.add_argument("--user")
     parser.add_argument("--password")
     parser.add_argument("--starttls-fault", choices=["garbage", "inject"])
+    parser.add_argument("--refuse")
     args = parser.parse_args()
 
     context = None
@@ -133,7 +143,7 @@ def main():
         return AuthResult(success=ok, handled=False, auth_data=auth_data)
 
     transcript = os.path.join(args.folder, "transcript.txt")
-    store = Store(args.folder)
+    store = Store(args.folder, args.refuse)
     loop = asyncio.new_event_loop()
     asyncio.set_event_loop(loop)
 

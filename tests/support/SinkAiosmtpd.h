@@ -1,8 +1,9 @@
 #pragma once
-// Starts SinkTls.py (Debian's aiosmtpd, plain, STARTTLS or implicit TLS) with
-// /usr/bin/python3; the sink binds port 0 and reports its port. Closing its
-// standard input ends it; a sink that does not end within the limit is killed
-// by its process id.
+// Starts SinkAiosmtpd.py (Debian's aiosmtpd, plain, STARTTLS or implicit TLS)
+// with /usr/bin/python3; the sink binds port 0 itself and reports the port it
+// got, so no other process can take the port in between. Closing its standard
+// input ends it; a sink that does not end within the limit is killed by its
+// process id.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -18,14 +19,16 @@
 #include <thread>
 #include <vector>
 
-#ifndef BRIVANO_TLS_SINK_SCRIPT
-#error "BRIVANO_TLS_SINK_SCRIPT names SinkTls.py"
+#ifndef BRIVANO_SINK_SCRIPT
+#error "BRIVANO_SINK_SCRIPT names SinkAiosmtpd.py"
 #endif
 
-class TSinkTls {
+class TSinkAiosmtpd {
   public:
-    // folder: where the sink writes; arguments: MODE and the options of SinkTls.py.
-    TSinkTls(const std::filesystem::path& folder, const std::vector<std::string>& arguments)
+    // folder: where the sink writes; arguments: MODE and the options of
+    // SinkAiosmtpd.py (by default a plain sink accepting any login).
+    explicit TSinkAiosmtpd(const std::filesystem::path& folder,
+                           const std::vector<std::string>& arguments = {"plain"})
         : folder_(folder) {
         int in[2], out[2];
         if (::pipe(in) != 0) return;
@@ -34,7 +37,7 @@ class TSinkTls {
             ::close(in[1]);
             return;
         }
-        std::vector<std::string> words{"python3", BRIVANO_TLS_SINK_SCRIPT, folder.string()};
+        std::vector<std::string> words{"python3", BRIVANO_SINK_SCRIPT, folder.string()};
         words.insert(words.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
         for (auto& word : words) argv.push_back(word.data());
@@ -57,7 +60,7 @@ class TSinkTls {
         port_ = ReadPort(out[0]);
         ::close(out[0]);
     }
-    ~TSinkTls() {
+    ~TSinkAiosmtpd() {
         if (stdin_ >= 0) ::close(stdin_);
         if (pid_ <= 0) return;
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -70,8 +73,8 @@ class TSinkTls {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
-    TSinkTls(const TSinkTls&) = delete;
-    TSinkTls& operator=(const TSinkTls&) = delete;
+    TSinkAiosmtpd(const TSinkAiosmtpd&) = delete;
+    TSinkAiosmtpd& operator=(const TSinkAiosmtpd&) = delete;
 
     bool Ready() const { return port_ > 0; }
     int Port() const { return port_; }
@@ -84,10 +87,11 @@ class TSinkTls {
         return lines;
     }
     // The stored messages (bytes after DATA) in the order they arrived.
-    std::vector<std::string> Messages() const {
+    std::vector<std::string> Messages() const { return Messages(folder_); }
+    static std::vector<std::string> Messages(const std::filesystem::path& folder) {
         std::vector<std::string> all;
         for (int n = 1;; ++n) {
-            std::ifstream file(folder_ / (std::to_string(n) + ".eml"), std::ios::binary);
+            std::ifstream file(folder / (std::to_string(n) + ".eml"), std::ios::binary);
             if (!file) break;
             std::ostringstream bytes;
             bytes << file.rdbuf();
