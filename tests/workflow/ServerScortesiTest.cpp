@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "InvioDiProva.h"
@@ -13,8 +14,6 @@ using invioprova::TRun;
 using smtptest::TPeer;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // First connection misbehaves as given; the second is a willing server.
 struct TScortese {
@@ -95,10 +94,9 @@ TEST(ServerScortesi, EachIsBoundedAndTheRunGoesOn) {
             run.message.Body() = corpo;
             avanti->Open();
         };
-        const auto inizio = Clock::now();
+        // The failure text names the limit that ended the entry.
         const auto esito = brivano::EseguiInvio(
             run.smtp, run.message, {"anna@example.it", "bruno@example.it"}, avvisi, run.opzioni);
-        EXPECT_LT(Clock::now() - inizio, std::chrono::seconds(6));
         ASSERT_EQ(esito.Falliti.size(), 1u);
         EXPECT_EQ(esito.Falliti[0].Indice, 0u);
         EXPECT_EQ(esito.Falliti[0].Errore.rfind(caso.Errore, 0), 0u) << esito.Falliti[0].Errore;
@@ -112,12 +110,11 @@ TEST(ServerScortesi, AfterATimeOutNoGoodbyeIsAwaited) {
     smtptest::TLoopbackServer server([&](TPeer& peer) { ricevuto = peer.ReadAll(); });
     TRun run(server.Port());
     run.limiti = {1000, 300, {300, 300, 300, 300, 3000}, 500};
-    const auto inizio = Clock::now();
     const auto esito = run.Esegui({"anna@example.it"});
-    EXPECT_LT(Clock::now() - inizio, std::chrono::milliseconds(1500));
     ASSERT_EQ(esito.Falliti.size(), 1u);
     EXPECT_EQ(esito.Falliti[0].Errore.rfind("Read Timeout", 0), 0u);
     run.smtp.Disconnect(false);
+    // Not even a QUIT went out, so there was no goodbye to wait for.
     EXPECT_EQ(ricevuto, "");
 }
 
@@ -182,21 +179,19 @@ TEST(ServerScortesi, FourHundredsAreRetriedLaterAndFiveHundredsFail) {
     EXPECT_EQ(attese, (std::vector<int>{1234, 1234}));
 }
 
-TEST(ServerScortesi, StopEndsTheRunWithinASecond) {
-    smtptest::TLoopbackServer server([](TPeer& peer) { peer.ReadAll(); });
+TEST(ServerScortesi, StopIsSeenWhileWaitingForAReply) {
+    // "Interrompi" is pressed once the client is connected and waiting for a
+    // greeting that never comes. A stop not seen during the wait would let
+    // the 10 s limit end it instead, failing the entry with "Read Timeout".
+    std::atomic<bool> ferma{false};
+    smtptest::TLoopbackServer server([&](TPeer& peer) {
+        ferma = true;
+        peer.ReadAll();
+    });
     TRun run(server.Port());
     run.limiti = {1000, 10000, {10000, 10000, 10000, 10000, 10000}, 10000};
-    std::atomic<bool> ferma{false};
     run.opzioni.Interrompi = &ferma;
-    std::thread pulsante([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        ferma = true;
-    });
-    const auto inizio = Clock::now();
     const auto esito = run.Esegui({"anna@example.it", "bruno@example.it"});
-    const auto durata = Clock::now() - inizio;
-    pulsante.join();
-    EXPECT_LT(durata, std::chrono::milliseconds(1300));
     EXPECT_TRUE(esito.Interrotto);
     EXPECT_TRUE(esito.Falliti.empty());
     EXPECT_EQ(esito.Inviati, 0u);
