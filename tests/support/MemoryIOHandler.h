@@ -5,12 +5,15 @@
 // Close.
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <string>
 #include <vector>
 
+#include "smtp/IdException.h"
 #include "smtp/IdIOHandler.h"
+#include "smtp/IdStackPosix.h"
 
 class TMemoryIOHandler : public TIdIOHandler {
   public:
@@ -25,6 +28,11 @@ class TMemoryIOHandler : public TIdIOHandler {
     void SetSendLimit(std::size_t limit) { sendLimit_ = limit; }
     // Raw sends accept nothing, as when the peer has gone.
     void SetRefuseSends(bool refuse) { refuseSends_ = refuse; }
+    // The n-th raw receive or send (counted from 1; 0: none) fails as on a
+    // connection the peer reset: a socket error, as the real channel raises.
+    void SetFailingReceive(int n) { failingReceive_ = n; }
+    void SetFailingSend(int n) { failingSend_ = n; }
+    static int ResetCode() { return TIdStackPosix::TranslateErrno(ECONNRESET); }
 
     const std::vector<std::string>& Sends() const { return sends_; }
     std::string Output() const {
@@ -34,6 +42,7 @@ class TMemoryIOHandler : public TIdIOHandler {
     }
     void ClearOutput() { sends_.clear(); }
     int ReceiveCount() const { return receives_; }
+    int SendCount() const { return sendCalls_; }
     bool InputLeft() const { return !input_.empty(); }
 
     void Open() override {
@@ -46,7 +55,7 @@ class TMemoryIOHandler : public TIdIOHandler {
     void CloseSource() override { allocated_ = false; }
     bool Readable(int) override { return !input_.empty() || closeAtEnd_; }
     std::size_t RecvRaw(char* buffer, std::size_t size) override {
-        ++receives_;
+        if (++receives_ == failingReceive_) RaiseSocketError(ResetCode());
         if (input_.empty()) return 0;
         std::string& chunk = input_.front();
         std::size_t count = std::min(size, chunk.size());
@@ -56,6 +65,7 @@ class TMemoryIOHandler : public TIdIOHandler {
         return count;
     }
     std::size_t SendRaw(const char* data, std::size_t size) override {
+        if (++sendCalls_ == failingSend_) RaiseSocketError(ResetCode());
         if (refuseSends_) return 0;
         std::size_t count = sendLimit_ == 0 ? size : std::min(size, sendLimit_);
         sends_.emplace_back(data, count);
@@ -69,5 +79,8 @@ class TMemoryIOHandler : public TIdIOHandler {
     bool refuseSends_ = false;
     bool allocated_ = false;
     int receives_ = 0;
+    int sendCalls_ = 0;
+    int failingReceive_ = 0;
+    int failingSend_ = 0;
     std::vector<std::string> sends_;
 };
