@@ -6,9 +6,18 @@
 
 namespace {
 
-constexpr const char* kHeader =
-    "; Brivano configuration store, key %s\n"
+constexpr const char* kHeaderKey = "; Brivano configuration store, key ";
+constexpr const char* kHeaderRest =
     "; One value a line: \"name\"=type:data with type sz, expand_sz, dword or hex.\n";
+
+// The key path inside the comment line: a line break or other control
+// character would end the comment and leave the rest to be read as a value.
+std::string CommentText(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    return out;
+}
 
 std::string Quote(const std::string& text) {
     static const char* hex = "0123456789abcdef";
@@ -194,9 +203,8 @@ TRegText ParseRegistryText(const std::string& text) {
 
 std::string FormatRegistryText(const std::string& keyPath, const std::vector<TRegEntry>& entries) {
     std::ostringstream text;
-    char header[512];
-    std::snprintf(header, sizeof header, kHeader, keyPath.c_str());
-    text << header;
+    // Whole, however long the key path: a cut header would swallow the first value.
+    text << kHeaderKey << CommentText(keyPath) << '\n' << kHeaderRest;
     for (const TRegEntry& e : entries) {
         text << Quote(e.name) << '=';
         switch (e.value.type) {

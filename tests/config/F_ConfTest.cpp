@@ -7,6 +7,7 @@
 
 #include "FileSizeLimit.h"
 #include "TempDir.h"
+#include "config/RegistryText.h"
 
 namespace fs = std::filesystem;
 
@@ -73,6 +74,17 @@ TEST_F(ConfTest, TextsRoundTripWhateverTheyHold) {
     for (const std::string& v : values) {
         ScriviReg(KeyBrivano, "Valore", v);
         EXPECT_EQ(LeggiReg(KeyBrivano, "Valore"), v);
+    }
+}
+
+TEST(RegistryText, KeyPathInTheHeaderNeverBecomesOrHidesAValue) {
+    const std::vector<TRegEntry> entries = {{"Conf", {TRegDataType::String, "OK"}}};
+    for (const std::string& keyPath :
+         {std::string("Software\\Chiave\n\"Conf\"=sz:\"NO\""), std::string(600, 'k')}) {
+        const TRegText read = ParseRegistryText(FormatRegistryText(keyPath, entries));
+        EXPECT_TRUE(read.damagedLines.empty());
+        ASSERT_EQ(read.entries.size(), 1u);
+        EXPECT_EQ(read.entries[0].value.data, "OK");
     }
 }
 
