@@ -28,6 +28,8 @@ trap '"${sudo_cmd[@]}" apt-get remove -y -qq brivano' EXIT
 
 version=$(dpkg-deb -f "$deb" Version)
 test "$(/usr/bin/brivano --version)" = "Brivano $version"
+test "$(/usr/bin/brivano-rubrica --version)" = "Brivano $version"
+env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/brivano-rubrica --help | grep '^Uso: brivano-rubrica' > /dev/null
 # Every installed command answers --help without a display.
 while read -r program; do
     echo "== $program --help"

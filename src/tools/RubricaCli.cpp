@@ -1,0 +1,224 @@
+#include "tools/RubricaCli.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <stdexcept>
+
+#include "Versione.h"
+#include "archive/TableFile.h"
+#include "dialogs/MessageBoxes.h"
+#include "tools/ArchivioRigaComando.h"
+#include "workflow/ContattiArchivio.h"
+#include "workflow/Esportazione.h"
+#include "workflow/FileImportazione.h"
+#include "workflow/Importazione.h"
+#include "workflow/NonInviare.h"
+
+namespace brivano {
+
+namespace {
+
+constexpr const char* kAiuto =
+    "Uso: brivano-rubrica COMANDO [ARGOMENTI]\n"
+    "Contatti della rubrica di Brivano ed elenco non inviare dalla riga di comando.\n"
+    "\n"
+    "Comandi:\n"
+    "  importa FILE [--anno ANNO] [--aggiorna]\n"
+    "      importa i contatti da un file CSV (separatore ; , o TAB; UTF-8 o\n"
+    "      Windows-1252) o vCard (.vcf), tutti o nessuno; un contatto con un'e-mail\n"
+    "      già presente resta com'era, con --aggiorna viene aggiornato\n"
+    "  esporta FILE.csv|FILE.vcf [--anno ANNO]\n"
+    "      scrive tutti i contatti in CSV (UTF-8 con BOM, separatore ;) o vCard 4.0\n"
+    "  elenco [--anno ANNO]\n"
+    "      scrive i contatti in CSV sullo standard output, nell'ordine della rubrica\n"
+    "  non-inviare aggiungi INDIRIZZO... | non-inviare aggiungi -\n"
+    "      aggiunge indirizzi all'elenco non inviare (con - uno per riga dallo\n"
+    "      standard input)\n"
+    "  non-inviare elenco\n"
+    "      scrive gli indirizzi dell'elenco non inviare, uno per riga\n"
+    "  non-inviare togli INDIRIZZO...\n"
+    "      toglie indirizzi dall'elenco non inviare\n"
+    "\n"
+    "  -h, --help      mostra questo aiuto ed esce\n"
+    "  -v, --version   mostra la versione ed esce\n"
+    "\n"
+    "Legge la configurazione del programma (stessa cartella dei dati, anno di\n"
+    "lavoro e archivi); senza --anno vale l'anno di lavoro. Se la configurazione,\n"
+    "la cartella dell'anno o gli archivi mancano, li prepara come il primo avvio\n"
+    "del programma e lo dice sullo standard error.\n"
+    "\n"
+    "Stato d'uscita: 0 fatto; 1 errore, nulla cambiato; 2 argomenti errati;\n"
+    "3 importazione fatta, ma alcune righe sono state lasciate fuori.\n";
+
+class EUso : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+enum class TComando { Importa, Esporta, Elenco, NonInviare };
+
+struct TRichiesta {
+    TComando comando = TComando::Elenco;
+    std::vector<std::string> argomenti;  // after the command (and the action for non-inviare)
+    std::string azione;                  // non-inviare only
+    std::optional<std::string> anno;
+    bool aggiorna = false;
+};
+
+TComando ComandoDaNome(const std::string& nome) {
+    if (nome == "importa") return TComando::Importa;
+    if (nome == "esporta") return TComando::Esporta;
+    if (nome == "elenco") return TComando::Elenco;
+    if (nome == "non-inviare") return TComando::NonInviare;
+    throw EUso("comando sconosciuto: " + nome);
+}
+
+bool EstensioneEsportazione(const std::filesystem::path& file) {
+    std::string estensione = file.extension().string();
+    std::transform(estensione.begin(), estensione.end(), estensione.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    return estensione == ".csv" || estensione == ".vcf" || estensione == ".vcard";
+}
+
+// Reads and checks the whole command line before anything is touched, so bad
+// arguments never start a first start.
+TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
+    TRichiesta r;
+    r.comando = ComandoDaNome(args[0]);
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--anno") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) throw EUso("--anno vuole un anno");
+            r.anno = args[++i];
+        } else if (args[i] == "--aggiorna") {
+            r.aggiorna = true;
+        } else if (args[i].size() > 1 && args[i].rfind("--", 0) == 0) {
+            throw EUso("opzione sconosciuta: " + args[i]);
+        } else {
+            r.argomenti.push_back(args[i]);
+        }
+    }
+    if (r.aggiorna && r.comando != TComando::Importa)
+        throw EUso("--aggiorna vale solo per importa");
+    switch (r.comando) {
+        case TComando::Importa:
+            if (r.argomenti.size() != 1) throw EUso("importa vuole un file");
+            break;
+        case TComando::Esporta:
+            if (r.argomenti.size() != 1 || !EstensioneEsportazione(r.argomenti[0]))
+                throw EUso("esporta vuole un file .csv o .vcf");
+            break;
+        case TComando::Elenco:
+            if (!r.argomenti.empty()) throw EUso("elenco non vuole altri argomenti");
+            break;
+        case TComando::NonInviare:
+            if (r.anno) throw EUso("l'elenco non inviare vale per tutti gli anni: niente --anno");
+            if (r.argomenti.empty()) throw EUso("non-inviare vuole aggiungi, elenco o togli");
+            r.azione = r.argomenti.front();
+            r.argomenti.erase(r.argomenti.begin());
+            if (r.azione == "elenco") {
+                if (!r.argomenti.empty())
+                    throw EUso("non-inviare elenco non vuole altri argomenti");
+            } else if (r.azione == "aggiungi" || r.azione == "togli") {
+                if (r.argomenti.empty())
+                    throw EUso("non-inviare " + r.azione + " vuole almeno un indirizzo");
+            } else {
+                throw EUso("azione sconosciuta: non-inviare " + r.azione);
+            }
+            break;
+    }
+    return r;
+}
+
+int Importa(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& out) {
+    const std::filesystem::path file = r.argomenti[0];
+    const std::string bytes = LeggiFile(file);
+    const TFileImportazione letto = LeggiImportazione(bytes, FormatoDelFile(file, bytes));
+    auto rubrica = archivio.Rubrica(r.anno);
+    const TEsitoImportazione esito = ImportaContatti(
+        *rubrica, letto.Righe, r.aggiorna ? TDuplicati::Aggiorna : TDuplicati::Salta);
+    out << ConRitorniACapo(TestoEsitoImportazione(esito)) << '\n';
+    return esito.Scartate.empty() ? 0 : UscitaRigheScartate;
+}
+
+int Esporta(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& out) {
+    const std::filesystem::path file = r.argomenti[0];
+    const auto contatti = LeggiContatti(*archivio.Rubrica(r.anno));
+    ScriviFile(file, TestoEsportazione(file, contatti));
+    out << "Esportati " << contatti.size() << " contatti in " << file.string() << '\n';
+    return 0;
+}
+
+int Elenco(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& out) {
+    // No byte order mark: the text goes to other commands, not to a spreadsheet.
+    out << TestoCsv(LeggiContatti(*archivio.Rubrica(r.anno)), ';', false);
+    return 0;
+}
+
+int NonInviare(const TRichiesta& r, std::istream& in, std::ostream& out, std::ostream& err) {
+    TNonInviare elenco(PercorsoNonInviareConfigurato());
+    if (r.azione == "elenco") {
+        out << elenco.Testo();
+        return 0;
+    }
+    if (r.azione == "aggiungi") {
+        std::string righe;
+        if (r.argomenti.size() == 1 && r.argomenti[0] == "-")
+            righe.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        else
+            for (const std::string& indirizzo : r.argomenti) righe += indirizzo + "\n";
+        const TEsitoAggiunta esito = elenco.AggiungiTesto(righe);
+        out << "Aggiunti " << esito.Aggiunti << ", già presenti " << esito.GiaPresenti << '\n';
+        return 0;
+    }
+    int assenti = 0;
+    for (const std::string& indirizzo : r.argomenti) {
+        if (elenco.Togli(indirizzo)) {
+            out << "Tolto: " << indirizzo << '\n';
+        } else {
+            err << "brivano-rubrica: non è nell'elenco: " << indirizzo << '\n';
+            ++assenti;
+        }
+    }
+    return assenti == 0 ? 0 : UscitaErrore;
+}
+
+}  // namespace
+
+int EseguiRubrica(const std::vector<std::string>& args, const std::string& cartellaProgramma,
+                  std::istream& in, std::ostream& out, std::ostream& err) {
+    try {
+        if (args.empty()) throw EUso("manca il comando");
+        if (args[0] == "--help" || args[0] == "-h") {
+            out << kAiuto;
+            return 0;
+        }
+        if (args[0] == "--version" || args[0] == "-v") {
+            out << "Brivano " << kVersione << '\n';
+            return 0;
+        }
+        const TRichiesta richiesta = LeggiRichiesta(args);
+        TArchivioRigaComando archivio(cartellaProgramma, err);
+        switch (richiesta.comando) {
+            case TComando::Importa:
+                return Importa(richiesta, archivio, out);
+            case TComando::Esporta:
+                return Esporta(richiesta, archivio, out);
+            case TComando::Elenco:
+                return Elenco(richiesta, archivio, out);
+            case TComando::NonInviare:
+                return NonInviare(richiesta, in, out, err);
+        }
+        return UscitaErrore;
+    } catch (const EUso& e) {
+        err << "brivano-rubrica: " << e.what() << "\n\n" << kAiuto;
+        return UscitaUso;
+    } catch (const std::exception& e) {
+        err << "brivano-rubrica: " << ErrorDisplayText(e.what()) << '\n';
+        return UscitaErrore;
+    }
+}
+
+}  // namespace brivano
