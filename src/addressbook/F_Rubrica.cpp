@@ -30,7 +30,7 @@
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/ImageList.h"
-#include "workflow/Collegamenti.h"
+#include "workflow/ControlloRubrica.h"
 
 namespace {
 
@@ -38,15 +38,6 @@ constexpr int kClientWidth = 1021, kClientHeight = 661, kStatusHeight = 28;
 constexpr int kColoreFinestra = 16706266, kColorePannello = 185, kColoreGriglia = 14408667,
               kColoreIntestazione = 16745604, kColoreEtichetta = 14650176,
               kColoreEvidenza = 15780518;
-
-const char* const kTestoCancellazione =
-    "ATTENZIONE - RICHIESTA CANCELLAZIONE SCHEDA\r\r"
-    "E' stato chiesto di Cancellare la scheda corrente.\r\r"
-    "Confermi l'operazione?";
-const char* const kTestoSalvataggio =
-    "ATTENZIONE - CONTATTO NON SALVATO\r\r"
-    "Il contatto in corso di inserimento o modifica non è stato salvato.\r\r"
-    "Salvarlo adesso?";
 
 void Colora(QWidget* w, int colore) {
     QPalette p = w->palette();
@@ -74,27 +65,12 @@ void Suggerimento(QObject* o, const char* hint) {
     o->setProperty("hint", QString::fromUtf8(hint));
 }
 
-bool InModifica(const TRowCursor& ds) {
-    return ds.State() == TCursorState::Editing || ds.State() == TCursorState::Inserting;
-}
-
 // Focus that only follows a menu or another window coming and going is not
 // the user entering or leaving a field.
 bool VeroCambioFuoco(QEvent* event) {
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
     return reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason;
 }
-
-// Holds back the refresh of the detail panel while a handler walks the table.
-class TSilenzio {
-  public:
-    explicit TSilenzio(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-    ~TSilenzio() { flag_ = old_; }
-
-  private:
-    bool& flag_;
-    bool old_;
-};
 
 }  // namespace
 
@@ -105,22 +81,12 @@ TFRubrica::TFRubrica(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
     setFont(Tahoma(8));
     Colora(this, kColoreFinestra);
     CreaComponenti();
-    ImpostaStato(TStatoRubrica::Consultazione);
-
-    tableListener_ = fdb_.T_Rubrica.Subscribe([this](TCursorEvent) {
-        if (silenzio_) return;
-        AggiornaCampi();
-        AggiornaNavigatore();
-    });
-    queryListener_ = fdb_.QGEN.Subscribe([this](TCursorEvent) { AggiornaSelezioneGriglia(); });
-    AggiornaCampi();
-    AggiornaNavigatore();
+    controllo_ = std::make_unique<brivano::TControlloRubrica>(fdb_, boxes_, *this);
 }
 
-TFRubrica::~TFRubrica() {
-    fdb_.T_Rubrica.Unsubscribe(tableListener_);
-    fdb_.QGEN.Unsubscribe(queryListener_);
-}
+// The controller goes first: it stops listening to the data module while
+// every control still stands.
+TFRubrica::~TFRubrica() = default;
 
 void TFRubrica::CreaComponenti() {
     auto* layout = new QVBoxLayout(this);
@@ -177,13 +143,7 @@ void TFRubrica::CreaComponenti() {
     DBGrid1->setModel(filtrata_);
     Strumenti = new brivano::TStrumentiRubrica(
         this, menu, DBGrid1, *filtrata_, fdb_, boxes_, [this] { DBGrid1DblClick(); },
-        [this] {
-            RunGuarded(boxes_, [this] {
-                fdb_.T_Rubrica.Close();
-                fdb_.T_Rubrica.Open();
-                fdb_.CaricaRubrica();
-            });
-        });
+        [this] { controllo_->Ricarica(); });
     Strumenti->Filtro->setGeometry(6, 6, 606, 22);
     DBGrid1->setItemDelegate(new brivano::TRowLineDelegate(DBGrid1));
     DBGrid1->setShowGrid(false);
@@ -205,7 +165,8 @@ void TFRubrica::CreaComponenti() {
         DBGrid1->setColumnWidth(static_cast<int>(c), model_->Columns()[c].width);
     connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid()) SelezioneGrigliaCambiata(current.row());
+                if (current.isValid())
+                    controllo_->RigaElencoScelta(filtrata_->RigaElenco(current.row()));
             });
 
     // Tool side.
@@ -244,18 +205,19 @@ void TFRubrica::CreaComponenti() {
     DBNavigator1->setObjectName("DBNavigator1");
     DBNavigator1->setGeometry(263 + 7, 8, 120, 30);
     Suggerimento(DBNavigator1, "Scorri Archivio");
+    using brivano::TPassoNavigatore;
     auto scorri = [&](QToolButton*& b, const char* name, QStyle::StandardPixmap picture, int x,
-                      void (TRowCursor::*passo)()) {
+                      TPassoNavigatore passo) {
         b = new QToolButton(DBNavigator1);
         b->setObjectName(name);
         b->setIcon(style()->standardIcon(picture));
         b->setGeometry(x, 0, 30, 30);
-        connect(b, &QToolButton::clicked, this, [this, passo] { Scorri(passo); });
+        connect(b, &QToolButton::clicked, this, [this, passo] { controllo_->Scorri(passo); });
     };
-    scorri(NavFirst, "NavFirst", QStyle::SP_MediaSkipBackward, 0, &TRowCursor::First);
-    scorri(NavPrior, "NavPrior", QStyle::SP_MediaSeekBackward, 30, &TRowCursor::Prior);
-    scorri(NavNext, "NavNext", QStyle::SP_MediaSeekForward, 60, &TRowCursor::Next);
-    scorri(NavLast, "NavLast", QStyle::SP_MediaSkipForward, 90, &TRowCursor::Last);
+    scorri(NavFirst, "NavFirst", QStyle::SP_MediaSkipBackward, 0, TPassoNavigatore::Primo);
+    scorri(NavPrior, "NavPrior", QStyle::SP_MediaSeekBackward, 30, TPassoNavigatore::Precedente);
+    scorri(NavNext, "NavNext", QStyle::SP_MediaSeekForward, 60, TPassoNavigatore::Successivo);
+    scorri(NavLast, "NavLast", QStyle::SP_MediaSkipForward, 90, TPassoNavigatore::Ultimo);
 
     // Detail panel.
     Panel3 = Pannello(Panel1, "Panel3", {4, 51, 394, 345});
@@ -326,105 +288,89 @@ void TFRubrica::CreaComponenti() {
     sezione("", 50, QFrame::Sunken);
 }
 
-void TFRubrica::Scorri(void (TRowCursor::*passo)()) {
-    TTable& table = fdb_.T_Rubrica;
-    RunGuarded(boxes_, [&table, passo] { (table.*passo)(); });
+brivano::TStatoRubrica TFRubrica::Stato() const {
+    return controllo_->Stato();
 }
 
-void TFRubrica::ImpostaStato(TStatoRubrica stato) {
-    stato_ = stato;
-    const bool consultazione = stato == TStatoRubrica::Consultazione;
-    const bool modifica = stato == TStatoRubrica::Modifica;
-    Nuovo1->setEnabled(consultazione);
-    TBNuovo->setEnabled(consultazione);
-    Modifica1->setEnabled(consultazione);
-    TBModifica->setEnabled(consultazione);
-    Salva1->setEnabled(modifica);
-    TBSalva->setEnabled(modifica);
-    Annulla1->setEnabled(modifica);
-    TBAnnulla->setEnabled(modifica);
-    Cancella1->setEnabled(consultazione);
-    TBCancella->setEnabled(consultazione);
-    Esci1->setEnabled(consultazione);
-    TBEsci->setEnabled(consultazione);
-    DBNavigator1->setEnabled(consultazione);
-    Panel2->setEnabled(consultazione);
-    Panel3->setEnabled(modifica);
-    Strumenti->Contatti->setEnabled(consultazione);
+void TFRubrica::MostraControlli(const brivano::TControlliRubrica& c) {
+    const std::pair<QAction*, QToolButton*> comandi[] = {
+        {Nuovo1, TBNuovo},   {Modifica1, TBModifica}, {Salva1, TBSalva},
+        {Annulla1, TBAnnulla}, {Cancella1, TBCancella}, {Esci1, TBEsci}};
+    const bool abilitati[] = {c.nuovo, c.modifica, c.salva, c.annulla, c.cancella, c.esci};
+    for (size_t i = 0; i < std::size(comandi); ++i) {
+        comandi[i].first->setEnabled(abilitati[i]);
+        comandi[i].second->setEnabled(abilitati[i]);
+    }
+    DBNavigator1->setEnabled(c.navigatore);
+    Panel2->setEnabled(c.elenco);
+    Panel3->setEnabled(c.dettaglio);
+    Strumenti->Contatti->setEnabled(c.contatti);
 }
 
-std::string TFRubrica::Testo(const QWidget* control) {
+namespace {
+std::string Testo(const QWidget* control) {
     if (auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->text().toStdString();
     return static_cast<const QPlainTextEdit*>(control)->toPlainText().toStdString();
 }
 
-namespace {
 bool Modificato(const QWidget* control) {
     if (auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->isModified();
     return static_cast<const QPlainTextEdit*>(control)->document()->isModified();
 }
 }  // namespace
 
-void TFRubrica::ScriviCampi() {
-    if (!InModifica(fdb_.T_Rubrica)) return;
-    // Read every screen text first: each write refreshes the panel from the row.
-    std::vector<std::pair<std::string, std::string>> valori;
-    for (const TCampo& c : campi_)
-        if (Modificato(c.control)) valori.emplace_back(c.field, Testo(c.control));
-    if (valori.empty()) return;
-    {
-        TSilenzio silenzio(silenzio_);
-        for (const auto& [field, text] : valori) fdb_.T_Rubrica.SetFieldValue(field, text);
-    }
-    AggiornaCampi();
-}
-
-void TFRubrica::AggiornaCampi() {
-    const TTable& t = fdb_.T_Rubrica;
-    for (const TCampo& c : campi_) {
-        const QString text =
-            t.Active() ? QString::fromStdString(t.FieldValue(c.field).value_or("")) : QString();
-        if (auto* edit = qobject_cast<QLineEdit*>(c.control)) {
+void TFRubrica::MostraScheda(const brivano::TTestiCampi& testi) {
+    for (const auto& [field, testo] : testi) {
+        auto campo = std::find_if(campi_.begin(), campi_.end(),
+                                  [&](const TCampo& c) { return c.field == field; });
+        if (campo == campi_.end()) continue;
+        const QString text = QString::fromStdString(testo);
+        if (auto* edit = qobject_cast<QLineEdit*>(campo->control)) {
             edit->setText(text);
         } else {
-            auto* memo = static_cast<QPlainTextEdit*>(c.control);
+            auto* memo = static_cast<QPlainTextEdit*>(campo->control);
             memo->setPlainText(text);
             memo->document()->setModified(false);
         }
     }
 }
 
-void TFRubrica::AggiornaNavigatore() {
-    const TTable& t = fdb_.T_Rubrica;
-    const bool indietro = t.Active() && !t.AtStart(), avanti = t.Active() && !t.AtEnd();
+void TFRubrica::MostraNavigatore(bool indietro, bool avanti) {
     NavFirst->setEnabled(indietro);
     NavPrior->setEnabled(indietro);
     NavNext->setEnabled(avanti);
     NavLast->setEnabled(avanti);
 }
 
-void TFRubrica::AggiornaSelezioneGriglia() {
-    TSilenzio syncing(syncingGrid_);
-    const TQuery& q = fdb_.QGEN;
-    if (!q.Active() || q.RowNumber() < 1) {
+void TFRubrica::MostraRigaElenco(int riga) {
+    const int rigaGriglia = riga < 1 ? -1 : filtrata_->RigaGriglia(riga);
+    if (rigaGriglia < 0) {
         DBGrid1->selectionModel()->clearCurrentIndex();
         DBGrid1->clearSelection();
         return;
     }
-    const int riga = filtrata_->RigaGriglia(q.RowNumber());
-    if (riga < 0) {
-        DBGrid1->selectionModel()->clearCurrentIndex();
-        DBGrid1->clearSelection();
-        return;
-    }
-    const QModelIndex current = filtrata_->index(riga, 0);
     DBGrid1->selectionModel()->setCurrentIndex(
-        current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        filtrata_->index(rigaGriglia, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void TFRubrica::SelezioneGrigliaCambiata(int row) {
-    if (syncingGrid_ || !fdb_.QGEN.Active()) return;
-    RunGuarded(boxes_, [&] { fdb_.QGEN.MoveToRow(filtrata_->RigaElenco(row)); });
+brivano::TTestiCampi TFRubrica::CampiModificati() const {
+    brivano::TTestiCampi testi;
+    for (const TCampo& c : campi_)
+        if (Modificato(c.control)) testi.emplace_back(c.field, Testo(c.control));
+    return testi;
+}
+
+void TFRubrica::FuocoPrimoCampo() {
+    Ragione_Sociale->setFocus();
+}
+
+void TFRubrica::Chiudi() {
+    accept();
+}
+
+void TFRubrica::ApriCollegamento(const std::string& url) {
+    opener_->Open(url);
 }
 
 void TFRubrica::showEvent(QShowEvent* event) {
@@ -456,132 +402,57 @@ bool TFRubrica::eventFilter(QObject* watched, QEvent* event) {
         if (out) {
             auto campo = std::find_if(campi_.begin(), campi_.end(),
                                       [&](const TCampo& c) { return c.control == control; });
-            if (campo != campi_.end() && Modificato(control) && InModifica(fdb_.T_Rubrica))
-                RunGuarded(boxes_,
-                           [&] { fdb_.T_Rubrica.SetFieldValue(campo->field, Testo(control)); });
+            if (campo != campi_.end() && Modificato(control))
+                controllo_->CampoLasciato(campo->field, Testo(control));
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
 bool TFRubrica::SchedaInSospeso() const {
-    return InModifica(fdb_.T_Rubrica);
+    return controllo_->SchedaInSospeso();
 }
 
 void TFRubrica::ChiediSalvataggio() {
-    if (!SchedaInSospeso()) return;
-    if (boxes_.Ask(kTestoSalvataggio) == TConfirmAnswer::Yes) {
-        ScriviCampi();
-        fdb_.T_Rubrica.Post();
-    } else {
-        fdb_.T_Rubrica.Cancel();
-    }
-    ImpostaStato(TStatoRubrica::Consultazione);
+    controllo_->ChiediSalvataggio();
 }
 
 void TFRubrica::FormShow() {
-    const bool eraAperta = fdb_.T_Rubrica.Active();
-    RunGuarded(boxes_, [&] {
-        fdb_.T_Rubrica.Open();
-        fdb_.CaricaRubrica();
-    });
-    // A contact left pending by the close box may have been settled while the
-    // window was away (a year change closes the table): nothing is being
-    // edited any more.
-    if (!eraAperta && stato_ == TStatoRubrica::Modifica) ImpostaStato(TStatoRubrica::Consultazione);
+    controllo_->Mostra();
 }
 
 void TFRubrica::Nuovo1Click() {
-    ImpostaStato(TStatoRubrica::Modifica);
-    RunGuarded(boxes_, [&] {
-        fdb_.T_Rubrica.Append();
-        Ragione_Sociale->setFocus();
-    });
+    controllo_->Nuovo();
 }
 
 void TFRubrica::Modifica1Click() {
-    ImpostaStato(TStatoRubrica::Modifica);
-    RunGuarded(boxes_, [&] {
-        fdb_.T_Rubrica.Edit();
-        Ragione_Sociale->setFocus();
-    });
+    controllo_->Modifica();
 }
 
 void TFRubrica::Salva1Click() {
-    ImpostaStato(TStatoRubrica::Consultazione);
-    RunGuarded(boxes_, [&] {
-        ScriviCampi();
-        fdb_.T_Rubrica.Post();
-        fdb_.CaricaRubrica();
-    });
+    controllo_->Salva();
 }
 
 void TFRubrica::Annulla1Click() {
-    ImpostaStato(TStatoRubrica::Consultazione);
-    RunGuarded(boxes_, [&] { fdb_.T_Rubrica.Cancel(); });
+    controllo_->Annulla();
 }
 
 void TFRubrica::Cancella1Click() {
-    ImpostaStato(TStatoRubrica::Conferma);
-    if (boxes_.Confirm("Confirm", kTestoCancellazione) == TConfirmAnswer::Yes)
-        RunGuarded(boxes_, [&] {
-            fdb_.T_Rubrica.Delete();
-            fdb_.CaricaRubrica();
-        });
-    ImpostaStato(TStatoRubrica::Consultazione);
+    controllo_->Cancella();
 }
 
 void TFRubrica::Esci1Click() {
-    RunGuarded(boxes_, [&] {
-        // Only a failed save leaves a row pending here, and closing would drop it.
-        ChiediSalvataggio();
-        fdb_.T_Rubrica.Close();
-        accept();
-    });
+    controllo_->Esci();
 }
 
 void TFRubrica::DBGrid1DblClick() {
-    RunGuarded(boxes_, [&] {
-        // The list's row does not move during the walk; a closed list raises
-        // before the table moves.
-        const TFieldValue wanted = fdb_.QGEN.FieldValue("OrdNum");
-        TTable& t = fdb_.T_Rubrica;
-        {
-            TSilenzio silenzio(silenzio_);
-            t.First();
-            while (!t.AtEnd()) {
-                const TFieldValue here = t.FieldValue("OrdNum");
-                if (wanted && here == wanted) break;
-                t.Next();
-            }
-        }
-        AggiornaCampi();
-        AggiornaNavigatore();
-    });
-}
-
-void TFRubrica::ApriCollegamento(const char* field,
-                                 std::optional<std::string> (*link)(const std::string&),
-                                 std::string (*rifiuto)(const std::string&)) {
-    RunGuarded(boxes_, [&] {
-        const TFieldValue value = fdb_.T_Rubrica.FieldValue(field);
-        if (!value) return;
-        if (const auto url = link(*value))
-            opener_->Open(*url);
-        else
-            boxes_.ShowInfo(rifiuto(*value));
-    });
+    controllo_->CercaRigaElenco();
 }
 
 void TFRubrica::SpeedButton1Click() {
-    ApriCollegamento("Sito", brivano::LinkSito, [](const std::string& sito) {
-        return "Il sito \"" + sito + "\" non è un indirizzo web (http o https) e non viene aperto.";
-    });
+    controllo_->ApriSito();
 }
 
 void TFRubrica::SpeedButton2Click() {
-    ApriCollegamento("Email", brivano::LinkMailto, [](const std::string&) {
-        return std::string(
-            "L'indirizzo e-mail contiene caratteri di controllo: il messaggio non viene aperto.");
-    });
+    controllo_->ScriviMessaggio();
 }

@@ -1,16 +1,18 @@
 #pragma once
 // The address book window: a read-only list of every contact over QGEN on the
-// left, the detail panel and the commands over T_Rubrica on the right. Created
-// once and reused: control states and a pending row survive the close box.
+// left, the detail panel and the commands over T_Rubrica on the right. It
+// forwards its events to the address book's controller and shows what that
+// says. Created once and reused: control states and a pending row survive the
+// close box.
 
 #include <QDialog>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "addressbook/UrlOpener.h"
+#include "workflow/VistaRubrica.h"
 
-class TRowCursor;
 class TFDB;
 class TMessageBoxes;
 class QAction;
@@ -22,15 +24,13 @@ class QTableView;
 class QToolButton;
 class QWidget;
 namespace brivano {
+class TControlloRubrica;
 class TGridModel;
 class TGrigliaFiltrata;
 class TStrumentiRubrica;
 }  // namespace brivano
 
-// The three control states of the window.
-enum class TStatoRubrica { Consultazione, Modifica, Conferma };
-
-class TFRubrica : public QDialog {
+class TFRubrica : public QDialog, public brivano::TVistaRubrica {
     Q_OBJECT
   public:
     TFRubrica(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent = nullptr);
@@ -46,7 +46,8 @@ class TFRubrica : public QDialog {
     // Links go through `opener` from here on (it must outlive the window).
     void SetUrlOpener(TUrlOpener& opener) { opener_ = &opener; }
 
-    // Handlers; each reports escaping errors on the general error display.
+    // Handlers, forwarded to the controller; each reports escaping errors on
+    // the general error display.
     void FormShow();
     void Nuovo1Click();
     void Modifica1Click();
@@ -58,7 +59,17 @@ class TFRubrica : public QDialog {
     void SpeedButton1Click();
     void SpeedButton2Click();
 
-    TStatoRubrica Stato() const { return stato_; }
+    brivano::TStatoRubrica Stato() const;
+
+    // What the controller shows.
+    void MostraControlli(const brivano::TControlliRubrica& controlli) override;
+    void MostraScheda(const brivano::TTestiCampi& testi) override;
+    void MostraNavigatore(bool indietro, bool avanti) override;
+    void MostraRigaElenco(int riga) override;
+    brivano::TTestiCampi CampiModificati() const override;
+    void FuocoPrimoCampo() override;
+    void Chiudi() override;
+    void ApriCollegamento(const std::string& url) override;
 
     // Components, by their object names.
     QAction *Nuovo1, *Modifica1, *Salva1, *Cancella1, *Annulla1, *Esci1;
@@ -86,18 +97,6 @@ class TFRubrica : public QDialog {
     };
 
     void CreaComponenti();
-    void Scorri(void (TRowCursor::*passo)());  // the navigator's moves
-    void ImpostaStato(TStatoRubrica stato);
-    // Data-aware controls: screen -> row before writing, row -> screen on notices.
-    void ScriviCampi();
-    void AggiornaCampi();
-    void AggiornaNavigatore();
-    void AggiornaSelezioneGriglia();
-    void SelezioneGrigliaCambiata(int row);
-    static std::string Testo(const QWidget* control);
-    // Hands the field's link to the desktop when the rule allows it, else says why not.
-    void ApriCollegamento(const char* field, std::optional<std::string> (*link)(const std::string&),
-                          std::string (*rifiuto)(const std::string&));
 
     TFDB& fdb_;
     TMessageBoxes& boxes_;
@@ -106,9 +105,6 @@ class TFRubrica : public QDialog {
     brivano::TGridModel* model_ = nullptr;
     brivano::TGrigliaFiltrata* filtrata_ = nullptr;
     std::vector<TCampo> campi_;
-    TStatoRubrica stato_ = TStatoRubrica::Consultazione;
-    int tableListener_ = 0, queryListener_ = 0;
-    bool syncingGrid_ = false;
-    bool silenzio_ = false;  // no detail refresh while a handler walks the table
+    std::unique_ptr<brivano::TControlloRubrica> controllo_;
     bool shownOnce_ = false;
 };
