@@ -25,7 +25,6 @@
 #include "addressbook/GrigliaFiltrata.h"
 #include "addressbook/StrumentiRubrica.h"
 #include "archive/F_DB.h"
-#include "dialogs/MessageBoxes.h"
 #include "ui/CasellaFiltro.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
@@ -70,6 +69,16 @@ void Suggerimento(QObject* o, const char* hint) {
 bool VeroCambioFuoco(QEvent* event) {
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
     return reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason;
+}
+
+std::string Testo(const QWidget* control) {
+    if (auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->text().toStdString();
+    return static_cast<const QPlainTextEdit*>(control)->toPlainText().toStdString();
+}
+
+bool Modificato(const QWidget* control) {
+    if (auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->isModified();
+    return static_cast<const QPlainTextEdit*>(control)->document()->isModified();
 }
 
 }  // namespace
@@ -294,7 +303,7 @@ brivano::TStatoRubrica TFRubrica::Stato() const {
 
 void TFRubrica::MostraControlli(const brivano::TControlliRubrica& c) {
     const std::pair<QAction*, QToolButton*> comandi[] = {
-        {Nuovo1, TBNuovo},   {Modifica1, TBModifica}, {Salva1, TBSalva},
+        {Nuovo1, TBNuovo},     {Modifica1, TBModifica}, {Salva1, TBSalva},
         {Annulla1, TBAnnulla}, {Cancella1, TBCancella}, {Esci1, TBEsci}};
     const bool abilitati[] = {c.nuovo, c.modifica, c.salva, c.annulla, c.cancella, c.esci};
     for (size_t i = 0; i < std::size(comandi); ++i) {
@@ -306,18 +315,6 @@ void TFRubrica::MostraControlli(const brivano::TControlliRubrica& c) {
     Panel3->setEnabled(c.dettaglio);
     Strumenti->Contatti->setEnabled(c.contatti);
 }
-
-namespace {
-std::string Testo(const QWidget* control) {
-    if (auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->text().toStdString();
-    return static_cast<const QPlainTextEdit*>(control)->toPlainText().toStdString();
-}
-
-bool Modificato(const QWidget* control) {
-    if (auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->isModified();
-    return static_cast<const QPlainTextEdit*>(control)->document()->isModified();
-}
-}  // namespace
 
 void TFRubrica::MostraScheda(const brivano::TTestiCampi& testi) {
     for (const auto& [field, testo] : testi) {

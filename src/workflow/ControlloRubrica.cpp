@@ -122,10 +122,18 @@ void TControlloRubrica::Scorri(TPassoNavigatore passo) {
     TTable& t = fdb_.T_Rubrica;
     RunGuarded(boxes_, [&] {
         switch (passo) {
-        case TPassoNavigatore::Primo: t.First(); break;
-        case TPassoNavigatore::Precedente: t.Prior(); break;
-        case TPassoNavigatore::Successivo: t.Next(); break;
-        case TPassoNavigatore::Ultimo: t.Last(); break;
+            case TPassoNavigatore::Primo:
+                t.First();
+                break;
+            case TPassoNavigatore::Precedente:
+                t.Prior();
+                break;
+            case TPassoNavigatore::Successivo:
+                t.Next();
+                break;
+            case TPassoNavigatore::Ultimo:
+                t.Last();
+                break;
         }
     });
 }

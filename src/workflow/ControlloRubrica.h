@@ -71,8 +71,8 @@ class TControlloRubrica {
     TVistaRubrica& vista_;
     TStatoRubrica stato_ = TStatoRubrica::Consultazione;
     int tableListener_ = 0, queryListener_ = 0;
-    bool silenzio_ = false;        // no detail refresh while a command walks the table
-    bool seguoElenco_ = false;     // the view is following QGEN: not a user's choice
+    bool silenzio_ = false;     // no detail refresh while a command walks the table
+    bool seguoElenco_ = false;  // the view is following QGEN: not a user's choice
 };
 
 }  // namespace brivano

@@ -126,8 +126,8 @@ TEST_F(ControlloRubricaTest, EveryCommandSetsTheStateThenActsOnTheTable) {
          TCursorState::Browsing},
         {"Nuovo again", [&] { c.Nuovo(); }, TStatoRubrica::Modifica, TCursorState::Browsing,
          TCursorState::Inserting},
-        {"Salva again", [&] { c.Salva(); }, TStatoRubrica::Consultazione,
-         TCursorState::Inserting, TCursorState::Browsing},
+        {"Salva again", [&] { c.Salva(); }, TStatoRubrica::Consultazione, TCursorState::Inserting,
+         TCursorState::Browsing},
     };
     for (const auto& step : steps) {
         modeWhenShown.reset();
@@ -391,9 +391,8 @@ TEST_F(ControlloRubricaTest, QuittingAsksAboutAPendingContactAndFollowsTheAnswer
         EXPECT_EQ(c.Stato(), TStatoRubrica::Consultazione);
         EXPECT_EQ(view.controlli, kBrowsing);
     }
-    EXPECT_EQ(boxes.boxes,
-              (std::vector<TRecordedBox>(
-                  2, TRecordedBox{TRecordedBox::Kind::Confirm, "Brivano", kSaveText})));
+    EXPECT_EQ(boxes.boxes, (std::vector<TRecordedBox>(2, TRecordedBox{TRecordedBox::Kind::Confirm,
+                                                                      "Brivano", kSaveText})));
     fdb.T_Rubrica.Last();
     EXPECT_EQ(Value("Ragione_Sociale"), "Pendente");
 }
