@@ -84,10 +84,14 @@ void TFAnnoLavoro::FormShow() {
 
 void TFAnnoLavoro::BitBtn1Click() {
     bool fatto = false;
-    RunGuarded(boxes_, [this, &fatto] {
+    std::string precedente;
+    RunGuarded(boxes_, [this, &fatto, &precedente] {
+        precedente = LeggiReg(KeyBrivano, "Anno");
         fatto = ConfermaAnno(fdb_, boxes_, Edit1->text().toStdString(), comando_, mostraAnno_);
     });
-    if (fatto) accept();
+    if (!fatto) return;
+    Confermato(precedente);
+    accept();
 }
 
 void TFAnnoLavoro::BitBtn2Click() {

@@ -38,6 +38,9 @@ class TFAnnoLavoro : public QDialog {
                  std::function<void(const std::string&)> mostraAnno, TComandoAnno comando,
                  const TFormaAnno& forma, QWidget* parent);
 
+    // After a confirmed switch, with the working year before it.
+    virtual void Confermato(const std::string& annoPrecedente) { (void)annoPrecedente; }
+
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
