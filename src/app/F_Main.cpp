@@ -126,6 +126,9 @@ void TFMain::CreaMenu() {
     ImpostazioniInvio1 = Strumenti1->addAction(QStringLiteral("Impostazioni Invio"), this,
                                                [this] { ImpostazioniInvio1Click(); });
     ImpostazioniInvio1->setObjectName("ImpostazioniInvio1");
+    StoricoInvii1 = Strumenti1->addAction(QStringLiteral("Storico Invii"), this,
+                                          [this] { StoricoInvii1Click(); });
+    StoricoInvii1->setObjectName("StoricoInvii1");
 
     Aiuto1 = menuBar()->addMenu(QStringLiteral("?"));
     Aiuto1->setObjectName("Aiuto1");
@@ -225,6 +228,10 @@ void TFMain::CreaNuovoArchivio1Click() {
 
 void TFMain::ImpostazioniInvio1Click() {
     Mostra(finestre_.FImpostazioniInvio);
+}
+
+void TFMain::StoricoInvii1Click() {
+    Mostra(finestre_.FStoricoInvii);
 }
 
 bool TFMain::SistemaSchedaInSospeso() {

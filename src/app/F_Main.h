@@ -34,6 +34,7 @@ class TFMain : public QMainWindow {
         // Asks to save a pending contact before the program ends.
         std::function<void()> ChiediSalvataggio;
         QDialog* FImpostazioniInvio = nullptr;
+        QDialog* FStoricoInvii = nullptr;
     };
 
     // `cartellaProgramma` is the executable's folder with a trailing "/".
@@ -52,6 +53,7 @@ class TFMain : public QMainWindow {
     void CambioAnno1Click();
     void CreaNuovoArchivio1Click();
     void ImpostazioniInvio1Click();
+    void StoricoInvii1Click();
     void About1Click();
     void Timer1Timer();
 
@@ -59,6 +61,7 @@ class TFMain : public QMainWindow {
     QMenu *Documenti1, *Strumenti1, *Aiuto1;
     QAction *Rubrica1, *InvioMail, *N1, *Esci1, *CambioAnno1, *CreaNuovoArchivio1, *About1;
     QAction* ImpostazioniInvio1;
+    QAction* StoricoInvii1;
     QFrame* CoolBar1;
     QToolBar* ToolBar1;
     QToolButton *ToolButton1, *ToolButton3;

@@ -8,10 +8,12 @@
 #include "app/F_Main.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
+#include "history_window/F_StoricoInvii.h"
 #include "keyring/PortachiaviSegreti.h"
 #include "mailing_window/F_Agenda.h"
 #include "maintenance/F_CambioAnno.h"
 #include "maintenance/F_CreaArchivio.h"
+#include "workflow/StoricoInvii.h"
 
 namespace brivano {
 
@@ -29,6 +31,7 @@ struct TFinestreProgramma {
     TPortachiaviSegreti Portachiavi;
     TImpostazioniInvio Impostazioni{Portachiavi};
     std::unique_ptr<TFImpostazioniInvio> FImpostazioniInvio;
+    std::unique_ptr<TFStoricoInvii> FStoricoInvii;
 
     TFinestreProgramma(TFDB& fdb, TMessageBoxes& boxes, TFMain& main) {
         auto mostraAnno = [&main](const std::string& anno) { main.MostraAnno(anno); };
@@ -39,6 +42,9 @@ struct TFinestreProgramma {
         FRubrica = std::make_unique<TFRubrica>(fdb, boxes, &main);
         FImpostazioniInvio = std::make_unique<TFImpostazioniInvio>(Impostazioni, boxes, &main);
         FInvioMail->SetImpostazioni(&Impostazioni);
+        FStoricoInvii = std::make_unique<TFStoricoInvii>(boxes, PercorsoRegistroConfigurato, &main);
+        FStoricoInvii->SetSpedizioneAttiva(
+            [invio = FInvioMail.get()] { return invio->SpedizioneInCorso(); });
     }
 };
 
@@ -60,7 +66,7 @@ int Programma(TMessageBoxes& boxes, const std::string& cartellaProgramma, bool c
     FMain.ImpostaFinestre({FDB.get(), finestre->FInvioMail.get(), finestre->FF_About.get(),
                            finestre->FCambioAnno.get(), finestre->FCreaArchivio.get(), rubrica,
                            [rubrica] { rubrica->ChiediSalvataggio(); },
-                           finestre->FImpostazioniInvio.get()});
+                           finestre->FImpostazioniInvio.get(), finestre->FStoricoInvii.get()});
     FMain.show();
     const int result = QApplication::exec();
     FMain.ImpostaFinestre({});

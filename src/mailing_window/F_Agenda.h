@@ -64,6 +64,8 @@ class TFInvioMail : public QDialog {
     TFPiePagina* ButtonPiePaginaClick();
 
     bool InvioInCorso() const { return worker_ != nullptr; }
+    // The journal's run being sent now; 0 when none.
+    std::int64_t SpedizioneInCorso() const { return InvioInCorso() ? opzioni_.Spedizione : 0; }
     // The server port and the waits of a run (25 and the usual limits unless
     // a test or a measurement changes them).
     void SetPortaInvio(int porta) { porta_ = porta; }

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 
@@ -134,6 +135,7 @@ TRegistroInvii::TRegistroInvii(const std::filesystem::path& file) {
         Esegui("PRAGMA journal_mode=WAL");
         Esegui("PRAGMA synchronous=FULL");
         Esegui(Schema);
+        AggiungiColonneMancanti();
     } catch (...) {
         sqlite3_close(db_);
         throw;
@@ -155,6 +157,24 @@ void TRegistroInvii::Esegui(const char* sql) const {
         sqlite3_free(messaggio);
         throw ERegistroInvii("Registro degli invii: " + testo);
     }
+}
+
+void TRegistroInvii::AggiungiColonneMancanti() {
+    struct TColonna {
+        const char* Nome;
+        const char* Aggiunta;
+    };
+    static constexpr TColonna Colonne[] = {
+        {"message_id", "ALTER TABLE voci ADD COLUMN message_id TEXT NOT NULL DEFAULT ''"},
+    };
+    std::vector<std::string> presenti;
+    {
+        TComando c(db_, "SELECT name FROM pragma_table_info('voci')");
+        while (c.Passo()) presenti.push_back(c.ColonnaTesto(0));
+    }
+    for (const TColonna& colonna : Colonne)
+        if (std::find(presenti.begin(), presenti.end(), colonna.Nome) == presenti.end())
+            Esegui(colonna.Aggiunta);
 }
 
 void TRegistroInvii::Errore(const std::string& cosa) const {
@@ -190,7 +210,7 @@ std::int64_t TRegistroInvii::NuovaSpedizione(const TDatiSpedizione& dati,
 }
 
 void TRegistroInvii::Segna(std::int64_t spedizione, std::size_t posizione, TStatoVoce stato,
-                           int codice, const std::string& risposta) {
+                           int codice, const std::string& risposta, const std::string& messageId) {
     std::lock_guard<std::mutex> lock(mutex_);
     TTransazione t(db_);
     TComando leggi(db_, "SELECT stato FROM voci WHERE spedizione=? AND posizione=?");
@@ -203,14 +223,16 @@ void TRegistroInvii::Segna(std::int64_t spedizione, std::size_t posizione, TStat
                NomeStato(stato) + "\"");
     TComando scrivi(db_,
                     "UPDATE voci SET stato=?, codice=?, risposta=?, aggiornata=?, "
-                    "tentativi=tentativi+? WHERE spedizione=? AND posizione=?");
+                    "tentativi=tentativi+?, message_id=COALESCE(NULLIF(?, ''), message_id) "
+                    "WHERE spedizione=? AND posizione=?");
     scrivi.Testo(1, NomeStato(stato))
         .Intero(2, codice)
         .Testo(3, risposta)
         .Testo(4, Adesso())
         .Intero(5, stato == TStatoVoce::InCorso && *da != TStatoVoce::InCorso ? 1 : 0)
-        .Intero(6, spedizione)
-        .Intero(7, static_cast<std::int64_t>(posizione));
+        .Testo(6, messageId)
+        .Intero(7, spedizione)
+        .Intero(8, static_cast<std::int64_t>(posizione));
     scrivi.Passo();
     t.Conferma();
 }
@@ -248,6 +270,7 @@ TSpedizioneRegistrata TRegistroInvii::Spedizione(std::int64_t id) const {
         const auto n = static_cast<std::size_t>(conta.ColonnaIntero(1));
         s.Voci += n;
         if (!stato) continue;
+        s.PerStato[static_cast<std::size_t>(*stato)] += n;
         if (*stato == TStatoVoce::Inviato) s.Inviate += n;
         if (DaSpedire(*stato)) s.DaFare += n;
         if (*stato == TStatoVoce::InCorso) s.Incerte += n;
@@ -312,15 +335,40 @@ std::vector<std::size_t> TRegistroInvii::ReinviaFalliti(std::int64_t spedizione)
     return posizioni;
 }
 
+namespace {
+
+constexpr const char* IntestazioneVociCsv =
+    "Posizione,Voce,Stato,Codice,Risposta,Message-ID,Tentativi,Aggiornata";
+
+void ScriviVociCsv(std::ostream& out, const std::vector<TVoceRegistrata>& voci,
+                   const std::string& prefisso) {
+    for (const auto& v : voci)
+        out << prefisso << v.Posizione + 1 << ',' << CampoCsv(v.Voce) << ',' << NomeStato(v.Stato)
+            << ',' << v.Codice << ',' << CampoCsv(v.Risposta) << ',' << CampoCsv(v.MessageId) << ','
+            << v.Tentativi << ',' << v.Aggiornata << "\r\n";
+}
+
+}  // namespace
+
 void TRegistroInvii::EsportaCsv(std::int64_t spedizione, const std::filesystem::path& file) const {
     const auto voci = Voci(spedizione);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) Errore("impossibile scrivere " + file.string());
-    out << "Posizione,Voce,Stato,Codice,Risposta,Message-ID,Tentativi,Aggiornata\r\n";
-    for (const auto& v : voci)
-        out << v.Posizione + 1 << ',' << CampoCsv(v.Voce) << ',' << NomeStato(v.Stato) << ','
-            << v.Codice << ',' << CampoCsv(v.Risposta) << ',' << CampoCsv(v.MessageId) << ','
-            << v.Tentativi << ',' << v.Aggiornata << "\r\n";
+    out << IntestazioneVociCsv << "\r\n";
+    ScriviVociCsv(out, voci, std::string());
+    out.flush();
+    if (!out) Errore("impossibile scrivere " + file.string());
+}
+
+void TRegistroInvii::EsportaTuttoCsv(const std::filesystem::path& file) const {
+    auto spedizioni = Spedizioni();
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) Errore("impossibile scrivere " + file.string());
+    out << "Invio,Creata,Oggetto," << IntestazioneVociCsv << "\r\n";
+    for (auto s = spedizioni.rbegin(); s != spedizioni.rend(); ++s)
+        ScriviVociCsv(
+            out, Voci(s->Id),
+            std::to_string(s->Id) + ',' + s->Creata + ',' + CampoCsv(s->Dati.Oggetto) + ',');
     out.flush();
     if (!out) Errore("impossibile scrivere " + file.string());
 }

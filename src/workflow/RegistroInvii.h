@@ -41,6 +41,8 @@ struct TSpedizioneRegistrata {
     std::size_t DaFare = 0;   // "da inviare" or "rinviato"
     std::size_t Incerte = 0;  // "in corso"
     std::size_t Fallite = 0;
+    // Entries in each state, indexed by TStatoVoce.
+    std::array<std::size_t, 6> PerStato{};
 };
 
 struct TVoceRegistrata {
@@ -68,9 +70,11 @@ class TRegistroInvii {
     // A new run whose entries are all "da inviare", in list order.
     std::int64_t NuovaSpedizione(const TDatiSpedizione& dati, const std::vector<std::string>& voci);
     // Moves one entry; raises ERegistroInvii for a move TransizioneAmmessa
-    // refuses (nothing changed). Going "in corso" counts one more attempt.
+    // refuses (nothing changed). Going "in corso" counts one more attempt. A
+    // Message-ID given replaces the one kept; none given keeps it.
     void Segna(std::int64_t spedizione, std::size_t posizione, TStatoVoce stato, int codice = 0,
-               const std::string& risposta = std::string());
+               const std::string& risposta = std::string(),
+               const std::string& messageId = std::string());
 
     // Newest first.
     std::vector<TSpedizioneRegistrata> Spedizioni() const;
@@ -88,9 +92,14 @@ class TRegistroInvii {
 
     // The entries of one run as CSV (RFC 4180), with a header line.
     void EsportaCsv(std::int64_t spedizione, const std::filesystem::path& file) const;
+    // The entries of every run, oldest run first, each line led by the run's
+    // number, time and subject.
+    void EsportaTuttoCsv(const std::filesystem::path& file) const;
 
   private:
     void Esegui(const char* sql) const;
+    // Journals written before a column existed get it, empty, when opened.
+    void AggiungiColonneMancanti();
     [[noreturn]] void Errore(const std::string& cosa) const;
 
     sqlite3* db_ = nullptr;

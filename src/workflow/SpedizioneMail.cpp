@@ -173,9 +173,11 @@ TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<st
     auto posizione = [&](std::size_t i) {
         return opzioni.Posizioni.empty() ? i : opzioni.Posizioni.at(i);
     };
-    auto segna = [&](std::size_t i, TStatoVoce stato, int codice, const std::string& testo) {
+    auto segna = [&](std::size_t i, TStatoVoce stato, int codice, const std::string& testo,
+                     const std::string& messageId = std::string()) {
         if (opzioni.Registro)
-            opzioni.Registro->Segna(opzioni.Spedizione, posizione(i), stato, codice, testo);
+            opzioni.Registro->Segna(opzioni.Spedizione, posizione(i), stato, codice, testo,
+                                    messageId);
     };
     if (TIdIOHandler* io = smtp.IOHandler()) io->SetAbortFlag(opzioni.Interrompi);
     smtp.SetAbortFlag(opzioni.Interrompi);
@@ -200,7 +202,10 @@ TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<st
             if (avvisi.Componi) avvisi.Componi(i, message);
             bool inCorso = false;
             const TRisultatoVoce r = InviaVoce(smtp, message, voce, [&] {
-                segna(i, TStatoVoce::InCorso, 0, std::string());
+                // The headers are written by now: an uncertain entry keeps
+                // the Message-ID to look for at the receiver.
+                segna(i, TStatoVoce::InCorso, 0, std::string(),
+                      message.LastGeneratedHeaders().Values("Message-ID"));
                 inCorso = true;
             });
             switch (r.Esito) {

@@ -58,7 +58,7 @@ class FMainTest : public ::testing::Test {
                                   ++salvataggi;
                                   if (salvataggioFallisce) throw EArchiveError("Disco pieno");
                               },
-                              &impostazioni});
+                              &impostazioni, &storico});
     }
     QString StaticText() const { return main.StaticText1->text(); }
 
@@ -67,7 +67,7 @@ class FMainTest : public ::testing::Test {
     TRecordingMessageBoxes boxes;
     TFDB fdb{boxes};
     TFMain main{boxes, prg.str(), true};
-    TFinestraProva invio, cambio, crea, rubrica, impostazioni;
+    TFinestraProva invio, cambio, crea, rubrica, impostazioni, storico;
     TFF_About about{&main};
     int salvataggi = 0;
     bool salvataggioFallisce = false;
@@ -78,8 +78,9 @@ TEST_F(FMainTest, MenusToolBarAndDisplays) {
     EXPECT_EQ(Voci(main.menuBar()->actions()), (QStringList{"&Documenti", "&Strumenti", "?"}));
     EXPECT_EQ(Voci(main.Documenti1->actions()),
               (QStringList{"&Rubrica", "&InvioMail", "-", "&Esci"}));
-    EXPECT_EQ(Voci(main.Strumenti1->actions()),
-              (QStringList{"Cambio Anno", "Crea Nuovo Archivio", "Impostazioni Invio"}));
+    EXPECT_EQ(
+        Voci(main.Strumenti1->actions()),
+        (QStringList{"Cambio Anno", "Crea Nuovo Archivio", "Impostazioni Invio", "Storico Invii"}));
     EXPECT_EQ(Voci(main.Aiuto1->actions()), QStringList{"About"});
 
     const QList<QAction*> tools = main.ToolBar1->actions();
@@ -213,10 +214,13 @@ TEST_F(FMainTest, YearWindowsSettleThePendingContactFirst) {
     EXPECT_EQ(boxes.Errors(), Texts{"Disco pieno."});
 }
 
-TEST_F(FMainTest, ImpostazioniInvioOpensTheAccountWindow) {
+TEST_F(FMainTest, ImpostazioniInvioAndStoricoInviiOpenTheirWindows) {
     main.ImpostazioniInvio1->trigger();
     EXPECT_EQ(impostazioni.volte, 1);
     EXPECT_EQ(salvataggi, 0) << "the account has nothing to do with a pending contact";
+    main.StoricoInvii1->trigger();
+    EXPECT_EQ(storico.volte, 1);
+    EXPECT_EQ(salvataggi, 0);
 }
 
 TEST_F(FMainTest, ContactThatCannotBeSavedKeepsTheProgramOpen) {

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -211,6 +213,69 @@ TEST(RegistroInvii, KilledRunsResumeWithoutLossOrDuplicate) {
             }
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RegistroInvii, RecordsEachMessagesMessageId) {
+    TRunRegistrata prova(3);
+    const auto id = prova.registro.NuovaSpedizione(Dati(), prova.voci);
+    EXPECT_EQ(prova.Invia(id, prova.Tutte()).Inviati, 3u);
+    std::set<std::string> visti;
+    for (const auto& v : prova.registro.Voci(id)) {
+        EXPECT_EQ(v.Stato, I);
+        EXPECT_EQ(v.MessageId.front(), '<') << v.MessageId;
+        EXPECT_NE(v.MessageId.find("@example.it>"), std::string::npos) << v.MessageId;
+        visti.insert(v.MessageId);
+    }
+    EXPECT_EQ(visti.size(), 3u);
+    // A later move without a Message-ID keeps the one recorded.
+    const std::string primo = prova.registro.Voci(id)[0].MessageId;
+    prova.voci[1] = "rotto>@example.it";
+    const auto altra = prova.registro.NuovaSpedizione(Dati(), prova.voci);
+    prova.registro.Segna(altra, 0, C, 0, "", "<a@b>");
+    prova.registro.Segna(altra, 0, F, 550, "no");
+    EXPECT_EQ(prova.registro.Voci(altra)[0].MessageId, "<a@b>");
+    EXPECT_EQ(prova.registro.Voci(id)[0].MessageId, primo);
+}
+
+TEST(RegistroInvii, AJournalWrittenBeforeTheMessageIdColumnStillOpens) {
+    TTempDir dir;
+    const auto file = TRegistroInvii::Percorso(dir.path());
+    {
+        // The entries' table as the first journals had it.
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db,
+                               "CREATE TABLE spedizioni(id INTEGER PRIMARY KEY, creata TEXT NOT "
+                               "NULL, account TEXT NOT NULL, mittente TEXT NOT NULL, oggetto TEXT "
+                               "NOT NULL, riga1 TEXT NOT NULL, riga2 TEXT NOT NULL, riga3 TEXT NOT "
+                               "NULL, riga4 TEXT NOT NULL, riga5 TEXT NOT NULL, riga6 TEXT NOT "
+                               "NULL, riga7 TEXT NOT NULL, riga8 TEXT NOT NULL);"
+                               "CREATE TABLE voci(spedizione INTEGER NOT NULL, posizione INTEGER "
+                               "NOT NULL, voce TEXT NOT NULL, stato TEXT NOT NULL, codice INTEGER "
+                               "NOT NULL DEFAULT 0, risposta TEXT NOT NULL DEFAULT '', tentativi "
+                               "INTEGER NOT NULL DEFAULT 0, aggiornata TEXT NOT NULL, PRIMARY "
+                               "KEY(spedizione, posizione));"
+                               "INSERT INTO spedizioni VALUES(1, '2026-01-02 03:04:05', 'h:25 a', "
+                               "'a@x.it', 'Vecchio', '', '', '', '', '', '', '', '');"
+                               "INSERT INTO voci VALUES(1, 0, 'b@x.it', 'in corso', 0, '', 1, "
+                               "'2026-01-02 03:04:06');",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    TRegistroInvii registro(file);
+    ASSERT_EQ(registro.SpedizioneIncompiuta(), 1);
+    EXPECT_EQ(registro.Voci(1).at(0).MessageId, "");
+    registro.Segna(1, 0, I, 250, "OK", "<x@y.it>");
+    EXPECT_EQ(registro.Voci(1).at(0).MessageId, "<x@y.it>");
+    EXPECT_EQ(registro.Spedizione(1).Dati.Oggetto, "Vecchio");
+    // Opened again: the column is there once.
+    TRegistroInvii ancora(file);
+    EXPECT_EQ(ancora.Voci(1).at(0).MessageId, "<x@y.it>");
 }
 
 }  // namespace

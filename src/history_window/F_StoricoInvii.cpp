@@ -1,0 +1,175 @@
+#include "history_window/F_StoricoInvii.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "dialogs/MessageBoxes.h"
+#include "ui/Fonts.h"
+#include "workflow/StoricoInvii.h"
+
+namespace {
+
+QTableWidget* Griglia(QWidget* parent, const char* nome, const std::vector<std::string>& colonne) {
+    auto* griglia = new QTableWidget(0, static_cast<int>(colonne.size()), parent);
+    griglia->setObjectName(QString::fromLatin1(nome));
+    QStringList titoli;
+    for (const std::string& c : colonne) titoli << QString::fromStdString(c);
+    griglia->setHorizontalHeaderLabels(titoli);
+    griglia->setSelectionBehavior(QAbstractItemView::SelectRows);
+    griglia->setSelectionMode(QAbstractItemView::SingleSelection);
+    griglia->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    griglia->verticalHeader()->hide();
+    griglia->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    griglia->horizontalHeader()->setStretchLastSection(true);
+    return griglia;
+}
+
+void Riempi(QTableWidget& griglia, const std::vector<brivano::TRigaStorico>& righe) {
+    griglia.setRowCount(static_cast<int>(righe.size()));
+    for (int r = 0; r < static_cast<int>(righe.size()); ++r) {
+        const auto& celle = righe[static_cast<std::size_t>(r)].Celle;
+        for (int c = 0; c < static_cast<int>(celle.size()); ++c) {
+            auto* cella =
+                new QTableWidgetItem(QString::fromStdString(celle[static_cast<std::size_t>(c)]));
+            cella->setData(Qt::UserRole, QVariant::fromValue<qint64>(
+                                             righe[static_cast<std::size_t>(r)].Spedizione));
+            griglia.setItem(r, c, cella);
+        }
+    }
+    griglia.resizeColumnsToContents();
+}
+
+}  // namespace
+
+TFStoricoInvii::TFStoricoInvii(TMessageBoxes& boxes, TPercorsoRegistro registro, QWidget* parent)
+    : QDialog(parent), boxes_(boxes), percorso_(std::move(registro)) {
+    setObjectName("FStoricoInvii");
+    setWindowTitle(QStringLiteral("Storico Invii"));
+    setFont(Tahoma(8));
+    resize(900, 560);
+    ScegliFile = [this](const QString& proposto) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Esporta in CSV"), proposto,
+                                            QStringLiteral("File CSV (*.csv)"));
+    };
+    CreaControlli();
+}
+
+TFStoricoInvii::~TFStoricoInvii() = default;
+
+void TFStoricoInvii::CreaControlli() {
+    GrigliaSpedizioni =
+        Griglia(this, "GrigliaSpedizioni", brivano::TStoricoInvii::ColonneSpedizioni());
+    GrigliaVoci = Griglia(this, "GrigliaVoci", brivano::TStoricoInvii::ColonneVoci());
+    connect(GrigliaSpedizioni, &QTableWidget::itemSelectionChanged, this, [this] { MostraVoci(); });
+
+    LabelVoci = new QLabel(this);
+    LabelVoci->setObjectName("LabelVoci");
+    auto* sotto = new QWidget(this);
+    auto* colonnaVoci = new QVBoxLayout(sotto);
+    colonnaVoci->setContentsMargins(0, 0, 0, 0);
+    colonnaVoci->addWidget(LabelVoci);
+    colonnaVoci->addWidget(GrigliaVoci);
+
+    auto* divisore = new QSplitter(Qt::Vertical, this);
+    divisore->addWidget(GrigliaSpedizioni);
+    divisore->addWidget(sotto);
+    divisore->setStretchFactor(0, 1);
+    divisore->setStretchFactor(1, 2);
+
+    auto pulsante = [this](const char* nome, const QString& testo) {
+        auto* b = new QPushButton(testo, this);
+        b->setObjectName(QString::fromLatin1(nome));
+        b->setAutoDefault(false);
+        return b;
+    };
+    ButtonAggiorna = pulsante("ButtonAggiorna", QStringLiteral("Aggiorna"));
+    ButtonEsporta = pulsante("ButtonEsporta", QStringLiteral("Esporta invio in CSV..."));
+    ButtonEsportaTutto = pulsante("ButtonEsportaTutto", QStringLiteral("Esporta tutto in CSV..."));
+    ButtonChiudi = pulsante("ButtonChiudi", QStringLiteral("Chiudi"));
+    connect(ButtonAggiorna, &QPushButton::clicked, this, [this] { ButtonAggiornaClick(); });
+    connect(ButtonEsporta, &QPushButton::clicked, this, [this] { ButtonEsportaClick(); });
+    connect(ButtonEsportaTutto, &QPushButton::clicked, this, [this] { ButtonEsportaTuttoClick(); });
+    connect(ButtonChiudi, &QPushButton::clicked, this, &QDialog::close);
+
+    auto* pulsanti = new QHBoxLayout;
+    pulsanti->addWidget(ButtonAggiorna);
+    pulsanti->addStretch();
+    pulsanti->addWidget(ButtonEsporta);
+    pulsanti->addWidget(ButtonEsportaTutto);
+    pulsanti->addWidget(ButtonChiudi);
+
+    auto* colonna = new QVBoxLayout(this);
+    colonna->addWidget(divisore);
+    colonna->addLayout(pulsanti);
+}
+
+void TFStoricoInvii::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) ButtonAggiornaClick();
+}
+
+std::optional<std::int64_t> TFStoricoInvii::SpedizioneScelta() const {
+    const auto scelte = GrigliaSpedizioni->selectedItems();
+    if (scelte.isEmpty()) return std::nullopt;
+    return scelte.front()->data(Qt::UserRole).value<qint64>();
+}
+
+void TFStoricoInvii::ButtonAggiornaClick() {
+    const auto scelta = SpedizioneScelta();
+    GrigliaSpedizioni->setRowCount(0);
+    GrigliaVoci->setRowCount(0);
+    RunGuarded(boxes_, [&] {
+        // Opened afresh: a run may have been recorded since.
+        storico_.reset();
+        const auto file = percorso_ ? percorso_() : std::nullopt;
+        if (file) storico_ = std::make_unique<brivano::TStoricoInvii>(*file);
+        const auto righe = storico_ ? storico_->Spedizioni() : std::vector<brivano::TRigaStorico>{};
+        Riempi(*GrigliaSpedizioni, righe);
+        int riga = righe.empty() ? -1 : 0;
+        for (int r = 0; r < static_cast<int>(righe.size()); ++r)
+            if (scelta && righe[static_cast<std::size_t>(r)].Spedizione == *scelta) riga = r;
+        if (riga >= 0) GrigliaSpedizioni->selectRow(riga);
+    });
+    const bool vuoto = GrigliaSpedizioni->rowCount() == 0;
+    ButtonEsporta->setEnabled(!vuoto);
+    ButtonEsportaTutto->setEnabled(!vuoto);
+    if (vuoto) LabelVoci->setText(QStringLiteral("Nessun invio registrato."));
+}
+
+void TFStoricoInvii::MostraVoci() {
+    const auto scelta = SpedizioneScelta();
+    GrigliaVoci->setRowCount(0);
+    if (!scelta || !storico_) return;
+    RunGuarded(boxes_, [&] {
+        Riempi(*GrigliaVoci, storico_->Voci(*scelta, attiva_ ? attiva_() : 0));
+        LabelVoci->setText(QStringLiteral("Indirizzi dell'invio %1: %2")
+                               .arg(*scelta)
+                               .arg(GrigliaVoci->rowCount()));
+    });
+}
+
+void TFStoricoInvii::ButtonEsportaClick() {
+    if (const auto scelta = SpedizioneScelta()) Esporta(*scelta);
+}
+
+void TFStoricoInvii::ButtonEsportaTuttoClick() {
+    Esporta(std::nullopt);
+}
+
+void TFStoricoInvii::Esporta(std::optional<std::int64_t> spedizione) {
+    if (!storico_) return;
+    const QString file =
+        ScegliFile(QString::fromStdString(brivano::TStoricoInvii::NomeFileCsv(spedizione)));
+    if (file.isEmpty()) return;
+    RunGuarded(boxes_, [&] {
+        storico_->EsportaCsv(spedizione, file.toStdString());
+        boxes_.ShowInfo("Esportazione completata: " + file.toStdString());
+    });
+}

@@ -1,0 +1,64 @@
+#pragma once
+// "Storico Invii": the runs of the journal above, the entries of the picked
+// run below, and the CSV export of that run or of every run.
+
+#include <QDialog>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QLabel;
+class QPushButton;
+class QTableWidget;
+class TMessageBoxes;
+
+namespace brivano {
+class TStoricoInvii;
+}
+
+class TFStoricoInvii : public QDialog {
+    Q_OBJECT
+  public:
+    // `registro` gives the journal's file when the window is shown (none: no
+    // data root yet).
+    using TPercorsoRegistro = std::function<std::optional<std::filesystem::path>()>;
+    TFStoricoInvii(TMessageBoxes& boxes, TPercorsoRegistro registro, QWidget* parent = nullptr);
+    ~TFStoricoInvii() override;
+
+    // Reads the journal again and lists its runs, keeping the picked one.
+    void ButtonAggiornaClick();
+    // The picked run's entries into the lower table.
+    void MostraVoci();
+    // Exports the picked run, or every run, to a file chosen in a save box.
+    void ButtonEsportaClick();
+    void ButtonEsportaTuttoClick();
+
+    // The run the mailing window is sending (0: none), whose entries "in
+    // corso" are truly under way.
+    void SetSpedizioneAttiva(std::function<std::int64_t()> attiva) { attiva_ = std::move(attiva); }
+    // The save box; tests put their own answer here. An empty text cancels.
+    std::function<QString(const QString& proposto)> ScegliFile;
+
+    QTableWidget* GrigliaSpedizioni;
+    QTableWidget* GrigliaVoci;
+    QLabel* LabelVoci;
+    QPushButton* ButtonAggiorna;
+    QPushButton* ButtonEsporta;
+    QPushButton* ButtonEsportaTutto;
+    QPushButton* ButtonChiudi;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void CreaControlli();
+    std::optional<std::int64_t> SpedizioneScelta() const;
+    void Esporta(std::optional<std::int64_t> spedizione);
+
+    TMessageBoxes& boxes_;
+    TPercorsoRegistro percorso_;
+    std::function<std::int64_t()> attiva_;
+    std::unique_ptr<brivano::TStoricoInvii> storico_;
+};

@@ -1,0 +1,87 @@
+// Saves the documentation's picture of the "Storico Invii" window over a
+// journal made up here, with a run that met every state picked:
+//   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata_storico docs/storico-invii.png
+#include <QApplication>
+#include <QTableWidget>
+#include <QTimer>
+#include <cstdio>
+
+#include "TempDir.h"
+#include "dialogs/MessageBoxes.h"
+#include "history_window/F_StoricoInvii.h"
+#include "workflow/RegistroInvii.h"
+
+namespace {
+
+class TBoxesSilenziosi : public TMessageBoxes {
+  public:
+    void ShowInfo(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    TConfirmAnswer Confirm(const std::string&, const std::string&) override {
+        return TConfirmAnswer::No;
+    }
+};
+
+void RegistroDiEsempio(const std::filesystem::path& file) {
+    using brivano::TStatoVoce;
+    brivano::TRegistroInvii registro(file);
+    const std::string account = "smtps.aruba.it:465 ufficio@tipografiaserena.it";
+    const auto listino =
+        registro.NuovaSpedizione({account, "ufficio@tipografiaserena.it", "Listino 2010", {}},
+                                 {"info@cartolibreriarossi.it", "acquisti@studiobianchi.it"});
+    for (std::size_t p : {0u, 1u}) {
+        registro.Segna(listino, p, TStatoVoce::InCorso, 0, {},
+                       "<1262340000123456.8f3a2c1b9e7d4a60." + std::to_string(p + 1) +
+                           "@tipografiaserena.it>");
+        registro.Segna(listino, p, TStatoVoce::Inviato, 250, "2.0.0 Ok: queued as 4F2A1C");
+    }
+    const std::vector<std::string> voci = {
+        "info@cartolibreriarossi.it",   "acquisti@studiobianchi.it", "amministrazione@verdisnc.it",
+        "segreteria@ferramentaneri.it", "ordini@colombo-srl.it",     "info@pasticceriagallo.it",
+        "posta@esempio-chiuso.it"};
+    const auto offerta = registro.NuovaSpedizione({account,
+                                                   "ufficio@tipografiaserena.it",
+                                                   "Offerta di primavera per {{Ragione_Sociale}}",
+                                                   {}},
+                                                  voci);
+    auto inviato = [&](std::size_t p) {
+        registro.Segna(offerta, p, TStatoVoce::InCorso, 0, {},
+                       "<1267430000654321.2b6e9d0c71a5f348." + std::to_string(p + 1) +
+                           "@tipografiaserena.it>");
+        registro.Segna(offerta, p, TStatoVoce::Inviato, 250, "2.0.0 Ok: queued as 7B1D0E");
+    };
+    inviato(0);
+    inviato(1);
+    inviato(2);
+    registro.Segna(offerta, 3, TStatoVoce::InCorso);
+    registro.Segna(offerta, 3, TStatoVoce::Rinviato, 451, "4.7.1 Try again later");
+    registro.Segna(offerta, 4, TStatoVoce::InCorso);
+    registro.Segna(offerta, 4, TStatoVoce::Fallito, 550, "5.1.1 User unknown");
+    registro.Segna(offerta, 5, TStatoVoce::InCorso, 0, {},
+                   "<1267430000654321.2b6e9d0c71a5f348.6@tipografiaserena.it>");
+    registro.Segna(offerta, 6, TStatoVoce::Escluso);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    TTempDir dir;
+    const auto file = brivano::TRegistroInvii::Percorso(dir.path());
+    RegistroDiEsempio(file);
+    TBoxesSilenziosi boxes;
+    TFStoricoInvii finestra(boxes, [&] { return std::optional(file); });
+    finestra.resize(1120, 500);
+    finestra.show();
+    int risultato = 1;
+    QTimer::singleShot(500, [&] {
+        risultato = finestra.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+        QApplication::quit();
+    });
+    QApplication::exec();
+    return risultato;
+}
