@@ -319,7 +319,7 @@ void TFRubrica::MostraControlli(const brivano::TControlliRubrica& c) {
 void TFRubrica::MostraScheda(const brivano::TTestiCampi& testi) {
     for (const auto& [field, testo] : testi) {
         auto campo = std::find_if(campi_.begin(), campi_.end(),
-                                  [&](const TCampo& c) { return c.field == field; });
+                                  [&field = field](const TCampo& c) { return c.field == field; });
         if (campo == campi_.end()) continue;
         const QString text = QString::fromStdString(testo);
         if (auto* edit = qobject_cast<QLineEdit*>(campo->control)) {

@@ -72,18 +72,18 @@ class TFRubrica : public QDialog, public brivano::TVistaRubrica {
     void ApriCollegamento(const std::string& url) override;
 
     // Components, by their object names.
-    QAction *Nuovo1, *Modifica1, *Salva1, *Cancella1, *Annulla1, *Esci1;
-    QToolButton *TBNuovo, *TBModifica, *TBSalva, *TBCancella, *TBAnnulla, *TBEsci;
-    QWidget* DBNavigator1;
-    QToolButton *NavFirst, *NavPrior, *NavNext, *NavLast;
-    QFrame *Panel1, *Panel2, *Panel3;
-    QTableView* DBGrid1;
-    QLineEdit *Ragione_Sociale, *Tipo, *CAP, *Citta, *EMail, *Sito;
-    QPlainTextEdit* Note;
-    QToolButton *SpeedButton1, *SpeedButton2;
-    QStatusBar* StatusBar2;
+    QAction *Nuovo1{}, *Modifica1{}, *Salva1{}, *Cancella1{}, *Annulla1{}, *Esci1{};
+    QToolButton *TBNuovo{}, *TBModifica{}, *TBSalva{}, *TBCancella{}, *TBAnnulla{}, *TBEsci{};
+    QWidget* DBNavigator1{};
+    QToolButton *NavFirst{}, *NavPrior{}, *NavNext{}, *NavLast{};
+    QFrame *Panel1{}, *Panel2{}, *Panel3{};
+    QTableView* DBGrid1{};
+    QLineEdit *Ragione_Sociale{}, *Tipo{}, *CAP{}, *Citta{}, *EMail{}, *Sito{};
+    QPlainTextEdit* Note{};
+    QToolButton *SpeedButton1{}, *SpeedButton2{};
+    QStatusBar* StatusBar2{};
     // Search box, import, export and the do-not-mail list.
-    brivano::TStrumentiRubrica* Strumenti;
+    brivano::TStrumentiRubrica* Strumenti{};
 
   protected:
     void showEvent(QShowEvent* event) override;
