@@ -30,21 +30,12 @@ class TNoDesktop : public TUrlOpener {
 };
 
 struct TBooks {
-    fs::path root, full, empty, listScript;
+    TBenchRoot root{"brivano-addressbook-bench"};
+    fs::path full = root / "full", empty = root / "empty", listScript = root / "list.sql";
     TBooks() {
-        char name[] = "/tmp/brivano-addressbook-bench-XXXXXX";
-        root = mkdtemp(name);
-        setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-        full = root / "full";
         CreateAddressBook(full, kContacts);
-        empty = root / "empty";
         CreateAddressBook(empty, 0);
-        listScript = root / "list.sql";
         std::ofstream(listScript) << "SELECT * FROM records ORDER BY Ragione_Sociale;\n";
-    }
-    ~TBooks() {
-        std::error_code ec;
-        fs::remove_all(root, ec);
     }
 };
 

@@ -19,11 +19,8 @@ constexpr int kContacts = 100000;
 constexpr int kPosts = 10000;
 
 struct TFixture {
-    fs::path root;
+    TBenchRoot root{"brivano-bench"};
     TFixture() {
-        char tmpl[] = "/tmp/brivano-bench-XXXXXX";
-        root = mkdtemp(tmpl);
-        setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
         CreateAddressBook(root / "full", kContacts);
         CreateAddressBook(root / "empty", 0);
         std::ofstream(root / "list.sql")
@@ -34,10 +31,6 @@ struct TFixture {
                      "('Cliente', 'Nuova "
                   << i << "', 'Roma', '00100', 'nuova" << i << "@example.it');\n";
     }
-    ~TFixture() {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
 };
 
 TFixture& Fixture() {
@@ -45,24 +38,12 @@ TFixture& Fixture() {
     return f;
 }
 
-struct TElapsed {
-    double seconds = 0;
-};
-
 // Times `work` inside the child itself, leaving out the fork.
 TChildUsage Timed(const std::function<void()>& work) {
-    TElapsed elapsed;
-    TChildUsage r = InChild<TElapsed>(
-        [&](TElapsed& e) {
-            const auto start = std::chrono::steady_clock::now();
-            work();
-            e.seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            return true;
-        },
-        elapsed);
-    r.seconds = elapsed.seconds;
-    return r;
+    return TimedInChild([&] {
+        work();
+        return true;
+    });
 }
 
 void Report(benchmark::State& state, const TChildUsage& r, double rows) {

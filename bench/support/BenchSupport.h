@@ -1,7 +1,7 @@
 #pragma once
 // Pieces the benchmarks share: a child process per measured run (so its peak
-// memory is its own), the sqlite3 tool run the same way, and an address book
-// of many contacts.
+// memory is its own), the sqlite3 tool run the same way, a private temporary
+// root, and an address book of many contacts.
 
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -10,8 +10,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <type_traits>
 
@@ -73,6 +75,25 @@ TChildUsage InChild(const std::function<bool(Figures&)>& work, Figures& figures)
     return r;
 }
 
+// Runs `work` in a child process and times it inside the child, so the fork
+// and the child's start are left out; false from `work` marks the run failed.
+inline TChildUsage TimedInChild(const std::function<bool()>& work) {
+    struct TElapsed {
+        double seconds = 0;
+    } elapsed;
+    TChildUsage r = InChild<TElapsed>(
+        [&](TElapsed& e) {
+            const auto start = std::chrono::steady_clock::now();
+            const bool ok = work();
+            e.seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            return ok;
+        },
+        elapsed);
+    r.seconds = elapsed.seconds;
+    return r;
+}
+
 // The sqlite3 command-line tool on a file, with a script as its input and
 // its output thrown away.
 inline TChildUsage Sqlite3Tool(const std::filesystem::path& file,
@@ -121,5 +142,28 @@ inline void CreateAddressBook(const std::filesystem::path& folder, int rows) {
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(db);
 }
+
+// A fresh folder below /tmp for one benchmark program, with the program's
+// configuration pointed into it; removed with everything in it at the end.
+class TBenchRoot {
+  public:
+    explicit TBenchRoot(const char* name) {
+        std::string pattern = std::string("/tmp/") + name + "-XXXXXX";
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+        setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);
+    }
+    ~TBenchRoot() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TBenchRoot(const TBenchRoot&) = delete;
+    TBenchRoot& operator=(const TBenchRoot&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+  private:
+    std::filesystem::path path_;
+};
 
 }  // namespace brivano::bench

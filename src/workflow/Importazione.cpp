@@ -1,5 +1,6 @@
 #include "workflow/Importazione.h"
 
+#include <deque>
 #include <set>
 #include <unordered_map>
 
@@ -11,9 +12,11 @@ namespace brivano {
 
 namespace {
 
+// A contact already in the table, or written by this import: its row and its
+// values (held in `tenuti` or in the import's own rows, never copied per row).
 struct TEsistente {
     long long id;
-    TContatto contatto;
+    const TContatto* contatto;
 };
 
 // The reason a value does not fit its column, or empty.
@@ -48,35 +51,42 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella, const std::vector<TRigaI
 
     std::unordered_map<std::string, TEsistente> perIndirizzo;
     std::set<std::array<std::string, NumeroCampi>> senzaIndirizzo;
+    std::deque<TContatto> tenuti;  // stable addresses for perIndirizzo
     {
         auto esistenti = tabella.OrderedRows("", false);
         long long id = 0;
         std::vector<TFieldValue> valori;
         while (esistenti->Next(id, &valori)) {
             TContatto c = ContattoDaRiga(valori, colonne);
-            const std::string chiave = NormalizzaIndirizzo(c[TCampo::EMail]);
-            if (chiave.empty())
-                senzaIndirizzo.insert(c.Valori);
-            else
-                perIndirizzo.try_emplace(chiave, TEsistente{id, std::move(c)});
+            std::string chiave = NormalizzaIndirizzo(c[TCampo::EMail]);
+            if (chiave.empty()) {
+                senzaIndirizzo.insert(std::move(c.Valori));
+            } else if (!perIndirizzo.count(chiave)) {
+                tenuti.push_back(std::move(c));
+                perIndirizzo.emplace(std::move(chiave), TEsistente{id, &tenuti.back()});
+            }
         }
     }
+    perIndirizzo.reserve(perIndirizzo.size() + righe.size());
 
     TEsitoImportazione esito;
     for (std::size_t i = 0; i < righe.size(); ++i) {
         const TRigaImportata& riga = righe[i];
-        const std::string chiave = NormalizzaIndirizzo(riga.Contatto[TCampo::EMail]);
+        std::string chiave = NormalizzaIndirizzo(riga.Contatto[TCampo::EMail]);
         auto esistente = chiave.empty() ? perIndirizzo.end() : perIndirizzo.find(chiave);
-        TContatto nuovo = riga.Contatto;
+        const TContatto* nuovo = &riga.Contatto;
+        TContatto unito;
         if (esistente != perIndirizzo.end() && duplicati == TDuplicati::Aggiorna) {
             // Fields the file does not give keep their value.
+            unito = riga.Contatto;
             for (TCampo campo : TuttiCampi)
                 if (!riga.Presenti[static_cast<std::size_t>(campo)])
-                    nuovo[campo] = esistente->second.contatto[campo];
+                    unito[campo] = (*esistente->second.contatto)[campo];
+            nuovo = &unito;
         }
         std::string motivo = riga.Errore;
-        if (motivo.empty() && SenzaValori(nuovo)) motivo = "nessun valore";
-        if (motivo.empty()) motivo = TroppoLungo(tabella, colonne, nuovo);
+        if (motivo.empty() && SenzaValori(*nuovo)) motivo = "nessun valore";
+        if (motivo.empty()) motivo = TroppoLungo(tabella, colonne, *nuovo);
 
         if (!motivo.empty()) {
             esito.Scartate.push_back({riga.Riga, motivo});
@@ -84,18 +94,20 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella, const std::vector<TRigaI
             if (duplicati == TDuplicati::Salta) {
                 ++esito.Duplicati;
             } else {
-                tabella.Update(esistente->second.id, RigaDaContatto(nuovo, numeroColonne, colonne));
-                esistente->second.contatto = std::move(nuovo);
+                tabella.Update(esistente->second.id,
+                               RigaDaContatto(*nuovo, numeroColonne, colonne));
+                tenuti.push_back(std::move(unito));
+                esistente->second.contatto = &tenuti.back();
                 ++esito.Aggiornati;
             }
-        } else if (chiave.empty() && senzaIndirizzo.count(nuovo.Valori)) {
+        } else if (chiave.empty() && senzaIndirizzo.count(nuovo->Valori)) {
             ++esito.Duplicati;
         } else {
-            const long long id = tabella.Insert(RigaDaContatto(nuovo, numeroColonne, colonne));
+            const long long id = tabella.Insert(RigaDaContatto(*nuovo, numeroColonne, colonne));
             if (chiave.empty())
-                senzaIndirizzo.insert(nuovo.Valori);
+                senzaIndirizzo.insert(nuovo->Valori);
             else
-                perIndirizzo.try_emplace(chiave, TEsistente{id, std::move(nuovo)});
+                perIndirizzo.emplace(std::move(chiave), TEsistente{id, nuovo});
             ++esito.Aggiunti;
         }
         if (avanzamento) avanzamento(i + 1);

@@ -38,6 +38,13 @@ char RilevaSeparatore(std::string_view testo) {
 
 std::vector<TRecordCsv> LeggiCsv(std::string_view testo, char separatore) {
     std::vector<TRecordCsv> records;
+    LeggiCsv(testo, separatore, [&records](TRecordCsv&& r) { records.push_back(std::move(r)); });
+    return records;
+}
+
+void LeggiCsv(std::string_view testo, char separatore,
+              const std::function<void(TRecordCsv&& record)>& ricevi) {
+    int numero = 0;
     TRecordCsv record;
     std::string campo;
     int linea = 1;
@@ -51,8 +58,8 @@ std::vector<TRecordCsv> LeggiCsv(std::string_view testo, char separatore) {
     };
     auto chiudiRecord = [&] {
         chiudiCampo();
-        record.Riga = static_cast<int>(records.size()) + 1;
-        records.push_back(std::move(record));
+        record.Riga = ++numero;
+        ricevi(std::move(record));
         record = {};
         inizioRecord = true;
     };
@@ -90,9 +97,15 @@ std::vector<TRecordCsv> LeggiCsv(std::string_view testo, char separatore) {
                     chiuso = true;
                     break;
                 }
-                if (testo[i] == '\n' || (testo[i] == '\r' && !(i + 1 < n && testo[i + 1] == '\n')))
-                    ++linea;
-                campo += testo[i++];
+                // The run up to the next quote in one piece.
+                std::size_t fine = testo.find('"', i);
+                if (fine == std::string_view::npos) fine = n;
+                for (std::size_t k = i; k < fine; ++k)
+                    if (testo[k] == '\n' ||
+                        (testo[k] == '\r' && !(k + 1 < n && testo[k + 1] == '\n')))
+                        ++linea;
+                campo.append(testo.data() + i, fine - i);
+                i = fine;
             }
             if (!chiuso)
                 throw ECsvNonValido("Virgolette aperte alla linea " +
@@ -119,10 +132,14 @@ std::vector<TRecordCsv> LeggiCsv(std::string_view testo, char separatore) {
             chiudiRecord();
             continue;
         }
-        campo += testo[i++];
+        // An unquoted run up to the next separator or line end in one piece.
+        const char fermi[] = {separatore, '\r', '\n', '\0'};
+        std::size_t fine = testo.find_first_of(std::string_view(fermi, 3), i);
+        if (fine == std::string_view::npos) fine = n;
+        campo.append(testo.data() + i, fine - i);
+        i = fine;
     }
     if (!inizioRecord) chiudiRecord();
-    return records;
 }
 
 }  // namespace brivano

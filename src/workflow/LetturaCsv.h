@@ -3,6 +3,7 @@
 // holding separators, doubled quotes and line breaks; lines ending in CR LF,
 // LF or CR.
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -29,5 +30,10 @@ char RilevaSeparatore(std::string_view testo);
 // ECsvNonValido for a quoted field that never closes, or a quote followed by
 // anything but a separator or the line's end.
 std::vector<TRecordCsv> LeggiCsv(std::string_view testo, char separatore);
+
+// The same, handing each record to `ricevi` as soon as it is read, so a large
+// file is never held as records and as contacts at once.
+void LeggiCsv(std::string_view testo, char separatore,
+              const std::function<void(TRecordCsv&& record)>& ricevi);
 
 }  // namespace brivano

@@ -161,6 +161,11 @@ TEST_F(RubricaCliTest, ImportThenListInTheContactListsOrder) {
     EXPECT_EQ(aggiorna.stato, 0);
     EXPECT_NE(aggiorna.out.find("Contatti aggiornati: 1"), std::string::npos);
     EXPECT_NE(Esegui({"elenco"}).out.find("beta snc;;Asti;10100"), std::string::npos);
+
+    // Standard input is a file like any other.
+    const TEsito daPipe = Esegui({"importa", "/dev/stdin"}, "Azienda;Email\nGamma;g@example.it\n");
+    EXPECT_EQ(daPipe.stato, 0) << daPipe.err;
+    EXPECT_NE(Esegui({"elenco"}).out.find("Gamma;;;;g@example.it"), std::string::npos);
 }
 
 TEST_F(RubricaCliTest, RowsLeftOutAndUnreadableFilesAreReportedWithTheirStatus) {
