@@ -107,8 +107,18 @@ void TIdSMTPBase::WriteMessageAndEnd(TIdMessage& message) {
     ReadReplyWithin(replyTimeouts_.DataEnd, {250});
 }
 
+void TIdSMTPBase::RaiseIfClosing() const {
+    // RFC 5321 §3.8: "421 <domain> Service not available, closing transmission
+    // channel" may answer any command; nothing follows it, so waiting for the
+    // replies still due would only report the closed channel instead.
+    if (LastReply().NumericCode() == 421) RaiseReplyError();
+}
+
 void TIdSMTPBase::SendNoPipelining(TIdMessage& message, const TIdEMailAddressList& recipients) {
+    // C: RSET  S: 250 (not judged, save a closing 421: on a session that
+    // already carried a message it is the server's way of ending it).
     SendCommand("RSET");
+    RaiseIfClosing();
     SendCommandWithin(replyTimeouts_.Envelope, "MAIL FROM:<" + message.From().Address() + ">",
                       {250});
     for (std::size_t i = 0; i < recipients.Count(); ++i)
@@ -143,13 +153,18 @@ void TIdSMTPBase::SendPipelining(TIdMessage& message, const TIdEMailAddressList&
     auto hold = [&] {
         if (!held) held = LastReply().Clone();
     };
+    // A 421 among the replies ends the batch at once: the server has closed.
     ReadReply();
+    RaiseIfClosing();
     if (ReadReplyWithin(replyTimeouts_.Envelope, {}) != 250) hold();
+    RaiseIfClosing();
     for (std::size_t i = 0; i < recipients.Count(); ++i) {
         const int code = ReadReplyWithin(replyTimeouts_.Envelope, {});
         if (code != 250 && code != 251) hold();
+        RaiseIfClosing();
     }
     if (ReadReplyWithin(replyTimeouts_.Data, {}) != 354) {
+        RaiseIfClosing();
         hold();
         held->RaiseReplyError();
     }

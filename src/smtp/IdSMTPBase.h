@@ -67,6 +67,8 @@ class TIdSMTPBase : public TIdMessageClient {
     // The same, with RSET, the envelope and DATA in one send.
     void SendPipelining(TIdMessage& message, const TIdEMailAddressList& recipients);
     bool HasCapability(const std::string& line) const;
+    // Raises the last reply's error when it is a 421 (the server is closing).
+    void RaiseIfClosing() const;
     void SetDataEndWritten(bool written) { dataEndWritten_ = written; }
 
   private:

@@ -220,6 +220,34 @@ TEST(SmtpSession, RefusedStepsRaiseTheFirstRefusal) {
     }
 }
 
+TEST(SmtpSession, AClosingReplyEndsTheTransferAtOnce) {
+    // A 421 is raised as soon as it is read, ahead of any refusal held
+    // before it: no later reply will come.
+    const std::string pipelining = "250-test.local\r\n250 PIPELINING\r\n";
+    const std::string closing = "421 4.7.0 closing\r\n";
+    struct TCase {
+        const char* name;
+        std::string ehlo;
+        std::vector<std::string> replies;  // after EHLO; the server closes after the last
+    };
+    const TCase cases[] = {
+        {"plain RSET", "250 test.local\r\n", {closing}},
+        {"pipelined RSET", pipelining, {closing}},
+        {"pipelined recipient after a refused sender", pipelining, {Ok, "550 no\r\n", closing}},
+        {"pipelined DATA after a refused recipient", pipelining, {Ok, Ok, "550 no\r\n", closing}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> replies{c.ehlo};
+        replies.insert(replies.end(), c.replies.begin(), c.replies.end());
+        TScriptedSmtp server(Greeting, replies);
+        TClient client(server.Port());
+        client.smtp.Connect();
+        EXPECT_EQ(ReplyCode([&] { client.smtp.Send(client.message); }), 421);
+        client.smtp.Disconnect(false);
+    }
+}
+
 TEST(SmtpSession, PlainRsetIsNotJudged) {
     TScriptedSmtp server(Greeting, {"250 test.local\r\n", "500 what\r\n", Ok, Ok, Go, Ok, Bye});
     TClient client(server.Port());
