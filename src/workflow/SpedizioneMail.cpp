@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "mailing/MailText.h"
 #include "smtp/IdReply.h"
+#include "workflow/LavoroParallelo.h"
 #include "workflow/RegistroInvii.h"
-#include "workflow/SpiegazioneErrori.h"
+#include "workflow/SessioneInvio.h"
 
 namespace brivano {
 
@@ -29,76 +33,15 @@ const std::array<const char*, 9> PiePagina = {
 
 namespace {
 
-std::string TestoNonValido(const std::string& campo) {
-    return campo + " contiene un a capo o un carattere nullo";
-}
-
-enum class TEsitoVoce { Inviato, Rinviato, Fallito, Incerto, Interrotto };
-
-struct TRisultatoVoce {
-    TEsitoVoce Esito;
-    int Codice = 0;
-    std::string Testo;
+// One connection of the run: its client and message (the caller's for the
+// first, its own for every other) and the session over them.
+struct TConnessione {
+    std::unique_ptr<TIdSMTP> Proprio;
+    std::optional<TIdMessage> Copia;
+    TIdSMTP* Smtp = nullptr;
+    TIdMessage* Message = nullptr;
+    std::unique_ptr<TSessioneInvio> Sessione;
 };
-
-// The error's first line, bounded, and its explanation when there is one.
-std::string TestoFallimento(const std::exception& e) {
-    std::string testo = TestoErroreBreve(e.what());
-    const std::string spiegazione = SpiegaErrore(e);
-    if (!spiegazione.empty()) testo += " (" + spiegazione + ")";
-    return testo;
-}
-
-// Connect, send and goodbye for one entry; `primaDellaFine` runs right before
-// the end of data leaves.
-TRisultatoVoce InviaVoce(TIdSMTP& smtp, TIdMessage& message, const std::string& voce,
-                         const std::function<void()>& primaDellaFine) {
-    if (HoldsLineBreakOrNul(message.Subject()))
-        return {TEsitoVoce::Fallito, 0, TestoNonValido("L'oggetto")};
-    if (HoldsLineBreakOrNul(voce)) return {TEsitoVoce::Fallito, 0, TestoNonValido("L'indirizzo")};
-    try {
-        message.Recipients().SetListText(voce);
-    } catch (const std::exception& e) {
-        return {TEsitoVoce::Fallito, 0, TestoFallimento(e)};
-    }
-    smtp.SetOnBeforeDataEnd(primaDellaFine);
-    TRisultatoVoce r{TEsitoVoce::Inviato, 0, std::string()};
-    // Whether the dialogue is in step, so a goodbye can be asked for.
-    bool congedo = true;
-    try {
-        smtp.Connect();
-        smtp.Send(message);
-        r.Codice = smtp.LastReply().NumericCode();
-        if (!smtp.LastReply().Text().empty())
-            r.Testo = TestoErroreBreve(smtp.LastReply().Text().front());
-    } catch (const EIdAborted& e) {
-        r = {smtp.DataEndWritten() ? TEsitoVoce::Incerto : TEsitoVoce::Interrotto, 0, e.what()};
-        congedo = false;
-    } catch (const EIdReplyError& e) {
-        const int codice = e.ErrorCode();
-        r = {codice >= 400 && codice < 500 ? TEsitoVoce::Rinviato : TEsitoVoce::Fallito, codice,
-             TestoFallimento(e)};
-        // 421: the server is closing the channel and answers nothing more.
-        congedo = codice != 421;
-    } catch (const std::exception& e) {
-        r = {smtp.DataEndWritten() ? TEsitoVoce::Incerto : TEsitoVoce::Fallito, 0,
-             TestoFallimento(e)};
-        congedo = false;
-    }
-    smtp.SetOnBeforeDataEnd(nullptr);
-    try {
-        if (congedo) {
-            if (smtp.Connected()) smtp.Disconnect(true);
-        } else {
-            smtp.Disconnect(false);
-        }
-    } catch (const std::exception&) {
-        // The entry's fate was settled before the goodbye; the channel is
-        // closed whatever the goodbye did.
-        smtp.Disconnect(false);
-    }
-    return r;
-}
 
 void AttendiFinoA(int ms, const std::atomic<bool>* interrompi) {
     const auto fine = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -134,6 +77,17 @@ void PreparaInvio(TIdSMTP& smtp, TIdMessage& message, const TDatiInvio& dati,
         throw EInvioTestoNonValido(TestoNonValido("Il nome utente"));
     if (HoldsLineBreakOrNul(dati.MittenteNome))
         throw EInvioTestoNonValido(TestoNonValido("Il nome del mittente"));
+    PreparaConnessione(smtp, dati, limiti);
+    message.From().SetAddress(dati.Mittente);
+    // Set on every run: left empty, the first send of the program run would
+    // fill it with the sender of that time and keep it for every later one.
+    message.From().SetName(dati.MittenteNome.empty() ? dati.Mittente : dati.MittenteNome);
+    message.SetListUnsubscribe(dati.ListUnsubscribe);
+    message.SetSubject(dati.Oggetto);
+    message.SetBodyText(ComponiCorpo(dati.Righe));
+}
+
+void PreparaConnessione(TIdSMTP& smtp, const TDatiInvio& dati, const TLimitiTempo& limiti) {
     smtp.SetHost(dati.Host);
     smtp.SetPort(dati.Porta);
     smtp.SetUseTLS(dati.UseTLS);
@@ -143,13 +97,15 @@ void PreparaInvio(TIdSMTP& smtp, TIdMessage& message, const TDatiInvio& dati,
     smtp.SetReadTimeout(limiti.Risposta);
     smtp.SetReplyTimeouts(limiti.PerFase);
     smtp.SetWriteTimeout(limiti.Scrittura);
-    message.From().SetAddress(dati.Mittente);
-    // Set on every run: left empty, the first send of the program run would
-    // fill it with the sender of that time and keep it for every later one.
-    message.From().SetName(dati.MittenteNome.empty() ? dati.Mittente : dati.MittenteNome);
-    message.SetListUnsubscribe(dati.ListUnsubscribe);
-    message.SetSubject(dati.Oggetto);
-    message.SetBodyText(ComponiCorpo(dati.Righe));
+}
+
+void ImpostaConnessioni(TOpzioniInvio& opzioni, const TDatiInvio& dati,
+                        const TLimitiTempo& limiti) {
+    opzioni.PerConnessione = dati.PerConnessione;
+    opzioni.Connessioni = dati.Connessioni;
+    opzioni.NuovaConnessione = [dati, limiti](TIdSMTP& smtp) {
+        PreparaConnessione(smtp, dati, limiti);
+    };
 }
 
 std::string TestoErroreBreve(const std::string& testo) {
@@ -179,60 +135,119 @@ TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<st
             opzioni.Registro->Segna(opzioni.Spedizione, posizione(i), stato, codice, testo,
                                     messageId);
     };
-    if (TIdIOHandler* io = smtp.IOHandler()) io->SetAbortFlag(opzioni.Interrompi);
-    smtp.SetAbortFlag(opzioni.Interrompi);
+    std::vector<TConnessione> connessioni(static_cast<std::size_t>(
+        opzioni.NuovaConnessione ? std::clamp(opzioni.Connessioni, 1, ConnessioniMassime) : 1));
+    for (std::size_t n = 0; n < connessioni.size(); ++n) {
+        TConnessione& c = connessioni[n];
+        if (n == 0) {
+            c.Smtp = &smtp;
+            c.Message = &message;
+        } else {
+            c.Proprio = std::make_unique<TIdSMTP>();
+            opzioni.NuovaConnessione(*c.Proprio);
+            c.Smtp = c.Proprio.get();
+            c.Copia.emplace(message);
+            c.Message = &*c.Copia;
+        }
+        if (TIdIOHandler* io = c.Smtp->IOHandler()) io->SetAbortFlag(opzioni.Interrompi);
+        c.Smtp->SetAbortFlag(opzioni.Interrompi);
+        c.Sessione = std::make_unique<TSessioneInvio>(*c.Smtp, opzioni.PerConnessione);
+    }
 
     std::vector<std::size_t> giro(voci.size());
     for (std::size_t i = 0; i < giro.size(); ++i) giro[i] = i;
+    // Notices and the count of entries done, one worker at a time.
+    std::mutex avvisiMutex;
     std::size_t fatti = 0;
     for (int tentativo = 0;; ++tentativo) {
-        std::vector<TFallimento> rinviati;
-        for (std::size_t i : giro) {
-            if (interrotto()) {
-                esito.Interrotto = true;
-                break;
-            }
+        // Per place in the round: the entry's result, or excluded; neither
+        // when the run stopped before it.
+        std::vector<std::optional<TRisultatoVoce>> risultati(giro.size());
+        std::vector<char> esclusi(giro.size(), 0);
+        std::atomic<bool> fermato{false};
+        auto lavora = [&](std::size_t n, std::size_t k) {
+            const std::size_t i = giro[k];
             const std::string& voce = voci[i];
-            if (tentativo == 0 && avvisi.Escluso && avvisi.Escluso(i, voce)) {
-                esito.Esclusi.push_back(i);
-                if (avvisi.Fatto) avvisi.Fatto(++fatti);
-                continue;
+            TConnessione& c = connessioni[n];
+            {
+                std::lock_guard<std::mutex> lock(avvisiMutex);
+                if (tentativo == 0 && avvisi.Escluso && avvisi.Escluso(i, voce)) {
+                    esclusi[k] = 1;
+                    if (avvisi.Fatto) avvisi.Fatto(++fatti);
+                    return true;
+                }
+                if (avvisi.Inizio) avvisi.Inizio(i, voce);
+                if (avvisi.Componi) avvisi.Componi(i, *c.Message);
             }
-            if (avvisi.Inizio) avvisi.Inizio(i, voce);
-            if (avvisi.Componi) avvisi.Componi(i, message);
             bool inCorso = false;
-            const TRisultatoVoce r = InviaVoce(smtp, message, voce, [&] {
+            const TRisultatoVoce r = c.Sessione->Invia(*c.Message, voce, [&] {
                 // The headers are written by now: an uncertain entry keeps
                 // the Message-ID to look for at the receiver.
                 segna(i, TStatoVoce::InCorso, 0, std::string(),
-                      message.LastGeneratedHeaders().Values("Message-ID"));
+                      c.Message->LastGeneratedHeaders().Values("Message-ID"));
                 inCorso = true;
             });
             switch (r.Esito) {
                 case TEsitoVoce::Inviato:
                     segna(i, TStatoVoce::Inviato, r.Codice, r.Testo);
-                    ++esito.Inviati;
                     break;
                 case TEsitoVoce::Rinviato:
                     segna(i, TStatoVoce::Rinviato, r.Codice, r.Testo);
-                    rinviati.push_back({i, voce, r.Testo});
                     break;
                 case TEsitoVoce::Fallito:
                     segna(i, TStatoVoce::Fallito, r.Codice, r.Testo);
-                    esito.Falliti.push_back({i, voce, r.Testo});
                     break;
                 case TEsitoVoce::Incerto:
                     segna(i, TStatoVoce::InCorso, r.Codice, r.Testo);
-                    esito.Incerti.push_back({i, voce, r.Testo});
                     break;
                 case TEsitoVoce::Interrotto:
                     // The end of data never left: the entry is as it was.
                     if (inCorso) segna(i, TStatoVoce::DaInviare, 0, std::string());
+                    fermato = true;
+                    break;
+            }
+            risultati[k] = r;
+            if (r.Esito == TEsitoVoce::Interrotto) return false;
+            if (tentativo == 0 && avvisi.Fatto) {
+                std::lock_guard<std::mutex> lock(avvisiMutex);
+                avvisi.Fatto(++fatti);
+            }
+            return true;
+        };
+        DistribuisciVoci(connessioni.size(), giro.size(), lavora,
+                         [&] { return fermato.load() || interrotto(); });
+        // No session idles through the wait before the next round.
+        for (auto& c : connessioni) c.Sessione->Chiudi();
+
+        std::vector<TFallimento> rinviati;
+        for (std::size_t k = 0; k < giro.size(); ++k) {
+            const std::size_t i = giro[k];
+            if (esclusi[k]) {
+                esito.Esclusi.push_back(i);
+                continue;
+            }
+            if (!risultati[k]) {
+                esito.Interrotto = true;
+                continue;
+            }
+            const TRisultatoVoce& r = *risultati[k];
+            switch (r.Esito) {
+                case TEsitoVoce::Inviato:
+                    ++esito.Inviati;
+                    break;
+                case TEsitoVoce::Rinviato:
+                    rinviati.push_back({i, voci[i], r.Testo});
+                    break;
+                case TEsitoVoce::Fallito:
+                    esito.Falliti.push_back({i, voci[i], r.Testo});
+                    break;
+                case TEsitoVoce::Incerto:
+                    esito.Incerti.push_back({i, voci[i], r.Testo});
+                    break;
+                case TEsitoVoce::Interrotto:
                     esito.Interrotto = true;
                     break;
             }
-            if (esito.Interrotto) break;
-            if (tentativo == 0 && avvisi.Fatto) avvisi.Fatto(++fatti);
         }
         if (esito.Interrotto || rinviati.empty() || tentativo >= opzioni.Tentativi) {
             esito.Rinviati = std::move(rinviati);
@@ -245,8 +260,10 @@ TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<st
         giro.clear();
         for (const auto& r : rinviati) giro.push_back(r.Indice);
     }
-    if (TIdIOHandler* io = smtp.IOHandler()) io->SetAbortFlag(nullptr);
-    smtp.SetAbortFlag(nullptr);
+    for (auto& c : connessioni) {
+        if (TIdIOHandler* io = c.Smtp->IOHandler()) io->SetAbortFlag(nullptr);
+        c.Smtp->SetAbortFlag(nullptr);
+    }
     return esito;
 }
 

@@ -42,6 +42,10 @@ struct TDatiInvio {
     std::string MittenteNome;
     // Whether messages carry "List-Unsubscribe" (a mail to the sender).
     bool ListUnsubscribe = true;
+    // From the saved account: messages per SMTP session and parallel
+    // connections (see TOpzioniInvio).
+    int PerConnessione = 1;
+    int Connessioni = 1;
 };
 
 // Waits of one recipient's dialogue, in milliseconds. A reply limit covers
@@ -65,6 +69,9 @@ class EInvioTestoNonValido : public EIdException {
 // name or the display name holds CR, LF or NUL.
 void PreparaInvio(TIdSMTP& smtp, TIdMessage& message, const TDatiInvio& dati,
                   const TLimitiTempo& limiti);
+// The client's share of PreparaInvio: host, port, security, user name,
+// password and limits.
+void PreparaConnessione(TIdSMTP& smtp, const TDatiInvio& dati, const TLimitiTempo& limiti);
 
 class TRegistroInvii;
 
@@ -116,13 +123,31 @@ struct TOpzioniInvio {
     int AttesaTentativoMs = 60000;
     // Waits that many milliseconds (less when stopped); tests bring their own.
     std::function<void(int)> Attendi;
+    // Messages one SMTP session carries (RSET between them); 1 is one
+    // connection per message.
+    int PerConnessione = 1;
+    // Connections working the list side by side, 1 to ConnessioniMassime;
+    // more than one needs NuovaConnessione, which prepares each further
+    // client as the run's own (PreparaConnessione).
+    int Connessioni = 1;
+    std::function<void(TIdSMTP&)> NuovaConnessione;
 };
+
+constexpr int ConnessioniMassime = 4;
+
+// PerConnessione, Connessioni and NuovaConnessione from the run's settings.
+void ImpostaConnessioni(TOpzioniInvio& opzioni, const TDatiInvio& dati, const TLimitiTempo& limiti);
 
 // One connection per entry, in order: recipients from the entry, connect,
 // send, goodbye. A 4xx reply defers the entry (another round after a wait), a
 // 5xx or any other failure fails it, and the run goes on; a goodbye that goes
 // wrong after the message was taken changes nothing. After a time-out or a
 // broken dialogue the connection is closed without waiting for a goodbye.
+// With PerConnessione above 1 a session carries several entries; with
+// Connessioni above 1 that many sessions take the entries in list order, side
+// by side, each with its own copy of the message, and the notices come one at
+// a time (never two at once). The results list entries in list order, as the
+// one-connection run does.
 TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<std::string>& voci,
                         const TAvvisiInvio& avvisi = {}, const TOpzioniInvio& opzioni = {});
 
