@@ -93,9 +93,12 @@ TFRubrica::TFRubrica(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
     controllo_ = std::make_unique<brivano::TControlloRubrica>(fdb_, boxes_, *this);
 }
 
-// The controller goes first: it stops listening to the data module while
-// every control still stands.
-TFRubrica::~TFRubrica() = default;
+// The controller goes before the controls: it stops listening to the data
+// module while they still stand, and nothing the grid signals while it is
+// being torn down may reach it.
+TFRubrica::~TFRubrica() {
+    DBGrid1->selectionModel()->disconnect(this);
+}
 
 void TFRubrica::CreaComponenti() {
     auto* layout = new QVBoxLayout(this);
