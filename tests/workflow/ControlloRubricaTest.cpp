@@ -141,27 +141,71 @@ TEST_F(ControlloRubricaTest, EveryCommandSetsTheStateThenActsOnTheTable) {
     EXPECT_TRUE(boxes.Errors().empty());
 }
 
-// Commands reaching the controller in a state whose controls are off (the
-// window never sends them, a caller might) report the engine's refusal and
-// leave the row as it was.
-TEST_F(ControlloRubricaTest, CommandsOutOfTurnAreRefusedWithoutLosingTheRow) {
+// Every command from each of the three ways a contact can stand. The window
+// sends only the enabled ones; the others must still lose nothing: they are
+// refused by the engine or leave the row as it was. Delete and the save
+// question at Esci are answered No.
+TEST_F(ControlloRubricaTest, EachCommandInEachState) {
+    enum class TDa { Consultazione, ModificaScheda, NuovaScheda };
+    using C = TControlloRubrica;
+    using S = TStatoRubrica;
+    using M = TCursorState;
+    const struct {
+        TDa from;
+        const char* command;
+        void (C::*run)();
+        S state;
+        M mode;
+        int rows, errors, boxes, closed;
+    } cases[] = {
+        {TDa::Consultazione, "Nuovo", &C::Nuovo, S::Modifica, M::Inserting, 1, 0, 0, 0},
+        {TDa::Consultazione, "Modifica", &C::Modifica, S::Modifica, M::Editing, 1, 0, 0, 0},
+        {TDa::Consultazione, "Salva", &C::Salva, S::Consultazione, M::Browsing, 1, 1, 0, 0},
+        {TDa::Consultazione, "Annulla", &C::Annulla, S::Consultazione, M::Browsing, 1, 0, 0, 0},
+        {TDa::Consultazione, "Cancella", &C::Cancella, S::Consultazione, M::Browsing, 1, 0, 1, 0},
+        {TDa::Consultazione, "Esci", &C::Esci, S::Consultazione, M::Closed, 1, 0, 0, 1},
+        {TDa::ModificaScheda, "Nuovo", &C::Nuovo, S::Modifica, M::Editing, 1, 1, 0, 0},
+        {TDa::ModificaScheda, "Modifica", &C::Modifica, S::Modifica, M::Editing, 1, 0, 0, 0},
+        {TDa::ModificaScheda, "Salva", &C::Salva, S::Consultazione, M::Browsing, 1, 0, 0, 0},
+        {TDa::ModificaScheda, "Annulla", &C::Annulla, S::Consultazione, M::Browsing, 1, 0, 0, 0},
+        {TDa::ModificaScheda, "Cancella", &C::Cancella, S::Consultazione, M::Editing, 1, 0, 1, 0},
+        {TDa::ModificaScheda, "Esci", &C::Esci, S::Consultazione, M::Closed, 1, 0, 1, 1},
+        {TDa::NuovaScheda, "Nuovo", &C::Nuovo, S::Modifica, M::Inserting, 1, 1, 0, 0},
+        {TDa::NuovaScheda, "Modifica", &C::Modifica, S::Modifica, M::Inserting, 1, 0, 0, 0},
+        {TDa::NuovaScheda, "Salva", &C::Salva, S::Consultazione, M::Browsing, 2, 0, 0, 0},
+        {TDa::NuovaScheda, "Annulla", &C::Annulla, S::Consultazione, M::Browsing, 1, 0, 0, 0},
+        {TDa::NuovaScheda, "Cancella", &C::Cancella, S::Consultazione, M::Inserting, 1, 0, 1, 0},
+        {TDa::NuovaScheda, "Esci", &C::Esci, S::Consultazione, M::Closed, 1, 0, 1, 1},
+    };
     AddNames({"Anna"});
-    c.Mostra();
-    c.Salva();
-    EXPECT_EQ(boxes.Errors(), std::vector<std::string>{"Dataset not in edit or insert mode."});
-    EXPECT_EQ(c.Stato(), TStatoRubrica::Consultazione);
-
-    c.Nuovo();
-    Enter("Ragione_Sociale", "Bruno");
-    c.Nuovo();  // already inserting: refused, the typed row stays
-    EXPECT_EQ(boxes.Errors().size(), 2u);
-    EXPECT_EQ(c.Stato(), TStatoRubrica::Modifica);
-    EXPECT_EQ(Value("Ragione_Sociale"), "Bruno");
-    c.Modifica();  // no effect while inserting
-    EXPECT_EQ(fdb.T_Rubrica.State(), TCursorState::Inserting);
-    c.Salva();
-    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 2);
-    EXPECT_EQ(boxes.Errors().size(), 2u);
+    for (const auto& k : cases) {
+        const std::string name =
+            std::string(k.command) + " from case " + std::to_string(static_cast<int>(k.from));
+        boxes.boxes.clear();
+        view.chiusure = 0;
+        fdb.T_Rubrica.Close();
+        c.Mostra();
+        if (k.from == TDa::ModificaScheda) c.Modifica();
+        if (k.from == TDa::NuovaScheda) c.Nuovo();
+        if (k.from != TDa::Consultazione) Enter("Tipo", "Cliente");
+        (c.*k.run)();
+        EXPECT_EQ(c.Stato(), k.state) << name;
+        EXPECT_EQ(view.controlli, brivano::ControlliPerStato(k.state)) << name;
+        EXPECT_EQ(fdb.T_Rubrica.State(), k.mode) << name;
+        if (k.from != TDa::Consultazione && (k.mode == M::Editing || k.mode == M::Inserting)) {
+            EXPECT_EQ(Value("Tipo"), "Cliente") << name;  // the typed row is still there
+        }
+        EXPECT_EQ(static_cast<int>(boxes.Errors().size()), k.errors) << name;
+        EXPECT_EQ(static_cast<int>(boxes.boxes.size()) - k.errors, k.boxes) << name;
+        EXPECT_EQ(view.chiusure, k.closed) << name;
+        if (fdb.T_Rubrica.Active()) c.Annulla();
+        fdb.T_Rubrica.Open();
+        EXPECT_EQ(fdb.T_Rubrica.RecordCount(), k.rows) << name;
+        if (k.rows == 2) {  // back to one row for the next case
+            fdb.T_Rubrica.Last();
+            fdb.T_Rubrica.Delete();
+        }
+    }
 }
 
 TEST_F(ControlloRubricaTest, OnAnEmptyBook) {
