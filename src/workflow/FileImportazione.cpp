@@ -112,7 +112,7 @@ std::string LeggiFile(const std::filesystem::path& percorso) {
     in.clear();
     in.seekg(0, std::ios::beg);
     in.clear();
-    std::array<char, 1 << 16> blocco;
+    std::array<char, 1 << 16> blocco{};
     while (in.read(blocco.data(), blocco.size()) || in.gcount() > 0)
         testo.append(blocco.data(), static_cast<std::size_t>(in.gcount()));
     if (in.bad()) throw std::runtime_error("Errore di lettura del file " + percorso.string());
