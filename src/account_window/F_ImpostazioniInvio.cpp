@@ -15,6 +15,7 @@
 #include "dialogs/MessageBoxes.h"
 #include "ui/Fonts.h"
 #include "workflow/Fornitori.h"
+#include "workflow/SpedizioneMail.h"
 
 namespace {
 
@@ -91,6 +92,14 @@ void TFImpostazioniInvio::CreaControlli() {
     LabelPortachiavi->setObjectName("LabelPortachiavi");
     LabelPortachiavi->setWordWrap(true);
     campi->addRow(QString(), LabelPortachiavi);
+    DDMessaggiPerConnessione = new QSpinBox(this);
+    DDMessaggiPerConnessione->setObjectName("DDMessaggiPerConnessione");
+    DDMessaggiPerConnessione->setRange(1, brivano::MessaggiPerConnessioneMassimi);
+    campi->addRow(QStringLiteral("Messaggi per connessione"), DDMessaggiPerConnessione);
+    DDConnessioni = new QSpinBox(this);
+    DDConnessioni->setObjectName("DDConnessioni");
+    DDConnessioni->setRange(1, brivano::ConnessioniMassime);
+    campi->addRow(QStringLiteral("Connessioni"), DDConnessioni);
 
     ButtonProva = new QPushButton(QStringLiteral("Prova connessione"), this);
     ButtonProva->setObjectName("ButtonProva");
@@ -169,6 +178,8 @@ void TFImpostazioniInvio::MostraAccount(const brivano::TAccountInvio& account) {
     DDMittente->setText(Q(account.Mittente));
     DDMittenteNome->setText(Q(account.MittenteNome));
     DDUtente->setText(Q(account.Utente));
+    DDMessaggiPerConnessione->setValue(account.MessaggiPerConnessione);
+    DDConnessioni->setValue(account.Connessioni);
     MostraNota();
 }
 
@@ -186,6 +197,8 @@ brivano::TAccountInvio TFImpostazioniInvio::AccountDeiCampi() const {
     account.Mittente = S(DDMittente->text().trimmed());
     account.MittenteNome = S(DDMittenteNome->text().trimmed());
     account.Fornitore = S(ComboFornitore->currentText());
+    account.MessaggiPerConnessione = DDMessaggiPerConnessione->value();
+    account.Connessioni = DDConnessioni->value();
     return account;
 }
 
@@ -206,7 +219,8 @@ void TFImpostazioniInvio::ComboSicurezzaChange() {
 void TFImpostazioniInvio::AbilitaInput(bool abilita) {
     for (QWidget* w : std::initializer_list<QWidget*>{
              ComboFornitore, DDHost, DDPorta, ComboSicurezza, DDMittente, DDMittenteNome, DDUtente,
-             DDPassword, ButtonProva, ButtonSalva, ButtonAnnulla})
+             DDPassword, DDMessaggiPerConnessione, DDConnessioni, ButtonProva, ButtonSalva,
+             ButtonAnnulla})
         w->setEnabled(abilita);
 }
 

@@ -53,6 +53,8 @@ class TFImpostazioniInvio : public QDialog {
     QLineEdit* DDUtente;
     QLineEdit* DDPassword;
     QLabel* LabelPortachiavi;
+    QSpinBox* DDMessaggiPerConnessione;
+    QSpinBox* DDConnessioni;
     QPushButton* ButtonProva;
     QPlainTextEdit* MemoProva;
     QPushButton* ButtonSalva;

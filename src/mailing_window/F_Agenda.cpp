@@ -366,6 +366,8 @@ brivano::TDatiInvio TFInvioMail::DatiInvio() const {
             dati.UseTLS = brivano::UseTLSPer(account->Sicurezza);
             dati.Utente = account->Utente;
             dati.MittenteNome = account->MittenteNome;
+            dati.PerConnessione = account->MessaggiPerConnessione;
+            dati.Connessioni = account->Connessioni;
         }
     return dati;
 }
@@ -442,6 +444,7 @@ void TFInvioMail::AvviaInvio(std::vector<std::string> voci,
         dati.ListUnsubscribe = brivano::LeggiListUnsubscribe();
         piePagina = brivano::LeggiPiePagina();
         brivano::PreparaInvio(IdSMTP1, IdMessage1, dati, limiti_);
+        brivano::ImpostaConnessioni(opzioni_, dati, limiti_);
     } catch (const brivano::EInvioTestoNonValido& e) {
         boxes_.ShowInfo(std::string(e.what()) + ": invio annullato.");
         emit InvioConcluso();

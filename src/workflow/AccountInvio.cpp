@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "config/F_Conf.h"
+#include "workflow/SpedizioneMail.h"
 
 namespace brivano {
 
@@ -18,6 +19,19 @@ std::optional<int> PortaDaTesto(const std::string& testo) {
     const auto [ptr, ec] = std::from_chars(testo.data(), fine, porta);
     if (ec != std::errc() || ptr != fine || porta < 1 || porta > 65535) return std::nullopt;
     return porta;
+}
+
+// A whole number from `minimo` to `massimo`; an empty text is 1.
+int NumeroDaTesto(const std::string& testo, const char* valore, int minimo, int massimo) {
+    if (testo.empty()) return 1;
+    int numero = 0;
+    const char* fine = testo.data() + testo.size();
+    const auto [ptr, ec] = std::from_chars(testo.data(), fine, numero);
+    if (ec != std::errc() || ptr != fine || numero < minimo || numero > massimo)
+        throw EAccountNonValido("Valore non valido per '" + std::string(valore) +
+                                "' nella configurazione: " + testo + " (da " +
+                                std::to_string(minimo) + " a " + std::to_string(massimo) + ")");
+    return numero;
 }
 
 }  // namespace
@@ -83,6 +97,13 @@ void ControllaAccount(const TAccountInvio& account) {
         if (HaFineRigaONul(*testo))
             throw EAccountNonValido(std::string(nome) +
                                     " contiene un a capo o un carattere nullo.");
+    if (account.MessaggiPerConnessione < 1 ||
+        account.MessaggiPerConnessione > MessaggiPerConnessioneMassimi)
+        throw EAccountNonValido("I messaggi per connessione vanno da 1 a " +
+                                std::to_string(MessaggiPerConnessioneMassimi) + ".");
+    if (account.Connessioni < 1 || account.Connessioni > ConnessioniMassime)
+        throw EAccountNonValido("Le connessioni vanno da 1 a " +
+                                std::to_string(ConnessioniMassime) + ".");
 }
 
 std::optional<TAccountInvio> LeggiAccount() {
@@ -109,6 +130,11 @@ std::optional<TAccountInvio> LeggiAccount() {
     account.Mittente = LeggiReg(KeyBrivano, ValoriAccount::Mittente);
     account.MittenteNome = LeggiReg(KeyBrivano, ValoriAccount::MittenteNome);
     account.Fornitore = LeggiReg(KeyBrivano, ValoriAccount::Fornitore);
+    account.MessaggiPerConnessione =
+        NumeroDaTesto(LeggiReg(KeyBrivano, ValoriAccount::MessaggiPerConnessione),
+                      ValoriAccount::MessaggiPerConnessione, 1, MessaggiPerConnessioneMassimi);
+    account.Connessioni = NumeroDaTesto(LeggiReg(KeyBrivano, ValoriAccount::Connessioni),
+                                        ValoriAccount::Connessioni, 1, ConnessioniMassime);
     return account;
 }
 
@@ -122,6 +148,9 @@ void ScriviAccount(const TAccountInvio& account) {
     ScriviReg(KeyBrivano, ValoriAccount::Mittente, account.Mittente);
     ScriviReg(KeyBrivano, ValoriAccount::MittenteNome, account.MittenteNome);
     ScriviReg(KeyBrivano, ValoriAccount::Fornitore, account.Fornitore);
+    ScriviReg(KeyBrivano, ValoriAccount::MessaggiPerConnessione,
+              std::to_string(account.MessaggiPerConnessione));
+    ScriviReg(KeyBrivano, ValoriAccount::Connessioni, std::to_string(account.Connessioni));
     ScriviReg(KeyBrivano, ValoriAccount::Host, account.Host);
 }
 

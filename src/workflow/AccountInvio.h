@@ -36,6 +36,10 @@ struct TAccountInvio {
     std::string Mittente;
     std::string MittenteNome;
     std::string Fornitore;
+    // Messages one connection carries (1: one connection per message) and
+    // connections used side by side, as the send run takes them.
+    int MessaggiPerConnessione = 1;
+    int Connessioni = 1;
 
     // The name the server is logged in with.
     const std::string& UtenteAccesso() const { return Utente.empty() ? Mittente : Utente; }
@@ -57,7 +61,12 @@ inline constexpr const char* Utente = "SmtpUtente";
 inline constexpr const char* Mittente = "Mittente";
 inline constexpr const char* MittenteNome = "MittenteNome";
 inline constexpr const char* Fornitore = "Fornitore";
+inline constexpr const char* MessaggiPerConnessione = "SmtpMessaggiPerConnessione";
+inline constexpr const char* Connessioni = "SmtpConnessioni";
 }  // namespace ValoriAccount
+
+// Most messages one connection of the account carries.
+inline constexpr int MessaggiPerConnessioneMassimi = 100;
 
 // Raises EAccountNonValido, in Italian, for an empty host, a port outside
 // 1-65535, or a text holding a line break or a NUL (it would end a protocol

@@ -20,9 +20,6 @@ struct TRisultatoVoce {
     std::string Testo;
 };
 
-// Most messages one session may carry, and the default (one per connection).
-constexpr int MessaggiPerConnessioneMassimi = 1000;
-
 class TSessioneInvio {
   public:
     // `perConnessione` below 1 counts as 1.

@@ -24,6 +24,8 @@ TAccountInvio Esempio() {
     a.Mittente = "info@esempio.it";
     a.MittenteNome = "Ditta Esempio S.r.l. – Ufficio è";
     a.Fornitore = "Aruba";
+    a.MessaggiPerConnessione = 20;
+    a.Connessioni = 3;
     return a;
 }
 
@@ -74,6 +76,12 @@ TEST_F(AccountTest, UnusableAccountIsRefusedAndNothingIsWritten) {
         {"a capo nel mittente", [](TAccountInvio& a) { a.Mittente += "\n"; }},
         {"NUL nel nome", [](TAccountInvio& a) { a.MittenteNome += std::string(1, '\0'); }},
         {"a capo nell'utente", [](TAccountInvio& a) { a.Utente = "u\rv"; }},
+        {"nessun messaggio per connessione",
+         [](TAccountInvio& a) { a.MessaggiPerConnessione = 0; }},
+        {"troppi messaggi per connessione",
+         [](TAccountInvio& a) { a.MessaggiPerConnessione = 101; }},
+        {"nessuna connessione", [](TAccountInvio& a) { a.Connessioni = 0; }},
+        {"cinque connessioni", [](TAccountInvio& a) { a.Connessioni = 5; }},
     };
     for (const auto& caso : casi) {
         TAccountInvio a = Esempio();
@@ -100,6 +108,29 @@ TEST_F(AccountTest, DamagedStoredValuesAreNamedInTheError) {
     // A missing port follows the security.
     ScriviReg(KeyBrivano, "SmtpSicurezza", "STARTTLS");
     EXPECT_EQ(LeggiAccount()->Porta, 587);
+
+    const std::pair<const char*, const char*> numeri[] = {
+        {"SmtpMessaggiPerConnessione", "0"},  {"SmtpMessaggiPerConnessione", "101"},
+        {"SmtpMessaggiPerConnessione", "5x"}, {"SmtpConnessioni", "5"},
+        {"SmtpConnessioni", "due"},           {"SmtpConnessioni", "-1"},
+    };
+    for (const auto& [valore, testo] : numeri) {
+        ScriviAccount(Esempio());
+        ScriviReg(KeyBrivano, valore, testo);
+        try {
+            LeggiAccount();
+            ADD_FAILURE() << valore << "=" << testo;
+        } catch (const EAccountNonValido& e) {
+            EXPECT_NE(std::string(e.what()).find(std::string("'") + valore + "'"),
+                      std::string::npos)
+                << e.what();
+        }
+    }
+    // Missing (an account saved before they existed): one connection per message.
+    ScriviReg(KeyBrivano, "SmtpMessaggiPerConnessione", "");
+    ScriviReg(KeyBrivano, "SmtpConnessioni", "");
+    EXPECT_EQ(LeggiAccount()->MessaggiPerConnessione, 1);
+    EXPECT_EQ(LeggiAccount()->Connessioni, 1);
 }
 
 TEST(Sicurezza, TextsAndTransportModes) {
