@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "SampleMessage.h"
-#include "mailing/IdMessageClient.h"
+#include "smtp/IdMessageClient.h"
 
 namespace {
 

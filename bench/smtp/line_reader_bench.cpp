@@ -16,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 #include "smtp/IdTCPClient.h"
 
 namespace {

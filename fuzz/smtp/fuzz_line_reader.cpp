@@ -7,7 +7,7 @@
 #include <string>
 
 #include "MemoryIOHandler.h"
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 
 namespace {
 

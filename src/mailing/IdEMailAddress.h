@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "exception/IdException.h"
 #include "mailing/IdHeaderCoder.h"
-#include "smtp/IdException.h"
 
 // An address text that cannot be taken apart: "@ Outside address", or a text
 // holding CR, LF or NUL.

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 
 // A header name or value that would break out of its line (CR, LF or NUL
 // outside a fold); nothing was changed.

@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "exception/IdException.h"
 #include "mailing/IdEMailAddress.h"
 #include "mailing/IdHeaderCoder.h"
 #include "mailing/IdHeaderList.h"
 #include "mailing/IdMessageId.h"
-#include "smtp/IdException.h"
 
 class EIdFailedToRetreiveTimeZoneInfo : public EIdException {
   public:

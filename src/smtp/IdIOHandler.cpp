@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 #include "smtp/IdGlobal.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 
 class EIdReplyError : public EIdException {
   public:

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 #include "smtp/IdReplySMTP.h"
 #include "smtp/IdSMTPBase.h"
 

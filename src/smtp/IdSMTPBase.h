@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mailing/IdMessageClient.h"
+#include "smtp/IdMessageClient.h"
 
 class TIdEMailAddressList;
 

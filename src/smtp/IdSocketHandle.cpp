@@ -1,6 +1,6 @@
 #include "smtp/IdSocketHandle.h"
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 
 TIdSocketHandle::~TIdSocketHandle() {
     CloseSocket();

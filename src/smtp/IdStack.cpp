@@ -1,6 +1,6 @@
 #include "smtp/IdStack.h"
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 
 bool TIdStack::ParseIPv4(const std::string& host, std::array<unsigned char, 4>& bytes) {
     std::size_t part = 0;

@@ -13,7 +13,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "smtp/IdTCPClient.h"
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 #include "smtp/IdIOHandlerStack.h"
 
 TIdTCPClientCustom::TIdTCPClientCustom() = default;

@@ -1,6 +1,6 @@
 #include "smtp/IdTCPConnection.h"
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 #include "smtp/IdGlobal.h"
 #include "smtp/IdReplyRFC.h"
 

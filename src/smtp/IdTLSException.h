@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 
 // The handshake failed, the encrypted session broke, or the connection has no
 // way to encrypt. Nothing more was sent; the socket is closed.

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "mailing/IdMessageClient.h"
+#include "smtp/IdMessageClient.h"
 
 namespace brivano {
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "exception/IdException.h"
 #include "mailing/IdMessage.h"
-#include "smtp/IdException.h"
 #include "smtp/IdSMTP.h"
 
 namespace brivano {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 #include "smtp/IdReplySMTP.h"
 #include "smtp/IdSMTP.h"
 #include "smtp/IdTLSException.h"

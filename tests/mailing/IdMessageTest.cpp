@@ -12,7 +12,7 @@
 #include "MailTestSupport.h"
 #include "MemoryIOHandler.h"
 #include "SampleMessage.h"
-#include "mailing/IdMessageClient.h"
+#include "smtp/IdMessageClient.h"
 
 using testing::ElementsAre;
 

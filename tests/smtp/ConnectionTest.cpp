@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "LoopbackServer.h"
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 #include "smtp/IdIOHandlerStack.h"
 #include "smtp/IdStackPosix.h"
 #include "smtp/IdTCPClient.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "MemoryIOHandler.h"
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 
 namespace {
 

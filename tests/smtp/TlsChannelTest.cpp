@@ -14,7 +14,7 @@
 #include "LoopbackServer.h"
 #include "TempDir.h"
 #include "TestCertificates.h"
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 #include "smtp/IdIOHandlerTLS.h"
 
 namespace {

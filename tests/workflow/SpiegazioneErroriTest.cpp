@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 #include "smtp/IdReplySMTP.h"
 #include "smtp/IdSMTP.h"
 #include "smtp/IdTLSException.h"

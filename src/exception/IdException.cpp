@@ -1,4 +1,4 @@
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
-// Exceptions of the mail transport. Every one of them is an EIdException, so a
-// caller that only wants "the send failed" catches that one class; what() is
-// the fixed message the user sees.
+// Exceptions of the mail units, the message model and the transport. Every one
+// of them is an EIdException, so a caller that only wants "the send failed"
+// catches that one class; what() is the fixed message the user sees.
 
 #include <stdexcept>
 #include <string>

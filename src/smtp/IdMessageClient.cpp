@@ -1,6 +1,6 @@
-#include "mailing/IdMessageClient.h"
+#include "smtp/IdMessageClient.h"
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 
 TIdMessageClient::TIdMessageClient() = default;
 
