@@ -9,7 +9,7 @@
 
 #include "MemoryIOHandler.h"
 #include "SmtpSessionServer.h"
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 #include "smtp/IdSMTP.h"
 
 namespace {

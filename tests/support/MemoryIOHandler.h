@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "smtp/IdException.h"
+#include "exception/IdException.h"
 #include "smtp/IdIOHandler.h"
 #include "smtp/IdStackPosix.h"
 
