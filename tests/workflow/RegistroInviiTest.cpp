@@ -6,7 +6,9 @@
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <set>
@@ -149,13 +151,25 @@ TEST(RegistroInvii, ResumeAfterAStopSendsTheRestOnce) {
     pulsante.join();
     EXPECT_TRUE(primo.Interrotto);
     EXPECT_LT(primo.Inviati, 6u);
+    // The stop may catch one message between its end of data and the 250:
+    // that entry stays uncertain and is left out of the resume.
+    const auto prima = prova.registro.Voci(id);
+    const auto incerte = static_cast<std::size_t>(
+        std::count_if(prima.begin(), prima.end(), [](const auto& v) { return v.Stato == C; }));
+    EXPECT_LE(incerte, 1u);
     const auto resto = prova.registro.Riprendi(id, false);
-    EXPECT_EQ(resto.size() + primo.Inviati, 6u);
+    EXPECT_EQ(resto.size() + primo.Inviati + incerte, 6u);
     const auto secondo = prova.Invia(id, resto);
     EXPECT_EQ(secondo.Inviati, resto.size());
-    for (const auto& [destinatario, volte] : prova.server.Consegne())
-        EXPECT_EQ(volte, 1) << destinatario;
-    EXPECT_EQ(prova.server.Consegne().size(), 6u);
+    const auto consegne = prova.server.Consegne();
+    for (std::size_t i = 0; i < prima.size(); ++i) {
+        const auto it = consegne.find(prova.voci[i]);
+        const int volte = it == consegne.end() ? 0 : it->second;
+        if (prima[i].Stato == C)
+            EXPECT_LE(volte, 1) << prova.voci[i];
+        else
+            EXPECT_EQ(volte, 1) << prova.voci[i];
+    }
     EXPECT_FALSE(prova.registro.SpedizioneIncompiuta());
 }
 

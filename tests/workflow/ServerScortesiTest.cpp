@@ -50,7 +50,7 @@ TEST(ServerScortesi, EachIsBoundedAndTheRunGoesOn) {
              const std::string saluto = "220 lentissimo\r\n";
              for (std::size_t i = 0; i < 40; ++i) {
                  if (!peer.Send(saluto.substr(i % saluto.size(), 1))) return;
-                 std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                 std::this_thread::sleep_for(std::chrono::milliseconds(300));
              }
          },
          "Read Timeout"},
@@ -83,7 +83,9 @@ TEST(ServerScortesi, EachIsBoundedAndTheRunGoesOn) {
             },
             2);
         TRun run(server.Port());
-        run.limiti = {1000, 1000, {1000, 1000, 1000, 1000, 1000}, 500};
+        // Reply limits with room for a loaded machine, yet well under the
+        // drip's 4.8 s greeting.
+        run.limiti = {3000, 2500, {2500, 2500, 2500, 2500, 2500}, 500};
         brivano::PreparaInvio(run.smtp, run.message, run.dati, run.limiti);
         // Larger than every socket buffer, so a server that stops reading holds the write.
         const auto corpo = run.message.Body();
