@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +32,15 @@ QLineEdit* Casella(QWidget* parent, const char* nome) {
     auto* casella = new QLineEdit(parent);
     casella->setObjectName(QString::fromLatin1(nome));
     return casella;
+}
+
+// A whole number from 0; `zero` is shown instead of 0 when given.
+QSpinBox* Numero(QWidget* parent, const char* nome, int massimo, const char* zero = nullptr) {
+    auto* numero = new QSpinBox(parent);
+    numero->setObjectName(QString::fromLatin1(nome));
+    numero->setRange(0, massimo);
+    if (zero) numero->setSpecialValueText(QString::fromUtf8(zero));
+    return numero;
 }
 
 }  // namespace
@@ -122,9 +132,10 @@ void TFImpostazioniInvio::CreaControlli() {
 
     auto* colonna = new QVBoxLayout(this);
     colonna->addLayout(campi);
+    colonna->addWidget(CreaCampiCadenza());
     colonna->addWidget(MemoProva);
     colonna->addLayout(bottoni);
-    resize(460, 480);
+    resize(460, 660);
 
     // Only a choice made by the user fills the fields; loading an account
     // sets the list without touching what was saved.
@@ -133,6 +144,26 @@ void TFImpostazioniInvio::CreaControlli() {
     connect(ButtonProva, &QPushButton::clicked, this, [this] { ButtonProvaClick(); });
     connect(ButtonSalva, &QPushButton::clicked, this, [this] { ButtonSalvaClick(); });
     connect(ButtonAnnulla, &QPushButton::clicked, this, [this] { ButtonAnnullaClick(); });
+}
+
+QWidget* TFImpostazioniInvio::CreaCampiCadenza() {
+    auto* gruppo = new QGroupBox(QStringLiteral("Ritmo di invio"), this);
+    auto* campi = new QFormLayout(gruppo);
+    DDLimiteMinuto = Numero(gruppo, "DDLimiteMinuto", brivano::LimiteMassimo, "nessun limite");
+    campi->addRow(QStringLiteral("Messaggi al minuto"), DDLimiteMinuto);
+    DDLimiteOra = Numero(gruppo, "DDLimiteOra", brivano::LimiteMassimo, "nessun limite");
+    campi->addRow(QStringLiteral("Messaggi all'ora"), DDLimiteOra);
+    DDLimiteGiorno = Numero(gruppo, "DDLimiteGiorno", brivano::LimiteMassimo, "nessun limite");
+    campi->addRow(QStringLiteral("Messaggi al giorno"), DDLimiteGiorno);
+    DDPausa = Numero(gruppo, "DDPausa", brivano::PausaMassima, "nessuna");
+    DDPausa->setSuffix(QStringLiteral(" s"));
+    campi->addRow(QStringLiteral("Pausa tra i messaggi"), DDPausa);
+    DDTentativi = Numero(gruppo, "DDTentativi", brivano::TentativiMassimi);
+    campi->addRow(QStringLiteral("Nuovi tentativi (risposte 4xx)"), DDTentativi);
+    DDAttesaTentativi = Numero(gruppo, "DDAttesaTentativi", brivano::AttesaMassima);
+    DDAttesaTentativi->setSuffix(QStringLiteral(" s"));
+    campi->addRow(QStringLiteral("Attesa tra i tentativi"), DDAttesaTentativi);
+    return gruppo;
 }
 
 void TFImpostazioniInvio::showEvent(QShowEvent* event) {
@@ -180,6 +211,12 @@ void TFImpostazioniInvio::MostraAccount(const brivano::TAccountInvio& account) {
     DDUtente->setText(Q(account.Utente));
     DDMessaggiPerConnessione->setValue(account.MessaggiPerConnessione);
     DDConnessioni->setValue(account.Connessioni);
+    DDLimiteMinuto->setValue(account.Limiti.PerMinuto);
+    DDLimiteOra->setValue(account.Limiti.PerOra);
+    DDLimiteGiorno->setValue(account.Limiti.PerGiorno);
+    DDPausa->setValue(account.Limiti.PausaSecondi);
+    DDTentativi->setValue(account.Rinvii.Tentativi);
+    DDAttesaTentativi->setValue(account.Rinvii.AttesaSecondi);
     MostraNota();
 }
 
@@ -199,6 +236,9 @@ brivano::TAccountInvio TFImpostazioniInvio::AccountDeiCampi() const {
     account.Fornitore = S(ComboFornitore->currentText());
     account.MessaggiPerConnessione = DDMessaggiPerConnessione->value();
     account.Connessioni = DDConnessioni->value();
+    account.Limiti = {DDLimiteMinuto->value(), DDLimiteOra->value(), DDLimiteGiorno->value(),
+                      DDPausa->value()};
+    account.Rinvii = {DDTentativi->value(), DDAttesaTentativi->value()};
     return account;
 }
 
@@ -219,7 +259,8 @@ void TFImpostazioniInvio::ComboSicurezzaChange() {
 void TFImpostazioniInvio::AbilitaInput(bool abilita) {
     for (QWidget* w : std::initializer_list<QWidget*>{
              ComboFornitore, DDHost, DDPorta, ComboSicurezza, DDMittente, DDMittenteNome, DDUtente,
-             DDPassword, DDMessaggiPerConnessione, DDConnessioni, ButtonProva, ButtonSalva,
+             DDPassword, DDMessaggiPerConnessione, DDConnessioni, DDLimiteMinuto, DDLimiteOra,
+             DDLimiteGiorno, DDPausa, DDTentativi, DDAttesaTentativi, ButtonProva, ButtonSalva,
              ButtonAnnulla})
         w->setEnabled(abilita);
 }

@@ -55,6 +55,13 @@ class TFImpostazioniInvio : public QDialog {
     QLabel* LabelPortachiavi;
     QSpinBox* DDMessaggiPerConnessione;
     QSpinBox* DDConnessioni;
+    // Sending pace (0: no limit) and retries of deferred (4xx) entries.
+    QSpinBox* DDLimiteMinuto;
+    QSpinBox* DDLimiteOra;
+    QSpinBox* DDLimiteGiorno;
+    QSpinBox* DDPausa;
+    QSpinBox* DDTentativi;
+    QSpinBox* DDAttesaTentativi;
     QPushButton* ButtonProva;
     QPlainTextEdit* MemoProva;
     QPushButton* ButtonSalva;
@@ -72,6 +79,7 @@ class TFImpostazioniInvio : public QDialog {
 
   private:
     void CreaControlli();
+    QWidget* CreaCampiCadenza();
     void MostraAccount(const brivano::TAccountInvio& account);
     void MostraNota();
     void AbilitaInput(bool abilita);

@@ -104,6 +104,7 @@ void ControllaAccount(const TAccountInvio& account) {
     if (account.Connessioni < 1 || account.Connessioni > ConnessioniMassime)
         throw EAccountNonValido("Le connessioni vanno da 1 a " +
                                 std::to_string(ConnessioniMassime) + ".");
+    ControllaLimiti(account.Limiti, account.Rinvii);
 }
 
 std::optional<TAccountInvio> LeggiAccount() {
@@ -135,6 +136,8 @@ std::optional<TAccountInvio> LeggiAccount() {
                       ValoriAccount::MessaggiPerConnessione, 1, MessaggiPerConnessioneMassimi);
     account.Connessioni = NumeroDaTesto(LeggiReg(KeyBrivano, ValoriAccount::Connessioni),
                                         ValoriAccount::Connessioni, 1, ConnessioniMassime);
+    account.Limiti = LeggiLimiti();
+    account.Rinvii = LeggiRinvii();
     return account;
 }
 
@@ -151,6 +154,7 @@ void ScriviAccount(const TAccountInvio& account) {
     ScriviReg(KeyBrivano, ValoriAccount::MessaggiPerConnessione,
               std::to_string(account.MessaggiPerConnessione));
     ScriviReg(KeyBrivano, ValoriAccount::Connessioni, std::to_string(account.Connessioni));
+    ScriviLimiti(account.Limiti, account.Rinvii);
     ScriviReg(KeyBrivano, ValoriAccount::Host, account.Host);
 }
 

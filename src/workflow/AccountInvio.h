@@ -8,6 +8,7 @@
 #include <string>
 
 #include "smtp/IdExplicitTLSClient.h"
+#include "workflow/LimitiInvio.h"
 
 namespace brivano {
 
@@ -40,6 +41,8 @@ struct TAccountInvio {
     // connections used side by side, as the send run takes them.
     int MessaggiPerConnessione = 1;
     int Connessioni = 1;
+    TLimitiInvio Limiti;
+    TRinvii Rinvii;
 
     // The name the server is logged in with.
     const std::string& UtenteAccesso() const { return Utente.empty() ? Mittente : Utente; }
@@ -69,8 +72,8 @@ inline constexpr const char* Connessioni = "SmtpConnessioni";
 inline constexpr int MessaggiPerConnessioneMassimi = 100;
 
 // Raises EAccountNonValido, in Italian, for an empty host, a port outside
-// 1-65535, or a text holding a line break or a NUL (it would end a protocol
-// line or a configuration line).
+// 1-65535, a text holding a line break or a NUL (it would end a protocol
+// line or a configuration line), or a limit out of its bounds.
 void ControllaAccount(const TAccountInvio& account);
 
 // The saved account, or nothing when none was saved (no `SmtpHost`). Raises

@@ -6,18 +6,29 @@ namespace brivano {
 
 namespace {
 
+// The limits (per minute, hour, day; pause) are figures to re-check against
+// each provider's current published limits: they were chosen at or below
+// them, with a margin, without a way to look them up again here.
 constexpr std::array<TFornitore, 7> Tabella = {{
-    {"Aruba", "smtps.aruba.it", 465, TSicurezza::SSLTLS, ""},
-    {"Libero", "smtp.libero.it", 465, TSicurezza::SSLTLS, ""},
-    {"TIM", "smtp.tim.it", 587, TSicurezza::STARTTLS, ""},
-    {"Gmail", "smtp.gmail.com", 587, TSicurezza::STARTTLS,
+    {"Aruba", "smtps.aruba.it", 465, TSicurezza::SSLTLS, "", {10, 150, 500, 0}},
+    {"Libero", "smtp.libero.it", 465, TSicurezza::SSLTLS, "", {5, 60, 250, 0}},
+    {"TIM", "smtp.tim.it", 587, TSicurezza::STARTTLS, "", {5, 60, 250, 0}},
+    {"Gmail",
+     "smtp.gmail.com",
+     587,
+     TSicurezza::STARTTLS,
      "Gmail richiede una password per app (verifica in due passaggi attiva), non la "
-     "password dell'account."},
-    {"Outlook.com", "smtp-mail.outlook.com", 587, TSicurezza::STARTTLS,
+     "password dell'account.",
+     {20, 100, 400, 0}},
+    {"Outlook.com",
+     "smtp-mail.outlook.com",
+     587,
+     TSicurezza::STARTTLS,
      "Outlook.com può accettare solo l'autenticazione moderna: il server potrebbe rifiutare "
-     "la password."},
-    {"Register.it", "authsmtp.register.it", 465, TSicurezza::SSLTLS, ""},
-    {"Altro", "", 25, TSicurezza::Nessuna, ""},
+     "la password.",
+     {20, 100, 250, 0}},
+    {"Register.it", "authsmtp.register.it", 465, TSicurezza::SSLTLS, "", {10, 100, 500, 0}},
+    {"Altro", "", 25, TSicurezza::Nessuna, "", {0, 0, 0, 0}},
 }};
 
 }  // namespace
@@ -38,6 +49,7 @@ void ApplicaFornitore(const TFornitore& fornitore, TAccountInvio& account) {
     account.Host = fornitore.Host;
     account.Porta = fornitore.Porta;
     account.Sicurezza = fornitore.Sicurezza;
+    account.Limiti = fornitore.Limiti;
 }
 
 }  // namespace brivano

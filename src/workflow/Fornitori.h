@@ -15,6 +15,8 @@ struct TFornitore {
     int Porta;
     TSicurezza Sicurezza;
     const char* Nota;  // one line where the provider asks for more; else empty
+    // Kept below the provider's published sending limits; none for "Altro".
+    TLimitiInvio Limiti;
 };
 
 // In the order the list shows them; "Altro" is last.
@@ -23,8 +25,9 @@ std::span<const TFornitore> Fornitori();
 // The provider of that name, or nullptr.
 const TFornitore* TrovaFornitore(const std::string& nome);
 
-// Host, port and security of the provider put into the account, which
-// remembers the provider's name. "Altro" keeps what the user typed.
+// Host, port, security and sending limits of the provider put into the
+// account, which remembers the provider's name. "Altro" keeps what the user
+// typed.
 void ApplicaFornitore(const TFornitore& fornitore, TAccountInvio& account);
 
 }  // namespace brivano

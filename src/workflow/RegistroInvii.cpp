@@ -373,4 +373,18 @@ void TRegistroInvii::EsportaTuttoCsv(const std::filesystem::path& file) const {
     if (!out) Errore("impossibile scrivere " + file.string());
 }
 
+std::vector<std::int64_t> TRegistroInvii::InviiDal(const std::string& account,
+                                                   std::int64_t dal) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    TComando c(db_,
+               "SELECT t FROM (SELECT CAST(strftime('%s', v.aggiornata) AS INTEGER) AS t "
+               "FROM voci v JOIN spedizioni s ON s.id = v.spedizione "
+               "WHERE s.account = ? AND v.stato IN ('inviato', 'in corso')) "
+               "WHERE t >= ? ORDER BY t");
+    c.Testo(1, account).Intero(2, dal);
+    std::vector<std::int64_t> istanti;
+    while (c.Passo()) istanti.push_back(c.ColonnaIntero(0));
+    return istanti;
+}
+
 }  // namespace brivano

@@ -90,6 +90,11 @@ class TRegistroInvii {
     // Failed entries become "da inviare"; returns their positions, in order.
     std::vector<std::size_t> ReinviaFalliti(std::int64_t spedizione);
 
+    // When messages of that account were taken since `dal` (seconds since
+    // 1970, UTC): entries "inviato", and "in corso" ones the server may have
+    // taken. Oldest first, to the second.
+    std::vector<std::int64_t> InviiDal(const std::string& account, std::int64_t dal) const;
+
     // The entries of one run as CSV (RFC 4180), with a header line.
     void EsportaCsv(std::int64_t spedizione, const std::filesystem::path& file) const;
     // The entries of every run, oldest run first, each line led by the run's

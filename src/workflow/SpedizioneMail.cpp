@@ -9,6 +9,7 @@
 
 #include "mailing/MailText.h"
 #include "smtp/IdReply.h"
+#include "workflow/Cadenza.h"
 #include "workflow/LavoroParallelo.h"
 #include "workflow/RegistroInvii.h"
 #include "workflow/SessioneInvio.h"
@@ -176,6 +177,18 @@ TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<st
                     if (avvisi.Fatto) avvisi.Fatto(++fatti);
                     return true;
                 }
+            }
+            // Outside the lock: the other workers go on meanwhile. No
+            // session idles through a wait: the server would drop it.
+            if (opzioni.Cadenza) {
+                if (opzioni.Cadenza->DeveAttendere()) c.Sessione->Chiudi();
+                if (!opzioni.Cadenza->AttendiTurno()) {
+                    fermato = true;
+                    return false;
+                }
+            }
+            {
+                std::lock_guard<std::mutex> lock(avvisiMutex);
                 if (avvisi.Inizio) avvisi.Inizio(i, voce);
                 if (avvisi.Componi) avvisi.Componi(i, *c.Message);
             }
@@ -187,6 +200,9 @@ TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<st
                       c.Message->LastGeneratedHeaders().Values("Message-ID"));
                 inCorso = true;
             });
+            if (opzioni.Cadenza)
+                opzioni.Cadenza->Registra(r.Esito == TEsitoVoce::Inviato ||
+                                          r.Esito == TEsitoVoce::Incerto);
             switch (r.Esito) {
                 case TEsitoVoce::Inviato:
                     segna(i, TStatoVoce::Inviato, r.Codice, r.Testo);

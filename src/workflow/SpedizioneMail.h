@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,7 @@ void PreparaInvio(TIdSMTP& smtp, TIdMessage& message, const TDatiInvio& dati,
 void PreparaConnessione(TIdSMTP& smtp, const TDatiInvio& dati, const TLimitiTempo& limiti);
 
 class TRegistroInvii;
+class TCadenza;
 
 struct TFallimento {
     std::size_t Indice;
@@ -131,6 +133,8 @@ struct TOpzioniInvio {
     // client as the run's own (PreparaConnessione).
     int Connessioni = 1;
     std::function<void(TIdSMTP&)> NuovaConnessione;
+    // Paces the messages to the account's limits (none: one after another).
+    std::shared_ptr<TCadenza> Cadenza;
 };
 
 constexpr int ConnessioniMassime = 4;

@@ -19,6 +19,7 @@
 #include "TempDir.h"
 #include "account_window/F_ImpostazioniInvio.h"
 #include "workflow/AccountInvio.h"
+#include "workflow/Fornitori.h"
 
 using namespace brivano;
 
@@ -126,6 +127,30 @@ TEST_F(FImpostazioniInvioTest, SalvaStoresTheAccountAndThePasswordApart) {
     EXPECT_EQ(finestra.DDHost->text(), "smtp.libero.it");
     EXPECT_EQ(finestra.ComboFornitore->currentText(), "Libero");
     EXPECT_EQ(finestra.DDPassword->text(), "segreta");
+}
+
+TEST_F(FImpostazioniInvioTest, PaceAndRetriesComeFromThePresetAndAreSaved) {
+    finestra.show();
+    EXPECT_EQ(finestra.DDLimiteGiorno->text(), "nessun limite");
+    EXPECT_EQ(finestra.DDTentativi->value(), 2);
+    EXPECT_EQ(finestra.DDAttesaTentativi->value(), 60);
+    Compila();
+    Scegli("Gmail");
+    const TLimitiInvio gmail = TrovaFornitore("Gmail")->Limiti;
+    EXPECT_EQ(finestra.DDLimiteGiorno->value(), gmail.PerGiorno);
+    EXPECT_EQ(finestra.DDLimiteMinuto->value(), gmail.PerMinuto);
+    finestra.DDLimiteOra->setValue(30);
+    finestra.DDPausa->setValue(4);
+    finestra.DDTentativi->setValue(1);
+    finestra.DDAttesaTentativi->setValue(300);
+    finestra.ButtonSalva->click();
+    const auto account = LeggiAccount();
+    ASSERT_TRUE(account);
+    EXPECT_EQ(account->Limiti, (TLimitiInvio{gmail.PerMinuto, 30, gmail.PerGiorno, 4}));
+    EXPECT_EQ(account->Rinvii, (TRinvii{1, 300}));
+    finestra.DDPausa->setValue(0);
+    finestra.show();
+    EXPECT_EQ(finestra.DDPausa->value(), 4);
 }
 
 TEST_F(FImpostazioniInvioTest, UnusableFieldsKeepTheWindowOpenAndStoreNothing) {
