@@ -151,8 +151,10 @@ std::string WidenKatakana(std::string_view text) {
 }
 
 std::optional<std::string> ToIso2022Jp(std::string_view text) {
-    if (text.find_first_of("\x1B\x0E\x0F") == std::string_view::npos && IsAscii(text))
-        return std::string(text);
+    // ESC, SO and SI switch character sets in ISO-2022-JP: held as text they
+    // would be read as switches, so such a text has no faithful form there.
+    if (text.find_first_of("\x1B\x0E\x0F") != std::string_view::npos) return std::nullopt;
+    if (IsAscii(text)) return std::string(text);
     return Converter::Run("UTF-8", "ISO-2022-JP", WidenKatakana(text));
 }
 

@@ -55,7 +55,9 @@ std::optional<std::string> DecodeEncodedWord(std::string_view word);
 // decodes on its own decoded, white space between two of them dropped.
 std::string DecodeHeaderForReading(std::string_view value);
 
-// The UTF-8 text as ISO-2022-JP, half-width katakana made full-width first.
+// The UTF-8 text as ISO-2022-JP, half-width katakana made full-width first;
+// nullopt when it holds ESC, SO or SI, which that charset can only read as
+// switches.
 std::optional<std::string> ToIso2022Jp(std::string_view text);
 
 // Half-width katakana replaced by their full-width forms, a following voiced

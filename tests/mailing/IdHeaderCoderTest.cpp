@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include "MailTestSupport.h"
@@ -176,6 +177,26 @@ TEST(ToIso2022JpTest, WidensHalfWidthKatakanaAndClosesDoubleByteRuns) {
     for (const auto& c : widened) EXPECT_EQ(brivano::WidenKatakana(c.input), c.expected) << c.input;
     EXPECT_EQ(brivano::ToIso2022Jp("a ガ b"), "a \x1B$B%,\x1B(B b");
     EXPECT_EQ(brivano::ToIso2022Jp("€"), std::nullopt);
+}
+
+TEST(ToIso2022JpTest, TextHoldingSwitchBytesComesBackWholeInUtf8Words) {
+    // Under ISO-2022-JP these bytes would be read as switches, not as text.
+    const std::string testi[] = {"a\x1B$Bb",    "\x1B(B",      "漢\x1B$B%,\x1B(B字",
+                                 "x\x0Ey\x0Fz", "ガ\x1B(J ガ", std::string(40, '\x1B') + "漢字"};
+    for (const std::string& testo : testi) {
+        EXPECT_EQ(brivano::ToIso2022Jp(testo), std::nullopt);
+        for (char letter : {'B', 'Q'}) {
+            const TIdHeaderSettings impostazioni{TTransfer::iso2022jp, letter, "ISO-2022-JP"};
+            const std::string parole = EncodeWords(testo, "", impostazioni);
+            EXPECT_EQ(parole.find("ISO-2022-JP"), std::string::npos) << parole;
+            EXPECT_NE(parole.find("=?UTF-8?"), std::string::npos) << parole;
+            // Each word decodes on its own; together they give the text back.
+            std::string decodificato;
+            std::istringstream parola(parole);
+            for (std::string w; parola >> w;) decodificato += brivano::DecodeEncodedWord(w).value();
+            EXPECT_EQ(decodificato, testo) << parole;
+        }
+    }
 }
 
 }  // namespace
