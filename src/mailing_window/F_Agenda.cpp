@@ -288,7 +288,7 @@ void TFInvioMail::OffriRipresa() {
         vociRipresa_.clear();
         for (std::size_t p : opzioni_.Posizioni) {
             vociRipresa_.push_back(voci.at(p).Voce);
-            ListBox1->addItem(QString::fromStdString(voci.at(p).Voce));
+            brivano::AggiungiVoce(*ListBox1, voci.at(p).Voce, voci.at(p).Campi);
         }
     });
 }
@@ -311,7 +311,7 @@ void TFInvioMail::ButtonReinviaClick() {
         vociRipresa_.clear();
         for (std::size_t p : opzioni_.Posizioni) {
             vociRipresa_.push_back(voci.at(p).Voce);
-            ListBox1->addItem(QString::fromStdString(voci.at(p).Voce));
+            brivano::AggiungiVoce(*ListBox1, voci.at(p).Voce, voci.at(p).Campi);
         }
     });
     ButtonReinvia->hide();
@@ -494,7 +494,7 @@ void TFInvioMail::AvviaInvio(std::vector<std::string> voci,
             opzioni_.Spedizione =
                 registro ? registro->NuovaSpedizione({brivano::AccountInvio(dati), dati.Mittente,
                                                       dati.Oggetto, dati.Righe},
-                                                     voci_)
+                                                     voci_, campi)
                          : 0;
         }
     } catch (const std::exception& e) {

@@ -30,6 +30,13 @@ CREATE TABLE IF NOT EXISTS voci(
     tentativi INTEGER NOT NULL DEFAULT 0,
     aggiornata TEXT NOT NULL,
     PRIMARY KEY(spedizione, posizione));
+CREATE TABLE IF NOT EXISTS campi_voci(
+    spedizione INTEGER NOT NULL,
+    posizione INTEGER NOT NULL,
+    nome TEXT NOT NULL,
+    valore TEXT NOT NULL,
+    PRIMARY KEY(spedizione, posizione, nome),
+    FOREIGN KEY(spedizione, posizione) REFERENCES voci(spedizione, posizione));
 )";
 
 std::string Adesso() {
@@ -182,7 +189,8 @@ void TRegistroInvii::Errore(const std::string& cosa) const {
 }
 
 std::int64_t TRegistroInvii::NuovaSpedizione(const TDatiSpedizione& dati,
-                                             const std::vector<std::string>& voci) {
+                                             const std::vector<std::string>& voci,
+                                             const std::vector<TCampiContatto>& campi) {
     std::lock_guard<std::mutex> lock(mutex_);
     TTransazione t(db_);
     const std::string adesso = Adesso();
@@ -205,6 +213,17 @@ std::int64_t TRegistroInvii::NuovaSpedizione(const TDatiSpedizione& dati,
             .Testo(5, adesso);
         riga.Passo();
     }
+    TComando campo(db_,
+                   "INSERT INTO campi_voci(spedizione, posizione, nome, valore) VALUES(?,?,?,?)");
+    for (std::size_t i = 0; i < campi.size() && i < voci.size(); ++i)
+        for (const auto& [nome, valore] : campi[i]) {
+            campo.Azzera();
+            campo.Intero(1, id)
+                .Intero(2, static_cast<std::int64_t>(i))
+                .Testo(3, nome)
+                .Testo(4, valore);
+            campo.Passo();
+        }
     t.Conferma();
     return id;
 }
@@ -299,6 +318,14 @@ std::vector<TVoceRegistrata> TRegistroInvii::Voci(std::int64_t spedizione) const
         v.Tentativi = static_cast<int>(c.ColonnaIntero(6));
         v.Aggiornata = c.ColonnaTesto(7);
         voci.push_back(std::move(v));
+    }
+    TComando campi(db_, "SELECT posizione, nome, valore FROM campi_voci WHERE spedizione=?");
+    campi.Intero(1, spedizione);
+    while (campi.Passo()) {
+        const auto posizione = static_cast<std::size_t>(campi.ColonnaIntero(0));
+        // Positions run 0, 1, 2 ... so the entry sits at its own index.
+        if (posizione < voci.size() && voci[posizione].Posizione == posizione)
+            voci[posizione].Campi[campi.ColonnaTesto(1)] = campi.ColonnaTesto(2);
     }
     return voci;
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "workflow/CampiUnione.h"
 #include "workflow/StatoVoce.h"
 
 struct sqlite3;
@@ -54,6 +55,8 @@ struct TVoceRegistrata {
     std::string MessageId;
     int Tentativi = 0;
     std::string Aggiornata;
+    // The merge fields of the contact that added the entry (none when typed).
+    TCampiContatto Campi;
 };
 
 class TRegistroInvii {
@@ -67,8 +70,11 @@ class TRegistroInvii {
     // The journal's file in a data root.
     static std::filesystem::path Percorso(const std::filesystem::path& radiceDati);
 
-    // A new run whose entries are all "da inviare", in list order.
-    std::int64_t NuovaSpedizione(const TDatiSpedizione& dati, const std::vector<std::string>& voci);
+    // A new run whose entries are all "da inviare", in list order, each with
+    // the merge fields of its contact (`campi` in the same order; shorter or
+    // empty: entries without a contact), so a resume fills them again.
+    std::int64_t NuovaSpedizione(const TDatiSpedizione& dati, const std::vector<std::string>& voci,
+                                 const std::vector<TCampiContatto>& campi = {});
     // Moves one entry; raises ERegistroInvii for a move TransizioneAmmessa
     // refuses (nothing changed). Going "in corso" counts one more attempt. A
     // Message-ID given replaces the one kept; none given keeps it.

@@ -12,6 +12,7 @@
 #include "ArchivioContatti.h"
 #include "ServerSmtpFinto.h"
 #include "mailing_window/F_Agenda.h"
+#include "mailing_window/VociDestinatari.h"
 
 namespace {
 
@@ -24,6 +25,16 @@ class RipresaInvio : public ArchivioContatti {
         w.DDIndirizzoSped->setText("mario@example.it");
         w.DDOgetto->setText("Offerta");
         for (const auto& v : voci) w.ListBox1->addItem(QString::fromStdString(v));
+    }
+    // Entries as a contact's row adds them, with its company name.
+    static void AggiungiConDitta(TFInvioMail& w, const std::vector<std::string>& voci) {
+        for (const auto& v : voci)
+            brivano::AggiungiVoce(*w.ListBox1, v, {{"Ragione_Sociale", "Ditta " + v.substr(0, 5)}});
+    }
+    // Every recipient got the subject with its own company name.
+    static void OggettiConDitta(invioprova::TServerContatore& server) {
+        for (const auto& [destinatario, oggetto] : server.Oggetti())
+            EXPECT_EQ(oggetto, "Offerta per Ditta " + destinatario.substr(0, 5));
     }
     void Invia(TFInvioMail& w, const std::function<void()>& durante = {}) {
         bool concluso = false;
@@ -38,10 +49,12 @@ class RipresaInvio : public ArchivioContatti {
 TEST_F(RipresaInvio, StoppedRunIsResumedWithoutDuplicates) {
     invioprova::TServerContatore server(10);
     std::vector<std::string> voci;
-    for (int i = 0; i < 6; ++i) voci.push_back("dest" + std::to_string(i) + "@example.it");
+    for (int i = 0; i < 6; ++i) voci.push_back("des" + std::to_string(i) + "t@example.it");
     {
         TFInvioMail w(fdb, boxes);
-        Prepara(w, server.Port(), voci);
+        Prepara(w, server.Port(), {});
+        w.DDOgetto->setText("Offerta per {{Ragione_Sociale}}");
+        AggiungiConDitta(w, voci);
         Invia(w, [&] {
             ASSERT_TRUE(Attendi([&] { return server.Consegne().size() >= 2; }));
             EXPECT_TRUE(w.ButtonInterrompi->isVisible());
@@ -64,12 +77,38 @@ TEST_F(RipresaInvio, StoppedRunIsResumedWithoutDuplicates) {
     // stored it. Every other entry not yet delivered is offered.
     const auto restano = static_cast<std::size_t>(w.ListBox1->count());
     ASSERT_TRUE(restano == 6 - primi || restano + 1 == 6 - primi) << restano << " of " << primi;
-    EXPECT_EQ(w.DDOgetto->text(), "Offerta");
+    EXPECT_EQ(w.DDOgetto->text(), "Offerta per {{Ragione_Sociale}}");
     EXPECT_EQ(w.DDHost->text(), "127.0.0.1");
+    const std::size_t domande = boxes.boxes.size();
     Invia(w);
+    EXPECT_EQ(boxes.boxes.size(), domande) << "no entry lost its fields: no warning";
     const auto consegne = server.Consegne();
     EXPECT_EQ(consegne.size(), primi + restano);
     for (const auto& [destinatario, volte] : consegne) EXPECT_EQ(volte, 1) << destinatario;
+    OggettiConDitta(server);
+}
+
+TEST_F(RipresaInvio, ResentEntriesKeepTheirMergeFields) {
+    // Nobody listens on the first port: every entry fails.
+    int chiusa = 0;
+    const int socketChiuso = smtptest::BindLoopback(chiusa, false);
+    TFInvioMail w(fdb, boxes);
+    Prepara(w, chiusa, {});
+    w.DDOgetto->setText("Offerta per {{Ragione_Sociale}}");
+    AggiungiConDitta(w, {"anna@example.it", "bruno@example.it"});
+    Invia(w);
+    ::close(socketChiuso);
+    ASSERT_TRUE(w.ButtonReinvia->isVisible());
+    invioprova::TServerContatore server;
+    w.SetPortaInvio(server.Port());
+    const std::size_t prima = boxes.boxes.size();
+    bool concluso = false;
+    QObject::connect(&w, &TFInvioMail::InvioConcluso, &w, [&] { concluso = true; });
+    w.ButtonReinviaClick();
+    ASSERT_TRUE(Attendi([&] { return concluso; }));
+    EXPECT_EQ(boxes.boxes.size(), prima) << "no warning about empty fields, no failure";
+    EXPECT_EQ(server.Consegne().size(), 2u);
+    OggettiConDitta(server);
 }
 
 TEST_F(RipresaInvio, ResendGoesToTheFailedOnly) {

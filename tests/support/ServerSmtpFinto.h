@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <type_traits>
 
 #include "LoopbackServer.h"
 
@@ -14,7 +15,8 @@ namespace invioprova {
 
 // Greeting, then EHLO, RSET, MAIL, RCPT, DATA (text up to ".") and QUIT, each
 // answered as a willing server would; `consegnato` is told each accepted
-// message's recipients before its 250 leaves.
+// message's recipients (and, when it takes two texts, its "Subject" line)
+// before its 250 leaves.
 template <typename Consegnato>
 void ServiDialogo(smtptest::TPeer& peer, Consegnato&& consegnato, int pausaMs = 0) {
     auto invia = [&](const std::string& testo) {
@@ -33,12 +35,18 @@ void ServiDialogo(smtptest::TPeer& peer, Consegnato&& consegnato, int pausaMs = 
             invia("250 OK\r\n");
         } else if (riga.rfind("DATA", 0) == 0) {
             invia("354 go ahead\r\n");
+            std::string oggetto;
             while (true) {
                 const std::string testo = peer.ReadLine();
                 if (testo.empty()) return;
                 if (testo == ".\r\n") break;
+                if (oggetto.empty() && testo.rfind("Subject: ", 0) == 0)
+                    oggetto = testo.substr(9, testo.size() - 11);
             }
-            consegnato(destinatari);
+            if constexpr (std::is_invocable_v<Consegnato, std::string, std::string>)
+                consegnato(destinatari, oggetto);
+            else
+                consegnato(destinatari);
             destinatari.clear();
             invia("250 OK queued\r\n");
         } else if (riga.rfind("QUIT", 0) == 0) {
@@ -64,9 +72,10 @@ class TServerContatore {
                 smtptest::TPeer peer(fd);
                 ServiDialogo(
                     peer,
-                    [this](const std::string& a) {
+                    [this](const std::string& a, const std::string& oggetto) {
                         std::lock_guard<std::mutex> lock(mutex_);
                         ++consegne_[a];
+                        oggetti_[a] = oggetto;
                     },
                     pausaMs_);
             }
@@ -85,6 +94,11 @@ class TServerContatore {
         std::lock_guard<std::mutex> lock(mutex_);
         return consegne_;
     }
+    // The "Subject" line of the last message each recipient got.
+    std::map<std::string, std::string> Oggetti() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return oggetti_;
+    }
 
   private:
     int port_ = 0;
@@ -93,6 +107,7 @@ class TServerContatore {
     std::atomic<bool> fine_{false};
     std::mutex mutex_;
     std::map<std::string, int> consegne_;
+    std::map<std::string, std::string> oggetti_;
     std::thread thread_;
 };
 

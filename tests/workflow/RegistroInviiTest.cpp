@@ -293,3 +293,34 @@ TEST(RegistroInvii, AJournalWrittenBeforeTheMessageIdColumnStillOpens) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RegistroInvii, EntriesKeepTheirContactsMergeFields) {
+    TTempDir dir;
+    const auto file = TRegistroInvii::Percorso(dir.path());
+    std::int64_t id = 0;
+    {
+        TRegistroInvii registro(file);
+        // The third entry was typed by hand; the list of fields is shorter.
+        id = registro.NuovaSpedizione(
+            Dati(), {"a@x.it", "b@x.it", "c@x.it"},
+            {{{"Ragione_Sociale", "Caffè Rossi & C."}, {"Citta", "Forlì"}}, {{"Tipo", ""}}});
+        registro.Segna(id, 1, C);
+        registro.Segna(id, 1, F, 550, "no");
+    }
+    TRegistroInvii registro(file);
+    const auto voci = registro.Voci(id);
+    ASSERT_EQ(voci.size(), 3u);
+    EXPECT_EQ(voci[0].Campi, (brivano::TCampiContatto{{"Citta", "Forlì"},
+                                                      {"Ragione_Sociale", "Caffè Rossi & C."}}));
+    EXPECT_EQ(voci[1].Campi, (brivano::TCampiContatto{{"Tipo", ""}}));
+    EXPECT_TRUE(voci[2].Campi.empty());
+    // Put back by resend or resume, they still carry them.
+    EXPECT_EQ(registro.ReinviaFalliti(id), std::vector<std::size_t>{1});
+    EXPECT_EQ(registro.Voci(id)[1].Campi.size(), 1u);
+    EXPECT_EQ(registro.Riprendi(id, false), (std::vector<std::size_t>{0, 1, 2}));
+    EXPECT_EQ(registro.Voci(id)[0].Campi.at("Ragione_Sociale"), "Caffè Rossi & C.");
+}
+
+}  // namespace
