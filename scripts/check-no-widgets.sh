@@ -2,7 +2,7 @@
 # Fails when Qt appears outside window code: the core libraries stay plain C++.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-core=(src/dialogs src/exception src/config src/archive src/smtp src/mailing src/keyring src/workflow
+core=(src/text src/dialogs src/exception src/config src/archive src/smtp src/mailing src/keyring src/workflow
     src/tools)
 bad=$(grep -rlE '#include *[<"]Q' "${core[@]}" 2>/dev/null || true)
 if [ -n "$bad" ]; then

@@ -5,6 +5,7 @@
 
 #include "archive/ArchiveError.h"
 #include "archive/TableFile.h"
+#include "text/Testo.h"
 
 namespace fs = std::filesystem;
 
@@ -12,9 +13,7 @@ TSession::TSession(std::string sessionName) : name_(std::move(sessionName)) {}
 TSession::~TSession() = default;
 
 std::string TSession::Key(const std::string& alias) {
-    std::string k = alias;
-    for (char& c : k) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return k;
+    return brivano::AsciiUpperCase(alias);
 }
 
 void TSession::SetActive(bool active) {

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "archive/ArchiveError.h"
+#include "text/Testo.h"
 
 namespace {
 
@@ -46,11 +47,6 @@ std::vector<Token> Tokenize(const std::string& sql) {
     }
     out.push_back({Token::End, ""});
     return out;
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
 }
 
 class Parser {
@@ -103,7 +99,7 @@ class Parser {
         throw EArchiveError("Invalid SQL statement (" + why + "): " + sql_);
     }
     bool IsKeyword(const char* word) const {
-        return Peek().kind == Token::Word && Upper(Peek().text) == word;
+        return Peek().kind == Token::Word && brivano::AsciiUpperCase(Peek().text) == word;
     }
     void Keyword(const char* word) {
         if (!IsKeyword(word)) Fail(std::string("expected ") + word);
@@ -137,7 +133,7 @@ class Parser {
         TColumnDef col;
         col.name = Name("column name");
         if (Peek().kind != Token::Word) Fail("expected a column type");
-        const std::string type = Upper(Peek().text);
+        const std::string type = brivano::AsciiUpperCase(Peek().text);
         Next();
         if (type == "AUTOINC") {
             col.kind = TColumnKind::AutoInc;

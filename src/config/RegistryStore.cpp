@@ -11,15 +11,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "text/Testo.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
 
 std::string Timestamp() {
     std::time_t now = std::time(nullptr);
@@ -134,18 +130,16 @@ std::vector<TRegEntry> TRegistryStore::Load() const {
 }
 
 std::optional<TRegValue> TRegistryStore::Read(const std::string& name) const {
-    const std::string wanted = Lower(name);
     for (const TRegEntry& e : Load())
-        if (Lower(e.name) == wanted) return e.value;
+        if (brivano::EqualsNoCase(e.name, name)) return e.value;
     return std::nullopt;
 }
 
 void TRegistryStore::Write(const std::string& name, const TRegValue& value) const {
     std::vector<TRegEntry> entries = Load();
-    const std::string wanted = Lower(name);
     bool found = false;
     for (TRegEntry& e : entries) {
-        if (Lower(e.name) == wanted) {
+        if (brivano::EqualsNoCase(e.name, name)) {
             e.value = value;
             found = true;
         }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "text/Testo.h"
+
 namespace {
 
 constexpr const char* kHeaderKey = "; Brivano configuration store, key ";
@@ -20,7 +22,6 @@ std::string CommentText(const std::string& text) {
 }
 
 std::string Quote(const std::string& text) {
-    static const char* hex = "0123456789abcdef";
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
@@ -42,21 +43,13 @@ std::string Quote(const std::string& text) {
             default:
                 if (c < 0x20 || c == 0x7f) {
                     out += "\\x";
-                    out += hex[c >> 4];
-                    out += hex[c & 15];
+                    brivano::AppendHexByteLower(out, c);
                 } else {
                     out += static_cast<char>(c);
                 }
         }
     }
     return out + "\"";
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 struct Cursor {
@@ -102,7 +95,8 @@ bool Unquote(Cursor& cur, std::string& out) {
                 break;
             case 'x': {
                 if (cur.pos + 2 > cur.line.size()) return false;
-                int hi = HexDigit(cur.line[cur.pos]), lo = HexDigit(cur.line[cur.pos + 1]);
+                int hi = brivano::HexValue(cur.line[cur.pos]),
+                    lo = brivano::HexValue(cur.line[cur.pos + 1]);
                 if (hi < 0 || lo < 0) return false;
                 out += static_cast<char>(hi * 16 + lo);
                 cur.pos += 2;
@@ -119,7 +113,7 @@ bool ParseHex(const std::string& text, std::string& out) {
     if (text.size() % 2) return false;
     out.clear();
     for (size_t i = 0; i < text.size(); i += 2) {
-        int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
+        int hi = brivano::HexValue(text[i]), lo = brivano::HexValue(text[i + 1]);
         if (hi < 0 || lo < 0) return false;
         out += static_cast<char>(hi * 16 + lo);
     }
@@ -127,12 +121,8 @@ bool ParseHex(const std::string& text, std::string& out) {
 }
 
 std::string ToHex(const std::string& bytes) {
-    static const char* hex = "0123456789abcdef";
     std::string out;
-    for (unsigned char c : bytes) {
-        out += hex[c >> 4];
-        out += hex[c & 15];
-    }
+    for (unsigned char c : bytes) brivano::AppendHexByteLower(out, c);
     return out;
 }
 
@@ -149,7 +139,7 @@ bool ParseDWord(const std::string& text, std::string& out) {
     if (text.empty() || text.size() > 8) return false;
     uint32_t v = 0;
     for (char c : text) {
-        int d = HexDigit(c);
+        int d = brivano::HexValue(c);
         if (d < 0) return false;
         v = v * 16 + static_cast<uint32_t>(d);
     }

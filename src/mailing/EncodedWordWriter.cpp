@@ -7,8 +7,6 @@
 namespace brivano {
 namespace {
 
-constexpr char kHex[] = "0123456789ABCDEF";
-constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr char kEscape = '\x1B';
 constexpr std::string_view kBackToAscii = "\x1B(B";
 constexpr std::size_t kMaxWord = 75;
@@ -83,23 +81,14 @@ void TEncodedWordWriter::Encode(std::string_view bytes) {
                 out_ += '_';
             } else if (quoteSet_[code]) {
                 out_ += '=';
-                out_ += kHex[code >> 4];
-                out_ += kHex[code & 15];
+                AppendHexByte(out_, code);
             } else {
                 out_ += c;
             }
         }
         return;
     }
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
-        unsigned v = 0;
-        for (std::size_t k = 0; k < 3; ++k) v = (v << 8) | (k < n ? Byte(bytes, i + k) : 0u);
-        out_ += kBase64[(v >> 18) & 63];
-        out_ += kBase64[(v >> 12) & 63];
-        out_ += n > 1 ? kBase64[(v >> 6) & 63] : '=';
-        out_ += n > 2 ? kBase64[v & 63] : '=';
-    }
+    out_ += Base64Encode(bytes);
 }
 
 void TEncodedWordWriter::Write(std::string_view s) {

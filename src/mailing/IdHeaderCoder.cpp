@@ -168,22 +168,6 @@ bool IsWhite(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-int Base64Value(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
-
 std::string DecodeQ(std::string_view s) {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -195,24 +179,6 @@ std::string DecodeQ(std::string_view s) {
             i += 2;
         } else {
             out += s[i];
-        }
-    }
-    return out;
-}
-
-std::string DecodeBase64(std::string_view s) {
-    std::string out;
-    unsigned bits = 0;
-    int count = 0;
-    for (char c : s) {
-        if (c == '=') break;
-        int v = Base64Value(c);
-        if (v < 0) continue;
-        bits = (bits << 6) | static_cast<unsigned>(v);
-        count += 6;
-        if (count >= 8) {
-            count -= 8;
-            out += static_cast<char>((bits >> count) & 0xFF);
         }
     }
     return out;
@@ -246,8 +212,15 @@ std::optional<EncodedWord> EncodedWordAt(std::string_view s, std::size_t pos, bo
                        rest.substr(encodingEnd + 1, close - encodingEnd - 1)};
 }
 
-std::string WordBytes(const EncodedWord& word) {
-    return EqualsNoCase(word.encoding, "Q") ? DecodeQ(word.encoded) : DecodeBase64(word.encoded);
+// The word's bytes; nullopt when its base64 text is not valid, so the word
+// is shown as it stands (RFC 2047 §6.3) instead of as guessed bytes.
+std::optional<std::string> WordBytes(const EncodedWord& word) {
+    if (EqualsNoCase(word.encoding, "Q")) return DecodeQ(word.encoded);
+    try {
+        return Base64Decode(word.encoded);
+    } catch (const EBase64NonValido&) {
+        return std::nullopt;
+    }
 }
 
 // The charset without an RFC 2231 language suffix.
@@ -255,9 +228,10 @@ std::string_view WordCharset(const EncodedWord& word) {
     return word.charset.substr(0, word.charset.find('*'));
 }
 
-std::string DecodeWord(const EncodedWord& word) {
-    std::string bytes = WordBytes(word);
-    if (auto text = ToUtf8(bytes, WordCharset(word))) return *text;
+std::optional<std::string> DecodeWord(const EncodedWord& word) {
+    std::optional<std::string> bytes = WordBytes(word);
+    if (!bytes) return std::nullopt;
+    if (auto text = ToUtf8(*bytes, WordCharset(word))) return text;
     return bytes;
 }
 
@@ -331,8 +305,7 @@ TIdHeaderSettings ChooseHeaderCharset(const TIdInitializeISOEvent& onInitializeI
 }
 
 std::string DecodeWords(std::string_view text) {
-    return DecodeEach(text, false,
-                      [](const EncodedWord& word) { return std::optional(DecodeWord(word)); });
+    return DecodeEach(text, false, [](const EncodedWord& word) { return DecodeWord(word); });
 }
 
 namespace brivano {
@@ -340,7 +313,9 @@ namespace brivano {
 std::optional<std::string> DecodeEncodedWord(std::string_view word) {
     auto found = EncodedWordAt(word, 0, true);
     if (!found || found->end != word.size()) return std::nullopt;
-    return ToUtf8(WordBytes(*found), WordCharset(*found));
+    const auto bytes = WordBytes(*found);
+    if (!bytes) return std::nullopt;
+    return ToUtf8(*bytes, WordCharset(*found));
 }
 
 std::string DecodeHeaderForReading(std::string_view value) {
@@ -354,7 +329,9 @@ std::string DecodeHeaderForReading(std::string_view value) {
         unfolded += value[i];
     }
     return DecodeEach(unfolded, true, [](const EncodedWord& word) {
-        return ToUtf8(WordBytes(word), WordCharset(word));
+        const auto bytes = WordBytes(word);
+        if (!bytes) return std::optional<std::string>();
+        return ToUtf8(*bytes, WordCharset(word));
     });
 }
 

@@ -14,7 +14,6 @@ namespace {
 constexpr const char* kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr char kHex[] = "0123456789ABCDEF";
 
 std::tm LocalTm(std::time_t when) {
     std::tm local{};
@@ -57,8 +56,7 @@ std::string MailtoAddress(std::string_view address) {
             out += c;
         } else {
             out += '%';
-            out += kHex[code >> 4];
-            out += kHex[code & 15];
+            AppendHexByte(out, code);
         }
     }
     return out;
@@ -208,8 +206,8 @@ void AppendQuotedPrintable(std::string_view line, std::vector<std::string>& out)
         bool literal = (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !last);
         if (!literal) {
             token[0] = '=';
-            token[1] = kHex[c >> 4];
-            token[2] = kHex[c & 15];
+            token[1] = HexDigit(c >> 4);
+            token[2] = HexDigit(c);
             n = 3;
         }
         // Room for the soft break "=" unless this token ends the line.

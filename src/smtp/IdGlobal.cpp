@@ -2,19 +2,6 @@
 
 namespace brivano {
 
-std::string TrimControl(std::string_view text) {
-    auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && blank(text[first])) ++first;
-    while (last > first && blank(text[last - 1])) --last;
-    return std::string(text.substr(first, last - first));
-}
-
-}  // namespace brivano
-
-namespace brivano {
-
 int DecimalValue(std::string_view text, int fallback) {
     if (text.empty()) return fallback;
     long long value = 0;

@@ -1,15 +1,8 @@
 #pragma once
-// Small text helpers shared by the transport units.
+// Number reading shared by the transport units.
 
 #include <string>
 #include <string_view>
-
-namespace brivano {
-
-// Removes all characters with codes up to 32 from both ends.
-std::string TrimControl(std::string_view text);
-
-}  // namespace brivano
 
 namespace brivano {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "exception/IdException.h"
-#include "smtp/IdGlobal.h"
+#include "text/Testo.h"
 
 namespace {
 
@@ -239,7 +239,7 @@ std::string TIdIOHandler::ReadLn() {
 std::string TIdIOHandler::ReadLnFirst(int maxLines) {
     std::string line;
     for (int i = 0; i < maxLines; ++i) {
-        line = brivano::TrimControl(ReadLn());
+        line = brivano::Trim(ReadLn());
         if (!line.empty()) break;
     }
     return line;

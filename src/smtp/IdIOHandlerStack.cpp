@@ -4,14 +4,12 @@
 #include <cctype>
 
 #include "exception/IdException.h"
+#include "text/Testo.h"
 
 namespace {
 
 bool IsLocalHostName(const std::string& host) {
-    static constexpr std::string_view kName = "localhost";
-    return std::equal(host.begin(), host.end(), kName.begin(), kName.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == b;
-    });
+    return brivano::EqualsNoCase(host, "localhost");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "smtp/IdGlobal.h"
+#include "text/Testo.h"
 
 int TIdReply::NumericCode() const {
     return brivano::DecimalValue(code_);
@@ -30,7 +31,7 @@ bool TIdReply::IsValidCode(const std::string&) const {
 void TIdReply::SetFormattedReply(const std::vector<std::string>& lines) {
     Clear();
     if (lines.empty()) return;
-    std::string code = brivano::TrimControl(std::string_view(lines.front()).substr(0, 4));
+    std::string code(brivano::Trim(std::string_view(lines.front()).substr(0, 4)));
     if (code.size() == 4 && code[3] == '-') code.resize(3);
     if (!IsValidCode(code)) throw EIdException("Reply Code is not valid: " + code);
     code_ = code;

@@ -1,6 +1,7 @@
 #include "smtp/IdReplySMTP.h"
 
 #include "smtp/IdGlobal.h"
+#include "text/Testo.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ std::string TIdSMTPEnhancedCode::ReplyAsStr() const {
 }
 
 bool TIdSMTPEnhancedCode::IsValidReplyCode(const std::string& word) {
-    if (brivano::TrimControl(word).empty()) return true;
+    if (brivano::Trim(word).empty()) return true;
     std::string_view parts[3];
     if (!SplitParts(word, parts)) return false;
     return !parts[0].empty() && (parts[0][0] == '2' || parts[0][0] == '4' || parts[0][0] == '5') &&
@@ -42,7 +43,7 @@ bool TIdSMTPEnhancedCode::IsValidReplyCode(const std::string& word) {
 void TIdSMTPEnhancedCode::SetReplyAsStr(const std::string& word) {
     if (!IsValidReplyCode(word)) throw EIdException("Invalid enhanced status code: " + word);
     std::string_view parts[3];
-    if (brivano::TrimControl(word).empty() || !SplitParts(word, parts)) {
+    if (brivano::Trim(word).empty() || !SplitParts(word, parts)) {
         Available = false;
         return;
     }

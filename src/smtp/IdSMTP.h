@@ -96,10 +96,3 @@ class TIdSMTP : public TIdSMTPBase {
     std::vector<std::string> saslMechanisms_;
     bool authenticated_ = false;
 };
-
-namespace brivano {
-
-// Standard base64 with "=" fill, as one line.
-std::string Base64Encode(const std::string& bytes);
-
-}  // namespace brivano

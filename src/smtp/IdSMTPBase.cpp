@@ -7,6 +7,7 @@
 #include "mailing/IdEMailAddress.h"
 #include "smtp/IdReplySMTP.h"
 #include "smtp/IdStack.h"
+#include "text/Testo.h"
 
 namespace {
 
@@ -15,12 +16,6 @@ std::string ComputerName() {
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
     return std::string(name).substr(0, 15);
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
 }
 
 // Sets the channel's read limit for one wait and puts the old one back.
@@ -82,9 +77,8 @@ void TIdSMTPBase::SendGreeting() {
 }
 
 bool TIdSMTPBase::HasCapability(const std::string& line) const {
-    const std::string wanted = Upper(line);
     for (const auto& capability : Capabilities())
-        if (Upper(capability) == wanted) return true;
+        if (brivano::EqualsNoCase(capability, line)) return true;
     return false;
 }
 

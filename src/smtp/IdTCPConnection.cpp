@@ -1,8 +1,8 @@
 #include "smtp/IdTCPConnection.h"
 
 #include "exception/IdException.h"
-#include "smtp/IdGlobal.h"
 #include "smtp/IdReplyRFC.h"
+#include "text/Testo.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ int TIdTCPConnection::ReadReply(const std::vector<int>& accepted) {
     // Blank lines before the reply are skipped, but count against its limits.
     std::vector<std::string> lines;
     std::string first;
-    do first = brivano::TrimControl(next());
+    do first = brivano::Trim(next());
     while (first.empty());
     lines.push_back(std::move(first));
     while (!lastReply_->IsEndLine(lines.back())) lines.push_back(next());

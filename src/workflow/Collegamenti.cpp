@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "text/Testo.h"
+
 namespace brivano {
 namespace {
 
@@ -11,19 +13,6 @@ bool HasControlCharacters(const std::string& text) {
         const auto u = static_cast<unsigned char>(c);
         return u < 0x20 || u == 0x7F;
     });
-}
-
-std::string Trimmed(const std::string& text) {
-    auto blank = [&](size_t i) { return static_cast<unsigned char>(text[i]) <= 32; };
-    size_t begin = 0, end = text.size();
-    while (begin < end && blank(begin)) ++begin;
-    while (end > begin && blank(end - 1)) --end;
-    return text.substr(begin, end - begin);
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
 }
 
 // "host:8080/..." is a host with a port, not a scheme called "host".
@@ -45,13 +34,13 @@ std::optional<std::string> Scheme(const std::string& text) {
         if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return std::nullopt;
     }
     if (StartsWithPort(text.substr(colon + 1))) return std::nullopt;
-    return Lower(text.substr(0, colon));
+    return AsciiLowerCase(text.substr(0, colon));
 }
 
 }  // namespace
 
 std::optional<std::string> LinkSito(const std::string& sito) {
-    const std::string text = Trimmed(sito);
+    const std::string text = std::string(Trim(sito));
     if (text.empty() || HasControlCharacters(text)) return std::nullopt;
     const std::optional<std::string> scheme = Scheme(text);
     if (!scheme) {

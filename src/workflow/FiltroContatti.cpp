@@ -3,7 +3,7 @@
 #include <numeric>
 
 #include "archive/RowCursor.h"
-#include "mailing/MailText.h"
+#include "text/Testo.h"
 #include "workflow/Piegatura.h"
 
 namespace brivano {

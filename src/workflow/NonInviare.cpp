@@ -3,7 +3,7 @@
 #include <sqlite3.h>
 
 #include "config/F_Conf.h"
-#include "mailing/MailText.h"
+#include "text/Testo.h"
 #include "workflow/Piegatura.h"
 
 namespace brivano {

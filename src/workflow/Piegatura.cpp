@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "text/Testo.h"
+
 namespace brivano {
 
 namespace {
@@ -52,17 +54,11 @@ bool Ascii(std::string_view text) {
     return true;
 }
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 }  // namespace
 
 std::string Piega(std::string_view utf8) {
     if (Ascii(utf8)) {
-        std::string out(utf8);
-        for (char& c : out) c = AsciiLower(c);
-        return out;
+        return AsciiLowerCase(utf8);
     }
     UErrorCode status = U_ZERO_ERROR;
     const UNormalizer2* nfd = unorm2_getNFDInstance(&status);
@@ -92,14 +88,9 @@ std::string Piega(std::string_view utf8) {
 }
 
 std::string NormalizzaIndirizzo(std::string_view indirizzo) {
-    std::size_t first = 0, last = indirizzo.size();
-    while (first < last && static_cast<unsigned char>(indirizzo[first]) <= 32) ++first;
-    while (last > first && static_cast<unsigned char>(indirizzo[last - 1]) <= 32) --last;
-    const std::string_view trimmed = indirizzo.substr(first, last - first);
+    const std::string_view trimmed = Trim(indirizzo);
     if (Ascii(trimmed)) {
-        std::string out(trimmed);
-        for (char& c : out) c = AsciiLower(c);
-        return out;
+        return AsciiLowerCase(trimmed);
     }
     return ToUtf8(FoldCase(ToUtf16(trimmed)));
 }
