@@ -30,7 +30,8 @@ std::array<uint8_t, 32> Sha256(const std::string& data) {
         for (int i = 0; i < 16; ++i) {
             w[i] = 0;
             for (int j = 0; j < 4; ++j)
-                w[i] = (w[i] << 8) | static_cast<uint8_t>(msg[chunk + 4 * i + j]);
+                w[i] = (w[i] << 8) |
+                       static_cast<uint8_t>(msg[chunk + static_cast<std::size_t>(4 * i + j)]);
         }
         for (int i = 16; i < 64; ++i) {
             uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);

@@ -24,7 +24,7 @@ struct TSelect {
 };
 
 struct TSqlStatement {
-    enum class Kind { CreateTable, Select } kind;
+    enum class Kind { CreateTable, Select } kind = Kind::Select;
     TCreateTable create;
     TSelect select;
 };

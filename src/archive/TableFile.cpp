@@ -264,7 +264,7 @@ void TTableFile::Protect(const std::string& password) {
 std::vector<long long> TTableFile::RowIds() {
     Statement st(Prepare("SELECT rowid FROM records ORDER BY rowid"));
     std::vector<long long> ids;
-    int rc;
+    int rc = SQLITE_OK;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
         ids.push_back(sqlite3_column_int64(st.get(), 0));
     if (rc != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
@@ -335,7 +335,7 @@ std::vector<std::vector<TFieldValue>> TTableFile::Rows(const long long* rowIds, 
             sqlite3_bind_int64(selectRows_, p + 1, id);
             if (static_cast<size_t>(p) < n) where[id] = done + static_cast<size_t>(p);
         }
-        int rc;
+        int rc = SQLITE_OK;
         while ((rc = sqlite3_step(selectRows_)) == SQLITE_ROW) {
             auto it = where.find(sqlite3_column_int64(selectRows_, 0));
             if (it == where.end()) continue;

@@ -14,6 +14,9 @@
 namespace brivano {
 namespace {
 
+// iconv_open's failure value, an integer cast to the descriptor type.
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
+
 // One cached iconv descriptor per direction and charset, per thread: opening
 // one costs far more than a short conversion.
 class Converter {
@@ -21,7 +24,7 @@ class Converter {
     static std::optional<std::string> Run(std::string_view from, std::string_view to,
                                           std::string_view input) {
         iconv_t cd = Get(from, to);
-        if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+        if (cd == kNoConverter) return std::nullopt;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
         std::string out(input.size() * 2 + 16, '\0');
         char* in = const_cast<char*>(input.data());
@@ -50,7 +53,7 @@ class Converter {
         std::map<std::string, iconv_t, std::less<>> descriptors;
         ~Cache() {
             for (auto& [key, cd] : descriptors)
-                if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+                if (cd != kNoConverter) iconv_close(cd);
         }
     };
 

@@ -143,7 +143,7 @@ void TIdHeaderList::SetHeaderValue(std::string_view name, std::string_view value
     folded.erase(std::remove_if(folded.begin() + 1, folded.end(),
                                 [](const std::string& piece) { return piece.empty(); }),
                  folded.end());
-    std::size_t index;
+    std::size_t index = 0;
     if (found < 0) {
         index = lines_.size();
         lines_.emplace_back();

@@ -379,7 +379,7 @@ void TFInvioMail::ButtonInvioClick() {
 void TFInvioMail::ButtonProvaClick() {
     std::vector<brivano::TCampiContatto> campi = brivano::CampiDelleVoci(*ListBox1);
     campi.resize(1);
-    AvviaInvio({DDIndirizzoSped->text().toStdString()}, std::move(campi));
+    AvviaInvio({DDIndirizzoSped->text().toStdString()}, campi);
 }
 
 TFAnteprima* TFInvioMail::ButtonAnteprimaClick() {
@@ -435,7 +435,7 @@ TFPiePagina* TFInvioMail::ButtonPiePaginaClick() {
 }
 
 void TFInvioMail::AvviaInvio(std::vector<std::string> voci,
-                             std::vector<brivano::TCampiContatto> campi) {
+                             const std::vector<brivano::TCampiContatto>& campi) {
     if (InvioInCorso()) return;
     brivano::TDatiInvio dati;
     std::vector<std::string> piePagina;

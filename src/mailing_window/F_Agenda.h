@@ -123,7 +123,8 @@ class TFInvioMail : public QDialog {
     // The boxes' texts with the saved account's settings; raises when the
     // account cannot be read.
     brivano::TDatiInvio DatiInvio() const;
-    void AvviaInvio(std::vector<std::string> voci, std::vector<brivano::TCampiContatto> campi);
+    void AvviaInvio(std::vector<std::string> voci,
+                    const std::vector<brivano::TCampiContatto>& campi);
 
     TFDB& fdb_;
     TMessageBoxes& boxes_;

@@ -134,7 +134,7 @@ void TIdIOHandler::WriteDirect(const char* data, std::size_t size) {
 }
 
 void TIdIOHandler::CheckForDisconnect(bool raise, bool ignoreBuffer) {
-    bool disconnected;
+    bool disconnected = false;
     if (closedGracefully_) {
         if (SourceAllocated()) {
             Close();

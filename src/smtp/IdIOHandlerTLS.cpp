@@ -216,7 +216,7 @@ void TIdIOHandlerTLS::Handshake() {
     const std::string& host = Host();
     // Without the name to check, any trusted certificate would do: a host
     // the check cannot take is refused before anything is sent.
-    bool nameSet;
+    bool nameSet = false;
     if (IsNumericHost(host)) {
         nameSet = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(engine.ssl), host.c_str()) == 1;
     } else {

@@ -63,5 +63,5 @@ class TIdTCPConnection : public TIdComponent {
     std::unique_ptr<TIdReply> lastReply_;
     std::function<void()> onDisconnected_;
     std::size_t maxReplyLines_ = 100;
-    std::size_t maxReplyBytes_ = 64 * 1024;
+    std::size_t maxReplyBytes_ = std::size_t{64} * 1024;
 };

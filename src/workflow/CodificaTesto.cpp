@@ -13,7 +13,7 @@ namespace brivano {
 namespace {
 
 // Enough of the start of a file for the detector; the rest says nothing new.
-constexpr std::size_t kCampioneRilevamento = 64 * 1024;
+constexpr std::size_t kCampioneRilevamento = std::size_t{64} * 1024;
 
 std::string Converti(std::string_view bytes, const char* da) {
     UErrorCode status = U_ZERO_ERROR;

@@ -131,6 +131,7 @@ std::vector<TSchedaVCard> LeggiVCard(std::string_view testo) {
         if (p.nome == "END" && Maiuscolo(p.valore) == "VCARD") {
             if (!org && !fn.empty()) Imposta(scheda, TCampo::Ragione_Sociale, fn);
             schede.push_back(std::move(scheda));
+            scheda = {};
             dentro = false;
             continue;
         }

@@ -14,7 +14,7 @@ std::vector<std::string> LeggiPiePagina() {
     if (testo.empty()) return PiePaginaPredefinito();
     std::vector<std::string> righe;
     std::size_t inizio = 0;
-    for (std::size_t fine; (fine = testo.find('\n', inizio)) != std::string::npos;
+    for (std::size_t fine = 0; (fine = testo.find('\n', inizio)) != std::string::npos;
          inizio = fine + 1)
         righe.push_back(testo.substr(inizio, fine - inizio));
     righe.push_back(testo.substr(inizio));

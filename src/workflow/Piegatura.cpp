@@ -74,7 +74,7 @@ std::string Piega(std::string_view utf8) {
     std::u16string base;
     base.reserve(decomposed.size());
     for (std::size_t i = 0; i < decomposed.size();) {
-        UChar32 c;
+        UChar32 c = 0;
         U16_NEXT(decomposed.data(), i, decomposed.size(), c);
         if (u_charType(c) == U_NON_SPACING_MARK) continue;
         if (c <= 0xFFFF) {
@@ -110,7 +110,7 @@ bool UTF8Valido(std::string_view bytes) {
             ++i;
             continue;
         }
-        UChar32 c;
+        UChar32 c = 0;
         U8_NEXT(s, i, length, c);
         if (c < 0) return false;
     }
