@@ -24,6 +24,8 @@
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/PostoFinestra.h"
+#include "workflow/Cadenza.h"
+#include "workflow/CadenzaInvio.h"
 #include "workflow/ControlliInvio.h"
 #include "workflow/Destinatari.h"
 #include "workflow/MessaggioSulFilo.h"
@@ -69,6 +71,8 @@ TFInvioMail::TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
     brivano::TieniPostoFinestra(*this);
     connect(this, &TFInvioMail::StatoInvio, Operazione, &QLabel::setText, Qt::QueuedConnection);
     connect(this, &TFInvioMail::AvanzamentoInvio, this, &TFInvioMail::MostraAvanzamento,
+            Qt::QueuedConnection);
+    connect(this, &TFInvioMail::TestoAvanzamento, PannelloAvanzamento, &QLabel::setText,
             Qt::QueuedConnection);
 }
 
@@ -212,6 +216,10 @@ void TFInvioMail::CreaControlli() {
         pannello->setFrameStyle(QFrame::Panel | QFrame::Raised);
         pannello->setAlignment(Qt::AlignCenter);
         if (sinistra == 0) pannello->setText(QStringLiteral("Scheda Invio Mail"));
+        if (larghezza == 800) {
+            PannelloAvanzamento = pannello;
+            pannello->setObjectName("PannelloAvanzamento");
+        }
         sinistra += larghezza;
     }
 
@@ -497,6 +505,8 @@ void TFInvioMail::AvviaInvio(std::vector<std::string> voci,
                                                      voci_, campi)
                          : 0;
         }
+        brivano::ImpostaCadenza(opzioni_, impostazioni_ ? brivano::LeggiAccount() : std::nullopt,
+                                registro, brivano::AccountInvio(dati), &ferma_);
     } catch (const std::exception& e) {
         // Without its journal a run could send duplicates later: none starts.
         ProgressBar1->hide();
@@ -508,6 +518,11 @@ void TFInvioMail::AvviaInvio(std::vector<std::string> voci,
     vociRipresa_.clear();
     ferma_ = false;
     opzioni_.Interrompi = &ferma_;
+    opzioni_.Cadenza->AvvisoAttesa = [this](const std::string& testo) {
+        emit StatoInvio(QString::fromStdString(testo));
+    };
+    PannelloAvanzamento->setText(
+        QString::fromStdString(opzioni_.Cadenza->TestoAvanzamento(0, voci_.size())));
     // One recipient: a range of 0 ... 0 would draw a busy bar, not a full one.
     ProgressBar1->setRange(0, std::max(destinatari_ - 1, 1));
     AbilitaInput(false);
@@ -528,6 +543,8 @@ void TFInvioMail::AvviaInvio(std::vector<std::string> voci,
         };
         avvisi.Fatto = [this](std::size_t fatti) {
             emit AvanzamentoInvio(destinatari_ == 1 ? 1 : static_cast<int>(fatti));
+            emit TestoAvanzamento(
+                QString::fromStdString(opzioni_.Cadenza->TestoAvanzamento(fatti, voci_.size())));
         };
         try {
             esito_ = brivano::EseguiInvio(IdSMTP1, IdMessage1, voci_, avvisi, opzioni_);
@@ -552,6 +569,7 @@ void TFInvioMail::FineInvio() {
     ProgressBar1->hide();
     Operazione->hide();
     ButtonInterrompi->hide();
+    PannelloAvanzamento->clear();
     std::size_t restano = 0;
     if (esito.Interrotto && opzioni_.Registro && opzioni_.Spedizione != 0)
         RunGuarded(boxes_,

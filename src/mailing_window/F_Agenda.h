@@ -97,6 +97,8 @@ class TFInvioMail : public QDialog {
     QProgressBar* ProgressBar1;
     QLabel* Operazione;
     QWidget* StatusBar1;
+    // The status bar's second panel: "n di N" and the estimated end of a run.
+    QLabel* PannelloAvanzamento;
     // The search box, the picking buttons and the recipient count.
     brivano::TSceltaDestinatari* Scelta;
 
@@ -104,6 +106,7 @@ class TFInvioMail : public QDialog {
     // Sent from the worker; the window shows them on its own thread.
     void StatoInvio(const QString& testo);
     void AvanzamentoInvio(int fatti);
+    void TestoAvanzamento(const QString& testo);
     // The run is over and its boxes were shown.
     void InvioConcluso();
 
