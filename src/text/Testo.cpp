@@ -1,6 +1,7 @@
 #include "text/Testo.h"
 
 #include <array>
+#include <cstdint>
 
 namespace brivano {
 
@@ -9,11 +10,11 @@ namespace {
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // The value of every byte in the alphabet, -1 for the rest.
-constexpr std::array<signed char, 256> kValues = [] {
-    std::array<signed char, 256> values{};
+constexpr std::array<std::int16_t, 256> kValues = [] {
+    std::array<std::int16_t, 256> values{};
     values.fill(-1);
     for (int i = 0; i < 64; ++i)
-        values[static_cast<unsigned char>(kAlphabet[i])] = static_cast<signed char>(i);
+        values[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int16_t>(i);
     return values;
 }();
 

@@ -10,11 +10,11 @@
 namespace brivano {
 
 struct TFornitore {
-    const char* Nome;
-    const char* Host;  // empty for "Altro": the user types it
-    int Porta;
-    TSicurezza Sicurezza;
-    const char* Nota;  // one line where the provider asks for more; else empty
+    const char* Nome = "";
+    const char* Host = "";  // empty for "Altro": the user types it
+    int Porta = 0;
+    TSicurezza Sicurezza{};
+    const char* Nota = "";  // one line where the provider asks for more; else empty
     // Kept below the provider's published sending limits; none for "Altro".
     TLimitiInvio Limiti;
 };

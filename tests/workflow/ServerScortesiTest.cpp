@@ -110,14 +110,17 @@ TEST(ServerScortesi, EachIsBoundedAndTheRunGoesOn) {
 
 TEST(ServerScortesi, AfterATimeOutNoGoodbyeIsAwaited) {
     std::string ricevuto;
-    smtptest::TLoopbackServer server([&](TPeer& peer) { ricevuto = peer.ReadAll(); });
-    TRun run(server.Port());
-    run.limiti = {1000, 300, {300, 300, 300, 300, 3000}, 500};
-    const auto esito = run.Esegui({"anna@example.it"});
-    ASSERT_EQ(esito.Falliti.size(), 1u);
-    EXPECT_EQ(esito.Falliti[0].Errore.rfind("Read Timeout", 0), 0u);
-    run.smtp.Disconnect(false);
-    // Not even a QUIT went out, so there was no goodbye to wait for.
+    {
+        smtptest::TLoopbackServer server([&](TPeer& peer) { ricevuto = peer.ReadAll(); });
+        TRun run(server.Port());
+        run.limiti = {1000, 300, {300, 300, 300, 300, 3000}, 500};
+        const auto esito = run.Esegui({"anna@example.it"});
+        ASSERT_EQ(esito.Falliti.size(), 1u);
+        EXPECT_EQ(esito.Falliti[0].Errore.rfind("Read Timeout", 0), 0u);
+        run.smtp.Disconnect(false);
+    }
+    // Read once the server has seen the close: not even a QUIT went out, so
+    // there was no goodbye to wait for.
     EXPECT_EQ(ricevuto, "");
 }
 
