@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <thread>
 
 #include "InvioDiProva.h"
 #include "ServerSessioni.h"
+#include "SinkAiosmtpd.h"
 #include "TempDir.h"
 #include "workflow/RegistroInvii.h"
 
@@ -306,6 +308,47 @@ TEST(ConnessioniParallele, StopEndsEveryConnectionAndLeavesNoEntryWrong) {
     }
     EXPECT_EQ(inviate, esito.Inviati);
     EXPECT_LT(inviate, 20u);
+}
+
+// A real server we did not write: sessions of four messages over three
+// connections, RSET between messages since it offers no PIPELINING.
+TEST(ConnessioniParallele, AiosmtpdGetsEachMessageOnceOverReusedSessions) {
+    TTempDir posta;
+    TSinkAiosmtpd sink(posta.path());
+    ASSERT_TRUE(sink.Ready());
+    const auto voci = Indirizzi(12);
+    TRunRegistrata run(sink.Port(), voci);
+    run.dati.PerConnessione = 4;
+    run.dati.Connessioni = 3;
+    const auto esito = run.Esegui();
+    EXPECT_EQ(esito.Inviati, 12u);
+    EXPECT_TRUE(esito.Falliti.empty());
+
+    // Each recipient stored exactly once, alone in its envelope.
+    std::map<std::string, int> ricevuti;
+    for (int n = 1; n <= 24; ++n) {
+        std::ifstream destinatari(posta.path() / (std::to_string(n) + ".rcpt"));
+        if (!destinatari) break;
+        for (std::string riga; std::getline(destinatari, riga);) ++ricevuti[riga];
+    }
+    EXPECT_EQ(ricevuti.size(), 12u);
+    for (const auto& voce : voci) EXPECT_EQ(ricevuti[voce], 1) << voce;
+    EXPECT_EQ(sink.Messages().size(), 12u);
+
+    // Fewer greetings than messages, and an RSET before each later message
+    // of a session.
+    int ehlo = 0, rset = 0, mail = 0;
+    for (const auto& riga : sink.Transcript()) {
+        if (riga.rfind("clear EHLO", 0) == 0) ++ehlo;
+        if (riga.rfind("clear RSET", 0) == 0) ++rset;
+        if (riga.rfind("clear MAIL FROM", 0) == 0) ++mail;
+    }
+    EXPECT_EQ(mail, 12);
+    EXPECT_GE(ehlo, 3);
+    EXPECT_LE(ehlo, 6);
+    EXPECT_GE(rset, 12 - ehlo);
+    for (const auto& v : run.registro.Voci(run.opzioni.Spedizione))
+        EXPECT_EQ(v.Stato, TStatoVoce::Inviato) << v.Voce;
 }
 
 }  // namespace
