@@ -12,6 +12,7 @@
 #include "addressbook/GrigliaFiltrata.h"
 #include "archive/RowCursor.h"
 #include "dialogs/MessageBoxes.h"
+#include "mailing_window/VociDestinatari.h"
 #include "ui/CasellaFiltro.h"
 #include "workflow/Destinatari.h"
 #include "workflow/NonInviare.h"
@@ -76,19 +77,26 @@ TSceltaDestinatari::TSceltaDestinatari(QWidget* finestra, QTableView* grid,
 void TSceltaDestinatari::Aggiungi(const std::vector<int>& righe) {
     RunGuarded(boxes_, [&] {
         std::vector<std::optional<std::string>> email;
+        // Each entry keeps its contact's fields, as a double-click does, so
+        // merge fields are filled for entries picked many at a time too.
+        std::vector<TCampiContatto> campi;
         const int campo = elenco_.Active() ? elenco_.FieldIndex("Email") : -1;
         for (int riga : righe) {
             const int numero = griglia_.RigaElenco(riga);
-            email.push_back(campo >= 0 && numero > 0 ? elenco_.ValueAt(numero, campo)
-                                                     : std::nullopt);
+            const bool valida = campo >= 0 && numero > 0;
+            email.push_back(valida ? elenco_.ValueAt(numero, campo) : std::nullopt);
+            TCampiContatto contatto;
+            for (const char* nome : NomiCampiUnione) {
+                const int indice = valida ? elenco_.FieldIndex(nome) : -1;
+                contatto[nome] = indice >= 0 ? elenco_.ValueAt(numero, indice).value_or("") : "";
+            }
+            campi.push_back(std::move(contatto));
         }
-        std::vector<std::string> voci;
-        for (int i = 0; i < destinatari_->count(); ++i)
-            voci.push_back(destinatari_->item(i)->text().toStdString());
+        std::vector<std::string> voci = TestiDelleVoci(*destinatari_);
         const std::size_t prima = voci.size();
         const TEsitoDestinatari esito = AggiungiDestinatari(voci, email);
-        for (std::size_t i = prima; i < voci.size(); ++i)
-            destinatari_->addItem(QString::fromStdString(voci[i]));
+        for (std::size_t k = 0; k < esito.Posizioni.size(); ++k)
+            AggiungiVoce(*destinatari_, voci[prima + k], campi[esito.Posizioni[k]]);
         boxes_.ShowInfo(TestoEsitoDestinatari(esito));
     });
 }

@@ -13,13 +13,15 @@ TEsitoDestinatari AggiungiDestinatari(std::vector<std::string>& elenco,
     std::unordered_set<std::string> presenti;
     for (const std::string& voce : elenco) presenti.insert(NormalizzaIndirizzo(voce));
     TEsitoDestinatari esito;
-    for (const auto& indirizzo : email) {
+    for (std::size_t i = 0; i < email.size(); ++i) {
+        const auto& indirizzo = email[i];
         const std::string chiave = indirizzo ? NormalizzaIndirizzo(*indirizzo) : std::string();
         if (chiave.empty() || !presenti.insert(chiave).second) {
             ++esito.Saltati;
             continue;
         }
         elenco.push_back(*indirizzo);
+        esito.Posizioni.push_back(i);
         ++esito.Aggiunti;
     }
     return esito;

@@ -13,6 +13,8 @@ class TNonInviare;
 struct TEsitoDestinatari {
     int Aggiunti = 0;
     int Saltati = 0;  // no e-mail, or already in the list
+    // Positions in the given e-mail fields of those appended, in order.
+    std::vector<std::size_t> Posizioni;
 };
 
 // Appends the e-mail fields in the given order, skipping empty ones and those

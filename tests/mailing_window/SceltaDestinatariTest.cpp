@@ -15,6 +15,7 @@
 #include "SmtpSessionServer.h"
 #include "mailing_window/F_Agenda.h"
 #include "mailing_window/SceltaDestinatari.h"
+#include "mailing_window/VociDestinatari.h"
 #include "ui/CasellaFiltro.h"
 #include "workflow/NonInviare.h"
 
@@ -67,6 +68,23 @@ TEST_F(SceltaDestinatari, FilterKeepsOrderAndAddsAllFiltered) {
     QCoreApplication::sendEvent(w.Scelta->Filtro, &esc);
     EXPECT_TRUE(w.Scelta->Filtro->text().isEmpty());
     EXPECT_EQ(w.DBGrid1->model()->rowCount(), 4);
+}
+
+TEST_F(SceltaDestinatari, EntriesPickedManyAtATimeKeepTheirContactsFields) {
+    TFInvioMail w(fdb, boxes);
+    w.show();
+    w.ListBox1->addItem("scritto@a.mano.it");
+    w.Scelta->Filtro->setText(QStringLiteral("a"));
+    w.Scelta->ButtonAggiungiTutti->click();
+    ASSERT_EQ(Voci(w), (std::vector<std::string>{"scritto@a.mano.it", "alfa@example.it",
+                                                 "BAR@citta.it", "caffe@roma.it"}));
+    const auto campi = brivano::CampiDelleVoci(*w.ListBox1);
+    ASSERT_EQ(campi.size(), 4u);
+    EXPECT_EQ(campi[0].count("Ragione_Sociale"), 0u);  // typed: no contact
+    EXPECT_EQ(campi[1].at("Ragione_Sociale"), "Alfa");
+    EXPECT_EQ(campi[2].at("Ragione_Sociale"), "Bar Città");
+    EXPECT_EQ(campi[2].at("EMail"), "BAR@citta.it");
+    EXPECT_EQ(campi[3].at("Ragione_Sociale"), "Caffè Roma");
 }
 
 TEST_F(SceltaDestinatari, SelectedRowsRemoveAndEmpty) {

@@ -22,9 +22,10 @@ TEST(DestinatariTest, AppendsInOrderSkippingEmptyAndPresent) {
                                                 "carla@example.it"}));
     EXPECT_EQ(esito.Aggiunti, 2);
     EXPECT_EQ(esito.Saltati, 4);
+    EXPECT_EQ(esito.Posizioni, (std::vector<std::size_t>{0, 4}));
     EXPECT_EQ(TestoEsitoDestinatari(esito),
               "Aggiunti 2 destinatari, saltati 4 (senza e-mail o già presenti).");
-    EXPECT_EQ(TestoEsitoDestinatari({1, 0}),
+    EXPECT_EQ(TestoEsitoDestinatari({1, 0, {0}}),
               "Aggiunto 1 destinatario, saltati 0 (senza e-mail o già presenti).");
     EXPECT_EQ(TestoNumeroDestinatari(1), "1 destinatario");
     EXPECT_EQ(TestoNumeroDestinatari(0), "0 destinatari");
