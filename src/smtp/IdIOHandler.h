@@ -64,6 +64,7 @@ class TIdIOHandler : public TIdComponent {
     // When the flag (owned by the caller, who keeps it alive) turns true, every
     // wait of this channel raises EIdAborted.
     void SetAbortFlag(const std::atomic<bool>* flag) { abortFlag_ = flag; }
+    const std::atomic<bool>* AbortFlag() const { return abortFlag_; }
 
     // Largest accepted position of a line's LF; 0 (or less) means no limit.
     int MaxLineLength() const { return maxLineLength_; }

@@ -17,6 +17,6 @@ void TIdIOHandlerSocket::ConnectClient() {
     binding_->SetNagle(useNagle_);
     std::string ip = ResolveHost(Host());
     DoStatus(hsConnecting, ip);
-    binding_->Connect(ip, Port(), ConnectTimeout());
+    binding_->Connect(ip, Port(), ConnectTimeout(), AbortFlag());
     binding_->UpdateBindings();
 }

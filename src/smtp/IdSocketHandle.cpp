@@ -27,8 +27,9 @@ void TIdSocketHandle::SetNagle(bool useNagle) {
     Stack().SetNoDelay(handle_, !useNagle);
 }
 
-void TIdSocketHandle::Connect(const std::string& ip, int port, int timeoutMs) {
-    Stack().Connect(handle_, ip, port, ipVersion_, timeoutMs);
+void TIdSocketHandle::Connect(const std::string& ip, int port, int timeoutMs,
+                              const std::atomic<bool>* abort) {
+    Stack().Connect(handle_, ip, port, ipVersion_, timeoutMs, abort);
 }
 
 void TIdSocketHandle::UpdateBindings() {

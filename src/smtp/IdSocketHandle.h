@@ -29,7 +29,8 @@ class TIdSocketHandle : public TIdComponent {
     // Binds to any local address and port 0; raises EIdCouldNotBindSocket.
     void Bind();
     void SetNagle(bool useNagle);
-    void Connect(const std::string& ip, int port, int timeoutMs);
+    void Connect(const std::string& ip, int port, int timeoutMs,
+                 const std::atomic<bool>* abort = nullptr);
     // Records the local and the peer address and port.
     void UpdateBindings();
     // Readiness wait on this socket alone (see TIdStack::WaitReadable).

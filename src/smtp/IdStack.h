@@ -4,6 +4,7 @@
 // (see IdException.h); the platform class translates its own codes to those.
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -36,9 +37,10 @@ class TIdStack {
     virtual bool Bind(TIdStackSocketHandle socket, const std::string& ip, int port,
                       TIdIPVersion ipVersion) = 0;
     virtual void SetNoDelay(TIdStackSocketHandle socket, bool noDelay) = 0;
-    // Connects to a numeric address; a positive timeout bounds the wait (then 10060).
+    // Connects to a numeric address; a positive timeout bounds the wait (then
+    // 10060). A set `abort` flag ends the wait within SliceMs (EIdAborted).
     virtual void Connect(TIdStackSocketHandle socket, const std::string& ip, int port,
-                         TIdIPVersion ipVersion, int timeoutMs) = 0;
+                         TIdIPVersion ipVersion, int timeoutMs, const std::atomic<bool>* abort) = 0;
     // The first address of the name, in numeric form; raises when there is none.
     virtual std::string HostByName(const std::string& name, TIdIPVersion ipVersion) = 0;
     // Waits until the socket is readable (or the peer closed); false on time-out.

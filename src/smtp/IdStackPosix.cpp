@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -118,9 +119,19 @@ class TNonBlocking {
     int flags_;
 };
 
-// Waits for a connect under way to finish and raises its failure.
-void FinishConnect(int socket, int timeoutMs) {
-    if (!PollFor(socket, POLLOUT, timeoutMs)) RaiseSocketError(Id_WSAETIMEDOUT);
+// Waits for a connect under way to finish and raises its failure; with an
+// abort flag the wait goes in short slices, so a stop is seen while a host
+// that never answers holds the connect.
+void FinishConnect(int socket, int timeoutMs, const std::atomic<bool>* abort) {
+    constexpr int SliceMs = 200;
+    const auto start = std::chrono::steady_clock::now();
+    while (true) {
+        if (abort && abort->load()) throw EIdAborted();
+        int wait = Remaining(timeoutMs, start);  // -1: no limit
+        if (wait == 0) RaiseSocketError(Id_WSAETIMEDOUT);
+        if (abort) wait = wait < 0 ? SliceMs : std::min(wait, SliceMs);
+        if (PollFor(socket, POLLOUT, wait)) break;
+    }
     int error = 0;
     socklen_t length = sizeof error;
     if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) == -1) error = errno;
@@ -194,7 +205,7 @@ void TIdStackPosix::SetNoDelay(TIdStackSocketHandle socket, bool noDelay) {
 }
 
 void TIdStackPosix::Connect(TIdStackSocketHandle socket, const std::string& ip, int port,
-                            TIdIPVersion ipVersion, int timeoutMs) {
+                            TIdIPVersion ipVersion, int timeoutMs, const std::atomic<bool>* abort) {
     sockaddr_storage address{};
     socklen_t length = MakeAddress(ip, port, ipVersion, address);
     const auto* target = reinterpret_cast<const sockaddr*>(&address);
@@ -202,13 +213,13 @@ void TIdStackPosix::Connect(TIdStackSocketHandle socket, const std::string& ip, 
         if (::connect(socket, target, length) == 0) return;
         // A signal does not stop the connect; it goes on in the background.
         if (errno != EINTR) RaiseSocketError(TranslateErrno(errno));
-        FinishConnect(socket, IdTimeoutInfinite);
+        FinishConnect(socket, IdTimeoutInfinite, abort);
         return;
     }
     TNonBlocking nonBlocking(socket);
     if (::connect(socket, target, length) == 0) return;
     if (errno != EINPROGRESS && errno != EINTR) RaiseSocketError(TranslateErrno(errno));
-    FinishConnect(socket, timeoutMs);
+    FinishConnect(socket, timeoutMs, abort);
 }
 
 std::string TIdStackPosix::HostByName(const std::string& name, TIdIPVersion ipVersion) {

@@ -13,7 +13,7 @@ class TIdStackPosix : public TIdStackBSDBase {
               TIdIPVersion ipVersion) override;
     void SetNoDelay(TIdStackSocketHandle socket, bool noDelay) override;
     void Connect(TIdStackSocketHandle socket, const std::string& ip, int port,
-                 TIdIPVersion ipVersion, int timeoutMs) override;
+                 TIdIPVersion ipVersion, int timeoutMs, const std::atomic<bool>* abort) override;
     std::string HostByName(const std::string& name, TIdIPVersion ipVersion) override;
     bool WaitReadable(TIdStackSocketHandle socket, int timeoutMs) override;
     bool WaitWritable(TIdStackSocketHandle socket, int timeoutMs) override;

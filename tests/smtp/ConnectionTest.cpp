@@ -7,8 +7,11 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "LoopbackServer.h"
 #include "exception/IdException.h"
@@ -276,6 +279,37 @@ TEST(Connection, ConnectTimeLimit) {
             third->Connect();
         },
         10060, "Connection timed out.");
+    ::close(listener);
+}
+
+TEST(Connection, AStopEndsAConnectThatWouldHang) {
+    // Full accept queue, as above, and a time limit far longer than the
+    // stop's 300 ms: the stop must end the wait, not the limit.
+    int port = 0;
+    int listener = smtptest::BindLoopback(port, true, 0);
+    std::vector<std::unique_ptr<TIdTCPClient>> queued;
+    std::atomic<bool> stop{false};
+    bool aborted = false;
+    // Some kernels queue one more attempt than asked: fill the queue until
+    // one connect waits.
+    for (int i = 0; i < 4 && !aborted; ++i) {
+        auto client = ClientFor(port);
+        client->SetConnectTimeout(5000);
+        client->SetAbortFlag(&stop);
+        std::thread button([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            stop = true;
+        });
+        try {
+            client->Connect();
+        } catch (const EIdAborted&) {
+            aborted = true;
+        }
+        button.join();
+        stop = false;
+        queued.push_back(std::move(client));
+    }
+    EXPECT_TRUE(aborted);
     ::close(listener);
 }
 
