@@ -7,9 +7,11 @@ if(BRIVANO_WERROR)
     target_compile_options(brivano_warnings INTERFACE -Werror)
     # GCC 12's -Wrestrict reports overlaps that cannot happen in std::string
     # code it inlines at -O3 (a literal added in front of a string); it stays
-    # a warning there rather than failing optimised builds.
+    # a warning in optimised builds rather than failing them. Debug builds,
+    # whose compile commands the static checks read, do not carry the flag.
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
-        target_compile_options(brivano_warnings INTERFACE -Wno-error=restrict)
+        target_compile_options(brivano_warnings INTERFACE
+            $<$<NOT:$<CONFIG:Debug>>:-Wno-error=restrict>)
     endif()
 endif()
 
