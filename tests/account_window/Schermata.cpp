@@ -8,23 +8,11 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "BoxesSilenziose.h"
 #include "PortachiaviInMemoria.h"
 #include "TempDir.h"
 #include "account_window/F_ImpostazioniInvio.h"
 #include "dialogs/MessageBoxes.h"
-
-namespace {
-
-class TBoxesSilenziosi : public TMessageBoxes {
-  public:
-    void ShowInfo(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    TConfirmAnswer Confirm(const std::string&, const std::string&) override {
-        return TConfirmAnswer::No;
-    }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -35,7 +23,7 @@ int main(int argc, char** argv) {
     TScopedXdgHome home;
     TPortachiaviInMemoria portachiavi;
     brivano::TImpostazioniInvio impostazioni(portachiavi);
-    TBoxesSilenziosi boxes;
+    TBoxesSilenziose boxes;
     TFImpostazioniInvio finestra(impostazioni, boxes);
     finestra.show();
     finestra.ComboFornitore->setCurrentIndex(finestra.ComboFornitore->findText("Gmail"));

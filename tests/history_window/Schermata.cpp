@@ -6,21 +6,13 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "BoxesSilenziose.h"
 #include "TempDir.h"
 #include "dialogs/MessageBoxes.h"
 #include "history_window/F_StoricoInvii.h"
 #include "workflow/RegistroInvii.h"
 
 namespace {
-
-class TBoxesSilenziosi : public TMessageBoxes {
-  public:
-    void ShowInfo(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    TConfirmAnswer Confirm(const std::string&, const std::string&) override {
-        return TConfirmAnswer::No;
-    }
-};
 
 void RegistroDiEsempio(const std::filesystem::path& file) {
     using brivano::TStatoVoce;
@@ -73,7 +65,7 @@ int main(int argc, char** argv) {
     TTempDir dir;
     const auto file = brivano::TRegistroInvii::Percorso(dir.path());
     RegistroDiEsempio(file);
-    TBoxesSilenziosi boxes;
+    TBoxesSilenziose boxes;
     TFStoricoInvii finestra(boxes, [&] { return std::optional(file); });
     finestra.resize(1120, 500);
     finestra.show();

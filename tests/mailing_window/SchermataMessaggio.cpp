@@ -7,27 +7,16 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <cstdio>
-#include <filesystem>
 
+#include "BoxesSilenziose.h"
+#include "RubricaDiProva.h"
 #include "TempDir.h"
 #include "archive/F_DB.h"
-#include "config/F_Conf.h"
-#include "dialogs/MessageBoxes.h"
 #include "mailing_window/F_Agenda.h"
 #include "mailing_window/F_Anteprima.h"
 #include "mailing_window/SceltaDestinatari.h"
 
 namespace {
-
-class TBoxesSilenziosi : public TMessageBoxes {
-  public:
-    void ShowInfo(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    // Goes on past the run's questions (an empty field, an empty subject).
-    TConfirmAnswer Confirm(const std::string&, const std::string&) override {
-        return TConfirmAnswer::Yes;
-    }
-};
 
 void Contatto(TFDB& fdb, const char* nome, const char* citta, const char* email) {
     fdb.T_Rubrica.Open();
@@ -48,19 +37,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     TScopedXdgHome home;
     TTempDir root;
-    TBoxesSilenziosi boxes;
+    // Goes on past the run's questions (an empty field, an empty subject).
+    TBoxesSilenziose boxes(TConfirmAnswer::Yes);
     TFDB fdb{boxes};
-    const char* alias = "DBrivanoMail";
-    ScriviReg(KeyBrivano, "PathDatiGen", root.str());
-    ScriviReg(KeyBrivano, "AliasDB", alias);
-    ScriviReg(KeyBrivano, "Anno", "2010");
-    ScriviReg(KeyBrivano, "DBRubrica", "Rubrica.DB");
-    const std::string cartella = CartellaAnno(root.str(), "2010");
-    std::filesystem::create_directory(cartella);
-    fdb.PuntaAlias(alias, cartella);
-    fdb.CreaTabella(alias, "Rubrica.DB", DefinizioneRubrica);
-    fdb.LegaQuery(alias);
-    fdb.LegaTabella(fdb.T_Rubrica, alias, "Rubrica.DB");
+    PreparaRubricaDiProva(fdb, root.str());
     Contatto(fdb, "Cartolibreria Rossi", "Bologna", "info@cartolibreriarossi.it");
     Contatto(fdb, "Studio Bianchi & C.", "Modena", "acquisti@studiobianchi.it");
     Contatto(fdb, "Pasticceria Gallo", "Forlì", "info@pasticceriagallo.it");

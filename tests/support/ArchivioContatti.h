@@ -12,6 +12,7 @@
 #include <string>
 
 #include "RecordingMessageBoxes.h"
+#include "RubricaDiProva.h"
 #include "TempDir.h"
 #include "archive/F_DB.h"
 #include "config/F_Conf.h"
@@ -19,17 +20,7 @@
 class ArchivioContatti : public ::testing::Test {
   protected:
     void SetUp() override {
-        const char* alias = "DBrivanoMail";
-        ScriviReg(KeyBrivano, "PathDatiGen", root.str());
-        ScriviReg(KeyBrivano, "AliasDB", alias);
-        ScriviReg(KeyBrivano, "Anno", "2010");
-        ScriviReg(KeyBrivano, "DBRubrica", "Rubrica.DB");
-        const std::string cartella = CartellaAnno(root.str(), "2010");
-        std::filesystem::create_directory(cartella);
-        fdb.PuntaAlias(alias, cartella);
-        fdb.CreaTabella(alias, "Rubrica.DB", DefinizioneRubrica);
-        fdb.LegaQuery(alias);
-        fdb.LegaTabella(fdb.T_Rubrica, alias, "Rubrica.DB");
+        PreparaRubricaDiProva(fdb, root.str());
         boxes.boxes.clear();
     }
 
