@@ -13,8 +13,6 @@ Each sink's count must equal N. Run with Debian's python3:
   /usr/bin/python3 bench/send/compare.py --bench build/release/bench/send/send_bench
 """
 import argparse
-import email.header
-import email.utils
 import os
 import re
 import shutil
@@ -25,21 +23,11 @@ import sys
 import tempfile
 import time
 
+# The message both peers send, written once.
+from smtplib_peer import message_bytes
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 SINK_SCRIPT = os.path.join(HERE, "..", "..", "tests", "support", "SinkAiosmtpd.py")
-
-LINES = ["Gentile cliente,", "le presentiamo le novità di questo mese.", "",
-         "Il catalogo è disponibile sul nostro sito.", "", "Cordiali saluti", "",
-         "L'ufficio commerciale"] + [""] * 9 + [
-    "Se avete ricevuto per errore questa comunicazione o non siete interessati all argomento trattato,",
-    "ci scusiamo per il disturbo arrecato.",
-    "Gli indirizzi email presenti nel nostro archivio provengono da  altri nostri recapiti o da elenchi",
-    "di pubblico dominio pubblicati su Internet o su altri media.",
-    "I vostri dati, di cui l indirizzo email, sono trattati in via informatica nel rispetto dei principi",
-    "di protezione della privacy.",
-    "Se NON desiderate ricevere ulteriori comunicazioni di questo tipo potete in qualsiasi momento",
-    "(in base al DLGS 196/2003) cancellarvi, scrivendo a questo indirizzo mettendo nell oggetto Cancellami",
-    "e specificando l email da cancellare."]
 
 
 def listening_port(pid, seconds=10):
@@ -64,15 +52,6 @@ def listening_port(pid, seconds=10):
             return None
         time.sleep(0.05)
     return None
-
-
-def message_bytes(sender, rcpt):
-    subject = email.header.Header("Novità dal nostro archivio", "iso-8859-1").encode()
-    body_charset_lines = [line.encode("iso-8859-1") for line in LINES]
-    head = [b"From: \"%s\" <%s>" % (sender.encode(), sender.encode()),
-            b"Subject: " + subject.encode(), b"To: " + rcpt.encode(),
-            b"Date: " + email.utils.formatdate(localtime=True).encode()]
-    return b"\r\n".join(head + [b""] + body_charset_lines + [b""]) + b"\r\n"
 
 
 def smtplib_run(port, count, user, password, security="none"):
