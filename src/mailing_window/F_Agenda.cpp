@@ -381,13 +381,13 @@ brivano::TDatiInvio TFInvioMail::DatiInvio() const {
 }
 
 void TFInvioMail::ButtonInvioClick() {
-    AvviaInvio(brivano::TestiDelleVoci(*ListBox1), brivano::CampiDelleVoci(*ListBox1));
+    AvviaInvio(brivano::TestiDelleVoci(*ListBox1), brivano::CampiDelleVoci(*ListBox1), false);
 }
 
 void TFInvioMail::ButtonProvaClick() {
     std::vector<brivano::TCampiContatto> campi = brivano::CampiDelleVoci(*ListBox1);
     campi.resize(1);
-    AvviaInvio({DDIndirizzoSped->text().toStdString()}, campi);
+    AvviaInvio({DDIndirizzoSped->text().toStdString()}, campi, true);
 }
 
 TFAnteprima* TFInvioMail::ButtonAnteprimaClick() {
@@ -443,7 +443,7 @@ TFPiePagina* TFInvioMail::ButtonPiePaginaClick() {
 }
 
 void TFInvioMail::AvviaInvio(std::vector<std::string> voci,
-                             const std::vector<brivano::TCampiContatto>& campi) {
+                             const std::vector<brivano::TCampiContatto>& campi, bool prova) {
     if (InvioInCorso()) return;
     brivano::TDatiInvio dati;
     std::vector<std::string> piePagina;
@@ -516,6 +516,7 @@ void TFInvioMail::AvviaInvio(std::vector<std::string> voci,
         return;
     }
     vociRipresa_.clear();
+    prova_ = prova;
     ferma_ = false;
     opzioni_.Interrompi = &ferma_;
     opzioni_.Cadenza->AvvisoAttesa = [this](const std::string& testo) {
@@ -583,6 +584,11 @@ void TFInvioMail::FineInvio() {
     }
     const std::string riepilogo = brivano::RiepilogoInvio(esito, restano);
     if (!riepilogo.empty()) boxes_.ShowInfo(riepilogo);
+    // A successful run says nothing; a test send that said nothing would
+    // leave the user guessing whether it went.
+    if (prova_ && esito.Inviati > 0)
+        boxes_.ShowInfo("Messaggio di prova inviato a " + voci_.front() + ".");
+    prova_ = false;
     opzioni_.Posizioni.clear();
     emit InvioConcluso();
     if (chiudiAFine_) {

@@ -56,7 +56,8 @@ class TFInvioMail : public QDialog {
     // When the journal holds an unfinished run, offers to resume it: the
     // boxes and the list are filled from it, the send button goes on with it.
     void OffriRipresa();
-    // One message to the sender's own address with the first entry's fields.
+    // One message to the sender's own address with the first entry's fields;
+    // a box says so once the server has taken it.
     void ButtonProvaClick();
     // Shows the message as the first (or a chosen) entry will get it; nothing
     // when the list is empty or the texts cannot be used (told in a box).
@@ -126,8 +127,9 @@ class TFInvioMail : public QDialog {
     // The boxes' texts with the saved account's settings; raises when the
     // account cannot be read.
     brivano::TDatiInvio DatiInvio() const;
+    // prova: the test send to the sender, whose success is told.
     void AvviaInvio(std::vector<std::string> voci,
-                    const std::vector<brivano::TCampiContatto>& campi);
+                    const std::vector<brivano::TCampiContatto>& campi, bool prova);
 
     TFDB& fdb_;
     TMessageBoxes& boxes_;
@@ -139,6 +141,7 @@ class TFInvioMail : public QDialog {
     int destinatari_ = 0;
     QThread* worker_ = nullptr;
     std::vector<std::string> voci_;
+    bool prova_ = false;  // the run under way is the test send
     brivano::TEsitoInvio esito_;
     std::unique_ptr<brivano::TRegistroInvii> registro_;
     bool registroCercato_ = false;

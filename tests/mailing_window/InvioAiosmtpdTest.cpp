@@ -149,6 +149,8 @@ TEST_F(InvioAiosmtpd, MergeFieldsPreviewAndTestSend) {
     EXPECT_NE(messages[0].find("To: mario@example.it\r\n"), std::string::npos);
     EXPECT_NE(messages[0].find("\r\n\r\nSpett. Societ=E0 Citt=E0,\r\n"), std::string::npos)
         << messages[0];
+    ASSERT_EQ(boxes.Messages().size(), 2u);
+    EXPECT_EQ(boxes.Messages()[1], "Messaggio di prova inviato a mario@example.it.");
 
     // The run warns about the typed entry's empty field; going on sends both.
     boxes.answers = {TConfirmAnswer::Yes};
@@ -160,6 +162,7 @@ TEST_F(InvioAiosmtpd, MergeFieldsPreviewAndTestSend) {
               "messaggio:\rscritto@example.it - Ragione_Sociale\rContinuare?");
     messages = TSinkAiosmtpd::Messages(stored.path());
     ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(boxes.Messages().size(), 2u);  // a run that went well says nothing
     EXPECT_NE(messages[1].find("Subject: Per =?ISO-8859-1?Q?Societ=E0_Citt=E0?="),
               std::string::npos);
     EXPECT_NE(messages[2].find("\r\nSpett. ,\r\n"), std::string::npos);
