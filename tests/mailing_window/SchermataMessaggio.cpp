@@ -1,22 +1,68 @@
-// Saves the documentation's pictures of merge fields and the preview: the
-// mailing window with "{{Ragione_Sociale}}" and "{{Citta}}" in its texts and
-// every contact picked, then "Anteprima" for the first of them:
+// Saves the documentation's pictures of merge fields, the preview and the test
+// send: the mailing window with "{{Ragione_Sociale}}" and "{{Citta}}" in its
+// texts and every contact picked, then "Anteprima" for the first of them, then
+// "Invia prova a me" to an aiosmtpd sink on 127.0.0.1 with the box the
+// program shows once the message went, over the window:
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata_messaggio
-//       docs/campi-unione.png docs/anteprima.png
+//       docs/campi-unione.png docs/anteprima.png docs/prova-a-me.png
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <utility>
 
 #include "BoxesSilenziose.h"
 #include "RubricaDiProva.h"
+#include "SinkAiosmtpd.h"
 #include "TempDir.h"
 #include "archive/F_DB.h"
 #include "mailing_window/F_Agenda.h"
 #include "mailing_window/F_Anteprima.h"
 #include "mailing_window/SceltaDestinatari.h"
+#include "ui/QtMessageBoxes.h"
+#include "ui/TraduzioniQt.h"
 
 namespace {
+
+// Silent boxes, except the one info box wanted in a picture: that one is the
+// program's real box, photographed from the screen together with the window
+// under it, then answered.
+class TBoxesFotografate : public TBoxesSilenziose {
+  public:
+    using TBoxesSilenziose::TBoxesSilenziose;
+
+    void FotografaProssima(const QWidget& sotto, const QString& file) {
+        sotto_ = &sotto;
+        file_ = file;
+    }
+    bool Salvata() const { return salvata_; }
+
+    void ShowInfo(const std::string& text) override {
+        if (!sotto_) {
+            TBoxesSilenziose::ShowInfo(text);
+            return;
+        }
+        const QWidget* sotto = std::exchange(sotto_, nullptr);
+        QTimer::singleShot(500, [this, sotto] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            const QRect zona = sotto->frameGeometry().united(box->frameGeometry());
+            salvata_ = QGuiApplication::primaryScreen()
+                           ->grabWindow(0, zona.x(), zona.y(), zona.width(), zona.height())
+                           .save(file_);
+            box->button(QMessageBox::Ok)->click();
+        });
+        TQtMessageBoxes().ShowInfo(text);
+    }
+
+  private:
+    const QWidget* sotto_ = nullptr;
+    QString file_;
+    bool salvata_ = false;
+};
 
 void Contatto(TFDB& fdb, const char* nome, const char* citta, const char* email) {
     fdb.T_Rubrica.Open();
@@ -30,15 +76,22 @@ void Contatto(TFDB& fdb, const char* nome, const char* citta, const char* email)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s WINDOW.png PREVIEW.png\n", argv[0]);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s WINDOW.png PREVIEW.png TEST-SEND.png\n", argv[0]);
         return 2;
     }
     QApplication app(argc, argv);
+    brivano::CaricaTraduzioniQt(app);  // as the program does: "Chiudi", not "Close"
     TScopedXdgHome home;
     TTempDir root;
+    TTempDir ricevuti;
+    TSinkAiosmtpd sink(ricevuti.path());
+    if (!sink.Ready()) {
+        std::fprintf(stderr, "aiosmtpd did not start (Debian package python3-aiosmtpd)\n");
+        return 1;
+    }
     // Goes on past the run's questions (an empty field, an empty subject).
-    TBoxesSilenziose boxes(TConfirmAnswer::Yes);
+    TBoxesFotografate boxes(TConfirmAnswer::Yes);
     TFDB fdb{boxes};
     PreparaRubricaDiProva(fdb, root.str());
     Contatto(fdb, "Cartolibreria Rossi", "Bologna", "info@cartolibreriarossi.it");
@@ -62,7 +115,20 @@ int main(int argc, char** argv) {
         finestra.DDTestoRiga[i]->setText(QString::fromUtf8(righe[i]));
     finestra.Scelta->AggiungiTutti();
 
+    // The test send's end: its box was photographed and answered (above), and
+    // the sink holds its one message.
     int risultato = 1;
+    QObject::connect(&finestra, &TFInvioMail::InvioConcluso, &app, [&] {
+        const bool ricevuto = TSinkAiosmtpd::Messages(ricevuti.path()).size() == 1;
+        if (!boxes.Salvata() || !ricevuto) risultato = 1;
+        QApplication::quit();
+    });
+    auto provaAMe = [&] {
+        finestra.DDHost->setText(QStringLiteral("127.0.0.1"));
+        finestra.SetPortaInvio(sink.Port());
+        boxes.FotografaProssima(finestra, QString::fromLocal8Bit(argv[3]));
+        finestra.ButtonProva->click();
+    };
     QTimer::singleShot(500, [&] {
         const bool finestraSalvata = finestra.grab().save(QString::fromLocal8Bit(argv[1]));
         TFAnteprima* anteprima = finestra.ButtonAnteprimaClick();
@@ -73,9 +139,15 @@ int main(int argc, char** argv) {
         anteprima->show();
         QTimer::singleShot(500, [&, anteprima, finestraSalvata] {
             const bool salvata = anteprima->grab().save(QString::fromLocal8Bit(argv[2]));
+            anteprima->close();
             risultato = finestraSalvata && salvata ? 0 : 1;
-            QApplication::quit();
+            provaAMe();
         });
+    });
+    // A send that hangs ends the tool all the same.
+    QTimer::singleShot(120000, [&] {
+        risultato = 1;
+        QApplication::quit();
     });
     QApplication::exec();
     return risultato;
