@@ -349,11 +349,16 @@ std::vector<std::vector<TFieldValue>> TTableFile::Rows(const long long* rowIds, 
 
 void TTableFile::CheckValue(size_t column, const TFieldValue& value) const {
     const TColumnDef& c = columns_.at(column);
-    if (c.kind == TColumnKind::Char && value && CharCount(*value) > static_cast<size_t>(c.size))
+    // A character takes at least one byte: only a value with more bytes than
+    // the size can hold too many characters.
+    const auto size = static_cast<size_t>(c.size);
+    if (c.kind == TColumnKind::Char && value && value->size() > size && CharCount(*value) > size)
         throw EArchiveError("Field '" + c.name + "' holds at most " + std::to_string(c.size) +
                             " characters; the value has " + std::to_string(CharCount(*value)));
 }
 
+// Every parameter is bound, so nothing of an earlier row is left behind. The
+// texts are not copied: the statement is run and reset while `values` lives.
 void TTableFile::BindRow(sqlite3_stmt* st, const std::vector<TFieldValue>& values,
                          int first) const {
     int param = first;
@@ -362,7 +367,7 @@ void TTableFile::BindRow(sqlite3_stmt* st, const std::vector<TFieldValue>& value
         CheckValue(i, values.at(i));
         if (values[i] && !values[i]->empty())
             sqlite3_bind_text(st, param, values[i]->data(), static_cast<int>(values[i]->size()),
-                              SQLITE_TRANSIENT);
+                              SQLITE_STATIC);
         else
             sqlite3_bind_null(st, param);
         ++param;
@@ -382,7 +387,6 @@ long long TTableFile::Insert(const std::vector<TFieldValue>& values) {
                                  : "INSERT INTO records (" + cols + ") VALUES (" + params + ")");
     }
     sqlite3_reset(insertRow_);
-    sqlite3_clear_bindings(insertRow_);
     BindRow(insertRow_, values, 1);
     if (sqlite3_step(insertRow_) != SQLITE_DONE) {
         const std::string msg = sqlite3_errmsg(db_);

@@ -2,11 +2,13 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/ucsdet.h>
+#include <unicode/utf8.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
-
-#include "workflow/Piegatura.h"
 
 namespace brivano {
 
@@ -41,31 +43,88 @@ std::string Rilevata(std::string_view bytes) {
     return U_SUCCESS(status) && name ? name : "";
 }
 
+// Whether the bytes are well-formed UTF-8. Runs of plain ASCII, most of any
+// Western file, are passed eight bytes at a time.
+bool Utf8BenFormato(std::string_view bytes) {
+    const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
+    const std::size_t n = bytes.size();
+    constexpr std::uint64_t kBitAlti = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    while (i < n) {
+        if (n - i >= 8) {
+            std::uint64_t parola = 0;
+            std::memcpy(&parola, s + i, 8);
+            if ((parola & kBitAlti) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        // One sequence, at most four bytes long.
+        const auto resto = static_cast<int32_t>(std::min<std::size_t>(n - i, 4));
+        int32_t k = 0;
+        UChar32 c = 0;
+        U8_NEXT(s + i, k, resto, c);
+        if (c < 0) return false;
+        i += static_cast<std::size_t>(k);
+    }
+    return true;
+}
+
 bool Inizia(std::string_view bytes, std::string_view prefisso) {
     return bytes.substr(0, prefisso.size()) == prefisso;
 }
 
 }  // namespace
 
-TTestoDecodificato DecodificaTesto(std::string_view bytes) {
+std::string_view DecodificaTesto(std::string_view bytes, std::string& convertito,
+                                 std::string& codifica) {
     if (Inizia(bytes, "\xEF\xBB\xBF")) {
         const std::string_view resto = bytes.substr(3);
-        if (!UTF8Valido(resto))
+        if (!Utf8BenFormato(resto))
             throw std::runtime_error("Il file dichiara UTF-8 ma contiene byte non validi");
-        return {std::string(resto), "UTF-8 con BOM"};
+        codifica = "UTF-8 con BOM";
+        return resto;
     }
-    if (Inizia(bytes, "\xFF\xFE")) return {Converti(bytes.substr(2), "UTF-16LE"), "UTF-16LE"};
-    if (Inizia(bytes, "\xFE\xFF")) return {Converti(bytes.substr(2), "UTF-16BE"), "UTF-16BE"};
-
+    if (Inizia(bytes, "\xFF\xFE")) {
+        convertito = Converti(bytes.substr(2), "UTF-16LE");
+        codifica = "UTF-16LE";
+        return convertito;
+    }
+    if (Inizia(bytes, "\xFE\xFF")) {
+        convertito = Converti(bytes.substr(2), "UTF-16BE");
+        codifica = "UTF-16BE";
+        return convertito;
+    }
+    // Bytes that are all well-formed UTF-8 are taken as such whatever a
+    // detector would guess from a sample (plain ASCII reads the same either
+    // way); only the rest is worth asking it about.
+    if (Utf8BenFormato(bytes)) {
+        codifica = "UTF-8";
+        return bytes;
+    }
     const std::string rilevata = Rilevata(bytes);
-    // The detector guesses from a sample; UTF-8 is taken only when every byte
-    // agrees, and plain ASCII reads the same either way.
-    if (UTF8Valido(bytes)) return {std::string(bytes), "UTF-8"};
-    if (rilevata == "UTF-16LE" || rilevata == "UTF-16BE")
-        return {Converti(bytes, rilevata.c_str()), rilevata};
+    if (rilevata == "UTF-16LE" || rilevata == "UTF-16BE") {
+        convertito = Converti(bytes, rilevata.c_str());
+        codifica = rilevata;
+        return convertito;
+    }
     // Every other guess for a Western text (ISO-8859-1, -15, windows-1252)
     // reads as Windows-1252, its superset as spreadsheets write it.
-    return {Converti(bytes, "windows-1252"), "Windows-1252"};
+    convertito = Converti(bytes, "windows-1252");
+    codifica = "Windows-1252";
+    return convertito;
+}
+
+TTestoDecodificato DecodificaTesto(std::string_view bytes) {
+    TTestoDecodificato decodificato;
+    const std::string_view testo =
+        DecodificaTesto(bytes, decodificato.Testo, decodificato.Codifica);
+    if (testo.data() != decodificato.Testo.data()) decodificato.Testo = std::string(testo);
+    return decodificato;
 }
 
 }  // namespace brivano

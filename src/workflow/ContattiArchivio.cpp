@@ -34,10 +34,22 @@ TContatto ContattoDaRiga(const std::vector<TFieldValue>& riga,
 std::vector<TFieldValue> RigaDaContatto(const TContatto& contatto, std::size_t numeroColonne,
                                         const std::array<std::size_t, NumeroCampi>& colonne) {
     std::vector<TFieldValue> riga(numeroColonne);
-    for (TCampo campo : TuttiCampi)
-        if (!contatto[campo].empty())
-            riga[colonne[static_cast<std::size_t>(campo)]] = contatto[campo];
+    RiempiRiga(contatto, colonne, riga);
     return riga;
+}
+
+void RiempiRiga(const TContatto& contatto, const std::array<std::size_t, NumeroCampi>& colonne,
+                std::vector<TFieldValue>& riga) {
+    for (TCampo campo : TuttiCampi) {
+        TFieldValue& valore = riga[colonne[static_cast<std::size_t>(campo)]];
+        const std::string& testo = contatto[campo];
+        if (testo.empty())
+            valore.reset();
+        else if (valore)
+            valore->assign(testo);
+        else
+            valore.emplace(testo);
+    }
 }
 
 std::vector<TContatto> LeggiContatti(TTableFile& tabella) {

@@ -24,5 +24,8 @@ TContatto ContattoDaRiga(const std::vector<TFieldValue>& riga,
                          const std::array<std::size_t, NumeroCampi>& colonne);
 std::vector<TFieldValue> RigaDaContatto(const TContatto& contatto, std::size_t numeroColonne,
                                         const std::array<std::size_t, NumeroCampi>& colonne);
+// The same into a row already sized for the table, reusing its strings' room.
+void RiempiRiga(const TContatto& contatto, const std::array<std::size_t, NumeroCampi>& colonne,
+                std::vector<TFieldValue>& riga);
 
 }  // namespace brivano

@@ -27,7 +27,7 @@ std::string ElencoCampi() {
     return elenco;
 }
 
-TFileImportazione LeggiCsvContatti(const std::string& testo) {
+TFileImportazione LeggiCsvContatti(std::string_view testo) {
     TFileImportazione file;
     file.Formato = TFormatoFile::Csv;
     file.Separatore = RilevaSeparatore(testo);
@@ -70,7 +70,7 @@ TFileImportazione LeggiCsvContatti(const std::string& testo) {
     return file;
 }
 
-TFileImportazione LeggiVCardContatti(const std::string& testo) {
+TFileImportazione LeggiVCardContatti(std::string_view testo) {
     TFileImportazione file;
     file.Formato = TFormatoFile::VCard;
     for (TSchedaVCard& scheda : LeggiVCard(testo)) {
@@ -94,26 +94,32 @@ TFormatoFile FormatoDelFile(const std::filesystem::path& percorso, std::string_v
 }
 
 TFileImportazione LeggiImportazione(std::string_view bytes, TFormatoFile formato) {
-    TTestoDecodificato decodificato = DecodificaTesto(bytes);
-    TFileImportazione file = formato == TFormatoFile::VCard ? LeggiVCardContatti(decodificato.Testo)
-                                                            : LeggiCsvContatti(decodificato.Testo);
-    file.Codifica = std::move(decodificato.Codifica);
+    std::string convertito, codifica;
+    const std::string_view testo = DecodificaTesto(bytes, convertito, codifica);
+    TFileImportazione file =
+        formato == TFormatoFile::VCard ? LeggiVCardContatti(testo) : LeggiCsvContatti(testo);
+    file.Codifica = std::move(codifica);
     return file;
 }
 
 std::string LeggiFile(const std::filesystem::path& percorso) {
     std::ifstream in(percorso, std::ios::binary);
     if (!in) throw std::runtime_error("Impossibile aprire il file " + percorso.string());
-    // In large blocks, without a stream's extra copy; pipes have no size to reserve.
+    // Straight into the string as far as the size goes, then in blocks for
+    // what a file still growing, or a pipe without a size, has beyond it.
     std::string testo;
     in.seekg(0, std::ios::end);
-    if (const std::streamoff dimensione = in.tellg(); dimensione > 0)
-        testo.reserve(static_cast<std::size_t>(dimensione));
+    const std::streamoff dimensione = in.tellg();
     in.clear();
     in.seekg(0, std::ios::beg);
     in.clear();
+    if (dimensione > 0) {
+        testo.resize(static_cast<std::size_t>(dimensione));
+        in.read(testo.data(), dimensione);
+        testo.resize(static_cast<std::size_t>(in.gcount()));
+    }
     std::array<char, 1 << 16> blocco{};
-    while (in.read(blocco.data(), blocco.size()) || in.gcount() > 0)
+    while (in && (in.read(blocco.data(), blocco.size()) || in.gcount() > 0))
         testo.append(blocco.data(), static_cast<std::size_t>(in.gcount()));
     if (in.bad()) throw std::runtime_error("Errore di lettura del file " + percorso.string());
     return testo;

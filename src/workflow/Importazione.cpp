@@ -2,9 +2,11 @@
 
 #include <deque>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 
 #include "archive/TableFile.h"
+#include "text/Testo.h"
 #include "workflow/ContattiArchivio.h"
 #include "workflow/Piegatura.h"
 
@@ -19,15 +21,19 @@ struct TEsistente {
     const TContatto* contatto;
 };
 
-// The reason a value does not fit its column, or empty.
+// The reason a value does not fit its column, or empty. Characters are
+// counted only when the bytes alone exceed the size: a character is at least
+// one byte.
 std::string TroppoLungo(const TTableFile& tabella,
                         const std::array<std::size_t, NumeroCampi>& colonne,
                         const TContatto& contatto) {
     for (TCampo campo : TuttiCampi) {
         const TColumnDef& colonna = tabella.Columns()[colonne[static_cast<std::size_t>(campo)]];
         if (colonna.kind != TColumnKind::Char) continue;
+        const auto massimo = static_cast<std::size_t>(colonna.size);
+        if (contatto[campo].size() <= massimo) continue;
         const std::size_t n = Caratteri(contatto[campo]);
-        if (n > static_cast<std::size_t>(colonna.size))
+        if (n > massimo)
             return std::string(NomeCampo(campo)) + " di " + std::to_string(n) +
                    " caratteri, al massimo " + std::to_string(colonna.size);
     }
@@ -40,6 +46,41 @@ bool SenzaValori(const TContatto& contatto) {
     return true;
 }
 
+// Whether an address already reads as NormalizzaIndirizzo makes it (plain
+// ASCII, no capitals, nothing to trim), as most do: it is then its own key.
+bool GiaNormalizzato(std::string_view indirizzo) {
+    if (Trim(indirizzo).size() != indirizzo.size()) return false;
+    for (const char c : indirizzo)
+        if (static_cast<unsigned char>(c) >= 0x80 || (c >= 'A' && c <= 'Z')) return false;
+    return true;
+}
+
+// The addresses already seen, by normalised address. A key views the
+// contact's own e-mail when that is already normalised, else a copy kept in
+// `chiavi`; both live as long as the import.
+class TIndirizzi {
+  public:
+    using TMappa = std::unordered_map<std::string_view, TEsistente>;
+
+    // The key of an address; `spazio` holds it when it is not the address itself.
+    static std::string_view Chiave(const std::string& indirizzo, std::string& spazio) {
+        if (GiaNormalizzato(indirizzo)) return indirizzo;
+        spazio = NormalizzaIndirizzo(indirizzo);
+        return spazio;
+    }
+    // A key that lives as long as the map, from one given by Chiave.
+    std::string_view Tieni(std::string_view chiave, std::string& spazio) {
+        if (spazio.empty() || chiave.data() != spazio.data()) return chiave;
+        chiavi_.push_back(std::move(spazio));
+        return chiavi_.back();
+    }
+    TMappa& Mappa() { return mappa_; }
+
+  private:
+    TMappa mappa_;
+    std::deque<std::string> chiavi_;
+};
+
 }  // namespace
 
 TEsitoImportazione ImportaContatti(TTableFile& tabella, const std::vector<TRigaImportata>& righe,
@@ -49,30 +90,37 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella, const std::vector<TRigaI
     const std::size_t numeroColonne = tabella.Columns().size();
     TWriteBatch batch(tabella);
 
-    std::unordered_map<std::string, TEsistente> perIndirizzo;
+    TIndirizzi indirizzi;
+    auto& perIndirizzo = indirizzi.Mappa();
     std::set<std::array<std::string, NumeroCampi>> senzaIndirizzo;
     std::deque<TContatto> tenuti;  // stable addresses for perIndirizzo
+    std::string spazio;
     {
         auto esistenti = tabella.OrderedRows("", false);
         long long id = 0;
         std::vector<TFieldValue> valori;
         while (esistenti->Next(id, &valori)) {
             TContatto c = ContattoDaRiga(valori, colonne);
-            std::string chiave = NormalizzaIndirizzo(c[TCampo::EMail]);
+            const std::string_view chiave = TIndirizzi::Chiave(c[TCampo::EMail], spazio);
             if (chiave.empty()) {
                 senzaIndirizzo.insert(std::move(c.Valori));
             } else if (!perIndirizzo.count(chiave)) {
                 tenuti.push_back(std::move(c));
-                perIndirizzo.emplace(std::move(chiave), TEsistente{id, &tenuti.back()});
+                // The contact moved: its e-mail, when it was the key, did too.
+                const std::string_view tenuta =
+                    chiave.data() == spazio.data() ? indirizzi.Tieni(chiave, spazio)
+                                                   : std::string_view(tenuti.back()[TCampo::EMail]);
+                perIndirizzo.emplace(tenuta, TEsistente{id, &tenuti.back()});
             }
         }
     }
     perIndirizzo.reserve(perIndirizzo.size() + righe.size());
 
     TEsitoImportazione esito;
+    std::vector<TFieldValue> valori(numeroColonne);  // one row's values, reused
     for (std::size_t i = 0; i < righe.size(); ++i) {
         const TRigaImportata& riga = righe[i];
-        std::string chiave = NormalizzaIndirizzo(riga.Contatto[TCampo::EMail]);
+        const std::string_view chiave = TIndirizzi::Chiave(riga.Contatto[TCampo::EMail], spazio);
         auto esistente = chiave.empty() ? perIndirizzo.end() : perIndirizzo.find(chiave);
         const TContatto* nuovo = &riga.Contatto;
         TContatto unito;
@@ -94,8 +142,8 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella, const std::vector<TRigaI
             if (duplicati == TDuplicati::Salta) {
                 ++esito.Duplicati;
             } else {
-                tabella.Update(esistente->second.id,
-                               RigaDaContatto(*nuovo, numeroColonne, colonne));
+                RiempiRiga(*nuovo, colonne, valori);
+                tabella.Update(esistente->second.id, valori);
                 tenuti.push_back(std::move(unito));
                 esistente->second.contatto = &tenuti.back();
                 ++esito.Aggiornati;
@@ -103,11 +151,12 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella, const std::vector<TRigaI
         } else if (chiave.empty() && senzaIndirizzo.count(nuovo->Valori)) {
             ++esito.Duplicati;
         } else {
-            const long long id = tabella.Insert(RigaDaContatto(*nuovo, numeroColonne, colonne));
+            RiempiRiga(*nuovo, colonne, valori);
+            const long long id = tabella.Insert(valori);
             if (chiave.empty())
                 senzaIndirizzo.insert(nuovo->Valori);
             else
-                perIndirizzo.emplace(std::move(chiave), TEsistente{id, nuovo});
+                perIndirizzo.emplace(indirizzi.Tieni(chiave, spazio), TEsistente{id, nuovo});
             ++esito.Aggiunti;
         }
         if (avanzamento) avanzamento(i + 1);

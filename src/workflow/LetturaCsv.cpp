@@ -60,7 +60,9 @@ void LeggiCsv(std::string_view testo, char separatore,
         chiudiCampo();
         record.Riga = ++numero;
         ricevi(std::move(record));
-        record = {};
+        // The list of fields is kept for the next record, so its room is not
+        // allocated again for every one.
+        record.Campi.clear();
         inizioRecord = true;
     };
     // Consumes one line end at i (CR LF, LF or CR); false when there is none.

@@ -42,6 +42,35 @@ TEST_F(ImportazioneTest, RowsLandInTheContactListOrder) {
     EXPECT_GT(contatti[0].OrdNum, 0);
 }
 
+// Addresses already plain and addresses to normalise, in the table and in the
+// file, in both orders and enough of them for the lookup to grow.
+TEST_F(ImportazioneTest, AnAddressMatchesHoweverItIsWritten) {
+    constexpr int n = 300;
+    auto indirizzo = [](int i, bool maiuscolo) {
+        const std::string numero = std::to_string(i);
+        return maiuscolo ? " D" + numero + "@X.IT\t" : "d" + numero + "@x.it";
+    };
+    std::string prima = "Azienda;Email\n", dopo = "Azienda;Email\n";
+    for (int i = 0; i < n; ++i) {
+        prima += "Ditta " + std::to_string(i) + ";" + indirizzo(i, i % 2 == 0) + "\n";
+        dopo += "Nuova " + std::to_string(i) + ";" + indirizzo(i, i % 2 != 0) + "\n";
+        dopo += "Ultima " + std::to_string(i) + ";" + indirizzo(i, i % 2 == 0) + "\n";
+    }
+    EXPECT_EQ(ImportaContatti(file(), Righe(prima), TDuplicati::Salta).Aggiunti, n);
+
+    auto esito = ImportaContatti(file(), Righe(dopo), TDuplicati::Salta);
+    EXPECT_EQ(esito.Aggiunti, 0);
+    EXPECT_EQ(esito.Duplicati, 2 * n);
+
+    esito = ImportaContatti(file(), Righe(dopo), TDuplicati::Aggiorna);
+    EXPECT_EQ(esito.Aggiunti, 0);
+    EXPECT_EQ(esito.Aggiornati, 2 * n);
+    const auto contatti = LeggiContatti(file());
+    ASSERT_EQ(contatti.size(), std::size_t{n});
+    for (const TContatto& c : contatti)
+        EXPECT_EQ(c[TCampo::Ragione_Sociale].rfind("Ultima ", 0), 0u) << c[TCampo::EMail];
+}
+
 TEST_F(ImportazioneTest, DuplicatesByNormalisedAddressAreSkippedOrUpdate) {
     ImportaContatti(file(), Righe("Azienda;Email;Città;Note\nAlfa;info@alfa.it;Roma;vecchia\n"),
                     TDuplicati::Salta);

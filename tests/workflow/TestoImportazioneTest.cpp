@@ -49,6 +49,44 @@ TEST(DecodificaTestoTest, BomWithBrokenUtf8IsRefused) {
                  std::runtime_error);
 }
 
+// A file is UTF-8 only when every byte agrees, wherever the first non-ASCII
+// byte falls: inside or past the detector's sample, at any place of a word.
+TEST(DecodificaTestoTest, ALateByteDecidesTheEncoding) {
+    struct Coda {
+        std::string bytes, testo, codifica;
+    } code[] = {
+        {"\xC3\xA0", "à", "UTF-8"},
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", "UTF-8"},
+        {"\xE0", "à", "Windows-1252"},
+        {"\xC0\xAF", "À¯", "Windows-1252"},              // overlong
+        {"\xED\xA0\x80", "í\xC2\xA0€", "Windows-1252"},  // surrogate
+        {"\xC3", "Ã", "Windows-1252"},                   // a lead byte without its sequence
+        {"\xC3\xA0\x80", "Ã\xC2\xA0€", "Windows-1252"},  // a stray continuation
+    };
+    for (std::size_t prima :
+         {std::size_t{0}, std::size_t{3}, std::size_t{7}, std::size_t{8}, std::size_t{70000}}) {
+        for (const Coda& c : code) {
+            const std::string ascii(prima, 'a');
+            const TTestoDecodificato d = DecodificaTesto(ascii + c.bytes + ";z");
+            EXPECT_EQ(d.Codifica, c.codifica) << prima << " " << c.testo;
+            EXPECT_EQ(d.Testo, ascii + c.testo + ";z") << prima;
+        }
+    }
+}
+
+TEST(DecodificaTestoTest, Utf8IsReadInPlace) {
+    const std::string utf8 = "Citt\xC3\xA0;CAP";
+    const std::string bom = "\xEF\xBB\xBF" + utf8;
+    std::string convertito, codifica;
+    EXPECT_EQ(DecodificaTesto(utf8, convertito, codifica).data(), utf8.data());
+    EXPECT_EQ(DecodificaTesto(bom, convertito, codifica).data(), bom.data() + 3);
+    EXPECT_EQ(codifica, "UTF-8 con BOM");
+    const std::string_view letto = DecodificaTesto("Citt\xE0", convertito, codifica);
+    EXPECT_EQ(letto, "Città");
+    EXPECT_EQ(letto.data(), convertito.data());
+    EXPECT_EQ(codifica, "Windows-1252");
+}
+
 TEST(LetturaCsvTest, SeparatorIsTheOneSplittingTheHeader) {
     EXPECT_EQ(RilevaSeparatore("a;b;c\n1,2;3"), ';');
     EXPECT_EQ(RilevaSeparatore("a,b,c\n1;2"), ',');
