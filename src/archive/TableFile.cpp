@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kVerifierRounds = 4096;
 constexpr int kRowsPerSelect = 128;
+constexpr size_t kRowsPerInsert = 32;
 
 std::string QuoteName(const std::string& name) {
     std::string out = "\"";
@@ -180,6 +181,7 @@ TTableFile::TTableFile(fs::path path, sqlite3* db) : path_(std::move(path)), db_
 }
 
 TTableFile::~TTableFile() {
+    sqlite3_finalize(insertRows_);
     sqlite3_finalize(insertRow_);
     sqlite3_finalize(selectRows_);
     sqlite3_close(db_);
@@ -374,27 +376,62 @@ void TTableFile::BindRow(sqlite3_stmt* st, const std::vector<TFieldValue>& value
     }
 }
 
-long long TTableFile::Insert(const std::vector<TFieldValue>& values) {
-    if (!insertRow_) {
-        std::string cols, params;
-        for (const TColumnDef& c : columns_) {
-            if (c.kind == TColumnKind::AutoInc) continue;
-            cols += (cols.empty() ? "" : ", ") + QuoteName(c.name);
-            params += params.empty() ? "?" : ", ?";
-        }
-        insertRow_ =
-            Prepare(cols.empty() ? "INSERT INTO records DEFAULT VALUES"
-                                 : "INSERT INTO records (" + cols + ") VALUES (" + params + ")");
+sqlite3_stmt* TTableFile::PrepareInsert(size_t rows) const {
+    std::string cols, params;
+    for (const TColumnDef& c : columns_) {
+        if (c.kind == TColumnKind::AutoInc) continue;
+        cols += (cols.empty() ? "" : ", ") + QuoteName(c.name);
+        params += params.empty() ? "?" : ", ?";
     }
-    sqlite3_reset(insertRow_);
-    BindRow(insertRow_, values, 1);
-    if (sqlite3_step(insertRow_) != SQLITE_DONE) {
+    if (cols.empty()) return Prepare("INSERT INTO records DEFAULT VALUES");
+    std::string sql = "INSERT INTO records (" + cols + ") VALUES ";
+    for (size_t r = 0; r < rows; ++r) sql += (r ? ", (" : "(") + params + ")";
+    return Prepare(sql);
+}
+
+void TTableFile::Run(sqlite3_stmt* st) {
+    if (sqlite3_step(st) != SQLITE_DONE) {
         const std::string msg = sqlite3_errmsg(db_);
-        sqlite3_reset(insertRow_);
+        sqlite3_reset(st);
         Raise(msg);
     }
+    sqlite3_reset(st);
+}
+
+long long TTableFile::Insert(const std::vector<TFieldValue>& values) {
+    if (!insertRow_) insertRow_ = PrepareInsert(1);
     sqlite3_reset(insertRow_);
+    BindRow(insertRow_, values, 1);
+    Run(insertRow_);
     return sqlite3_last_insert_rowid(db_);
+}
+
+void TTableFile::InsertRows(const std::vector<TFieldValue>* rows, size_t count, long long* ids) {
+    size_t params = 0;
+    bool autoInc = false;
+    for (const TColumnDef& c : columns_) {
+        if (c.kind == TColumnKind::AutoInc)
+            autoInc = true;
+        else
+            ++params;
+    }
+    // One statement per row costs as much again as the rows themselves. Only
+    // an AUTOINCREMENT key makes the ids of one statement's rows consecutive
+    // (each is one past the one before), which is how they are known.
+    size_t done = 0;
+    if (autoInc && params > 0) {
+        if (!insertRows_) insertRows_ = PrepareInsert(kRowsPerInsert);
+        for (; count - done >= kRowsPerInsert; done += kRowsPerInsert) {
+            sqlite3_reset(insertRows_);
+            for (size_t r = 0; r < kRowsPerInsert; ++r)
+                BindRow(insertRows_, rows[done + r], static_cast<int>(r * params) + 1);
+            Run(insertRows_);
+            const long long last = sqlite3_last_insert_rowid(db_);
+            for (size_t r = 0; r < kRowsPerInsert; ++r)
+                ids[done + r] = last - static_cast<long long>(kRowsPerInsert - 1 - r);
+        }
+    }
+    for (; done < count; ++done) ids[done] = Insert(rows[done]);
 }
 
 void TTableFile::Update(long long rowId, const std::vector<TFieldValue>& values) {

@@ -65,6 +65,9 @@ class TTableFile : public std::enable_shared_from_this<TTableFile> {
     std::vector<std::vector<TFieldValue>> Rows(const long long* rowIds, size_t count);
     // Returns the id of the new row.
     long long Insert(const std::vector<TFieldValue>& values);
+    // Inserts `count` rows, several to a statement, and puts their ids, in
+    // order, in `ids`.
+    void InsertRows(const std::vector<TFieldValue>* rows, size_t count, long long* ids);
     void Update(long long rowId, const std::vector<TFieldValue>& values);
     void Remove(long long rowId);
 
@@ -80,13 +83,16 @@ class TTableFile : public std::enable_shared_from_this<TTableFile> {
     sqlite3_stmt* Prepare(const std::string& sql) const;
     [[noreturn]] void Raise(const std::string& what) const;
     void BindRow(sqlite3_stmt* st, const std::vector<TFieldValue>& values, int first) const;
+    sqlite3_stmt* PrepareInsert(size_t rows) const;
+    void Run(sqlite3_stmt* st);
 
     std::filesystem::path path_;
     sqlite3* db_;
     std::vector<TColumnDef> columns_;
     std::vector<std::string> names_;
     sqlite3_stmt* selectRows_ = nullptr;
-    sqlite3_stmt* insertRow_ = nullptr;  // prepared at the first Insert
+    sqlite3_stmt* insertRow_ = nullptr;   // prepared at the first Insert
+    sqlite3_stmt* insertRows_ = nullptr;  // prepared at the first InsertRows
 };
 
 // Writes to a table file that land together: everything written while the

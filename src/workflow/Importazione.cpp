@@ -19,7 +19,11 @@ namespace {
 struct TEsistente {
     long long id;
     const TContatto* contatto;
+    bool inAttesa = false;  // added by this import, not yet written: no id yet
 };
+
+// New rows are written this many at a time.
+constexpr std::size_t kRigheLotto = 256;
 
 // The reason a value does not fit its column, or empty. Characters are
 // counted only when the bytes alone exceed the size: a character is at least
@@ -116,8 +120,25 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella, const std::vector<TRigaI
     }
     perIndirizzo.reserve(perIndirizzo.size() + righe.size());
 
+    // New rows wait in `lotto` (values reused from one batch to the next) and
+    // are written together; their entries in perIndirizzo get ids then.
+    std::vector<std::vector<TFieldValue>> lotto(kRigheLotto,
+                                                std::vector<TFieldValue>(numeroColonne));
+    std::vector<TEsistente*> attese;
+    std::vector<long long> ids(kRigheLotto);
+    auto scrivi = [&] {
+        if (attese.empty()) return;
+        tabella.InsertRows(lotto.data(), attese.size(), ids.data());
+        for (std::size_t k = 0; k < attese.size(); ++k) {
+            if (!attese[k]) continue;
+            attese[k]->id = ids[k];
+            attese[k]->inAttesa = false;
+        }
+        attese.clear();
+    };
+
     TEsitoImportazione esito;
-    std::vector<TFieldValue> valori(numeroColonne);  // one row's values, reused
+    std::vector<TFieldValue> valori(numeroColonne);  // an updated row's values, reused
     for (std::size_t i = 0; i < righe.size(); ++i) {
         const TRigaImportata& riga = righe[i];
         const std::string_view chiave = TIndirizzi::Chiave(riga.Contatto[TCampo::EMail], spazio);
@@ -142,6 +163,7 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella, const std::vector<TRigaI
             if (duplicati == TDuplicati::Salta) {
                 ++esito.Duplicati;
             } else {
+                if (esistente->second.inAttesa) scrivi();
                 RiempiRiga(*nuovo, colonne, valori);
                 tabella.Update(esistente->second.id, valori);
                 tenuti.push_back(std::move(unito));
@@ -151,16 +173,22 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella, const std::vector<TRigaI
         } else if (chiave.empty() && senzaIndirizzo.count(nuovo->Valori)) {
             ++esito.Duplicati;
         } else {
-            RiempiRiga(*nuovo, colonne, valori);
-            const long long id = tabella.Insert(valori);
-            if (chiave.empty())
+            RiempiRiga(*nuovo, colonne, lotto[attese.size()]);
+            if (chiave.empty()) {
                 senzaIndirizzo.insert(nuovo->Valori);
-            else
-                perIndirizzo.emplace(indirizzi.Tieni(chiave, spazio), TEsistente{id, nuovo});
+                attese.push_back(nullptr);
+            } else {
+                attese.push_back(
+                    &perIndirizzo
+                         .emplace(indirizzi.Tieni(chiave, spazio), TEsistente{0, nuovo, true})
+                         .first->second);
+            }
+            if (attese.size() == kRigheLotto) scrivi();
             ++esito.Aggiunti;
         }
         if (avanzamento) avanzamento(i + 1);
     }
+    scrivi();
     batch.Keep();
     return esito;
 }

@@ -9,6 +9,7 @@
 #include "archive/Session.h"
 #include "archive/Table.h"
 #include "archive/TableDefinitions.h"
+#include "archive/TableFile.h"
 
 namespace {
 
@@ -384,6 +385,39 @@ TEST_F(EngineTest, ListenersHearChangesUntilTheyUnsubscribe) {
     EXPECT_EQ(events.size(), heard) << "an unsubscribed listener hears nothing more";
     ASSERT_EQ(others.size(), heard + 1) << "the other listener still hears the close";
     EXPECT_EQ(others.back(), TCursorEvent::RowsChanged);
+}
+
+// Rows written several to a statement each get their own id, in order, with an
+// AUTOINCREMENT key (past a removed last row, whose id is not given again) and
+// without one.
+TEST_F(EngineTest, RowsInsertedTogetherGetTheirOwnIds) {
+    TTableFile::Create(dir.path() / "Nomi.DB", {{"Nome", TColumnKind::Char, 20}});
+    struct Caso {
+        std::string file;
+        size_t name;  // the column of the name
+    } casi[] = {{"Rubrica.DB", 2}, {"Nomi.DB", 0}};
+    for (const Caso& caso : casi) {
+        auto file = TTableFile::Open(dir.path() / caso.file);
+        const size_t columns = file->Columns().size();
+        std::vector<TFieldValue> one(columns);
+        one[caso.name] = "zero";
+        file->Remove(file->Insert(one));
+        long long before = 0;
+        for (size_t count : {0, 1, 31, 32, 33, 70}) {
+            std::vector<std::vector<TFieldValue>> rows(count, std::vector<TFieldValue>(columns));
+            for (size_t i = 0; i < count; ++i)
+                rows[i][caso.name] = std::to_string(count) + "-" + std::to_string(i);
+            std::vector<long long> ids(count);
+            file->InsertRows(rows.data(), count, ids.data());
+            const auto read = file->Rows(ids.data(), count);
+            for (size_t i = 0; i < count; ++i) {
+                EXPECT_EQ(read[i][caso.name], rows[i][caso.name]) << caso.file;
+                EXPECT_GT(ids[i], before) << caso.file;
+                before = ids[i];
+            }
+        }
+        EXPECT_EQ(file->RowCount(), size_t{0 + 1 + 31 + 32 + 33 + 70}) << caso.file;
+    }
 }
 
 }  // namespace
