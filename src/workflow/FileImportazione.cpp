@@ -9,6 +9,7 @@
 #include "workflow/LetturaCsv.h"
 #include "workflow/LetturaVCard.h"
 #include "workflow/MappaturaCampi.h"
+#include "workflow/PagineGrandi.h"
 #include "workflow/Piegatura.h"
 
 namespace brivano {
@@ -33,8 +34,9 @@ TFileImportazione LeggiCsvContatti(std::string_view testo) {
     file.Separatore = RilevaSeparatore(testo);
     // About one row a line: reserved once instead of regrown.
     file.Righe.reserve(static_cast<std::size_t>(std::count(testo.begin(), testo.end(), '\n')));
+    ChiediPagineGrandi(file.Righe.data(), file.Righe.capacity() * sizeof(TRigaImportata));
     bool intestazione = true;
-    LeggiCsv(testo, file.Separatore, [&file, &intestazione](TRecordCsv&& record) {
+    LeggiCsv(testo, file.Separatore, [&file, &intestazione](TRecordCsv& record) {
         if (intestazione) {
             intestazione = false;
             file.Intestazione = std::move(record.Campi);
@@ -114,6 +116,8 @@ std::string LeggiFile(const std::filesystem::path& percorso) {
     in.seekg(0, std::ios::beg);
     in.clear();
     if (dimensione > 0) {
+        testo.reserve(static_cast<std::size_t>(dimensione));
+        ChiediPagineGrandi(testo.data(), testo.capacity());
         testo.resize(static_cast<std::size_t>(dimensione));
         in.read(testo.data(), dimensione);
         testo.resize(static_cast<std::size_t>(in.gcount()));

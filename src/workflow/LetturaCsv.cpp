@@ -38,12 +38,12 @@ char RilevaSeparatore(std::string_view testo) {
 
 std::vector<TRecordCsv> LeggiCsv(std::string_view testo, char separatore) {
     std::vector<TRecordCsv> records;
-    LeggiCsv(testo, separatore, [&records](TRecordCsv&& r) { records.push_back(std::move(r)); });
+    LeggiCsv(testo, separatore, [&records](TRecordCsv& r) { records.push_back(std::move(r)); });
     return records;
 }
 
 void LeggiCsv(std::string_view testo, char separatore,
-              const std::function<void(TRecordCsv&& record)>& ricevi) {
+              const std::function<void(TRecordCsv& record)>& ricevi) {
     int numero = 0;
     TRecordCsv record;
     std::string campo;
@@ -59,7 +59,7 @@ void LeggiCsv(std::string_view testo, char separatore,
     auto chiudiRecord = [&] {
         chiudiCampo();
         record.Riga = ++numero;
-        ricevi(std::move(record));
+        ricevi(record);
         // The list of fields is kept for the next record, so its room is not
         // allocated again for every one.
         record.Campi.clear();
@@ -135,9 +135,9 @@ void LeggiCsv(std::string_view testo, char separatore,
             continue;
         }
         // An unquoted run up to the next separator or line end in one piece.
-        const char fermi[] = {separatore, '\r', '\n', '\0'};
-        std::size_t fine = testo.find_first_of(std::string_view(fermi, 3), i);
-        if (fine == std::string_view::npos) fine = n;
+        std::size_t fine = i;
+        while (fine < n && testo[fine] != separatore && testo[fine] != '\n' && testo[fine] != '\r')
+            ++fine;
         campo.append(testo.data() + i, fine - i);
         i = fine;
     }

@@ -32,8 +32,9 @@ char RilevaSeparatore(std::string_view testo);
 std::vector<TRecordCsv> LeggiCsv(std::string_view testo, char separatore);
 
 // The same, handing each record to `ricevi` as soon as it is read, so a large
-// file is never held as records and as contacts at once.
+// file is never held as records and as contacts at once. `ricevi` may take
+// the fields away; the list itself is reused for the next record.
 void LeggiCsv(std::string_view testo, char separatore,
-              const std::function<void(TRecordCsv&& record)>& ricevi);
+              const std::function<void(TRecordCsv& record)>& ricevi);
 
 }  // namespace brivano
