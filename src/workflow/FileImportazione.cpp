@@ -36,14 +36,16 @@ TFileImportazione LeggiCsvContatti(std::string_view testo) {
     file.Righe.reserve(static_cast<std::size_t>(std::count(testo.begin(), testo.end(), '\n')));
     ChiediPagineGrandi(file.Righe.data(), file.Righe.capacity() * sizeof(TRigaImportata));
     bool intestazione = true;
-    LeggiCsv(testo, file.Separatore, [&file, &intestazione](TRecordCsv& record) {
+    // A short row leaves its missing columns empty; they are the file's all the same.
+    std::array<bool, NumeroCampi> presenti{};
+    LeggiCsv(testo, file.Separatore, [&file, &intestazione, &presenti](TRecordCsv& record) {
         if (intestazione) {
             intestazione = false;
             file.Intestazione = std::move(record.Campi);
             file.Mappa = MappaIntestazione(file.Intestazione);
-            bool riconosciuta = false;
-            for (const auto& campo : file.Mappa) riconosciuta = riconosciuta || campo.has_value();
-            if (!riconosciuta)
+            for (const auto& campo : file.Mappa)
+                if (campo) presenti[static_cast<std::size_t>(*campo)] = true;
+            if (presenti == std::array<bool, NumeroCampi>{})
                 throw ECsvNonValido(
                     "Nessuna colonna dell'intestazione corrisponde a un campo (nomi attesi: " +
                     ElencoCampi() + ")");
@@ -51,8 +53,10 @@ TFileImportazione LeggiCsvContatti(std::string_view testo) {
         }
         if (Vuoto(record.Campi)) return;  // blank lines
         const std::size_t colonne = file.Intestazione.size();
-        TRigaImportata riga;
+        // Filled in place, without a row built aside and moved in.
+        TRigaImportata& riga = file.Righe.emplace_back();
         riga.Riga = record.Riga;
+        riga.Presenti = presenti;
         for (std::size_t c = 0; c < record.Campi.size(); ++c) {
             if (c >= colonne) {
                 if (!record.Campi[c].empty() && riga.Errore.empty())
@@ -63,10 +67,6 @@ TFileImportazione LeggiCsvContatti(std::string_view testo) {
             if (!file.Mappa[c]) continue;
             riga.Contatto[*file.Mappa[c]] = std::move(record.Campi[c]);
         }
-        // A short row leaves its missing columns empty; they are the file's all the same.
-        for (const auto& campo : file.Mappa)
-            if (campo) riga.Presenti[static_cast<std::size_t>(*campo)] = true;
-        file.Righe.push_back(std::move(riga));
     });
     if (intestazione) throw ECsvNonValido("Il file è vuoto");
     return file;
