@@ -1,8 +1,8 @@
 // Contacts at scale, each beside the sqlite3 command-line tool doing the same
 // work on the same data, every run in a child process of its own:
 // - one keystroke of the search box over 100,000 contacts (the rows already
-//   folded, as after the first keystroke) beside a LIKE query over the five
-//   searched columns;
+//   folded; the folding and the first keystroke are reported apart) beside
+//   a LIKE query over the five searched columns;
 // - an import of 100,000 CSV rows into an empty address table beside the
 //   tool's .import of the very same file.
 //
@@ -16,6 +16,7 @@
 #include "workflow/FileImportazione.h"
 #include "workflow/FiltroContatti.h"
 #include "workflow/Importazione.h"
+#include "workflow/TestiRicerca.h"
 
 namespace fs = std::filesystem;
 using namespace brivano::bench;
@@ -57,9 +58,11 @@ void Report(benchmark::State& state, const TChildUsage& r, double per) {
     state.counters["peak_MB"] = static_cast<double>(r.maxRssKb) / 1024.0;
 }
 
-// The keystrokes alone: loading and folding the list happen before the clock.
+// Reading and folding every row (done on its own thread while the list is
+// on screen), the first keystroke (putting those rows in the list's order),
+// and the later keystrokes, timed apart.
 struct TKeystrokes {
-    double seconds = 0;
+    double prepareSeconds = 0, firstSeconds = 0, seconds = 0;
 };
 
 void FilterKeystroke_Brivano(benchmark::State& state) {
@@ -73,10 +76,17 @@ void FilterKeystroke_Brivano(benchmark::State& state) {
                 fdb.PuntaAlias("B", folder.string() + "/");
                 fdb.LegaQuery("B");
                 fdb.CaricaRubrica();
+                const std::vector<long long>& ids = fdb.QGEN.RowIds();
+                using Clock = std::chrono::steady_clock;
+                const auto prepare = Clock::now();
+                auto testi = brivano::TTestiRicerca::Leggi(fdb.QGEN.FilePath());
+                const auto first = Clock::now();
                 brivano::TFiltroContatti filtro;
-                filtro.Carica(fdb.QGEN);
-                std::size_t trovate = 0;
-                const auto start = std::chrono::steady_clock::now();
+                filtro.Carica(ids, std::move(*testi));
+                std::size_t trovate = filtro.Filtra("d").size();
+                const auto start = Clock::now();
+                out.prepareSeconds = std::chrono::duration<double>(first - prepare).count();
+                out.firstSeconds = std::chrono::duration<double>(start - first).count();
                 for (const char* t : kTesti) trovate += filtro.Filtra(t).size();
                 out.seconds =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -86,6 +96,8 @@ void FilterKeystroke_Brivano(benchmark::State& state) {
             k);
         r.seconds = k.seconds;
         Report(state, r, std::size(kTesti));
+        state.counters["prepare_ms"] = k.prepareSeconds * 1000.0;
+        state.counters["first_keystroke_ms"] = k.firstSeconds * 1000.0;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "addressbook/GrigliaFiltrata.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "archive/RowCursor.h"
 
@@ -10,10 +11,12 @@ TGrigliaFiltrata::TGrigliaFiltrata(TRowCursor& elenco, QAbstractItemModel* sorge
                                    QObject* parent)
     : QAbstractProxyModel(parent), elenco_(elenco) {
     setSourceModel(sorgente);
-    // A reloaded list has other rows: fold them again at the next search.
+    Prepara();
+    // A reloaded list has other rows: fold them again.
     connect(sorgente, &QAbstractItemModel::modelReset, this, [this] {
         beginResetModel();
         caricato_ = false;
+        Prepara();
         Applica();
         endResetModel();
     });
@@ -37,10 +40,22 @@ void TGrigliaFiltrata::Applica() {
         return;
     }
     if (!caricato_) {
-        filtro_.Carica(elenco_);
+        std::optional<TTestiRicerca> testi;
+        if (preparazione_) testi = preparazione_->Prendi();
+        preparazione_.reset();
+        if (testi)
+            filtro_.Carica(elenco_.RowIds(), std::move(*testi));
+        else
+            filtro_.Carica(elenco_);
         caricato_ = true;
     }
     righe_ = filtro_.Filtra(testo_.toStdString());
+}
+
+void TGrigliaFiltrata::Prepara() {
+    preparazione_.reset();
+    if (elenco_.Active())
+        preparazione_ = std::make_unique<TPreparazioneRicerca>(elenco_.FilePath());
 }
 
 int TGrigliaFiltrata::RigaElenco(int riga) const {

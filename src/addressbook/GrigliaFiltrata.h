@@ -1,12 +1,15 @@
 #pragma once
 // The contact grid seen through the search box: only the rows whose company,
 // type, city, postal code or e-mail contain the text, in the grid's own order.
-// The list's rows are folded once, at the first search after each reload.
+// The list's rows are folded once after each reload, on a thread of their
+// own while the list is on screen, ready for the first search.
 
 #include <QAbstractProxyModel>
+#include <memory>
 #include <vector>
 
 #include "workflow/FiltroContatti.h"
+#include "workflow/PreparazioneRicerca.h"
 
 class TRowCursor;
 
@@ -36,9 +39,11 @@ class TGrigliaFiltrata : public QAbstractProxyModel {
 
   private:
     void Applica();
+    void Prepara();
 
     TRowCursor& elenco_;
     TFiltroContatti filtro_;
+    std::unique_ptr<TPreparazioneRicerca> preparazione_;
     bool caricato_ = false;
     QString testo_;
     bool tutte_ = true;       // no filter: every source row, without a list

@@ -182,8 +182,26 @@ const std::vector<TFieldValue>& TRowCursor::RowAt(int index) const {
         if (inBlock) rows[rowIds_.size() - first] = std::move(values);
         rowIds_.push_back(id);
     }
+    if (rowIds_.size() >= count_) stream_.reset();
     it = blocks_.emplace(block, std::move(rows)).first;
     return it->second.at(static_cast<size_t>(index - block * kBlockRows));
+}
+
+const std::vector<long long>& TRowCursor::RowIds() const {
+    RequireActive();
+    long long id = 0;
+    while (stream_ && rowIds_.size() < count_) {
+        if (!stream_->Next(id, nullptr)) break;
+        rowIds_.push_back(id);
+    }
+    // A finished stream still holds the file's read lock until it goes.
+    stream_.reset();
+    return rowIds_;
+}
+
+const std::filesystem::path& TRowCursor::FilePath() const {
+    RequireActive();
+    return file_->Path();
 }
 
 void TRowCursor::InvalidateRows() {

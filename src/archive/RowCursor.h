@@ -3,6 +3,7 @@
 // looked at, a block of rows at a time, and only a bounded number of blocks is
 // kept, so moving through a large table costs little memory.
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -60,6 +61,13 @@ class TRowCursor {
     TFieldValue FieldValue(const std::string& name) const;
     // Value of row `rowNumber` (1-based) without moving the cursor: for grids.
     TFieldValue ValueAt(int rowNumber, int fieldIndex) const;
+
+    // Row ids in cursor order, all of them: the rest of the list is read
+    // first, ids only. With the file's path, work that looks at every row
+    // at once (a search) can read the file in one pass on its own.
+    const std::vector<long long>& RowIds() const;
+    // The open table file.
+    const std::filesystem::path& FilePath() const;
 
     // Windows subscribe to hear about changes; returns an id for Unsubscribe.
     int Subscribe(std::function<void(TCursorEvent)> listener);

@@ -296,6 +296,27 @@ std::unique_ptr<TRowStream> TTableFile::OrderedRows(const std::string& orderColu
     return std::make_unique<TRowStream>(shared_from_this(), Prepare(sql));
 }
 
+void TTableFile::EachRow(
+    const std::vector<size_t>& columns,
+    const std::function<void(long long, const std::vector<std::string_view>&)>& visit) {
+    std::string sql = "SELECT rowid";
+    for (size_t c : columns) sql += ", " + QuoteName(names_.at(c));
+    Statement st(Prepare(sql + " FROM records ORDER BY rowid"));
+    std::vector<std::string_view> values(columns.size());
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const int col = static_cast<int>(i) + 1;
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), col));
+            values[i] = text ? std::string_view(
+                                   text, static_cast<size_t>(sqlite3_column_bytes(st.get(), col)))
+                             : std::string_view();
+        }
+        visit(sqlite3_column_int64(st.get(), 0), values);
+    }
+    if (rc != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+}
+
 void TTableFile::ReadValues(sqlite3_stmt* st, int firstColumn,
                             std::vector<TFieldValue>& values) const {
     values.assign(columns_.size(), std::nullopt);

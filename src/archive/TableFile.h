@@ -4,6 +4,7 @@
 // password verifier in "brivano_lock". Only this unit speaks SQLite.
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,6 +61,12 @@ class TTableFile : public std::enable_shared_from_this<TTableFile> {
     // Every row ordered by a column (text in Italian order; ties in table
     // order), or in table order when no column is given.
     std::unique_ptr<TRowStream> OrderedRows(const std::string& orderColumn, bool descending);
+    // Some columns of every row, with its id, by ascending id: one pass over
+    // the file for work that looks at every row. A null reads as empty; the
+    // values last only for the call.
+    void EachRow(const std::vector<size_t>& columns,
+                 const std::function<void(long long rowId,
+                                          const std::vector<std::string_view>& values)>& visit);
     // Values of the given rows by column, in the order asked; a row that is
     // gone reads as all null.
     std::vector<std::vector<TFieldValue>> Rows(const long long* rowIds, size_t count);

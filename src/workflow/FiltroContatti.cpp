@@ -1,6 +1,7 @@
 #include "workflow/FiltroContatti.h"
 
 #include <numeric>
+#include <utility>
 
 #include "archive/RowCursor.h"
 #include "text/Testo.h"
@@ -8,75 +9,57 @@
 
 namespace brivano {
 
-namespace {
-
-// Separates fields so a match never spans two of them; no folded text holds it.
-constexpr char kSeparatore = '\x1F';
-
-}  // namespace
-
 void TFiltroContatti::Svuota() {
-    testi_.clear();
-    inizi_.clear();
+    testi_ = {};
+    righe_.clear();
     ultime_.clear();
     ultimoAgo_.clear();
     valide_ = false;
 }
 
 void TFiltroContatti::Carica(const std::vector<TCampiRicerca>& righe) {
-    Svuota();
-    inizi_.reserve(righe.size());
+    TTestiRicerca testi;
+    std::vector<long long> ordine;
     for (const TCampiRicerca& riga : righe) {
-        inizi_.push_back(testi_.size());
-        for (const std::string& campo : riga) {
-            std::string piegato = Piega(campo);
-            for (char& c : piegato)
-                if (c == kSeparatore || c == '\n') c = ' ';
-            testi_ += piegato;
-            testi_ += kSeparatore;
-        }
-        testi_.back() = '\n';
+        ordine.push_back(static_cast<long long>(ordine.size()) + 1);
+        testi.Aggiungi(ordine.back(), std::vector<std::string_view>(riga.begin(), riga.end()));
     }
+    Carica(ordine, std::move(testi));
 }
 
 void TFiltroContatti::Carica(const TRowCursor& elenco) {
-    std::vector<TCampiRicerca> righe;
-    if (elenco.Active()) {
-        const std::array<int, 5> campi = {elenco.FieldIndex("Ragione_Sociale"),
-                                          elenco.FieldIndex("Tipo"), elenco.FieldIndex("Citta"),
-                                          elenco.FieldIndex("Cap"), elenco.FieldIndex("EMail")};
-        const int n = elenco.RecordCount();
-        righe.resize(static_cast<std::size_t>(n));
-        for (int r = 0; r < n; ++r)
-            for (std::size_t c = 0; c < campi.size(); ++c)
-                if (campi[c] >= 0)
-                    righe[static_cast<std::size_t>(r)][c] =
-                        elenco.ValueAt(r + 1, campi[c]).value_or("");
-    }
-    Carica(righe);
+    Svuota();
+    if (!elenco.Active()) return;
+    Carica(elenco.RowIds(), *TTestiRicerca::Leggi(elenco.FilePath()));
+}
+
+void TFiltroContatti::Carica(const std::vector<long long>& ordine, TTestiRicerca testi) {
+    Svuota();
+    testi_ = std::move(testi);
+    righe_.reserve(ordine.size());
+    // A row gone from the file since the list was read has no text.
+    for (long long id : ordine) righe_.push_back(testi_.Riga(id));
 }
 
 const std::vector<int>& TFiltroContatti::Filtra(std::string_view testo) {
     std::string ago = Piega(Trim(testo));
     for (char& c : ago)
-        if (c == kSeparatore || c == '\n') c = ' ';
+        if (c == TTestiRicerca::kSeparatore) c = ' ';
     const bool restringe = valide_ && ago.find(ultimoAgo_) != std::string::npos;
+    const std::string_view tutto = testi_.Testo();
     std::vector<int> trovate;
     auto prova = [&](int r) {
-        const std::size_t inizio = inizi_[static_cast<std::size_t>(r)];
-        const std::size_t fine = static_cast<std::size_t>(r) + 1 < inizi_.size()
-                                     ? inizi_[static_cast<std::size_t>(r) + 1]
-                                     : testi_.size();
-        const std::string_view riga(testi_.data() + inizio, fine - inizio);
-        if (riga.find(ago) != std::string_view::npos) trovate.push_back(r);
+        const TTestiRicerca::TTratto& t = righe_[static_cast<std::size_t>(r)];
+        if (tutto.substr(t.inizio, t.lunghezza).find(ago) != std::string_view::npos)
+            trovate.push_back(r);
     };
     if (ago.empty()) {
-        trovate.resize(inizi_.size());
+        trovate.resize(righe_.size());
         std::iota(trovate.begin(), trovate.end(), 0);
     } else if (restringe) {
         for (int r : ultime_) prova(r);
     } else {
-        for (std::size_t r = 0; r < inizi_.size(); ++r) prova(static_cast<int>(r));
+        for (std::size_t r = 0; r < righe_.size(); ++r) prova(static_cast<int>(r));
     }
     ultime_ = std::move(trovate);
     ultimoAgo_ = ago;

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "workflow/TestiRicerca.h"
+
 class TRowCursor;
 
 namespace brivano {
@@ -20,19 +22,21 @@ class TFiltroContatti {
     using TCampiRicerca = std::array<std::string, 5>;
 
     void Carica(const std::vector<TCampiRicerca>& righe);
-    // Reads every row of an open data set (the contact list).
+    // Every row of an open data set (the contact list), read now.
     void Carica(const TRowCursor& elenco);
+    // The rows of the given ids, in this order, from texts read before.
+    void Carica(const std::vector<long long>& ordine, TTestiRicerca testi);
     void Svuota();
 
-    std::size_t Righe() const { return inizi_.size(); }
+    std::size_t Righe() const { return righe_.size(); }
 
     // 0-based positions of the matching rows, in order; every row for an
     // empty (or blank) text.
     const std::vector<int>& Filtra(std::string_view testo);
 
   private:
-    std::string testi_;               // folded fields of all rows, each row closed by '\n'
-    std::vector<std::size_t> inizi_;  // where each row starts in testi_
+    TTestiRicerca testi_;
+    std::vector<TTestiRicerca::TTratto> righe_;  // each row's text, in list order
     std::string ultimoAgo_;
     std::vector<int> ultime_;
     bool valide_ = false;  // ultime_ belongs to ultimoAgo_

@@ -5,6 +5,7 @@
 #include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
+#include <array>
 #include <stdexcept>
 #include <vector>
 
@@ -54,12 +55,8 @@ bool Ascii(std::string_view text) {
     return true;
 }
 
-}  // namespace
-
-std::string Piega(std::string_view utf8) {
-    if (Ascii(utf8)) {
-        return AsciiLowerCase(utf8);
-    }
+// Every step through ICU: case folding, decomposition, marks dropped.
+std::string PiegaCompleta(std::string_view utf8) {
     UErrorCode status = U_ZERO_ERROR;
     const UNormalizer2* nfd = unorm2_getNFDInstance(&status);
     if (U_FAILURE(status)) throw std::runtime_error("normalizzazione Unicode non disponibile");
@@ -85,6 +82,62 @@ std::string Piega(std::string_view utf8) {
         }
     }
     return ToUtf8(base);
+}
+
+// The folded form of each character from U+0080 to U+00FF, made once by the
+// full folding: Italian (and most Western) text needs nothing else, and one
+// character of this range folds the same alone as within any text of them.
+const std::array<std::string, 128>& PiegatiLatin1() {
+    static const std::array<std::string, 128> piegati = [] {
+        std::array<std::string, 128> t;
+        for (unsigned c = 0x80; c <= 0xFF; ++c) {
+            const char utf8[2] = {static_cast<char>(0xC0 | (c >> 6)),
+                                  static_cast<char>(0x80 | (c & 0x3F))};
+            t[c - 0x80] = PiegaCompleta(std::string_view(utf8, 2));
+        }
+        return t;
+    }();
+    return piegati;
+}
+
+}  // namespace
+
+void AggiungiPiegato(std::string& destinazione, std::string_view utf8) {
+    const std::size_t inizio = destinazione.size();
+    const std::array<std::string, 128>& latin1 = PiegatiLatin1();
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        // A run of ASCII goes in one piece, lowered in place.
+        std::size_t fine = i;
+        while (fine < utf8.size() && static_cast<unsigned char>(utf8[fine]) < 0x80) ++fine;
+        if (fine > i) {
+            const std::size_t dove = destinazione.size();
+            destinazione.append(utf8.data() + i, fine - i);
+            for (std::size_t k = dove; k < destinazione.size(); ++k)
+                if (destinazione[k] >= 'A' && destinazione[k] <= 'Z')
+                    destinazione[k] = static_cast<char>(destinazione[k] + ('a' - 'A'));
+            i = fine - 1;
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        const auto dopo = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0U;
+        if ((c == 0xC2 || c == 0xC3) && (dopo & 0xC0) == 0x80) {
+            destinazione += latin1[((c & 0x03U) << 6 | (dopo & 0x3FU)) - 0x80];
+            ++i;
+            continue;
+        }
+        // Anything else (other scripts, combining marks, broken bytes) takes
+        // the full folding, over the whole text.
+        destinazione.resize(inizio);
+        destinazione += PiegaCompleta(utf8);
+        return;
+    }
+}
+
+std::string Piega(std::string_view utf8) {
+    std::string piegato;
+    piegato.reserve(utf8.size());
+    AggiungiPiegato(piegato, utf8);
+    return piegato;
 }
 
 std::string NormalizzaIndirizzo(std::string_view indirizzo) {

@@ -12,6 +12,9 @@ namespace brivano {
 // Case folded and without accents (letters keep their base form), UTF-8.
 // Bytes that are not UTF-8 stand as U+FFFD.
 std::string Piega(std::string_view utf8);
+// The same, added at the end of `destinazione`: folding many texts into one
+// buffer costs no string per text.
+void AggiungiPiegato(std::string& destinazione, std::string_view utf8);
 
 // An e-mail address as compared: trimmed (characters up to 32 off both ends)
 // and case folded. Accents stay: they make a different address.

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <map>
+
 #include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "archive/FolderConnection.h"
@@ -261,6 +263,46 @@ TEST_F(EngineTest, LargeListGivesEveryRowAtEveryPosition) {
     q.Open();  // a fresh read after close
     q.MoveToRow(4321);
     EXPECT_EQ(q.FieldValue("ragione_sociale"), expected(4321));
+}
+
+// A search reads the list's row ids, then the file in one pass by id: the
+// two together must give every list position its own row, and once the ids
+// are read the list no longer keeps other writers out.
+TEST_F(EngineTest, RowIdsAndOnePassGiveEveryListRow) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir.path() / "Rubrica.DB").c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db,
+                 "WITH RECURSIVE c(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM c WHERE i < 299) "
+                 "INSERT INTO records (Ragione_Sociale, Citta) SELECT printf('N%03d', (i * 7) % "
+                 "300), CASE WHEN i % 2 THEN printf('C%d', (i * 7) % 300) END FROM c",
+                 nullptr, nullptr, nullptr);
+    TQuery q(session);
+    q.SetAliasName("DB");
+    q.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
+    q.Open();
+    ASSERT_EQ(q.ValueAt(5, q.FieldIndex("Ragione_Sociale")), "N004");  // read partly
+    const std::vector<long long> ids = q.RowIds();
+    ASSERT_EQ(ids.size(), 300u);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE records SET Note = 'x'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+
+    auto file = TTableFile::Open(q.FilePath());
+    std::map<long long, std::string> byId;
+    long long last = 0;
+    file->EachRow({3, 2}, [&](long long id, const std::vector<std::string_view>& values) {
+        EXPECT_GT(id, last);
+        last = id;
+        byId[id] = std::string(values[0]) + "/" + std::string(values[1]);
+    });
+    EXPECT_EQ(byId.size(), 300u);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const std::string name =
+            "N" + std::string(3 - std::to_string(i).size(), '0') + std::to_string(i);
+        const std::string& seen = byId[ids[i]];
+        EXPECT_EQ(seen.substr(seen.find('/') + 1), name) << i;
+    }
+    EXPECT_EQ(byId.begin()->second, "/N000");  // a null reads as empty
 }
 
 TEST_F(EngineTest, RepointedAliasReachesTheNewFolderOnLaterOpens) {

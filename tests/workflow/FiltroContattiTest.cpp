@@ -5,6 +5,8 @@
 #include "TabellaDiProva.h"
 #include "workflow/FiltroContatti.h"
 #include "workflow/Importazione.h"
+#include "workflow/Piegatura.h"
+#include "workflow/PreparazioneRicerca.h"
 
 using namespace brivano;
 
@@ -52,6 +54,9 @@ TEST(FiltroContattiTest, NarrowingThenWideningGivesTheFullResultAgain) {
     EXPECT_EQ(filtro.Filtra("i"), (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
+// The texts read apart (as on the window's reading thread) and the list's
+// order put together: the list's order is kept, and a row the file no
+// longer holds stays in its place without matching anything.
 TEST(FiltroContattiTest, ReadsTheContactListOfTheDataModule) {
     TTabellaDiProva tabella;
     ImportaContatti(*tabella.file,
@@ -63,8 +68,68 @@ TEST(FiltroContattiTest, ReadsTheContactListOfTheDataModule) {
     tabella.fdb.LegaQuery("DBrivano10");
     tabella.fdb.QGEN.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
     tabella.fdb.QGEN.Open();
-    TFiltroContatti filtro;
-    filtro.Carica(tabella.fdb.QGEN);
-    EXPECT_EQ(filtro.Righe(), 3u);
-    EXPECT_EQ(filtro.Filtra("aosta"), (std::vector<int>{1, 2}));  // Beta, Zeta
+
+    TFiltroContatti adesso;
+    adesso.Carica(tabella.fdb.QGEN);
+    EXPECT_EQ(adesso.Righe(), 3u);
+    EXPECT_EQ(adesso.Filtra("aosta"), (std::vector<int>{1, 2}));  // Beta, Zeta
+
+    TPreparazioneRicerca preparazione(tabella.fdb.QGEN.FilePath());
+    std::optional<TTestiRicerca> testi = preparazione.Prendi();
+    ASSERT_TRUE(testi);
+    std::vector<long long> ordine = tabella.fdb.QGEN.RowIds();
+    ordine.insert(ordine.begin() + 1, 999);  // not in the file
+    TFiltroContatti prima;
+    prima.Carica(ordine, std::move(*testi));
+    EXPECT_EQ(prima.Righe(), 4u);
+    EXPECT_EQ(prima.Filtra("aosta"), (std::vector<int>{2, 3}));
+    EXPECT_EQ(prima.Filtra(""), (std::vector<int>{0, 1, 2, 3}));
+}
+
+// A reading that cannot be done, or is stopped, gives no texts, and stopping
+// a reading under way ends it.
+TEST(FiltroContattiTest, PreparationWithoutTextsWhenUnreadableOrStopped) {
+    TTabellaDiProva tabella;
+    EXPECT_FALSE(TPreparazioneRicerca(tabella.dir.path() / "Manca.DB").Prendi());
+    std::string csv = "Azienda;Email\n";
+    for (int i = 0; i < 2000; ++i)
+        csv += "Ditta " + std::to_string(i) + ";" + std::to_string(i) + "@d.it\n";
+    ImportaContatti(*tabella.file, LeggiImportazione(csv, TFormatoFile::Csv).Righe,
+                    TDuplicati::Salta);
+    const std::atomic<bool> fermo{true};
+    EXPECT_FALSE(TTestiRicerca::Leggi(tabella.file->Path(), &fermo));
+    for (int i = 0; i < 20; ++i) TPreparazioneRicerca subitoFermata(tabella.file->Path());
+    EXPECT_EQ(TTestiRicerca::Leggi(tabella.file->Path())->Riga(2000).lunghezza,
+              std::string("ditta 1999\x1f\x1f\x1f\x1f"
+                          "1999@d.it\x1f")
+                  .size());
+}
+
+// Western letters fold through a table made from the full folding; a text
+// that holds anything else takes the full folding whole. Both ways must
+// agree for every character of the table, alone and among others.
+TEST(PiegaturaTest, WesternLettersFoldAsTheFullFoldingDoes) {
+    for (unsigned c = 0x80; c <= 0xFF; ++c) {
+        const std::string lettera = {static_cast<char>(0xC0 | (c >> 6)),
+                                     static_cast<char>(0x80 | (c & 0x3F))};
+        const std::string testo = "Ab" + lettera + "Z" + lettera;
+        // "ω" is outside the table, so the second text takes the full folding.
+        EXPECT_EQ(Piega(testo) + "ω", Piega(testo + "Ω")) << std::hex << c;
+    }
+    struct Caso {
+        const char* testo;
+        const char* piegato;
+    } casi[] = {
+        {"Città di CASTELLO", "citta di castello"},
+        {"ÆØÅ straße", "æøa strasse"},
+        {"Cafe\xCC\x81 Nord", "cafe nord"},  // a combining accent
+        {"ΆΛΦΑ Forlì", "αλφα forli"},
+        {"rotto \xC3", "rotto \xEF\xBF\xBD"},
+        {"", ""},
+    };
+    for (const auto& c : casi) EXPECT_EQ(Piega(c.testo), c.piegato) << c.testo;
+    std::string insieme = "già: ";
+    AggiungiPiegato(insieme, "PERÒ");
+    AggiungiPiegato(insieme, "Ωmega");
+    EXPECT_EQ(insieme, "già: peroωmega");
 }

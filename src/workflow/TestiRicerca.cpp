@@ -1,0 +1,71 @@
+#include "workflow/TestiRicerca.h"
+
+#include <strings.h>
+
+#include <algorithm>
+
+#include "archive/TableFile.h"
+#include "workflow/Piegatura.h"
+
+namespace brivano {
+
+namespace {
+
+struct TFermato {};
+
+// Columns searched, in the order their text is kept.
+constexpr const char* kCampi[] = {"Ragione_Sociale", "Tipo", "Citta", "Cap", "EMail"};
+
+// Room for a typical row's folded fields, so the text grows in few steps.
+constexpr std::size_t kByteRiga = 80;
+
+}  // namespace
+
+void TTestiRicerca::Aggiungi(long long id, const std::vector<std::string_view>& campi) {
+    righe_.push_back({id, testo_.size()});
+    for (std::string_view campo : campi) {
+        const std::size_t inizio = testo_.size();
+        AggiungiPiegato(testo_, campo);
+        for (std::size_t i = inizio; i < testo_.size(); ++i)
+            if (testo_[i] == kSeparatore) testo_[i] = ' ';
+        testo_ += kSeparatore;
+    }
+}
+
+std::optional<TTestiRicerca> TTestiRicerca::Leggi(const std::filesystem::path& tabella,
+                                                  const std::atomic<bool>* fermo) {
+    auto file = TTableFile::Open(tabella);
+    std::vector<std::size_t> colonne;
+    const auto& nomi = file->ColumnNames();
+    for (const char* nome : kCampi)
+        for (std::size_t c = 0; c < nomi.size(); ++c)
+            if (strcasecmp(nomi[c].c_str(), nome) == 0) colonne.push_back(c);
+    TTestiRicerca t;
+    const std::size_t righe = file->RowCount();
+    t.righe_.reserve(righe);
+    t.testo_.reserve(righe * kByteRiga);
+    try {
+        file->EachRow(colonne, [&](long long id, const std::vector<std::string_view>& valori) {
+            if (fermo && fermo->load(std::memory_order_relaxed)) throw TFermato{};
+            t.Aggiungi(id, valori);
+        });
+    } catch (const TFermato&) {
+        return std::nullopt;
+    }
+    return t;
+}
+
+TTestiRicerca::TTratto TTestiRicerca::Riga(long long id) const {
+    if (righe_.empty()) return {};
+    // Ids mostly run without gaps: the place the id has then comes first.
+    auto it = righe_.begin() + std::clamp<long long>(id - righe_.front().id, 0,
+                                                     static_cast<long long>(righe_.size()) - 1);
+    if (it->id != id)
+        it = std::lower_bound(righe_.begin(), righe_.end(), id,
+                              [](const TDove& d, long long cerca) { return d.id < cerca; });
+    if (it == righe_.end() || it->id != id) return {};
+    const std::size_t fine = it + 1 != righe_.end() ? (it + 1)->inizio : testo_.size();
+    return {it->inizio, fine - it->inizio};
+}
+
+}  // namespace brivano
