@@ -2,8 +2,8 @@
 // Search as you type over the contact list: the rows whose company, type,
 // city, postal code or e-mail contain the typed text, without regard to case
 // or accents, in the list's own order. Every row is folded once when loaded,
-// so a keystroke costs one plain substring search per row; a text that
-// extends the previous one searches only the rows that matched it.
+// into one text, so a keystroke costs one plain substring search through it;
+// a text that extends the previous one searches only the rows that matched.
 
 #include <array>
 #include <string>
@@ -35,8 +35,12 @@ class TFiltroContatti {
     const std::vector<int>& Filtra(std::string_view testo);
 
   private:
+    // Every row holding the text, by a search through all of them.
+    std::vector<int> Cerca(std::string_view ago) const;
+
     TTestiRicerca testi_;
     std::vector<TTestiRicerca::TTratto> righe_;  // each row's text, in list order
+    std::vector<int> posizioni_;                 // list position of each row of testi_, or -1
     std::string ultimoAgo_;
     std::vector<int> ultime_;
     bool valide_ = false;  // ultime_ belongs to ultimoAgo_

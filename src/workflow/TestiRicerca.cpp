@@ -55,17 +55,21 @@ std::optional<TTestiRicerca> TTestiRicerca::Leggi(const std::filesystem::path& t
     return t;
 }
 
-TTestiRicerca::TTratto TTestiRicerca::Riga(long long id) const {
-    if (righe_.empty()) return {};
+long TTestiRicerca::Indice(long long id) const {
+    if (righe_.empty()) return -1;
     // Ids mostly run without gaps: the place the id has then comes first.
     auto it = righe_.begin() + std::clamp<long long>(id - righe_.front().id, 0,
                                                      static_cast<long long>(righe_.size()) - 1);
     if (it->id != id)
         it = std::lower_bound(righe_.begin(), righe_.end(), id,
                               [](const TDove& d, long long cerca) { return d.id < cerca; });
-    if (it == righe_.end() || it->id != id) return {};
-    const std::size_t fine = it + 1 != righe_.end() ? (it + 1)->inizio : testo_.size();
-    return {it->inizio, fine - it->inizio};
+    if (it == righe_.end() || it->id != id) return -1;
+    return static_cast<long>(it - righe_.begin());
+}
+
+TTestiRicerca::TTratto TTestiRicerca::Riga(std::size_t indice) const {
+    const std::size_t fine = indice + 1 < righe_.size() ? righe_[indice + 1].inizio : testo_.size();
+    return {righe_[indice].inizio, fine - righe_[indice].inizio};
 }
 
 }  // namespace brivano

@@ -32,10 +32,13 @@ class TTestiRicerca {
     // Adds a row; ids come in ascending order.
     void Aggiungi(long long id, const std::vector<std::string_view>& campi);
 
+    // Every row's folded fields, each field closed by the separator, row
+    // after row by ascending id.
     const std::string& Testo() const { return testo_; }
-    // A row's folded fields, each closed by the separator; empty for a row
-    // that was not in the file.
-    TTratto Riga(long long id) const;
+    std::size_t Righe() const { return righe_.size(); }
+    // The place of a row among them, or -1 for a row that was not in the file.
+    long Indice(long long id) const;
+    TTratto Riga(std::size_t indice) const;
 
   private:
     struct TDove {

@@ -54,6 +54,23 @@ TEST(FiltroContattiTest, NarrowingThenWideningGivesTheFullResultAgain) {
     EXPECT_EQ(filtro.Filtra("i"), (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
+// The list's order is not the file's: matches come in list order however
+// the rows lie in the file, several matches in one row count it once.
+TEST(FiltroContattiTest, ListOrderOverTheFileOrder) {
+    TTestiRicerca testi;
+    for (long long id = 1; id <= 6; ++id) {
+        const std::string nome = "Ditta " + std::to_string(id) + (id % 2 ? " ditta" : "");
+        testi.Aggiungi(id, {nome, "", "", "", std::to_string(id) + "@d.it"});
+    }
+    TFiltroContatti filtro;
+    filtro.Carica({6, 3, 5, 1, 4, 2}, std::move(testi));
+    EXPECT_EQ(filtro.Filtra("ditta"), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(filtro.Filtra("ditta 5"), (std::vector<int>{2}));
+    EXPECT_EQ(filtro.Filtra("d.it"), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(filtro.Filtra("a 1 d"), (std::vector<int>{3}));
+    EXPECT_EQ(filtro.Filtra("6@d.it"), (std::vector<int>{0}));  // the text's last bytes
+}
+
 // The texts read apart (as on the window's reading thread) and the list's
 // order put together: the list's order is kept, and a row the file no
 // longer holds stays in its place without matching anything.
@@ -99,10 +116,16 @@ TEST(FiltroContattiTest, PreparationWithoutTextsWhenUnreadableOrStopped) {
     const std::atomic<bool> fermo{true};
     EXPECT_FALSE(TTestiRicerca::Leggi(tabella.file->Path(), &fermo));
     for (int i = 0; i < 20; ++i) TPreparazioneRicerca subitoFermata(tabella.file->Path());
-    EXPECT_EQ(TTestiRicerca::Leggi(tabella.file->Path())->Riga(2000).lunghezza,
-              std::string("ditta 1999\x1f\x1f\x1f\x1f"
-                          "1999@d.it\x1f")
-                  .size());
+    const auto testi = TTestiRicerca::Leggi(tabella.file->Path());
+    ASSERT_TRUE(testi);
+    EXPECT_EQ(testi->Righe(), 2000u);
+    EXPECT_EQ(testi->Indice(0), -1);
+    EXPECT_EQ(testi->Indice(2001), -1);
+    const TTestiRicerca::TTratto ultima =
+        testi->Riga(static_cast<std::size_t>(testi->Indice(2000)));
+    EXPECT_EQ(testi->Testo().substr(ultima.inizio, ultima.lunghezza),
+              "ditta 1999\x1f\x1f\x1f\x1f"
+              "1999@d.it\x1f");
 }
 
 // Western letters fold through a table made from the full folding; a text
