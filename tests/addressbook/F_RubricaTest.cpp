@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "RecordingMessageBoxes.h"
+#include "RubricaDiProva.h"
 #include "TempDir.h"
 #include "addressbook/F_Rubrica.h"
 #include "archive/F_DB.h"
@@ -45,16 +46,12 @@ class TRecordingOpener : public TUrlOpener {
     std::vector<std::string> opened;
 };
 
-using TRow = std::vector<std::pair<std::string, std::string>>;
+using TRow = TRigaDiProva;
 
 class FRubricaTest : public ::testing::Test {
   protected:
     FRubricaTest() {
-        std::filesystem::create_directory(year);
-        fdb.PuntaAlias(kAlias, year);
-        fdb.CreaTabella(kAlias, "Rubrica.DB", DefinizioneRubrica);
-        fdb.LegaQuery(kAlias);
-        fdb.LegaTabella(fdb.T_Rubrica, kAlias, "Rubrica.DB");
+        PreparaAnnoDiProva(fdb, kAlias, year);
         boxes.boxes.clear();
         w.SetUrlOpener(opener);
         fdb.QGEN.Subscribe([this](TCursorEvent e) {
@@ -63,14 +60,7 @@ class FRubricaTest : public ::testing::Test {
     }
 
     // Rows written straight into the table before the window sees them.
-    void Add(const TRow& row) {
-        TTable& t = fdb.T_Rubrica;
-        t.Open();
-        t.Append();
-        for (const auto& [field, value] : row) t.SetFieldValue(field, value);
-        t.Post();
-        t.Close();
-    }
+    void Add(const TRow& row) { ScriviRigaDiProva(fdb, row); }
     void AddNames(std::initializer_list<const char*> names) {
         for (const char* n : names) Add({{"Ragione_Sociale", n}});
     }

@@ -8,6 +8,7 @@
 
 #include "FileSizeLimit.h"
 #include "RecordingMessageBoxes.h"
+#include "RubricaDiProva.h"
 #include "TempDir.h"
 #include "VistaRubricaFinta.h"
 #include "archive/F_DB.h"
@@ -37,16 +38,12 @@ const TControlliRubrica kBrowsing{1, 1, 0, 0, 1, 1, 1, 1, 0, 1};
 const TControlliRubrica kEditing{0, 0, 1, 1, 0, 0, 0, 0, 1, 0};
 const TControlliRubrica kConfirming{0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 
-using TRow = std::vector<std::pair<std::string, std::string>>;
+using TRow = TRigaDiProva;
 
 class ControlloRubricaTest : public ::testing::Test {
   protected:
     ControlloRubricaTest() {
-        std::filesystem::create_directory(year);
-        fdb.PuntaAlias(kAlias, year);
-        fdb.CreaTabella(kAlias, "Rubrica.DB", DefinizioneRubrica);
-        fdb.LegaQuery(kAlias);
-        fdb.LegaTabella(fdb.T_Rubrica, kAlias, "Rubrica.DB");
+        PreparaAnnoDiProva(fdb, kAlias, year);
         boxes.boxes.clear();
         fdb.QGEN.Subscribe([this](TCursorEvent e) {
             if (e == TCursorEvent::RowsChanged && fdb.QGEN.Active()) ++listRuns;
@@ -54,14 +51,7 @@ class ControlloRubricaTest : public ::testing::Test {
     }
 
     // Rows written straight into the table before the controller sees them.
-    void Add(const TRow& row) {
-        TTable& t = fdb.T_Rubrica;
-        t.Open();
-        t.Append();
-        for (const auto& [field, value] : row) t.SetFieldValue(field, value);
-        t.Post();
-        t.Close();
-    }
+    void Add(const TRow& row) { ScriviRigaDiProva(fdb, row); }
     void AddNames(std::initializer_list<const char*> names) {
         for (const char* n : names) Add({{"Ragione_Sociale", n}});
     }
