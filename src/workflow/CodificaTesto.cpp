@@ -2,13 +2,11 @@
 
 #include <unicode/ucnv.h>
 #include <unicode/ucsdet.h>
-#include <unicode/utf8.h>
 
-#include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <memory>
 #include <stdexcept>
+
+#include "workflow/Piegatura.h"
 
 namespace brivano {
 
@@ -43,37 +41,6 @@ std::string Rilevata(std::string_view bytes) {
     return U_SUCCESS(status) && name ? name : "";
 }
 
-// Whether the bytes are well-formed UTF-8. Runs of plain ASCII, most of any
-// Western file, are passed eight bytes at a time.
-bool Utf8BenFormato(std::string_view bytes) {
-    const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
-    const std::size_t n = bytes.size();
-    constexpr std::uint64_t kBitAlti = 0x8080808080808080ULL;
-    std::size_t i = 0;
-    while (i < n) {
-        if (n - i >= 8) {
-            std::uint64_t parola = 0;
-            std::memcpy(&parola, s + i, 8);
-            if ((parola & kBitAlti) == 0) {
-                i += 8;
-                continue;
-            }
-        }
-        if (s[i] < 0x80) {
-            ++i;
-            continue;
-        }
-        // One sequence, at most four bytes long.
-        const auto resto = static_cast<int32_t>(std::min<std::size_t>(n - i, 4));
-        int32_t k = 0;
-        UChar32 c = 0;
-        U8_NEXT(s + i, k, resto, c);
-        if (c < 0) return false;
-        i += static_cast<std::size_t>(k);
-    }
-    return true;
-}
-
 bool Inizia(std::string_view bytes, std::string_view prefisso) {
     return bytes.substr(0, prefisso.size()) == prefisso;
 }
@@ -84,7 +51,7 @@ std::string_view DecodificaTesto(std::string_view bytes, std::string& convertito
                                  std::string& codifica) {
     if (Inizia(bytes, "\xEF\xBB\xBF")) {
         const std::string_view resto = bytes.substr(3);
-        if (!Utf8BenFormato(resto))
+        if (!UTF8Valido(resto))
             throw std::runtime_error("Il file dichiara UTF-8 ma contiene byte non validi");
         codifica = "UTF-8 con BOM";
         return resto;
@@ -102,7 +69,7 @@ std::string_view DecodificaTesto(std::string_view bytes, std::string& convertito
     // Bytes that are all well-formed UTF-8 are taken as such whatever a
     // detector would guess from a sample (plain ASCII reads the same either
     // way); only the rest is worth asking it about.
-    if (Utf8BenFormato(bytes)) {
+    if (UTF8Valido(bytes)) {
         codifica = "UTF-8";
         return bytes;
     }

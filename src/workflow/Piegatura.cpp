@@ -5,7 +5,10 @@
 #include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -113,8 +116,7 @@ void AggiungiPiegato(std::string& destinazione, std::string_view utf8) {
             const std::size_t dove = destinazione.size();
             destinazione.append(utf8.data() + i, fine - i);
             for (std::size_t k = dove; k < destinazione.size(); ++k)
-                if (destinazione[k] >= 'A' && destinazione[k] <= 'Z')
-                    destinazione[k] = static_cast<char>(destinazione[k] + ('a' - 'A'));
+                destinazione[k] = AsciiLower(destinazione[k]);
             i = fine - 1;
             continue;
         }
@@ -157,15 +159,30 @@ std::size_t Caratteri(std::string_view utf8) {
 
 bool UTF8Valido(std::string_view bytes) {
     const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
-    const auto length = static_cast<int32_t>(bytes.size());
-    for (int32_t i = 0; i < length;) {
+    const std::size_t n = bytes.size();
+    constexpr std::uint64_t kBitAlti = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    while (i < n) {
+        // Runs of plain ASCII, most of any Western text, pass eight bytes at a time.
+        if (n - i >= 8) {
+            std::uint64_t parola = 0;
+            std::memcpy(&parola, s + i, 8);
+            if ((parola & kBitAlti) == 0) {
+                i += 8;
+                continue;
+            }
+        }
         if (s[i] < 0x80) {
             ++i;
             continue;
         }
+        // One sequence, at most four bytes long.
+        const auto resto = static_cast<int32_t>(std::min<std::size_t>(n - i, 4));
+        int32_t k = 0;
         UChar32 c = 0;
-        U8_NEXT(s, i, length, c);
+        U8_NEXT(s + i, k, resto, c);
         if (c < 0) return false;
+        i += static_cast<std::size_t>(k);
     }
     return true;
 }
