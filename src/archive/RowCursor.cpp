@@ -171,31 +171,32 @@ const std::vector<TFieldValue>& TRowCursor::RowAt(int index) const {
     rows.resize(count, std::vector<TFieldValue>(FieldNames().size()));
     // Read the stream forward to the end of the block: rows before it give
     // only their ids, the block's own rows their values as well.
-    while (stream_ && rowIds_.size() < first + count) {
-        long long id = 0;
+    while (rowIds_.size() < first + count) {
         const bool inBlock = rowIds_.size() >= first;
         std::vector<TFieldValue> values;
-        if (!stream_->Next(id, inBlock ? &values : nullptr)) {
-            stream_.reset();
-            break;
-        }
-        if (inBlock) rows[rowIds_.size() - first] = std::move(values);
-        rowIds_.push_back(id);
+        if (!ReadStreamRow(inBlock ? &values : nullptr)) break;
+        if (inBlock) rows[rowIds_.size() - 1 - first] = std::move(values);
     }
-    if (rowIds_.size() >= count_) stream_.reset();
     it = blocks_.emplace(block, std::move(rows)).first;
     return it->second.at(static_cast<size_t>(index - block * kBlockRows));
 }
 
+bool TRowCursor::ReadStreamRow(std::vector<TFieldValue>* values) const {
+    long long id = 0;
+    if (!stream_ || rowIds_.size() >= count_ || !stream_->Next(id, values)) {
+        // A finished stream still holds the file's read lock until it goes.
+        stream_.reset();
+        return false;
+    }
+    rowIds_.push_back(id);
+    if (rowIds_.size() >= count_) stream_.reset();
+    return true;
+}
+
 const std::vector<long long>& TRowCursor::RowIds() const {
     RequireActive();
-    long long id = 0;
-    while (stream_ && rowIds_.size() < count_) {
-        if (!stream_->Next(id, nullptr)) break;
-        rowIds_.push_back(id);
+    while (ReadStreamRow(nullptr)) {
     }
-    // A finished stream still holds the file's read lock until it goes.
-    stream_.reset();
     return rowIds_;
 }
 

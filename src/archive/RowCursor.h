@@ -93,6 +93,9 @@ class TRowCursor {
     // Values of the row at a cursor position, read a block of rows at a time.
     const std::vector<TFieldValue>& RowAt(int index) const;
     long long CurrentRowId() const;
+    // Reads the stream's next row id (and values, when asked) into rowIds_;
+    // false when there is none. The stream goes once it is read to its end.
+    bool ReadStreamRow(std::vector<TFieldValue>* values) const;
 
     TTableFile& File() const { return *file_; }
     int Count() const { return static_cast<int>(count_); }
