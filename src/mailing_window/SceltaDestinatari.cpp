@@ -85,12 +85,7 @@ void TSceltaDestinatari::Aggiungi(const std::vector<int>& righe) {
             const int numero = griglia_.RigaElenco(riga);
             const bool valida = campo >= 0 && numero > 0;
             email.push_back(valida ? elenco_.ValueAt(numero, campo) : std::nullopt);
-            TCampiContatto contatto;
-            for (const char* nome : NomiCampiUnione) {
-                const int indice = valida ? elenco_.FieldIndex(nome) : -1;
-                contatto[nome] = indice >= 0 ? elenco_.ValueAt(numero, indice).value_or("") : "";
-            }
-            campi.push_back(std::move(contatto));
+            campi.push_back(valida ? CampiDellaRiga(elenco_, numero) : TCampiContatto{});
         }
         std::vector<std::string> voci = TestiDelleVoci(*destinatari_);
         const std::size_t prima = voci.size();

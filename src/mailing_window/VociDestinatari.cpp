@@ -19,6 +19,15 @@ TCampiContatto CampiDellaRiga(const TRowCursor& riga) {
     return campi;
 }
 
+TCampiContatto CampiDellaRiga(const TRowCursor& elenco, int numero) {
+    TCampiContatto campi;
+    for (const char* nome : NomiCampiUnione) {
+        const int indice = elenco.FieldIndex(nome);
+        campi[nome] = indice >= 0 ? elenco.ValueAt(numero, indice).value_or("") : "";
+    }
+    return campi;
+}
+
 void AggiungiVoce(QListWidget& lista, const std::string& indirizzo, const TCampiContatto& campi) {
     auto* voce = new QListWidgetItem(QString::fromStdString(indirizzo));
     QStringList valori;

@@ -14,6 +14,8 @@ namespace brivano {
 
 // The merge fields of the cursor's current row.
 TCampiContatto CampiDellaRiga(const TRowCursor& riga);
+// The merge fields of row `numero` (1-based) of a list, without moving it.
+TCampiContatto CampiDellaRiga(const TRowCursor& elenco, int numero);
 
 // Appends an entry with its contact's fields.
 void AggiungiVoce(QListWidget& lista, const std::string& indirizzo, const TCampiContatto& campi);
