@@ -10,22 +10,13 @@
 #include <chrono>
 #include <string>
 
+#include "LoopbackServer.h"
+
 namespace brivano::bench {
 
 TDelayedSink::TDelayedSink(int delayMs) : delayMs_(delayMs) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(listener_, 64) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (listener_ >= 0) ::close(listener_);
-        listener_ = -1;
-        return;
-    }
-    port_ = ntohs(address.sin_port);
+    listener_ = smtptest::BindLoopback(port_, true, 64);
+    if (listener_ < 0) return;
     acceptor_ = std::thread([this] { Accept(); });
 }
 

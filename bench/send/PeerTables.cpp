@@ -21,6 +21,7 @@
 
 #include "BenchSupport.h"
 #include "DelayedSink.h"
+#include "LoopbackServer.h"
 #include "SendRun.h"
 
 namespace brivano::bench {
@@ -159,15 +160,7 @@ class TMisbehavingServer {
   public:
     using TBehaviour = std::function<void(int fd, const std::atomic<bool>& stop)>;
     explicit TMisbehavingServer(TBehaviour behave) : behave_(std::move(behave)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
-        ::listen(listener_, 8);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
+        listener_ = smtptest::BindLoopback(port_, true);
         acceptor_ = std::thread([this] {
             while (!stop_) {
                 pollfd entry{listener_, POLLIN, 0};

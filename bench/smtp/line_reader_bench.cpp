@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "LoopbackServer.h"
 #include "exception/IdException.h"
 #include "smtp/IdTCPClient.h"
 
@@ -50,15 +51,7 @@ const std::string& Payload() {
 class TSender {
   public:
     explicit TSender(int rounds) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
-        ::listen(listener_, 4);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
+        listener_ = smtptest::BindLoopback(port_, true, 4);
         thread_ = std::thread([this, rounds] {
             for (int i = 0; i < rounds; ++i) {
                 pollfd entry{listener_, POLLIN, 0};
