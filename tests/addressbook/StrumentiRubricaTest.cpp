@@ -15,6 +15,7 @@
 #include <QTableWidget>
 
 #include "RecordingMessageBoxes.h"
+#include "RubricaDiProva.h"
 #include "TempDir.h"
 #include "addressbook/F_ImportaContatti.h"
 #include "addressbook/F_NonInviare.h"
@@ -37,22 +38,12 @@ class StrumentiRubricaTest : public ::testing::Test {
         ScriviReg(KeyBrivano, "PathDatiGen", root.str());
         ScriviReg(KeyBrivano, "AliasDB", kAlias);
         ScriviReg(KeyBrivano, "DBRubrica", "Rubrica.DB");
-        std::filesystem::create_directory(year);
-        fdb.PuntaAlias(kAlias, year);
-        fdb.CreaTabella(kAlias, "Rubrica.DB", DefinizioneRubrica);
-        fdb.LegaQuery(kAlias);
-        fdb.LegaTabella(fdb.T_Rubrica, kAlias, "Rubrica.DB");
+        PreparaAnnoDiProva(fdb, kAlias, year);
         for (auto [azienda, citta, email] :
              {std::tuple{"Zeta", "Forlì", "zeta@z.it"}, std::tuple{"Alfa", "Roma", "alfa@a.it"},
-              std::tuple{"Beta", "Forli", ""}}) {
-            fdb.T_Rubrica.Open();
-            fdb.T_Rubrica.Append();
-            fdb.T_Rubrica.SetFieldValue("Ragione_Sociale", azienda);
-            fdb.T_Rubrica.SetFieldValue("Citta", citta);
-            fdb.T_Rubrica.SetFieldValue("EMail", email);
-            fdb.T_Rubrica.Post();
-        }
-        fdb.T_Rubrica.Close();
+              std::tuple{"Beta", "Forli", ""}})
+            ScriviRigaDiProva(fdb,
+                              {{"Ragione_Sociale", azienda}, {"Citta", citta}, {"EMail", email}});
         boxes.boxes.clear();
     }
 

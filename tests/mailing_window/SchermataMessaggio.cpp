@@ -65,12 +65,7 @@ class TBoxesFotografate : public TBoxesSilenziose {
 };
 
 void Contatto(TFDB& fdb, const char* nome, const char* citta, const char* email) {
-    fdb.T_Rubrica.Open();
-    fdb.T_Rubrica.Append();
-    fdb.T_Rubrica.SetFieldValue("Ragione_Sociale", nome);
-    fdb.T_Rubrica.SetFieldValue("Citta", citta);
-    fdb.T_Rubrica.SetFieldValue("EMail", email);
-    fdb.T_Rubrica.Post();
+    ScriviRigaDiProva(fdb, {{"Ragione_Sociale", nome}, {"Citta", citta}, {"EMail", email}});
 }
 
 }  // namespace
