@@ -14,6 +14,7 @@ packages=(
     qt6-translations-l10n python3-vobject
     clang-format clang-tidy
     desktop-file-utils appstream dpkg-dev file librsvg2-bin
+    ccache
 )
 
 missing=()
