@@ -111,6 +111,12 @@ TTurno TCadenza::ProssimoTurno() const {
     return Turno(invii_, inVolo_, ultimo_, adesso_());
 }
 
+bool TCadenza::DeveAttendere() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const TIstante ora = adesso_();
+    return Turno(invii_, inVolo_, ultimo_, ora).Quando > ora;
+}
+
 bool TCadenza::AttendiTurno() {
     std::unique_lock<std::mutex> lock(mutex_);
     // Bounded by the stop flag: every round either starts or waits.

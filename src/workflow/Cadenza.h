@@ -46,7 +46,9 @@ class TCadenza {
 
     // When the next message may start, and what holds it (Nessuno: now).
     TTurno ProssimoTurno() const;
-    bool DeveAttendere() const { return ProssimoTurno().Quando > adesso_(); }
+    // Whether the next message must wait: the clock read once, so a turn due
+    // now never looks late against a second, later reading.
+    bool DeveAttendere() const;
     // Before a message: waits for its turn, then counts the message as under
     // way. False when stopped meanwhile.
     bool AttendiTurno();

@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "InvioDiProva.h"
+#include "ServerSessioni.h"
 #include "ServerSmtpFinto.h"
 #include "TempDir.h"
 #include "workflow/CadenzaInvio.h"
@@ -209,6 +210,19 @@ TEST(Cadenza, JournalSendsOfTheSameAccountHoldAcrossRuns) {
     EXPECT_EQ(opzioni.AttesaTentativoMs, 60000);
     EXPECT_EQ(opzioni.Cadenza->ProssimoTurno().Motivo, TMotivoAttesa::Nessuno);
     EXPECT_EQ(registro.InviiDal("smtp.x.it:465 io@x.it", 0).size(), 2u);
+}
+
+// The window's path: the run's pace set from the account (none here) on the
+// real clock. A turn due now must not close the session between messages.
+TEST(Cadenza, APaceWithoutLimitsKeepsTheSessionForItsShare) {
+    invioprova::TServerSessioni server({});
+    invioprova::TRun run(server.Port());
+    run.dati.PerConnessione = 10;
+    ImpostaConnessioni(run.opzioni, run.dati, run.limiti);
+    ImpostaCadenza(run.opzioni, std::nullopt, nullptr, "", nullptr);
+    const std::vector<std::string> voci = {"a@y.it", "b@y.it", "c@y.it", "d@y.it"};
+    EXPECT_EQ(run.Esegui(voci).Inviati, 4u);
+    EXPECT_EQ(server.Connessioni(), 1);
 }
 
 TEST(Cadenza, StopDuringAWaitEndsTheTurn) {
