@@ -208,6 +208,11 @@ void TIdIOHandlerTLS::Handshake() {
     if (flags == -1 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) == -1)
         RaiseSocketError(TIdStackPosix::TranslateErrno(errno));
 
+    // Each write of the session is a whole record the peer waits for; held
+    // back by Nagle's algorithm until the peer acknowledges the handshake's
+    // last flight, the first command would stall a delayed acknowledgement.
+    Binding().SetNagle(false);
+
     engine.ssl = SSL_new(engine.context);
     BIO* io = engine.ssl != nullptr ? brivano::NewSocketIO(socket) : nullptr;
     if (io == nullptr) Fail(SSL_ERROR_SSL, "TLS setup failed");

@@ -11,6 +11,11 @@
 // other failure of the handshake or of the session raises EIdTLSError. Either
 // way the socket is closed first, so nothing more is sent.
 //
+// Encrypted, the socket sends each write at once (TCP_NODELAY): the channel
+// writes every command or batch as one record, so nothing waits for the
+// peer's acknowledgement of the one before. The clear part keeps the plain
+// channel's setting.
+//
 // The handshake is bounded by ConnectTimeout (or, when that is 0, by
 // ReadTimeout). Once encrypted, the socket is non-blocking and every wait is
 // a poll on it, so the read limits of the line layer apply unchanged; bytes

@@ -3,6 +3,9 @@
 // line for this run, and SSL_CERT_FILE pointing at their authority.
 
 #include <gtest/gtest.h>
+#include <linux/tcp.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -144,6 +147,60 @@ TEST_F(SmtpTlsAiosmtpd, DeliversOverStartTlsWithoutAnythingSecretInTheClear) {
         EXPECT_EQ(Clear(transcript), (std::vector<std::string>{"EHLO client.test", "STARTTLS"}));
         EXPECT_TRUE(Has(transcript, "tls EHLO client.test"));
         EXPECT_TRUE(Has(transcript, c.login));
+    }
+}
+
+// The client's socket: TCP_NODELAY and the data segments it sent so far, not
+// counting those sent again because a busy peer was slow to acknowledge.
+struct TSocketSeen {
+    int NoDelay = -1;
+    unsigned Segments = 0;
+};
+TSocketSeen SeenOf(TIdSMTP& smtp) {
+    TSocketSeen seen;
+    auto* channel = dynamic_cast<TIdIOHandlerTLS*>(smtp.IOHandler());
+    if (channel == nullptr) return seen;
+    const int fd = channel->Binding().Handle();
+    socklen_t length = sizeof seen.NoDelay;
+    ::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &seen.NoDelay, &length);
+    tcp_info info{};
+    length = sizeof info;
+    if (::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &length) == 0)
+        seen.Segments = info.tcpi_data_segs_out - info.tcpi_total_retrans;  // not a slow peer's
+    return seen;
+}
+
+// Over TLS every write leaves at once (no wait for the peer's acknowledgement
+// of the one before), so each command must be one write: the segments of a
+// whole dialogue are counted. The clear part of STARTTLS keeps Nagle's
+// algorithm, as the plain channel does.
+TEST_F(SmtpTlsAiosmtpd, EveryCommandOfATlsDialogueIsOneWriteThatLeavesAtOnce) {
+    struct TCase {
+        const char* mode;
+        TIdUseTLS use;
+        unsigned clearCommands;  // EHLO, STARTTLS
+    };
+    for (const TCase& c :
+         {TCase{"tls", utUseImplicitTLS, 0}, TCase{"starttls", utUseRequireTLS, 2}}) {
+        SCOPED_TRACE(c.mode);
+        auto sink = Start(c.mode);
+        TIdSMTP smtp;
+        Prepare(smtp, sink->Port(), c.use, "localhost");
+        smtp.OpenConnection();
+        smtp.Greet();
+        if (c.clearCommands > 0) {
+            EXPECT_EQ(SeenOf(smtp).NoDelay, 0);
+        }
+        smtp.NegotiateTLS();
+        EXPECT_EQ(SeenOf(smtp).NoDelay, 1);
+        const unsigned beforeSend = SeenOf(smtp).Segments;
+        smtp.Send(message_);
+        // AUTH LOGIN, user, password, RSET, MAIL, RCPT, DATA, the text.
+        EXPECT_EQ(SeenOf(smtp).Segments - beforeSend, 8u);
+        // Client hello, the handshake's last flight, EHLO, and the clear part.
+        EXPECT_EQ(beforeSend, c.clearCommands + 3u);
+        smtp.Disconnect();
+        EXPECT_EQ(sink->Messages().size(), 1u);
     }
 }
 
