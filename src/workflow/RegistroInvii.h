@@ -43,7 +43,7 @@ struct TSpedizioneRegistrata {
     std::size_t Incerte = 0;  // "in corso"
     std::size_t Fallite = 0;
     // Entries in each state, indexed by TStatoVoce.
-    std::array<std::size_t, 6> PerStato{};
+    std::array<std::size_t, NumeroStati> PerStato{};
 };
 
 struct TVoceRegistrata {

@@ -7,13 +7,27 @@ namespace brivano {
 
 namespace {
 
-constexpr std::array<std::pair<TStatoVoce, const char*>, 6> Nomi{{
+constexpr std::array<std::pair<TStatoVoce, const char*>, NumeroStati> Nomi{{
     {TStatoVoce::DaInviare, "da inviare"},
     {TStatoVoce::InCorso, "in corso"},
     {TStatoVoce::Inviato, "inviato"},
     {TStatoVoce::Rinviato, "rinviato"},
     {TStatoVoce::Fallito, "fallito"},
     {TStatoVoce::Escluso, "escluso"},
+    {TStatoVoce::Incerto, "incerto"},
+}};
+
+struct TNomeMotivo {
+    TMotivoEsclusione Motivo;
+    const char* Nome;
+    const char* Testo;
+};
+
+constexpr std::array<TNomeMotivo, 4> Motivi{{
+    {TMotivoEsclusione::NonInviare, "non inviare", "nell'elenco non inviare"},
+    {TMotivoEsclusione::Doppione, "doppione", "indirizzo ripetuto nell'elenco"},
+    {TMotivoEsclusione::GiaServito, "già servito", "ha già ricevuto questo messaggio"},
+    {TMotivoEsclusione::Scelta, "scelta", "escluso su richiesta"},
 }};
 
 }  // namespace
@@ -39,16 +53,35 @@ bool TransizioneAmmessa(TStatoVoce da, TStatoVoce a) {
             // Back to "da inviare" only when the end of data surely never left,
             // or when the user asks for the uncertain entry to be sent again.
             return a == S::InCorso || a == S::Inviato || a == S::Rinviato || a == S::Fallito ||
-                   a == S::DaInviare || a == S::Escluso;
+                   a == S::DaInviare || a == S::Escluso || a == S::Incerto;
         case S::Rinviato:
             return a == S::InCorso || a == S::Rinviato || a == S::Fallito || a == S::Escluso;
         case S::Fallito:
         case S::Escluso:
+        case S::Incerto:
             return a == S::DaInviare;
         case S::Inviato:
             return false;
     }
     return false;
+}
+
+const char* NomeMotivo(TMotivoEsclusione motivo) {
+    for (const TNomeMotivo& m : Motivi)
+        if (m.Motivo == motivo) return m.Nome;
+    return "";
+}
+
+TMotivoEsclusione MotivoDaNome(const std::string& nome) {
+    for (const TNomeMotivo& m : Motivi)
+        if (nome == m.Nome) return m.Motivo;
+    return TMotivoEsclusione::Nessuno;
+}
+
+const char* TestoMotivo(TMotivoEsclusione motivo) {
+    for (const TNomeMotivo& m : Motivi)
+        if (m.Motivo == motivo) return m.Testo;
+    return "";
 }
 
 }  // namespace brivano

@@ -3,16 +3,22 @@
 //
 // "in corso" is written before the end-of-data line leaves and "inviato"
 // right after the server's 250, so an entry found "in corso" after a crash is
-// uncertain: the server may or may not have taken it.
+// uncertain: the server may or may not have taken it. It becomes "incerto"
+// unless the user has it sent again.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
 namespace brivano {
 
-enum class TStatoVoce { DaInviare, InCorso, Inviato, Rinviato, Fallito, Escluso };
+enum class TStatoVoce { DaInviare, InCorso, Inviato, Rinviato, Fallito, Escluso, Incerto };
 
-// "da inviare", "in corso", "inviato", "rinviato", "fallito", "escluso".
+// How many states there are, for counts indexed by state.
+inline constexpr std::size_t NumeroStati = 7;
+
+// "da inviare", "in corso", "inviato", "rinviato", "fallito", "escluso",
+// "incerto".
 const char* NomeStato(TStatoVoce stato);
 std::optional<TStatoVoce> StatoDaNome(const std::string& nome);
 
@@ -25,5 +31,28 @@ bool TransizioneAmmessa(TStatoVoce da, TStatoVoce a);
 inline bool DaSpedire(TStatoVoce stato) {
     return stato == TStatoVoce::DaInviare || stato == TStatoVoce::Rinviato;
 }
+
+// An entry the run is done with: "inviato", "fallito", "escluso", "incerto".
+// A run whose entries are all final is finished.
+inline bool StatoFinale(TStatoVoce stato) {
+    return stato == TStatoVoce::Inviato || stato == TStatoVoce::Fallito ||
+           stato == TStatoVoce::Escluso || stato == TStatoVoce::Incerto;
+}
+
+// Why an entry is left out of a run.
+enum class TMotivoEsclusione {
+    Nessuno,
+    NonInviare,  // on the do-not-mail list
+    Doppione,    // the same address is earlier in the list
+    GiaServito,  // the address already got this message
+    Scelta,      // the user left it out (an uncertain entry not sent again)
+};
+
+// "non inviare", "doppione", "già servito", "scelta"; "" for Nessuno.
+const char* NomeMotivo(TMotivoEsclusione motivo);
+TMotivoEsclusione MotivoDaNome(const std::string& nome);
+// For the user: "nell'elenco non inviare", "indirizzo ripetuto nell'elenco",
+// "ha già ricevuto questo messaggio", "escluso su richiesta".
+const char* TestoMotivo(TMotivoEsclusione motivo);
 
 }  // namespace brivano

@@ -26,20 +26,28 @@ using brivano::TStatoVoce;
 namespace {
 
 constexpr TStatoVoce D = TStatoVoce::DaInviare, C = TStatoVoce::InCorso, I = TStatoVoce::Inviato,
-                     R = TStatoVoce::Rinviato, F = TStatoVoce::Fallito, E = TStatoVoce::Escluso;
+                     R = TStatoVoce::Rinviato, F = TStatoVoce::Fallito, E = TStatoVoce::Escluso,
+                     U = TStatoVoce::Incerto;
 
 TEST(StatoVoce, MovesTheStateMachineAllows) {
-    // Rows: from; columns in the order D C I R F E.
+    // Rows: from; columns in the order D C I R F E U; last: final.
     const std::vector<std::pair<TStatoVoce, std::string>> tabella = {
-        {D, "010111"}, {C, "111111"}, {I, "000000"}, {R, "010111"}, {F, "100000"}, {E, "100000"},
+        {D, "0101110-"}, {C, "1111111-"}, {I, "0000000F"}, {R, "0101110-"},
+        {F, "1000000F"}, {E, "1000000F"}, {U, "1000000F"},
     };
-    const TStatoVoce tutti[] = {D, C, I, R, F, E};
-    for (const auto& [da, ammessi] : tabella)
-        for (std::size_t n = 0; n < 6; ++n)
+    const TStatoVoce tutti[] = {D, C, I, R, F, E, U};
+    for (const auto& [da, ammessi] : tabella) {
+        for (std::size_t n = 0; n < 7; ++n)
             EXPECT_EQ(brivano::TransizioneAmmessa(da, tutti[n]), ammessi[n] == '1')
                 << brivano::NomeStato(da) << " -> " << brivano::NomeStato(tutti[n]);
+        EXPECT_EQ(brivano::StatoFinale(da), ammessi[7] == 'F') << brivano::NomeStato(da);
+    }
     for (TStatoVoce s : tutti) EXPECT_EQ(brivano::StatoDaNome(brivano::NomeStato(s)), s);
     EXPECT_FALSE(brivano::StatoDaNome("spedito"));
+    using M = brivano::TMotivoEsclusione;
+    for (M m : {M::NonInviare, M::Doppione, M::GiaServito, M::Scelta})
+        EXPECT_EQ(brivano::MotivoDaNome(brivano::NomeMotivo(m)), m);
+    EXPECT_EQ(brivano::MotivoDaNome("altro"), M::Nessuno);
 }
 
 brivano::TDatiSpedizione Dati() {
