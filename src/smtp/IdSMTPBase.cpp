@@ -73,6 +73,9 @@ void TIdSMTPBase::SendGreeting() {
         if (lines.size() > 1) Capabilities().assign(lines.begin() + 1, lines.end());
         return;
     }
+    // A closing server is not one that lacks EHLO: HELO would meet a closed
+    // channel and hide the 421 that asks to try again later.
+    RaiseIfClosing();
     SendCommand("HELO " + name, 250);
 }
 

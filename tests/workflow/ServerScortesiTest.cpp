@@ -204,6 +204,29 @@ TEST(ServerScortesi, StopIsSeenWhileWaitingForAReply) {
     EXPECT_FALSE(run.smtp.Connected());
 }
 
+TEST(ServerScortesi, AClosingReplyToEhloDefersTheEntry) {
+    // First connection: 421 to EHLO and closed, nothing else read; then a
+    // willing server takes the entry in the retry round.
+    std::string dopo421;
+    std::vector<std::string> consegnati;
+    int n = 0;
+    smtptest::TLoopbackServer server(
+        [&](TPeer& peer) {
+            if (n++ > 0)
+                return ServiDialogo(peer, [&](const std::string& a) { consegnati.push_back(a); });
+            peer.Send(smtptest::Greeting);
+            peer.ReadLine();
+            peer.Send("421 4.3.2 occupato\r\n");
+            dopo421 = peer.ReadAll();
+        },
+        2);
+    TRun run(server.Port());
+    const auto esito = run.Esegui({"anna@example.it"});
+    EXPECT_EQ(consegnati, std::vector<std::string>{"anna@example.it"});
+    EXPECT_TRUE(esito.Falliti.empty());
+    EXPECT_EQ(dopo421, "");
+}
+
 TEST(ServerScortesi, AddressesThatWouldBendTheEnvelopeAreRefusedBeforeIt) {
     for (const std::string indirizzo :
          {"x@y.it>SIZE=99999999", "x<y@z.it", "x y@z.it", "x\ty@z.it", "x\x7fy@z.it"}) {
