@@ -23,14 +23,11 @@ bool ControlliPrimaDellInvio(TMessageBoxes& boxes, const TIdMessage& message,
     for (std::size_t i = 0; i < voci.size() && oggettoVuoto; ++i)
         oggettoVuoto = unione.Oggetto(i).empty();
     if (oggettoVuoto &&
-        boxes.Confirm("Brivano",
-                      "L'oggetto è vuoto: i messaggi partiranno senza oggetto.\rContinuare?") !=
+        boxes.Ask("L'oggetto è vuoto: i messaggi partiranno senza oggetto.\rContinuare?") !=
             TConfirmAnswer::Yes)
         return false;
     const std::string avviso = unione.AvvisoCampiVuoti(voci);
-    if (!avviso.empty() &&
-        boxes.Confirm("Brivano", avviso + "\rContinuare?") != TConfirmAnswer::Yes)
-        return false;
+    if (!avviso.empty() && boxes.Ask(avviso + "\rContinuare?") != TConfirmAnswer::Yes) return false;
     for (std::size_t i = 0; i < voci.size(); ++i) {
         TIdMessage prova = message;
         unione.Applica(i, prova);

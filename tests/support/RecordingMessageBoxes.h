@@ -31,6 +31,12 @@ class TRecordingMessageBoxes : public TMessageBoxes {
         return a;
     }
 
+    // Recorded as a confirmation captioned "Brivano", and in `asked` too.
+    TConfirmAnswer Ask(const std::string& text) override {
+        asked.push_back(text);
+        return Confirm("Brivano", text);
+    }
+
     // Texts of the plain message boxes, in order.
     std::vector<std::string> Messages() const {
         std::vector<std::string> out;
@@ -47,4 +53,5 @@ class TRecordingMessageBoxes : public TMessageBoxes {
 
     std::vector<TRecordedBox> boxes;
     std::deque<TConfirmAnswer> answers;
+    std::vector<std::string> asked;  // the program's own questions
 };

@@ -38,8 +38,8 @@ TEST_F(ControlliInvio, EmptySubjectAsksWhetherToGoOn) {
     TUnioneInvio vuoto("", {"Buongiorno"}, Piede(), {});
     EXPECT_FALSE(Controlla(vuoto, {"a@b.it"}));
     ASSERT_EQ(boxes_.boxes.size(), 1u);
-    EXPECT_EQ(boxes_.boxes[0].text,
-              "L'oggetto è vuoto: i messaggi partiranno senza oggetto.\rContinuare?");
+    EXPECT_EQ(boxes_.asked, std::vector<std::string>{"L'oggetto è vuoto: i messaggi partiranno "
+                                                     "senza oggetto.\rContinuare?"});
     boxes_.answers = {TConfirmAnswer::Yes};
     EXPECT_TRUE(Controlla(vuoto, {"a@b.it"}));
     // Without entries nothing is sent, so nothing is asked.
@@ -56,7 +56,7 @@ TEST_F(ControlliInvio, EmptyFieldsAreListedBeforeTheRun) {
                         {{{"Ragione_Sociale", "Rossi"}}, {}});
     EXPECT_FALSE(Controlla(unione, {"r@rossi.it", "x@y.it"}));
     ASSERT_EQ(boxes_.boxes.size(), 1u);
-    EXPECT_EQ(boxes_.boxes[0].text,
+    EXPECT_EQ(boxes_.asked.at(0),
               "Per 1 indirizzo alcuni campi di unione sono vuoti e resteranno vuoti nel "
               "messaggio:\rx@y.it - Ragione_Sociale\rContinuare?");
     boxes_.answers = {TConfirmAnswer::Yes};
