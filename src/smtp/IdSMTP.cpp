@@ -130,6 +130,8 @@ std::string TIdSMTP::Authenticate() {
 }
 
 void TIdSMTP::CheckEnvelopeAddress(const std::string& address) {
+    if (!address.empty() && (address.front() == '@' || address.back() == '@'))
+        throw EIdInvalidEnvelopeAddress(address);
     bool quoted = false;
     for (std::size_t i = 0; i < address.size(); ++i) {
         const auto c = static_cast<unsigned char>(address[i]);

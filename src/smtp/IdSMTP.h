@@ -77,7 +77,9 @@ class TIdSMTP : public TIdSMTPBase {
 
     bool DidAuthenticate() const { return authenticated_; }
 
-    // Raises EIdInvalidEnvelopeAddress for an address unfit for MAIL or RCPT.
+    // Raises EIdInvalidEnvelopeAddress for an address unfit for MAIL or RCPT:
+    // one that would end or extend the command, or with an empty local part
+    // or domain (what is left of a text the address parse could not take).
     static void CheckEnvelopeAddress(const std::string& address);
 
     // The mechanisms named by the AUTH lines of a capability list, each once.

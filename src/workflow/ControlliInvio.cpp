@@ -1,5 +1,6 @@
 #include "workflow/ControlliInvio.h"
 
+#include "smtp/IdSMTP.h"
 #include "workflow/MessaggioSulFilo.h"
 
 namespace brivano {
@@ -34,6 +35,17 @@ bool ControlliPrimaDellInvio(TMessageBoxes& boxes, const TIdMessage& message,
         std::string bytes;
         try {
             prova.Recipients().SetListText(voci[i]);
+            // A text the parse could not take whole (a quoted part holding
+            // "<" or ">") would leave a different address on the envelope.
+            for (std::size_t r = 0; r < prova.Recipients().Count(); ++r)
+                TIdSMTP::CheckEnvelopeAddress(prova.Recipients()[r].Address());
+        } catch (const EIdInvalidEnvelopeAddress&) {
+            boxes.ShowInfo("Indirizzo non valido: " + voci[i] + "\rInvio annullato.");
+            return false;
+        } catch (const std::exception&) {
+            continue;  // an entry that cannot be written fails alone during the run
+        }
+        try {
             bytes = BytesSulFilo(prova);
         } catch (const std::exception&) {
             continue;  // an entry that cannot be written fails alone during the run

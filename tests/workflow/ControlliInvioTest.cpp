@@ -63,6 +63,18 @@ TEST_F(ControlliInvio, EmptyFieldsAreListedBeforeTheRun) {
     EXPECT_TRUE(Controlla(unione, {"r@rossi.it", "x@y.it"}));
 }
 
+TEST_F(ControlliInvio, AnAddressTheParseCannotTakeWholeStopsTheRun) {
+    // Both would reach the envelope as "<@z.it>".
+    const TUnioneInvio unione("Offerta", {"Buongiorno"}, Piede(), {});
+    for (const std::string storto : {"\"x@y.it> NOTIFY=SUCCESS\"@z.it", "\"anna rossi\"@z.it"}) {
+        boxes_.boxes.clear();
+        EXPECT_FALSE(Controlla(unione, {"a@b.it", storto}));
+        EXPECT_EQ(boxes_.Messages(), std::vector<std::string>{"Indirizzo non valido: " + storto +
+                                                              "\rInvio annullato."});
+    }
+    EXPECT_TRUE(Controlla(unione, {"a@b.it", "Anna <a@b.it>"}));
+}
+
 TEST_F(ControlliInvio, LinesOver998OctetsOnceEncodedAreRefused) {
     struct Case {
         std::string oggetto;

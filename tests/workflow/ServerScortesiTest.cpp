@@ -228,8 +228,8 @@ TEST(ServerScortesi, AClosingReplyToEhloDefersTheEntry) {
 }
 
 TEST(ServerScortesi, AddressesThatWouldBendTheEnvelopeAreRefusedBeforeIt) {
-    for (const std::string indirizzo :
-         {"x@y.it>SIZE=99999999", "x<y@z.it", "x y@z.it", "x\ty@z.it", "x\x7fy@z.it"}) {
+    for (const std::string indirizzo : {"x@y.it>SIZE=99999999", "x<y@z.it", "@z.it", "x@",
+                                        "x y@z.it", "x\ty@z.it", "x\x7fy@z.it"}) {
         SCOPED_TRACE(indirizzo);
         EXPECT_THROW(TIdSMTP::CheckEnvelopeAddress(indirizzo), EIdInvalidEnvelopeAddress);
     }
