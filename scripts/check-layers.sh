@@ -14,6 +14,7 @@ declare -A allowed=(
     [smtp]="text exception mailing"
     [keyring]=""
     [workflow]="text exception dialogs config archive mailing smtp keyring"
+    [posta]="text exception dialogs config archive mailing smtp keyring workflow"
 )
 status=0
 for folder in "${!allowed[@]}"; do

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 core=(src/text src/dialogs src/exception src/config src/archive src/smtp src/mailing src/keyring src/workflow
-    src/tools)
+    src/posta src/tools)
 bad=$(grep -rlE '#include *[<"]Q' "${core[@]}" 2>/dev/null || true)
 if [ -n "$bad" ]; then
     echo "Qt include outside window code:"

@@ -15,6 +15,7 @@ packages=(
     clang-format clang-tidy
     desktop-file-utils appstream dpkg-dev file librsvg2-bin
     ccache
+    libgmime-3.0-dev libcurl4-openssl-dev dovecot-imapd
 )
 
 missing=()

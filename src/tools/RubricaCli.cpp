@@ -10,6 +10,7 @@
 #include "Versione.h"
 #include "archive/TableFile.h"
 #include "dialogs/MessageBoxes.h"
+#include "posta/ClassificaPosta.h"
 #include "tools/ArchivioRigaComando.h"
 #include "workflow/ContattiArchivio.h"
 #include "workflow/Esportazione.h"
@@ -41,6 +42,10 @@ constexpr const char* kAiuto =
     "      scrive gli indirizzi dell'elenco non inviare, uno per riga\n"
     "  non-inviare togli INDIRIZZO...\n"
     "      toglie indirizzi dall'elenco non inviare\n"
+    "  posta esamina FILE.eml...\n"
+    "      dice di ogni messaggio se è un rimbalzo (definitivo o temporaneo), una\n"
+    "      richiesta \"Cancellami\", una risposta automatica o altro, con una riga\n"
+    "      per indirizzo; non tocca né la casella né gli elenchi\n"
     "\n"
     "  -h, --help      mostra questo aiuto ed esce\n"
     "  -v, --version   mostra la versione ed esce\n"
@@ -58,7 +63,7 @@ class EUso : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class TComando { Importa, Esporta, Elenco, NonInviare };
+enum class TComando { Importa, Esporta, Elenco, NonInviare, Posta };
 
 struct TRichiesta {
     TComando comando = TComando::Elenco;
@@ -73,6 +78,7 @@ TComando ComandoDaNome(const std::string& nome) {
     if (nome == "esporta") return TComando::Esporta;
     if (nome == "elenco") return TComando::Elenco;
     if (nome == "non-inviare") return TComando::NonInviare;
+    if (nome == "posta") return TComando::Posta;
     throw EUso("comando sconosciuto: " + nome);
 }
 
@@ -126,6 +132,17 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
                     throw EUso("non-inviare " + r.azione + " vuole almeno un indirizzo");
             } else {
                 throw EUso("azione sconosciuta: non-inviare " + r.azione);
+            }
+            break;
+        case TComando::Posta:
+            if (r.anno) throw EUso("la posta vale per tutti gli anni: niente --anno");
+            if (r.argomenti.empty()) throw EUso("posta vuole esamina");
+            r.azione = r.argomenti.front();
+            r.argomenti.erase(r.argomenti.begin());
+            if (r.azione == "esamina") {
+                if (r.argomenti.empty()) throw EUso("posta esamina vuole almeno un file");
+            } else {
+                throw EUso("azione sconosciuta: posta " + r.azione);
             }
             break;
     }
@@ -185,6 +202,16 @@ int NonInviare(const TRichiesta& r, std::istream& in, std::ostream& out, std::os
     return assenti == 0 ? 0 : UscitaErrore;
 }
 
+// Reads each file and says what it is; touches no mailbox, list or journal.
+int EsaminaPosta(const TRichiesta& r, std::ostream& out) {
+    for (const std::string& file : r.argomenti) {
+        const TPostaClassificata esito = ClassificaPosta(LeggiFile(file));
+        out << file << ": " << NomeTipoPosta(esito.Tipo) << '\n';
+        for (const std::string& riga : RigheEsame(esito)) out << riga << '\n';
+    }
+    return 0;
+}
+
 }  // namespace
 
 int EseguiRubrica(const std::vector<std::string>& args, const std::string& cartellaProgramma,
@@ -200,6 +227,8 @@ int EseguiRubrica(const std::vector<std::string>& args, const std::string& carte
             return 0;
         }
         const TRichiesta richiesta = LeggiRichiesta(args);
+        if (richiesta.comando == TComando::Posta && richiesta.azione == "esamina")
+            return EsaminaPosta(richiesta, out);
         TArchivioRigaComando archivio(cartellaProgramma, err);
         switch (richiesta.comando) {
             case TComando::Importa:
@@ -210,6 +239,8 @@ int EseguiRubrica(const std::vector<std::string>& args, const std::string& carte
                 return Elenco(richiesta, archivio, out);
             case TComando::NonInviare:
                 return NonInviare(richiesta, in, out, err);
+            case TComando::Posta:
+                break;
         }
         return UscitaErrore;
     } catch (const EUso& e) {
