@@ -16,6 +16,7 @@
 #include "dialogs/MessageBoxes.h"
 #include "ui/Fonts.h"
 #include "workflow/Fornitori.h"
+#include "workflow/PasswordInChiaro.h"
 #include "workflow/SpedizioneMail.h"
 
 namespace {
@@ -102,6 +103,10 @@ void TFImpostazioniInvio::CreaControlli() {
     LabelPortachiavi->setObjectName("LabelPortachiavi");
     LabelPortachiavi->setWordWrap(true);
     campi->addRow(QString(), LabelPortachiavi);
+    LabelInChiaro = new QLabel(this);
+    LabelInChiaro->setObjectName("LabelInChiaro");
+    LabelInChiaro->setWordWrap(true);
+    campi->addRow(QString(), LabelInChiaro);
     DDMessaggiPerConnessione = new QSpinBox(this);
     DDMessaggiPerConnessione->setObjectName("DDMessaggiPerConnessione");
     DDMessaggiPerConnessione->setRange(1, brivano::MessaggiPerConnessioneMassimi);
@@ -141,6 +146,9 @@ void TFImpostazioniInvio::CreaControlli() {
     // sets the list without touching what was saved.
     connect(ComboFornitore, &QComboBox::activated, this, [this] { ComboFornitoreChange(); });
     connect(ComboSicurezza, &QComboBox::activated, this, [this] { ComboSicurezzaChange(); });
+    connect(DDPassword, &QLineEdit::textChanged, this, [this] { MostraAvvisoInChiaro(); });
+    connect(ComboSicurezza, &QComboBox::currentIndexChanged, this,
+            [this] { MostraAvvisoInChiaro(); });
     connect(ButtonProva, &QPushButton::clicked, this, [this] { ButtonProvaClick(); });
     connect(ButtonSalva, &QPushButton::clicked, this, [this] { ButtonSalvaClick(); });
     connect(ButtonAnnulla, &QPushButton::clicked, this, [this] { ButtonAnnullaClick(); });
@@ -218,6 +226,11 @@ void TFImpostazioniInvio::MostraAccount(const brivano::TAccountInvio& account) {
     DDTentativi->setValue(account.Rinvii.Tentativi);
     DDAttesaTentativi->setValue(account.Rinvii.AttesaSecondi);
     MostraNota();
+}
+
+void TFImpostazioniInvio::MostraAvvisoInChiaro() {
+    LabelInChiaro->setText(Q(brivano::AvvisoPasswordInChiaro(
+        static_cast<brivano::TSicurezza>(ComboSicurezza->currentIndex()), S(DDPassword->text()))));
 }
 
 void TFImpostazioniInvio::MostraNota() {

@@ -53,6 +53,8 @@ class TFImpostazioniInvio : public QDialog {
     QLineEdit* DDUtente;
     QLineEdit* DDPassword;
     QLabel* LabelPortachiavi;
+    // Beside the password while it may cross the network in clear.
+    QLabel* LabelInChiaro;
     QSpinBox* DDMessaggiPerConnessione;
     QSpinBox* DDConnessioni;
     // Sending pace (0: no limit) and retries of deferred (4xx) entries.
@@ -82,6 +84,7 @@ class TFImpostazioniInvio : public QDialog {
     QWidget* CreaCampiCadenza();
     void MostraAccount(const brivano::TAccountInvio& account);
     void MostraNota();
+    void MostraAvvisoInChiaro();
     void AbilitaInput(bool abilita);
     void FineProva();
 

@@ -101,6 +101,17 @@ TEST_F(FImpostazioniInvioTest, PresetsFillHostPortSecurityAndNote) {
     EXPECT_EQ(finestra.DDPorta->value(), 2465);
 }
 
+TEST_F(FImpostazioniInvioTest, APasswordWithoutTlsIsSaidToCrossTheNetworkInClear) {
+    finestra.show();
+    EXPECT_TRUE(finestra.LabelInChiaro->text().isEmpty()) << "no password yet";
+    finestra.DDPassword->setText("segreta");
+    EXPECT_TRUE(finestra.LabelInChiaro->text().contains("in chiaro"));
+    Scegli("Aruba");
+    EXPECT_TRUE(finestra.LabelInChiaro->text().isEmpty());
+    finestra.ComboSicurezza->setCurrentIndex(0);
+    EXPECT_FALSE(finestra.LabelInChiaro->text().isEmpty());
+}
+
 TEST_F(FImpostazioniInvioTest, SalvaStoresTheAccountAndThePasswordApart) {
     finestra.show();
     Scegli("Libero");
