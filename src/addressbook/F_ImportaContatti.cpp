@@ -8,9 +8,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "archive/F_DB.h"
-#include "archive/TableFile.h"
-#include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Fonts.h"
 
@@ -82,26 +79,35 @@ TFImportaContatti::TFImportaContatti(TFDB& fdb, TMessageBoxes& boxes, QWidget* p
         if (Importa()) accept();
     });
     connect(ButtonAnnulla, &QPushButton::clicked, this, &QDialog::reject);
+    // The marks depend on what happens to duplicates.
+    connect(Aggiorna, &QCheckBox::toggled, this, [this] {
+        if (percorso_) Apri(*percorso_);
+    });
 }
 
 bool TFImportaContatti::Apri(const QString& percorso) {
-    file_.reset();
+    percorso_.reset();
     esito_.reset();
     ButtonImporta->setEnabled(false);
     Mappatura->clear();
     Anteprima->clear();
+    const auto duplicati =
+        Aggiorna->isChecked() ? brivano::TDuplicati::Aggiorna : brivano::TDuplicati::Salta;
+    brivano::TAnteprimaImportazione anteprima;
     try {
-        const std::string bytes = brivano::LeggiFile(percorso.toStdString());
-        file_ = brivano::LeggiImportazione(bytes,
-                                           brivano::FormatoDelFile(percorso.toStdString(), bytes));
+        anteprima = brivano::AnteprimaImportazione(
+            *brivano::RubricaDiLavoro(fdb_), percorso.toStdString(), duplicati, RigheAnteprima);
     } catch (const std::exception& e) {
         Descrizione->setText(QStringLiteral("File non leggibile"));
         boxes_.ShowInfo("Il file non si può importare: " + std::string(e.what()));
         return false;
     }
-    const auto& f = *file_;
+    percorso_ = percorso;
+    const auto& f = anteprima.File;
     QString descrizione =
-        QStringLiteral("%1 — %2 — %3 righe").arg(percorso, Q(f.Codifica)).arg(f.Righe.size());
+        QStringLiteral("%1 — %2 — %3%4 righe")
+            .arg(percorso, Q(f.Codifica), anteprima.Altre ? QStringLiteral("più di ") : QString())
+            .arg(anteprima.Righe.size());
     if (f.Formato == brivano::TFormatoFile::Csv)
         descrizione += QStringLiteral(" — separatore: ") + NomeSeparatore(f.Separatore);
     else
@@ -139,29 +145,31 @@ bool TFImportaContatti::Apri(const QString& percorso) {
                                                    brivano::TCampo::Note};
     QStringList titoli = {QStringLiteral("Riga")};
     for (brivano::TCampo c : ordine) titoli << QString::fromUtf8(brivano::NomeCampo(c));
-    const int righe = std::min<int>(RigheAnteprima, static_cast<int>(f.Righe.size()));
+    titoli << QStringLiteral("Esito");
+    const int righe = static_cast<int>(anteprima.Righe.size());
     Anteprima->setColumnCount(static_cast<int>(titoli.size()));
     Anteprima->setHorizontalHeaderLabels(titoli);
     Anteprima->setRowCount(righe);
     for (int r = 0; r < righe; ++r) {
-        const auto& riga = f.Righe[static_cast<std::size_t>(r)];
-        Anteprima->setItem(r, 0, new QTableWidgetItem(QString::number(riga.Riga)));
+        const auto& riga = anteprima.Righe[static_cast<std::size_t>(r)];
+        Anteprima->setItem(r, 0, new QTableWidgetItem(QString::number(riga.Riga.Riga)));
         for (std::size_t c = 0; c < ordine.size(); ++c)
             Anteprima->setItem(r, static_cast<int>(c) + 1,
-                               new QTableWidgetItem(Q(riga.Contatto[ordine[c]])));
+                               new QTableWidgetItem(Q(riga.Riga.Contatto[ordine[c]])));
+        Anteprima->setItem(
+            r, static_cast<int>(ordine.size()) + 1,
+            new QTableWidgetItem(Q(brivano::TestoEsitoRiga(riga.Esito, riga.Motivo))));
     }
-    ButtonImporta->setEnabled(!f.Righe.empty());
+    ButtonImporta->setEnabled(!anteprima.Righe.empty());
     return true;
 }
 
 bool TFImportaContatti::Importa() {
-    if (!file_) return false;
+    if (!percorso_) return false;
     bool fatto = false;
     RunGuarded(boxes_, [this, &fatto] {
-        auto rubrica = fdb_.Session1.OpenTableFile(LeggiReg(KeyBrivano, "AliasDB"),
-                                                   LeggiReg(KeyBrivano, "DBRubrica"));
-        esito_ = brivano::ImportaContatti(
-            *rubrica, file_->Righe,
+        esito_ = brivano::ImportaFile(
+            *brivano::RubricaDiLavoro(fdb_), percorso_->toStdString(),
             Aggiorna->isChecked() ? brivano::TDuplicati::Aggiorna : brivano::TDuplicati::Salta);
         fatto = true;
         boxes_.ShowInfo(brivano::TestoEsitoImportazione(*esito_));

@@ -1,14 +1,14 @@
 #pragma once
-// The import window: reads a CSV or vCard file, shows its encoding, how its
-// columns map to the contact's fields and its first rows, and only then,
-// on "Importa", writes the contacts into the address table in one batch.
+// The import window: shows a CSV or vCard file's encoding, how its columns
+// map to the contact's fields and its first rows, each with what the import
+// will do with it; on "Importa" the import itself (brivano::ImportaFile)
+// reads the file again and writes it in one batch.
 
 #include <QDialog>
 #include <memory>
 #include <optional>
 
-#include "workflow/FileImportazione.h"
-#include "workflow/Importazione.h"
+#include "workflow/ComandiContatti.h"
 
 class QCheckBox;
 class QLabel;
@@ -22,8 +22,8 @@ class TFImportaContatti : public QDialog {
   public:
     TFImportaContatti(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent = nullptr);
 
-    // Reads the file and fills the preview; false (after saying why) when it
-    // cannot be read.
+    // Reads the file's first rows and fills the preview; false (after saying
+    // why) when it cannot be read.
     bool Apri(const QString& file);
     // Writes the rows read; the report says what landed. True when written.
     bool Importa();
@@ -41,6 +41,6 @@ class TFImportaContatti : public QDialog {
   private:
     TFDB& fdb_;
     TMessageBoxes& boxes_;
-    std::optional<brivano::TFileImportazione> file_;
+    std::optional<QString> percorso_;
     std::optional<brivano::TEsitoImportazione> esito_;
 };

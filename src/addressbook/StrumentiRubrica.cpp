@@ -10,13 +10,9 @@
 #include "addressbook/F_NonInviare.h"
 #include "addressbook/GrigliaFiltrata.h"
 #include "archive/F_DB.h"
-#include "archive/TableFile.h"
-#include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/CasellaFiltro.h"
-#include "workflow/ContattiArchivio.h"
-#include "workflow/Esportazione.h"
-#include "workflow/NonInviare.h"
+#include "workflow/ComandiContatti.h"
 
 namespace brivano {
 
@@ -95,40 +91,27 @@ void TStrumentiRubrica::Esporta(bool soloFiltrati, const QString& file) {
         if (percorso.isEmpty()) return;
     }
     RunGuarded(boxes_, [&] {
-        auto rubrica = fdb_.Session1.OpenTableFile(LeggiReg(KeyBrivano, "AliasDB"),
-                                                   LeggiReg(KeyBrivano, "DBRubrica"));
-        std::vector<TContatto> contatti = LeggiContatti(*rubrica);
+        std::unordered_set<long long> scelti;
         if (soloFiltrati) {
             // The rows the grid shows, found by their row ids.
-            std::unordered_set<long long> scelti;
             const int ordNum = fdb_.QGEN.Active() ? fdb_.QGEN.FieldIndex("OrdNum") : -1;
             for (int r = 0; ordNum >= 0 && r < griglia_.rowCount(); ++r)
                 if (const TFieldValue id = fdb_.QGEN.ValueAt(griglia_.RigaElenco(r), ordNum))
                     scelti.insert(std::stoll(*id));
-            std::erase_if(contatti, [&](const TContatto& c) { return !scelti.count(c.OrdNum); });
         }
         const char separatore = filtroScelto.contains(QStringLiteral("separatore ,")) ? ',' : ';';
-        ScriviFile(percorso.toStdString(),
-                   TestoEsportazione(percorso.toStdString(), contatti, separatore));
-        boxes_.ShowInfo("Esportati " + std::to_string(contatti.size()) + " contatti in " +
-                        percorso.toStdString());
+        const std::size_t quanti = EsportaContatti(*RubricaDiLavoro(fdb_), percorso.toStdString(),
+                                                   separatore, soloFiltrati ? &scelti : nullptr);
+        boxes_.ShowInfo(TestoEsportati(quanti, percorso.toStdString()));
     });
 }
 
 void TStrumentiRubrica::NonInviarePiu() {
     RunGuarded(boxes_, [&] {
-        const TFieldValue email =
-            fdb_.T_Rubrica.Active() ? fdb_.T_Rubrica.FieldValue("EMail") : std::nullopt;
-        if (!email || email->empty()) {
-            boxes_.ShowInfo("Il contatto corrente non ha un indirizzo e-mail.");
-            return;
-        }
-        TNonInviare elenco(PercorsoNonInviareConfigurato());
-        boxes_.ShowInfo(elenco.Aggiungi(*email) ? *email + " non riceverà più messaggi."
-                                                : *email + " era già nell'elenco non inviare.");
+        boxes_.ShowInfo(brivano::NonInviarePiu(
+            fdb_.T_Rubrica.Active() ? fdb_.T_Rubrica.FieldValue("EMail") : std::nullopt));
     });
 }
-
 void TStrumentiRubrica::ApriNonInviare() {
     TFNonInviare finestra(boxes_, finestra_);
     finestra.exec();

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QPushButton>
 
-#include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
 #include "workflow/CopiaContatti.h"
 
@@ -23,8 +22,7 @@ TFCreaArchivio::TFCreaArchivio(TFDB& fdb, TMessageBoxes& boxes,
 void TFCreaArchivio::Confermato(const std::string& annoPrecedente) {
     if (!CopiaContatti->isChecked()) return;
     RunGuarded(boxes_, [&] {
-        // Confirming the working year itself has nothing to copy.
-        if (LeggiReg(KeyBrivano, "Anno") == annoPrecedente) return;
-        boxes_.ShowInfo(brivano::CopiaContattiNelNuovoAnno(fdb_, annoPrecedente));
+        const std::string testo = brivano::CopiaContattiNelNuovoAnno(fdb_, annoPrecedente);
+        if (!testo.empty()) boxes_.ShowInfo(testo);
     });
 }

@@ -12,10 +12,9 @@
 #include "dialogs/MessageBoxes.h"
 #include "posta/ClassificaPosta.h"
 #include "tools/ArchivioRigaComando.h"
+#include "workflow/ComandiContatti.h"
 #include "workflow/ContattiArchivio.h"
 #include "workflow/Esportazione.h"
-#include "workflow/FileImportazione.h"
-#include "workflow/Importazione.h"
 #include "workflow/NonInviare.h"
 
 namespace brivano {
@@ -150,21 +149,16 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
 }
 
 int Importa(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& out) {
-    const std::filesystem::path file = r.argomenti[0];
-    const std::string bytes = LeggiFile(file);
-    const TFileImportazione letto = LeggiImportazione(bytes, FormatoDelFile(file, bytes));
     auto rubrica = archivio.Rubrica(r.anno);
-    const TEsitoImportazione esito = ImportaContatti(
-        *rubrica, letto.Righe, r.aggiorna ? TDuplicati::Aggiorna : TDuplicati::Salta);
+    const TEsitoImportazione esito = ImportaFile(
+        *rubrica, r.argomenti[0], r.aggiorna ? TDuplicati::Aggiorna : TDuplicati::Salta);
     out << ConRitorniACapo(TestoEsitoImportazione(esito)) << '\n';
     return esito.Scartate.empty() ? 0 : UscitaRigheScartate;
 }
 
 int Esporta(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& out) {
     const std::filesystem::path file = r.argomenti[0];
-    const auto contatti = LeggiContatti(*archivio.Rubrica(r.anno));
-    ScriviFile(file, TestoEsportazione(file, contatti));
-    out << "Esportati " << contatti.size() << " contatti in " << file.string() << '\n';
+    out << TestoEsportati(EsportaContatti(*archivio.Rubrica(r.anno), file), file) << '\n';
     return 0;
 }
 

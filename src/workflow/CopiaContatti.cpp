@@ -9,20 +9,29 @@ namespace brivano {
 
 TEsitoImportazione CopiaContatti(TTableFile& da, TTableFile& a,
                                  const std::function<void(std::size_t fatte)>& avanzamento) {
-    std::vector<TRigaImportata> righe;
+    // Read in the contact list's order and written as they come.
+    const auto colonne = ColonneContatto(da);
+    auto righe = da.OrderedRows(NomeColonna(TCampo::Ragione_Sociale), false);
+    std::vector<TFieldValue> valori;
+    long long id = 0;
     int numero = 0;
-    for (TContatto& contatto : LeggiContatti(da)) {
-        TRigaImportata riga;
-        riga.Riga = ++numero;
-        riga.Contatto = std::move(contatto);
-        riga.Contatto.OrdNum = 0;
-        riga.Presenti.fill(true);
-        righe.push_back(std::move(riga));
-    }
-    return ImportaContatti(a, righe, TDuplicati::Salta, avanzamento);
+    TOpzioniImportazione opzioni;
+    opzioni.Avanzamento = avanzamento;
+    return ImportaContatti(
+        a,
+        [&](TRigaImportata& riga) {
+            if (!righe->Next(id, &valori)) return false;
+            riga.Riga = ++numero;
+            riga.Contatto = ContattoDaRiga(valori, colonne);
+            riga.Presenti.fill(true);
+            return true;
+        },
+        opzioni);
 }
 
 std::string CopiaContattiNelNuovoAnno(TFDB& fdb, const std::string& annoPrecedente) {
+    // Confirming the working year itself has nothing to copy.
+    if (LeggiReg(KeyBrivano, "Anno") == annoPrecedente) return {};
     const std::string file = LeggiReg(KeyBrivano, "DBRubrica");
     const auto da =
         TTableFile::Open(CartellaAnno(LeggiReg(KeyBrivano, "PathDatiGen"), annoPrecedente) + file);

@@ -20,7 +20,8 @@ TEsitoImportazione CopiaContatti(TTableFile& da, TTableFile& a,
 
 // Once the working year has been switched from `annoPrecedente`: copies the
 // address table of that year into the working year's and returns the text
-// that tells the user. Raises when either table cannot be opened.
+// that tells the user (empty when the year did not change: nothing to copy).
+// Raises when either table cannot be opened.
 std::string CopiaContattiNelNuovoAnno(TFDB& fdb, const std::string& annoPrecedente);
 
 }  // namespace brivano

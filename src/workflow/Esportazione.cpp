@@ -13,17 +13,46 @@ namespace brivano {
 
 namespace {
 
-std::string CampoCsv(const std::string& valore, char separatore) {
-    const bool virgolette =
-        valore.find_first_of(std::string("\"\r\n") + separatore) != std::string::npos ||
-        (!valore.empty() && (valore.front() == ' ' || valore.back() == ' '));
-    if (!virgolette) return valore;
-    std::string out = "\"";
+// Bytes gathered before one write to the file.
+constexpr std::size_t kBufferScrittura = std::size_t{1} << 16;
+
+void CampoCsv(std::string& out, const std::string& valore, char separatore) {
+    const bool apostrofo = SembraFormula(valore);
+    const bool virgolette = valore.find_first_of("\"\r\n") != std::string::npos ||
+                            valore.find(separatore) != std::string::npos ||
+                            (!valore.empty() && (valore.front() == ' ' || valore.back() == ' '));
+    if (!virgolette) {
+        if (apostrofo) out += '\'';
+        out += valore;
+        return;
+    }
+    out += '"';
+    if (apostrofo) out += '\'';
     for (char c : valore) {
         if (c == '"') out += '"';
         out += c;
     }
-    return out + "\"";
+    out += '"';
+}
+
+constexpr TCampo kOrdineCsv[] = {TCampo::Ragione_Sociale, TCampo::Tipo, TCampo::Citta, TCampo::Cap,
+                                 TCampo::EMail,           TCampo::Sito, TCampo::Note};
+
+void IntestazioneCsv(std::string& out, char separatore, bool bom) {
+    if (bom) out += "\xEF\xBB\xBF";
+    for (TCampo campo : kOrdineCsv) {
+        if (campo != kOrdineCsv[0]) out += separatore;
+        out += NomeCampo(campo);
+    }
+    out += "\r\n";
+}
+
+void RigaCsv(std::string& out, const TContatto& c, char separatore) {
+    for (TCampo campo : kOrdineCsv) {
+        if (campo != kOrdineCsv[0]) out += separatore;
+        CampoCsv(out, c[campo], separatore);
+    }
+    out += "\r\n";
 }
 
 std::string Escape(const std::string& valore, bool virgola) {
@@ -37,8 +66,8 @@ std::string Escape(const std::string& valore, bool virgola) {
         } else if (c == ',' && virgola) {
             out += "\\,";
         } else if (c == '\r') {
-            out += "\\n";
-            if (i + 1 < valore.size() && valore[i + 1] == '\n') ++i;
+            // Kept apart from a line feed, so a CR LF inside a field comes back whole.
+            out += "\\r";
         } else if (c == '\n') {
             out += "\\n";
         } else {
@@ -64,54 +93,107 @@ void AggiungiLinea(std::string& out, const std::string& linea) {
     out.append(linea, inizio, std::string::npos).append("\r\n");
 }
 
+void SchedaVCard(std::string& out, const TContatto& c) {
+    AggiungiLinea(out, "BEGIN:VCARD");
+    AggiungiLinea(out, "VERSION:4.0");
+    // FN is required; a contact without a company is named by its address.
+    const std::string& nome =
+        c[TCampo::Ragione_Sociale].empty() ? c[TCampo::EMail] : c[TCampo::Ragione_Sociale];
+    AggiungiLinea(out, "FN:" + Escape(nome, true));
+    AggiungiLinea(out, "ORG:" + Escape(c[TCampo::Ragione_Sociale], true));
+    if (!c[TCampo::Tipo].empty()) AggiungiLinea(out, "CATEGORIES:" + Escape(c[TCampo::Tipo], true));
+    if (!c[TCampo::EMail].empty()) AggiungiLinea(out, "EMAIL:" + Escape(c[TCampo::EMail], true));
+    if (!c[TCampo::Sito].empty()) AggiungiLinea(out, "URL:" + Escape(c[TCampo::Sito], false));
+    if (!c[TCampo::Citta].empty() || !c[TCampo::Cap].empty())
+        AggiungiLinea(out, "ADR:;;;" + Escape(c[TCampo::Citta], true) + ";;" +
+                               Escape(c[TCampo::Cap], true) + ";");
+    if (!c[TCampo::Note].empty()) AggiungiLinea(out, "NOTE:" + Escape(c[TCampo::Note], true));
+    AggiungiLinea(out, "END:VCARD");
+}
+
+bool EstensioneVCard(const std::filesystem::path& percorso) {
+    const std::string estensione = Piega(percorso.extension().string());
+    return estensione == ".vcf" || estensione == ".vcard";
+}
+
 }  // namespace
 
 std::string TestoCsv(const std::vector<TContatto>& contatti, char separatore, bool bom) {
-    std::string out = bom ? "\xEF\xBB\xBF" : "";
-    auto riga = [&](auto valore) {
-        bool primo = true;
-        for (TCampo campo : {TCampo::Ragione_Sociale, TCampo::Tipo, TCampo::Citta, TCampo::Cap,
-                             TCampo::EMail, TCampo::Sito, TCampo::Note}) {
-            if (!primo) out += separatore;
-            primo = false;
-            out += CampoCsv(valore(campo), separatore);
-        }
-        out += "\r\n";
-    };
-    riga([](TCampo campo) { return std::string(NomeCampo(campo)); });
-    for (const TContatto& c : contatti) riga([&](TCampo campo) { return c[campo]; });
+    std::string out;
+    IntestazioneCsv(out, separatore, bom);
+    for (const TContatto& c : contatti) RigaCsv(out, c, separatore);
     return out;
 }
 
 std::string TestoVCard(const std::vector<TContatto>& contatti) {
     std::string out;
-    for (const TContatto& c : contatti) {
-        AggiungiLinea(out, "BEGIN:VCARD");
-        AggiungiLinea(out, "VERSION:4.0");
-        // FN is required; a contact without a company is named by its address.
-        const std::string& nome =
-            c[TCampo::Ragione_Sociale].empty() ? c[TCampo::EMail] : c[TCampo::Ragione_Sociale];
-        AggiungiLinea(out, "FN:" + Escape(nome, true));
-        AggiungiLinea(out, "ORG:" + Escape(c[TCampo::Ragione_Sociale], true));
-        if (!c[TCampo::Tipo].empty())
-            AggiungiLinea(out, "CATEGORIES:" + Escape(c[TCampo::Tipo], true));
-        if (!c[TCampo::EMail].empty())
-            AggiungiLinea(out, "EMAIL:" + Escape(c[TCampo::EMail], true));
-        if (!c[TCampo::Sito].empty()) AggiungiLinea(out, "URL:" + Escape(c[TCampo::Sito], false));
-        if (!c[TCampo::Citta].empty() || !c[TCampo::Cap].empty())
-            AggiungiLinea(out, "ADR:;;;" + Escape(c[TCampo::Citta], true) + ";;" +
-                                   Escape(c[TCampo::Cap], true) + ";");
-        if (!c[TCampo::Note].empty()) AggiungiLinea(out, "NOTE:" + Escape(c[TCampo::Note], true));
-        AggiungiLinea(out, "END:VCARD");
-    }
+    for (const TContatto& c : contatti) SchedaVCard(out, c);
     return out;
 }
 
 std::string TestoEsportazione(const std::filesystem::path& percorso,
                               const std::vector<TContatto>& contatti, char separatore) {
-    const std::string estensione = Piega(percorso.extension().string());
-    if (estensione == ".vcf" || estensione == ".vcard") return TestoVCard(contatti);
-    return TestoCsv(contatti, separatore);
+    return EstensioneVCard(percorso) ? TestoVCard(contatti) : TestoCsv(contatti, separatore);
+}
+
+TScritturaEsportazione::TScritturaEsportazione(const std::filesystem::path& percorso,
+                                               char separatore)
+    : percorso_(percorso), vcard_(EstensioneVCard(percorso)), separatore_(separatore) {
+    temporaneo_ = percorso;
+    temporaneo_ += ".scrittura-" + std::to_string(::getpid());
+    fd_ = ::open(temporaneo_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0)
+        throw std::runtime_error("Impossibile scrivere " + percorso.string() + ": " +
+                                 std::strerror(errno));
+    buffer_.reserve(kBufferScrittura * 2);
+    if (!vcard_) IntestazioneCsv(buffer_, separatore_, true);
+}
+
+TScritturaEsportazione::~TScritturaEsportazione() {
+    if (fd_ < 0) return;
+    ::close(fd_);
+    ::unlink(temporaneo_.c_str());
+}
+
+void TScritturaEsportazione::Aggiungi(const TContatto& contatto) {
+    if (vcard_)
+        SchedaVCard(buffer_, contatto);
+    else
+        RigaCsv(buffer_, contatto, separatore_);
+    ++scritti_;
+    if (buffer_.size() >= kBufferScrittura) Svuota();
+}
+
+void TScritturaEsportazione::Svuota() {
+    std::size_t fatti = 0;
+    while (fatti < buffer_.size()) {
+        const ssize_t n = ::write(fd_, buffer_.data() + fatti, buffer_.size() - fatti);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) Fallisci(n < 0 ? errno : ENOSPC);
+        fatti += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+}
+
+void TScritturaEsportazione::Fallisci(int errore) {
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink(temporaneo_.c_str());
+    throw std::runtime_error("Impossibile scrivere " + percorso_.string() + ": " +
+                             std::strerror(errore));
+}
+
+void TScritturaEsportazione::Chiudi() {
+    Svuota();
+    if (::fsync(fd_) != 0) Fallisci(errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 || std::rename(temporaneo_.c_str(), percorso_.c_str()) != 0) {
+        const int errore = errno;
+        ::unlink(temporaneo_.c_str());
+        throw std::runtime_error("Impossibile scrivere " + percorso_.string() + ": " +
+                                 std::strerror(errore));
+    }
 }
 
 void ScriviFile(const std::filesystem::path& percorso, const std::string& testo) {

@@ -1,7 +1,5 @@
 #include "workflow/Importazione.h"
 
-#include <deque>
-#include <set>
 #include <string_view>
 
 #include "archive/TableFile.h"
@@ -43,111 +41,155 @@ bool SenzaValori(const TContatto& contatto) {
 
 }  // namespace
 
-TEsitoImportazione ImportaContatti(TTableFile& tabella, const std::vector<TRigaImportata>& righe,
-                                   TDuplicati duplicati,
-                                   const std::function<void(std::size_t fatte)>& avanzamento) {
+TEsitoImportazione ImportaContatti(TTableFile& tabella,
+                                   const std::function<bool(TRigaImportata& riga)>& prossima,
+                                   const TOpzioniImportazione& opzioni) {
     const auto colonne = ColonneContatto(tabella);
     const std::size_t numeroColonne = tabella.Columns().size();
-    TWriteBatch batch(tabella);
+    const bool aggiorna = opzioni.Duplicati == TDuplicati::Aggiorna;
+    std::optional<TWriteBatch> batch;
+    if (!opzioni.Prova) batch.emplace(tabella);
 
-    // Contacts already in the table, or written by this import, by address;
-    // their values are held in `tenuti` or in the import's own rows, never
-    // copied per row.
-    TIndirizziVisti perIndirizzo;
+    // Contacts already in the table, and those this import adds, by the hash
+    // of their address (or of all their values when they have none).
     using TVoce = TIndirizziVisti::TVoce;
-    std::set<std::array<std::string, NumeroCampi>> senzaIndirizzo;
-    std::deque<TContatto> tenuti;  // stable addresses for perIndirizzo
+    TIndirizziVisti visti;
     std::string spazio;
     {
         auto esistenti = tabella.OrderedRows("", false);
         long long id = 0;
         std::vector<TFieldValue> valori;
         while (esistenti->Next(id, &valori)) {
-            TContatto c = ContattoDaRiga(valori, colonne);
+            const TContatto c = ContattoDaRiga(valori, colonne);
             const std::string_view chiave = TIndirizziVisti::Chiave(c[TCampo::EMail], spazio);
-            if (chiave.empty()) {
-                senzaIndirizzo.insert(std::move(c.Valori));
-            } else if (!perIndirizzo.Trova(chiave)) {
-                tenuti.push_back(std::move(c));
-                // The contact moved: its e-mail, when it was the key, did too.
-                const std::string_view tenuta =
-                    chiave.data() == spazio.data() ? chiave
-                                                   : std::string_view(tenuti.back()[TCampo::EMail]);
-                perIndirizzo.Aggiungi(tenuta, spazio, TVoce{id, &tenuti.back(), false});
-            }
+            visti.Aggiungi(
+                chiave.empty() ? TIndirizziVisti::HashValori(c) : TIndirizziVisti::Hash(chiave),
+                TVoce{id, 0, false});
         }
     }
-    perIndirizzo.Prevedi(righe.size());
 
     // New rows wait in `lotto` (values reused from one batch to the next) and
-    // are written together; their entries in perIndirizzo get ids then.
+    // are written together; their entries in `visti` get ids then.
     std::vector<std::vector<TFieldValue>> lotto(kRigheLotto,
                                                 std::vector<TFieldValue>(numeroColonne));
     std::vector<TVoce*> attese;
     std::vector<long long> ids(kRigheLotto);
+    std::size_t inLotto = 0;
     auto scrivi = [&] {
-        if (attese.empty()) return;
-        tabella.InsertRows(lotto.data(), attese.size(), ids.data());
-        for (std::size_t k = 0; k < attese.size(); ++k) {
+        if (inLotto == 0) return;
+        tabella.InsertRows(lotto.data(), inLotto, ids.data());
+        for (std::size_t k = 0; k < inLotto; ++k) {
             if (!attese[k]) continue;
             attese[k]->Id = ids[k];
             attese[k]->InAttesa = false;
         }
         attese.clear();
+        inLotto = 0;
+    };
+    // A hash match confirmed against the row itself, which `trovato` then
+    // holds. A row not yet written is written first; when nothing is written
+    // the hash alone decides.
+    TContatto trovato;
+    std::string spazioTrovato;
+    auto confermata = [&](TVoce& voce, const TContatto& cercato, std::string_view chiave) {
+        if (voce.InAttesa) {
+            if (opzioni.Prova) {
+                trovato = {};
+                return true;
+            }
+            scrivi();
+        }
+        const auto righe = tabella.Rows(&voce.Id, 1);
+        trovato = ContattoDaRiga(righe.front(), colonne);
+        if (chiave.empty()) return trovato.StessiValori(cercato);
+        return TIndirizziVisti::Chiave(trovato[TCampo::EMail], spazioTrovato) == chiave;
     };
 
     TEsitoImportazione esito;
     std::vector<TFieldValue> valori(numeroColonne);  // an updated row's values, reused
-    for (std::size_t i = 0; i < righe.size(); ++i) {
-        const TRigaImportata& riga = righe[i];
+    TRigaImportata riga;
+    TContatto unito;
+    std::size_t fatte = 0;
+    while (prossima(riga)) {
         const std::string_view chiave =
             TIndirizziVisti::Chiave(riga.Contatto[TCampo::EMail], spazio);
-        TVoce* esistente = chiave.empty() ? nullptr : perIndirizzo.Trova(chiave);
+        const std::uint64_t hash = chiave.empty() ? TIndirizziVisti::HashValori(riga.Contatto)
+                                                  : TIndirizziVisti::Hash(chiave);
+        TVoce* esistente = chiave.empty() ? nullptr : visti.Trova(hash, [&](TVoce& v) {
+            return confermata(v, riga.Contatto, chiave);
+        });
         const TContatto* nuovo = &riga.Contatto;
-        TContatto unito;
-        if (esistente && duplicati == TDuplicati::Aggiorna) {
+        if (esistente && aggiorna) {
             // Fields the file does not give keep their value.
             unito = riga.Contatto;
             for (TCampo campo : TuttiCampi)
-                if (!riga.Presenti[static_cast<std::size_t>(campo)])
-                    unito[campo] = (*esistente->Contatto)[campo];
+                if (!riga.Presenti[static_cast<std::size_t>(campo)]) unito[campo] = trovato[campo];
             nuovo = &unito;
         }
         std::string motivo = riga.Errore;
         if (motivo.empty() && SenzaValori(*nuovo)) motivo = "nessun valore";
         if (motivo.empty()) motivo = TroppoLungo(tabella, colonne, *nuovo);
 
+        TEsitoRiga marca = TEsitoRiga::Nuovo;
         if (!motivo.empty()) {
+            marca = TEsitoRiga::Scartato;
             esito.Scartate.push_back({riga.Riga, motivo});
         } else if (esistente) {
-            if (duplicati == TDuplicati::Salta) {
+            if (esistente->Riga != 0)
+                esito.DoppiNelFile.push_back(
+                    {riga.Riga, esistente->Riga, aggiorna ? riga.Riga : esistente->Riga});
+            if (!aggiorna) {
+                marca = TEsitoRiga::GiaPresente;
                 ++esito.Duplicati;
             } else {
-                if (esistente->InAttesa) scrivi();
-                RiempiRiga(*nuovo, colonne, valori);
-                tabella.Update(esistente->Id, valori);
-                tenuti.push_back(std::move(unito));
-                esistente->Contatto = &tenuti.back();
+                marca = TEsitoRiga::Aggiorna;
+                if (!opzioni.Prova) {
+                    if (esistente->InAttesa) scrivi();
+                    RiempiRiga(*nuovo, colonne, valori);
+                    tabella.Update(esistente->Id, valori);
+                }
+                esistente->Riga = riga.Riga;
                 ++esito.Aggiornati;
             }
-        } else if (chiave.empty() && senzaIndirizzo.count(nuovo->Valori)) {
+        } else if (chiave.empty() && visti.Trova(hash, [&](TVoce& v) {
+                       return confermata(v, riga.Contatto, chiave);
+                   })) {
+            marca = TEsitoRiga::GiaPresente;
             ++esito.Duplicati;
         } else {
-            RiempiRiga(*nuovo, colonne, lotto[attese.size()]);
-            if (chiave.empty()) {
-                senzaIndirizzo.insert(nuovo->Valori);
-                attese.push_back(nullptr);
-            } else {
-                attese.push_back(perIndirizzo.Aggiungi(chiave, spazio, TVoce{0, nuovo, true}));
+            TVoce* voce = visti.Aggiungi(hash, TVoce{0, riga.Riga, true});
+            if (!opzioni.Prova) {
+                RiempiRiga(*nuovo, colonne, lotto[inLotto++]);
+                attese.push_back(voce);
+                if (inLotto == kRigheLotto) scrivi();
             }
-            if (attese.size() == kRigheLotto) scrivi();
             ++esito.Aggiunti;
         }
-        if (avanzamento) avanzamento(i + 1);
+        if (opzioni.PerRiga) opzioni.PerRiga(riga, marca, motivo);
+        if (opzioni.Avanzamento) opzioni.Avanzamento(++fatte);
     }
-    scrivi();
-    batch.Keep();
+    if (batch) {
+        scrivi();
+        batch->Keep();
+    }
     return esito;
+}
+
+TEsitoImportazione ImportaContatti(TTableFile& tabella, const std::vector<TRigaImportata>& righe,
+                                   TDuplicati duplicati,
+                                   const std::function<void(std::size_t fatte)>& avanzamento) {
+    std::size_t i = 0;
+    TOpzioniImportazione opzioni;
+    opzioni.Duplicati = duplicati;
+    opzioni.Avanzamento = avanzamento;
+    return ImportaContatti(
+        tabella,
+        [&](TRigaImportata& riga) {
+            if (i == righe.size()) return false;
+            riga = righe[i++];
+            return true;
+        },
+        opzioni);
 }
 
 std::string TestoEsitoImportazione(const TEsitoImportazione& esito) {
@@ -157,7 +199,25 @@ std::string TestoEsitoImportazione(const TEsitoImportazione& esito) {
                         "\rRighe scartate: " + std::to_string(esito.Scartate.size());
     for (const TRigaScartata& s : esito.Scartate)
         testo += "\rriga " + std::to_string(s.Riga) + ": " + s.Motivo;
+    for (const TDoppioNelFile& d : esito.DoppiNelFile)
+        testo += "\rriga " + std::to_string(d.Riga) + ": stessa e-mail della riga " +
+                 std::to_string(d.Prima) + ", vale la riga " + std::to_string(d.Vale);
+    if (!esito.CodificheMiste.empty()) testo += "\rCodifica: " + esito.CodificheMiste;
     return testo;
+}
+
+std::string TestoEsitoRiga(TEsitoRiga esito, const std::string& motivo) {
+    switch (esito) {
+        case TEsitoRiga::Nuovo:
+            return "nuovo";
+        case TEsitoRiga::Aggiorna:
+            return "aggiorna";
+        case TEsitoRiga::GiaPresente:
+            return "già presente";
+        case TEsitoRiga::Scartato:
+            break;
+    }
+    return "scartato: " + motivo;
 }
 
 }  // namespace brivano

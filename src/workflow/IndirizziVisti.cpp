@@ -1,7 +1,6 @@
 #include "workflow/IndirizziVisti.h"
 
 #include <functional>
-#include <utility>
 
 #include "text/Testo.h"
 #include "workflow/Piegatura.h"
@@ -19,13 +18,15 @@ bool GiaNormalizzato(std::string_view indirizzo) {
     return true;
 }
 
-std::size_t Hash(std::string_view chiave) {
-    return std::hash<std::string_view>{}(chiave);
-}
-
-// What a place keeps of a hash: bits the place's position does not use.
-std::uint64_t Segno(std::size_t hash) {
-    return static_cast<std::uint64_t>(hash) >> 32;
+// 64 bits whatever the platform's size_t, mixed so that the low bits (the
+// place) and the whole (the match) both spread.
+std::uint64_t Mescola(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
 }
 
 }  // namespace
@@ -36,28 +37,20 @@ std::string_view TIndirizziVisti::Chiave(const std::string& indirizzo, std::stri
     return spazio;
 }
 
-TIndirizziVisti::TVoce* TIndirizziVisti::Trova(std::string_view chiave) {
-    if (posti_.empty()) return nullptr;
-    const std::size_t hash = Hash(chiave);
-    const std::uint64_t segno = Segno(hash);
-    const std::size_t maschera = posti_.size() - 1;
-    for (std::size_t i = hash & maschera; posti_[i] != 0; i = (i + 1) & maschera) {
-        if ((posti_[i] >> 32) != segno) continue;
-        TElemento& elemento = elementi_[(posti_[i] & 0xFFFFFFFFU) - 1];
-        if (elemento.chiave == chiave) return &elemento.voce;
-    }
-    return nullptr;
+std::uint64_t TIndirizziVisti::Hash(std::string_view chiave) {
+    return Mescola(static_cast<std::uint64_t>(std::hash<std::string_view>{}(chiave)));
 }
 
-TIndirizziVisti::TVoce* TIndirizziVisti::Aggiungi(std::string_view chiave, std::string& spazio,
-                                                  const TVoce& voce) {
+std::uint64_t TIndirizziVisti::HashValori(const TContatto& contatto) {
+    std::uint64_t h = 0x9e3779b97f4a7c15ULL;
+    for (const std::string& v : contatto.Valori) h = Mescola(h ^ Hash(v)) + v.size();
+    return h;
+}
+
+TIndirizziVisti::TVoce* TIndirizziVisti::Aggiungi(std::uint64_t hash, const TVoce& voce) {
     Prevedi(1);
-    if (!spazio.empty() && chiave.data() == spazio.data()) {
-        chiavi_.push_back(std::move(spazio));
-        chiave = chiavi_.back();
-    }
-    elementi_.push_back({chiave, voce});
-    Metti(Hash(chiave), static_cast<std::uint32_t>(elementi_.size()));
+    elementi_.push_back({hash, voce});
+    Metti(hash, static_cast<std::uint32_t>(elementi_.size()));
     return &elementi_.back().voce;
 }
 
@@ -68,14 +61,14 @@ void TIndirizziVisti::Prevedi(std::size_t altri) {
     while (quanti < servono) quanti *= 2;
     posti_.assign(quanti, 0);
     for (std::size_t i = 0; i < elementi_.size(); ++i)
-        Metti(Hash(elementi_[i].chiave), static_cast<std::uint32_t>(i + 1));
+        Metti(elementi_[i].hash, static_cast<std::uint32_t>(i + 1));
 }
 
-void TIndirizziVisti::Metti(std::size_t hash, std::uint32_t indice) {
+void TIndirizziVisti::Metti(std::uint64_t hash, std::uint32_t indice) {
     const std::size_t maschera = posti_.size() - 1;
     std::size_t i = hash & maschera;
     while (posti_[i] != 0) i = (i + 1) & maschera;
-    posti_[i] = (Segno(hash) << 32) | indice;
+    posti_[i] = indice;
 }
 
 }  // namespace brivano

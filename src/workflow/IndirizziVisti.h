@@ -1,7 +1,9 @@
 #pragma once
-// The e-mail addresses an import has met, by normalised address, each with
-// the row that holds it: those already in the table and those the import
-// adds. A flat table, as a hundred thousand lookups in a row want.
+// The contacts an import has met, by a 64-bit hash of their key (the
+// normalised e-mail, or all values for a contact without one): those already
+// in the table and those the import adds. Only the hash and the row are
+// kept, so a hundred thousand rows cost a few megabytes; a match is
+// confirmed against the row itself by the caller.
 
 #include <cstddef>
 #include <cstdint>
@@ -18,36 +20,45 @@ class TIndirizziVisti {
   public:
     struct TVoce {
         long long Id = 0;
-        const TContatto* Contatto = nullptr;  // kept alive by the caller
-        bool InAttesa = false;                // added by the import, not yet written: no id yet
+        int Riga = 0;           // the file's row that added it; 0 for a row of the table
+        bool InAttesa = false;  // added by the import, not yet written: no id yet
     };
 
     // The normalised address; `spazio` holds it when it is not the address
     // itself (most addresses are already plain lower-case ASCII).
     static std::string_view Chiave(const std::string& indirizzo, std::string& spazio);
+    static std::uint64_t Hash(std::string_view chiave);
+    // The key of a contact without address: all its values.
+    static std::uint64_t HashValori(const TContatto& contatto);
 
-    // The entry of a key, or null.
-    TVoce* Trova(std::string_view chiave);
-    // Adds a key not there yet, given by Chiave with the same `spazio` (whose
-    // text is then kept) or viewing a text that outlives this table. The
-    // entry's address stays valid as long as the table.
-    TVoce* Aggiungi(std::string_view chiave, std::string& spazio, const TVoce& voce);
-    // Room for `altri` more keys without growing.
+    // Entries with the hash, in the order added; `uguale` tells the one
+    // meant. Null when none is.
+    template <typename F>
+    TVoce* Trova(std::uint64_t hash, F&& uguale) {
+        if (posti_.empty()) return nullptr;
+        const std::size_t maschera = posti_.size() - 1;
+        for (std::size_t i = hash & maschera; posti_[i] != 0; i = (i + 1) & maschera) {
+            TElemento& elemento = elementi_[posti_[i] - 1];
+            if (elemento.hash == hash && uguale(elemento.voce)) return &elemento.voce;
+        }
+        return nullptr;
+    }
+    // The entry's address stays valid as long as the table.
+    TVoce* Aggiungi(std::uint64_t hash, const TVoce& voce);
+    // Room for `altri` more entries without growing.
     void Prevedi(std::size_t altri);
 
   private:
     struct TElemento {
-        std::string_view chiave;
+        std::uint64_t hash;
         TVoce voce;
     };
-    // A place holds the top half of its key's hash and one more than the
-    // element's index, 0 when free: eight bytes, so the places of a hundred
-    // thousand keys stay within the processor's cache.
-    void Metti(std::size_t hash, std::uint32_t indice);
+    void Metti(std::uint64_t hash, std::uint32_t indice);
 
-    std::vector<std::uint64_t> posti_;  // a power of two of them, at most half taken
+    // A place holds one more than the element's index, 0 when free; a power
+    // of two of them, at most half taken.
+    std::vector<std::uint32_t> posti_;
     std::deque<TElemento> elementi_;
-    std::deque<std::string> chiavi_;  // keys that are not an address of their own
 };
 
 }  // namespace brivano

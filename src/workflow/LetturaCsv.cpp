@@ -44,28 +44,30 @@ std::vector<TRecordCsv> LeggiCsv(std::string_view testo, char separatore) {
 
 void LeggiCsv(std::string_view testo, char separatore,
               const std::function<void(TRecordCsv& record)>& ricevi) {
-    int numero = 0;
+    TLettoreCsv lettore(separatore);
     TRecordCsv record;
-    std::string campo;
-    int linea = 1;
-    bool inizioRecord = true;
-    std::size_t i = 0;
+    std::size_t pos = 0;
+    while (lettore.Prossimo(testo, pos, true, record)) ricevi(record);
+}
+
+bool TLettoreCsv::Prossimo(std::string_view testo, std::size_t& pos, bool ultimo,
+                           TRecordCsv& record) {
     const std::size_t n = testo.size();
+    if (pos >= n) return false;
+    std::size_t i = pos;
+    int linea = linea_;
+    // The list of fields is kept from the record before, so its room is not
+    // allocated again for every one.
+    record.Campi.clear();
+    record.Linea = linea;
+    campo_.clear();
 
     auto chiudiCampo = [&] {
-        record.Campi.push_back(std::move(campo));
-        campo.clear();
-    };
-    auto chiudiRecord = [&] {
-        chiudiCampo();
-        record.Riga = ++numero;
-        ricevi(record);
-        // The list of fields is kept for the next record, so its room is not
-        // allocated again for every one.
-        record.Campi.clear();
-        inizioRecord = true;
+        record.Campi.push_back(std::move(campo_));
+        campo_.clear();
     };
     // Consumes one line end at i (CR LF, LF or CR); false when there is none.
+    // A CR last in a piece may be the first half of CR LF: not yet decided.
     auto fineLinea = [&]() -> bool {
         if (testo[i] == '\r') {
             i += (i + 1 < n && testo[i + 1] == '\n') ? 2 : 1;
@@ -77,13 +79,16 @@ void LeggiCsv(std::string_view testo, char separatore,
         ++linea;
         return true;
     };
+    auto chiudiRecord = [&] {
+        chiudiCampo();
+        record.Riga = ++numero_;
+        linea_ = linea;
+        pos = i;
+        return true;
+    };
 
     while (i < n) {
-        if (inizioRecord) {
-            record.Linea = linea;
-            inizioRecord = false;
-        }
-        if (testo[i] == '"' && campo.empty()) {
+        if (testo[i] == '"' && campo_.empty()) {
             // Quoted field: up to the closing quote, doubled quotes stand for one.
             const int lineaApertura = linea;
             ++i;
@@ -91,10 +96,11 @@ void LeggiCsv(std::string_view testo, char separatore,
             while (i < n) {
                 if (testo[i] == '"') {
                     if (i + 1 < n && testo[i + 1] == '"') {
-                        campo += '"';
+                        campo_ += '"';
                         i += 2;
                         continue;
                     }
+                    if (i + 1 == n && !ultimo) return false;  // maybe the first of two
                     ++i;
                     chiuso = true;
                     break;
@@ -106,42 +112,42 @@ void LeggiCsv(std::string_view testo, char separatore,
                     if (testo[k] == '\n' ||
                         (testo[k] == '\r' && !(k + 1 < n && testo[k + 1] == '\n')))
                         ++linea;
-                campo.append(testo.data() + i, fine - i);
+                campo_.append(testo.data() + i, fine - i);
                 i = fine;
             }
-            if (!chiuso)
+            if (!chiuso) {
+                if (!ultimo) return false;
                 throw ECsvNonValido("Virgolette aperte alla linea " +
                                     std::to_string(lineaApertura) + " e mai chiuse");
+            }
             if (i >= n) break;
-            if (testo[i] == separatore) {
+            if (testo[i] == separatore_) {
                 ++i;
                 chiudiCampo();
                 continue;
             }
-            if (fineLinea()) {
-                chiudiRecord();
-                continue;
-            }
+            if (testo[i] == '\r' && i + 1 == n && !ultimo) return false;
+            if (fineLinea()) return chiudiRecord();
             throw ECsvNonValido("Testo dopo le virgolette di chiusura alla linea " +
                                 std::to_string(linea));
         }
-        if (testo[i] == separatore) {
+        if (testo[i] == separatore_) {
             ++i;
             chiudiCampo();
             continue;
         }
-        if (fineLinea()) {
-            chiudiRecord();
-            continue;
-        }
+        if (testo[i] == '\r' && i + 1 == n && !ultimo) return false;
+        if (fineLinea()) return chiudiRecord();
         // An unquoted run up to the next separator or line end in one piece.
         std::size_t fine = i;
-        while (fine < n && testo[fine] != separatore && testo[fine] != '\n' && testo[fine] != '\r')
+        while (fine < n && testo[fine] != separatore_ && testo[fine] != '\n' && testo[fine] != '\r')
             ++fine;
-        campo.append(testo.data() + i, fine - i);
+        campo_.append(testo.data() + i, fine - i);
         i = fine;
     }
-    if (!inizioRecord) chiudiRecord();
+    // The text ends inside the record.
+    if (!ultimo) return false;
+    return chiudiRecord();
 }
 
 }  // namespace brivano

@@ -37,4 +37,22 @@ std::vector<TRecordCsv> LeggiCsv(std::string_view testo, char separatore);
 void LeggiCsv(std::string_view testo, char separatore,
               const std::function<void(TRecordCsv& record)>& ricevi);
 
+// Records read one at a time from a text that arrives in pieces: the caller
+// keeps the unread rest of one piece in front of the next.
+class TLettoreCsv {
+  public:
+    explicit TLettoreCsv(char separatore) : separatore_(separatore) {}
+    // Reads the record starting at `pos` and moves `pos` past it. False, with
+    // `pos` unchanged, when the text holds no whole record from there: at its
+    // end, or, unless `ultimo` says no more text follows, a record that may go
+    // on beyond it. Raises ECsvNonValido as LeggiCsv does.
+    bool Prossimo(std::string_view testo, std::size_t& pos, bool ultimo, TRecordCsv& record);
+
+  private:
+    char separatore_;
+    int numero_ = 0;
+    int linea_ = 1;
+    std::string campo_;
+};
+
 }  // namespace brivano

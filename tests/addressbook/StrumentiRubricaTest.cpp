@@ -99,6 +99,8 @@ TEST_F(StrumentiRubricaTest, ExportFilteredThenImportWithPreview) {
     EXPECT_EQ(finestra.Mappatura->item(0, 2)->text(), QStringLiteral("Città"));
     EXPECT_EQ(finestra.Anteprima->rowCount(), 2);
     EXPECT_EQ(finestra.Anteprima->item(1, 1)->text(), "Alfa bis");
+    EXPECT_EQ(finestra.Anteprima->item(0, 8)->text(), "nuovo");
+    EXPECT_EQ(finestra.Anteprima->item(1, 8)->text(), QStringLiteral("già presente"));
     EXPECT_EQ(fdb.QGEN.RecordCount(), 3);  // nothing written by the preview
 
     w.Strumenti->Importa(QString::fromStdString(nuovi.string()));

@@ -182,6 +182,10 @@ TEST_F(RubricaCliTest, RowsLeftOutAndUnreadableFilesAreReportedWithTheirStatus) 
     EXPECT_NE(ignoto.err.find("brivano-rubrica: "), std::string::npos);
     const TEsito assente = Esegui({"importa", (file.path() / "assente.csv").string()});
     EXPECT_EQ(assente.stato, 1);
+    const TEsito cartella = Esegui({"importa", file.path().string()});
+    EXPECT_EQ(cartella.stato, 1);
+    EXPECT_NE(cartella.err.find("è una cartella, non un file da importare"), std::string::npos)
+        << cartella.err;
     EXPECT_EQ(Esegui({"elenco"}).out, std::string(Intestazione) + "Breve;;;;b@example.it;;\r\n");
 }
 

@@ -139,3 +139,28 @@ TEST_F(EsportazioneTest, AFailedWriteKeepsTheOldFile) {
                             std::filesystem::directory_iterator()),
               2);  // the table and the old file: no temporary left behind
 }
+
+// Cells a spreadsheet would run as formulas go out after an apostrophe (as
+// Python's csv sees them) and come back as they were, the apostrophe of a
+// value that had one of its own included.
+TEST_F(EsportazioneTest, FormulaCellsAreDefusedAndRoundTrip) {
+    TContatto c = Contatto("=HYPERLINK(\"http://x.it\";\"clic\")", "f@x.it", "-2+3", "+39");
+    c[TCampo::Cap] = "@SUM(A1)";
+    c[TCampo::Sito] = "'=già con apostrofo";
+    c[TCampo::Note] = "\tTAB\r\nriga con CR LF";
+    const auto file = tabella.dir.path() / "formule.csv";
+    ScriviFile(file, TestoCsv({c}));
+    const std::string json = Peer(file, ";");
+    for (const char* atteso :
+         {R"x("Ragione Sociale": "'=HYPERLINK(\"http://x.it\";\"clic\")")x", R"("Città": "'-2+3")",
+          R"("Tipo": "'+39")", R"x("CAP": "'@SUM(A1)")x", R"("Sito": "''=già con apostrofo")",
+          R"("Note": "'\tTAB\r\nriga con CR LF")"})
+        EXPECT_NE(json.find(atteso), std::string::npos) << atteso << "\n" << json;
+    for (const char* nome : {"formule.csv", "formule.vcf"}) {
+        const auto f = tabella.dir.path() / nome;
+        ScriviFile(f, TestoEsportazione(f, {c}));
+        const auto letto = LeggiImportazione(LeggiFile(f), FormatoDelFile(f, ""));
+        ASSERT_EQ(letto.Righe.size(), 1u);
+        for (TCampo campo : TuttiCampi) EXPECT_EQ(letto.Righe[0].Contatto[campo], c[campo]) << nome;
+    }
+}

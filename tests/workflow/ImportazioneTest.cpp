@@ -2,8 +2,11 @@
 // column, and the import that lands whole or not at all.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include "FileSizeLimit.h"
 #include "TabellaDiProva.h"
+
+#include "workflow/ComandiContatti.h"
 #include "workflow/ContattiArchivio.h"
 #include "workflow/Importazione.h"
 
@@ -160,4 +163,41 @@ TEST_F(ImportazioneTest, VCardRowsUpdateOnlyTheFieldsTheyGive) {
     EXPECT_EQ(contatti[0][TCampo::Ragione_Sociale], "Alfa Spa");
     EXPECT_EQ(contatti[0][TCampo::Citta], "Roma");
     EXPECT_EQ(contatti[0][TCampo::Tipo], "Cliente");
+}
+
+// The preview marks each row as the import then treats it, and rows of one
+// file sharing an address are reported with the row whose values stand.
+TEST_F(ImportazioneTest, PreviewMarksRowsAsTheImportTreatsThem) {
+    ImportaContatti(file(), Righe("Azienda;Email\nAlfa;alfa@a.it\n"), TDuplicati::Salta);
+    const auto csv = tabella.dir.path() / "nuovi.csv";
+    std::ofstream(csv) << "Azienda;Email;Città\nBullone;b@b.it;Asti\nalfa bis;ALFA@a.it;\n"
+                          "Duplicato Srl;B@b.it;\n;;\nLungo;l@l.it;"
+                       << std::string(300, 'x') << "\nOltre;o@o.it;\n";
+    struct Caso {
+        TDuplicati duplicati;
+        std::vector<std::string> marche;
+        std::string doppio;
+    } casi[] = {
+        {TDuplicati::Salta,
+         {"nuovo", "già presente", "già presente",
+          "scartato: Città di 300 caratteri, al massimo 40"},
+         "riga 4: stessa e-mail della riga 2, vale la riga 2"},
+        {TDuplicati::Aggiorna,
+         {"nuovo", "aggiorna", "aggiorna", "scartato: Città di 300 caratteri, al massimo 40"},
+         "riga 4: stessa e-mail della riga 2, vale la riga 4"},
+    };
+    for (const Caso& c : casi) {
+        const auto anteprima = AnteprimaImportazione(file(), csv, c.duplicati, 4);
+        EXPECT_TRUE(anteprima.Altre);
+        std::vector<std::string> marche;
+        for (const auto& r : anteprima.Righe) marche.push_back(TestoEsitoRiga(r.Esito, r.Motivo));
+        EXPECT_EQ(marche, c.marche);
+        EXPECT_EQ(Aziende(file()).size(), 1u);  // the preview writes nothing
+    }
+    for (const Caso& c : casi) {
+        const std::string testo = TestoEsitoImportazione(ImportaFile(file(), csv, c.duplicati));
+        EXPECT_NE(testo.find(c.doppio), std::string::npos) << testo;
+    }
+    // Skipping kept Bullone; updating made the last row of that address win.
+    EXPECT_EQ(Aziende(file()), (std::vector<std::string>{"alfa bis", "Duplicato Srl", "Oltre"}));
 }

@@ -1,7 +1,13 @@
 // Reading import files: encodings, separators, quoting, header names, row
-// shapes, vCards of both versions.
+// shapes, vCards of every version, files that are not what they claim.
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "TempDir.h"
 #include "workflow/CodificaTesto.h"
 #include "workflow/FileImportazione.h"
 #include "workflow/LetturaCsv.h"
@@ -9,6 +15,7 @@
 #include "workflow/MappaturaCampi.h"
 
 using namespace brivano;
+using namespace std::string_literals;
 
 namespace {
 
@@ -232,4 +239,117 @@ TEST(LetturaVCardTest, Version4WithoutOrgTakesTheFormattedName) {
 TEST(LetturaVCardTest, ACardNeverClosedIsAnError) {
     EXPECT_THROW(LeggiVCard("BEGIN:VCARD\nFN:x\n"), EVCardNonValida);
     EXPECT_THROW(LeggiVCard("BEGIN:VCARD\nFN:x\nBEGIN:VCARD\nEND:VCARD\n"), EVCardNonValida);
+}
+
+// Anything but a regular file is refused before a byte is read, and a file
+// beyond the limit by its size, without the reading ever using much memory.
+TEST(FileImportazioneTest, HostileFilesAreRefusedWithTheirReason) {
+    TTempDir dir;
+    const auto fifo = dir.path() / "pipe.csv";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto grande = dir.path() / "grande.csv";
+    {
+        std::ofstream(grande) << "Azienda;Email\n";
+        std::filesystem::resize_file(grande, std::uintmax_t{2} << 30);  // sparse
+    }
+    struct Caso {
+        std::filesystem::path file;
+        std::string motivo;
+    } casi[] = {{dir.path(), "è una cartella"},
+                {"/dev/zero", "è un dispositivo"},
+                {fifo, "è una pipe"},
+                {grande, "supera il limite di 256 MB"},
+                {dir.path() / "assente.csv", "Impossibile aprire il file"}};
+    rusage prima{};
+    getrusage(RUSAGE_SELF, &prima);
+    for (const Caso& c : casi) {
+        for (int modo = 0; modo < 2; ++modo) {
+            try {
+                if (modo == 0)
+                    TLetturaImportazione lettura(c.file);
+                else
+                    LeggiFile(c.file);
+                ADD_FAILURE() << c.file << " read";
+            } catch (const std::runtime_error& e) {
+                EXPECT_NE(std::string(e.what()).find(c.motivo), std::string::npos) << e.what();
+            }
+        }
+    }
+    rusage dopo{};
+    getrusage(RUSAGE_SELF, &dopo);
+    EXPECT_LT(dopo.ru_maxrss - prima.ru_maxrss, 50 * 1024);  // kilobytes
+}
+
+TEST(FileImportazioneTest, NulBytesLeaveTheirRowOutAndSayWhich) {
+    const std::string csv = "Azienda;Email\nAlfa;a@a.it\nBe\0ta;b@b.it\n"s;
+    const auto file = LeggiImportazione(csv, TFormatoFile::Csv);
+    ASSERT_EQ(file.Righe.size(), 2u);
+    EXPECT_EQ(file.Righe[0].Errore, "");
+    EXPECT_EQ(file.Righe[1].Riga, 3);
+    EXPECT_EQ(file.Righe[1].Errore, "contiene caratteri NUL");
+    const auto vcard = LeggiImportazione("BEGIN:VCARD\nFN:A\0b\nEND:VCARD\n"s, TFormatoFile::VCard);
+    ASSERT_EQ(vcard.Righe.size(), 1u);
+    EXPECT_EQ(vcard.Righe[0].Errore, "contiene caratteri NUL");
+}
+
+// Each row is read in the encoding it is in, and a file mixing them says
+// which rows were read in which.
+TEST(FileImportazioneTest, RowsOfMixedEncodingsAreNamed) {
+    const auto file = LeggiImportazione(
+        "Azienda;Città\nAlfa;Forl\xC3\xAC\nBeta;Forl\xEC\nGamma;Roma\nDelta;Cant\xF9\n"
+        "Eps;Cant\xC3\xB9\n",
+        TFormatoFile::Csv);
+    ASSERT_EQ(file.Righe.size(), 5u);
+    for (std::size_t i : {0, 1}) EXPECT_EQ(file.Righe[i].Contatto[TCampo::Citta], "Forlì");
+    EXPECT_EQ(file.Righe[3].Contatto[TCampo::Citta], "Cantù");
+    EXPECT_EQ(file.Righe[4].Contatto[TCampo::Citta], "Cantù");
+    EXPECT_EQ(file.Codifica, "UTF-8 (righe 1-2, 6) e Windows-1252 (righe 3, 5)");
+    EXPECT_EQ(LeggiImportazione("Azienda\nForl\xEC\n", TFormatoFile::Csv).Codifica, "Windows-1252");
+    // UTF-16 without a byte order mark is recognised, not read as NUL bytes.
+    const std::string utf16 = "A\0z\0i\0e\0n\0d\0a\0\n\0A\0l\0f\0a\0\n\0"s;
+    const auto largo = LeggiImportazione(utf16, TFormatoFile::Csv);
+    EXPECT_EQ(largo.Codifica, "UTF-16LE");
+    ASSERT_EQ(largo.Righe.size(), 1u);
+    EXPECT_EQ(largo.Righe[0].Contatto[TCampo::Ragione_Sociale], "Alfa");
+}
+
+TEST(LetturaVCardTest, Version21QuotedPrintableAndCharset) {
+    const auto schede = LeggiVCard(
+        "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+        "ORG;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Caff=C3=A8 Nord\r\n"
+        "NOTE;ENCODING=QUOTED-PRINTABLE:prima riga=0D=0Aseconda, lunga abbastanza da anda=\r\n"
+        "re a capo\r\n"
+        "ADR;QUOTED-PRINTABLE;CHARSET=ISO-8859-1:;;;Forl=EC;;47121;\r\n"
+        "EMAIL;INTERNET:a@b.it\r\nEND:VCARD\r\n");
+    ASSERT_EQ(schede.size(), 1u);
+    const TContatto& c = schede[0].Contatto;
+    EXPECT_EQ(c[TCampo::Ragione_Sociale], "Caffè Nord");
+    EXPECT_EQ(c[TCampo::Note], "prima riga\r\nseconda, lunga abbastanza da andare a capo");
+    EXPECT_EQ(c[TCampo::Citta], "Forlì");
+    EXPECT_EQ(c[TCampo::Cap], "47121");
+    EXPECT_EQ(c[TCampo::EMail], "a@b.it");
+}
+
+// Records that straddle the blocks a file is read in come out as from the
+// whole text: quoted line breaks, doubled quotes and CR LF cut anywhere.
+TEST(FileImportazioneTest, RowsAcrossReadBlocksAreWhole) {
+    TTempDir dir;
+    std::string csv = "Azienda;Note;Email\r\n";
+    for (int i = 0; csv.size() < (std::size_t{5} << 20) / 2; ++i)
+        csv += "\"Ditta " + std::to_string(i) + "\";\"nota \"\"" + std::string(i % 97, 'x') +
+               "\"\"\r\nsu due righe\";u" + std::to_string(i) + "@x.it\r\n";
+    const auto file = dir.path() / "lungo.csv";
+    std::ofstream(file, std::ios::binary) << csv;
+    const std::vector<TRecordCsv> attesi = LeggiCsv(csv, ';');
+    TLetturaImportazione lettura(file);
+    TRigaImportata riga;
+    std::size_t n = 1;
+    while (lettura.Prossima(riga)) {
+        ASSERT_LT(n, attesi.size());
+        EXPECT_EQ(riga.Riga, attesi[n].Riga);
+        EXPECT_EQ(riga.Contatto[TCampo::Note], attesi[n].Campi[1]) << n;
+        EXPECT_EQ(riga.Contatto[TCampo::EMail], attesi[n].Campi[2]) << n;
+        ++n;
+    }
+    EXPECT_EQ(n, attesi.size());
 }
