@@ -1,0 +1,191 @@
+// Checks of the sender's mailbox against a real Dovecot on 127.0.0.1.
+#include "posta/ControlloPosta.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "CampioniPosta.h"
+#include "DovecotDiProva.h"
+#include "TempDir.h"
+
+namespace brivano {
+namespace {
+
+class ControlloPosta : public ::testing::Test {
+  protected:
+    void Avvia(const TDovecotDiProva::TOpzioni& opzioni = {}) {
+        server_ = std::make_unique<TDovecotDiProva>(cartella_.path() / "server", opzioni);
+        if (!server_->Pronto()) GTEST_SKIP() << server_->Motivo();
+        const char* prima = std::getenv("SSL_CERT_FILE");
+        autoritaPrima_ = prima != nullptr ? prima : "";
+        ::setenv("SSL_CERT_FILE", server_->Autorita().c_str(), 1);
+        archivio_ = std::make_unique<TArchivioPosta>(cartella_.path() / FileArchivioPosta);
+    }
+    void TearDown() override {
+        if (autoritaPrima_.empty())
+            ::unsetenv("SSL_CERT_FILE");
+        else
+            ::setenv("SSL_CERT_FILE", autoritaPrima_.c_str(), 1);
+    }
+    TAccessoImap Accesso(TSicurezzaImap sicurezza = TSicurezzaImap::SSLTLS) const {
+        TAccessoImap accesso;
+        accesso.Host = "127.0.0.1";
+        accesso.Sicurezza = sicurezza;
+        accesso.Porta =
+            sicurezza == TSicurezzaImap::SSLTLS ? server_->PortaImaps() : server_->PortaImap();
+        accesso.Utente = TDovecotDiProva::Utente;
+        accesso.Password = TDovecotDiProva::Password;
+        accesso.AttesaSecondi = 20;
+        return accesso;
+    }
+    TEsitoControllo Controlla(const TOpzioniControllo& opzioni = {},
+                              TSicurezzaImap sicurezza = TSicurezzaImap::SSLTLS) {
+        return ControllaPosta(
+            Accesso(sicurezza), *archivio_, opzioni,
+            [this](const TMessaggioElaborato& m) { ++perTipo_[NomeTipoPosta(m.Esito.Tipo)]; });
+    }
+    // Deposits one of each kind: two bounces, a request, an automatic reply
+    // and a message to leave alone.
+    void DepositaMisti() {
+        server_->Deposita(campioni::RapportoDefinitivo());
+        server_->Deposita(campioni::TestoConCodice());
+        server_->Deposita(campioni::Richiesta("Re: Cancellami", "", ""));
+        server_->Deposita(campioni::Richiesta("Fuori sede: offerta", "Torno lunedì", ""));
+        server_->Deposita(campioni::Richiesta("Re: offerta", "Mi interessa", ""));
+    }
+    static std::size_t Letti(const std::vector<std::string>& file) {
+        return std::count_if(file.begin(), file.end(), [](const std::string& nome) {
+            const auto info = nome.find(":2,");
+            return info != std::string::npos && nome.find('S', info) != std::string::npos;
+        });
+    }
+
+    TTempDir cartella_;
+    std::unique_ptr<TDovecotDiProva> server_;
+    std::unique_ptr<TArchivioPosta> archivio_;
+    std::map<std::string, int> perTipo_;
+    std::string autoritaPrima_;
+};
+
+TEST_F(ControlloPosta, SpostaSoloRimbalziRichiesteERisposteAutomaticheEPoiNonTrovaNulla) {
+    Avvia();
+    if (IsSkipped()) return;
+    DepositaMisti();
+    const TEsitoControllo primo = Controlla();
+    EXPECT_EQ(primo.Nuovi, 5u);
+    EXPECT_EQ(primo.Scaricati, 5u);
+    EXPECT_EQ(primo.Altri, 1u);
+    EXPECT_EQ(primo.Sistemazione, "spostati");
+    EXPECT_EQ(perTipo_,
+              (std::map<std::string, int>{
+                  {"rimbalzo-definitivo", 2}, {"cancellami", 1}, {"risposta-automatica", 1}}));
+    EXPECT_EQ(server_->FileDi().size(), 1u);
+    EXPECT_EQ(server_->FileDi(".Brivano.Elaborati").size(), 4u);
+    EXPECT_EQ(Letti(server_->FileDi()) + Letti(server_->FileDi(".Brivano.Elaborati")), 0u);
+
+    const TEsitoControllo secondo = Controlla();
+    EXPECT_EQ(secondo.Nuovi, 0u);
+    EXPECT_EQ(secondo.Scaricati, 0u);
+    EXPECT_EQ(perTipo_.size(), 3u);
+
+    server_->Deposita(campioni::RapportoRitardato());
+    const TEsitoControllo terzo = Controlla();
+    EXPECT_EQ(terzo.Nuovi, 1u);
+    EXPECT_EQ(perTipo_["rimbalzo-temporaneo"], 1);
+    EXPECT_EQ(server_->FileDi(".Brivano.Elaborati").size(), 5u);
+}
+
+// Without MOVE: copy, then \Deleted and UID EXPUNGE of those UIDs alone; a
+// message the user had marked deleted stays. Over STARTTLS on the plain port.
+TEST_F(ControlloPosta, SenzaMoveCopiaECancellaSoloQuelliElaborati) {
+    Avvia({.SenzaMove = true});
+    if (IsSkipped()) return;
+    DepositaMisti();
+    const std::string daCestinare = campioni::Richiesta("Vecchia", "x", "");
+    server_->Deposita(daCestinare);
+    // Marked \Deleted by the user's own program (maildir flag T).
+    const auto nuovi = server_->Maildir() / "new";
+    for (const auto& voce : std::filesystem::directory_iterator(nuovi)) {
+        std::ifstream file(voce.path(), std::ios::binary);
+        const std::string byte((std::istreambuf_iterator<char>(file)), {});
+        if (byte == daCestinare)
+            std::filesystem::rename(voce.path(), server_->Maildir() / "cur" /
+                                                     (voce.path().filename().string() + ":2,T"));
+    }
+    const TEsitoControllo esito = Controlla({}, TSicurezzaImap::STARTTLS);
+    EXPECT_EQ(esito.Sistemazione, "copiati e tolti dalla casella");
+    EXPECT_EQ(esito.Elaborati.size(), 4u);
+    EXPECT_EQ(server_->FileDi().size(), 2u);
+    EXPECT_EQ(server_->FileDi(".Brivano.Elaborati").size(), 4u);
+}
+
+// With the keyword the messages stay; after UIDVALIDITY changes every message
+// is looked at again, but those marked are not acted on twice.
+TEST_F(ControlloPosta, ParolaChiaveEUidValidityCambiata) {
+    Avvia();
+    if (IsSkipped()) return;
+    DepositaMisti();
+    TOpzioniControllo segna;
+    segna.Dopo = TDopoElaborazione::Segna;
+    EXPECT_EQ(Controlla(segna).Elaborati.size(), 4u);
+    EXPECT_EQ(server_->FileDi().size(), 5u);
+    EXPECT_FALSE(std::filesystem::exists(server_->Maildir() / ".Brivano.Elaborati"));
+
+    ASSERT_TRUE(server_->CambiaUidValidity(777));
+    const TEsitoControllo dopo = Controlla(segna);
+    EXPECT_TRUE(dopo.ValiditaCambiata);
+    EXPECT_EQ(dopo.Nuovi, 1u);  // the message left alone
+    EXPECT_TRUE(dopo.Elaborati.empty());
+    EXPECT_EQ(Controlla(segna).Nuovi, 0u);
+}
+
+TEST_F(ControlloPosta, DiecimilaMessaggiPoiSoloINuovi) {
+    Avvia();
+    if (IsSkipped()) return;
+    for (int i = 0; i < 10000; ++i)
+        server_->Deposita("From: a" + std::to_string(i) + "@esempio.it\r\nSubject: n. " +
+                          std::to_string(i) + "\r\n\r\nciao\r\n");
+    const TEsitoControllo primo = Controlla();
+    EXPECT_EQ(primo.Nuovi, 10000u);
+    EXPECT_EQ(primo.Altri, 10000u);
+    server_->Deposita(campioni::RapportoDefinitivo());
+    server_->Deposita(campioni::Richiesta("cancellami", "", ""));
+    const TEsitoControllo secondo = Controlla();
+    EXPECT_EQ(secondo.Nuovi, 2u);
+    EXPECT_EQ(secondo.Scaricati, 2u);
+    EXPECT_EQ(secondo.Elaborati.size(), 2u);
+}
+
+TEST_F(ControlloPosta, UnMessaggioOltreIlLimiteNonVieneScaricato) {
+    Avvia();
+    if (IsSkipped()) return;
+    server_->Deposita(campioni::RapportoDefinitivo() + std::string(DimensioneMassimaPosta, 'x'));
+    server_->Deposita(campioni::TestoConCodice());
+    const TEsitoControllo esito = Controlla();
+    EXPECT_EQ(esito.Nuovi, 2u);
+    EXPECT_EQ(esito.TroppoGrandi, 1u);
+    EXPECT_EQ(esito.Scaricati, 1u);
+    EXPECT_EQ(server_->FileDi().size(), 1u);
+    EXPECT_EQ(Controlla().Nuovi, 0u);
+}
+
+TEST_F(ControlloPosta, PasswordSbagliataDaErroreInItaliano) {
+    Avvia();
+    if (IsSkipped()) return;
+    TAccessoImap accesso = Accesso();
+    accesso.Password = "sbagliata";
+    try {
+        ControllaPosta(accesso, *archivio_, {}, {});
+        FAIL() << "accesso accettato";
+    } catch (const EPosta& e) {
+        EXPECT_NE(std::string(e.what()).find("rifiutati"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace
+}  // namespace brivano
