@@ -45,7 +45,8 @@ class TIstruzione {
 };
 
 constexpr const char* Colonne =
-    "id, quando, tipo, indirizzo, spedizione, codice, diagnosi, message_id, fatto, annullata";
+    "id, quando, tipo, indirizzo, spedizione, codice, diagnosi, message_id, fatto, annullata,"
+    " posizione, in_elenco";
 
 TRegistrazionePosta Leggi(const TIstruzione& riga) {
     TRegistrazionePosta voce;
@@ -59,6 +60,8 @@ TRegistrazionePosta Leggi(const TIstruzione& riga) {
     voce.MessageId = riga.ColonnaTesto(7);
     voce.Fatto = riga.ColonnaTesto(8);
     voce.Annullata = riga.ColonnaNumero(9) != 0;
+    voce.Posizione = riga.ColonnaNumero(10);
+    voce.MessoInElenco = riga.ColonnaNumero(11) != 0;
     return voce;
 }
 
@@ -79,7 +82,8 @@ TArchivioPosta::TArchivioPosta(const std::filesystem::path& file) {
         "CREATE TABLE IF NOT EXISTS elaborati(id INTEGER PRIMARY KEY, quando TEXT NOT NULL,"
         " tipo TEXT NOT NULL, indirizzo TEXT NOT NULL, spedizione INTEGER NOT NULL,"
         " codice TEXT NOT NULL, diagnosi TEXT NOT NULL, message_id TEXT NOT NULL,"
-        " fatto TEXT NOT NULL, annullata INTEGER NOT NULL DEFAULT 0);"
+        " fatto TEXT NOT NULL, annullata INTEGER NOT NULL DEFAULT 0, posizione INTEGER NOT NULL,"
+        " in_elenco INTEGER NOT NULL);"
         "CREATE INDEX IF NOT EXISTS elaborati_id ON elaborati(message_id, indirizzo);"
         "CREATE TABLE IF NOT EXISTS temporanei(indirizzo TEXT PRIMARY KEY,"
         " volte INTEGER NOT NULL, ultima_spedizione INTEGER NOT NULL);");
@@ -123,14 +127,17 @@ void TArchivioPosta::SalvaPunto(const std::string& casella, const TPuntoControll
 std::int64_t TArchivioPosta::Registra(const TRegistrazionePosta& voce) {
     TIstruzione q(db_,
                   "INSERT INTO elaborati(quando, tipo, indirizzo, spedizione, codice, diagnosi,"
-                  " message_id, fatto) VALUES(strftime('%Y-%m-%d %H:%M:%S', 'now'),?,?,?,?,?,?,?)");
+                  " message_id, fatto, posizione, in_elenco)"
+                  " VALUES(strftime('%Y-%m-%d %H:%M:%S', 'now'),?,?,?,?,?,?,?,?,?)");
     q.Testo(1, voce.Tipo)
         .Testo(2, voce.Indirizzo)
         .Numero(3, voce.Spedizione)
         .Testo(4, voce.Codice)
         .Testo(5, voce.Diagnosi)
         .Testo(6, voce.MessageId)
-        .Testo(7, voce.Fatto);
+        .Testo(7, voce.Fatto)
+        .Numero(8, voce.Posizione)
+        .Numero(9, voce.MessoInElenco ? 1 : 0);
     q.Passo();
     return sqlite3_last_insert_rowid(db_);
 }

@@ -28,10 +28,12 @@ struct TRegistrazionePosta {
     std::string Tipo;             // NomeTipoPosta
     std::string Indirizzo;        // empty for an automatic reply
     std::int64_t Spedizione = 0;  // the run it refers to, 0 when none was found
+    std::int64_t Posizione = -1;  // the journal entry marked, -1 when none
     std::string Codice;           // "5.1.1", "550"
     std::string Diagnosi;
-    std::string MessageId;  // of the report or request
-    std::string Fatto;      // what the check did, in words
+    std::string MessageId;       // of the report or request
+    std::string Fatto;           // what the check did, in words
+    bool MessoInElenco = false;  // this action put the address on the list
     bool Annullata = false;
 };
 

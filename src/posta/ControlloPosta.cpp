@@ -52,7 +52,7 @@ std::string ChiaveCasella(const TAccessoImap& accesso, const std::string& casell
 }
 
 TEsitoControllo ControllaPosta(const TAccessoImap& accesso, TArchivioPosta& archivio,
-                               const TOpzioniControllo& opzioni, const TEffettiPosta& effetti,
+                               const TOpzioniControllo& opzioni, const TSuMessaggio& effetti,
                                const TNostroMessageId& nostro) {
     TEsitoControllo esito;
     TSessioneImap sessione(accesso);

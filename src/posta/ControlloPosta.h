@@ -50,7 +50,7 @@ struct TEsitoControllo {
 
 // Called for every bounce, request and automatic reply before it is put
 // away; an exception stops the check with nothing of that batch moved.
-using TEffettiPosta = std::function<void(const TMessaggioElaborato&)>;
+using TSuMessaggio = std::function<void(const TMessaggioElaborato&)>;
 
 // The key of a mailbox in TArchivioPosta.
 std::string ChiaveCasella(const TAccessoImap& accesso, const std::string& casella);
@@ -58,7 +58,7 @@ std::string ChiaveCasella(const TAccessoImap& accesso, const std::string& casell
 // Raises EPosta (in Italian) when the server cannot be reached or refuses a
 // step; what was acted on before stays acted on.
 TEsitoControllo ControllaPosta(const TAccessoImap& accesso, TArchivioPosta& archivio,
-                               const TOpzioniControllo& opzioni, const TEffettiPosta& effetti,
+                               const TOpzioniControllo& opzioni, const TSuMessaggio& effetti,
                                const TNostroMessageId& nostro = {});
 
 }  // namespace brivano

@@ -69,6 +69,13 @@ TNonInviare::TNonInviare(const std::filesystem::path& percorso) {
         Exec(
             "CREATE TABLE IF NOT EXISTS non_inviare ("
             "normalizzato TEXT PRIMARY KEY, indirizzo TEXT NOT NULL, aggiunto TEXT NOT NULL)");
+        // Lists written before reasons were kept get the columns, empty.
+        TStatement colonne(db_,
+                           "SELECT 1 FROM pragma_table_info('non_inviare') WHERE name='motivo'");
+        if (!colonne.Step())
+            Exec(
+                "ALTER TABLE non_inviare ADD COLUMN motivo TEXT NOT NULL DEFAULT '';"
+                "ALTER TABLE non_inviare ADD COLUMN prova TEXT NOT NULL DEFAULT ''");
     } catch (...) {
         sqlite3_close(db_);
         throw;
@@ -89,13 +96,20 @@ void TNonInviare::Exec(const char* sql) const {
 }
 
 bool TNonInviare::Aggiungi(std::string_view indirizzo) {
+    return Aggiungi(indirizzo, "", "");
+}
+
+bool TNonInviare::Aggiungi(std::string_view indirizzo, std::string_view motivo,
+                           std::string_view prova) {
     const std::string chiave = NormalizzaIndirizzo(indirizzo);
     if (chiave.empty()) return false;
     TStatement st(db_,
-                  "INSERT OR IGNORE INTO non_inviare VALUES (?, ?, "
-                  "strftime('%Y-%m-%d %H:%M:%S', 'now'))");
+                  "INSERT OR IGNORE INTO non_inviare(normalizzato, indirizzo, aggiunto, motivo, "
+                  "prova) VALUES (?, ?, strftime('%Y-%m-%d %H:%M:%S', 'now'), ?, ?)");
     st.Bind(1, chiave);
     st.Bind(2, Trim(indirizzo));
+    st.Bind(3, motivo);
+    st.Bind(4, prova);
     st.Step();
     return sqlite3_changes(db_) > 0;
 }
@@ -142,8 +156,9 @@ bool TNonInviare::Contiene(std::string_view indirizzo) const {
 
 std::vector<TVoceNonInviare> TNonInviare::Elenco() const {
     std::vector<TVoceNonInviare> voci;
-    TStatement st(db_, "SELECT indirizzo, aggiunto FROM non_inviare ORDER BY normalizzato");
-    while (st.Step()) voci.push_back({st.Text(0), st.Text(1)});
+    TStatement st(
+        db_, "SELECT indirizzo, aggiunto, motivo, prova FROM non_inviare ORDER BY normalizzato");
+    while (st.Step()) voci.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3)});
     return voci;
 }
 

@@ -30,6 +30,8 @@ std::filesystem::path PercorsoNonInviareConfigurato();
 struct TVoceNonInviare {
     std::string Indirizzo;  // as first given, trimmed
     std::string Aggiunto;   // when, "AAAA-MM-GG hh:mm:ss" UTC
+    std::string Motivo;  // why ("rimbalzo 5.1.1 …", "richiesta del destinatario"); may be empty
+    std::string Prova;   // the Message-ID of the report or request that asked for it
 };
 
 struct TEsitoAggiunta {
@@ -47,6 +49,8 @@ class TNonInviare {
 
     // True when added, false when it was already there; a blank address adds nothing.
     bool Aggiungi(std::string_view indirizzo);
+    // The same, keeping why and the message that proves it.
+    bool Aggiungi(std::string_view indirizzo, std::string_view motivo, std::string_view prova);
     // One address per line (pasted text, replies): blank lines are ignored.
     TEsitoAggiunta AggiungiTesto(std::string_view righe);
     // True when removed.

@@ -15,6 +15,7 @@ constexpr std::array<std::pair<TStatoVoce, const char*>, NumeroStati> Nomi{{
     {TStatoVoce::Fallito, "fallito"},
     {TStatoVoce::Escluso, "escluso"},
     {TStatoVoce::Incerto, "incerto"},
+    {TStatoVoce::Rimbalzato, "rimbalzato"},
 }};
 
 struct TNomeMotivo {
@@ -61,7 +62,9 @@ bool TransizioneAmmessa(TStatoVoce da, TStatoVoce a) {
         case S::Incerto:
             return a == S::DaInviare;
         case S::Inviato:
-            return false;
+            return a == S::Rimbalzato;
+        case S::Rimbalzato:
+            return a == S::Inviato;
     }
     return false;
 }

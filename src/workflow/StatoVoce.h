@@ -12,19 +12,30 @@
 
 namespace brivano {
 
-enum class TStatoVoce { DaInviare, InCorso, Inviato, Rinviato, Fallito, Escluso, Incerto };
+// "rimbalzato": sent, then a report from a mail server said it was refused
+// for good.
+enum class TStatoVoce {
+    DaInviare,
+    InCorso,
+    Inviato,
+    Rinviato,
+    Fallito,
+    Escluso,
+    Incerto,
+    Rimbalzato
+};
 
 // How many states there are, for counts indexed by state.
-inline constexpr std::size_t NumeroStati = 7;
+inline constexpr std::size_t NumeroStati = 8;
 
 // "da inviare", "in corso", "inviato", "rinviato", "fallito", "escluso",
-// "incerto".
+// "incerto", "rimbalzato".
 const char* NomeStato(TStatoVoce stato);
 std::optional<TStatoVoce> StatoDaNome(const std::string& nome);
 
-// Whether an entry may go from one state to the other. Nothing leaves
-// "inviato"; "in corso" may stay (a note added) but never becomes
-// "da inviare" again except by the user's choice.
+// Whether an entry may go from one state to the other. "inviato" only
+// becomes "rimbalzato", and back when the user undoes that; "in corso" may stay (a note added) but
+// never becomes "da inviare" again except by the user's choice.
 bool TransizioneAmmessa(TStatoVoce da, TStatoVoce a);
 
 // An entry still to be sent by a run that goes on: "da inviare" or "rinviato".
@@ -36,7 +47,8 @@ inline bool DaSpedire(TStatoVoce stato) {
 // A run whose entries are all final is finished.
 inline bool StatoFinale(TStatoVoce stato) {
     return stato == TStatoVoce::Inviato || stato == TStatoVoce::Fallito ||
-           stato == TStatoVoce::Escluso || stato == TStatoVoce::Incerto;
+           stato == TStatoVoce::Escluso || stato == TStatoVoce::Incerto ||
+           stato == TStatoVoce::Rimbalzato;
 }
 
 // Why an entry is left out of a run.

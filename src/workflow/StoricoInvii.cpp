@@ -6,9 +6,9 @@ namespace brivano {
 
 namespace {
 
-constexpr TStatoVoce OrdineConteggi[] = {TStatoVoce::Inviato, TStatoVoce::DaInviare,
-                                         TStatoVoce::InCorso, TStatoVoce::Rinviato,
-                                         TStatoVoce::Fallito, TStatoVoce::Escluso};
+constexpr TStatoVoce OrdineConteggi[] = {
+    TStatoVoce::Inviato, TStatoVoce::DaInviare, TStatoVoce::InCorso,   TStatoVoce::Rinviato,
+    TStatoVoce::Fallito, TStatoVoce::Escluso,   TStatoVoce::Rimbalzato};
 
 }  // namespace
 
@@ -24,8 +24,8 @@ TStoricoInvii::~TStoricoInvii() = default;
 
 const std::vector<std::string>& TStoricoInvii::ColonneSpedizioni() {
     static const std::vector<std::string> colonne = {
-        "Data (UTC)", "Account", "Mittente", "Oggetto", "Voci",   "Inviati",
-        "Da inviare", "Incerti", "Rinviati", "Falliti", "Esclusi"};
+        "Data (UTC)", "Account", "Mittente", "Oggetto", "Voci",    "Inviati",
+        "Da inviare", "Incerti", "Rinviati", "Falliti", "Esclusi", "Rimbalzati"};
     return colonne;
 }
 

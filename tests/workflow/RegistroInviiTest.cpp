@@ -27,20 +27,20 @@ namespace {
 
 constexpr TStatoVoce D = TStatoVoce::DaInviare, C = TStatoVoce::InCorso, I = TStatoVoce::Inviato,
                      R = TStatoVoce::Rinviato, F = TStatoVoce::Fallito, E = TStatoVoce::Escluso,
-                     U = TStatoVoce::Incerto;
+                     U = TStatoVoce::Incerto, B = TStatoVoce::Rimbalzato;
 
 TEST(StatoVoce, MovesTheStateMachineAllows) {
-    // Rows: from; columns in the order D C I R F E U; last: final.
+    // Rows: from; columns in the order D C I R F E U B; last: final.
     const std::vector<std::pair<TStatoVoce, std::string>> tabella = {
-        {D, "0101110-"}, {C, "1111111-"}, {I, "0000000F"}, {R, "0101110-"},
-        {F, "1000000F"}, {E, "1000000F"}, {U, "1000000F"},
+        {D, "01011100-"}, {C, "11111110-"}, {I, "00000001F"}, {R, "01011100-"},
+        {F, "10000000F"}, {E, "10000000F"}, {U, "10000000F"}, {B, "00100000F"},
     };
-    const TStatoVoce tutti[] = {D, C, I, R, F, E, U};
+    const TStatoVoce tutti[] = {D, C, I, R, F, E, U, B};
     for (const auto& [da, ammessi] : tabella) {
-        for (std::size_t n = 0; n < 7; ++n)
+        for (std::size_t n = 0; n < 8; ++n)
             EXPECT_EQ(brivano::TransizioneAmmessa(da, tutti[n]), ammessi[n] == '1')
                 << brivano::NomeStato(da) << " -> " << brivano::NomeStato(tutti[n]);
-        EXPECT_EQ(brivano::StatoFinale(da), ammessi[7] == 'F') << brivano::NomeStato(da);
+        EXPECT_EQ(brivano::StatoFinale(da), ammessi[8] == 'F') << brivano::NomeStato(da);
     }
     for (TStatoVoce s : tutti) EXPECT_EQ(brivano::StatoDaNome(brivano::NomeStato(s)), s);
     EXPECT_FALSE(brivano::StatoDaNome("spedito"));

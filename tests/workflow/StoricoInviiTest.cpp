@@ -67,9 +67,18 @@ TEST(StoricoInvii, ListsRunsNewestFirstWithCountsPerState) {
     EXPECT_EQ(righe[1].Spedizione, prova.prima);
     ASSERT_EQ(righe[0].Celle.size(), TStoricoInvii::ColonneSpedizioni().size());
     // Account, sender, subject, entries, then sent, to send, uncertain,
-    // deferred, failed, excluded.
-    const std::vector<std::string> attese = {
-        "smtp.x.it:465 a@x.it", "a@x.it", "Auguri, \"tutti\"", "6", "1", "1", "1", "1", "1", "1"};
+    // deferred, failed, excluded, bounced.
+    const std::vector<std::string> attese = {"smtp.x.it:465 a@x.it",
+                                             "a@x.it",
+                                             "Auguri, \"tutti\"",
+                                             "6",
+                                             "1",
+                                             "1",
+                                             "1",
+                                             "1",
+                                             "1",
+                                             "1",
+                                             "0"};
     EXPECT_EQ(std::vector<std::string>(righe[0].Celle.begin() + 1, righe[0].Celle.end()), attese);
     EXPECT_EQ(righe[1].Celle[5], "1");
     EXPECT_EQ(righe[1].Celle[0].size(), 19u) << righe[1].Celle[0];  // "YYYY-MM-DD HH:MM:SS"
