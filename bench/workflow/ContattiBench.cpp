@@ -3,8 +3,12 @@
 // - one keystroke of the search box over 100,000 contacts (the rows already
 //   folded; the folding and the first keystroke are reported apart) beside
 //   a LIKE query over the five searched columns;
-// - an import of 100,000 CSV rows into an empty address table beside the
-//   tool's .import of the very same file.
+// - imports of 100,000 and 400,000 CSV rows, and as many vCards, into an
+//   empty address table beside the tool's .import of the same rows as CSV;
+// - exports of 100,000 and 400,000 contacts to CSV and to vCard beside the
+//   tool's .output of the same table as CSV, in the same order;
+// each with the peak memory of its process (a child that does nothing shows
+// what the benchmark process itself brings).
 //
 //   build/release/bench/workflow/contatti_bench
 #include <benchmark/benchmark.h>
@@ -13,9 +17,8 @@
 
 #include "BenchSupport.h"
 #include "archive/TableFile.h"
-#include "workflow/FileImportazione.h"
+#include "workflow/ComandiContatti.h"
 #include "workflow/FiltroContatti.h"
-#include "workflow/Importazione.h"
 #include "workflow/TestiRicerca.h"
 
 namespace fs = std::filesystem;
@@ -27,6 +30,12 @@ constexpr int kContacts = 100000;
 // Keystrokes that do not narrow the previous text, so every row is searched.
 const char* const kTesti[] = {"castello", "ditta 4827", "ufficio99", "fornitore", "s.p.a"};
 
+constexpr int kSizes[] = {100000, 400000};
+
+std::string Rows(int n) {
+    return std::to_string(n);
+}
+
 struct TFixture {
     TBenchRoot root{"brivano-contatti-bench"};
     TFixture() {
@@ -36,13 +45,30 @@ struct TFixture {
             like << "SELECT rowid FROM records WHERE Ragione_Sociale LIKE '%" << t
                  << "%' OR Tipo LIKE '%" << t << "%' OR Citta LIKE '%" << t << "%' OR Cap LIKE '%"
                  << t << "%' OR EMail LIKE '%" << t << "%' ORDER BY Ragione_Sociale;\n";
-        std::ofstream csv(root / "contatti.csv");
-        csv << "Ragione Sociale,Tipo,Città,CAP,Email,Sito,Note\r\n";
-        for (int i = 0; i < kContacts; ++i)
-            csv << "\"Ditta " << i << " S.p.A.\",Fornitore,Città di Castello,06012,ufficio" << i
-                << "@esempio.it,www.esempio.it,\"Cliente dal 2004, \"\"buono\"\"\"\r\n";
-        std::ofstream(root / "import.sql")
-            << ".mode csv\n.import '" << (root / "contatti.csv").string() << "' contatti\n";
+        for (int n : kSizes) {
+            if (n != kContacts) CreateAddressBook(root / ("full" + Rows(n)), n);
+            std::ofstream csv(root / ("contatti" + Rows(n) + ".csv"));
+            std::ofstream vcf(root / ("contatti" + Rows(n) + ".vcf"));
+            csv << "Ragione Sociale,Tipo,Città,CAP,Email,Sito,Note\r\n";
+            for (int i = 0; i < n; ++i) {
+                csv << "\"Ditta " << i << " S.p.A.\",Fornitore,Città di Castello,06012,ufficio" << i
+                    << "@esempio.it,www.esempio.it,\"Cliente dal 2004, \"\"buono\"\"\"\r\n";
+                vcf << "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Ditta " << i << " S.p.A.\r\nORG:Ditta "
+                    << i << " S.p.A.\r\nCATEGORIES:Fornitore\r\nEMAIL:ufficio" << i
+                    << "@esempio.it\r\nURL:www.esempio.it\r\nADR:;;;Città di Castello;;06012;\r\n"
+                       "NOTE:Cliente dal 2004\\, \"buono\"\r\nEND:VCARD\r\n";
+            }
+            std::ofstream(root / ("import" + Rows(n) + ".sql"))
+                << ".mode csv\n.import '" << (root / ("contatti" + Rows(n) + ".csv")).string()
+                << "' contatti\n";
+            std::ofstream(root / ("export" + Rows(n) + ".sql"))
+                << ".headers on\n.mode csv\n.output '" << (root / "tool-out.csv").string()
+                << "'\nSELECT Ragione_Sociale, Tipo, Citta, Cap, EMail, Sito, Note FROM records "
+                   "ORDER BY Ragione_Sociale;\n";
+        }
+    }
+    fs::path Book(int n) const {
+        return root.path() / (n == kContacts ? "full" : "full" + Rows(n));
     }
 };
 
@@ -108,51 +134,69 @@ void FilterKeystroke_Sqlite3Tool(benchmark::State& state) {
                std::size(kTesti));
 }
 
-// Reading the file (decoding, parsing, mapping) and writing the rows, timed
-// apart so a slow import shows which half it is.
-struct TImport {
-    double readSeconds = 0, writeSeconds = 0;
-};
+// The import as brivano-rubrica runs it: the file read, checked and written
+// in one pass.
+bool ImportOne(const fs::path& file, const fs::path& table, int rows) {
+    auto t = TTableFile::Open(table);
+    return brivano::ImportaFile(*t, file, brivano::TDuplicati::Salta).Aggiunti == rows;
+}
 
-void Import_Brivano(benchmark::State& state) {
+// The export as brivano-rubrica runs it: every contact in the list's order.
+bool ExportOne(const fs::path& table, const fs::path& file, int rows) {
+    auto t = TTableFile::Open(table);
+    return brivano::EsportaContatti(*t, file) == static_cast<std::size_t>(rows);
+}
+
+void Import_Brivano(benchmark::State& state, const char* extension) {
+    const int rows = static_cast<int>(state.range(0));
     for (auto _ : state) {
         const fs::path folder = Fixture().root / "import";
         fs::remove_all(folder);
         CreateAddressBook(folder, 0);
-        TImport t;
-        TChildUsage r = InChild<TImport>(
-            [&](TImport& out) {
-                using Clock = std::chrono::steady_clock;
-                const auto start = Clock::now();
-                const auto file =
-                    brivano::LeggiImportazione(brivano::LeggiFile(Fixture().root / "contatti.csv"),
-                                               brivano::TFormatoFile::Csv);
-                const auto read = Clock::now();
-                auto table = TTableFile::Open(folder / "Rubrica.DB");
-                const bool ok =
-                    brivano::ImportaContatti(*table, file.Righe, brivano::TDuplicati::Salta)
-                        .Aggiunti == kContacts;
-                out.readSeconds = std::chrono::duration<double>(read - start).count();
-                out.writeSeconds = std::chrono::duration<double>(Clock::now() - read).count();
-                return ok;
-            },
-            t);
-        r.seconds = t.readSeconds + t.writeSeconds;
+        const fs::path file = Fixture().root / ("contatti" + Rows(rows) + extension);
+        const TChildUsage r =
+            TimedInChild([&] { return ImportOne(file, folder / "Rubrica.DB", rows); });
         Report(state, r, 1);
-        state.counters["read_s"] = t.readSeconds;
-        state.counters["write_s"] = t.writeSeconds;
-        state.counters["rows/s"] = kContacts / r.seconds;
+        state.counters["rows/s"] = rows / r.seconds;
     }
 }
 
 void Import_Sqlite3Tool(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
     for (auto _ : state) {
         const fs::path file = Fixture().root / "tool.db";
         fs::remove(file);
-        const TChildUsage r = Sqlite3Tool(file, Fixture().root / "import.sql");
+        const TChildUsage r = Sqlite3Tool(file, Fixture().root / ("import" + Rows(rows) + ".sql"));
         Report(state, r, 1);
-        state.counters["rows/s"] = kContacts / r.seconds;
+        state.counters["rows/s"] = rows / r.seconds;
     }
+}
+
+void Export_Brivano(benchmark::State& state, const char* extension) {
+    const int rows = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        const fs::path file = Fixture().root / (std::string("out") + extension);
+        const TChildUsage r = TimedInChild(
+            [&] { return ExportOne(Fixture().Book(rows) / "Rubrica.DB", file, rows); });
+        Report(state, r, 1);
+        state.counters["rows/s"] = rows / r.seconds;
+    }
+}
+
+void Export_Sqlite3Tool(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        const TChildUsage r = Sqlite3Tool(Fixture().Book(rows) / "Rubrica.DB",
+                                          Fixture().root / ("export" + Rows(rows) + ".sql"));
+        Report(state, r, 1);
+        state.counters["rows/s"] = rows / r.seconds;
+    }
+}
+
+// What a child of the benchmark process holds before it does anything.
+void Baseline_EmptyChild(benchmark::State& state) {
+    Fixture();
+    for (auto _ : state) Report(state, TimedInChild([] { return true; }), 1);
 }
 
 }  // namespace
@@ -162,6 +206,16 @@ BENCHMARK(FilterKeystroke_Sqlite3Tool)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
-BENCHMARK(Import_Brivano)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(Import_Sqlite3Tool)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+void Sizes(benchmark::internal::Benchmark* b) {
+    for (int n : kSizes) b->Arg(n);
+    b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+    b->ReportAggregatesOnly(true);
+}
+BENCHMARK(Baseline_EmptyChild)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(Import_Brivano, csv, ".csv")->Apply(Sizes);
+BENCHMARK_CAPTURE(Import_Brivano, vcard, ".vcf")->Apply(Sizes);
+BENCHMARK(Import_Sqlite3Tool)->Apply(Sizes);
+BENCHMARK_CAPTURE(Export_Brivano, csv, ".csv")->Apply(Sizes);
+BENCHMARK_CAPTURE(Export_Brivano, vcard, ".vcf")->Apply(Sizes);
+BENCHMARK(Export_Sqlite3Tool)->Apply(Sizes);
 BENCHMARK_MAIN();

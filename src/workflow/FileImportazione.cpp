@@ -110,7 +110,10 @@ std::string Tratti(const std::vector<std::pair<int, int>>& tratti, std::size_t o
     for (const auto& [da, a] : tratti) {
         if (!testo.empty()) testo += ", ";
         testo += std::to_string(da);
-        if (a > da) testo += "-" + std::to_string(a);
+        if (a > da) {
+            testo += '-';
+            testo += std::to_string(a);
+        }
     }
     if (oltre > 0) testo += " e altre";
     return testo;
