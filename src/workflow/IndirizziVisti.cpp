@@ -2,19 +2,21 @@
 
 #include <functional>
 
-#include "text/Testo.h"
-#include "workflow/Piegatura.h"
+#include "workflow/FormaIndirizzo.h"
 
 namespace brivano {
 
 namespace {
 
-// Whether an address already reads as NormalizzaIndirizzo makes it: plain
-// ASCII without capitals and with nothing to trim.
+// Whether an address already is its own key: plain ASCII without capitals,
+// blanks, angle brackets, quotes, commas or a trailing dot, which is how
+// most addresses are written.
 bool GiaNormalizzato(std::string_view indirizzo) {
-    if (Trim(indirizzo).size() != indirizzo.size()) return false;
+    if (!indirizzo.empty() && indirizzo.back() == '.') return false;
     for (const char c : indirizzo)
-        if (static_cast<unsigned char>(c) >= 0x80 || (c >= 'A' && c <= 'Z')) return false;
+        if (static_cast<unsigned char>(c) >= 0x80 || static_cast<unsigned char>(c) <= ' ' ||
+            (c >= 'A' && c <= 'Z') || c == '<' || c == '>' || c == '"' || c == ',')
+            return false;
     return true;
 }
 
@@ -33,7 +35,7 @@ std::uint64_t Mescola(std::uint64_t h) {
 
 std::string_view TIndirizziVisti::Chiave(const std::string& indirizzo, std::string& spazio) {
     if (GiaNormalizzato(indirizzo)) return indirizzo;
-    spazio = NormalizzaIndirizzo(indirizzo);
+    spazio = ChiaveIndirizzo(indirizzo);
     return spazio;
 }
 

@@ -24,8 +24,8 @@ class TIndirizziVisti {
         bool InAttesa = false;  // added by the import, not yet written: no id yet
     };
 
-    // The normalised address; `spazio` holds it when it is not the address
-    // itself (most addresses are already plain lower-case ASCII).
+    // The address's key (ChiaveIndirizzo); `spazio` holds it when it is not
+    // the address itself (most addresses are already plain lower-case ASCII).
     static std::string_view Chiave(const std::string& indirizzo, std::string& spazio);
     static std::uint64_t Hash(std::string_view chiave);
     // The key of a contact without address: all its values.

@@ -11,6 +11,8 @@ TEST(IndirizziVistiTest, KeysAreFoundHoweverTheAddressWasWritten) {
     } casi[] = {{"a@b.it", "a@b.it"},
                 {" A@B.IT\t", "a@b.it"},
                 {"Èlla@Città.it", "èlla@città.it"},
+                {"Alfa <Alfa@Esempio.IT.>", "alfa@esempio.it"},
+                {"alfa@esempio.it.", "alfa@esempio.it"},
                 {"", ""}};
     for (const Caso& c : casi) {
         std::string spazio = "vecchio";
