@@ -10,12 +10,17 @@
 #include "Versione.h"
 #include "archive/TableFile.h"
 #include "dialogs/MessageBoxes.h"
+#include "keyring/PortachiaviSegreti.h"
 #include "posta/ClassificaPosta.h"
+#include "posta/EffettiPosta.h"
+#include "posta/PostaMittente.h"
 #include "tools/ArchivioRigaComando.h"
 #include "workflow/ComandiContatti.h"
 #include "workflow/ContattiArchivio.h"
 #include "workflow/Esportazione.h"
+#include "workflow/ImpostazioniInvio.h"
 #include "workflow/NonInviare.h"
+#include "workflow/RegistroInvii.h"
 
 namespace brivano {
 
@@ -45,6 +50,18 @@ constexpr const char* kAiuto =
     "      dice di ogni messaggio se è un rimbalzo (definitivo o temporaneo), una\n"
     "      richiesta \"Cancellami\", una risposta automatica o altro, con una riga\n"
     "      per indirizzo; non tocca né la casella né gli elenchi\n"
+    "  posta controlla [--password-stdin]\n"
+    "      legge i messaggi nuovi della casella del mittente (IMAP): i rimbalzi\n"
+    "      segnano il registro e, se definitivi, mettono l'indirizzo nell'elenco\n"
+    "      non inviare; le richieste \"Cancellami\" pure; gli elaborati vanno in\n"
+    "      Brivano/Elaborati (o restano con una parola chiave). La password è\n"
+    "      quella dell'account nel portachiavi, o la prima riga dello standard input\n"
+    "  posta elenco\n"
+    "      scrive le operazioni fatte dai controlli (numero, data, tipo,\n"
+    "      indirizzo, invio, codice, cosa è stato fatto)\n"
+    "  posta annulla NUMERO...\n"
+    "      annulla operazioni dei controlli (l'indirizzo esce dall'elenco, la\n"
+    "      voce torna \"inviato\")\n"
     "\n"
     "  -h, --help      mostra questo aiuto ed esce\n"
     "  -v, --version   mostra la versione ed esce\n"
@@ -70,6 +87,7 @@ struct TRichiesta {
     std::string azione;                  // non-inviare only
     std::optional<std::string> anno;
     bool aggiorna = false;
+    bool passwordDaIngresso = false;  // posta controlla --password-stdin
 };
 
 TComando ComandoDaNome(const std::string& nome) {
@@ -99,6 +117,8 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
             r.anno = args[++i];
         } else if (args[i] == "--aggiorna") {
             r.aggiorna = true;
+        } else if (args[i] == "--password-stdin") {
+            r.passwordDaIngresso = true;
         } else if (args[i].size() > 1 && args[i].rfind("--", 0) == 0) {
             throw EUso("opzione sconosciuta: " + args[i]);
         } else {
@@ -107,6 +127,9 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
     }
     if (r.aggiorna && r.comando != TComando::Importa)
         throw EUso("--aggiorna vale solo per importa");
+    if (r.passwordDaIngresso &&
+        (r.comando != TComando::Posta || r.argomenti.empty() || r.argomenti[0] != "controlla"))
+        throw EUso("--password-stdin vale solo per posta controlla");
     switch (r.comando) {
         case TComando::Importa:
             if (r.argomenti.size() != 1) throw EUso("importa vuole un file");
@@ -135,11 +158,20 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
             break;
         case TComando::Posta:
             if (r.anno) throw EUso("la posta vale per tutti gli anni: niente --anno");
-            if (r.argomenti.empty()) throw EUso("posta vuole esamina");
+            if (r.argomenti.empty()) throw EUso("posta vuole esamina, controlla, elenco o annulla");
             r.azione = r.argomenti.front();
             r.argomenti.erase(r.argomenti.begin());
             if (r.azione == "esamina") {
                 if (r.argomenti.empty()) throw EUso("posta esamina vuole almeno un file");
+            } else if (r.azione == "controlla" || r.azione == "elenco") {
+                if (!r.argomenti.empty())
+                    throw EUso("posta " + r.azione + " non vuole altri argomenti");
+            } else if (r.azione == "annulla") {
+                if (r.argomenti.empty()) throw EUso("posta annulla vuole almeno un numero");
+                for (const std::string& numero : r.argomenti)
+                    if (numero.empty() ||
+                        numero.find_first_not_of("0123456789") != std::string::npos)
+                        throw EUso("posta annulla vuole numeri: " + numero);
             } else {
                 throw EUso("azione sconosciuta: posta " + r.azione);
             }
@@ -206,6 +238,65 @@ int EsaminaPosta(const TRichiesta& r, std::ostream& out) {
     return 0;
 }
 
+std::filesystem::path RadiceDati() {
+    return PercorsoNonInviareConfigurato().parent_path();
+}
+
+int Posta(const TRichiesta& r, std::istream& in, std::ostream& out, std::ostream& err) {
+    const std::filesystem::path radice = RadiceDati();
+    if (r.azione == "controlla") {
+        const auto posta = LeggiAccountPosta();
+        if (!posta)
+            throw EPosta(
+                "Manca il server della posta in arrivo (IMAP): impostalo nella finestra "
+                "dell'account.");
+        // The password from standard input never touches the keyring.
+        TAccountInvio invio = LeggiAccount().value_or(TAccountInvio{});
+        std::string password;
+        if (r.passwordDaIngresso) {
+            if (!std::getline(in, password))
+                throw EPosta("Manca la password sullo standard input.");
+        } else {
+            TPortachiaviSegreti portachiavi;
+            const TAccountCaricato caricato = TImpostazioniInvio(portachiavi).Carica();
+            password = caricato.Password;
+            if (password.empty() && !caricato.AvvisoPortachiavi.empty())
+                err << "brivano-rubrica: " << caricato.AvvisoPortachiavi << '\n';
+        }
+        if (!password.empty() && password.back() == '\r') password.pop_back();
+        if (password.empty())
+            throw EPosta(
+                "Manca la password dell'account: salvala nella finestra dell'account "
+                "o passala con --password-stdin.");
+        const TEsitoControllo esito =
+            ControllaPostaMittente(radice, *posta, AccessoPer(*posta, invio, password));
+        out << TestoEsitoControllo(esito) << '\n';
+        return 0;
+    }
+    TArchivioPosta archivio(TArchivioPosta::Percorso(radice));
+    if (r.azione == "elenco") {
+        for (const TRegistrazionePosta& v : archivio.Registrazioni())
+            out << v.Id << '\t' << v.Quando << '\t' << v.Tipo << '\t' << v.Indirizzo << '\t'
+                << (v.Spedizione > 0 ? std::to_string(v.Spedizione) : "") << '\t' << v.Codice
+                << '\t' << (v.Annullata ? "annullata: " : "") << v.Fatto << '\n';
+        return 0;
+    }
+    TRegistroInvii registro(TRegistroInvii::Percorso(radice));
+    TNonInviare elenco(PercorsoNonInviare(radice.string() + "/"));
+    TEffettiPosta effetti(registro, elenco, archivio);
+    int errori = 0;
+    for (const std::string& numero : r.argomenti) {
+        try {
+            effetti.Annulla(std::stoll(numero));
+            out << "Annullata: " << numero << '\n';
+        } catch (const EPosta& e) {
+            err << "brivano-rubrica: " << e.what() << '\n';
+            ++errori;
+        }
+    }
+    return errori == 0 ? 0 : UscitaErrore;
+}
+
 }  // namespace
 
 int EseguiRubrica(const std::vector<std::string>& args, const std::string& cartellaProgramma,
@@ -221,8 +312,10 @@ int EseguiRubrica(const std::vector<std::string>& args, const std::string& carte
             return 0;
         }
         const TRichiesta richiesta = LeggiRichiesta(args);
+        // The mailbox commands need no year: they never start a first start.
         if (richiesta.comando == TComando::Posta && richiesta.azione == "esamina")
             return EsaminaPosta(richiesta, out);
+        if (richiesta.comando == TComando::Posta) return Posta(richiesta, in, out, err);
         TArchivioRigaComando archivio(cartellaProgramma, err);
         switch (richiesta.comando) {
             case TComando::Importa:

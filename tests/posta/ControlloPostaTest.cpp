@@ -9,9 +9,16 @@
 #include <memory>
 #include <string>
 
+#include <sstream>
+
 #include "CampioniPosta.h"
 #include "DovecotDiProva.h"
 #include "TempDir.h"
+#include "config/F_Conf.h"
+#include "posta/AccountPosta.h"
+#include "tools/RubricaCli.h"
+#include "workflow/NonInviare.h"
+#include "workflow/RegistroInvii.h"
 
 namespace brivano {
 namespace {
@@ -185,6 +192,66 @@ TEST_F(ControlloPosta, PasswordSbagliataDaErroreInItaliano) {
     } catch (const EPosta& e) {
         EXPECT_NE(std::string(e.what()).find("rifiutati"), std::string::npos) << e.what();
     }
+}
+
+// A run whose recipients bounce, ask to be removed and are away; one
+// `posta controlla` updates journal and list and moves exactly those.
+TEST_F(ControlloPosta, DopoUnInvioIlControlloAggiornaRegistroEdElenco) {
+    TScopedXdgHome casa;
+    Avvia();
+    if (IsSkipped()) return;
+    const auto radice = cartella_.path() / "dati";
+    std::filesystem::create_directories(radice);
+    ScriviReg(KeyBrivano, "PathDatiGen", radice.string() + "/");
+    TAccountPosta posta;
+    posta.Host = "127.0.0.1";
+    posta.Porta = server_->PortaImaps();
+    posta.Utente = TDovecotDiProva::Utente;
+    ScriviAccountPosta(posta);
+    std::int64_t invio = 0;
+    {
+        TRegistroInvii registro(TRegistroInvii::Percorso(radice));
+        const std::vector<std::string> voci = {"Mario.Rossi@esempio.it", "bianchi@esempio.it",
+                                               "cliente@ditta.it", "felice@esempio.it"};
+        invio = registro.NuovaSpedizione({"127.0.0.1:465 invii", "invii@ditta.it", "Offerta", {}},
+                                         voci);
+        for (std::size_t i = 0; i < voci.size(); ++i) {
+            registro.Segna(invio, i, TStatoVoce::InCorso, 0, "",
+                           "<brivano.1." + std::to_string(i + 1) + "@ditta.it>");
+            registro.Segna(invio, i, TStatoVoce::Inviato, 250, "ok");
+        }
+    }
+    DepositaMisti();
+    auto esegui = [&](const std::vector<std::string>& argomenti, std::string& uscita) {
+        std::istringstream in(std::string(TDovecotDiProva::Password) + "\n");
+        std::ostringstream out, err;
+        const int stato = EseguiRubrica(argomenti, cartella_.str(), in, out, err);
+        uscita = out.str();
+        return stato;
+    };
+    std::string uscita;
+    ASSERT_EQ(esegui({"posta", "controlla", "--password-stdin"}, uscita), 0) << uscita;
+    EXPECT_NE(uscita.find("Rimbalzi definitivi: 2"), std::string::npos) << uscita;
+    EXPECT_NE(uscita.find("in Brivano/Elaborati"), std::string::npos) << uscita;
+
+    const auto voci = TRegistroInvii(TRegistroInvii::Percorso(radice)).Voci(invio);
+    EXPECT_EQ(voci[0].Stato, TStatoVoce::Rimbalzato);
+    EXPECT_EQ(voci[1].Stato, TStatoVoce::Rimbalzato);
+    EXPECT_EQ(voci[2].Stato, TStatoVoce::Inviato);
+    std::map<std::string, std::string> motivi;
+    for (const auto& v : TNonInviare(PercorsoNonInviare(radice.string() + "/")).Elenco())
+        motivi[v.Indirizzo] = v.Motivo.substr(0, 14);
+    EXPECT_EQ(motivi,
+              (std::map<std::string, std::string>{{"mario.rossi@esempio.it", "rimbalzo 5.1.1"},
+                                                  {"bianchi@esempio.it", "rimbalzo 5.1.1"},
+                                                  {"cliente@ditta.it", "richiesta del "}}));
+    EXPECT_EQ(server_->FileDi().size(), 1u);
+    EXPECT_EQ(server_->FileDi(".Brivano.Elaborati").size(), 4u);
+
+    ASSERT_EQ(esegui({"posta", "controlla", "--password-stdin"}, uscita), 0);
+    EXPECT_EQ(uscita, "Nessun messaggio nuovo dall'ultimo controllo.\n");
+    ASSERT_EQ(esegui({"posta", "elenco"}, uscita), 0);
+    EXPECT_EQ(std::count(uscita.begin(), uscita.end(), '\n'), 4) << uscita;
 }
 
 }  // namespace
