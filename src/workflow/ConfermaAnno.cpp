@@ -32,13 +32,19 @@ bool IsFile(const std::string& path) {
     return fs::is_regular_file(path, ec);
 }
 
+// A year change to a year without archive: after the refusal, the way on is
+// offered at once (when the data root is there to hold the new folder).
+bool OffriCreazione(TMessageBoxes& boxes, const std::string& cartella, const std::string& anno) {
+    boxes.ShowInfo(AnnoNonValido);
+    if (!IsFolder(fs::path(cartella).parent_path().parent_path().string())) return false;
+    return boxes.Ask(DomandaCreazione(anno)) == TConfirmAnswer::Yes;
+}
+
 // The year folder exists afterwards, or a message said why not.
-bool PreparaCartella(TMessageBoxes& boxes, const std::string& cartella, TComandoAnno comando) {
+bool PreparaCartella(TMessageBoxes& boxes, const std::string& cartella, const std::string& anno,
+                     TComandoAnno comando) {
     if (IsFolder(cartella)) return true;
-    if (comando == TComandoAnno::CambioAnno) {
-        boxes.ShowInfo(AnnoNonValido);
-        return false;
-    }
+    if (comando == TComandoAnno::CambioAnno && !OffriCreazione(boxes, cartella, anno)) return false;
     std::error_code ec;
     fs::create_directory(cartella, ec);  // one level: a missing data root stays missing
     if (IsFolder(cartella)) return true;
@@ -74,6 +80,10 @@ void LasciaRubrica(TFDB& fdb, TMessageBoxes& boxes) {
 
 }  // namespace
 
+std::string DomandaCreazione(const std::string& anno) {
+    return "L'archivio dell'anno " + anno + " non esiste.\r\rCrearlo e passare a quello?";
+}
+
 bool AnnoValido(const std::string& anno) {
     return !anno.empty() && anno != "." && anno != ".." &&
            anno.find_first_of(std::string("/\0", 2)) == std::string::npos;
@@ -86,7 +96,7 @@ bool ConfermaAnno(TFDB& fdb, TMessageBoxes& boxes, const std::string& anno, TCom
         return false;
     }
     const std::string cartella = CartellaAnno(LeggiReg(KeyBrivano, "PathDatiGen"), anno);
-    if (!PreparaCartella(boxes, cartella, comando)) return false;
+    if (!PreparaCartella(boxes, cartella, anno, comando)) return false;
 
     LasciaRubrica(fdb, boxes);
     const std::string alias = LeggiReg(KeyBrivano, "AliasDB");

@@ -61,18 +61,26 @@ TEST_P(ConfermaAnnoTest, YearFolderWithoutTablesGetsBothProtected) {
 
 TEST_P(ConfermaAnnoTest, MissingYearFolder) {
     if (GetParam() == TComandoAnno::CambioAnno) {
+        // The refusal stays; the offer to create the year follows it.
         EXPECT_FALSE(Conferma("2011"));
         EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"ANNO DI LAVORO NON VALIDO"});
+        ASSERT_EQ(boxes.boxes.size(), 2u);
+        EXPECT_EQ(boxes.boxes[1].text, brivano::DomandaCreazione("2011"));
         ExpectUnchanged();
         EXPECT_FALSE(fs::exists(Cartella("2011")));
-        return;
+
+        boxes.boxes.clear();
+        boxes.answers = {TConfirmAnswer::Yes};
     }
     bool protectedBeforeDisplay = false;
     EXPECT_TRUE(brivano::ConfermaAnno(fdb, boxes, "2011", GetParam(), [&](const std::string& t) {
         shown.push_back(t);
         protectedBeforeDisplay = TTableFile::Open(Cartella("2011") + "Brivano.DB")->IsProtected();
     }));
-    EXPECT_EQ(boxes.Messages(), TabelleCreate);
+    std::vector<std::string> messaggi = TabelleCreate;
+    if (GetParam() == TComandoAnno::CambioAnno)
+        messaggi.insert(messaggi.begin(), "ANNO DI LAVORO NON VALIDO");
+    EXPECT_EQ(boxes.Messages(), messaggi);
     ExpectSwitchedTo("2011");
     ExpectNewTablesProtected("2011");
     EXPECT_TRUE(protectedBeforeDisplay);
