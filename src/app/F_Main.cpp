@@ -13,10 +13,12 @@
 
 #include "app/FinestraBianca.h"
 #include "app/Orologio.h"
+#include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
 #include "ui/ImageList.h"
 #include "ui/ProductPicture.h"
+#include "workflow/Benvenuto.h"
 #include "workflow/SequenzaAvvio.h"
 
 namespace {
@@ -78,7 +80,14 @@ TFMain::TFMain(TMessageBoxes& boxes, std::string cartellaProgramma, bool cartell
     Label2->setObjectName("Label2");
     Label2->setGeometry(344, 128, 65, 17);
     Label2->setAlignment(Qt::AlignCenter);
-    QFont palatino(QStringLiteral("Palatino Linotype"), 10);
+    // Each family list names the faces the system's font rules put in place
+    // of the one asked for, so the look-up ends at an installed face rather
+    // than in a search of all of them.
+    QFont palatino;
+    palatino.setFamilies({QStringLiteral("Palatino Linotype"), QStringLiteral("Palatino"),
+                          QStringLiteral("P052"), QStringLiteral("TeX Gyre Pagella"),
+                          QStringLiteral("DejaVu Serif")});
+    palatino.setPointSize(10);
     palatino.setStyleHint(QFont::Serif);
     palatino.setItalic(true);
     Label2->setFont(palatino);
@@ -90,7 +99,12 @@ TFMain::TFMain(TMessageBoxes& boxes, std::string cartellaProgramma, bool cartell
     StaticText1->setAlignment(Qt::AlignCenter);
     StaticText1->setFrameStyle(QFrame::Box | QFrame::Plain);
     StaticText1->setLineWidth(1);
-    StaticText1->setFont(QFont(QStringLiteral("Arial"), 14, QFont::Bold));
+    QFont arial;
+    arial.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                       QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")});
+    arial.setPointSize(14);
+    arial.setBold(true);
+    StaticText1->setFont(arial);
     Colore(StaticText1, QPalette::WindowText, ColourFromBgr(kBlu));
 
     CreaBarraStato();
@@ -190,11 +204,26 @@ void TFMain::showEvent(QShowEvent* event) {
 
 void TFMain::FormShow() {
     if (!finestre_.FDB) return;
-    RunGuarded(boxes_, [this] {
+    bool primoAvvio = false;
+    bool annoMostrato = false;
+    RunGuarded(boxes_, [&] {
+        try {
+            primoAvvio = LeggiReg(KeyBrivano, "Conf") != "OK";
+        } catch (const std::exception&) {
+            // A damaged configuration is the sequence's to recover and report.
+        }
         brivano::TSequenzaAvvio(*finestre_.FDB, boxes_, cartellaProgramma_, scrivibile_,
-                                [this](const std::string& anno) { MostraAnno(anno); })
+                                [&](const std::string& anno) {
+                                    MostraAnno(anno);
+                                    annoMostrato = true;
+                                })
             .Esegui();
     });
+    // Only once the archive is ready: its steps need it.
+    if (annoMostrato && finestre_.Benvenuto)
+        RunGuarded(boxes_, [&] {
+            if (brivano::BenvenutoDaOffrire(primoAvvio)) finestre_.Benvenuto();
+        });
 }
 
 void TFMain::MostraAnno(const std::string& anno) {

@@ -35,6 +35,8 @@ class TFMain : public QMainWindow {
         std::function<void()> ChiediSalvataggio;
         QDialog* FImpostazioniInvio = nullptr;
         QDialog* FStoricoInvii = nullptr;
+        // The welcome, offered once after a first start.
+        std::function<void()> Benvenuto;
     };
 
     // `cartellaProgramma` is the executable's folder with a trailing "/".
@@ -43,7 +45,8 @@ class TFMain : public QMainWindow {
 
     void ImpostaFinestre(TFinestre finestre);
 
-    // The start-up sequence; errors go to the error display.
+    // The start-up sequence, then the welcome after a first start; errors go
+    // to the error display.
     void FormShow();
     void MostraAnno(const std::string& anno);
 

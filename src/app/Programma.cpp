@@ -1,10 +1,13 @@
 #include "app/Programma.h"
 
 #include <QApplication>
+#include <QDate>
 
 #include "account_window/F_ImpostazioniInvio.h"
+#include "addressbook/F_ImportaContatti.h"
 #include "addressbook/F_Rubrica.h"
 #include "app/F_About.h"
+#include "app/F_Benvenuto.h"
 #include "app/F_Main.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
@@ -63,10 +66,24 @@ int Programma(TMessageBoxes& boxes, const std::string& cartellaProgramma, bool c
         return 1;
     }
     TFRubrica* rubrica = finestre->FRubrica.get();
+    TFDB& fdb = *FDB;
+    TFImpostazioniInvio* account = finestre->FImpostazioniInvio.get();
+    auto benvenuto = [&fdb, &boxes, &FMain, account] {
+        TFBenvenuto finestra(
+            fdb, boxes, QDate::currentDate().year(),
+            [&FMain](const std::string& anno) { FMain.MostraAnno(anno); },
+            [account] { return account->exec() == QDialog::Accepted; },
+            [&fdb, &boxes, &FMain] {
+                TFImportaContatti importa(fdb, boxes, &FMain);
+                return importa.exec() == QDialog::Accepted;
+            },
+            &FMain);
+        finestra.exec();
+    };
     FMain.ImpostaFinestre({FDB.get(), finestre->FInvioMail.get(), finestre->FF_About.get(),
                            finestre->FCambioAnno.get(), finestre->FCreaArchivio.get(), rubrica,
-                           [rubrica] { rubrica->ChiediSalvataggio(); },
-                           finestre->FImpostazioniInvio.get(), finestre->FStoricoInvii.get()});
+                           [rubrica] { rubrica->ChiediSalvataggio(); }, account,
+                           finestre->FStoricoInvii.get(), benvenuto});
     FMain.show();
     const int result = QApplication::exec();
     FMain.ImpostaFinestre({});

@@ -53,12 +53,19 @@ class TFinestraProva : public QDialog {
 class FMainTest : public ::testing::Test {
   protected:
     FMainTest() {
-        main.ImpostaFinestre({&fdb, &invio, &about, &cambio, &crea, &rubrica,
+        main.ImpostaFinestre({&fdb,
+                              &invio,
+                              &about,
+                              &cambio,
+                              &crea,
+                              &rubrica,
                               [this] {
                                   ++salvataggi;
                                   if (salvataggioFallisce) throw EArchiveError("Disco pieno");
                               },
-                              &impostazioni, &storico});
+                              &impostazioni,
+                              &storico,
+                              {}});
     }
     QString StaticText() const { return main.StaticText1->text(); }
 

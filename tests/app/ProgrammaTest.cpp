@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMainWindow>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include "app/Programma.h"
 #include "archive/ArchiveError.h"
 #include "archive/F_DB.h"
+#include "config/F_Conf.h"
 
 namespace {
 
@@ -60,7 +62,15 @@ TEST(Programma, CreatesEveryWindowRunsTheStartUpAndEndsOnClose) {
     int tries = 0;
     QTimer poll;
     poll.setInterval(10);
+    bool benvenuto = false;
     QObject::connect(&poll, &QTimer::timeout, [&] {
+        // The welcome after the first start, closed as the user may close it.
+        if (QWidget* modale = QApplication::activeModalWidget();
+            modale && modale->objectName() == "FBenvenuto") {
+            benvenuto = true;
+            static_cast<QDialog*>(modale)->reject();
+            return;
+        }
         auto* main = static_cast<TFMain*>(Finestra("FMain"));
         if (main && main->StaticText1->text() == "2010") {
             poll.stop();
@@ -85,7 +95,9 @@ TEST(Programma, CreatesEveryWindowRunsTheStartUpAndEndsOnClose) {
     EXPECT_EQ(captions.size(), 5);
     EXPECT_TRUE(captions.contains("Invio Mail"));
     EXPECT_TRUE(captions.contains("About"));
-    EXPECT_EQ(Finestra("FMain"), nullptr);  // everything is gone again
+    EXPECT_TRUE(benvenuto);
+    EXPECT_EQ(LeggiReg(KeyBrivano, "Benvenuto"), "OK");  // not offered again
+    EXPECT_EQ(Finestra("FMain"), nullptr);               // everything is gone again
 }
 
 }  // namespace

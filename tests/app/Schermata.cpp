@@ -3,10 +3,11 @@
 // presses OK on each first-start message, and once the working year shows,
 // saves what the display server shows of the main window. Given a menu item
 // (its text without the "&"), it chooses that item instead and saves the
-// window it opens.
+// window it opens; given "Benvenuto", it saves the welcome after the first start.
 //
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata docs/main-window.png
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata docs/cambio-anno.png "Cambio Anno"
+//   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata docs/benvenuto.png Benvenuto
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -81,6 +82,19 @@ int main(int argc, char** argv) {
         if (auto* box = qobject_cast<QMessageBox*>(modale)) {
             std::fprintf(stderr, "OK: %s\n", qPrintable(box->text().replace('\n', ' ')));
             box->button(QMessageBox::Ok)->click();
+            return;
+        }
+        if (modale && modale->objectName() == QStringLiteral("FBenvenuto")) {
+            // The welcome after the first start: its own picture when asked
+            // for ("Benvenuto"), else closed as the user may close it.
+            if (voce != QStringLiteral("Benvenuto")) {
+                static_cast<QDialog*>(modale)->reject();
+                return;
+            }
+            if (++*ready < 5) return;
+            saved = modale->grab().save(output, "PNG");
+            static_cast<QDialog*>(modale)->reject();
+            if (TFMain* main = MainWindow()) main->close();
             return;
         }
         if (scelta) {
