@@ -1,9 +1,12 @@
 #include "maintenance/F_AnnoLavoro.h"
 
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
@@ -20,13 +23,16 @@ constexpr int FrameWidth = 16;
 constexpr int FrameHeight = 39;
 constexpr int SkyBlue = 15780518;
 
-QPushButton* Bottone(QWidget* parent, const char* name, const char* text, int x, int width) {
+// The label and the edit are 153 wide, the two buttons 73 and 75 with a gap of 7.
+constexpr int ControlsWidth = 155;
+// Room a title bar takes beside its text: the icon, the close box, the margins.
+constexpr int TitleBarChrome = 130;
+
+QPushButton* Bottone(QWidget* parent, const char* name, const char* text, int width) {
     auto* button = new QPushButton(QString::fromUtf8(text), parent);
     button->setObjectName(name);
-    button->setGeometry(x, 64, width, 25);
-    // Enter presses neither button.
+    button->resize(width, 25);
     button->setAutoDefault(false);
-    button->setDefault(false);
     return button;
 }
 
@@ -43,8 +49,12 @@ TFAnnoLavoro::TFAnnoLavoro(TFDB& fdb, TMessageBoxes& boxes,
       comando_(comando) {
     setObjectName(forma.objectName);
     setWindowTitle(QString::fromUtf8(forma.caption));
-    resize(forma.outerWidth - FrameWidth, forma.outerHeight - FrameHeight);
-    move(0, 0);
+    // Wide enough for the whole title in a bold title-bar font.
+    QFont titolo = QGuiApplication::font();
+    titolo.setBold(true);
+    larghezza_ = std::max(forma.outerWidth - FrameWidth,
+                          QFontMetrics(titolo).horizontalAdvance(windowTitle()) + TitleBarChrome);
+    altezzaPiede_ = forma.outerHeight - FrameHeight - 64 - 25;
     setFont(Tahoma(8));
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -54,7 +64,6 @@ TFAnnoLavoro::TFAnnoLavoro(TFDB& fdb, TMessageBoxes& boxes,
     const QFont bold = Tahoma(10, true);
     StaticText1 = new QLabel("Anno di Lavoro", this);
     StaticText1->setObjectName("StaticText1");
-    StaticText1->setGeometry(forma.left, 8, 153, 17);
     StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     StaticText1->setAlignment(Qt::AlignCenter);
     StaticText1->setFont(bold);
@@ -65,16 +74,42 @@ TFAnnoLavoro::TFAnnoLavoro(TFDB& fdb, TMessageBoxes& boxes,
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName("Edit1");
-    Edit1->setGeometry(forma.left, 32, 153, 24);
     Edit1->setFont(bold);
 
-    BitBtn1 = Bottone(this, "BitBtn1", "&Conferma", forma.left, 73);
-    BitBtn2 = Bottone(this, "BitBtn2", "&Annulla", forma.left + 80, 75);
+    BitBtn1 = Bottone(this, "BitBtn1", "&Conferma", 73);
+    BitBtn2 = Bottone(this, "BitBtn2", "&Annulla", 75);
+    // Enter confirms the typed year.
+    BitBtn1->setDefault(true);
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 
     setTabOrder(Edit1, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
+    Disponi();
+}
+
+void TFAnnoLavoro::AggiungiSopraBottoni(QWidget* casella) {
+    sopraBottoni_ = casella;
+    setTabOrder(Edit1, casella);
+    setTabOrder(casella, BitBtn1);
+    Disponi();
+}
+
+void TFAnnoLavoro::Disponi() {
+    int larghezza = larghezza_;
+    if (sopraBottoni_) larghezza = std::max(larghezza, sopraBottoni_->sizeHint().width() + 16);
+    const int left = (larghezza - ControlsWidth) / 2;
+    StaticText1->setGeometry(left, 8, 153, 17);
+    Edit1->setGeometry(left, 32, 153, 24);
+    int y = 64;
+    if (sopraBottoni_) {
+        const int w = sopraBottoni_->sizeHint().width();
+        sopraBottoni_->setGeometry((larghezza - w) / 2, y, w, 20);
+        y += 28;
+    }
+    BitBtn1->move(left, y);
+    BitBtn2->move(left + 80, y);
+    resize(larghezza, y + 25 + altezzaPiede_);
 }
 
 void TFAnnoLavoro::FormShow() {
@@ -99,7 +134,13 @@ void TFAnnoLavoro::BitBtn2Click() {
 }
 
 void TFAnnoLavoro::showEvent(QShowEvent* event) {
-    if (!event->spontaneous()) FormShow();
+    if (!event->spontaneous()) {
+        FormShow();
+        // Over the main window at every showing, by the centres of the client
+        // areas, which the frames do not shift.
+        if (const QWidget* owner = parentWidget())
+            move(pos() + owner->window()->geometry().center() - geometry().center());
+    }
     QDialog::showEvent(event);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What the year-change and the new-archive windows have in common: one edit
-// for the year, a confirm and a cancel button.
+// for the year, a confirm button (Enter) and a cancel button, centred on the
+// main window.
 
 #include <QDialog>
 #include <functional>
@@ -17,8 +18,7 @@ namespace brivano {
 struct TFormaAnno {
     const char* objectName;
     const char* caption;
-    int outerWidth, outerHeight;
-    int left;  // x of the label, the edit and the confirm button
+    int outerWidth, outerHeight;  // the least; wider when the title needs it
 };
 
 class TFAnnoLavoro : public QDialog {
@@ -38,6 +38,9 @@ class TFAnnoLavoro : public QDialog {
                  std::function<void(const std::string&)> mostraAnno, TComandoAnno comando,
                  const TFormaAnno& forma, QWidget* parent);
 
+    // Places a box of the window between the edit and the buttons.
+    void AggiungiSopraBottoni(QWidget* casella);
+
     // After a confirmed switch, with the working year before it.
     virtual void Confermato(const std::string& annoPrecedente) { (void)annoPrecedente; }
 
@@ -45,6 +48,12 @@ class TFAnnoLavoro : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // Centred in a window wide enough for its whole title.
+    void Disponi();
+
+    int larghezza_ = 0;
+    int altezzaPiede_ = 0;  // below the buttons
+    QWidget* sopraBottoni_ = nullptr;
     TFDB& fdb_;
     TMessageBoxes& boxes_;
     std::function<void(const std::string&)> mostraAnno_;

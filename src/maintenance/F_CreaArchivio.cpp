@@ -9,14 +9,13 @@
 TFCreaArchivio::TFCreaArchivio(TFDB& fdb, TMessageBoxes& boxes,
                                std::function<void(const std::string&)> mostraAnno, QWidget* parent)
     : TFAnnoLavoro(fdb, boxes, std::move(mostraAnno), brivano::TComandoAnno::CreaArchivio,
-                   {"FCreaArchivio", "Crea Nuovo Archivio", 242, 162, 48}, parent),
+                   {"FCreaArchivio", "Crea Nuovo Archivio", 242, 138}, parent),
       fdb_(fdb),
       boxes_(boxes) {
     CopiaContatti = new QCheckBox(QStringLiteral("Copia i contatti dell'anno corrente"), this);
     CopiaContatti->setObjectName("CopiaContatti");
-    CopiaContatti->setGeometry(8, 96, 210, 20);
     CopiaContatti->setChecked(false);
-    setTabOrder(BitBtn2, CopiaContatti);
+    AggiungiSopraBottoni(CopiaContatti);
 }
 
 void TFCreaArchivio::Confermato(const std::string& annoPrecedente) {

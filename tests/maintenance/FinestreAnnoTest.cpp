@@ -1,5 +1,6 @@
 // The two year windows on the offscreen platform.
 #include <QApplication>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -42,7 +43,13 @@ TEST_P(FinestreAnnoTest, EveryShowingFillsTheYearFromTheConfiguration) {
     ScriviReg(KeyBrivano, "Anno", "2008");
     window->show();
     EXPECT_EQ(window->Edit1->text(), "2008");
-    EXPECT_EQ(window->Edit1->nextInFocusChain(), window->BitBtn1);
+    // The new archive's copy box sits between the year and the buttons.
+    QWidget* dopoAnno = window->BitBtn1;
+    if (auto* copia = window->findChild<QCheckBox*>("CopiaContatti")) {
+        EXPECT_LT(copia->geometry().bottom(), window->BitBtn1->geometry().top());
+        dopoAnno = copia;
+    }
+    EXPECT_EQ(window->Edit1->nextInFocusChain(), dopoAnno);
     EXPECT_EQ(window->BitBtn1->nextInFocusChain(), window->BitBtn2);
 }
 
@@ -58,8 +65,13 @@ TEST_P(FinestreAnnoTest, ConfirmSwitchesAndCloses) {
     EXPECT_EQ(Anno(), anno);
 }
 
-TEST_P(FinestreAnnoTest, CancelEnterAndEscapeChangeNothing) {
+TEST_P(FinestreAnnoTest, EnterConfirms) {
     Key(Qt::Key_Return);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(Anno(), "2011");
+}
+
+TEST_P(FinestreAnnoTest, CancelAndEscapeChangeNothing) {
     Key(Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible());
     window->BitBtn2->click();
