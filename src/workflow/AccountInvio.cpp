@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "config/F_Conf.h"
-#include "workflow/SpedizioneMail.h"
+#include "workflow/TipiInvio.h"
 
 namespace brivano {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "workflow/AccountInvio.h"
-#include "workflow/SpedizioneMail.h"
+#include "workflow/TipiInvio.h"
 
 namespace brivano {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "workflow/RegistroInvii.h"
-#include "workflow/SpedizioneMail.h"
+#include "workflow/TipiInvio.h"
 
 namespace brivano {
 

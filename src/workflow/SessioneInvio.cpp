@@ -2,8 +2,8 @@
 
 #include "mailing/MailText.h"
 #include "smtp/IdReply.h"
-#include "workflow/SpedizioneMail.h"
 #include "workflow/SpiegazioneErrori.h"
+#include "workflow/TipiInvio.h"
 
 namespace brivano {
 

@@ -1,21 +1,16 @@
 #pragma once
-// The send run of the mailing window without the window: the body text, the
-// settings of client and message, and the loop over the recipient entries.
-// The loop touches only the client and the message it is given, so it can run
-// on a worker thread while the window waits for its notices.
+// A send run without its controller: the body text, the settings of client
+// and message, and the rounds over the recipient entries. The rounds touch
+// only the client and the message they are given (and copies of them for
+// further connections), so they run on the controller's threads.
 
 #include <array>
-#include <atomic>
-#include <cstddef>
-#include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "exception/IdException.h"
 #include "mailing/IdMessage.h"
 #include "smtp/IdSMTP.h"
+#include "workflow/TipiInvio.h"
 
 namespace brivano {
 
@@ -29,41 +24,6 @@ std::string ComponiCorpo(const std::array<std::string, 8>& righe);
 std::string ComponiCorpo(const std::array<std::string, 8>& righe,
                          const std::vector<std::string>& piePagina);
 
-struct TDatiInvio {
-    std::string Host;
-    std::string Mittente;  // sender address, also the user name unless Utente says otherwise
-    std::string Password;
-    std::string Oggetto;
-    std::array<std::string, 8> Righe;
-    int Porta = 25;
-    // From the saved account; without one, no TLS and the sender logs in.
-    TIdUseTLS UseTLS = utNoTLSSupport;
-    std::string Utente;
-    // The display name of "From"; empty: the sender address.
-    std::string MittenteNome;
-    // Whether messages carry "List-Unsubscribe" (a mail to the sender).
-    bool ListUnsubscribe = true;
-    // From the saved account: messages per SMTP session and parallel
-    // connections (see TOpzioniInvio).
-    int PerConnessione = 1;
-    int Connessioni = 1;
-};
-
-// Waits of one recipient's dialogue, in milliseconds. A reply limit covers
-// the whole reply; a write limit the whole of one write.
-struct TLimitiTempo {
-    int Connessione = 30000;
-    int Risposta = 300000;  // every reply without its own limit below
-    TIdSMTPReplyTimeouts PerFase{300000, 300000, 120000, 600000, 30000};
-    int Scrittura = 120000;
-};
-
-// A text typed by the user that would end a protocol line.
-class EInvioTestoNonValido : public EIdException {
-  public:
-    using EIdException::EIdException;
-};
-
 // Settings of one run: host, port, security, user name, password, limits,
 // sender address and display name, subject and body. Raises
 // EInvioTestoNonValido (nothing changed) when the host, the sender, the user
@@ -73,71 +33,6 @@ void PreparaInvio(TIdSMTP& smtp, TIdMessage& message, const TDatiInvio& dati,
 // The client's share of PreparaInvio: host, port, security, user name,
 // password and limits.
 void PreparaConnessione(TIdSMTP& smtp, const TDatiInvio& dati, const TLimitiTempo& limiti);
-
-class TRegistroInvii;
-class TCadenza;
-
-struct TFallimento {
-    std::size_t Indice;
-    std::string Voce;
-    std::string Errore;  // the reply's first line, at most TestoErroreMassimo bytes
-};
-
-constexpr std::size_t TestoErroreMassimo = 300;
-
-// The first line of an error text, cut to TestoErroreMassimo bytes on a
-// character boundary.
-std::string TestoErroreBreve(const std::string& testo);
-
-struct TEsitoInvio {
-    std::size_t Inviati = 0;
-    std::vector<TFallimento> Falliti;
-    // Still deferred (4xx) after the last retry, or when the run stopped.
-    std::vector<TFallimento> Rinviati;
-    // The end of data was written and no answer came: the server may have
-    // the message. Never sent again without the user saying so.
-    std::vector<TFallimento> Incerti;
-    bool Interrotto = false;
-    // Entries not sent because they are on the do-not-mail list.
-    std::vector<std::size_t> Esclusi;
-};
-
-struct TAvvisiInvio {
-    // True for an entry that must not be sent (the do-not-mail list).
-    std::function<bool(std::size_t indice, const std::string& voce)> Escluso;
-    // Before entry `indice` is sent: puts that entry's subject and body into
-    // the message (merge fields).
-    std::function<void(std::size_t indice, TIdMessage& message)> Componi;
-    std::function<void(std::size_t indice, const std::string& voce)> Inizio;
-    std::function<void(std::size_t fatti)> Fatto;
-};
-
-struct TOpzioniInvio {
-    // Journal and run to record in (none: nothing recorded).
-    TRegistroInvii* Registro = nullptr;
-    std::int64_t Spedizione = 0;
-    // The journal position of each entry; empty: 0, 1, 2 ... in order.
-    std::vector<std::size_t> Posizioni;
-    // Turned true by the window's stop button: the run ends within a second.
-    const std::atomic<bool>* Interrompi = nullptr;
-    // Further rounds for deferred (4xx) entries, and the wait before each.
-    int Tentativi = 2;
-    int AttesaTentativoMs = 60000;
-    // Waits that many milliseconds (less when stopped); tests bring their own.
-    std::function<void(int)> Attendi;
-    // Messages one SMTP session carries (RSET between them); 1 is one
-    // connection per message.
-    int PerConnessione = 1;
-    // Connections working the list side by side, 1 to ConnessioniMassime;
-    // more than one needs NuovaConnessione, which prepares each further
-    // client as the run's own (PreparaConnessione).
-    int Connessioni = 1;
-    std::function<void(TIdSMTP&)> NuovaConnessione;
-    // Paces the messages to the account's limits (none: one after another).
-    std::shared_ptr<TCadenza> Cadenza;
-};
-
-constexpr int ConnessioniMassime = 4;
 
 // PerConnessione, Connessioni and NuovaConnessione from the run's settings.
 void ImpostaConnessioni(TOpzioniInvio& opzioni, const TDatiInvio& dati, const TLimitiTempo& limiti);
@@ -154,8 +49,5 @@ void ImpostaConnessioni(TOpzioniInvio& opzioni, const TDatiInvio& dati, const TL
 // one-connection run does.
 TEsitoInvio EseguiInvio(TIdSMTP& smtp, TIdMessage& message, const std::vector<std::string>& voci,
                         const TAvvisiInvio& avvisi = {}, const TOpzioniInvio& opzioni = {});
-
-// The text of the message box after a run with failures: one line per entry.
-std::string TestoFallimenti(const std::vector<TFallimento>& falliti);
 
 }  // namespace brivano
