@@ -5,10 +5,19 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <stdexcept>
 #include <vector>
 
+#include "dialogs/MessageBoxes.h"
+#include "mailing/IdMessage.h"
+#include "smtp/IdSMTP.h"
+#include "workflow/AccountInvio.h"
+#include "workflow/ControlloInvio.h"
+#include "workflow/OpzioniMessaggio.h"
 #include "workflow/RegistroInvii.h"
 
 #ifndef BRIVANO_SMTPLIB_PEER
@@ -17,76 +26,154 @@
 
 namespace brivano::bench {
 
+namespace {
+
+// The controller's boxes here: an unfinished run is resumed, its uncertain
+// entries left out; every text goes to standard error.
+class TBoxesDelBanco : public TMessageBoxes {
+  public:
+    void ShowInfo(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    TConfirmAnswer Confirm(const std::string&, const std::string& text) override {
+        return text.ends_with("Riprenderlo?") ? TConfirmAnswer::Yes : TConfirmAnswer::No;
+    }
+};
+
+// Measures the time between entries done and waits for the run's end.
+class TVistaDelBanco : public TVistaInvio {
+  public:
+    explicit TVistaDelBanco(TSendFigures& figures) : figures_(figures) {}
+    void MostraOperazione(const std::string&) override {}
+    void MostraAvanzamento(int, const std::string&) override {
+        const auto now = std::chrono::steady_clock::now();
+        figures_.LongestSettle =
+            std::max(figures_.LongestSettle, std::chrono::duration<double>(now - last_).count());
+        last_ = now;
+    }
+    void InvioTerminato() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ended_ = true;
+        cv_.notify_all();
+    }
+    void MostraInizio(int, const std::string&) override {
+        last_ = std::chrono::steady_clock::now();
+    }
+    void MostraFine() override {}
+    void MostraInterruzione() override {}
+    void MostraReinvia(bool) override {}
+    void SegnaFalliti(const std::vector<std::size_t>&) override {}
+    void MostraAccount(const std::string&, const std::string&, const std::string&) override {}
+    void MostraTesti(const TDatiInvio&) override {}
+    void MostraVoci(const std::vector<TVoceElenco>& voci) override { resumed_ = voci; }
+    void Concluso() override {}
+    void Chiudi() override {}
+
+    void WaitForEnd() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        cv_.wait(lock, [this] { return ended_; });
+    }
+    const std::vector<TVoceElenco>& Resumed() const { return resumed_; }
+
+  private:
+    TSendFigures& figures_;
+    std::chrono::steady_clock::time_point last_;
+    std::vector<TVoceElenco> resumed_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool ended_ = false;
+};
+
+TSicurezza SecurityOf(TIdUseTLS useTLS) {
+    switch (useTLS) {
+        case utUseImplicitTLS:
+            return TSicurezza::SSLTLS;
+        case utUseRequireTLS:
+        case utUseExplicitTLS:
+            return TSicurezza::STARTTLS;
+        case utNoTLSSupport:
+            break;
+    }
+    return TSicurezza::Nessuna;
+}
+
+}  // namespace
+
 TSendFigures SendMessages(const TSendSetup& setup, const std::string& journal) {
     TIdSMTP smtp;
     TIdMessage message;
     message.SetAttachmentEncoding("UUE");
-    TDatiInvio dati;
-    dati.Host = setup.Host;
-    dati.Porta = setup.Port;
-    dati.Mittente = setup.User;
-    dati.Password = setup.Password;
-    dati.UseTLS = setup.Security;
-    dati.PerConnessione = setup.PerConnection;
-    dati.Connessioni = setup.Connections;
-    dati.Oggetto = "Novità dal nostro archivio";
-    dati.Righe = {"Gentile cliente,",
-                  "le presentiamo le novità di questo mese.",
-                  "",
-                  "Il catalogo è disponibile sul nostro sito.",
-                  "",
-                  "Cordiali saluti",
-                  "",
-                  "L'ufficio commerciale"};
+    TDatiInvio testi;
+    testi.Host = setup.Host;
+    testi.Mittente = setup.User;
+    testi.Password = setup.Password;
+    testi.Oggetto = "Novità dal nostro archivio";
+    testi.Righe = {"Gentile cliente,",
+                   "le presentiamo le novità di questo mese.",
+                   "",
+                   "Il catalogo è disponibile sul nostro sito.",
+                   "",
+                   "Cordiali saluti",
+                   "",
+                   "L'ufficio commerciale"};
+
+    TFontiInvio fonti;
+    fonti.Registro = [journal]() -> std::unique_ptr<TRegistroInvii> {
+        if (journal.empty()) return nullptr;
+        return std::make_unique<TRegistroInvii>(journal);
+    };
+    fonti.NonInviare = [] { return std::filesystem::path(); };
+    fonti.ListUnsubscribe = [] { return true; };
+    fonti.PiePagina = [&setup] {
+        if (setup.BodyBytes == 0) return PiePaginaPredefinito();
+        // A long body: lines of 998 octets, the most a line may hold.
+        std::vector<std::string> lines;
+        for (std::size_t bytes = 0; bytes < setup.BodyBytes; bytes += 999)
+            lines.emplace_back(998, 'x');
+        return lines;
+    };
+    fonti.Account = [&setup] {
+        TAccountInvio account;
+        account.Host = setup.Host;
+        account.Porta = setup.Port;
+        account.Sicurezza = SecurityOf(setup.Security);
+        account.Mittente = setup.User;
+        account.MessaggiPerConnessione = setup.PerConnection;
+        account.Connessioni = setup.Connections;
+        return std::optional<TAccountInvio>(account);
+    };
+    TSendFigures figures;
+    TBoxesDelBanco boxes;
+    TVistaDelBanco view(figures);
+    TControlloInvio controller(smtp, message, boxes, view, std::move(fonti));
     const int l = setup.LimitMs;
-    const TLimitiTempo limiti{l, l, {l, l, l, l, l}, l};
-    PreparaInvio(smtp, message, dati, limiti);
-    if (setup.BodyBytes > 0) {
-        std::string body;
-        while (body.size() < setup.BodyBytes) body += std::string(998, 'x') + "\r";
-        message.SetBodyText(body);
-    }
+    controller.SetLimitiTempo({l, l, {l, l, l, l, l}, l});
 
     std::vector<std::string> voci;
-    for (long i = 0; i < setup.Count; ++i)
-        voci.push_back("dest" + std::to_string(i) + "@example.it");
-
-    TOpzioniInvio opzioni;
-    ImpostaConnessioni(opzioni, dati, limiti);
-    std::optional<TRegistroInvii> registro;
-    if (!journal.empty()) {
-        registro.emplace(journal);
-        opzioni.Registro = &*registro;
-        if (auto aperta = registro->SpedizioneIncompiuta()) {
-            opzioni.Spedizione = *aperta;
-            const auto all = registro->Voci(*aperta);
-            opzioni.Posizioni = registro->Riprendi(*aperta, false);
-            voci.clear();
-            for (std::size_t p : opzioni.Posizioni) voci.push_back(all[p].Voce);
-        } else {
-            opzioni.Spedizione = registro->NuovaSpedizione(
-                {setup.Host + ":" + std::to_string(setup.Port) + " " + setup.User, setup.User,
-                 dati.Oggetto, dati.Righe},
-                voci);
+    std::vector<TCampiContatto> campi;
+    controller.OffriRipresa();
+    if (controller.Spedizione() != 0) {
+        for (const auto& v : view.Resumed()) {
+            voci.push_back(v.Voce);
+            campi.push_back(v.Campi);
         }
+    } else {
+        for (long i = 0; i < setup.Count; ++i)
+            voci.push_back("dest" + std::to_string(i) + "@example.it");
     }
-    TSendFigures figures;
     const auto start = std::chrono::steady_clock::now();
-    TAvvisiInvio avvisi;
-    auto last = start;
-    avvisi.Fatto = [&](std::size_t) {
-        const auto now = std::chrono::steady_clock::now();
-        figures.LongestSettle =
-            std::max(figures.LongestSettle, std::chrono::duration<double>(now - last).count());
-        last = now;
-    };
-    figures.Outcome = EseguiInvio(smtp, message, voci, avvisi, opzioni);
+    controller.Avvia(testi, voci, campi);
+    if (!controller.InCorso()) throw std::runtime_error("the run did not start");
+    view.WaitForEnd();
+    controller.Concludi();
+    figures.Outcome = controller.UltimoEsito();
     figures.Entries = voci.size();
-    if (registro)
-        for (const auto& v : registro->Voci(opzioni.Spedizione))
-            if (v.Stato == TStatoVoce::Escluso) ++figures.Excluded;
     figures.Seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!journal.empty()) {
+        const TRegistroInvii registro(journal);
+        for (const auto& v : registro.Voci(controller.Spedizione()))
+            if (v.Stato == TStatoVoce::Escluso) ++figures.Excluded;
+    }
     return figures;
 }
 

@@ -1,11 +1,12 @@
 #pragma once
-// One send run of the mailing window's message to N recipients, as the
-// benchmark's modes use it, and the smtplib peer run beside it.
+// One send run of the mailing window's message to N recipients, driven by
+// the window's controller as the benchmark's modes use it, and the smtplib
+// peer run beside it.
 
 #include <optional>
 #include <string>
 
-#include "workflow/SpedizioneMail.h"
+#include "workflow/TipiInvio.h"
 
 namespace brivano::bench {
 

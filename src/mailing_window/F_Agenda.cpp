@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QThread>
 #include <algorithm>
 #include <stdexcept>
 
@@ -24,14 +23,7 @@
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
 #include "ui/PostoFinestra.h"
-#include "workflow/Cadenza.h"
-#include "workflow/CadenzaInvio.h"
-#include "workflow/ControlliInvio.h"
-#include "workflow/Destinatari.h"
-#include "workflow/MessaggioSulFilo.h"
-#include "workflow/NonInviare.h"
-#include "workflow/OpzioniMessaggio.h"
-#include "workflow/RipresaInvio.h"
+#include "workflow/ControlloInvio.h"
 
 namespace {
 
@@ -69,19 +61,39 @@ TFInvioMail::TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
     IdMessage1.From();
     CreaControlli();
     brivano::TieniPostoFinestra(*this);
+    brivano::TVistaInvio& vista = *this;
+    controllo_ = std::make_unique<brivano::TControlloInvio>(IdSMTP1, IdMessage1, boxes_, vista);
     connect(this, &TFInvioMail::StatoInvio, Operazione, &QLabel::setText, Qt::QueuedConnection);
-    connect(this, &TFInvioMail::AvanzamentoInvio, this, &TFInvioMail::MostraAvanzamento,
+    connect(this, &TFInvioMail::AvanzamentoInvio, this, &TFInvioMail::PosizioneBarra,
             Qt::QueuedConnection);
     connect(this, &TFInvioMail::TestoAvanzamento, PannelloAvanzamento, &QLabel::setText,
             Qt::QueuedConnection);
 }
 
 TFInvioMail::~TFInvioMail() {
-    // The worker uses the client and the message, which go with the window.
-    if (worker_) {
-        worker_->wait();
-        delete worker_;
-    }
+    // The run uses the client and the message, which go with the window: it
+    // ends before them, and tells the window nothing more.
+    controllo_.reset();
+}
+
+bool TFInvioMail::InvioInCorso() const {
+    return controllo_->InCorso();
+}
+
+std::int64_t TFInvioMail::SpedizioneInCorso() const {
+    return controllo_->SpedizioneInCorso();
+}
+
+void TFInvioMail::SetPortaInvio(int porta) {
+    controllo_->SetPorta(porta);
+}
+
+void TFInvioMail::SetLimitiTempo(const brivano::TLimitiTempo& limiti) {
+    controllo_->SetLimitiTempo(limiti);
+}
+
+void TFInvioMail::SetImpostazioni(brivano::TImpostazioniInvio* impostazioni) {
+    controllo_->SetImpostazioni(impostazioni);
 }
 
 void TFInvioMail::CreaControlli() {
@@ -237,13 +249,8 @@ void TFInvioMail::showEvent(QShowEvent* event) {
 }
 
 void TFInvioMail::closeEvent(QCloseEvent* event) {
-    if (InvioInCorso()) {
+    if (!controllo_->PuoChiudere()) {
         event->ignore();
-        if (!ferma_ && boxes_.Ask("È in corso un invio. Interromperlo e chiudere la finestra?") ==
-                           TConfirmAnswer::Yes) {
-            chiudiAFine_ = true;
-            ButtonInterrompiClick();
-        }
         return;
     }
     QDialog::closeEvent(event);
@@ -254,86 +261,26 @@ void TFInvioMail::reject() {
 }
 
 void TFInvioMail::FormShow() {
-    RunGuarded(boxes_, [this] { CompilaDaAccount(); });
+    controllo_->CompilaDaAccount();
     RunGuarded(boxes_, [this] {
         Scelta->Filtro->clear();
         fdb_.CaricaRubrica();
         ListBox1->clear();
     });
     ButtonReinvia->hide();
-    if (!InvioInCorso()) OffriRipresa();
-}
-
-brivano::TRegistroInvii* TFInvioMail::Registro() {
-    if (!registroCercato_) {
-        registroCercato_ = true;
-        registro_ = brivano::ApriRegistroInvii();
-    }
-    return registro_.get();
+    OffriRipresa();
 }
 
 void TFInvioMail::OffriRipresa() {
-    RunGuarded(boxes_, [this] {
-        brivano::TRegistroInvii* registro = Registro();
-        if (!registro) return;
-        const auto aperta = registro->SpedizioneIncompiuta();
-        if (!aperta) return;
-        const brivano::TSpedizioneRegistrata spedizione = registro->Spedizione(*aperta);
-        if (boxes_.Ask(brivano::DomandaRipresa(spedizione)) != TConfirmAnswer::Yes) return;
-        const bool ancheIncerti =
-            spedizione.Incerte > 0 &&
-            boxes_.Ask(brivano::DomandaIncerti(spedizione.Incerte)) == TConfirmAnswer::Yes;
-        opzioni_.Spedizione = *aperta;
-        opzioni_.Posizioni = registro->Riprendi(*aperta, ancheIncerti);
-        const auto voci = registro->Voci(*aperta);
-        const brivano::TDatiInvio dati = brivano::DatiDaSpedizione(spedizione);
-        DDHost->setText(QString::fromStdString(dati.Host));
-        DDIndirizzoSped->setText(QString::fromStdString(dati.Mittente));
-        DDOgetto->setText(QString::fromStdString(dati.Oggetto));
-        for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
-            DDTestoRiga[n]->setText(QString::fromStdString(dati.Righe[n]));
-        ListBox1->clear();
-        vociRipresa_.clear();
-        for (std::size_t p : opzioni_.Posizioni) {
-            vociRipresa_.push_back(voci.at(p).Voce);
-            brivano::AggiungiVoce(*ListBox1, voci.at(p).Voce, voci.at(p).Campi);
-        }
-    });
+    controllo_->OffriRipresa();
 }
 
 void TFInvioMail::ButtonInterrompiClick() {
-    if (!InvioInCorso()) return;
-    ferma_ = true;
-    ButtonInterrompi->setEnabled(false);
-    Operazione->setText(QStringLiteral("Interruzione in corso..."));
+    controllo_->Interrompi();
 }
 
 void TFInvioMail::ButtonReinviaClick() {
-    if (InvioInCorso() || opzioni_.Spedizione == 0) return;
-    RunGuarded(boxes_, [this] {
-        brivano::TRegistroInvii* registro = Registro();
-        if (!registro) return;
-        const auto voci = registro->Voci(opzioni_.Spedizione);
-        opzioni_.Posizioni = registro->ReinviaFalliti(opzioni_.Spedizione);
-        ListBox1->clear();
-        vociRipresa_.clear();
-        for (std::size_t p : opzioni_.Posizioni) {
-            vociRipresa_.push_back(voci.at(p).Voce);
-            brivano::AggiungiVoce(*ListBox1, voci.at(p).Voce, voci.at(p).Campi);
-        }
-    });
-    ButtonReinvia->hide();
-    ButtonInvioClick();
-}
-
-void TFInvioMail::CompilaDaAccount() {
-    if (!impostazioni_ || impostazioni_->Salvataggi() == salvataggiVisti_) return;
-    salvataggiVisti_ = impostazioni_->Salvataggi();
-    const brivano::TAccountCaricato caricato = impostazioni_->Carica();
-    if (!caricato.Salvato) return;
-    DDHost->setText(QString::fromStdString(caricato.Account.Host));
-    DDIndirizzoSped->setText(QString::fromStdString(caricato.Account.Mittente));
-    DDIndirizzoPSW->setText(QString::fromStdString(caricato.Password));
+    if (controllo_->PreparaReinvio()) ButtonInvioClick();
 }
 
 void TFInvioMail::DBGrid1DblClick() {
@@ -354,78 +301,38 @@ void TFInvioMail::AbilitaInput(bool abilita) {
     Scelta->Abilita(abilita);
 }
 
-void TFInvioMail::MostraAvanzamento(int fatti) {
+void TFInvioMail::PosizioneBarra(int fatti) {
     // A position past the maximum shows as a full bar.
     ProgressBar1->setValue(std::min(fatti, ProgressBar1->maximum()));
 }
 
-brivano::TDatiInvio TFInvioMail::DatiInvio() const {
-    brivano::TDatiInvio dati;
-    dati.Host = DDHost->text().toStdString();
-    dati.Mittente = DDIndirizzoSped->text().toStdString();
-    dati.Password = DDIndirizzoPSW->text().toStdString();
-    dati.Oggetto = DDOgetto->text().toStdString();
+brivano::TDatiInvio TFInvioMail::Testi() const {
+    brivano::TDatiInvio testi;
+    testi.Host = DDHost->text().toStdString();
+    testi.Mittente = DDIndirizzoSped->text().toStdString();
+    testi.Password = DDIndirizzoPSW->text().toStdString();
+    testi.Oggetto = DDOgetto->text().toStdString();
     for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
-        dati.Righe[n] = DDTestoRiga[n]->text().toStdString();
-    dati.Porta = porta_;
-    if (impostazioni_)
-        if (const auto account = brivano::LeggiAccount()) {
-            dati.Porta = account->Porta;
-            dati.UseTLS = brivano::UseTLSPer(account->Sicurezza);
-            dati.Utente = account->Utente;
-            dati.MittenteNome = account->MittenteNome;
-            dati.PerConnessione = account->MessaggiPerConnessione;
-            dati.Connessioni = account->Connessioni;
-        }
-    return dati;
+        testi.Righe[n] = DDTestoRiga[n]->text().toStdString();
+    return testi;
 }
 
 void TFInvioMail::ButtonInvioClick() {
-    AvviaInvio(brivano::TestiDelleVoci(*ListBox1), brivano::CampiDelleVoci(*ListBox1), false);
+    controllo_->Avvia(Testi(), brivano::TestiDelleVoci(*ListBox1),
+                      brivano::CampiDelleVoci(*ListBox1));
 }
 
 void TFInvioMail::ButtonProvaClick() {
-    std::vector<brivano::TCampiContatto> campi = brivano::CampiDelleVoci(*ListBox1);
-    campi.resize(1);
-    AvviaInvio({DDIndirizzoSped->text().toStdString()}, campi, true);
+    controllo_->AvviaProva(Testi(), brivano::CampiDelleVoci(*ListBox1));
 }
 
 TFAnteprima* TFInvioMail::ButtonAnteprimaClick() {
-    if (InvioInCorso()) return nullptr;
     const std::vector<std::string> voci = brivano::TestiDelleVoci(*ListBox1);
-    if (voci.empty()) {
-        boxes_.ShowInfo("Aggiungere almeno un indirizzo per vedere l'anteprima.");
-        return nullptr;
-    }
-    // A copy of client and message: the preview changes nothing of the next run.
-    auto base = std::make_shared<TIdMessage>(IdMessage1);
-    std::optional<brivano::TUnioneInvio> unione;
-    try {
-        brivano::TDatiInvio dati = DatiInvio();
-        dati.ListUnsubscribe = brivano::LeggiListUnsubscribe();
-        TIdSMTP prova;
-        brivano::PreparaInvio(prova, *base, dati, limiti_);
-        unione =
-            brivano::UnionePerInvio(boxes_, dati.Oggetto, dati.Righe, brivano::LeggiPiePagina(),
-                                    brivano::CampiDelleVoci(*ListBox1));
-    } catch (const std::exception& e) {
-        boxes_.ShowError(e.what());
-        return nullptr;
-    }
-    if (!unione) return nullptr;
-    auto componi = [base, unione = *unione, voci](std::size_t i) {
-        TIdMessage message = *base;
-        unione.Applica(i, message);
-        try {
-            message.Recipients().SetListText(voci[i]);
-            TFAnteprima::TForme forme;
-            forme.SulFilo = brivano::BytesSulFilo(message);
-            forme.Leggibile = brivano::TestoLeggibile(message);
-            return forme;
-        } catch (const std::exception& e) {
-            const std::string motivo = std::string("Questo messaggio non partirebbe: ") + e.what();
-            return TFAnteprima::TForme{motivo, motivo};
-        }
+    auto forme = controllo_->Anteprima(Testi(), voci, brivano::CampiDelleVoci(*ListBox1));
+    if (!forme) return nullptr;
+    auto componi = [forme = std::move(forme)](std::size_t i) {
+        brivano::TFormeMessaggio f = forme(i);
+        return TFAnteprima::TForme{std::move(f.Leggibile), std::move(f.SulFilo)};
     };
     auto* anteprima = new TFAnteprima(voci, componi, this);
     anteprima->setAttribute(Qt::WA_DeleteOnClose);
@@ -442,157 +349,82 @@ TFPiePagina* TFInvioMail::ButtonPiePaginaClick() {
     return editor;
 }
 
-void TFInvioMail::AvviaInvio(std::vector<std::string> voci,
-                             const std::vector<brivano::TCampiContatto>& campi, bool prova) {
-    if (InvioInCorso()) return;
-    brivano::TDatiInvio dati;
-    std::vector<std::string> piePagina;
-    try {
-        dati = DatiInvio();
-        dati.ListUnsubscribe = brivano::LeggiListUnsubscribe();
-        piePagina = brivano::LeggiPiePagina();
-        brivano::PreparaInvio(IdSMTP1, IdMessage1, dati, limiti_);
-        brivano::ImpostaConnessioni(opzioni_, dati, limiti_);
-    } catch (const brivano::EInvioTestoNonValido& e) {
-        boxes_.ShowInfo(std::string(e.what()) + ": invio annullato.");
-        emit InvioConcluso();
-        return;
-    } catch (const std::exception& e) {
-        // The saved account or a setting could not be read: nothing is sent.
-        boxes_.ShowError(e.what());
-        emit InvioConcluso();
-        return;
-    }
-    // Every check comes before the first connection.
-    unione_ = brivano::UnionePerInvio(boxes_, dati.Oggetto, dati.Righe, piePagina, campi);
-    if (!unione_ || !brivano::ControlliPrimaDellInvio(boxes_, IdMessage1, *unione_, voci)) {
-        emit InvioConcluso();
-        return;
-    }
+void TFInvioMail::MostraOperazione(const std::string& testo) {
+    emit StatoInvio(QString::fromStdString(testo));
+}
 
-    voci_ = std::move(voci);
-    destinatari_ = static_cast<int>(voci_.size());
-    esclusi_.clear();
-    try {
-        // Read here, on the window's thread: the run only looks the answers up.
-        const brivano::TNonInviare nonInviare(brivano::PercorsoNonInviareConfigurato());
-        for (const std::string& voce : voci_)
-            esclusi_.push_back(brivano::VoceEsclusa(nonInviare, voce));
-    } catch (const std::exception& e) {
-        boxes_.ShowError(std::string(e.what()) +
-                         "\rInvio annullato: l'elenco non inviare non si legge");
-        emit InvioConcluso();
-        return;
-    }
+void TFInvioMail::MostraAvanzamento(int posizione, const std::string& testo) {
+    emit AvanzamentoInvio(posizione);
+    emit TestoAvanzamento(QString::fromStdString(testo));
+}
+
+void TFInvioMail::InvioTerminato() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (controllo_) controllo_->Concludi();
+        },
+        Qt::QueuedConnection);
+}
+
+void TFInvioMail::MostraInizio(int massimo, const std::string& avanzamento) {
     ProgressBar1->show();
     Operazione->show();
-    if (destinatari_ == 0) {
-        ProgressBar1->hide();
-        Operazione->hide();
-        emit InvioConcluso();
-        return;
-    }
-    try {
-        brivano::TRegistroInvii* registro = Registro();
-        opzioni_.Registro = registro;
-        // The list still holds the entries of a resume (or a resend): the
-        // journal's run goes on; anything else is a new run.
-        if (!registro || opzioni_.Spedizione == 0 || voci_ != vociRipresa_) {
-            opzioni_.Posizioni.clear();
-            opzioni_.Spedizione =
-                registro ? registro->NuovaSpedizione({brivano::AccountInvio(dati), dati.Mittente,
-                                                      dati.Oggetto, dati.Righe},
-                                                     voci_, campi)
-                         : 0;
-        }
-        brivano::ImpostaCadenza(opzioni_, impostazioni_ ? brivano::LeggiAccount() : std::nullopt,
-                                registro, brivano::AccountInvio(dati), &ferma_);
-    } catch (const std::exception& e) {
-        // Without its journal a run could send duplicates later: none starts.
-        ProgressBar1->hide();
-        Operazione->hide();
-        boxes_.ShowError(e.what());
-        emit InvioConcluso();
-        return;
-    }
-    vociRipresa_.clear();
-    prova_ = prova;
-    ferma_ = false;
-    opzioni_.Interrompi = &ferma_;
-    opzioni_.Cadenza->AvvisoAttesa = [this](const std::string& testo) {
-        emit StatoInvio(QString::fromStdString(testo));
-    };
-    PannelloAvanzamento->setText(
-        QString::fromStdString(opzioni_.Cadenza->TestoAvanzamento(0, voci_.size())));
-    // One recipient: a range of 0 ... 0 would draw a busy bar, not a full one.
-    ProgressBar1->setRange(0, std::max(destinatari_ - 1, 1));
+    PannelloAvanzamento->setText(QString::fromStdString(avanzamento));
+    ProgressBar1->setRange(0, massimo);
     AbilitaInput(false);
     ButtonReinvia->hide();
     ButtonInterrompi->setEnabled(true);
     ButtonInterrompi->show();
-
-    worker_ = QThread::create([this] {
-        brivano::TAvvisiInvio avvisi;
-        avvisi.Escluso = [this](std::size_t indice, const std::string&) {
-            return esclusi_[indice];
-        };
-        avvisi.Inizio = [this](std::size_t, const std::string& voce) {
-            emit StatoInvio(QStringLiteral("Sto Spedendo ") + QString::fromStdString(voce));
-        };
-        avvisi.Componi = [this](std::size_t i, TIdMessage& message) {
-            unione_->Applica(i, message);
-        };
-        avvisi.Fatto = [this](std::size_t fatti) {
-            emit AvanzamentoInvio(destinatari_ == 1 ? 1 : static_cast<int>(fatti));
-            emit TestoAvanzamento(
-                QString::fromStdString(opzioni_.Cadenza->TestoAvanzamento(fatti, voci_.size())));
-        };
-        try {
-            esito_ = brivano::EseguiInvio(IdSMTP1, IdMessage1, voci_, avvisi, opzioni_);
-        } catch (const std::exception& e) {
-            // The journal failed: the run stops where it was.
-            esito_ = {};
-            esito_.Interrotto = true;
-            esito_.Falliti.push_back({0, "", e.what()});
-        }
-    });
-    connect(worker_, &QThread::finished, this, &TFInvioMail::FineInvio, Qt::QueuedConnection);
-    worker_->start();
 }
 
-void TFInvioMail::FineInvio() {
-    worker_->wait();
-    delete worker_;
-    worker_ = nullptr;
+void TFInvioMail::MostraFine() {
     AbilitaInput(true);
-    const brivano::TEsitoInvio esito = std::move(esito_);
-    esito_ = {};
     ProgressBar1->hide();
     Operazione->hide();
     ButtonInterrompi->hide();
     PannelloAvanzamento->clear();
-    std::size_t restano = 0;
-    if (esito.Interrotto && opzioni_.Registro && opzioni_.Spedizione != 0)
-        RunGuarded(boxes_,
-                   [&] { restano = opzioni_.Registro->Spedizione(opzioni_.Spedizione).DaFare; });
-    if (!esito.Esclusi.empty()) boxes_.ShowInfo(brivano::TestoEsclusi(esito.Esclusi.size()));
-    if (!esito.Falliti.empty()) {
-        ListBox1->clearSelection();
-        for (const auto& f : esito.Falliti)
-            if (auto* item = ListBox1->item(static_cast<int>(f.Indice))) item->setSelected(true);
-        if (opzioni_.Registro) ButtonReinvia->show();
-    }
-    const std::string riepilogo = brivano::RiepilogoInvio(esito, restano);
-    if (!riepilogo.empty()) boxes_.ShowInfo(riepilogo);
-    // A successful run says nothing; a test send that said nothing would
-    // leave the user guessing whether it went.
-    if (prova_ && esito.Inviati > 0)
-        boxes_.ShowInfo("Messaggio di prova inviato a " + voci_.front() + ".");
-    prova_ = false;
-    opzioni_.Posizioni.clear();
+}
+
+void TFInvioMail::MostraInterruzione() {
+    ButtonInterrompi->setEnabled(false);
+    Operazione->setText(QStringLiteral("Interruzione in corso..."));
+}
+
+void TFInvioMail::MostraReinvia(bool visibile) {
+    ButtonReinvia->setVisible(visibile);
+}
+
+void TFInvioMail::SegnaFalliti(const std::vector<std::size_t>& posizioni) {
+    ListBox1->clearSelection();
+    for (std::size_t p : posizioni)
+        if (auto* item = ListBox1->item(static_cast<int>(p))) item->setSelected(true);
+}
+
+void TFInvioMail::MostraAccount(const std::string& host, const std::string& mittente,
+                                const std::string& password) {
+    DDHost->setText(QString::fromStdString(host));
+    DDIndirizzoSped->setText(QString::fromStdString(mittente));
+    DDIndirizzoPSW->setText(QString::fromStdString(password));
+}
+
+void TFInvioMail::MostraTesti(const brivano::TDatiInvio& dati) {
+    DDHost->setText(QString::fromStdString(dati.Host));
+    DDIndirizzoSped->setText(QString::fromStdString(dati.Mittente));
+    DDOgetto->setText(QString::fromStdString(dati.Oggetto));
+    for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
+        DDTestoRiga[n]->setText(QString::fromStdString(dati.Righe[n]));
+}
+
+void TFInvioMail::MostraVoci(const std::vector<brivano::TVoceElenco>& voci) {
+    ListBox1->clear();
+    for (const auto& v : voci) brivano::AggiungiVoce(*ListBox1, v.Voce, v.Campi);
+}
+
+void TFInvioMail::Concluso() {
     emit InvioConcluso();
-    if (chiudiAFine_) {
-        chiudiAFine_ = false;
-        close();
-    }
+}
+
+void TFInvioMail::Chiudi() {
+    close();
 }

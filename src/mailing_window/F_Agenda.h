@@ -1,22 +1,22 @@
 #pragma once
-// The mailing window: the contact grid, the recipient list, the boxes of the
-// message and the send run, which talks to the server on a worker thread while
-// the window keeps repainting and its inputs are disabled.
+// The mailing window: the contact grid, the recipient list and the boxes of
+// the message. The send run is its controller's (TControlloInvio), which
+// talks to the server on threads of its own while the window keeps
+// repainting with its inputs disabled; the window forwards the clicks and
+// shows, on its own thread, what the controller tells it.
 
 #include <QDialog>
 #include <array>
-#include <atomic>
+#include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "mailing/IdMessage.h"
 #include "smtp/IdSMTP.h"
-#include "workflow/CampiUnione.h"
 #include "workflow/ImpostazioniInvio.h"
-#include "workflow/RegistroInvii.h"
-#include "workflow/SpedizioneMail.h"
+#include "workflow/TipiInvio.h"
+#include "workflow/VistaInvio.h"
 
 class QLabel;
 class QLineEdit;
@@ -24,7 +24,6 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QTableView;
-class QThread;
 class QWidget;
 class TFDB;
 class TMessageBoxes;
@@ -32,12 +31,13 @@ class TFAnteprima;
 class TFPiePagina;
 
 namespace brivano {
+class TControlloInvio;
 class TGridModel;
 class TGrigliaFiltrata;
 class TSceltaDestinatari;
 }  // namespace brivano
 
-class TFInvioMail : public QDialog {
+class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     Q_OBJECT
   public:
     TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent = nullptr);
@@ -64,20 +64,18 @@ class TFInvioMail : public QDialog {
     TFAnteprima* ButtonAnteprimaClick();
     TFPiePagina* ButtonPiePaginaClick();
 
-    bool InvioInCorso() const { return worker_ != nullptr; }
+    bool InvioInCorso() const;
     // The journal's run being sent now; 0 when none.
-    std::int64_t SpedizioneInCorso() const { return InvioInCorso() ? opzioni_.Spedizione : 0; }
+    std::int64_t SpedizioneInCorso() const;
     // The server port and the waits of a run (25 and the usual limits unless
     // a test or a measurement changes them).
-    void SetPortaInvio(int porta) { porta_ = porta; }
-    void SetLimitiTempo(const brivano::TLimitiTempo& limiti) { limiti_ = limiti; }
+    void SetPortaInvio(int porta);
+    void SetLimitiTempo(const brivano::TLimitiTempo& limiti);
     // The sending account: host, sender and password boxes are filled from it
     // when the window is first shown (and again after it is saved); port,
     // security, user name and display name of a run come from it. Without
     // one, or with none saved, a run goes to port 25 without TLS.
-    void SetImpostazioni(brivano::TImpostazioniInvio* impostazioni) {
-        impostazioni_ = impostazioni;
-    }
+    void SetImpostazioni(brivano::TImpostazioniInvio* impostazioni);
 
     TIdMessage IdMessage1;
     TIdSMTP IdSMTP1;
@@ -104,7 +102,7 @@ class TFInvioMail : public QDialog {
     brivano::TSceltaDestinatari* Scelta;
 
   signals:
-    // Sent from the worker; the window shows them on its own thread.
+    // Sent from the run's thread; the window shows them on its own thread.
     void StatoInvio(const QString& testo);
     void AvanzamentoInvio(int fatti);
     void TestoAvanzamento(const QString& testo);
@@ -119,39 +117,30 @@ class TFInvioMail : public QDialog {
   private:
     void CreaControlli();
     void AbilitaInput(bool abilita);
-    void MostraAvanzamento(int fatti);
-    void FineInvio();
-    void CompilaDaAccount();
-    // The journal, opened at first need; null without a data root.
-    brivano::TRegistroInvii* Registro();
-    // The boxes' texts with the saved account's settings; raises when the
-    // account cannot be read.
-    brivano::TDatiInvio DatiInvio() const;
-    // prova: the test send to the sender, whose success is told.
-    void AvviaInvio(std::vector<std::string> voci,
-                    const std::vector<brivano::TCampiContatto>& campi, bool prova);
+    void PosizioneBarra(int fatti);
+    // What the user typed: host, sender, password, subject and lines.
+    brivano::TDatiInvio Testi() const;
+
+    // The controller's view, on the window's thread (the run's notices are
+    // queued to it).
+    void MostraOperazione(const std::string& testo) override;
+    void MostraAvanzamento(int posizione, const std::string& testo) override;
+    void InvioTerminato() override;
+    void MostraInizio(int massimo, const std::string& avanzamento) override;
+    void MostraFine() override;
+    void MostraInterruzione() override;
+    void MostraReinvia(bool visibile) override;
+    void SegnaFalliti(const std::vector<std::size_t>& posizioni) override;
+    void MostraAccount(const std::string& host, const std::string& mittente,
+                       const std::string& password) override;
+    void MostraTesti(const brivano::TDatiInvio& dati) override;
+    void MostraVoci(const std::vector<brivano::TVoceElenco>& voci) override;
+    void Concluso() override;
+    void Chiudi() override;
 
     TFDB& fdb_;
     TMessageBoxes& boxes_;
     brivano::TGridModel* griglia_;
     brivano::TGrigliaFiltrata* filtrata_;
-    std::vector<bool> esclusi_;  // per entry of the run: on the do-not-mail list
-    int porta_ = 25;
-    brivano::TLimitiTempo limiti_;
-    int destinatari_ = 0;
-    QThread* worker_ = nullptr;
-    std::vector<std::string> voci_;
-    bool prova_ = false;  // the run under way is the test send
-    brivano::TEsitoInvio esito_;
-    std::unique_ptr<brivano::TRegistroInvii> registro_;
-    bool registroCercato_ = false;
-    // Journal run and positions of the run under way (or of a resume ready
-    // to go), and the stop flag its waits watch.
-    brivano::TOpzioniInvio opzioni_;
-    std::vector<std::string> vociRipresa_;
-    std::atomic<bool> ferma_{false};
-    bool chiudiAFine_ = false;
-    brivano::TImpostazioniInvio* impostazioni_ = nullptr;
-    int salvataggiVisti_ = -1;
-    std::optional<brivano::TUnioneInvio> unione_;
+    std::unique_ptr<brivano::TControlloInvio> controllo_;
 };

@@ -141,17 +141,4 @@ TEST_F(FInvioMail, EachEntryIsSentAndFailuresStaySelected) {
     EXPECT_EQ(w.ProgressBar1->value(), 2);
 }
 
-TEST_F(FInvioMail, UnsafeHostStopsTheRunBeforeItStarts) {
-    TFInvioMail w(fdb, boxes);
-    w.show();
-    w.ListBox1->addItem("beta@example.it");
-    w.DDHost->setText("127.0.0.1\nRSET");
-    w.ButtonInvioClick();
-    EXPECT_FALSE(w.InvioInCorso());
-    EXPECT_EQ(
-        boxes.Messages(),
-        std::vector<std::string>{
-            "L'host di spedizione contiene un a capo o un carattere nullo: invio annullato."});
-}
-
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "mailing_window/F_Agenda.h"
 #include "mailing_window/F_Anteprima.h"
+#include "workflow/SpedizioneMail.h"
 
 namespace {
 

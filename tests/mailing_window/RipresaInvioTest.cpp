@@ -111,22 +111,4 @@ TEST_F(RipresaInvio, ResentEntriesKeepTheirMergeFields) {
     OggettiConDitta(server);
 }
 
-TEST_F(RipresaInvio, ResendGoesToTheFailedOnly) {
-    invioprova::TServerContatore server;
-    TFInvioMail w(fdb, boxes);
-    Prepara(w, server.Port(), {"anna@example.it", "rotto>@example.it", "bruno@example.it"});
-    Invia(w);
-    EXPECT_EQ(server.Consegne().size(), 2u);
-    ASSERT_TRUE(w.ButtonReinvia->isVisible());
-    // The failed entry fixed in the journal's eyes is still the same text:
-    // the resend reaches it alone (and fails again), nobody else twice.
-    bool concluso = false;
-    QObject::connect(&w, &TFInvioMail::InvioConcluso, &w, [&] { concluso = true; });
-    w.ButtonReinviaClick();
-    ASSERT_TRUE(Attendi([&] { return concluso; }));
-    EXPECT_EQ(w.ListBox1->count(), 1);
-    EXPECT_EQ(w.ListBox1->item(0)->text(), "rotto>@example.it");
-    for (const auto& [destinatario, volte] : server.Consegne()) EXPECT_EQ(volte, 1);
-}
-
 }  // namespace

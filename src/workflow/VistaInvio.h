@@ -1,0 +1,60 @@
+#pragma once
+// What the send-run controller needs of its window: the run's notices, the
+// states of its controls, the entries and texts of a resumed run, and the
+// failed entries to mark. The notices marked "run's thread" come from the
+// controller's threads, one at a time; the view shows them on its own terms
+// (a window queues them to its thread). Everything else is called on the
+// thread that called the controller.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "workflow/CampiUnione.h"
+#include "workflow/TipiInvio.h"
+
+namespace brivano {
+
+// A recipient entry as the list holds it: its text and its contact's fields.
+struct TVoceElenco {
+    std::string Voce;
+    TCampiContatto Campi;
+};
+
+class TVistaInvio {
+  public:
+    virtual ~TVistaInvio() = default;
+
+    // Run's thread: the status text ("Sto Spedendo ...", a wait).
+    virtual void MostraOperazione(const std::string& testo) = 0;
+    // Run's thread: the bar's position and the text "n di N ...".
+    virtual void MostraAvanzamento(int posizione, const std::string& testo) = 0;
+    // Run's thread, the last notice of a run: the view calls
+    // TControlloInvio::Concludi on its own thread.
+    virtual void InvioTerminato() = 0;
+
+    // A run starts: inputs off, the bar from 0 to `massimo` with the status
+    // text shown, the stop button shown and on, the resend button hidden.
+    virtual void MostraInizio(int massimo, const std::string& avanzamento) = 0;
+    // The run's end: inputs on, bar, status text and stop button hidden,
+    // the progress text cleared.
+    virtual void MostraFine() = 0;
+    // The stop was asked: the stop button off, "Interruzione in corso...".
+    virtual void MostraInterruzione() = 0;
+    virtual void MostraReinvia(bool visibile) = 0;
+    // The failed entries, by list position, stand out (the others do not).
+    virtual void SegnaFalliti(const std::vector<std::size_t>& posizioni) = 0;
+    // The boxes from a saved account: host, sender and password.
+    virtual void MostraAccount(const std::string& host, const std::string& mittente,
+                               const std::string& password) = 0;
+    // The boxes of a resumed run: host, sender, subject and the eight lines.
+    virtual void MostraTesti(const TDatiInvio& dati) = 0;
+    // The recipient list, replaced.
+    virtual void MostraVoci(const std::vector<TVoceElenco>& voci) = 0;
+    // A run (or an attempt refused before it) is over and its boxes shown.
+    virtual void Concluso() = 0;
+    // The user asked to close during the run, which has now ended.
+    virtual void Chiudi() = 0;
+};
+
+}  // namespace brivano
