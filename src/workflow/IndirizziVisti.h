@@ -50,7 +50,7 @@ class TIndirizziVisti {
 
   private:
     struct TElemento {
-        std::uint64_t hash;
+        std::uint64_t hash = 0;
         TVoce voce;
     };
     void Metti(std::uint64_t hash, std::uint32_t indice);
