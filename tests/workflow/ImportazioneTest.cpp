@@ -201,3 +201,15 @@ TEST_F(ImportazioneTest, PreviewMarksRowsAsTheImportTreatsThem) {
     // Skipping kept Bullone; updating made the last row of that address win.
     EXPECT_EQ(Aziende(file()), (std::vector<std::string>{"alfa bis", "Duplicato Srl", "Oltre"}));
 }
+
+TEST_F(ImportazioneTest, TheReportNamesMixedEncodingsByRow) {
+    const auto csv = tabella.dir.path() / "misto.csv";
+    std::ofstream(csv) << "Azienda;Città\nAlfa;Forl\xC3\xAC\nBeta;Forl\xEC\n";
+    const std::string testo = TestoEsitoImportazione(ImportaFile(file(), csv, TDuplicati::Salta));
+    EXPECT_NE(testo.find("\rCodifica: UTF-8 (righe 1-2) e Windows-1252 (righe 3)"),
+              std::string::npos)
+        << testo;
+    std::ofstream(csv) << "Azienda;Citta\nGamma;Forl\xEC\n";  // all Windows-1252
+    EXPECT_EQ(TestoEsitoImportazione(ImportaFile(file(), csv, TDuplicati::Salta)).find("Codifica"),
+              std::string::npos);
+}
