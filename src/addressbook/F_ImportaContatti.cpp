@@ -81,7 +81,9 @@ TFImportaContatti::TFImportaContatti(TFDB& fdb, TMessageBoxes& boxes, QWidget* p
     connect(ButtonAnnulla, &QPushButton::clicked, this, &QDialog::reject);
     // The marks depend on what happens to duplicates.
     connect(Aggiorna, &QCheckBox::toggled, this, [this] {
-        if (percorso_) Apri(*percorso_);
+        if (!percorso_) return;
+        const QString percorso = *percorso_;  // Apri forgets the one held
+        Apri(percorso);
     });
 }
 

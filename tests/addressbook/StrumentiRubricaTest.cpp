@@ -101,6 +101,8 @@ TEST_F(StrumentiRubricaTest, ExportFilteredThenImportWithPreview) {
     EXPECT_EQ(finestra.Anteprima->item(1, 1)->text(), "Alfa bis");
     EXPECT_EQ(finestra.Anteprima->item(0, 8)->text(), "nuovo");
     EXPECT_EQ(finestra.Anteprima->item(1, 8)->text(), QStringLiteral("già presente"));
+    finestra.Aggiorna->setChecked(true);  // the marks follow the choice
+    EXPECT_EQ(finestra.Anteprima->item(1, 8)->text(), "aggiorna");
     EXPECT_EQ(fdb.QGEN.RecordCount(), 3);  // nothing written by the preview
 
     w.Strumenti->Importa(QString::fromStdString(nuovi.string()));
