@@ -9,12 +9,13 @@ declare -A allowed=(
     [exception]=""
     [dialogs]=""
     [config]="text"
-    [archive]="text config dialogs"
+    [basedati]=""
+    [archive]="text config dialogs basedati"
     [mailing]="text exception"
     [smtp]="text exception mailing"
     [keyring]=""
-    [workflow]="text exception dialogs config archive mailing smtp keyring"
-    [posta]="text exception dialogs config archive mailing smtp keyring workflow"
+    [workflow]="text exception dialogs config basedati archive mailing smtp keyring"
+    [posta]="text exception dialogs config basedati archive mailing smtp keyring workflow"
 )
 status=0
 for folder in "${!allowed[@]}"; do

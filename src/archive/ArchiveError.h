@@ -1,8 +1,9 @@
 #pragma once
-#include <stdexcept>
+#include "basedati/BaseDati.h"
 
 // Every failure of the database engine; the message says what went wrong.
-class EArchiveError : public std::runtime_error {
+class EArchiveError : public brivano::EBaseDati {
   public:
-    using std::runtime_error::runtime_error;
+    using brivano::EBaseDati::EBaseDati;
+    explicit EArchiveError(const brivano::EBaseDati& errore) : brivano::EBaseDati(errore) {}
 };

@@ -1,6 +1,5 @@
 #include "archive/TableFile.h"
 
-#include <sqlite3.h>
 #include <sys/random.h>
 #include <unistd.h>
 
@@ -11,8 +10,11 @@
 #include "archive/ArchiveError.h"
 #include "archive/ItalianCollation.h"
 #include "archive/Sha256.h"
+#include "text/Testo.h"
 
 namespace fs = std::filesystem;
+using brivano::TBaseDati;
+using brivano::TComandoSql;
 
 namespace {
 
@@ -74,29 +76,17 @@ TColumnDef ColumnFromDeclared(const std::string& name, const std::string& type) 
     return c;
 }
 
-class Statement {
-  public:
-    explicit Statement(sqlite3_stmt* st) : st_(st) {}
-    ~Statement() { sqlite3_finalize(st_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    sqlite3_stmt* get() const { return st_; }
+// Column names match as the engine matches them: ASCII letters in either case.
+bool SameName(const std::string& a, const std::string& b) {
+    return brivano::AsciiUpperCase(a) == brivano::AsciiUpperCase(b);
+}
 
-  private:
-    sqlite3_stmt* st_;
-};
-
-sqlite3* OpenConnection(const fs::path& path, int flags) {
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-        sqlite3_close(db);
-        throw EArchiveError("Cannot open table " + path.string() + ": " + msg);
-    }
-    sqlite3_busy_timeout(db, 5000);
-    sqlite3_extended_result_codes(db, 1);
-    return db;
+std::unique_ptr<TBaseDati> OpenConnection(const fs::path& path, bool create) {
+    brivano::TOpzioniBaseDati options;
+    options.Crea = create;
+    options.UnSoloFilo = true;
+    options.Solleva = [](const brivano::EBaseDati& e) { throw EArchiveError(e); };
+    return std::make_unique<TBaseDati>(path, options);
 }
 
 }  // namespace
@@ -117,7 +107,7 @@ void TTableFile::Create(const fs::path& path, const std::vector<TColumnDef>& col
     std::string sql = "CREATE TABLE records (";
     for (size_t i = 0; i < columns.size(); ++i) {
         for (size_t j = 0; j < i; ++j)
-            if (sqlite3_stricmp(columns[i].name.c_str(), columns[j].name.c_str()) == 0)
+            if (SameName(columns[i].name, columns[j].name))
                 throw EArchiveError("Duplicate field name: " + columns[i].name);
         if (columns[i].kind == TColumnKind::AutoInc && ++autoIncs > 1)
             throw EArchiveError("A table can have only one AUTOINC field");
@@ -130,15 +120,14 @@ void TTableFile::Create(const fs::path& path, const std::vector<TColumnDef>& col
     fs::path tmp = path;
     tmp += ".creating-" + std::to_string(::getpid());
     fs::remove(tmp, ec);
-    sqlite3* db = OpenConnection(tmp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    char* err = nullptr;
-    int rc = sqlite3_exec(db, ("BEGIN; " + sql + "; COMMIT;").c_str(), nullptr, nullptr, &err);
-    std::string msg = err ? err : "";
-    sqlite3_free(err);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) {
+    try {
+        auto db = OpenConnection(tmp, true);
+        brivano::TTransazione t(*db);
+        db->Esegui(sql);
+        t.Conferma();
+    } catch (...) {
         fs::remove(tmp, ec);
-        throw EArchiveError("Cannot create table " + path.string() + ": " + msg);
+        throw;
     }
     // link() refuses to replace a file that appeared meanwhile.
     if (::link(tmp.c_str(), path.c_str()) != 0) {
@@ -154,79 +143,45 @@ std::shared_ptr<TTableFile> TTableFile::Open(const fs::path& path) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec))
         throw EArchiveError("Table does not exist: " + path.string());
-    sqlite3* db = OpenConnection(path, SQLITE_OPEN_READWRITE);
-    std::shared_ptr<TTableFile> file(new TTableFile(path, db));
+    std::shared_ptr<TTableFile> file(new TTableFile(path, OpenConnection(path, false)));
     return file;
 }
 
-TTableFile::TTableFile(fs::path path, sqlite3* db) : path_(std::move(path)), db_(db) {
-    try {
-        RegisterItalianSortKey(db_);
-        Statement info(Prepare("PRAGMA table_info(records)"));
-        while (sqlite3_step(info.get()) == SQLITE_ROW) {
-            std::string name = reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 1));
-            const unsigned char* type = sqlite3_column_text(info.get(), 2);
-            columns_.push_back(
-                ColumnFromDeclared(name, type ? reinterpret_cast<const char*>(type) : ""));
-            names_.push_back(name);
-        }
-        if (columns_.empty()) Raise("not a table file");
-        std::string params;
-        for (int i = 0; i < kRowsPerSelect; ++i) params += i ? ", ?" : "?";
-        selectRows_ = Prepare("SELECT rowid, * FROM records WHERE rowid IN (" + params + ")");
-    } catch (...) {
-        sqlite3_close(db_);
-        throw;
+TTableFile::TTableFile(fs::path path, std::unique_ptr<TBaseDati> db)
+    : path_(std::move(path)), db_(std::move(db)) {
+    RegisterItalianSortKey(db_->Connessione());
+    auto info = Prepare("PRAGMA table_info(records)");
+    while (info->Passo()) {
+        std::string name = info->ColonnaTesto(1);
+        columns_.push_back(ColumnFromDeclared(name, info->ColonnaTesto(2)));
+        names_.push_back(name);
     }
-}
-
-TTableFile::~TTableFile() {
-    sqlite3_finalize(insertRows_);
-    sqlite3_finalize(insertRow_);
-    sqlite3_finalize(selectRows_);
-    sqlite3_close(db_);
+    if (columns_.empty()) Raise("not a table file");
+    std::string params;
+    for (int i = 0; i < kRowsPerSelect; ++i) params += i ? ", ?" : "?";
+    selectRows_ = Prepare("SELECT rowid, * FROM records WHERE rowid IN (" + params + ")");
 }
 
 void TTableFile::Raise(const std::string& what) const {
     throw EArchiveError("Table " + path_.filename().string() + ": " + what);
 }
 
-sqlite3_stmt* TTableFile::Prepare(const std::string& sql) const {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-        std::string msg = sqlite3_errmsg(db_);
-        sqlite3_finalize(st);
-        Raise(msg);
-    }
-    return st;
-}
-
-void TTableFile::Exec(const std::string& sql) {
-    char* err = nullptr;
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-        std::string msg = err ? err : sqlite3_errmsg(db_);
-        sqlite3_free(err);
-        Raise(msg);
-    }
+std::unique_ptr<TComandoSql> TTableFile::Prepare(const std::string& sql) const {
+    return std::make_unique<TComandoSql>(*db_, sql);
 }
 
 bool TTableFile::IsProtected() const {
-    Statement st(Prepare("SELECT count(*) FROM sqlite_master WHERE name = 'brivano_lock'"));
-    if (sqlite3_step(st.get()) != SQLITE_ROW || sqlite3_column_int(st.get(), 0) == 0) return false;
-    Statement rows(Prepare("SELECT count(*) FROM brivano_lock"));
-    return sqlite3_step(rows.get()) == SQLITE_ROW && sqlite3_column_int(rows.get(), 0) > 0;
+    auto st = Prepare("SELECT count(*) FROM sqlite_master WHERE name = 'brivano_lock'");
+    if (!st->Passo() || st->ColonnaIntero(0) == 0) return false;
+    auto rows = Prepare("SELECT count(*) FROM brivano_lock");
+    return rows->Passo() && rows->ColonnaIntero(0) > 0;
 }
 
 bool TTableFile::Accepts(const std::string& password) const {
     if (!IsProtected()) return true;
-    Statement st(Prepare("SELECT salt, verifier FROM brivano_lock"));
-    while (sqlite3_step(st.get()) == SQLITE_ROW) {
-        std::string salt(static_cast<const char*>(sqlite3_column_blob(st.get(), 0)),
-                         static_cast<size_t>(sqlite3_column_bytes(st.get(), 0)));
-        std::string verifier(static_cast<const char*>(sqlite3_column_blob(st.get(), 1)),
-                             static_cast<size_t>(sqlite3_column_bytes(st.get(), 1)));
-        if (Verifier(salt, password) == verifier) return true;
-    }
+    auto st = Prepare("SELECT salt, verifier FROM brivano_lock");
+    while (st->Passo())
+        if (Verifier(st->ColonnaTesto(0), password) == st->ColonnaTesto(1)) return true;
     return false;
 }
 
@@ -246,37 +201,24 @@ void TTableFile::Protect(const std::string& password) {
     if (getrandom(salt, sizeof salt, 0) != static_cast<ssize_t>(sizeof salt))
         Raise("no random data for the password salt");
     const std::string saltText(salt, sizeof salt);
-    Exec("BEGIN IMMEDIATE");
-    try {
-        Exec("CREATE TABLE IF NOT EXISTS brivano_lock (salt BLOB, verifier BLOB)");
-        Statement st(Prepare("INSERT INTO brivano_lock VALUES (?, ?)"));
-        const std::string verifier = Verifier(saltText, password);
-        sqlite3_bind_blob(st.get(), 1, saltText.data(), static_cast<int>(saltText.size()),
-                          SQLITE_TRANSIENT);
-        sqlite3_bind_blob(st.get(), 2, verifier.data(), static_cast<int>(verifier.size()),
-                          SQLITE_TRANSIENT);
-        if (sqlite3_step(st.get()) != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
-        Exec("COMMIT");
-    } catch (...) {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
+    brivano::TTransazione t(*db_);
+    db_->Esegui("CREATE TABLE IF NOT EXISTS brivano_lock (salt BLOB, verifier BLOB)");
+    auto st = Prepare("INSERT INTO brivano_lock VALUES (?, ?)");
+    st->Blob(1, saltText).Blob(2, Verifier(saltText, password)).Esegui();
+    t.Conferma();
 }
 
 std::vector<long long> TTableFile::RowIds() {
-    Statement st(Prepare("SELECT rowid FROM records ORDER BY rowid"));
+    auto st = Prepare("SELECT rowid FROM records ORDER BY rowid");
     std::vector<long long> ids;
-    int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
-        ids.push_back(sqlite3_column_int64(st.get(), 0));
-    if (rc != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+    while (st->Passo()) ids.push_back(st->ColonnaIntero(0));
     return ids;
 }
 
 size_t TTableFile::RowCount() {
-    Statement st(Prepare("SELECT count(*) FROM records"));
-    if (sqlite3_step(st.get()) != SQLITE_ROW) Raise(sqlite3_errmsg(db_));
-    return static_cast<size_t>(sqlite3_column_int64(st.get(), 0));
+    auto st = Prepare("SELECT count(*) FROM records");
+    if (!st->Passo()) Raise("no row count");
+    return static_cast<size_t>(st->ColonnaIntero(0));
 }
 
 std::unique_ptr<TRowStream> TTableFile::OrderedRows(const std::string& orderColumn,
@@ -285,8 +227,7 @@ std::unique_ptr<TRowStream> TTableFile::OrderedRows(const std::string& orderColu
     if (!orderColumn.empty()) {
         int found = -1;
         for (size_t i = 0; i < names_.size(); ++i)
-            if (sqlite3_stricmp(names_[i].c_str(), orderColumn.c_str()) == 0)
-                found = static_cast<int>(i);
+            if (SameName(names_[i], orderColumn)) found = static_cast<int>(i);
         if (found < 0) Raise("field not found: " + orderColumn);
         sql += std::string(ItalianSortKeyFunction) + "(" +
                QuoteName(names_[static_cast<size_t>(found)]) + ")" +
@@ -301,47 +242,31 @@ void TTableFile::EachRow(
     const std::function<void(long long, const std::vector<std::string_view>&)>& visit) {
     std::string sql = "SELECT rowid";
     for (size_t c : columns) sql += ", " + QuoteName(names_.at(c));
-    Statement st(Prepare(sql + " FROM records ORDER BY rowid"));
+    auto st = Prepare(sql + " FROM records ORDER BY rowid");
     std::vector<std::string_view> values(columns.size());
-    int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-        for (size_t i = 0; i < columns.size(); ++i) {
-            const int col = static_cast<int>(i) + 1;
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), col));
-            values[i] = text ? std::string_view(
-                                   text, static_cast<size_t>(sqlite3_column_bytes(st.get(), col)))
-                             : std::string_view();
-        }
-        visit(sqlite3_column_int64(st.get(), 0), values);
+    while (st->Passo()) {
+        for (size_t i = 0; i < columns.size(); ++i)
+            values[i] = st->ColonnaVista(static_cast<int>(i) + 1);
+        visit(st->ColonnaIntero(0), values);
     }
-    if (rc != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
 }
 
-void TTableFile::ReadValues(sqlite3_stmt* st, int firstColumn,
+void TTableFile::ReadValues(const TComandoSql& st, int firstColumn,
                             std::vector<TFieldValue>& values) const {
     values.assign(columns_.size(), std::nullopt);
     for (size_t i = 0; i < columns_.size(); ++i) {
         const int col = static_cast<int>(i) + firstColumn;
-        const unsigned char* text = sqlite3_column_text(st, col);
-        if (text)
-            values[i] = std::string(reinterpret_cast<const char*>(text),
-                                    static_cast<size_t>(sqlite3_column_bytes(st, col)));
+        if (!st.ColonnaNulla(col)) values[i] = st.ColonnaTesto(col);
     }
 }
 
-TRowStream::TRowStream(std::shared_ptr<TTableFile> file, sqlite3_stmt* statement)
-    : file_(std::move(file)), statement_(statement) {}
-
-TRowStream::~TRowStream() {
-    sqlite3_finalize(statement_);
-}
+TRowStream::TRowStream(std::shared_ptr<TTableFile> file, std::unique_ptr<TComandoSql> statement)
+    : file_(std::move(file)), statement_(std::move(statement)) {}
 
 bool TRowStream::Next(long long& rowId, std::vector<TFieldValue>* values) {
-    const int rc = sqlite3_step(statement_);
-    if (rc == SQLITE_DONE) return false;
-    if (rc != SQLITE_ROW) file_->Raise(sqlite3_errmsg(file_->db_));
-    rowId = sqlite3_column_int64(statement_, 0);
-    if (values) file_->ReadValues(statement_, 1, *values);
+    if (!statement_->Passo()) return false;
+    rowId = statement_->ColonnaIntero(0);
+    if (values) file_->ReadValues(*statement_, 1, *values);
     return true;
 }
 
@@ -350,22 +275,20 @@ std::vector<std::vector<TFieldValue>> TTableFile::Rows(const long long* rowIds, 
     for (size_t done = 0; done < count; done += kRowsPerSelect) {
         const size_t n = std::min<size_t>(kRowsPerSelect, count - done);
         std::unordered_map<long long, size_t> where;
-        sqlite3_reset(selectRows_);
+        selectRows_->Riavvolgi();
         for (int p = 0; p < kRowsPerSelect; ++p) {
             // Unused places ask for a row id no row has.
             const long long id =
                 static_cast<size_t>(p) < n ? rowIds[done + static_cast<size_t>(p)] : -1;
-            sqlite3_bind_int64(selectRows_, p + 1, id);
+            selectRows_->Intero(p + 1, id);
             if (static_cast<size_t>(p) < n) where[id] = done + static_cast<size_t>(p);
         }
-        int rc = SQLITE_OK;
-        while ((rc = sqlite3_step(selectRows_)) == SQLITE_ROW) {
-            auto it = where.find(sqlite3_column_int64(selectRows_, 0));
+        while (selectRows_->Passo()) {
+            auto it = where.find(selectRows_->ColonnaIntero(0));
             if (it == where.end()) continue;
-            ReadValues(selectRows_, 1, rows[it->second]);
+            ReadValues(*selectRows_, 1, rows[it->second]);
         }
-        sqlite3_reset(selectRows_);
-        if (rc != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+        selectRows_->Riavvolgi();
     }
     return rows;
 }
@@ -382,22 +305,20 @@ void TTableFile::CheckValue(size_t column, const TFieldValue& value) const {
 
 // Every parameter is bound, so nothing of an earlier row is left behind. The
 // texts are not copied: the statement is run and reset while `values` lives.
-void TTableFile::BindRow(sqlite3_stmt* st, const std::vector<TFieldValue>& values,
-                         int first) const {
+void TTableFile::BindRow(TComandoSql& st, const std::vector<TFieldValue>& values, int first) const {
     int param = first;
     for (size_t i = 0; i < columns_.size(); ++i) {
         if (columns_[i].kind == TColumnKind::AutoInc) continue;
         CheckValue(i, values.at(i));
         if (values[i] && !values[i]->empty())
-            sqlite3_bind_text(st, param, values[i]->data(), static_cast<int>(values[i]->size()),
-                              SQLITE_STATIC);
+            st.TestoFisso(param, *values[i]);
         else
-            sqlite3_bind_null(st, param);
+            st.Nullo(param);
         ++param;
     }
 }
 
-sqlite3_stmt* TTableFile::PrepareInsert(size_t rows) const {
+std::unique_ptr<TComandoSql> TTableFile::PrepareInsert(size_t rows) const {
     std::string cols, params;
     for (const TColumnDef& c : columns_) {
         if (c.kind == TColumnKind::AutoInc) continue;
@@ -410,21 +331,12 @@ sqlite3_stmt* TTableFile::PrepareInsert(size_t rows) const {
     return Prepare(sql);
 }
 
-void TTableFile::Run(sqlite3_stmt* st) {
-    if (sqlite3_step(st) != SQLITE_DONE) {
-        const std::string msg = sqlite3_errmsg(db_);
-        sqlite3_reset(st);
-        Raise(msg);
-    }
-    sqlite3_reset(st);
-}
-
 long long TTableFile::Insert(const std::vector<TFieldValue>& values) {
     if (!insertRow_) insertRow_ = PrepareInsert(1);
-    sqlite3_reset(insertRow_);
-    BindRow(insertRow_, values, 1);
-    Run(insertRow_);
-    return sqlite3_last_insert_rowid(db_);
+    insertRow_->Riavvolgi();
+    BindRow(*insertRow_, values, 1);
+    insertRow_->Esegui();
+    return db_->UltimoId();
 }
 
 void TTableFile::InsertRows(const std::vector<TFieldValue>* rows, size_t count, long long* ids) {
@@ -443,11 +355,11 @@ void TTableFile::InsertRows(const std::vector<TFieldValue>* rows, size_t count, 
     if (autoInc && params > 0) {
         if (!insertRows_) insertRows_ = PrepareInsert(kRowsPerInsert);
         for (; count - done >= kRowsPerInsert; done += kRowsPerInsert) {
-            sqlite3_reset(insertRows_);
+            insertRows_->Riavvolgi();
             for (size_t r = 0; r < kRowsPerInsert; ++r)
-                BindRow(insertRows_, rows[done + r], static_cast<int>(r * params) + 1);
-            Run(insertRows_);
-            const long long last = sqlite3_last_insert_rowid(db_);
+                BindRow(*insertRows_, rows[done + r], static_cast<int>(r * params) + 1);
+            insertRows_->Esegui();
+            const long long last = db_->UltimoId();
             for (size_t r = 0; r < kRowsPerInsert; ++r)
                 ids[done + r] = last - static_cast<long long>(kRowsPerInsert - 1 - r);
         }
@@ -464,27 +376,17 @@ void TTableFile::Update(long long rowId, const std::vector<TFieldValue>& values)
         ++params;
     }
     if (params == 0) return;
-    Statement st(Prepare("UPDATE records SET " + sets + " WHERE rowid = ?"));
-    BindRow(st.get(), values, 1);
-    sqlite3_bind_int64(st.get(), params + 1, rowId);
-    if (sqlite3_step(st.get()) != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+    auto st = Prepare("UPDATE records SET " + sets + " WHERE rowid = ?");
+    BindRow(*st, values, 1);
+    st->Intero(params + 1, rowId).Esegui();
 }
 
 void TTableFile::Remove(long long rowId) {
-    Statement st(Prepare("DELETE FROM records WHERE rowid = ?"));
-    sqlite3_bind_int64(st.get(), 1, rowId);
-    if (sqlite3_step(st.get()) != SQLITE_DONE) Raise(sqlite3_errmsg(db_));
+    Prepare("DELETE FROM records WHERE rowid = ?")->Intero(1, rowId).Esegui();
 }
 
-TWriteBatch::TWriteBatch(TTableFile& file) : file_(file) {
-    file_.Exec("BEGIN IMMEDIATE");
-}
-
-TWriteBatch::~TWriteBatch() {
-    if (open_) sqlite3_exec(file_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
-}
+TWriteBatch::TWriteBatch(TTableFile& file) : transaction_(*file.db_) {}
 
 void TWriteBatch::Keep() {
-    file_.Exec("COMMIT");
-    open_ = false;
+    transaction_.Conferma();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // One table file: an SQLite database holding the rows in the table "records",
 // the column definitions as declared types, and, once protected, a salted
-// password verifier in "brivano_lock". Only this unit speaks SQLite.
+// password verifier in "brivano_lock".
 
 #include <filesystem>
 #include <functional>
@@ -11,9 +11,7 @@
 
 #include "archive/RowCursor.h"
 #include "archive/SqlStatement.h"
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include "basedati/BaseDati.h"
 
 // A table file is named by a plain file name: no folder part, not "." or "..".
 bool IsTableFileName(const std::string& fileName);
@@ -22,8 +20,7 @@ bool IsTableFileName(const std::string& fileName);
 // caller asks for them.
 class TRowStream {
   public:
-    TRowStream(std::shared_ptr<TTableFile> file, sqlite3_stmt* statement);
-    ~TRowStream();
+    TRowStream(std::shared_ptr<TTableFile> file, std::unique_ptr<brivano::TComandoSql> statement);
     TRowStream(const TRowStream&) = delete;
     TRowStream& operator=(const TRowStream&) = delete;
     // The next row's id and, when asked for, its values; false at the end.
@@ -31,7 +28,7 @@ class TRowStream {
 
   private:
     std::shared_ptr<TTableFile> file_;  // keeps the connection alive while reading
-    sqlite3_stmt* statement_;
+    std::unique_ptr<brivano::TComandoSql> statement_;
 };
 
 class TTableFile : public std::enable_shared_from_this<TTableFile> {
@@ -39,7 +36,6 @@ class TTableFile : public std::enable_shared_from_this<TTableFile> {
     // Creates the file with its columns; raises when it exists or cannot be written.
     static void Create(const std::filesystem::path& path, const std::vector<TColumnDef>& columns);
     static std::shared_ptr<TTableFile> Open(const std::filesystem::path& path);
-    ~TTableFile();
     TTableFile(const TTableFile&) = delete;
     TTableFile& operator=(const TTableFile&) = delete;
 
@@ -84,22 +80,22 @@ class TTableFile : public std::enable_shared_from_this<TTableFile> {
   private:
     friend class TRowStream;
     friend class TWriteBatch;
-    TTableFile(std::filesystem::path path, sqlite3* db);
-    void ReadValues(sqlite3_stmt* st, int firstColumn, std::vector<TFieldValue>& values) const;
-    void Exec(const std::string& sql);
-    sqlite3_stmt* Prepare(const std::string& sql) const;
+    TTableFile(std::filesystem::path path, std::unique_ptr<brivano::TBaseDati> db);
+    void ReadValues(const brivano::TComandoSql& st, int firstColumn,
+                    std::vector<TFieldValue>& values) const;
+    std::unique_ptr<brivano::TComandoSql> Prepare(const std::string& sql) const;
     [[noreturn]] void Raise(const std::string& what) const;
-    void BindRow(sqlite3_stmt* st, const std::vector<TFieldValue>& values, int first) const;
-    sqlite3_stmt* PrepareInsert(size_t rows) const;
-    void Run(sqlite3_stmt* st);
+    void BindRow(brivano::TComandoSql& st, const std::vector<TFieldValue>& values, int first) const;
+    std::unique_ptr<brivano::TComandoSql> PrepareInsert(size_t rows) const;
 
     std::filesystem::path path_;
-    sqlite3* db_;
+    std::unique_ptr<brivano::TBaseDati> db_;
     std::vector<TColumnDef> columns_;
     std::vector<std::string> names_;
-    sqlite3_stmt* selectRows_ = nullptr;
-    sqlite3_stmt* insertRow_ = nullptr;   // prepared at the first Insert
-    sqlite3_stmt* insertRows_ = nullptr;  // prepared at the first InsertRows
+    // Statements go before the connection.
+    std::unique_ptr<brivano::TComandoSql> selectRows_;
+    std::unique_ptr<brivano::TComandoSql> insertRow_;   // prepared at the first Insert
+    std::unique_ptr<brivano::TComandoSql> insertRows_;  // prepared at the first InsertRows
 };
 
 // Writes to a table file that land together: everything written while the
@@ -108,12 +104,10 @@ class TTableFile : public std::enable_shared_from_this<TTableFile> {
 class TWriteBatch {
   public:
     explicit TWriteBatch(TTableFile& file);
-    ~TWriteBatch();
     TWriteBatch(const TWriteBatch&) = delete;
     TWriteBatch& operator=(const TWriteBatch&) = delete;
     void Keep();
 
   private:
-    TTableFile& file_;
-    bool open_ = true;
+    brivano::TTransazione transaction_;
 };

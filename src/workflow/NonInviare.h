@@ -9,13 +9,14 @@
 #include <string_view>
 #include <vector>
 
-struct sqlite3;
+#include "basedati/BaseDati.h"
 
 namespace brivano {
 
-class ENonInviare : public std::runtime_error {
+class ENonInviare : public EBaseDati {
   public:
-    using std::runtime_error::runtime_error;
+    using EBaseDati::EBaseDati;
+    explicit ENonInviare(const EBaseDati& errore) : EBaseDati(errore) {}
 };
 
 // The file name at the data root.
@@ -65,8 +66,7 @@ class TNonInviare {
     std::string Testo() const;
 
   private:
-    void Exec(const char* sql) const;
-    sqlite3* db_ = nullptr;
+    TBaseDati db_;
 };
 
 }  // namespace brivano

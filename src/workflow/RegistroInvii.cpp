@@ -1,7 +1,5 @@
 #include "workflow/RegistroInvii.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <ctime>
 #include <fstream>
@@ -48,73 +46,6 @@ std::string Adesso() {
     return testo;
 }
 
-// One prepared statement, finalized when it goes.
-class TComando {
-  public:
-    TComando(sqlite3* db, const char* sql) : db_(db) {
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
-            throw ERegistroInvii(std::string("Registro degli invii: ") + sqlite3_errmsg(db));
-    }
-    ~TComando() { sqlite3_finalize(stmt_); }
-    TComando(const TComando&) = delete;
-    TComando& operator=(const TComando&) = delete;
-
-    TComando& Testo(int n, const std::string& testo) {
-        sqlite3_bind_text(stmt_, n, testo.data(), static_cast<int>(testo.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    TComando& Intero(int n, std::int64_t valore) {
-        sqlite3_bind_int64(stmt_, n, valore);
-        return *this;
-    }
-    // Ready to run again with new values.
-    void Azzera() {
-        sqlite3_reset(stmt_);
-        sqlite3_clear_bindings(stmt_);
-    }
-    // True while a row is there.
-    bool Passo() {
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW) return true;
-        if (rc == SQLITE_DONE) return false;
-        throw ERegistroInvii(std::string("Registro degli invii: ") + sqlite3_errmsg(db_));
-    }
-    std::string ColonnaTesto(int n) const {
-        const auto* p = sqlite3_column_text(stmt_, n);
-        return p ? std::string(reinterpret_cast<const char*>(p),
-                               static_cast<std::size_t>(sqlite3_column_bytes(stmt_, n)))
-                 : std::string();
-    }
-    std::int64_t ColonnaIntero(int n) const { return sqlite3_column_int64(stmt_, n); }
-
-  private:
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-// A transaction that rolls back unless committed.
-class TTransazione {
-  public:
-    explicit TTransazione(sqlite3* db) : db_(db) { Esegui("BEGIN IMMEDIATE"); }
-    ~TTransazione() {
-        if (!fatta_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    TTransazione(const TTransazione&) = delete;
-    TTransazione& operator=(const TTransazione&) = delete;
-    void Conferma() {
-        Esegui("COMMIT");
-        fatta_ = true;
-    }
-
-  private:
-    void Esegui(const char* sql) {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw ERegistroInvii(std::string("Registro degli invii: ") + sqlite3_errmsg(db_));
-    }
-    sqlite3* db_;
-    bool fatta_ = false;
-};
-
 std::string CampoCsv(const std::string& campo) {
     if (campo.find_first_of(",\"\r\n") == std::string::npos) return campo;
     std::string out = "\"";
@@ -127,43 +58,29 @@ std::string CampoCsv(const std::string& campo) {
 
 }  // namespace
 
-TRegistroInvii::TRegistroInvii(const std::filesystem::path& file) {
-    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
-        const std::string motivo = db_ ? sqlite3_errmsg(db_) : "memoria esaurita";
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw ERegistroInvii("Registro degli invii non apribile (" + file.string() +
-                             "): " + motivo);
-    }
-    try {
-        sqlite3_busy_timeout(db_, 5000);
-        // Every commit reaches the disk before the dialogue goes on.
-        Esegui("PRAGMA journal_mode=WAL");
-        Esegui("PRAGMA synchronous=FULL");
-        Esegui(Schema);
-        AggiungiColonneMancanti();
-    } catch (...) {
-        sqlite3_close(db_);
-        throw;
-    }
+namespace {
+
+TOpzioniBaseDati OpzioniRegistro() {
+    TOpzioniBaseDati opzioni;
+    opzioni.Crea = true;
+    opzioni.Wal = true;
+    // Every commit reaches the disk before the dialogue goes on.
+    opzioni.SincroniaPiena = true;
+    opzioni.Solleva = [](const EBaseDati& e) { throw ERegistroInvii(e); };
+    return opzioni;
 }
 
-TRegistroInvii::~TRegistroInvii() {
-    sqlite3_close(db_);
+}  // namespace
+
+TRegistroInvii::TRegistroInvii(const std::filesystem::path& file) : db_(file, OpzioniRegistro()) {
+    db_.Esegui(Schema);
+    AggiungiColonneMancanti();
 }
+
+TRegistroInvii::~TRegistroInvii() = default;
 
 std::filesystem::path TRegistroInvii::Percorso(const std::filesystem::path& radiceDati) {
     return radiceDati / "RegistroInvii.sqlite";
-}
-
-void TRegistroInvii::Esegui(const char* sql) const {
-    char* messaggio = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &messaggio) != SQLITE_OK) {
-        std::string testo = messaggio ? messaggio : sqlite3_errmsg(db_);
-        sqlite3_free(messaggio);
-        throw ERegistroInvii("Registro degli invii: " + testo);
-    }
 }
 
 void TRegistroInvii::AggiungiColonneMancanti() {
@@ -176,12 +93,12 @@ void TRegistroInvii::AggiungiColonneMancanti() {
     };
     std::vector<std::string> presenti;
     {
-        TComando c(db_, "SELECT name FROM pragma_table_info('voci')");
+        TComandoSql c(db_, "SELECT name FROM pragma_table_info('voci')");
         while (c.Passo()) presenti.push_back(c.ColonnaTesto(0));
     }
     for (const TColonna& colonna : Colonne)
         if (std::find(presenti.begin(), presenti.end(), colonna.Nome) == presenti.end())
-            Esegui(colonna.Aggiunta);
+            db_.Esegui(colonna.Aggiunta);
 }
 
 void TRegistroInvii::Errore(const std::string& cosa) const {
@@ -194,16 +111,17 @@ std::int64_t TRegistroInvii::NuovaSpedizione(const TDatiSpedizione& dati,
     std::lock_guard<std::mutex> lock(mutex_);
     TTransazione t(db_);
     const std::string adesso = Adesso();
-    TComando run(db_,
-                 "INSERT INTO spedizioni(creata, account, mittente, oggetto, riga1, riga2, riga3, "
-                 "riga4, riga5, riga6, riga7, riga8) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)");
+    TComandoSql run(
+        db_,
+        "INSERT INTO spedizioni(creata, account, mittente, oggetto, riga1, riga2, riga3, "
+        "riga4, riga5, riga6, riga7, riga8) VALUES(?,?,?,?,?,?,?,?,?,?,?,?)");
     run.Testo(1, adesso).Testo(2, dati.Account).Testo(3, dati.Mittente).Testo(4, dati.Oggetto);
     for (int n = 0; n < 8; ++n) run.Testo(5 + n, dati.Righe[static_cast<std::size_t>(n)]);
     run.Passo();
-    const std::int64_t id = sqlite3_last_insert_rowid(db_);
-    TComando riga(db_,
-                  "INSERT INTO voci(spedizione, posizione, voce, stato, aggiornata) "
-                  "VALUES(?,?,?,?,?)");
+    const std::int64_t id = db_.UltimoId();
+    TComandoSql riga(db_,
+                     "INSERT INTO voci(spedizione, posizione, voce, stato, aggiornata) "
+                     "VALUES(?,?,?,?,?)");
     for (std::size_t i = 0; i < voci.size(); ++i) {
         riga.Azzera();
         riga.Intero(1, id)
@@ -213,8 +131,8 @@ std::int64_t TRegistroInvii::NuovaSpedizione(const TDatiSpedizione& dati,
             .Testo(5, adesso);
         riga.Passo();
     }
-    TComando campo(db_,
-                   "INSERT INTO campi_voci(spedizione, posizione, nome, valore) VALUES(?,?,?,?)");
+    TComandoSql campo(
+        db_, "INSERT INTO campi_voci(spedizione, posizione, nome, valore) VALUES(?,?,?,?)");
     for (std::size_t i = 0; i < campi.size() && i < voci.size(); ++i)
         for (const auto& [nome, valore] : campi[i]) {
             campo.Azzera();
@@ -232,7 +150,7 @@ void TRegistroInvii::Segna(std::int64_t spedizione, std::size_t posizione, TStat
                            int codice, const std::string& risposta, const std::string& messageId) {
     std::lock_guard<std::mutex> lock(mutex_);
     TTransazione t(db_);
-    TComando leggi(db_, "SELECT stato FROM voci WHERE spedizione=? AND posizione=?");
+    TComandoSql leggi(db_, "SELECT stato FROM voci WHERE spedizione=? AND posizione=?");
     leggi.Intero(1, spedizione).Intero(2, static_cast<std::int64_t>(posizione));
     if (!leggi.Passo()) Errore("voce " + std::to_string(posizione) + " assente");
     const auto da = StatoDaNome(leggi.ColonnaTesto(0));
@@ -240,10 +158,10 @@ void TRegistroInvii::Segna(std::int64_t spedizione, std::size_t posizione, TStat
     if (!TransizioneAmmessa(*da, stato))
         Errore(std::string("passaggio non ammesso da \"") + NomeStato(*da) + "\" a \"" +
                NomeStato(stato) + "\"");
-    TComando scrivi(db_,
-                    "UPDATE voci SET stato=?, codice=?, risposta=?, aggiornata=?, "
-                    "tentativi=tentativi+?, message_id=COALESCE(NULLIF(?, ''), message_id) "
-                    "WHERE spedizione=? AND posizione=?");
+    TComandoSql scrivi(db_,
+                       "UPDATE voci SET stato=?, codice=?, risposta=?, aggiornata=?, "
+                       "tentativi=tentativi+?, message_id=COALESCE(NULLIF(?, ''), message_id) "
+                       "WHERE spedizione=? AND posizione=?");
     scrivi.Testo(1, NomeStato(stato))
         .Intero(2, codice)
         .Testo(3, risposta)
@@ -261,7 +179,7 @@ std::vector<TSpedizioneRegistrata> TRegistroInvii::Spedizioni() const {
     std::vector<std::int64_t> ids;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        TComando c(db_, "SELECT id FROM spedizioni ORDER BY id DESC");
+        TComandoSql c(db_, "SELECT id FROM spedizioni ORDER BY id DESC");
         while (c.Passo()) ids.push_back(c.ColonnaIntero(0));
     }
     for (std::int64_t id : ids) elenco.push_back(Spedizione(id));
@@ -270,9 +188,9 @@ std::vector<TSpedizioneRegistrata> TRegistroInvii::Spedizioni() const {
 
 TSpedizioneRegistrata TRegistroInvii::Spedizione(std::int64_t id) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    TComando c(db_,
-               "SELECT creata, account, mittente, oggetto, riga1, riga2, riga3, riga4, riga5, "
-               "riga6, riga7, riga8 FROM spedizioni WHERE id=?");
+    TComandoSql c(db_,
+                  "SELECT creata, account, mittente, oggetto, riga1, riga2, riga3, riga4, riga5, "
+                  "riga6, riga7, riga8 FROM spedizioni WHERE id=?");
     c.Intero(1, id);
     if (!c.Passo()) Errore("invio " + std::to_string(id) + " assente");
     TSpedizioneRegistrata s;
@@ -282,7 +200,7 @@ TSpedizioneRegistrata TRegistroInvii::Spedizione(std::int64_t id) const {
     s.Dati.Mittente = c.ColonnaTesto(2);
     s.Dati.Oggetto = c.ColonnaTesto(3);
     for (int n = 0; n < 8; ++n) s.Dati.Righe[static_cast<std::size_t>(n)] = c.ColonnaTesto(4 + n);
-    TComando conta(db_, "SELECT stato, COUNT(*) FROM voci WHERE spedizione=? GROUP BY stato");
+    TComandoSql conta(db_, "SELECT stato, COUNT(*) FROM voci WHERE spedizione=? GROUP BY stato");
     conta.Intero(1, id);
     while (conta.Passo()) {
         const auto stato = StatoDaNome(conta.ColonnaTesto(0));
@@ -300,9 +218,9 @@ TSpedizioneRegistrata TRegistroInvii::Spedizione(std::int64_t id) const {
 
 std::vector<TVoceRegistrata> TRegistroInvii::Voci(std::int64_t spedizione) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    TComando c(db_,
-               "SELECT posizione, voce, stato, codice, risposta, message_id, tentativi, "
-               "aggiornata FROM voci WHERE spedizione=? ORDER BY posizione");
+    TComandoSql c(db_,
+                  "SELECT posizione, voce, stato, codice, risposta, message_id, tentativi, "
+                  "aggiornata FROM voci WHERE spedizione=? ORDER BY posizione");
     c.Intero(1, spedizione);
     std::vector<TVoceRegistrata> voci;
     while (c.Passo()) {
@@ -319,7 +237,7 @@ std::vector<TVoceRegistrata> TRegistroInvii::Voci(std::int64_t spedizione) const
         v.Aggiornata = c.ColonnaTesto(7);
         voci.push_back(std::move(v));
     }
-    TComando campi(db_, "SELECT posizione, nome, valore FROM campi_voci WHERE spedizione=?");
+    TComandoSql campi(db_, "SELECT posizione, nome, valore FROM campi_voci WHERE spedizione=?");
     campi.Intero(1, spedizione);
     while (campi.Passo()) {
         const auto posizione = static_cast<std::size_t>(campi.ColonnaIntero(0));
@@ -332,9 +250,9 @@ std::vector<TVoceRegistrata> TRegistroInvii::Voci(std::int64_t spedizione) const
 
 std::optional<std::int64_t> TRegistroInvii::SpedizioneIncompiuta() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    TComando c(db_,
-               "SELECT MAX(spedizione) FROM voci WHERE stato IN ('da inviare', 'rinviato', "
-               "'in corso')");
+    TComandoSql c(db_,
+                  "SELECT MAX(spedizione) FROM voci WHERE stato IN ('da inviare', 'rinviato', "
+                  "'in corso')");
     // MAX of no rows is NULL, read as 0: no run has id 0.
     const std::int64_t id = c.Passo() ? c.ColonnaIntero(0) : 0;
     if (id == 0) return std::nullopt;
@@ -403,11 +321,11 @@ void TRegistroInvii::EsportaTuttoCsv(const std::filesystem::path& file) const {
 std::vector<std::int64_t> TRegistroInvii::InviiDal(const std::string& account,
                                                    std::int64_t dal) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    TComando c(db_,
-               "SELECT t FROM (SELECT CAST(strftime('%s', v.aggiornata) AS INTEGER) AS t "
-               "FROM voci v JOIN spedizioni s ON s.id = v.spedizione "
-               "WHERE s.account = ? AND v.stato IN ('inviato', 'in corso')) "
-               "WHERE t >= ? ORDER BY t");
+    TComandoSql c(db_,
+                  "SELECT t FROM (SELECT CAST(strftime('%s', v.aggiornata) AS INTEGER) AS t "
+                  "FROM voci v JOIN spedizioni s ON s.id = v.spedizione "
+                  "WHERE s.account = ? AND v.stato IN ('inviato', 'in corso')) "
+                  "WHERE t >= ? ORDER BY t");
     c.Testo(1, account).Intero(2, dal);
     std::vector<std::int64_t> istanti;
     while (c.Passo()) istanti.push_back(c.ColonnaIntero(0));

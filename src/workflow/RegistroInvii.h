@@ -14,16 +14,16 @@
 #include <string>
 #include <vector>
 
+#include "basedati/BaseDati.h"
 #include "workflow/CampiUnione.h"
 #include "workflow/StatoVoce.h"
 
-struct sqlite3;
-
 namespace brivano {
 
-class ERegistroInvii : public std::runtime_error {
+class ERegistroInvii : public EBaseDati {
   public:
-    using std::runtime_error::runtime_error;
+    using EBaseDati::EBaseDati;
+    explicit ERegistroInvii(const EBaseDati& errore) : EBaseDati(errore) {}
 };
 
 struct TDatiSpedizione {
@@ -108,12 +108,11 @@ class TRegistroInvii {
     void EsportaTuttoCsv(const std::filesystem::path& file) const;
 
   private:
-    void Esegui(const char* sql) const;
     // Journals written before a column existed get it, empty, when opened.
     void AggiungiColonneMancanti();
     [[noreturn]] void Errore(const std::string& cosa) const;
 
-    sqlite3* db_ = nullptr;
+    TBaseDati db_;
     // The runs of parallel connections share one journal.
     mutable std::mutex mutex_;
 };
