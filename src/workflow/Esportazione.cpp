@@ -55,7 +55,41 @@ void RigaCsv(std::string& out, const TContatto& c, char separatore) {
     out += "\r\n";
 }
 
-std::string Escape(const std::string& valore, bool virgola) {
+// Whether every line break of a value is CR LF (and there is one).
+bool SoloCrLf(const std::string& valore) {
+    bool uno = false;
+    for (std::size_t i = 0; i < valore.size(); ++i) {
+        if (valore[i] == '\r') {
+            if (i + 1 == valore.size() || valore[i + 1] != '\n') return false;
+            uno = true;
+            ++i;
+        } else if (valore[i] == '\n') {
+            return false;
+        }
+    }
+    return uno;
+}
+
+bool ConAcapo(const std::string& valore) {
+    return valore.find_first_of("\r\n") != std::string::npos;
+}
+
+// A property's name, with a parameter of ours when its values break lines
+// only with CR LF: those go out as the standard \n, which every reader shows
+// as a line break, and the parameter tells our import to give back CR LF.
+std::string Nome(const char* nome, std::initializer_list<const std::string*> valori, bool& crlf) {
+    bool conAcapo = false;
+    crlf = true;
+    for (const std::string* v : valori) {
+        if (!ConAcapo(*v)) continue;
+        conAcapo = true;
+        crlf = crlf && SoloCrLf(*v);
+    }
+    crlf = crlf && conAcapo;
+    return std::string(nome) + (crlf ? ";X-A-CAPO=CRLF:" : ":");
+}
+
+std::string Escape(const std::string& valore, bool virgola, bool crlf) {
     std::string out;
     for (std::size_t i = 0; i < valore.size(); ++i) {
         const char c = valore[i];
@@ -65,8 +99,11 @@ std::string Escape(const std::string& valore, bool virgola) {
             out += "\\;";
         } else if (c == ',' && virgola) {
             out += "\\,";
+        } else if (c == '\r' && crlf && i + 1 < valore.size() && valore[i + 1] == '\n') {
+            out += "\\n";
+            ++i;
         } else if (c == '\r') {
-            // Kept apart from a line feed, so a CR LF inside a field comes back whole.
+            // Kept apart from a line feed, so a lone CR comes back as it was.
             out += "\\r";
         } else if (c == '\n') {
             out += "\\n";
@@ -96,18 +133,25 @@ void AggiungiLinea(std::string& out, const std::string& linea) {
 void SchedaVCard(std::string& out, const TContatto& c) {
     AggiungiLinea(out, "BEGIN:VCARD");
     AggiungiLinea(out, "VERSION:4.0");
+    bool crlf = false;
+    auto testo = [&](const char* nome, const std::string& valore, bool virgola = true) {
+        const std::string inizio = Nome(nome, {&valore}, crlf);
+        AggiungiLinea(out, inizio + Escape(valore, virgola, crlf));
+    };
     // FN is required; a contact without a company is named by its address.
     const std::string& nome =
         c[TCampo::Ragione_Sociale].empty() ? c[TCampo::EMail] : c[TCampo::Ragione_Sociale];
-    AggiungiLinea(out, "FN:" + Escape(nome, true));
-    AggiungiLinea(out, "ORG:" + Escape(c[TCampo::Ragione_Sociale], true));
-    if (!c[TCampo::Tipo].empty()) AggiungiLinea(out, "CATEGORIES:" + Escape(c[TCampo::Tipo], true));
-    if (!c[TCampo::EMail].empty()) AggiungiLinea(out, "EMAIL:" + Escape(c[TCampo::EMail], true));
-    if (!c[TCampo::Sito].empty()) AggiungiLinea(out, "URL:" + Escape(c[TCampo::Sito], false));
-    if (!c[TCampo::Citta].empty() || !c[TCampo::Cap].empty())
-        AggiungiLinea(out, "ADR:;;;" + Escape(c[TCampo::Citta], true) + ";;" +
-                               Escape(c[TCampo::Cap], true) + ";");
-    if (!c[TCampo::Note].empty()) AggiungiLinea(out, "NOTE:" + Escape(c[TCampo::Note], true));
+    testo("FN", nome);
+    testo("ORG", c[TCampo::Ragione_Sociale]);
+    if (!c[TCampo::Tipo].empty()) testo("CATEGORIES", c[TCampo::Tipo]);
+    if (!c[TCampo::EMail].empty()) testo("EMAIL", c[TCampo::EMail]);
+    if (!c[TCampo::Sito].empty()) testo("URL", c[TCampo::Sito], false);
+    if (!c[TCampo::Citta].empty() || !c[TCampo::Cap].empty()) {
+        const std::string inizio = Nome("ADR", {&c[TCampo::Citta], &c[TCampo::Cap]}, crlf);
+        AggiungiLinea(out, inizio + ";;;" + Escape(c[TCampo::Citta], true, crlf) + ";;" +
+                               Escape(c[TCampo::Cap], true, crlf) + ";");
+    }
+    if (!c[TCampo::Note].empty()) testo("NOTE", c[TCampo::Note]);
     AggiungiLinea(out, "END:VCARD");
 }
 

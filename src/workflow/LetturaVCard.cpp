@@ -251,31 +251,43 @@ bool TLettoreVCard::Completa(TSchedaVCard& scheda) {
                            (p.nome == "ADR" && !adr_) || p.nome == "NOTE" || p.nome == "CATEGORIES";
     if (!interessa) return false;
     const std::string valore = Valore(p, scheda_);
+    // Our export marks values whose line breaks were CR LF.
+    const bool crlf = Maiuscolo(Parametro(p, "X-A-CAPO")) == "CRLF";
+    auto Testo = [crlf](std::string_view v) {
+        std::string s = Sfuggi(v);
+        if (!crlf) return s;
+        std::string out;
+        for (char c : s) {
+            if (c == '\n') out += '\r';
+            out += c;
+        }
+        return out;
+    };
     if (p.nome == "ORG") {
         org_ = true;
-        Imposta(scheda_, TCampo::Ragione_Sociale, Sfuggi(Dividi(valore, ';').front()));
+        Imposta(scheda_, TCampo::Ragione_Sociale, Testo(Dividi(valore, ';').front()));
     } else if (p.nome == "FN") {
-        fn_ = Sfuggi(valore);
+        fn_ = Testo(valore);
     } else if (p.nome == "EMAIL") {
         email_ = true;
-        Imposta(scheda_, TCampo::EMail, Sfuggi(valore));
+        Imposta(scheda_, TCampo::EMail, Testo(valore));
     } else if (p.nome == "URL") {
         url_ = true;
-        Imposta(scheda_, TCampo::Sito, Sfuggi(valore));
+        Imposta(scheda_, TCampo::Sito, Testo(valore));
     } else if (p.nome == "ADR") {
         adr_ = true;
         const std::vector<std::string> parti = Dividi(valore, ';');
-        Imposta(scheda_, TCampo::Citta, parti.size() > 3 ? Sfuggi(parti[3]) : "");
-        Imposta(scheda_, TCampo::Cap, parti.size() > 5 ? Sfuggi(parti[5]) : "");
+        Imposta(scheda_, TCampo::Citta, parti.size() > 3 ? Testo(parti[3]) : "");
+        Imposta(scheda_, TCampo::Cap, parti.size() > 5 ? Testo(parti[5]) : "");
     } else if (p.nome == "NOTE") {
         std::string note = scheda_.Contatto[TCampo::Note];
         if (!note.empty()) note += '\n';
-        Imposta(scheda_, TCampo::Note, note + Sfuggi(valore));
+        Imposta(scheda_, TCampo::Note, note + Testo(valore));
     } else {
         std::string tipo = scheda_.Contatto[TCampo::Tipo];
         for (const std::string& categoria : Dividi(valore, ',')) {
             if (!tipo.empty()) tipo += ", ";
-            tipo += Sfuggi(categoria);
+            tipo += Testo(categoria);
         }
         Imposta(scheda_, TCampo::Tipo, tipo);
     }

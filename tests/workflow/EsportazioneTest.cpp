@@ -142,7 +142,7 @@ TEST_F(EsportazioneTest, AFailedWriteKeepsTheOldFile) {
 
 // Cells a spreadsheet would run as formulas go out after an apostrophe (as
 // Python's csv sees them) and come back as they were, the apostrophe of a
-// value that had one of its own included.
+// value that had one of its own included; so does a CR LF inside a value.
 TEST_F(EsportazioneTest, FormulaCellsAreDefusedAndRoundTrip) {
     TContatto c = Contatto("=HYPERLINK(\"http://x.it\";\"clic\")", "f@x.it", "-2+3", "+39");
     c[TCampo::Cap] = "@SUM(A1)";
@@ -163,4 +163,8 @@ TEST_F(EsportazioneTest, FormulaCellsAreDefusedAndRoundTrip) {
         ASSERT_EQ(letto.Righe.size(), 1u);
         for (TCampo campo : TuttiCampi) EXPECT_EQ(letto.Righe[0].Contatto[campo], c[campo]) << nome;
     }
+    // Another reader sees the CR LF of a vCard value as a plain line break.
+    EXPECT_NE(Peer(tabella.dir.path() / "formule.vcf", "vcard")
+                  .find(R"("NOTE": "\tTAB\nriga con CR LF")"),
+              std::string::npos);
 }
