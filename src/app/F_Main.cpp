@@ -143,6 +143,10 @@ void TFMain::CreaMenu() {
     StoricoInvii1 = Strumenti1->addAction(QStringLiteral("Storico Invii"), this,
                                           [this] { StoricoInvii1Click(); });
     StoricoInvii1->setObjectName("StoricoInvii1");
+    Strumenti1
+        ->addAction(QStringLiteral("Rimbalzi e cancellazioni"), this,
+                    [this] { RimbalziCancellazioni1Click(); })
+        ->setObjectName("RimbalziCancellazioni1");
 
     Aiuto1 = menuBar()->addMenu(QStringLiteral("?"));
     Aiuto1->setObjectName("Aiuto1");
@@ -257,6 +261,10 @@ void TFMain::CreaNuovoArchivio1Click() {
 
 void TFMain::ImpostazioniInvio1Click() {
     Mostra(finestre_.FImpostazioniInvio);
+}
+
+void TFMain::RimbalziCancellazioni1Click() {
+    Mostra(finestre_.FRimbalziCancellazioni);
 }
 
 void TFMain::StoricoInvii1Click() {

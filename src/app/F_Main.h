@@ -35,6 +35,7 @@ class TFMain : public QMainWindow {
         std::function<void()> ChiediSalvataggio;
         QDialog* FImpostazioniInvio = nullptr;
         QDialog* FStoricoInvii = nullptr;
+        QDialog* FRimbalziCancellazioni = nullptr;
         // The welcome, offered once after a first start.
         std::function<void()> Benvenuto;
     };
@@ -57,6 +58,7 @@ class TFMain : public QMainWindow {
     void CreaNuovoArchivio1Click();
     void ImpostazioniInvio1Click();
     void StoricoInvii1Click();
+    void RimbalziCancellazioni1Click();
     void About1Click();
     void Timer1Timer();
 

@@ -12,10 +12,12 @@
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "history_window/F_StoricoInvii.h"
+#include "inbox_window/F_RimbalziCancellazioni.h"
 #include "keyring/PortachiaviSegreti.h"
 #include "mailing_window/F_Agenda.h"
 #include "maintenance/F_CambioAnno.h"
 #include "maintenance/F_CreaArchivio.h"
+#include "posta/RimbalziCancellazioni.h"
 #include "workflow/StoricoInvii.h"
 
 namespace brivano {
@@ -35,6 +37,7 @@ struct TFinestreProgramma {
     TImpostazioniInvio Impostazioni{Portachiavi};
     std::unique_ptr<TFImpostazioniInvio> FImpostazioniInvio;
     std::unique_ptr<TFStoricoInvii> FStoricoInvii;
+    std::unique_ptr<TFRimbalziCancellazioni> FRimbalziCancellazioni;
 
     TFinestreProgramma(TFDB& fdb, TMessageBoxes& boxes, TFMain& main) {
         auto mostraAnno = [&main](const std::string& anno) { main.MostraAnno(anno); };
@@ -48,6 +51,16 @@ struct TFinestreProgramma {
         FStoricoInvii = std::make_unique<TFStoricoInvii>(boxes, PercorsoRegistroConfigurato, &main);
         FStoricoInvii->SetSpedizioneAttiva(
             [invio = FInvioMail.get()] { return invio->SpedizioneInCorso(); });
+        FRimbalziCancellazioni = std::make_unique<TFRimbalziCancellazioni>(
+            boxes,
+            std::make_unique<TRimbalziCancellazioni>(
+                []() -> std::optional<std::filesystem::path> {
+                    const auto registro = PercorsoRegistroConfigurato();
+                    if (!registro) return std::nullopt;
+                    return registro->parent_path();
+                },
+                [this] { return Impostazioni.Carica(); }),
+            &main);
     }
 };
 
@@ -83,7 +96,8 @@ int Programma(TMessageBoxes& boxes, const std::string& cartellaProgramma, bool c
     FMain.ImpostaFinestre({FDB.get(), finestre->FInvioMail.get(), finestre->FF_About.get(),
                            finestre->FCambioAnno.get(), finestre->FCreaArchivio.get(), rubrica,
                            [rubrica] { rubrica->ChiediSalvataggio(); }, account,
-                           finestre->FStoricoInvii.get(), benvenuto});
+                           finestre->FStoricoInvii.get(), finestre->FRimbalziCancellazioni.get(),
+                           benvenuto});
     FMain.show();
     const int result = QApplication::exec();
     FMain.ImpostaFinestre({});

@@ -65,6 +65,7 @@ class FMainTest : public ::testing::Test {
                               },
                               &impostazioni,
                               &storico,
+                              nullptr,
                               {}});
     }
     QString StaticText() const { return main.StaticText1->text(); }
@@ -85,9 +86,9 @@ TEST_F(FMainTest, MenusToolBarAndDisplays) {
     EXPECT_EQ(Voci(main.menuBar()->actions()), (QStringList{"&Documenti", "&Strumenti", "?"}));
     EXPECT_EQ(Voci(main.Documenti1->actions()),
               (QStringList{"&Rubrica", "&InvioMail", "-", "&Esci"}));
-    EXPECT_EQ(
-        Voci(main.Strumenti1->actions()),
-        (QStringList{"Cambio Anno", "Crea Nuovo Archivio", "Impostazioni Invio", "Storico Invii"}));
+    EXPECT_EQ(Voci(main.Strumenti1->actions()),
+              (QStringList{"Cambio Anno", "Crea Nuovo Archivio", "Impostazioni Invio",
+                           "Storico Invii", "Rimbalzi e cancellazioni"}));
     EXPECT_EQ(Voci(main.Aiuto1->actions()), QStringList{"About"});
 
     const QList<QAction*> tools = main.ToolBar1->actions();

@@ -6,6 +6,7 @@
 
 #include "CampioniPosta.h"
 #include "TempDir.h"
+#include "posta/RimbalziCancellazioni.h"
 #include "workflow/NonInviare.h"
 #include "workflow/RegistroInvii.h"
 
@@ -100,6 +101,32 @@ TEST_F(EffettiPosta, RichiestaMetteInElencoIlMittenteEGliIndirizziDelGiornale) {
     // An automatic reply is recorded and changes nothing.
     Applica(campioni::Richiesta("Risposta automatica: offerta", "in ferie", ""));
     EXPECT_EQ(elenco_.Elenco().size(), 2u);
+}
+
+// What the window lists and undoes, and its error without incoming settings.
+TEST_F(EffettiPosta, LaFinestraElencaEAnnulla) {
+    TScopedXdgHome casa;
+    Invio({"Mario.Rossi@esempio.it"}, 1);
+    Applica(campioni::RapportoDefinitivo());
+    Applica(campioni::Richiesta("Out of office", "", ""));
+    TRimbalziCancellazioni finestra([this] { return std::optional(cartella_.path()); },
+                                    [] { return TAccountCaricato{}; });
+    auto righe = finestra.Righe();
+    ASSERT_EQ(righe.size(), 2u);
+    EXPECT_EQ(righe[0].Celle[1], "risposta-automatica");
+    EXPECT_FALSE(righe[0].Annullabile);
+    EXPECT_EQ(righe[1].Celle[2], "mario.rossi@esempio.it");
+    EXPECT_EQ(righe[1].Celle[3], "1");
+    ASSERT_TRUE(righe[1].Annullabile);
+    finestra.Annulla(righe[1].Id);
+    EXPECT_FALSE(finestra.Righe()[1].Annullabile);
+    EXPECT_FALSE(elenco_.Contiene("mario.rossi@esempio.it"));
+    try {
+        finestra.Controlla();
+        FAIL() << "controllo senza server IMAP";
+    } catch (const EPosta& e) {
+        EXPECT_NE(std::string(e.what()).find("IMAP"), std::string::npos) << e.what();
+    }
 }
 
 }  // namespace

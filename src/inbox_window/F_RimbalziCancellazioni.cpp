@@ -1,0 +1,120 @@
+#include "inbox_window/F_RimbalziCancellazioni.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "dialogs/MessageBoxes.h"
+#include "posta/RimbalziCancellazioni.h"
+#include "ui/Fonts.h"
+
+TFRimbalziCancellazioni::TFRimbalziCancellazioni(
+    TMessageBoxes& boxes, std::unique_ptr<brivano::TRimbalziCancellazioni> controllo,
+    QWidget* parent)
+    : QDialog(parent), boxes_(boxes), controllo_(std::move(controllo)) {
+    setObjectName("FRimbalziCancellazioni");
+    setWindowTitle(QStringLiteral("Rimbalzi e cancellazioni"));
+    setFont(Tahoma(8));
+    resize(900, 480);
+
+    const auto& colonne = brivano::TRimbalziCancellazioni::Colonne();
+    Griglia = new QTableWidget(0, static_cast<int>(colonne.size()), this);
+    Griglia->setObjectName("Griglia");
+    QStringList titoli;
+    for (const std::string& c : colonne) titoli << QString::fromStdString(c);
+    Griglia->setHorizontalHeaderLabels(titoli);
+    Griglia->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Griglia->setSelectionMode(QAbstractItemView::SingleSelection);
+    Griglia->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Griglia->verticalHeader()->hide();
+    Griglia->horizontalHeader()->setStretchLastSection(true);
+    LabelEsito = new QLabel(this);
+    LabelEsito->setObjectName("LabelEsito");
+    LabelEsito->setWordWrap(true);
+
+    auto pulsante = [this](const char* nome, const QString& testo) {
+        auto* b = new QPushButton(testo, this);
+        b->setObjectName(QString::fromLatin1(nome));
+        b->setAutoDefault(false);
+        return b;
+    };
+    ButtonControlla = pulsante("ButtonControlla", QStringLiteral("Controlla posta"));
+    ButtonAnnulla = pulsante("ButtonAnnulla", QStringLiteral("Annulla"));
+    ButtonChiudi = pulsante("ButtonChiudi", QStringLiteral("Chiudi"));
+    connect(ButtonControlla, &QPushButton::clicked, this, [this] { ButtonControllaClick(); });
+    connect(ButtonAnnulla, &QPushButton::clicked, this, [this] { ButtonAnnullaClick(); });
+    connect(ButtonChiudi, &QPushButton::clicked, this, &QDialog::close);
+    connect(Griglia, &QTableWidget::itemSelectionChanged, this, [this] {
+        const auto scelte = Griglia->selectedItems();
+        ButtonAnnulla->setEnabled(!scelte.isEmpty() &&
+                                  scelte.front()->data(Qt::UserRole + 1).toBool());
+    });
+
+    auto* pulsanti = new QHBoxLayout;
+    pulsanti->addWidget(ButtonControlla);
+    pulsanti->addStretch();
+    pulsanti->addWidget(ButtonAnnulla);
+    pulsanti->addWidget(ButtonChiudi);
+    auto* colonna = new QVBoxLayout(this);
+    colonna->addWidget(Griglia);
+    colonna->addWidget(LabelEsito);
+    colonna->addLayout(pulsanti);
+}
+
+TFRimbalziCancellazioni::~TFRimbalziCancellazioni() = default;
+
+void TFRimbalziCancellazioni::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) Aggiorna();
+}
+
+void TFRimbalziCancellazioni::Aggiorna() {
+    std::vector<brivano::TRigaRimbalzi> righe;
+    try {
+        righe = controllo_->Righe();
+    } catch (const std::exception& e) {
+        boxes_.ShowError(e.what());
+    }
+    Griglia->setRowCount(static_cast<int>(righe.size()));
+    for (int r = 0; r < static_cast<int>(righe.size()); ++r) {
+        const auto& riga = righe[static_cast<std::size_t>(r)];
+        for (int c = 0; c < static_cast<int>(riga.Celle.size()); ++c) {
+            auto* cella = new QTableWidgetItem(
+                QString::fromStdString(riga.Celle[static_cast<std::size_t>(c)]));
+            cella->setData(Qt::UserRole, QVariant::fromValue<qint64>(riga.Id));
+            cella->setData(Qt::UserRole + 1, riga.Annullabile);
+            Griglia->setItem(r, c, cella);
+        }
+    }
+    Griglia->resizeColumnsToContents();
+    ButtonAnnulla->setEnabled(false);
+}
+
+void TFRimbalziCancellazioni::ButtonControllaClick() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        const std::string esito = controllo_->Controlla();
+        QApplication::restoreOverrideCursor();
+        LabelEsito->setText(QString::fromStdString(esito));
+    } catch (const std::exception& e) {
+        QApplication::restoreOverrideCursor();
+        boxes_.ShowError(e.what());
+    }
+    Aggiorna();
+}
+
+void TFRimbalziCancellazioni::ButtonAnnullaClick() {
+    const auto scelte = Griglia->selectedItems();
+    if (scelte.isEmpty()) return;
+    try {
+        controllo_->Annulla(scelte.front()->data(Qt::UserRole).toLongLong());
+    } catch (const std::exception& e) {
+        boxes_.ShowError(e.what());
+    }
+    Aggiorna();
+}

@@ -1,0 +1,45 @@
+#pragma once
+// What the window "Rimbalzi e cancellazioni" shows and runs, without Qt: the
+// processed messages of every check (date, kind, address, run, code, what was
+// done), "Controlla posta" and "Annulla" per row.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "workflow/ImpostazioniInvio.h"
+
+namespace brivano {
+
+struct TRigaRimbalzi {
+    std::int64_t Id = 0;
+    std::vector<std::string> Celle;
+    bool Annullabile = false;
+};
+
+class TRimbalziCancellazioni {
+  public:
+    // `radice` gives the data root when asked (none: no data root yet);
+    // `account` the sending account with its password.
+    using TRadice = std::function<std::optional<std::filesystem::path>()>;
+    using TAccount = std::function<TAccountCaricato()>;
+    TRimbalziCancellazioni(TRadice radice, TAccount account);
+
+    static const std::vector<std::string>& Colonne();
+    // Newest first; none without a data root.
+    std::vector<TRigaRimbalzi> Righe() const;
+    // One check; returns the text for the user. Raises EPosta (in Italian)
+    // for a missing setting or an unreachable mailbox.
+    std::string Controlla();
+    void Annulla(std::int64_t id);
+
+  private:
+    std::filesystem::path Radice() const;
+    TRadice radice_;
+    TAccount account_;
+};
+
+}  // namespace brivano
