@@ -68,7 +68,13 @@ void TFNonInviare::Aggiorna() {
         const brivano::TNonInviare elenco(brivano::PercorsoNonInviareConfigurato());
         const auto voci = elenco.Cerca(Filtro->text().toStdString());
         for (const auto& voce : voci) {
-            auto* item = new QListWidgetItem(QString::fromStdString(voce.Indirizzo), Elenco);
+            // What was typed, and beside it the address it stands for when
+            // the two differ ("Anna <anna@example.it>" → anna@example.it).
+            QString testo = QString::fromStdString(voce.Indirizzo);
+            if (voce.Normale != voce.Indirizzo)
+                testo += QStringLiteral("   → ") + QString::fromStdString(voce.Normale);
+            auto* item = new QListWidgetItem(testo, Elenco);
+            item->setData(Qt::UserRole, QString::fromStdString(voce.Indirizzo));
             item->setToolTip(QStringLiteral("Aggiunto il ") +
                              QString::fromStdString(voce.Aggiunto));
         }
@@ -81,8 +87,13 @@ void TFNonInviare::AggiungiIncollati() {
         brivano::TNonInviare elenco(brivano::PercorsoNonInviareConfigurato());
         const auto esito = elenco.AggiungiTesto(Incolla->toPlainText().toStdString());
         Incolla->clear();
-        boxes_.ShowInfo("Aggiunti all'elenco non inviare: " + std::to_string(esito.Aggiunti) +
-                        " (già presenti: " + std::to_string(esito.GiaPresenti) + ").");
+        std::string testo = "Aggiunti all'elenco non inviare: " + std::to_string(esito.Aggiunti) +
+                            " (già presenti: " + std::to_string(esito.GiaPresenti) + ").";
+        // Name those already there, a few at most.
+        for (std::size_t i = 0; i < esito.Presenti.size() && i < 10; ++i)
+            testo += (i == 0 ? "\nGià nell'elenco: " : ", ") + esito.Presenti[i];
+        if (esito.Presenti.size() > 10) testo += "...";
+        boxes_.ShowInfo(testo);
     });
     Aggiorna();
 }
@@ -91,7 +102,7 @@ void TFNonInviare::RimuoviSelezionati() {
     RunGuarded(boxes_, [this] {
         brivano::TNonInviare elenco(brivano::PercorsoNonInviareConfigurato());
         for (QListWidgetItem* item : Elenco->selectedItems())
-            elenco.Togli(item->text().toStdString());
+            elenco.Togli(item->data(Qt::UserRole).toString().toStdString());
     });
     Aggiorna();
 }

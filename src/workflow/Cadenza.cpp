@@ -122,7 +122,9 @@ bool TCadenza::AttendiTurno() {
     // Bounded by the stop flag: every round either starts or waits.
     for (;;) {
         const TIstante ora = adesso_();
-        const TTurno turno = Turno(invii_, inVolo_, ultimo_, ora);
+        TTurno turno = Turno(invii_, inVolo_, ultimo_, ora);
+        if (turno.Quando <= ora && TurnoCondiviso)
+            if (const auto altrove = TurnoCondiviso(ora)) turno = {*altrove, TMotivoAttesa::Minuto};
         if (turno.Quando <= ora) {
             if (inVolo_++ == 0) inizioLavoro_ = ora;
             ultimo_ = ora;

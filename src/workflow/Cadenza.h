@@ -43,6 +43,10 @@ class TCadenza {
 
     // Told, with the text to show, before a wait begins.
     std::function<void(const std::string& testo)> AvvisoAttesa;
+    // Shares the limits with other processes (the journal's PrenotaTurno):
+    // asked once this run's own turn has come; an instant means wait until
+    // then and ask again, none means go (and the start is counted there).
+    std::function<std::optional<TIstante>(TIstante ora)> TurnoCondiviso;
 
     // When the next message may start, and what holds it (Nessuno: now).
     TTurno ProssimoTurno() const;

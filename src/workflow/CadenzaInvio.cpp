@@ -27,6 +27,18 @@ void ImpostaCadenza(TOpzioniInvio& opzioni, const std::optional<TAccountInvio>& 
     opzioni.Cadenza = std::make_shared<TCadenza>(
         limiti, std::move(precedenti), [] { return std::chrono::system_clock::now(); },
         AttesaInterrompibile(ferma));
+    // Other processes sending from the account share its limits.
+    const bool limitato = limiti.PerMinuto > 0 || limiti.PerOra > 0 || limiti.PerGiorno > 0 ||
+                          limiti.PausaSecondi > 0;
+    if (registro && limitato)
+        opzioni.Cadenza->TurnoCondiviso = [registro, accountRegistro, limiti](TIstante ora) {
+            try {
+                return registro->PrenotaTurno(accountRegistro, limiti, ora);
+            } catch (const ERegistroInvii&) {
+                // The journal busy beyond its wait: this run's own count holds.
+                return std::optional<TIstante>();
+            }
+        };
 }
 
 }  // namespace brivano

@@ -1,7 +1,8 @@
 #pragma once
 // The do-not-mail list: addresses that never receive a message, whatever the
 // year. One SQLite file at the data root, shared by every year folder.
-// Addresses match after trimming and without regard to letter case.
+// Addresses match in their normal form (ChiaveIndirizzo): "Anna
+// <anna@example.it>", "<ANNA@example.it>" and "anna@example.it." are one.
 
 #include <filesystem>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "basedati/BaseDati.h"
+#include "workflow/StatoVoce.h"
 
 namespace brivano {
 
@@ -31,13 +33,16 @@ std::filesystem::path PercorsoNonInviareConfigurato();
 struct TVoceNonInviare {
     std::string Indirizzo;  // as first given, trimmed
     std::string Aggiunto;   // when, "AAAA-MM-GG hh:mm:ss" UTC
-    std::string Motivo;  // why ("rimbalzo 5.1.1 …", "richiesta del destinatario"); may be empty
-    std::string Prova;   // the Message-ID of the report or request that asked for it
+    std::string Motivo;   // why ("rimbalzo 5.1.1 …", "richiesta del destinatario"); may be empty
+    std::string Prova;    // the Message-ID of the report or request that asked for it
+    std::string Normale;  // as compared
 };
 
 struct TEsitoAggiunta {
     int Aggiunti = 0;
     int GiaPresenti = 0;
+    // The lines already on the list, as given (trimmed).
+    std::vector<std::string> Presenti;
 };
 
 class TNonInviare {
@@ -54,13 +59,14 @@ class TNonInviare {
     bool Aggiungi(std::string_view indirizzo, std::string_view motivo, std::string_view prova);
     // One address per line (pasted text, replies): blank lines are ignored.
     TEsitoAggiunta AggiungiTesto(std::string_view righe);
-    // True when removed.
+    // True when removed: every row of that address.
     bool Togli(std::string_view indirizzo);
     bool Contiene(std::string_view indirizzo) const;
 
     // Every entry, ordered by address.
     std::vector<TVoceNonInviare> Elenco() const;
-    // Entries whose address contains the text, without regard to case or accents.
+    // Entries whose address (as given or as compared) contains the text,
+    // without regard to case or accents.
     std::vector<TVoceNonInviare> Cerca(std::string_view testo) const;
     // One address per line.
     std::string Testo() const;
@@ -68,5 +74,16 @@ class TNonInviare {
   private:
     TBaseDati db_;
 };
+
+class TRegistroInvii;
+
+// Per entry of a picked list, why it stays out (Nessuno: it goes): an
+// address of it is on the do-not-mail list in any form, the same address is
+// earlier in the list, or, given the journal and the message's Impronta, the
+// address already got that message (TRegistroInvii::GiaServiti).
+std::vector<TMotivoEsclusione> Esclusioni(const std::vector<std::string>& voci,
+                                          const TNonInviare* nonInviare,
+                                          const TRegistroInvii* registro = nullptr,
+                                          const std::string& impronta = std::string());
 
 }  // namespace brivano

@@ -126,9 +126,11 @@ TEST_F(StrumentiRubricaTest, NonInviarePiuTakesTheDetailPanelsContact) {
     TFNonInviare finestra(boxes);
     finestra.Aggiorna();
     ASSERT_EQ(finestra.Elenco->count(), 1);
-    finestra.Incolla->setPlainText("uno@x.it\n\ndue@x.it\nzeta@z.it\n");
+    finestra.Incolla->setPlainText("uno@x.it\n\ndue@x.it\nZeta <ZETA@z.it.>\n");
     finestra.AggiungiIncollati();
-    EXPECT_EQ(boxes.Messages().back(), "Aggiunti all'elenco non inviare: 2 (già presenti: 1).");
+    EXPECT_EQ(boxes.Messages().back(),
+              "Aggiunti all'elenco non inviare: 2 (già presenti: 1).\n"
+              "Già nell'elenco: Zeta <ZETA@z.it.>");
     EXPECT_EQ(finestra.Elenco->count(), 3);
     finestra.Filtro->setText("DUE");
     ASSERT_EQ(finestra.Elenco->count(), 1);
