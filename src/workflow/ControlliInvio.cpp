@@ -1,6 +1,7 @@
 #include "workflow/ControlliInvio.h"
 
 #include "smtp/IdSMTP.h"
+#include "workflow/FormaIndirizzo.h"
 #include "workflow/MessaggioSulFilo.h"
 
 namespace brivano {
@@ -37,8 +38,14 @@ bool ControlliPrimaDellInvio(TMessageBoxes& boxes, const TIdMessage& message,
             prova.Recipients().SetListText(voci[i]);
             // A text the parse could not take whole (a quoted part holding
             // "<" or ">") would leave a different address on the envelope.
-            for (std::size_t r = 0; r < prova.Recipients().Count(); ++r)
+            for (std::size_t r = 0; r < prova.Recipients().Count(); ++r) {
                 TIdSMTP::CheckEnvelopeAddress(prova.Recipients()[r].Address());
+                const std::string nonAscii = ErroreNonAscii(prova.Recipients()[r].Address());
+                if (!nonAscii.empty()) {
+                    boxes.ShowInfo(nonAscii + "\rInvio annullato.");
+                    return false;
+                }
+            }
         } catch (const EIdInvalidEnvelopeAddress&) {
             boxes.ShowInfo("Indirizzo non valido: " + voci[i] + "\rInvio annullato.");
             return false;

@@ -54,6 +54,12 @@ std::string DominioAscii(std::string_view dominio) {
     return ascii;
 }
 
+std::string TestoNonAscii(const std::string& mostrato) {
+    return "\"" + mostrato +
+           "\": la parte prima della @ ha caratteri non ASCII, che l'invio non sa ancora "
+           "annunciare al server (SMTPUTF8)";
+}
+
 }  // namespace
 
 TFormaIndirizzo FormaIndirizzo(std::string_view testo) {
@@ -66,11 +72,7 @@ TFormaIndirizzo FormaIndirizzo(std::string_view testo) {
         return {{}, "\"" + mostrato + "\" non è un indirizzo e-mail (nome@dominio)"};
     const std::string_view locale = indirizzo.substr(0, chiocciola);
     std::string_view dominio = indirizzo.substr(chiocciola + 1);
-    if (!SoloAscii(locale))
-        return {{},
-                "\"" + mostrato +
-                    "\": la parte prima della @ ha caratteri non ASCII, che l'invio non sa "
-                    "ancora annunciare al server (SMTPUTF8)"};
+    if (!SoloAscii(locale)) return {{}, TestoNonAscii(mostrato)};
     // A quoted local part may hold spaces and commas; nothing else may.
     const bool quotato = locale.size() >= 2 && locale.front() == '"' && locale.back() == '"';
     for (const char c : quotato ? indirizzo.substr(chiocciola) : indirizzo)
@@ -82,6 +84,13 @@ TFormaIndirizzo FormaIndirizzo(std::string_view testo) {
         return {{},
                 "\"" + mostrato + "\": il dominio \"" + std::string(dominio) + "\" non è valido"};
     return {AsciiLowerCase(locale) + '@' + ascii, {}};
+}
+
+std::string ErroreNonAscii(std::string_view indirizzo) {
+    const std::string_view nudo = IndirizzoNudo(indirizzo);
+    const std::size_t chiocciola = nudo.rfind('@');
+    if (chiocciola == std::string_view::npos || SoloAscii(nudo.substr(0, chiocciola))) return {};
+    return TestoNonAscii(std::string(Trim(indirizzo)));
 }
 
 std::string ChiaveIndirizzo(std::string_view testo) {

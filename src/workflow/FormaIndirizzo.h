@@ -19,6 +19,10 @@ struct TFormaIndirizzo {
 
 TFormaIndirizzo FormaIndirizzo(std::string_view testo);
 
+// Why the address cannot be sent yet when its local part goes beyond ASCII
+// (the client does not announce SMTPUTF8); empty for any other text.
+std::string ErroreNonAscii(std::string_view indirizzo);
+
 // The key two entries compare by: the normal form, or for a text that is no
 // single address (a list, a typo) that text trimmed and case folded, so it
 // still matches itself.

@@ -75,6 +75,14 @@ TEST_F(ControlliInvio, AnAddressTheParseCannotTakeWholeStopsTheRun) {
     EXPECT_TRUE(Controlla(unione, {"a@b.it", "Anna <a@b.it>"}));
 }
 
+TEST_F(ControlliInvio, ALocalPartBeyondAsciiStopsTheRunSayingWhy) {
+    const TUnioneInvio unione("Offerta", {"Buongiorno"}, Piede(), {});
+    EXPECT_FALSE(Controlla(unione, {"a@b.it", "Città <città@posta.it>"}));
+    ASSERT_EQ(boxes_.Messages().size(), 1u);
+    EXPECT_NE(boxes_.Messages()[0].find("SMTPUTF8"), std::string::npos) << boxes_.Messages()[0];
+    EXPECT_TRUE(Controlla(unione, {"anna@città.it"}));
+}
+
 TEST_F(ControlliInvio, LinesOver998OctetsOnceEncodedAreRefused) {
     struct Case {
         std::string oggetto;

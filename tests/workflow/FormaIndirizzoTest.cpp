@@ -56,6 +56,9 @@ TEST(FormaIndirizzo, WhatIsNoAddressIsRefusedWithAReason) {
         EXPECT_NE(forma.Errore.find(c.Motivo), std::string::npos)
             << c.Testo << ": " << forma.Errore;
     }
+    EXPECT_NE(ErroreNonAscii("Città <città@posta.it>").find("SMTPUTF8"), std::string::npos);
+    EXPECT_EQ(ErroreNonAscii("anna@città.it"), "");
+    EXPECT_EQ(ErroreNonAscii("senza chiocciola"), "");
     // What does not parse still matches itself, trimmed and without case.
     EXPECT_EQ(ChiaveIndirizzo(" Città@Posta.it "), ChiaveIndirizzo("città@posta.it"));
 }
