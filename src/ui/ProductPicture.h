@@ -1,6 +1,6 @@
 #pragma once
-// The product's own pictures, drawn by our code: the large picture of the main
-// and about windows, and the small badge of the about window.
+// The product's own pictures, drawn by our code when the program is built: the large picture of the
+// main and about windows, and the small badge of the about window.
 
 #include <QPixmap>
 
