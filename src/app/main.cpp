@@ -7,6 +7,7 @@
 #include "app/PrimoDipinto.h"
 #include "app/Programma.h"
 #include "app/RigaComando.h"
+#include "app/StileProgramma.h"
 #include "archive/F_DB.h"
 #include "ui/QtMessageBoxes.h"
 #include "ui/TraduzioniQt.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     if (const auto uscita = brivano::RispondiRigaComando(argc, argv, std::cout)) return *uscita;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brivano"));
+    QApplication::setStyle(new brivano::TStileProgramma);
     brivano::CaricaTraduzioniQt(app);
     brivano::EsciDopoPrimoDipintoSeRichiesto();
     TQtMessageBoxes boxes;
