@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/MessageBoxes.h"
+#include "ui/CostruzioneDifferita.h"
 #include "ui/Fonts.h"
 #include "workflow/Fornitori.h"
 #include "workflow/PasswordInChiaro.h"
@@ -52,9 +53,11 @@ TFImpostazioniInvio::TFImpostazioniInvio(brivano::TImpostazioniInvio& impostazio
     setObjectName("FImpostazioniInvio");
     setWindowTitle(QStringLiteral("Impostazioni Invio"));
     setFont(Tahoma(8));
-    CreaControlli();
-    connect(this, &TFImpostazioniInvio::PassoProva, MemoProva, &QPlainTextEdit::appendPlainText,
-            Qt::QueuedConnection);
+    brivano::CostruisciControlli(*this, [this] {
+        CreaControlli();
+        connect(this, &TFImpostazioniInvio::PassoProva, MemoProva, &QPlainTextEdit::appendPlainText,
+                Qt::QueuedConnection);
+    });
 }
 
 TFImpostazioniInvio::~TFImpostazioniInvio() {

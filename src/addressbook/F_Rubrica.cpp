@@ -27,6 +27,7 @@
 #include "archive/F_DB.h"
 #include "ui/CasellaFiltro.h"
 #include "ui/Colors.h"
+#include "ui/CostruzioneDifferita.h"
 #include "ui/Fonts.h"
 #include "ui/ImageList.h"
 #include "workflow/ControlloRubrica.h"
@@ -89,15 +90,17 @@ TFRubrica::TFRubrica(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
     setWindowTitle("Rubrica");
     setFont(Tahoma(8));
     Colora(this, kColoreFinestra);
-    CreaComponenti();
-    controllo_ = std::make_unique<brivano::TControlloRubrica>(fdb_, boxes_, *this);
+    brivano::CostruisciControlli(*this, [this] {
+        CreaComponenti();
+        controllo_ = std::make_unique<brivano::TControlloRubrica>(fdb_, boxes_, *this);
+    });
 }
 
 // The controller goes before the controls: it stops listening to the data
 // module while they still stand, and nothing the grid signals while it is
 // being torn down may reach it.
 TFRubrica::~TFRubrica() {
-    DBGrid1->selectionModel()->disconnect(this);
+    if (controllo_) DBGrid1->selectionModel()->disconnect(this);
 }
 
 void TFRubrica::CreaComponenti() {
@@ -414,7 +417,8 @@ bool TFRubrica::SchedaInSospeso() const {
 }
 
 void TFRubrica::ChiediSalvataggio() {
-    controllo_->ChiediSalvataggio();
+    // Never shown: nothing can be pending.
+    if (controllo_) controllo_->ChiediSalvataggio();
 }
 
 void TFRubrica::FormShow() {

@@ -16,6 +16,7 @@
 #include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
+#include "ui/CostruzioneDifferita.h"
 #include "ui/ImageList.h"
 #include "ui/ProductPicture.h"
 #include "workflow/Benvenuto.h"
@@ -236,7 +237,10 @@ void TFMain::MostraAnno(const std::string& anno) {
 
 void TFMain::Mostra(QDialog* window) {
     if (!window) return;
-    RunGuarded(boxes_, [window] { window->exec(); });
+    RunGuarded(boxes_, [window] {
+        brivano::CostruisciOra(*window);
+        window->exec();
+    });
 }
 
 void TFMain::Rubrica1Click() {

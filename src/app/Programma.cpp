@@ -18,6 +18,7 @@
 #include "maintenance/F_CambioAnno.h"
 #include "maintenance/F_CreaArchivio.h"
 #include "posta/RimbalziCancellazioni.h"
+#include "ui/CostruzioneDifferita.h"
 #include "workflow/StoricoInvii.h"
 
 namespace brivano {
@@ -71,6 +72,12 @@ int Programma(TMessageBoxes& boxes, const std::string& cartellaProgramma, bool c
     TFMain FMain(boxes, cartellaProgramma, cartellaScrivibile);
     std::unique_ptr<TFDB> FDB;
     std::unique_ptr<TFinestreProgramma> finestre;
+    // The windows not yet opened build their controls on their first showing,
+    // after the main window has been painted.
+    DifferisciCostruzioneFinestre(true);
+    struct TFineDifferimento {
+        ~TFineDifferimento() { DifferisciCostruzioneFinestre(false); }
+    } fineDifferimento;
     try {
         FDB = creaFDB(boxes);
         finestre = std::make_unique<TFinestreProgramma>(*FDB, boxes, FMain);
@@ -85,7 +92,10 @@ int Programma(TMessageBoxes& boxes, const std::string& cartellaProgramma, bool c
         TFBenvenuto finestra(
             fdb, boxes, QDate::currentDate().year(),
             [&FMain](const std::string& anno) { FMain.MostraAnno(anno); },
-            [account] { return account->exec() == QDialog::Accepted; },
+            [account] {
+                CostruisciOra(*account);
+                return account->exec() == QDialog::Accepted;
+            },
             [&fdb, &boxes, &FMain] {
                 TFImportaContatti importa(fdb, boxes, &FMain);
                 return importa.exec() == QDialog::Accepted;
@@ -98,6 +108,7 @@ int Programma(TMessageBoxes& boxes, const std::string& cartellaProgramma, bool c
                            [rubrica] { rubrica->ChiediSalvataggio(); }, account,
                            finestre->FStoricoInvii.get(), finestre->FRimbalziCancellazioni.get(),
                            benvenuto});
+    CostruisciDopoPrimoDipinto(FMain);
     FMain.show();
     const int result = QApplication::exec();
     FMain.ImpostaFinestre({});

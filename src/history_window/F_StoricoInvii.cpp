@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/MessageBoxes.h"
+#include "ui/CostruzioneDifferita.h"
 #include "ui/Fonts.h"
 #include "workflow/StoricoInvii.h"
 
@@ -58,7 +59,7 @@ TFStoricoInvii::TFStoricoInvii(TMessageBoxes& boxes, TPercorsoRegistro registro,
         return QFileDialog::getSaveFileName(this, QStringLiteral("Esporta in CSV"), proposto,
                                             QStringLiteral("File CSV (*.csv)"));
     };
-    CreaControlli();
+    brivano::CostruisciControlli(*this, [this] { CreaControlli(); });
 }
 
 TFStoricoInvii::~TFStoricoInvii() = default;
