@@ -6,7 +6,8 @@ namespace brivano {
 
 TConnessioniInvio::TConnessioniInvio(TIdSMTP& smtp, TIdMessage& message,
                                      const TOpzioniInvio& opzioni)
-    : connessioni_(static_cast<std::size_t>(
+    : idPerVoce_(opzioni.IdPerVoce),
+      connessioni_(static_cast<std::size_t>(
           opzioni.NuovaConnessione ? std::clamp(opzioni.Connessioni, 1, ConnessioniMassime) : 1)) {
     for (std::size_t n = 0; n < connessioni_.size(); ++n) {
         TConnessione& c = connessioni_[n];
@@ -31,6 +32,7 @@ TConnessioniInvio::~TConnessioniInvio() {
         c.Sessione.reset();
         if (TIdIOHandler* io = c.Smtp->IOHandler()) io->SetAbortFlag(nullptr);
         c.Smtp->SetAbortFlag(nullptr);
+        if (idPerVoce_) c.Message->SetMessageIdLeft(nullptr);
     }
 }
 

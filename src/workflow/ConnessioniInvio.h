@@ -29,7 +29,8 @@ class TConnessioniInvio {
     // Connessioni (1 to ConnessioniMassime) when NuovaConnessione can prepare
     // the further clients, else one.
     TConnessioniInvio(TIdSMTP& smtp, TIdMessage& message, const TOpzioniInvio& opzioni);
-    // Says goodbye to every open session and lets the clients go of the flag.
+    // Says goodbye to every open session, lets the clients go of the flag and
+    // the messages make their ids as before the run.
     ~TConnessioniInvio();
     TConnessioniInvio(const TConnessioniInvio&) = delete;
     TConnessioniInvio& operator=(const TConnessioniInvio&) = delete;
@@ -40,6 +41,7 @@ class TConnessioniInvio {
     void ChiudiTutte();
 
   private:
+    bool idPerVoce_;
     std::vector<TConnessione> connessioni_;
 };
 

@@ -78,6 +78,14 @@ std::vector<TVoceElenco> VociAlle(const std::vector<TVoceRegistrata>& voci,
     return elenco;
 }
 
+// The Message-IDs the entries at the positions had (empty: none yet).
+std::vector<std::string> IdAlle(const std::vector<TVoceRegistrata>& voci,
+                                const std::vector<std::size_t>& posizioni) {
+    std::vector<std::string> ids;
+    for (std::size_t p : posizioni) ids.push_back(voci.at(p).MessageId);
+    return ids;
+}
+
 std::vector<std::string> Testi(const std::vector<TVoceElenco>& voci) {
     std::vector<std::string> testi;
     for (const auto& v : voci) testi.push_back(v.Voce);
@@ -100,7 +108,9 @@ void TControlloInvio::OffriRipresa() {
             boxes_.Ask(DomandaIncerti(spedizione.Incerte)) == TConfirmAnswer::Yes;
         opzioni_.Spedizione = *aperta;
         opzioni_.Posizioni = registro->Riprendi(*aperta, ancheIncerti);
-        const auto voci = VociAlle(registro->Voci(*aperta), opzioni_.Posizioni);
+        const auto tutte = registro->Voci(*aperta);
+        opzioni_.MessageId = IdAlle(tutte, opzioni_.Posizioni);
+        const auto voci = VociAlle(tutte, opzioni_.Posizioni);
         vista_.MostraTesti(DatiDaSpedizione(spedizione));
         vociRipresa_ = Testi(voci);
         vista_.MostraVoci(voci);
@@ -114,6 +124,7 @@ bool TControlloInvio::PreparaReinvio() {
         if (!registro) return;
         const auto tutte = registro->Voci(opzioni_.Spedizione);
         opzioni_.Posizioni = registro->ReinviaFalliti(opzioni_.Spedizione);
+        opzioni_.MessageId = IdAlle(tutte, opzioni_.Posizioni);
         const auto voci = VociAlle(tutte, opzioni_.Posizioni);
         vociRipresa_ = Testi(voci);
         vista_.MostraVoci(voci);
@@ -220,6 +231,7 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
         // journal's run goes on; anything else is a new run.
         if (!registro || opzioni_.Spedizione == 0 || voci != vociRipresa_) {
             opzioni_.Posizioni.clear();
+            opzioni_.MessageId.clear();
             opzioni_.Spedizione =
                 registro ? registro->NuovaSpedizione(
                                {AccountInvio(dati), dati.Mittente, dati.Oggetto, dati.Righe}, voci,
@@ -234,6 +246,7 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
         return;
     }
     if (attendi_) opzioni_.Attendi = attendi_;
+    opzioni_.IdPerVoce = true;
     vociRipresa_.clear();
     voci_ = std::move(voci);
     prova_ = prova;
@@ -298,6 +311,7 @@ void TControlloInvio::Concludi() {
         boxes_.ShowInfo("Messaggio di prova inviato a " + voci_.front() + ".");
     prova_ = false;
     opzioni_.Posizioni.clear();
+    opzioni_.MessageId.clear();
     vista_.Concluso();
     if (chiudiAFine_) {
         chiudiAFine_ = false;

@@ -1,5 +1,6 @@
 #include "workflow/GiroInvio.h"
 
+#include "mailing/IdMessageId.h"
 #include "workflow/Cadenza.h"
 #include "workflow/RegistroInvii.h"
 
@@ -19,6 +20,19 @@ void TLavoroVoci::Fatto() {
     if (avvisi_.Fatto) avvisi_.Fatto(fatti_);
 }
 
+std::string TLavoroVoci::MessageIdLeft(std::size_t indice) {
+    if (indice < opzioni_.MessageId.size()) {
+        const std::string& id = opzioni_.MessageId[indice];
+        const auto chiocciola = id.rfind('@');
+        if (id.size() > 2 && id.front() == '<' && chiocciola != std::string::npos && chiocciola > 1)
+            return id.substr(1, chiocciola - 1);
+    }
+    std::lock_guard<std::mutex> lock(idMutex_);
+    auto [it, nuovo] = idFatti_.try_emplace(indice);
+    if (nuovo) it->second = NewMessageIdLeft();
+    return it->second;
+}
+
 bool TLavoroVoci::Lavora(TConnessione& c, std::size_t indice, bool primoGiro, TPostoGiro& posto) {
     const std::string& voce = voci_[indice];
     {
@@ -26,8 +40,13 @@ bool TLavoroVoci::Lavora(TConnessione& c, std::size_t indice, bool primoGiro, TP
         if (primoGiro && avvisi_.Escluso && avvisi_.Escluso(indice, voce)) {
             posto.Escluso = true;
             Fatto();
-            return true;
         }
+    }
+    if (posto.Escluso) {
+        // Final: a run whose other entries are done is finished, and never
+        // offered for resume because of it.
+        Segna(indice, TStatoVoce::Escluso, 0, std::string());
+        return true;
     }
     // Outside the lock: the other connections go on meanwhile. No session
     // idles through a wait: the server would drop it.
@@ -43,6 +62,10 @@ bool TLavoroVoci::Lavora(TConnessione& c, std::size_t indice, bool primoGiro, TP
         if (avvisi_.Inizio) avvisi_.Inizio(indice, voce);
         if (avvisi_.Componi) avvisi_.Componi(indice, *c.Message);
     }
+    // Every header of this entry's message carries the same id, so the
+    // journal keeps the one on the wire.
+    if (opzioni_.IdPerVoce)
+        c.Message->SetMessageIdLeft([left = MessageIdLeft(indice)] { return left; });
     bool inCorso = false;
     const TRisultatoVoce r = c.Sessione->Invia(*c.Message, voce, [&] {
         // The headers are written by now: an uncertain entry keeps the

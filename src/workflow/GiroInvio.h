@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -46,6 +47,9 @@ class TLavoroVoci {
     void Segna(std::size_t indice, TStatoVoce stato, int codice, const std::string& testo,
                const std::string& messageId = std::string());
     void Fatto();
+    // The entry's Message-ID: the one it had, else a new one, kept for the
+    // rounds after.
+    std::string MessageIdLeft(std::size_t indice);
 
     const std::vector<std::string>& voci_;
     const TAvvisiInvio& avvisi_;
@@ -53,6 +57,8 @@ class TLavoroVoci {
     std::mutex avvisiMutex_;
     std::size_t fatti_ = 0;
     std::atomic<bool> fermato_{false};
+    std::mutex idMutex_;
+    std::map<std::size_t, std::string> idFatti_;
 };
 
 // Adds one round's places (entries `giro`, in list order) to the run's

@@ -100,6 +100,13 @@ struct TOpzioniInvio {
     std::int64_t Spedizione = 0;
     // The journal position of each entry; empty: 0, 1, 2 ... in order.
     std::vector<std::size_t> Posizioni;
+    // Each entry's Message-ID made once and the same in every header block
+    // it gets, so the journal keeps the one on the wire; MessageId holds the
+    // ids entries already had (a resume or a resend: the server or a bounce
+    // may know them), empty or shorter: new ones. Off: the message makes an
+    // id for every header block.
+    bool IdPerVoce = false;
+    std::vector<std::string> MessageId;
     // Turned true by the stop button: the run ends within a second.
     const std::atomic<bool>* Interrompi = nullptr;
     // Further rounds for deferred (4xx) entries, and the wait before each.

@@ -11,6 +11,7 @@
 #include "PortachiaviInMemoria.h"
 #include "RecordingMessageBoxes.h"
 #include "ServerSmtpFinto.h"
+#include "SinkAiosmtpd.h"
 #include "SmtpSessionServer.h"
 #include "TempDir.h"
 #include "config/F_Conf.h"
@@ -173,7 +174,61 @@ TEST_F(ControlloInvio, ARunSendsLeavesOutTheListedAndTellsTheFailed) {
     const auto registrate = Registro()->Voci(controllo->Spedizione());
     ASSERT_EQ(registrate.size(), 4u);
     EXPECT_EQ(registrate[0].Stato, TStatoVoce::Inviato);
+    EXPECT_EQ(registrate[1].Stato, TStatoVoce::Escluso);
     EXPECT_EQ(registrate[2].Stato, TStatoVoce::Fallito);
+    EXPECT_FALSE(Registro()->SpedizioneIncompiuta()) << "every entry is final: nothing to resume";
+}
+
+// The header's value in a stored message ("" when absent).
+std::string Intestazione(const std::string& messaggio, const std::string& nome) {
+    const auto inizio = messaggio.find("\r\n" + nome + ": ");
+    if (inizio == std::string::npos) return "";
+    const auto da = inizio + nome.size() + 4;
+    return messaggio.substr(da, messaggio.find("\r\n", da) - da);
+}
+
+TEST_F(ControlloInvio, TheJournalKeepsTheMessageIdOnTheWireAndAResumeReusesIt) {
+    TTempDir cartella;
+    TSinkAiosmtpd sink(cartella.path());
+    ASSERT_TRUE(sink.Ready()) << "aiosmtpd did not start (Debian package python3-aiosmtpd)";
+    const std::vector<std::string> voci = {"anna@example.it", "bruno@example.it",
+                                           "carla@example.it"};
+    TVistaInvioFinta vista;
+    auto controllo = Controllo(vista, sink.Port());
+    controllo->Avvia(Testi(), voci, Ditte(voci));
+    ASSERT_TRUE(vista.AttendiTermine());
+    controllo->Concludi();
+    auto ricevuti = TSinkAiosmtpd::Messages(cartella.path());
+    ASSERT_EQ(ricevuti.size(), 3u);
+    std::map<std::string, std::string> sulFilo;
+    for (const auto& m : ricevuti) sulFilo[Intestazione(m, "To")] = Intestazione(m, "Message-ID");
+    for (const auto& v : Registro()->Voci(controllo->Spedizione())) {
+        EXPECT_EQ(v.MessageId, sulFilo[v.Voce]) << v.Voce;
+        EXPECT_EQ(v.MessageId.front(), '<');
+    }
+
+    // An entry left uncertain by a stop, sent again on the user's word,
+    // goes with the id it had: the receiver can tell it is the same message.
+    const auto id = Registro()->NuovaSpedizione(
+        {"127.0.0.1:" + std::to_string(sink.Port()) + " mario@example.it",
+         "mario@example.it",
+         "Offerta",
+         {}},
+        {"dora@example.it"});
+    Registro()->Segna(id, 0, TStatoVoce::InCorso, 0, "", "<prima.1@example.it>");
+    boxes.answers = {TConfirmAnswer::Yes, TConfirmAnswer::Yes};
+    controllo->OffriRipresa();
+    ASSERT_EQ(vista.voci, std::vector<std::string>{"dora@example.it"});
+    auto testi = Testi();
+    testi.Oggetto = "Offerta";
+    controllo->Avvia(testi, vista.voci, vista.campi);
+    ASSERT_TRUE(controllo->InCorso()) << boxes.Messages().size();
+    ASSERT_TRUE(vista.AttendiTermine());
+    controllo->Concludi();
+    ricevuti = TSinkAiosmtpd::Messages(cartella.path());
+    ASSERT_EQ(ricevuti.size(), 4u);
+    EXPECT_EQ(Intestazione(ricevuti.back(), "Message-ID"), "<prima.1@example.it>");
+    EXPECT_EQ(Registro()->Voci(id)[0].MessageId, "<prima.1@example.it>");
 }
 
 TEST_F(ControlloInvio, ChecksAndRefusalsComeBeforeAnyConnection) {
