@@ -27,6 +27,13 @@ std::string Chi(const TAccessoImap& accesso) {
 }  // namespace
 
 struct TSessioneImap::TStato {
+    TStato() = default;
+    TStato(const TStato&) = delete;
+    TStato& operator=(const TStato&) = delete;
+    // Also when the constructor of the session fails half-way.
+    ~TStato() {
+        if (curl != nullptr) curl_easy_cleanup(curl);
+    }
     CURL* curl = nullptr;
     curl_socket_t presa = CURL_SOCKET_BAD;
     std::string buffer;
@@ -99,7 +106,6 @@ TSessioneImap::~TSessioneImap() {
         } catch (const EPosta&) {
         }
     }
-    curl_easy_cleanup(stato_->curl);
 }
 
 void TSessioneImap::Invia(const std::string& testo) {
