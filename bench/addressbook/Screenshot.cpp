@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
         fdb.CreaTabella("DBrivano10", "Rubrica.DB", DefinizioneRubrica);
         fdb.LegaQuery("DBrivano10");
         fdb.LegaTabella(fdb.T_Rubrica, "DBrivano10", "Rubrica.DB");
-        TTable& t = fdb.T_Rubrica;
+        TTableCursor& t = fdb.T_Rubrica;
         t.Open();
         for (const TContatto& c : kContatti) {
             t.Append();

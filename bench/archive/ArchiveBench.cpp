@@ -65,7 +65,7 @@ void ContactList_Brivano(benchmark::State& state) {
                    fdb.CaricaRubrica();
                    size_t bytes = 0;
                    const int fields = static_cast<int>(fdb.QGEN.FieldNames().size());
-                   for (int row = 1; row <= fdb.QGEN.RecordCount(); ++row)
+                   for (int row = 1; row <= fdb.QGEN.RowCount(); ++row)
                        for (int f = 0; f < fields; ++f)
                            bytes += fdb.QGEN.ValueAt(row, f).value_or("").size();
                    benchmark::DoNotOptimize(bytes);

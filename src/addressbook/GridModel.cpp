@@ -23,7 +23,7 @@ TGridModel::~TGridModel() {
 }
 
 void TGridModel::Reload() {
-    rows_ = cursor_.Active() ? cursor_.RecordCount() : 0;
+    rows_ = cursor_.Active() ? cursor_.RowCount() : 0;
     fieldIndex_.clear();
     for (const TGridColumn& c : columns_) fieldIndex_.push_back(cursor_.FieldIndex(c.field));
 }

@@ -29,30 +29,30 @@ bool TabellaNonProtetta(const std::string& cartella, const std::string& fileName
 TFDB::TFDB(TMessageBoxes& boxes)
     : Session1("Session1"), QGEN(Session1), T_Rubrica(Session1), T_Dativo(Session1), boxes_(boxes) {
     if (sqlite3_initialize() != SQLITE_OK) throw EArchiveError("The database engine cannot start");
-    Session1.SetActive(true);
+    Session1.Open();
 }
 
 void TFDB::PuntaAlias(const std::string& alias, const std::string& cartellaAnno) {
     Session1.DeleteAlias(alias);
     Session1.AddStandardAlias(alias, cartellaAnno, "PARADOX");
-    Session1.SetActive(true);
+    Session1.Open();
 }
 
 void TFDB::LegaQuery(const std::string& alias) {
     QGEN.Close();
-    QGEN.SetAliasName(alias);
+    QGEN.SetAlias(alias);
 }
 
-void TFDB::LegaTabella(TTable& table, const std::string& alias, const std::string& fileName) {
+void TFDB::LegaTabella(TTableCursor& table, const std::string& alias, const std::string& fileName) {
     table.Close();
-    table.SetAliasName(alias);
-    table.SetTableName(fileName);
+    table.SetAlias(alias);
+    table.SetFileName(fileName);
 }
 
 void TFDB::CreaTabella(const std::string& alias, const std::string& fileName,
                        const std::string& definizione) {
     QGEN.Close();
-    QGEN.SetAliasName(alias);
+    QGEN.SetAlias(alias);
     const std::string statement = "CREATE TABLE \"" + fileName + "\" " + definizione;
     QGEN.Close();
     QGEN.SQL().clear();
@@ -66,7 +66,7 @@ void TFDB::ProteggiTabella(const std::string& fileName, const std::string& passw
                            const std::string& folder) {
     std::mt19937 draw(static_cast<std::mt19937::result_type>(std::time(nullptr)));
     std::uniform_int_distribution<int> number(0, 49);
-    TFolderConnection connection(DefaultSession());
+    TFolderConnection connection(FolderConnectionSession());
     connection.Name = "PDOXEncryptDB" + std::to_string(number(draw));
     connection.Driver = "STANDARD";
     connection.PathLine = "path=" + folder;

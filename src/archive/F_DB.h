@@ -24,10 +24,10 @@ class TFDB {
     // The session is active from here on; raises EArchiveError when it cannot start.
     explicit TFDB(TMessageBoxes& boxes);
 
-    TSession Session1;
-    TQuery QGEN;
-    TTable T_Rubrica;
-    TTable T_Dativo;
+    TArchiveSession Session1;
+    TSqlCursor QGEN;
+    TTableCursor T_Rubrica;
+    TTableCursor T_Dativo;
 
     // Points the alias at the year folder: delete it, add it anew as a standard
     // alias with the default driver "PARADOX", set the session active.
@@ -35,7 +35,7 @@ class TFDB {
 
     // Binding: close, then name the alias (and the file); opens nothing.
     void LegaQuery(const std::string& alias);
-    void LegaTabella(TTable& table, const std::string& alias, const std::string& fileName);
+    void LegaTabella(TTableCursor& table, const std::string& alias, const std::string& fileName);
 
     // Creates a table file in the alias's folder with the given column list,
     // then says so in the message box: "Archivio <file> Creato".

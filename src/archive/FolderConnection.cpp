@@ -10,7 +10,7 @@
 
 namespace fs = std::filesystem;
 
-TFolderConnection::TFolderConnection(TSession& session) : session_(session) {}
+TFolderConnection::TFolderConnection(TArchiveSession& session) : session_(session) {}
 TFolderConnection::~TFolderConnection() {
     Close();
 }
@@ -24,14 +24,14 @@ void TFolderConnection::Open() {
     std::error_code ec;
     if (folder.empty() || !fs::is_directory(folder, ec))
         throw EArchiveError("Folder does not exist: " + folder);
-    session_.AddConnectionName(Name);
+    session_.RegisterConnection(Name);
     folder_ = folder;
     connected_ = true;
 }
 
 void TFolderConnection::Close() {
     if (!connected_) return;
-    session_.RemoveConnectionName(Name);
+    session_.ForgetConnection(Name);
     connected_ = false;
     folder_.clear();
 }

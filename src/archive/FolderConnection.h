@@ -4,11 +4,11 @@
 
 #include <string>
 
-class TSession;
+class TArchiveSession;
 
 class TFolderConnection {
   public:
-    explicit TFolderConnection(TSession& session);
+    explicit TFolderConnection(TArchiveSession& session);
     ~TFolderConnection();
     TFolderConnection(const TFolderConnection&) = delete;
     TFolderConnection& operator=(const TFolderConnection&) = delete;
@@ -26,7 +26,7 @@ class TFolderConnection {
     const std::string& Handle() const { return folder_; }
 
   private:
-    TSession& session_;
+    TArchiveSession& session_;
     bool connected_ = false;
     std::string folder_;
 };

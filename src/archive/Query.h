@@ -10,9 +10,9 @@
 
 #include "archive/RowCursor.h"
 
-class TQuery : public TRowCursor {
+class TSqlCursor : public TRowCursor {
   public:
-    explicit TQuery(TSession& session) : TRowCursor(session) {}
+    explicit TSqlCursor(TArchiveSession& session) : TRowCursor(session) {}
 
     // The statement's lines; change them only while the query is closed.
     std::vector<std::string>& SQL() { return sql_; }

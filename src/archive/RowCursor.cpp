@@ -14,10 +14,10 @@ constexpr int kBlockRows = 128;
 constexpr size_t kCachedBlocks = 32;
 }  // namespace
 
-TRowCursor::TRowCursor(TSession& session) : session_(session) {}
+TRowCursor::TRowCursor(TArchiveSession& session) : session_(session) {}
 TRowCursor::~TRowCursor() = default;
 
-void TRowCursor::SetAliasName(const std::string& alias) {
+void TRowCursor::SetAlias(const std::string& alias) {
     if (Active()) throw EArchiveError("Cannot perform this operation on an open dataset");
     aliasName_ = alias;
 }
@@ -116,10 +116,10 @@ bool TRowCursor::AtEnd() const {
 bool TRowCursor::AtStart() const {
     return !Active() || bof_;
 }
-bool TRowCursor::IsEmpty() const {
+bool TRowCursor::HasNoRows() const {
     return count_ == 0;
 }
-int TRowCursor::RecordCount() const {
+int TRowCursor::RowCount() const {
     RequireActive();
     return Count();
 }

@@ -13,7 +13,7 @@
 
 #include "archive/ArchiveError.h"
 
-class TSession;
+class TArchiveSession;
 class TTableFile;
 class TRowStream;
 
@@ -29,14 +29,14 @@ enum class TCursorEvent {
 
 class TRowCursor {
   public:
-    explicit TRowCursor(TSession& session);
+    explicit TRowCursor(TArchiveSession& session);
     virtual ~TRowCursor();
     TRowCursor(const TRowCursor&) = delete;
     TRowCursor& operator=(const TRowCursor&) = delete;
 
-    TSession& Session() const { return session_; }
-    const std::string& AliasName() const { return aliasName_; }
-    void SetAliasName(const std::string& alias);  // cursor must be closed
+    TArchiveSession& Session() const { return session_; }
+    const std::string& Alias() const { return aliasName_; }
+    void SetAlias(const std::string& alias);  // cursor must be closed
 
     bool Active() const { return state_ != TCursorState::Closed; }
     void Open();   // no effect when already open
@@ -49,8 +49,8 @@ class TRowCursor {
     void Last();
     bool AtEnd() const;
     bool AtStart() const;
-    bool IsEmpty() const;
-    int RecordCount() const;
+    bool HasNoRows() const;
+    int RowCount() const;
     int RowNumber() const;          // 1-based; 0 when there is no current row
     void MoveToRow(int rowNumber);  // moves to that row (clamped)
 
@@ -108,7 +108,7 @@ class TRowCursor {
     std::vector<TFieldValue> pending_;
 
   private:
-    TSession& session_;
+    TArchiveSession& session_;
     std::string aliasName_;
     TCursorState state_ = TCursorState::Closed;
     std::shared_ptr<TTableFile> file_;

@@ -9,42 +9,42 @@
 
 namespace fs = std::filesystem;
 
-TSession::TSession(std::string sessionName) : name_(std::move(sessionName)) {}
-TSession::~TSession() = default;
+TArchiveSession::TArchiveSession(std::string sessionName) : name_(std::move(sessionName)) {}
+TArchiveSession::~TArchiveSession() = default;
 
-std::string TSession::Key(const std::string& alias) {
+std::string TArchiveSession::Key(const std::string& alias) {
     return brivano::AsciiUpperCase(alias);
 }
 
-void TSession::SetActive(bool active) {
-    if (!active) files_.clear();
-    active_ = active;
+void TArchiveSession::Close() {
+    files_.clear();
+    active_ = false;
 }
 
-void TSession::DeleteAlias(const std::string& alias) {
-    SetActive(true);
+void TArchiveSession::DeleteAlias(const std::string& alias) {
+    Open();
     aliases_.erase(Key(alias));
 }
 
-void TSession::AddStandardAlias(const std::string& alias, const std::string& path,
-                                const std::string& defaultDriver) {
-    SetActive(true);
+void TArchiveSession::AddStandardAlias(const std::string& alias, const std::string& path,
+                                       const std::string& defaultDriver) {
+    Open();
     if (alias.empty()) throw EArchiveError("An alias needs a name");
     if (aliases_.count(Key(alias))) throw EArchiveError("Duplicate alias name: " + alias);
     aliases_[Key(alias)] = {"STANDARD", path, defaultDriver};
 }
 
-void TSession::AddPassword(const std::string& password) {
-    SetActive(true);
+void TArchiveSession::AddPassword(const std::string& password) {
+    Open();
     if (std::find(passwords_.begin(), passwords_.end(), password) == passwords_.end())
         passwords_.push_back(password);
 }
 
-bool TSession::IsAlias(const std::string& alias) const {
+bool TArchiveSession::IsAlias(const std::string& alias) const {
     return aliases_.count(Key(alias)) > 0;
 }
 
-std::map<std::string, std::string> TSession::AliasParams(const std::string& alias) const {
+std::map<std::string, std::string> TArchiveSession::AliasParams(const std::string& alias) const {
     auto it = aliases_.find(Key(alias));
     if (it == aliases_.end()) return {};
     return {{"TYPE", it->second.type},
@@ -52,14 +52,14 @@ std::map<std::string, std::string> TSession::AliasParams(const std::string& alia
             {"DEFAULT DRIVER", it->second.defaultDriver}};
 }
 
-fs::path TSession::AliasFolder(const std::string& alias) const {
+fs::path TArchiveSession::AliasFolder(const std::string& alias) const {
     auto it = aliases_.find(Key(alias));
     if (it == aliases_.end()) throw EArchiveError("Unknown database: " + alias);
     return fs::path(it->second.path);
 }
 
-std::shared_ptr<TTableFile> TSession::OpenTableFile(const std::string& alias,
-                                                    const std::string& fileName) {
+std::shared_ptr<TTableFile> TArchiveSession::OpenTableFile(const std::string& alias,
+                                                           const std::string& fileName) {
     // The alias is resolved at every open, so a re-pointed alias reaches its new
     // folder even where a connection to the old one is still cached.
     const fs::path path = TablePath(alias, fileName).lexically_normal();
@@ -72,23 +72,23 @@ std::shared_ptr<TTableFile> TSession::OpenTableFile(const std::string& alias,
     return file;
 }
 
-fs::path TSession::TablePath(const std::string& alias, const std::string& fileName) const {
+fs::path TArchiveSession::TablePath(const std::string& alias, const std::string& fileName) const {
     if (fileName.empty()) throw EArchiveError("No table name given");
     if (!IsTableFileName(fileName)) throw EArchiveError("Invalid table name: " + fileName);
     return AliasFolder(alias) / fileName;
 }
 
-void TSession::AddConnectionName(const std::string& name) {
+void TArchiveSession::RegisterConnection(const std::string& name) {
     for (const std::string& n : databases_)
         if (Key(n) == Key(name)) throw EArchiveError("Duplicate database name: " + name);
     databases_.push_back(name);
 }
 
-void TSession::RemoveConnectionName(const std::string& name) {
+void TArchiveSession::ForgetConnection(const std::string& name) {
     std::erase_if(databases_, [&](const std::string& n) { return Key(n) == Key(name); });
 }
 
-TSession& DefaultSession() {
-    static TSession session("Default");
+TArchiveSession& FolderConnectionSession() {
+    static TArchiveSession session("Default");
     return session;
 }

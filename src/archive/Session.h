@@ -12,18 +12,19 @@
 
 class TTableFile;
 
-class TSession {
+class TArchiveSession {
   public:
-    explicit TSession(std::string sessionName);
-    ~TSession();
-    TSession(const TSession&) = delete;
-    TSession& operator=(const TSession&) = delete;
+    explicit TArchiveSession(std::string sessionName);
+    ~TArchiveSession();
+    TArchiveSession(const TArchiveSession&) = delete;
+    TArchiveSession& operator=(const TArchiveSession&) = delete;
 
     const std::string& SessionName() const { return name_; }
 
     bool Active() const { return active_; }
-    // Closing drops every connection the session keeps.
-    void SetActive(bool active);
+    void Open() { active_ = true; }
+    // Drops every connection the session keeps.
+    void Close();
 
     const std::string& NetFileDir() const { return netFileDir_; }
     void SetNetFileDir(const std::string& dir) { netFileDir_ = dir; }
@@ -52,8 +53,8 @@ class TSession {
                                               const std::string& fileName);
 
     // Names of the temporary connections open in this session.
-    void AddConnectionName(const std::string& name);  // raises on a duplicate
-    void RemoveConnectionName(const std::string& name);
+    void RegisterConnection(const std::string& name);  // raises on a duplicate
+    void ForgetConnection(const std::string& name);
 
   private:
     struct Alias {
@@ -70,5 +71,5 @@ class TSession {
     std::vector<std::string> databases_;
 };
 
-// The engine's default session (for temporary connections).
-TSession& DefaultSession();
+// The process-wide session that keeps the names of temporary folder connections.
+TArchiveSession& FolderConnectionSession();

@@ -5,33 +5,33 @@
 #include "archive/Session.h"
 #include "archive/TableFile.h"
 
-void TTable::SetTableName(const std::string& fileName) {
+void TTableCursor::SetFileName(const std::string& fileName) {
     if (Active()) throw EArchiveError("Cannot perform this operation on an open dataset");
     tableName_ = fileName;
 }
 
-std::shared_ptr<TTableFile> TTable::OpenFile() {
-    return Session().OpenTableFile(AliasName(), tableName_);
+std::shared_ptr<TTableFile> TTableCursor::OpenFile() {
+    return Session().OpenTableFile(Alias(), tableName_);
 }
 
-TTable::TRows TTable::LoadRows(TTableFile& file) {
+TTableCursor::TRows TTableCursor::LoadRows(TTableFile& file) {
     return {file.RowIds(), nullptr, 0};
 }
 
-void TTable::RequireEditing() const {
+void TTableCursor::RequireEditing() const {
     RequireActive();
     if (State() != TCursorState::Editing && State() != TCursorState::Inserting)
         throw EArchiveError("Dataset not in edit or insert mode");
 }
 
-void TTable::Append() {
+void TTableCursor::Append() {
     RequireBrowse("append");
     beforeInsert_ = current_;
     pending_.assign(FieldNames().size(), std::nullopt);
     SetState(TCursorState::Inserting);
 }
 
-void TTable::Edit() {
+void TTableCursor::Edit() {
     RequireActive();
     if (State() == TCursorState::Editing || State() == TCursorState::Inserting) return;
     if (rowIds_.empty()) {
@@ -42,7 +42,7 @@ void TTable::Edit() {
     SetState(TCursorState::Editing);
 }
 
-void TTable::SetFieldValue(const std::string& name, const TFieldValue& value) {
+void TTableCursor::SetFieldValue(const std::string& name, const TFieldValue& value) {
     RequireEditing();
     int index = FieldIndex(name);
     if (index < 0) throw EArchiveError("Field '" + name + "' not found");
@@ -54,7 +54,7 @@ void TTable::SetFieldValue(const std::string& name, const TFieldValue& value) {
     pending_[column] = std::move(stored);
 }
 
-void TTable::Post() {
+void TTableCursor::Post() {
     RequireEditing();
     if (State() == TCursorState::Inserting) {
         const long long id = File().Insert(pending_);
@@ -73,7 +73,7 @@ void TTable::Post() {
     SetState(TCursorState::Browsing);
 }
 
-void TTable::Cancel() {
+void TTableCursor::Cancel() {
     RequireActive();
     if (State() == TCursorState::Browsing) return;
     if (State() == TCursorState::Inserting)
@@ -84,7 +84,7 @@ void TTable::Cancel() {
     SetState(TCursorState::Browsing);
 }
 
-void TTable::Delete() {
+void TTableCursor::Delete() {
     RequireActive();
     if (State() == TCursorState::Inserting) {
         Cancel();

@@ -6,12 +6,12 @@
 
 #include "archive/RowCursor.h"
 
-class TTable : public TRowCursor {
+class TTableCursor : public TRowCursor {
   public:
-    explicit TTable(TSession& session) : TRowCursor(session) {}
+    explicit TTableCursor(TArchiveSession& session) : TRowCursor(session) {}
 
     const std::string& TableName() const { return tableName_; }
-    void SetTableName(const std::string& fileName);  // table must be closed
+    void SetFileName(const std::string& fileName);  // table must be closed
 
     // A new blank row at the end becomes the current row, in insert mode.
     void Append();

@@ -286,7 +286,7 @@ void TFInvioMail::ButtonReinviaClick() {
 void TFInvioMail::DBGrid1DblClick() {
     RunGuarded(boxes_, [this] {
         TFieldValue email;
-        if (fdb_.QGEN.Active() && !fdb_.QGEN.IsEmpty()) email = fdb_.QGEN.FieldValue("Email");
+        if (fdb_.QGEN.Active() && !fdb_.QGEN.HasNoRows()) email = fdb_.QGEN.FieldValue("Email");
         if (!email) throw ENullFieldAsText();
         brivano::AggiungiVoce(*ListBox1, *email, brivano::CampiDellaRiga(fdb_.QGEN));
     });

@@ -19,7 +19,7 @@ std::string TIdIOHandlerStack::ResolveHost(const std::string& host) {
     DoStatus(hsResolving, host);
     if (IsLocalHostName(host)) return IPVersion() == Id_IPv6 ? "::1" : "127.0.0.1";
     // The resolver would stop at a NUL and look up another name.
-    if (host.find('\0') != std::string::npos) RaiseSocketError(Id_WSAHOST_NOT_FOUND);
+    if (host.find('\0') != std::string::npos) RaiseSocketError(IdErrorHostNotFound);
     return Stack().HostByName(host, IPVersion());
 }
 

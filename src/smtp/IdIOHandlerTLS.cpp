@@ -247,7 +247,7 @@ void TIdIOHandlerTLS::Handshake() {
             if (!WaitSocket(error == SSL_ERROR_WANT_WRITE, Left(until))) {
                 EndSession(false);
                 TIdIOHandlerStack::CloseSource();
-                RaiseSocketError(Id_WSAETIMEDOUT);
+                RaiseSocketError(IdErrorTimedOut);
             }
             continue;
         }

@@ -56,5 +56,5 @@ std::size_t TIdSocketHandle::Send(const char* data, std::size_t size) {
 void TIdSocketHandle::CloseSocket() {
     if (!HandleAllocated()) return;
     Stack().Disconnect(handle_);
-    handle_ = Id_INVALID_SOCKET;
+    handle_ = IdNoSocket;
 }

@@ -12,7 +12,7 @@ class TIdSocketHandle : public TIdComponent {
     TIdSocketHandle() = default;
     ~TIdSocketHandle() override;
 
-    bool HandleAllocated() const { return handle_ != Id_INVALID_SOCKET; }
+    bool HandleAllocated() const { return handle_ != IdNoSocket; }
     TIdStackSocketHandle Handle() const { return handle_; }
     TIdIPVersion IPVersion() const { return ipVersion_; }
     void SetIPVersion(TIdIPVersion ipVersion) { ipVersion_ = ipVersion; }
@@ -42,7 +42,7 @@ class TIdSocketHandle : public TIdComponent {
     void CloseSocket();
 
   private:
-    TIdStackSocketHandle handle_ = Id_INVALID_SOCKET;
+    TIdStackSocketHandle handle_ = IdNoSocket;
     TIdIPVersion ipVersion_ = Id_IPv4;
     std::string ip_;
     int port_ = 0;

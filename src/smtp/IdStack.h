@@ -12,18 +12,18 @@
 enum TIdIPVersion { Id_IPv4, Id_IPv6 };
 
 using TIdStackSocketHandle = int;
-constexpr TIdStackSocketHandle Id_INVALID_SOCKET = -1;
+constexpr TIdStackSocketHandle IdNoSocket = -1;
 
 // Waits: a number of milliseconds, or one of these.
 constexpr int IdTimeoutDefault = -1;   // the channel's ReadTimeout
 constexpr int IdTimeoutInfinite = -2;  // no limit
 
 // Socket error numbers the code refers to by name.
-constexpr int Id_WSAENOTSOCK = 10038;
-constexpr int Id_WSAEAFNOSUPPORT = 10047;
-constexpr int Id_WSAETIMEDOUT = 10060;
-constexpr int Id_WSAHOST_NOT_FOUND = 11001;
-constexpr int Id_WSATRY_AGAIN = 11002;
+constexpr int IdErrorNotASocket = 10038;
+constexpr int IdErrorAddressFamily = 10047;
+constexpr int IdErrorTimedOut = 10060;
+constexpr int IdErrorHostNotFound = 11001;
+constexpr int IdErrorTryAgain = 11002;
 
 class TIdStack {
   public:

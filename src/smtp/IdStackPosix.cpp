@@ -128,7 +128,7 @@ void FinishConnect(int socket, int timeoutMs, const std::atomic<bool>* abort) {
     while (true) {
         if (abort && abort->load()) throw EIdAborted();
         int wait = Remaining(timeoutMs, start);  // -1: no limit
-        if (wait == 0) RaiseSocketError(Id_WSAETIMEDOUT);
+        if (wait == 0) RaiseSocketError(IdErrorTimedOut);
         if (abort) wait = wait < 0 ? SliceMs : std::min(wait, SliceMs);
         if (PollFor(socket, POLLOUT, wait)) break;
     }
@@ -163,15 +163,15 @@ int TIdStackPosix::TranslateResolverError(int eaiCode, int error) {
 #ifdef EAI_ADDRFAMILY
         case EAI_ADDRFAMILY:
 #endif
-            return Id_WSAHOST_NOT_FOUND;
+            return IdErrorHostNotFound;
         case EAI_AGAIN:
-            return Id_WSATRY_AGAIN;
+            return IdErrorTryAgain;
         case EAI_FAIL:
             return 11003;
         case EAI_MEMORY:
             return 10055;
         case EAI_FAMILY:
-            return Id_WSAEAFNOSUPPORT;
+            return IdErrorAddressFamily;
         case EAI_SOCKTYPE:
             return 10044;
         case EAI_BADFLAGS:
@@ -179,7 +179,7 @@ int TIdStackPosix::TranslateResolverError(int eaiCode, int error) {
         case EAI_SYSTEM:
             return TranslateErrno(error);
         default:
-            return Id_WSAHOST_NOT_FOUND;
+            return IdErrorHostNotFound;
     }
 }
 
@@ -237,7 +237,7 @@ std::string TIdStackPosix::HostByName(const std::string& name, TIdIPVersion ipVe
         ReadAddress(address, ip, port);
     }
     ::freeaddrinfo(found);
-    if (ip.empty()) RaiseSocketError(Id_WSAHOST_NOT_FOUND);
+    if (ip.empty()) RaiseSocketError(IdErrorHostNotFound);
     return ip;
 }
 

@@ -66,7 +66,7 @@ bool CreaSeAssente(TFDB& fdb, TMessageBoxes& boxes, const std::string& alias,
 // showing, and saving into, the old year: a pending contact is saved or dropped
 // as the user says, then the table is closed so its next opening follows the alias.
 void LasciaRubrica(TFDB& fdb, TMessageBoxes& boxes) {
-    TTable& rubrica = fdb.T_Rubrica;
+    TTableCursor& rubrica = fdb.T_Rubrica;
     if (!rubrica.Active()) return;
     const TCursorState state = rubrica.State();
     if (state == TCursorState::Editing || state == TCursorState::Inserting) {

@@ -90,7 +90,7 @@ void TControlloRubrica::ScriviCampi() {
 }
 
 void TControlloRubrica::AggiornaScheda() {
-    const TTable& t = fdb_.T_Rubrica;
+    const TTableCursor& t = fdb_.T_Rubrica;
     TTestiCampi testi;
     for (const std::string& campo : CampiScheda())
         testi.emplace_back(campo, t.Active() ? t.FieldValue(campo).value_or("") : "");
@@ -98,13 +98,13 @@ void TControlloRubrica::AggiornaScheda() {
 }
 
 void TControlloRubrica::AggiornaNavigatore() {
-    const TTable& t = fdb_.T_Rubrica;
+    const TTableCursor& t = fdb_.T_Rubrica;
     vista_.MostraNavigatore(t.Active() && !t.AtStart(), t.Active() && !t.AtEnd());
 }
 
 void TControlloRubrica::AggiornaRigaElenco() {
     TBandiera segue(seguoElenco_);
-    const TQuery& q = fdb_.QGEN;
+    const TSqlCursor& q = fdb_.QGEN;
     vista_.MostraRigaElenco(q.Active() ? q.RowNumber() : 0);
 }
 
@@ -119,7 +119,7 @@ void TControlloRubrica::CampoLasciato(const std::string& campo, const std::strin
 }
 
 void TControlloRubrica::Scorri(TPassoNavigatore passo) {
-    TTable& t = fdb_.T_Rubrica;
+    TTableCursor& t = fdb_.T_Rubrica;
     RunGuarded(boxes_, [&] {
         switch (passo) {
             case TPassoNavigatore::Primo:
@@ -215,7 +215,7 @@ void TControlloRubrica::CercaRigaElenco() {
         // The list's row does not move during the walk; a closed list raises
         // before the table moves.
         const TFieldValue wanted = fdb_.QGEN.FieldValue("OrdNum");
-        TTable& t = fdb_.T_Rubrica;
+        TTableCursor& t = fdb_.T_Rubrica;
         {
             TBandiera silenzio(silenzio_);
             t.First();

@@ -143,8 +143,8 @@ void TSequenzaAvvio::Esegui() {
     const std::string cartella = CartellaAnno(Leggi("PathDatiGen"), Leggi("Anno"));
     if (!CartellaAnnoPronta(cartella)) return;
 
-    TSession& session = fdb_.Session1;
-    session.SetActive(false);
+    TArchiveSession& session = fdb_.Session1;
+    session.Close();
     session.SetNetFileDir(Leggi("PathTemp"));
     session.SetPrivateDir(pathPrg);
     const std::string alias = Leggi("AliasDB");

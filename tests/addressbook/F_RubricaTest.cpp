@@ -227,7 +227,7 @@ TEST_F(FRubricaTest, APendingContactSurvivesTheCloseBox) {
     EXPECT_EQ(Enabled(), kEditing);
     EXPECT_EQ(w.Ragione_Sociale->text(), "Bruno");
     w.TBSalva->click();
-    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 2);
+    EXPECT_EQ(fdb.T_Rubrica.RowCount(), 2);
     fdb.T_Rubrica.Last();
     EXPECT_EQ(Value("Ragione_Sociale"), "Bruno");
 }

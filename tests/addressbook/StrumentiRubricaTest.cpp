@@ -103,7 +103,7 @@ TEST_F(StrumentiRubricaTest, ExportFilteredThenImportWithPreview) {
     EXPECT_EQ(finestra.Anteprima->item(1, 8)->text(), QStringLiteral("già presente"));
     finestra.Aggiorna->setChecked(true);  // the marks follow the choice
     EXPECT_EQ(finestra.Anteprima->item(1, 8)->text(), "aggiorna");
-    EXPECT_EQ(fdb.QGEN.RecordCount(), 3);  // nothing written by the preview
+    EXPECT_EQ(fdb.QGEN.RowCount(), 3);  // nothing written by the preview
 
     w.Strumenti->Importa(QString::fromStdString(nuovi.string()));
     EXPECT_EQ(boxes.Messages().back(),

@@ -54,7 +54,7 @@ TEST_F(DataModuleTest, CreaTabellaRunsTheStatementAndSaysSo) {
                   "CREATE TABLE \"Rubrica.DB\" ( OrdNum AUTOINC, Tipo CHAR(60), Ragione_Sociale "
                   "CHAR(60), Citta CHAR(40), Cap CHAR(5), EMail CHAR(100), Sito CHAR(100), Note "
                   "BLOB(1,1) )"});
-    EXPECT_EQ(fdb.QGEN.AliasName(), "DBrivano10");
+    EXPECT_EQ(fdb.QGEN.Alias(), "DBrivano10");
     EXPECT_FALSE(fdb.QGEN.Active());
     EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Archivio Rubrica.DB Creato"});
     EXPECT_TRUE(std::filesystem::exists(year + "Rubrica.DB"));
@@ -78,11 +78,11 @@ TEST_F(DataModuleTest, ProtectedTablesOpenThroughSession1Only) {
     EXPECT_EQ(fdb.T_Rubrica.FieldValue("Ragione_Sociale"), "Alfa");
     fdb.T_Dativo.Open();
 
-    TSession stranger("stranger");
+    TArchiveSession stranger("stranger");
     stranger.AddStandardAlias("A", year, "PARADOX");
-    TTable t(stranger);
-    t.SetAliasName("A");
-    t.SetTableName("Rubrica.DB");
+    TTableCursor t(stranger);
+    t.SetAlias("A");
+    t.SetFileName("Rubrica.DB");
     EXPECT_THROW(t.Open(), EArchiveError);
 }
 
@@ -106,7 +106,7 @@ TEST_F(DataModuleTest, ProteggiTabellaFailureReleasesItsConnection) {
                  EArchiveError);
     // Every name a failed protection drew is free again.
     for (int n = 0; n < 50; ++n) {
-        TFolderConnection probe(DefaultSession());
+        TFolderConnection probe(FolderConnectionSession());
         probe.Name = "PDOXEncryptDB" + std::to_string(n);
         probe.Driver = "STANDARD";
         probe.PathLine = "path=" + year;
@@ -120,7 +120,7 @@ TEST_F(DataModuleTest, CaricaRubricaListsContactsByCompanyName) {
     CreateBoth();
     fdb.CaricaRubrica();
     EXPECT_TRUE(fdb.QGEN.Active());
-    EXPECT_EQ(fdb.QGEN.RecordCount(), 0) << "an empty address table gives no rows";
+    EXPECT_EQ(fdb.QGEN.RowCount(), 0) << "an empty address table gives no rows";
     for (const char* n : {"Zeta", "alfa", "Beta"}) Add(n);
     fdb.CaricaRubrica();
     EXPECT_EQ(fdb.QGEN.SQL(),
@@ -138,7 +138,7 @@ TEST_F(DataModuleTest, CaricaRubricaReadsTheConfiguredAddressFile) {
     fdb.LegaQuery("DBrivano10");
     Add("Unico");
     fdb.CaricaRubrica();
-    ASSERT_EQ(fdb.QGEN.RecordCount(), 1);
+    ASSERT_EQ(fdb.QGEN.RowCount(), 1);
     EXPECT_EQ(fdb.QGEN.FieldValue("Ragione_Sociale"), "Unico");
 }
 
@@ -153,7 +153,7 @@ TEST_F(DataModuleTest, BindingOpensNothing) {
     EXPECT_FALSE(fdb.T_Rubrica.Active());
     EXPECT_FALSE(fdb.T_Dativo.Active());
     EXPECT_EQ(fdb.T_Rubrica.TableName(), "Rubrica.DB");
-    EXPECT_EQ(fdb.T_Dativo.AliasName(), "DBrivano10");
+    EXPECT_EQ(fdb.T_Dativo.Alias(), "DBrivano10");
 }
 
 }  // namespace

@@ -22,12 +22,12 @@ class EngineTest : public ::testing::Test {
     void SetUp() override {
         session.AddStandardAlias("DB", dir.str(), "PARADOX");
         Exec(kRubricaSql);
-        table.SetAliasName("DB");
-        table.SetTableName("Rubrica.DB");
+        table.SetAlias("DB");
+        table.SetFileName("Rubrica.DB");
     }
     void Exec(const std::string& sql) {
-        TQuery q(session);
-        q.SetAliasName("DB");
+        TSqlCursor q(session);
+        q.SetAlias("DB");
         q.SQL() = {sql};
         q.ExecSQL();
     }
@@ -39,8 +39,8 @@ class EngineTest : public ::testing::Test {
         table.Post();
     }
     std::vector<std::string> ListOrderedBy(const std::string& column) {
-        TQuery q(session);
-        q.SetAliasName("DB");
+        TSqlCursor q(session);
+        q.SetAlias("DB");
         q.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY " + column + " ASC"};
         q.Open();
         std::vector<std::string> names;
@@ -50,8 +50,8 @@ class EngineTest : public ::testing::Test {
     }
 
     TTempDir dir;
-    TSession session{"test"};
-    TTable table{session};
+    TArchiveSession session{"test"};
+    TTableCursor table{session};
 };
 
 TEST_F(EngineTest, CreatedTableHasTheDefinedFieldsInOrder) {
@@ -59,7 +59,7 @@ TEST_F(EngineTest, CreatedTableHasTheDefinedFieldsInOrder) {
     EXPECT_EQ(table.FieldNames(),
               (std::vector<std::string>{"OrdNum", "Tipo", "Ragione_Sociale", "Citta", "Cap",
                                         "EMail", "Sito", "Note"}));
-    EXPECT_EQ(table.RecordCount(), 0);
+    EXPECT_EQ(table.RowCount(), 0);
     EXPECT_TRUE(table.AtEnd());
     EXPECT_EQ(table.FieldIndex("email"), 5) << "field names match regardless of case";
 }
@@ -69,7 +69,7 @@ TEST_F(EngineTest, CreatingAnExistingTableFailsAndKeepsIt) {
     table.Close();
     EXPECT_THROW(Exec(kRubricaSql), EArchiveError);
     table.Open();
-    EXPECT_EQ(table.RecordCount(), 1);
+    EXPECT_EQ(table.RowCount(), 1);
 }
 
 TEST_F(EngineTest, StatementsOutsideTheSupportedFormsAreRefused) {
@@ -141,7 +141,7 @@ TEST_F(EngineTest, CancelledInsertReturnsToPreviousRow) {
     table.Append();
     table.Cancel();
     EXPECT_EQ(table.RowNumber(), 1);
-    EXPECT_EQ(table.RecordCount(), 2);
+    EXPECT_EQ(table.RowCount(), 2);
 }
 
 TEST_F(EngineTest, DeleteMovesToFollowingThenPrecedingRow) {
@@ -153,7 +153,7 @@ TEST_F(EngineTest, DeleteMovesToFollowingThenPrecedingRow) {
     table.Delete();
     EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "A");
     table.Delete();
-    EXPECT_TRUE(table.IsEmpty());
+    EXPECT_TRUE(table.HasNoRows());
     try {
         table.Delete();
         FAIL();
@@ -209,7 +209,7 @@ TEST_F(EngineTest, EditingOperationsNeedEditMode) {
     EXPECT_THROW(table.SetFieldValue("Tipo", "x"), EArchiveError);
     table.Close();
     EXPECT_THROW(table.Append(), EArchiveError);
-    EXPECT_THROW(table.RecordCount(), EArchiveError);
+    EXPECT_THROW(table.RowCount(), EArchiveError);
 }
 
 TEST_F(EngineTest, ItalianOrderIgnoresCaseAndKeepsAccentsBesideTheirLetter) {
@@ -245,11 +245,11 @@ TEST_F(EngineTest, LargeListGivesEveryRowAtEveryPosition) {
         std::snprintf(buf, sizeof buf, "N%05d", rowNumber - 1);
         return std::string(buf);
     };
-    TQuery q(session);
-    q.SetAliasName("DB");
+    TSqlCursor q(session);
+    q.SetAlias("DB");
     q.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
     q.Open();
-    ASSERT_EQ(q.RecordCount(), kRows);
+    ASSERT_EQ(q.RowCount(), kRows);
     const int name = q.FieldIndex("Ragione_Sociale");
     for (int rowNumber : {kRows, 1, 129, 128, 3000, kRows - 1, 2, 5000, 130, kRows})
         EXPECT_EQ(q.ValueAt(rowNumber, name), expected(rowNumber)) << rowNumber;
@@ -276,8 +276,8 @@ TEST_F(EngineTest, RowIdsAndOnePassGiveEveryListRow) {
                  "INSERT INTO records (Ragione_Sociale, Citta) SELECT printf('N%03d', (i * 7) % "
                  "300), CASE WHEN i % 2 THEN printf('C%d', (i * 7) % 300) END FROM c",
                  nullptr, nullptr, nullptr);
-    TQuery q(session);
-    q.SetAliasName("DB");
+    TSqlCursor q(session);
+    q.SetAlias("DB");
     q.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
     q.Open();
     ASSERT_EQ(q.ValueAt(5, q.FieldIndex("Ragione_Sociale")), "N004");  // read partly
@@ -307,8 +307,8 @@ TEST_F(EngineTest, RowIdsAndOnePassGiveEveryListRow) {
 
 TEST_F(EngineTest, RepointedAliasReachesTheNewFolderOnLaterOpens) {
     AddContact("Vecchio");
-    TQuery q(session);
-    q.SetAliasName("DB");
+    TSqlCursor q(session);
+    q.SetAlias("DB");
     q.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
     q.Open();  // caches a connection to the old folder
     q.Close();
@@ -320,16 +320,16 @@ TEST_F(EngineTest, RepointedAliasReachesTheNewFolderOnLaterOpens) {
     Exec(kRubricaSql);
     EXPECT_TRUE(std::filesystem::exists(other.path() / "Rubrica.DB"));
     q.Open();
-    EXPECT_EQ(q.RecordCount(), 0);
+    EXPECT_EQ(q.RowCount(), 0);
     table.Open();
-    EXPECT_EQ(table.RecordCount(), 0);
+    EXPECT_EQ(table.RowCount(), 0);
     AddContact("Nuovo");
     table.Close();
 
     session.DeleteAlias("DB");
     session.AddStandardAlias("db", dir.str(), "PARADOX");
     table.Open();
-    ASSERT_EQ(table.RecordCount(), 1);
+    ASSERT_EQ(table.RowCount(), 1);
     EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "Vecchio");
 }
 
@@ -340,7 +340,7 @@ TEST_F(EngineTest, AliasOperations) {
     EXPECT_EQ(params["TYPE"], "STANDARD");
     EXPECT_EQ(params["PATH"], dir.str());
     EXPECT_EQ(params["DEFAULT DRIVER"], "PARADOX");
-    session.SetActive(false);
+    session.Close();
     session.DeleteAlias("DB");
     EXPECT_TRUE(session.Active()) << "an alias operation opens a closed session";
     table.Close();
@@ -405,7 +405,7 @@ TEST_F(EngineTest, FailedPostKeepsEarlierRowsAndThePendingRow) {
     table.Cancel();
     table.Close();
     table.Open();
-    ASSERT_EQ(table.RecordCount(), 1);
+    ASSERT_EQ(table.RowCount(), 1);
     EXPECT_EQ(table.FieldValue("Ragione_Sociale"), "Primo");
 }
 

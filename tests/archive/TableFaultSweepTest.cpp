@@ -25,12 +25,12 @@ namespace {
 // The names in the table, in table order; "-" when the file does not exist.
 std::vector<std::string> Contents(const std::filesystem::path& folder) {
     if (!std::filesystem::exists(folder / "Rubrica.DB")) return {"-"};
-    TSession session("lettura");
+    TArchiveSession session("lettura");
     session.AddStandardAlias("DB", folder.string(), "PARADOX");
     session.AddPassword(MasterPassword);
-    TTable table(session);
-    table.SetAliasName("DB");
-    table.SetTableName("Rubrica.DB");
+    TTableCursor table(session);
+    table.SetAlias("DB");
+    table.SetFileName("Rubrica.DB");
     table.Open();
     std::vector<std::string> names;
     for (table.First(); !table.AtEnd(); table.Next())
@@ -56,11 +56,11 @@ bool Whole(const std::filesystem::path& file) {
 // Runs the session's steps in order; after each one that ends, `ended` is
 // called with its index. Raises the first failure.
 void Session(const std::filesystem::path& folder, const std::function<void(int)>& ended) {
-    TSession session("sessione");
+    TArchiveSession session("sessione");
     session.AddStandardAlias("DB", folder.string(), "PARADOX");
-    TTable table(session);
-    table.SetAliasName("DB");
-    table.SetTableName("Rubrica.DB");
+    TTableCursor table(session);
+    table.SetAlias("DB");
+    table.SetFileName("Rubrica.DB");
     auto add = [&](const std::string& name) {
         table.Append();
         table.SetFieldValue("Ragione_Sociale", name);
@@ -69,8 +69,8 @@ void Session(const std::filesystem::path& folder, const std::function<void(int)>
     };
     const std::vector<std::function<void()>> steps = {
         [&] {
-            TQuery create(session);
-            create.SetAliasName("DB");
+            TSqlCursor create(session);
+            create.SetAlias("DB");
             create.SQL() = {std::string("CREATE TABLE \"Rubrica.DB\" ") + DefinizioneRubrica};
             create.ExecSQL();
         },

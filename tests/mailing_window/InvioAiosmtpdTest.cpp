@@ -109,7 +109,7 @@ TEST_F(InvioAiosmtpd, MergeFieldsPreviewAndTestSend) {
     AggiungiContatto("Società Città", std::string("sc@example.it"));
     TFInvioMail window(fdb, boxes);
     window.show();
-    for (int riga = 1; riga <= fdb.QGEN.RecordCount(); ++riga) {
+    for (int riga = 1; riga <= fdb.QGEN.RowCount(); ++riga) {
         fdb.QGEN.MoveToRow(riga);
         if (fdb.QGEN.FieldValue("EMail") == std::optional<std::string>("sc@example.it"))
             window.DBGrid1DblClick();

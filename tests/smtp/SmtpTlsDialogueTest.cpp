@@ -204,7 +204,7 @@ TEST(SmtpTlsDialogue, HandshakeIsBoundedByTheTimeLimits) {
             smtp.Connect();
             ADD_FAILURE() << "connected";
         } catch (const EIdSocketError& error) {
-            EXPECT_EQ(error.ErrorCode(), Id_WSAETIMEDOUT);
+            EXPECT_EQ(error.ErrorCode(), IdErrorTimedOut);
         }
         EXPECT_FALSE(smtp.Connected());
         done.Open();

@@ -23,9 +23,9 @@ namespace {
 // with the given certificate and runs `session` with the encrypted link.
 class TTlsServer {
   public:
-    using TSession = std::function<void(SSL*)>;
+    using TArchiveSession = std::function<void(SSL*)>;
 
-    TTlsServer(const TTestCertificates& certificates, TSession session)
+    TTlsServer(const TTestCertificates& certificates, TArchiveSession session)
         : listener_(smtptest::BindLoopback(port_, true)) {
         context_ = SSL_CTX_new(TLS_server_method());
         SSL_CTX_use_certificate_chain_file(context_,

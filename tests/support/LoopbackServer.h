@@ -106,9 +106,9 @@ inline int BindLoopback(int& port, bool listening, int backlog = 8, bool ipv6 = 
 
 class TLoopbackServer {
   public:
-    using TSession = std::function<void(TPeer&)>;
+    using TArchiveSession = std::function<void(TPeer&)>;
 
-    explicit TLoopbackServer(TSession session, int connections = 1, bool ipv6 = false)
+    explicit TLoopbackServer(TArchiveSession session, int connections = 1, bool ipv6 = false)
         : listener_(BindLoopback(port_, true, 8, ipv6)) {
         thread_ = std::thread([this, session = std::move(session), connections] {
             for (int i = 0; i < connections && listener_ >= 0; ++i) {

@@ -23,7 +23,7 @@ inline void PreparaAnnoDiProva(TFDB& fdb, const char* alias, const std::string& 
 // A contact written straight into the address table, field by field.
 using TRigaDiProva = std::vector<std::pair<std::string, std::string>>;
 inline void ScriviRigaDiProva(TFDB& fdb, const TRigaDiProva& riga) {
-    TTable& t = fdb.T_Rubrica;
+    TTableCursor& t = fdb.T_Rubrica;
     t.Open();
     t.Append();
     for (const auto& [campo, valore] : riga) t.SetFieldValue(campo, valore);

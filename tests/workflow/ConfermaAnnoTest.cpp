@@ -28,8 +28,8 @@ class ConfermaAnnoTest : public ArchivioDiProva,
         EXPECT_EQ(shown, std::vector<std::string>{anno});
         EXPECT_EQ(AliasPath(), Cartella(anno));
         EXPECT_FALSE(fdb.QGEN.Active());
-        EXPECT_EQ(fdb.QGEN.AliasName(), Alias);
-        EXPECT_EQ(fdb.T_Dativo.AliasName() + fdb.T_Dativo.TableName(), "DBrivano10Brivano.DB");
+        EXPECT_EQ(fdb.QGEN.Alias(), Alias);
+        EXPECT_EQ(fdb.T_Dativo.Alias() + fdb.T_Dativo.TableName(), "DBrivano10Brivano.DB");
     }
     void ExpectNewTablesProtected(const std::string& anno) {
         for (const char* file : {"Brivano.DB", "Rubrica.DB"})
@@ -94,9 +94,9 @@ TEST_P(ConfermaAnnoTest, NewYearHasItsOwnEmptyAddressBook) {
 
     ASSERT_TRUE(Conferma("2011"));
     fdb.T_Rubrica.Open();  // through the alias, without being bound again
-    EXPECT_TRUE(fdb.T_Rubrica.IsEmpty());
+    EXPECT_TRUE(fdb.T_Rubrica.HasNoRows());
     fdb.CaricaRubrica();
-    EXPECT_EQ(fdb.QGEN.RecordCount(), 0);
+    EXPECT_EQ(fdb.QGEN.RowCount(), 0);
     fdb.T_Rubrica.Close();
     EXPECT_EQ(Righe(Cartella("2010") + "Rubrica.DB"), 1u);
 

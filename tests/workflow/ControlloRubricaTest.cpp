@@ -190,7 +190,7 @@ TEST_F(ControlloRubricaTest, EachCommandInEachState) {
         EXPECT_EQ(view.chiusure, k.closed) << name;
         if (fdb.T_Rubrica.Active()) c.Annulla();
         fdb.T_Rubrica.Open();
-        EXPECT_EQ(fdb.T_Rubrica.RecordCount(), k.rows) << name;
+        EXPECT_EQ(fdb.T_Rubrica.RowCount(), k.rows) << name;
         if (k.rows == 2) {  // back to one row for the next case
             fdb.T_Rubrica.Last();
             fdb.T_Rubrica.Delete();
@@ -214,11 +214,11 @@ TEST_F(ControlloRubricaTest, OnAnEmptyBook) {
     EXPECT_EQ(fdb.T_Rubrica.State(), TCursorState::Inserting);
     EXPECT_EQ(view.fuoco, 1);
     c.Salva();
-    ASSERT_EQ(fdb.T_Rubrica.RecordCount(), 1);
+    ASSERT_EQ(fdb.T_Rubrica.RowCount(), 1);
     EXPECT_TRUE(fdb.T_Rubrica.FieldValue("OrdNum").has_value());
     for (const char* f : {"Tipo", "Ragione_Sociale", "Citta", "Cap", "EMail", "Sito", "Note"})
         EXPECT_EQ(fdb.T_Rubrica.FieldValue(f), std::nullopt) << f;
-    EXPECT_EQ(fdb.QGEN.RecordCount(), 1);
+    EXPECT_EQ(fdb.QGEN.RowCount(), 1);
     EXPECT_EQ(boxes.Errors().size(), 1u);
 }
 
@@ -256,7 +256,7 @@ TEST_F(ControlloRubricaTest, CancelDropsTheRowWithoutReRunningTheList) {
     Enter("Tipo", "Cliente");
     c.Annulla();
     EXPECT_EQ(listRuns, runs);
-    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 1);
+    EXPECT_EQ(fdb.T_Rubrica.RowCount(), 1);
     EXPECT_EQ(Shown("Ragione_Sociale"), "Anna");
     EXPECT_EQ(Shown("Tipo"), "");
 }
@@ -271,7 +271,7 @@ TEST_F(ControlloRubricaTest, DeleteAsksThenRemovesTheDetailRowNotTheHighlightedO
     boxes.answers = {TConfirmAnswer::No};  // then an empty script: Escape or the close box
     c.Cancella();
     c.Cancella();
-    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 3);
+    EXPECT_EQ(fdb.T_Rubrica.RowCount(), 3);
     EXPECT_EQ(listRuns, runs);
     EXPECT_EQ(duringConfirm, (std::vector{kConfirming, kBrowsing, kConfirming, kBrowsing}));
 
@@ -280,7 +280,7 @@ TEST_F(ControlloRubricaTest, DeleteAsksThenRemovesTheDetailRowNotTheHighlightedO
     ASSERT_EQ(boxes.boxes.size(), 3u);
     for (const TRecordedBox& box : boxes.boxes)
         EXPECT_EQ(box, (TRecordedBox{TRecordedBox::Kind::Confirm, "Confirm", kDeleteText}));
-    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 2);
+    EXPECT_EQ(fdb.T_Rubrica.RowCount(), 2);
     EXPECT_EQ(Shown("Ragione_Sociale"), "Anna");  // the following row
     EXPECT_EQ(listRuns, runs + 1);
     EXPECT_EQ(ListValue(1, "Ragione_Sociale"), "Anna");
@@ -391,7 +391,7 @@ TEST_F(ControlloRubricaTest, APendingContactSurvivesTheCloseBox) {
     EXPECT_EQ(Shown("Ragione_Sociale"), "Bruno");
     EXPECT_TRUE(c.SchedaInSospeso());
     c.Salva();
-    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 2);
+    EXPECT_EQ(fdb.T_Rubrica.RowCount(), 2);
     EXPECT_FALSE(c.SchedaInSospeso());
 }
 
@@ -415,13 +415,13 @@ TEST_F(ControlloRubricaTest, QuittingAsksAboutAPendingContactAndFollowsTheAnswer
     c.ChiediSalvataggio();  // nothing pending: nothing asked
     EXPECT_TRUE(boxes.boxes.empty());
     for (TConfirmAnswer answer : {TConfirmAnswer::Yes, TConfirmAnswer::No}) {
-        const int before = fdb.T_Rubrica.RecordCount();
+        const int before = fdb.T_Rubrica.RowCount();
         c.Nuovo();
         view.Digita("Ragione_Sociale", "Pendente");  // still in the field
         boxes.answers = {answer};
         c.ChiediSalvataggio();
         EXPECT_FALSE(c.SchedaInSospeso());
-        EXPECT_EQ(fdb.T_Rubrica.RecordCount(), before + (answer == TConfirmAnswer::Yes));
+        EXPECT_EQ(fdb.T_Rubrica.RowCount(), before + (answer == TConfirmAnswer::Yes));
         EXPECT_EQ(c.Stato(), TStatoRubrica::Consultazione);
         EXPECT_EQ(view.controlli, kBrowsing);
     }
@@ -499,8 +499,8 @@ TEST_F(ControlloRubricaTest, ReloadingShowsRowsWrittenElsewhere) {
         file->Insert(row);
     }
     c.Ricarica();
-    EXPECT_EQ(fdb.T_Rubrica.RecordCount(), 2);
-    EXPECT_EQ(fdb.QGEN.RecordCount(), 2);
+    EXPECT_EQ(fdb.T_Rubrica.RowCount(), 2);
+    EXPECT_EQ(fdb.QGEN.RowCount(), 2);
     EXPECT_EQ(ListValue(1, "Ragione_Sociale"), "Aldo");
     EXPECT_EQ(Shown("Ragione_Sociale"), "Anna");
 }

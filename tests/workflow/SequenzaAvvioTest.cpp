@@ -85,10 +85,10 @@ TEST_F(SequenzaAvvioTest, FirstStartWritesDefaultsCreatesAndProtectsBothTables) 
     EXPECT_EQ(fdb.Session1.AliasParams("DBrivano10").at("PATH"), prg.str() + "2010/");
     EXPECT_EQ(fdb.T_Rubrica.TableName(), "Rubrica.DB");
     EXPECT_EQ(fdb.T_Dativo.TableName(), "Brivano.DB");
-    EXPECT_EQ(fdb.QGEN.AliasName(), "DBrivano10");
+    EXPECT_EQ(fdb.QGEN.Alias(), "DBrivano10");
     EXPECT_FALSE(fdb.T_Rubrica.Active());
     fdb.CaricaRubrica();  // the protected table opens through the session
-    EXPECT_EQ(fdb.QGEN.RecordCount(), 0);
+    EXPECT_EQ(fdb.QGEN.RowCount(), 0);
 }
 
 TEST_F(SequenzaAvvioTest, LaterStartShowsNothing) {
