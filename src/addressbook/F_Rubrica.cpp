@@ -21,8 +21,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "addressbook/GridModel.h"
-#include "addressbook/GrigliaFiltrata.h"
+#include "ui/GridModel.h"
+#include "ui/GrigliaFiltrata.h"
 #include "addressbook/StrumentiRubrica.h"
 #include "archive/F_DB.h"
 #include "ui/CasellaFiltro.h"

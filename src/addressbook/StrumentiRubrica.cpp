@@ -8,7 +8,7 @@
 
 #include "addressbook/F_ImportaContatti.h"
 #include "addressbook/F_NonInviare.h"
-#include "addressbook/GrigliaFiltrata.h"
+#include "ui/GrigliaFiltrata.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/CasellaFiltro.h"

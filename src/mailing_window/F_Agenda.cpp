@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "addressbook/GridModel.h"
-#include "addressbook/GrigliaFiltrata.h"
+#include "ui/GridModel.h"
+#include "ui/GrigliaFiltrata.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "mailing_window/F_Anteprima.h"

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <set>
 
-#include "addressbook/GrigliaFiltrata.h"
+#include "ui/GrigliaFiltrata.h"
 #include "archive/RowCursor.h"
 #include "dialogs/MessageBoxes.h"
 #include "mailing_window/VociDestinatari.h"

@@ -1,4 +1,4 @@
-#include "addressbook/GridModel.h"
+#include "ui/GridModel.h"
 
 #include <QFont>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "addressbook/GrigliaFiltrata.h"
+#include "ui/GrigliaFiltrata.h"
 
 #include <algorithm>
 #include <utility>
