@@ -21,14 +21,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "ui/GridModel.h"
-#include "ui/GrigliaFiltrata.h"
 #include "addressbook/StrumentiRubrica.h"
 #include "archive/F_DB.h"
 #include "ui/CasellaFiltro.h"
 #include "ui/Colors.h"
 #include "ui/CostruzioneDifferita.h"
 #include "ui/Fonts.h"
+#include "ui/GridModel.h"
+#include "ui/GrigliaFiltrata.h"
 #include "ui/ImageList.h"
 #include "workflow/ControlloRubrica.h"
 

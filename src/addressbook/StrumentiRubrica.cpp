@@ -8,10 +8,10 @@
 
 #include "addressbook/F_ImportaContatti.h"
 #include "addressbook/F_NonInviare.h"
-#include "ui/GrigliaFiltrata.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/CasellaFiltro.h"
+#include "ui/GrigliaFiltrata.h"
 #include "workflow/ComandiContatti.h"
 
 namespace brivano {

@@ -11,8 +11,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "ui/GridModel.h"
-#include "ui/GrigliaFiltrata.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "mailing_window/F_Anteprima.h"
@@ -22,6 +20,8 @@
 #include "ui/CasellaFiltro.h"
 #include "ui/Colors.h"
 #include "ui/Fonts.h"
+#include "ui/GridModel.h"
+#include "ui/GrigliaFiltrata.h"
 #include "ui/PostoFinestra.h"
 #include "workflow/ControlloInvio.h"
 

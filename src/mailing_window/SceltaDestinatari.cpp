@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <set>
 
-#include "ui/GrigliaFiltrata.h"
 #include "archive/RowCursor.h"
 #include "dialogs/MessageBoxes.h"
 #include "mailing_window/VociDestinatari.h"
 #include "ui/CasellaFiltro.h"
+#include "ui/GrigliaFiltrata.h"
 #include "workflow/Destinatari.h"
 #include "workflow/NonInviare.h"
 
