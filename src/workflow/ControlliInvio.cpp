@@ -36,10 +36,13 @@ bool ControlliPrimaDellInvio(TMessageBoxes& boxes, const TIdMessage& message,
         std::string bytes;
         try {
             prova.Recipients().SetListText(voci[i]);
-            // A text the parse could not take whole (a quoted part holding
-            // "<" or ">") would leave a different address on the envelope.
+            // A text the parse could not take whole (a quoted local part, one
+            // holding ">") loses its local part: "<@z.it>" would reach the
+            // envelope. Other unfit addresses fail alone during the run.
             for (std::size_t r = 0; r < prova.Recipients().Count(); ++r) {
-                TIdSMTP::CheckEnvelopeAddress(prova.Recipients()[r].Address());
+                const std::string& letto = prova.Recipients()[r].Address();
+                if (!letto.empty() && (letto.front() == '@' || letto.back() == '@'))
+                    throw EIdInvalidEnvelopeAddress(letto);
                 const std::string nonAscii = ErroreNonAscii(prova.Recipients()[r].Address());
                 if (!nonAscii.empty()) {
                     boxes.ShowInfo(nonAscii + "\rInvio annullato.");
