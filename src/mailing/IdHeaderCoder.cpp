@@ -361,7 +361,11 @@ std::string EncodeWords(std::string_view text, std::string_view specials,
     for (char c : specials) needEncode[static_cast<unsigned char>(c)] = true;
     std::array<bool, 256> quoteSet = needEncode;
     quoteSet['='] = quoteSet['?'] = quoteSet['_'] = true;
-    if (DecodeWords(text) != text) needEncode['='] = true;
+    // Text that a reader might take for an encoded word, of any charset,
+    // decodable or not, even broken by blanks, is itself encoded.
+    if (const std::size_t at = text.find("=?");
+        at != std::string_view::npos && text.find("?=", at + 2) != std::string_view::npos)
+        needEncode['='] = true;
 
     std::string out;
     out.reserve(s.size() + 32);

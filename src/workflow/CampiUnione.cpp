@@ -3,14 +3,34 @@
 #include <algorithm>
 #include <utility>
 
+#include "text/Testo.h"
+#include "workflow/Piegatura.h"
 #include "workflow/SpedizioneMail.h"
 
 namespace brivano {
 namespace {
 
-bool CampoNoto(std::string_view nome) {
-    return std::any_of(NomiCampiUnione.begin(), NomiCampiUnione.end(),
-                       [nome](const char* noto) { return nome == noto; });
+// The listed name `nome` stands for, or nullptr.
+const char* Canonico(std::string_view nome) {
+    for (const char* noto : NomiCampiUnione)
+        if (nome == noto) return noto;
+    if (nome.empty()) return nullptr;
+    const std::string piegato = Piega(nome);
+    for (const char* noto : NomiCampiUnione)
+        if (piegato == Piega(noto)) return noto;
+    return nullptr;
+}
+
+// One "{{...}}" mark: the name and the fallback text after the first "|".
+struct Segno {
+    std::string_view nome;
+    std::string_view ripiego;
+};
+
+Segno Dividi(std::string_view dentro) {
+    const std::size_t barra = dentro.find('|');
+    if (barra == std::string_view::npos) return {dentro, {}};
+    return {dentro.substr(0, barra), dentro.substr(barra + 1)};
 }
 
 std::string ElencoCampi() {
@@ -22,8 +42,8 @@ std::string ElencoCampi() {
     return elenco;
 }
 
-// Calls `campo` for every "{{name}}" of the text with the name and its place
-// (start, length of the whole mark), in order.
+// Calls `campo` for every "{{...}}" of the text with what stands inside and
+// its place (start, length of the whole mark), in order.
 template <typename Visit>
 void PerOgniCampo(std::string_view testo, Visit campo) {
     for (std::size_t pos = 0; (pos = testo.find("{{", pos)) != std::string_view::npos;) {
@@ -39,30 +59,54 @@ std::string_view Valore(const TCampiContatto& campi, std::string_view nome) {
     return it == campi.end() ? std::string_view() : std::string_view(it->second);
 }
 
+bool Vuoto(std::string_view valore) {
+    return Trim(valore).empty();
+}
+
+void Aggiungi(std::vector<std::string>& nomi, const char* nome) {
+    if (std::find(nomi.begin(), nomi.end(), nome) == nomi.end()) nomi.emplace_back(nome);
+}
+
+// Fields used, in order, and those used somewhere without a fallback text.
+void Esamina(const std::vector<std::string>& testi, std::vector<std::string>& usati,
+             std::vector<std::string>* senzaRipiego) {
+    for (const auto& testo : testi) {
+        PerOgniCampo(testo, [&](std::string_view dentro, std::size_t, std::size_t) {
+            const Segno segno = Dividi(dentro);
+            const char* nome = Canonico(segno.nome);
+            if (nome == nullptr)
+                throw ECampoSconosciuto("Campo di unione sconosciuto: {{" + std::string(dentro) +
+                                        "}}. Campi disponibili: " + ElencoCampi() + ".");
+            Aggiungi(usati, nome);
+            if (senzaRipiego != nullptr && segno.ripiego.empty()) Aggiungi(*senzaRipiego, nome);
+        });
+    }
+}
+
 }  // namespace
+
+std::optional<std::string> CampoCanonico(std::string_view nome) {
+    if (const char* noto = Canonico(nome)) return std::string(noto);
+    return std::nullopt;
+}
 
 std::vector<std::string> CampiUsati(const std::vector<std::string>& testi) {
     std::vector<std::string> usati;
-    for (const auto& testo : testi) {
-        PerOgniCampo(testo, [&](std::string_view nome, std::size_t, std::size_t) {
-            if (!CampoNoto(nome))
-                throw ECampoSconosciuto("Campo di unione sconosciuto: {{" + std::string(nome) +
-                                        "}}. Campi disponibili: " + ElencoCampi() + ".");
-            if (std::find(usati.begin(), usati.end(), nome) == usati.end())
-                usati.emplace_back(nome);
-        });
-    }
+    Esamina(testi, usati, nullptr);
     return usati;
 }
 
 std::string RiempiCampi(std::string_view testo, const TCampiContatto& campi) {
     std::string uscita;
     std::size_t copiato = 0;
-    PerOgniCampo(testo, [&](std::string_view nome, std::size_t pos, std::size_t lunghezza) {
-        if (!CampoNoto(nome)) return;  // CampiUsati refuses such texts before a run
+    PerOgniCampo(testo, [&](std::string_view dentro, std::size_t pos, std::size_t lunghezza) {
+        const Segno segno = Dividi(dentro);
+        const char* nome = Canonico(segno.nome);
+        if (nome == nullptr) return;  // CampiUsati refuses such texts before a run
         uscita.append(testo.substr(copiato, pos - copiato));
-        for (char c : Valore(campi, nome))
-            uscita += (c == '\r' || c == '\n' || c == '\0') ? ' ' : c;
+        std::string_view valore = Valore(campi, nome);
+        if (Vuoto(valore)) valore = segno.ripiego;
+        for (char c : valore) uscita += (c == '\r' || c == '\n' || c == '\0') ? ' ' : c;
         copiato = pos + lunghezza;
     });
     uscita.append(testo.substr(copiato));
@@ -77,7 +121,7 @@ TUnioneInvio::TUnioneInvio(std::string oggetto, std::array<std::string, 8> righe
       campi_(std::move(campi)) {
     std::vector<std::string> testi = {oggetto_};
     testi.insert(testi.end(), righe_.begin(), righe_.end());
-    usati_ = CampiUsati(testi);
+    Esamina(testi, usati_, &senzaRipiego_);
 }
 
 const TCampiContatto& TUnioneInvio::CampiDi(std::size_t indice) const {
@@ -106,8 +150,8 @@ std::string TUnioneInvio::AvvisoCampiVuoti(const std::vector<std::string>& voci)
     std::size_t quante = 0;
     for (std::size_t i = 0; i < voci.size(); ++i) {
         std::string vuoti;
-        for (const auto& nome : usati_) {
-            if (!Valore(CampiDi(i), nome).empty()) continue;
+        for (const auto& nome : senzaRipiego_) {
+            if (!Vuoto(Valore(CampiDi(i), nome))) continue;
             if (!vuoti.empty()) vuoti += ", ";
             vuoti += nome;
         }

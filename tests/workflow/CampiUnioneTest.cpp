@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
+#include "TempDir.h"
+#include "mailing/IdHeaderCoder.h"
+#include "workflow/MessaggioSulFilo.h"
 #include "workflow/SpedizioneMail.h"
 
 namespace {
@@ -35,11 +41,12 @@ TEST(CampiUnione, FieldsUsedInOrderOnceAndUnknownOnesNamed) {
     };
     for (const auto& c : cases) EXPECT_EQ(brivano::CampiUsati(c.testi), c.usati);
 
-    for (const auto& [testo, nome] : std::vector<std::pair<std::string, std::string>>{
-             {"Gentile {{Nome}}", "{{Nome}}"},
-             {"{{citta}}", "{{citta}}"},  // names are exact
-             {"{{ Tipo }}", "{{ Tipo }}"},
-             {"{{}}", "{{}}"}}) {
+    for (const auto& [testo, nome] :
+         std::vector<std::pair<std::string, std::string>>{{"Gentile {{Nome}}", "{{Nome}}"},
+                                                          {"{{Citt}}", "{{Citt}}"},
+                                                          {"{{Nome|cliente}}", "{{Nome|cliente}}"},
+                                                          {"{{ Tipo }}", "{{ Tipo }}"},
+                                                          {"{{}}", "{{}}"}}) {
         try {
             brivano::CampiUsati({"ok {{Tipo}}", testo});
             ADD_FAILURE() << testo;
@@ -104,6 +111,93 @@ TEST(CampiUnione, WarningListsEntriesWithEmptyUsedFields) {
     EXPECT_EQ(una.AvvisoCampiVuoti({"info@rossi.it", "x@y.it"}),
               "Per 1 indirizzo alcuni campi di unione sono vuoti e resteranno vuoti nel "
               "messaggio:\rx@y.it - Tipo");
+}
+
+// The Subject of the stored message as Python's email package reads it.
+std::string OggettoLettoDaPython(const std::filesystem::path& file) {
+    const std::string comando =
+        "/usr/bin/python3 -c 'import email, email.policy, sys; "
+        "m = email.message_from_binary_file(open(sys.argv[1], \"rb\"), "
+        "policy=email.policy.default); sys.stdout.write(str(m[\"Subject\"]))' '" +
+        file.string() + "'";
+    FILE* pipe = ::popen(comando.c_str(), "r");
+    std::string uscita;
+    char buffer[1024];
+    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        uscita.append(buffer, n);
+    EXPECT_EQ(pipe ? ::pclose(pipe) : -1, 0);
+    return uscita;
+}
+
+// Fallbacks, names with or without accents in any case, unknown names, and
+// values shaped like encoded words, down to the Subject a reader sees.
+TEST(CampiUnione, FallbacksAliasesAndValuesThatLookEncoded) {
+    const std::string parolaCodificata = "=?UTF-8?B?VklOQ0lUT1JF?=";  // "VINCITORE"
+    struct Case {
+        std::string oggetto;
+        TCampiContatto campi;
+        std::string atteso;  // empty: the subject is refused
+    };
+    const Case cases[] = {
+        {"Gentile {{Ragione_Sociale|cliente}}", kRossi, "Gentile Rossi & Figli S.r.l."},
+        {"Gentile {{Ragione_Sociale|cliente}}", {}, "Gentile cliente"},
+        {"Gentile {{Ragione_Sociale|cliente}}", {{"Ragione_Sociale", "  "}}, "Gentile cliente"},
+        {"Gentile {{Ragione_Sociale|}}!", {}, "Gentile !"},
+        {"{{Sito|sito: a|b}} {{Cap|}}", {{"Cap", "06012"}}, "sito: a|b 06012"},
+        {"{{Città}}/{{citta}}/{{CITTÀ}}/{{cItTà|x}}", kRossi,
+         "Città di Castello/Città di Castello/Città di Castello/Città di Castello"},
+        {"{{email}} {{RAGIONE_SOCIALE}} {{cap}}", kRossi,
+         "info@rossi.it Rossi & Figli S.r.l. 06012"},
+        {"{{Città }}", kRossi, ""},
+        {"{{Nome|cliente}}", kRossi, ""},
+        {"Per {{Ragione_Sociale}}",
+         {{"Ragione_Sociale", parolaCodificata}},
+         "Per " + parolaCodificata},
+        {"{{Tipo}} e città",
+         {{"Tipo", "=?utf-8?q?Caff=C3=A8?="}},
+         "=?utf-8?q?Caff=C3=A8?= e città"},
+        {"{{Tipo}}", {{"Tipo", "=?ISO-8859-1?B?non base64!?="}}, "=?ISO-8859-1?B?non base64!?="},
+    };
+    TTempDir dir;
+    for (std::size_t n = 0; n < std::size(cases); ++n) {
+        const Case& c = cases[n];
+        if (c.atteso.empty()) {
+            EXPECT_THROW(TUnioneInvio(c.oggetto, {}, Piede(), {c.campi}),
+                         brivano::ECampoSconosciuto)
+                << c.oggetto;
+            continue;
+        }
+        TUnioneInvio unione(c.oggetto, {}, Piede(), {c.campi});
+        EXPECT_EQ(unione.Oggetto(0), c.atteso) << c.oggetto;
+
+        TIdMessage message;
+        message.From().SetAddress("mario@example.it");
+        message.Recipients().SetListText("anna@example.it");
+        unione.Applica(0, message);
+        const std::string bytes = brivano::BytesSulFilo(message);
+        const std::size_t trovato = bytes.find("\r\nSubject: ");
+        ASSERT_NE(trovato, std::string::npos) << bytes;
+        std::string grezzo;  // folds undone
+        for (std::size_t i = trovato + 11; i < bytes.size(); ++i) {
+            if (bytes.compare(i, 2, "\r\n") != 0) {
+                grezzo += bytes[i];
+            } else if (i + 2 < bytes.size() && bytes[i + 2] == ' ') {
+                ++i;
+            } else {
+                break;
+            }
+        }
+        // No encoded word of the value reaches the header as it stands.
+        for (const auto& [nome, valore] : c.campi) {
+            if (valore.find("=?") != std::string::npos) {
+                EXPECT_EQ(grezzo.find(valore), std::string::npos) << grezzo;
+            }
+        }
+        EXPECT_EQ(brivano::DecodeHeaderForReading(grezzo), c.atteso) << grezzo;
+        const auto file = dir.path() / (std::to_string(n) + ".eml");
+        std::ofstream(file, std::ios::binary) << bytes;
+        EXPECT_EQ(OggettoLettoDaPython(file), c.atteso) << grezzo;
+    }
 }
 
 }  // namespace
