@@ -11,8 +11,8 @@ struct TImmaginePronta {
 
     // The image over the pixels themselves, no copy.
     QImage Immagine() const {
-        return QImage(reinterpret_cast<const uchar*>(pixel), larghezza, altezza, larghezza * 4,
-                      QImage::Format_ARGB32_Premultiplied);
+        return QImage(reinterpret_cast<const uchar*>(pixel), larghezza, altezza,
+                      static_cast<qsizetype>(larghezza) * 4, QImage::Format_ARGB32_Premultiplied);
     }
 };
 
