@@ -16,6 +16,7 @@ packages=(
     desktop-file-utils appstream dpkg-dev file librsvg2-bin
     ccache
     libgmime-3.0-dev libcurl4-openssl-dev dovecot-imapd
+    nlohmann-json3-dev
 )
 
 missing=()

@@ -49,7 +49,10 @@ QSpinBox* Numero(QWidget* parent, const char* nome, int massimo, const char* zer
 
 TFImpostazioniInvio::TFImpostazioniInvio(brivano::TImpostazioniInvio& impostazioni,
                                          TMessageBoxes& boxes, QWidget* parent)
-    : QDialog(parent), impostazioni_(impostazioni), boxes_(boxes) {
+    : QDialog(parent),
+      impostazioni_(impostazioni),
+      boxes_(boxes),
+      apriBrowser_([](const std::string& indirizzo) { return brivano::ApriBrowser(indirizzo); }) {
     setObjectName("FImpostazioniInvio");
     setWindowTitle(QStringLiteral("Impostazioni Invio"));
     setFont(Tahoma(8));
@@ -65,6 +68,11 @@ TFImpostazioniInvio::~TFImpostazioniInvio() {
     if (worker_) {
         worker_->wait();
         delete worker_;
+    }
+    if (accessoWorker_) {
+        annullaAccesso_ = true;
+        accessoWorker_->wait();
+        delete accessoWorker_;
     }
 }
 
@@ -99,9 +107,42 @@ void TFImpostazioniInvio::CreaControlli() {
     DDUtente = Casella(this, "DDUtente");
     DDUtente->setPlaceholderText(QStringLiteral("vuoto: l'indirizzo di spedizione"));
     campi->addRow(QStringLiteral("Nome utente SMTP"), DDUtente);
+    ComboMetodo = new QComboBox(this);
+    ComboMetodo->setObjectName("ComboMetodo");
+    for (auto m : {brivano::TMetodoAccesso::Password, brivano::TMetodoAccesso::Microsoft,
+                   brivano::TMetodoAccesso::Google})
+        ComboMetodo->addItem(QString::fromLatin1(brivano::TestoMetodo(m)));
+    campi->addRow(QStringLiteral("Accesso"), ComboMetodo);
     DDPassword = Casella(this, "DDPassword");
     DDPassword->setEchoMode(QLineEdit::Password);
     campi->addRow(QStringLiteral("Password"), DDPassword);
+    DDTenant = Casella(this, "DDTenant");
+    DDTenant->setPlaceholderText(QStringLiteral("common"));
+    campi->addRow(QStringLiteral("Tenant"), DDTenant);
+    DDIdApplicazione = Casella(this, "DDIdApplicazione");
+    DDIdApplicazione->setPlaceholderText(QStringLiteral("vuoto: quello del programma"));
+    campi->addRow(QStringLiteral("ID applicazione"), DDIdApplicazione);
+    ButtonAccedi = new QPushButton(QStringLiteral("Accedi…"), this);
+    ButtonAccedi->setObjectName("ButtonAccedi");
+    ButtonAccedi->setAutoDefault(false);
+    ButtonAnnullaAccesso = new QPushButton(QStringLiteral("Annulla"), this);
+    ButtonAnnullaAccesso->setObjectName("ButtonAnnullaAccesso");
+    ButtonAnnullaAccesso->setAutoDefault(false);
+    ButtonAnnullaAccesso->hide();
+    ButtonEsci = new QPushButton(QStringLiteral("Esci"), this);
+    ButtonEsci->setObjectName("ButtonEsci");
+    ButtonEsci->setAutoDefault(false);
+    auto* accesso = new QHBoxLayout;
+    accesso->addWidget(ButtonAccedi);
+    accesso->addWidget(ButtonAnnullaAccesso);
+    accesso->addWidget(ButtonEsci);
+    accesso->addStretch();
+    campi->addRow(QString(), accesso);
+    LabelAccesso = new QLabel(this);
+    LabelAccesso->setObjectName("LabelAccesso");
+    LabelAccesso->setWordWrap(true);
+    LabelAccesso->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    campi->addRow(QString(), LabelAccesso);
     LabelPortachiavi = new QLabel(this);
     LabelPortachiavi->setObjectName("LabelPortachiavi");
     LabelPortachiavi->setWordWrap(true);
@@ -152,6 +193,11 @@ void TFImpostazioniInvio::CreaControlli() {
     connect(DDPassword, &QLineEdit::textChanged, this, [this] { MostraAvvisoInChiaro(); });
     connect(ComboSicurezza, &QComboBox::currentIndexChanged, this,
             [this] { MostraAvvisoInChiaro(); });
+    connect(ComboMetodo, &QComboBox::activated, this, [this] { MostraMetodo(); });
+    connect(ButtonAccedi, &QPushButton::clicked, this, [this] { ButtonAccediClick(); });
+    connect(ButtonAnnullaAccesso, &QPushButton::clicked, this,
+            [this] { ButtonAnnullaAccessoClick(); });
+    connect(ButtonEsci, &QPushButton::clicked, this, [this] { ButtonEsciClick(); });
     connect(ButtonProva, &QPushButton::clicked, this, [this] { ButtonProvaClick(); });
     connect(ButtonSalva, &QPushButton::clicked, this, [this] { ButtonSalvaClick(); });
     connect(ButtonAnnulla, &QPushButton::clicked, this, [this] { ButtonAnnullaClick(); });
@@ -183,7 +229,7 @@ void TFImpostazioniInvio::showEvent(QShowEvent* event) {
 }
 
 void TFImpostazioniInvio::closeEvent(QCloseEvent* event) {
-    if (ProvaInCorso()) {
+    if (ProvaInCorso() || AccessoInCorso()) {
         event->ignore();
         return;
     }
@@ -191,7 +237,7 @@ void TFImpostazioniInvio::closeEvent(QCloseEvent* event) {
 }
 
 void TFImpostazioniInvio::reject() {
-    if (!ProvaInCorso()) QDialog::reject();
+    if (!ProvaInCorso() && !AccessoInCorso()) QDialog::reject();
 }
 
 void TFImpostazioniInvio::FormShow() {
@@ -228,7 +274,107 @@ void TFImpostazioniInvio::MostraAccount(const brivano::TAccountInvio& account) {
     DDPausa->setValue(account.Limiti.PausaSecondi);
     DDTentativi->setValue(account.Rinvii.Tentativi);
     DDAttesaTentativi->setValue(account.Rinvii.AttesaSecondi);
+    ComboMetodo->setCurrentIndex(static_cast<int>(account.Metodo));
+    DDTenant->setText(Q(account.Tenant));
+    DDIdApplicazione->setText(Q(account.IdApplicazione));
     MostraNota();
+    MostraMetodo();
+}
+
+brivano::TMetodoAccesso TFImpostazioniInvio::Metodo() const {
+    return static_cast<brivano::TMetodoAccesso>(ComboMetodo->currentIndex());
+}
+
+void TFImpostazioniInvio::MostraMetodo() {
+    const bool accesso = Metodo() != brivano::TMetodoAccesso::Password;
+    DDPassword->setEnabled(!accesso);
+    DDTenant->setEnabled(Metodo() == brivano::TMetodoAccesso::Microsoft);
+    DDIdApplicazione->setEnabled(accesso);
+    ButtonAccedi->setEnabled(accesso && !AccessoInCorso());
+    ButtonEsci->setEnabled(accesso && !AccessoInCorso());
+    if (AccessoInCorso()) return;
+    LabelAccesso->clear();
+    if (!accesso) return;
+    RunGuarded(boxes_, [this] {
+        const brivano::TAccountInvio account = AccountDeiCampi();
+        bool collegato = false;
+        try {
+            collegato = impostazioni_.Accesso(account)->Collegato();
+        } catch (const brivano::EAccessoNonRiuscito& e) {
+            LabelAccesso->setText(Q(e.what()));
+            return;
+        }
+        LabelAccesso->setText(collegato ? Q("Accesso eseguito come " + account.UtenteAccesso())
+                                        : QStringLiteral("Accesso non eseguito: premere Accedi…"));
+    });
+}
+
+TIdBearerSource TFImpostazioniInvio::FonteToken(const brivano::TAccountInvio& account) {
+    if (account.Metodo == brivano::TMetodoAccesso::Password) return {};
+    try {
+        return [accesso = impostazioni_.Accesso(account)](const std::string& rifiutato) {
+            return accesso->Token(rifiutato);
+        };
+    } catch (const std::exception&) {
+        // The connection test reports the missing sign-in as its first step.
+        return {};
+    }
+}
+
+void TFImpostazioniInvio::ButtonAccediClick() {
+    if (AccessoInCorso()) return;
+    const brivano::TAccountInvio account = AccountDeiCampi();
+    std::shared_ptr<brivano::TSessioneAccesso> sessione;
+    std::shared_ptr<brivano::TAccessoInCorso> accesso;
+    try {
+        brivano::ControllaAccount(account);
+        sessione = impostazioni_.Accesso(account);
+        accesso = std::make_shared<brivano::TAccessoInCorso>(account);
+    } catch (const std::exception& e) {
+        boxes_.ShowInfo(e.what());
+        return;
+    }
+    if (apriBrowser_(accesso->Indirizzo()))
+        LabelAccesso->setText(QStringLiteral("Attendo l'accesso nel browser…"));
+    else
+        LabelAccesso->setText(
+            QStringLiteral("Nessun browser si è aperto: copiare questo indirizzo nel browser.\n") +
+            Q(accesso->Indirizzo()));
+    annullaAccesso_ = false;
+    erroreAccesso_.clear();
+    AbilitaInput(false);
+    ButtonAnnullaAccesso->show();
+    ButtonAnnullaAccesso->setEnabled(true);
+    accessoWorker_ = QThread::create([this, sessione, accesso] {
+        try {
+            accesso->Completa(*sessione, &annullaAccesso_);
+        } catch (const std::exception& e) {
+            erroreAccesso_ = e.what();
+        }
+    });
+    connect(accessoWorker_, &QThread::finished, this, &TFImpostazioniInvio::FineAccesso,
+            Qt::QueuedConnection);
+    accessoWorker_->start();
+}
+
+void TFImpostazioniInvio::ButtonAnnullaAccessoClick() {
+    annullaAccesso_ = true;
+}
+
+void TFImpostazioniInvio::FineAccesso() {
+    accessoWorker_->wait();
+    delete accessoWorker_;
+    accessoWorker_ = nullptr;
+    ButtonAnnullaAccesso->hide();
+    AbilitaInput(true);
+    MostraMetodo();
+    if (!erroreAccesso_.empty()) boxes_.ShowError(erroreAccesso_);
+    emit AccessoConcluso();
+}
+
+void TFImpostazioniInvio::ButtonEsciClick() {
+    RunGuarded(boxes_, [this] { impostazioni_.Accesso(AccountDeiCampi())->Esci(); });
+    MostraMetodo();
 }
 
 void TFImpostazioniInvio::MostraAvvisoInChiaro() {
@@ -255,6 +401,9 @@ brivano::TAccountInvio TFImpostazioniInvio::AccountDeiCampi() const {
     account.Limiti = {DDLimiteMinuto->value(), DDLimiteOra->value(), DDLimiteGiorno->value(),
                       DDPausa->value()};
     account.Rinvii = {DDTentativi->value(), DDAttesaTentativi->value()};
+    account.Metodo = Metodo();
+    account.Tenant = S(DDTenant->text().trimmed());
+    account.IdApplicazione = S(DDIdApplicazione->text().trimmed());
     return account;
 }
 
@@ -274,11 +423,16 @@ void TFImpostazioniInvio::ComboSicurezzaChange() {
 
 void TFImpostazioniInvio::AbilitaInput(bool abilita) {
     for (QWidget* w : std::initializer_list<QWidget*>{
-             ComboFornitore, DDHost, DDPorta, ComboSicurezza, DDMittente, DDMittenteNome, DDUtente,
-             DDPassword, DDMessaggiPerConnessione, DDConnessioni, DDLimiteMinuto, DDLimiteOra,
-             DDLimiteGiorno, DDPausa, DDTentativi, DDAttesaTentativi, ButtonProva, ButtonSalva,
-             ButtonAnnulla})
+             ComboFornitore,    DDHost,         DDPorta,
+             ComboSicurezza,    DDMittente,     DDMittenteNome,
+             DDUtente,          DDPassword,     DDMessaggiPerConnessione,
+             DDConnessioni,     DDLimiteMinuto, DDLimiteOra,
+             DDLimiteGiorno,    DDPausa,        DDTentativi,
+             DDAttesaTentativi, ButtonProva,    ButtonSalva,
+             ButtonAnnulla,     ComboMetodo,    DDTenant,
+             DDIdApplicazione,  ButtonAccedi,   ButtonEsci})
         w->setEnabled(abilita);
+    if (abilita) MostraMetodo();
 }
 
 void TFImpostazioniInvio::ButtonProvaClick() {
@@ -286,15 +440,16 @@ void TFImpostazioniInvio::ButtonProvaClick() {
     MemoProva->clear();
     const brivano::TAccountInvio account = AccountDeiCampi();
     const std::string password = S(DDPassword->text());
+    const TIdBearerSource token = FonteToken(account);
     AbilitaInput(false);
     passi_.clear();
-    worker_ = QThread::create([this, account, password] {
+    worker_ = QThread::create([this, account, password, token] {
         passi_ = brivano::ProvaConnessione(
             account, password,
             [this](const brivano::TPassoProva& passo) {
                 emit PassoProva(Q(brivano::RigaPasso(passo)));
             },
-            limiti_);
+            limiti_, token);
     });
     connect(worker_, &QThread::finished, this, &TFImpostazioniInvio::FineProva,
             Qt::QueuedConnection);
@@ -312,8 +467,11 @@ void TFImpostazioniInvio::FineProva() {
 
 void TFImpostazioniInvio::ButtonSalvaClick() {
     try {
-        const brivano::TEsitoSalvataggio esito =
-            impostazioni_.Salva(AccountDeiCampi(), S(DDPassword->text()));
+        const brivano::TAccountInvio account = AccountDeiCampi();
+        // An account that signs in keeps no password.
+        const brivano::TEsitoSalvataggio esito = impostazioni_.Salva(
+            account,
+            account.Metodo == brivano::TMetodoAccesso::Password ? S(DDPassword->text()) : "");
         boxes_.ShowInfo(esito.Messaggio);
         accept();
     } catch (const brivano::EAccountNonValido& e) {

@@ -2,9 +2,15 @@
 // "Impostazioni Invio": the sending account. A provider list fills host, port
 // and security; "Prova connessione" runs the dialogue up to the login on a
 // worker thread while the window shows each step; "Salva" keeps the account
-// (the password in the desktop's keyring), "Annulla" drops the changes.
+// (the password in the desktop's keyring), "Annulla" drops the changes. An
+// account that signs in at its provider gets "Accedi…" (the browser opens
+// through a hook, the window waits with "Annulla", then shows who signed
+// in) and "Esci".
 
 #include <QDialog>
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,7 +44,18 @@ class TFImpostazioniInvio : public QDialog {
     void ButtonSalvaClick();
     void ButtonAnnullaClick();
 
+    // Signs in at the provider of the method chosen: returns at once,
+    // AccessoConcluso tells the end.
+    void ButtonAccediClick();
+    void ButtonAnnullaAccessoClick();
+    void ButtonEsciClick();
+
     bool ProvaInCorso() const { return worker_ != nullptr; }
+    bool AccessoInCorso() const { return accessoWorker_ != nullptr; }
+    // What opens an address in the browser (tests bring their own).
+    void SetApriBrowser(std::function<bool(const std::string&)> apri) {
+        apriBrowser_ = std::move(apri);
+    }
     void SetLimitiProva(const brivano::TLimitiProva& limiti) { limiti_ = limiti; }
     // The account as the fields show it.
     brivano::TAccountInvio AccountDeiCampi() const;
@@ -52,6 +69,14 @@ class TFImpostazioniInvio : public QDialog {
     QLineEdit* DDMittenteNome;
     QLineEdit* DDUtente;
     QLineEdit* DDPassword;
+    QComboBox* ComboMetodo;
+    QLineEdit* DDTenant;
+    QLineEdit* DDIdApplicazione;
+    QPushButton* ButtonAccedi;
+    QPushButton* ButtonAnnullaAccesso;
+    QPushButton* ButtonEsci;
+    // "Accesso eseguito come …", the wait, or the address to copy.
+    QLabel* LabelAccesso;
     QLabel* LabelPortachiavi;
     // Beside the password while it may cross the network in clear.
     QLabel* LabelInChiaro;
@@ -73,6 +98,7 @@ class TFImpostazioniInvio : public QDialog {
     // From the worker; shown on the window's thread.
     void PassoProva(const QString& riga);
     void ProvaConclusa();
+    void AccessoConcluso();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -87,6 +113,10 @@ class TFImpostazioniInvio : public QDialog {
     void MostraAvvisoInChiaro();
     void AbilitaInput(bool abilita);
     void FineProva();
+    void FineAccesso();
+    void MostraMetodo();
+    brivano::TMetodoAccesso Metodo() const;
+    TIdBearerSource FonteToken(const brivano::TAccountInvio& account);
 
     brivano::TImpostazioniInvio& impostazioni_;
     TMessageBoxes& boxes_;
@@ -94,4 +124,8 @@ class TFImpostazioniInvio : public QDialog {
     QThread* worker_ = nullptr;
     std::vector<brivano::TPassoProva> passi_;
     brivano::TSicurezza sicurezzaMostrata_ = brivano::TSicurezza::Nessuna;
+    std::function<bool(const std::string&)> apriBrowser_;
+    QThread* accessoWorker_ = nullptr;
+    std::atomic<bool> annullaAccesso_{false};
+    std::string erroreAccesso_;
 };

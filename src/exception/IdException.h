@@ -54,6 +54,10 @@ class EIdWriteTimeout : public EIdException {
 class EIdAborted : public EIdException {
   public:
     EIdAborted() : EIdException("Invio interrotto") {}
+
+  protected:
+    // A stop with its own reason (the sign-in must be done again).
+    explicit EIdAborted(const std::string& reason) : EIdException(reason) {}
 };
 
 // A reply with more lines or bytes than a connection accepts.

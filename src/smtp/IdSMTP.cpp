@@ -91,26 +91,101 @@ bool TIdSMTP::LoginDue() const {
     return authType_ == atDefault && !authenticated_ && !username_.empty();
 }
 
+namespace {
+
+// SASL fields are split by \x01 (and lines by CR LF): one inside a user name
+// or a token would forge a field.
+void CheckSaslField(const std::string& text) {
+    if (text.find_first_of(std::string("\x01\r\n\0", 4)) != std::string::npos)
+        throw EIdInvalidLine();
+}
+
+// RFC 5801 §5.1: "," and "=" in the authorization identity of a gs2 header.
+std::string Gs2Name(const std::string& name) {
+    std::string escaped;
+    for (char c : name) {
+        if (c == ',')
+            escaped += "=2C";
+        else if (c == '=')
+            escaped += "=3D";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+// The ^A that ends each SASL key=value pair (and, doubled, the message).
+const std::string Kv(1, '\x01');
+
+}  // namespace
+
+void TIdSMTP::BearerLogin(const std::string& mechanism, const std::string& token) {
+    CheckSaslField(token);
+    std::string response;
+    std::string afterChallenge;
+    if (mechanism == "XOAUTH2") {
+        // C: AUTH XOAUTH2 base64("user=" user ^A "auth=Bearer " token ^A ^A)
+        // S: 235 accepted, or 334 base64(JSON error); C: "" (empty line); S: 535
+        response = "user=" + username_ + Kv + "auth=Bearer " + token + Kv + Kv;
+    } else {
+        // RFC 7628 §3.1: gs2 header "n,a=user," then key=value pairs each
+        // ended by ^A, the last by a second ^A.
+        // S: 334 base64(JSON error) is answered with a lone ^A (§3.2.3); S: 535
+        response = "n,a=" + Gs2Name(username_) + "," + Kv + "host=" + Host() + Kv +
+                   "port=" + std::to_string(Port()) + Kv + "auth=Bearer " + token + Kv + Kv;
+        afterChallenge = brivano::Base64Encode("\x01");
+    }
+    try {
+        if (SendCommand("AUTH " + mechanism + " " + brivano::Base64Encode(response), {235, 334}) ==
+            334)
+            SendCommand(afterChallenge, 235);
+    } catch (const EIdSMTPReplyError& refusal) {
+        const TIdSMTPEnhancedCode& code = refusal.EnhancedCode();
+        // 5.7.139 and the like say the mailbox may not log in this way at
+        // all: a fresh token would be refused the same.
+        if (refusal.ErrorCode() == 535 && !(code.Available && code.Details > 100))
+            throw EIdSMTPTokenRefused(refusal);
+        throw EIdSMTPLoginRefused(refusal);
+    }
+}
+
+std::string TIdSMTP::BearerAuthenticate(const std::vector<std::string>& offered) {
+    auto isOffered = [&offered](const char* name) {
+        return std::find(offered.begin(), offered.end(), name) != offered.end();
+    };
+    const char* mechanism = isOffered("XOAUTH2")       ? "XOAUTH2"
+                            : isOffered("OAUTHBEARER") ? "OAUTHBEARER"
+                                                       : nullptr;
+    if (!mechanism) throw EIdSASLNotOffered();
+    CheckSaslField(username_);
+    const std::string first = bearerSource_(std::string());
+    try {
+        BearerLogin(mechanism, first);
+    } catch (const EIdSMTPTokenRefused&) {
+        // Once: the token may have run out since it was given.
+        BearerLogin(mechanism, bearerSource_(first));
+    }
+    return mechanism;
+}
+
 std::string TIdSMTP::Authenticate() {
     std::string used;
-    if (LoginDue()) {
+    if (bearerSource_ && authType_ == atDefault && !authenticated_) {
+        // Never a password or no login instead: the account signs in.
+        if (!TLSActive() && HasCapability("STARTTLS")) StartTLS();
+        used = BearerAuthenticate(AuthMechanisms(Capabilities()));
+    } else if (LoginDue()) {
         if (!TLSActive() && HasCapability("STARTTLS")) StartTLS();
         const auto offered = AuthMechanisms(Capabilities());
         auto isOffered = [&offered](const char* name) {
             return std::find(offered.begin(), offered.end(), name) != offered.end();
         };
+        const bool plain = isOffered("PLAIN") && (preferPlain_ || !isOffered("LOGIN"));
         try {
-            // AUTH LOGIN; each 334 is a server challenge of RFC 4954 §4:
-            //   C: AUTH LOGIN         S: 334 VXNlcm5hbWU6   ("Username:")
-            //   C: base64(user)       S: 334 UGFzc3dvcmQ6   ("Password:")
-            //   C: base64(password)   S: 235
-            if (isOffered("LOGIN")) {
-                SendCommand("AUTH LOGIN", 334);
-                SendCommand(brivano::Base64Encode(username_), 334);
-                SendCommand(brivano::Base64Encode(password_), 235);
-                used = "LOGIN";
-            } else if (isOffered("PLAIN")) {
-                // NUL separates the fields: one inside would shift them.
+            if (plain) {
+                // RFC 4616, in one round trip: C: AUTH PLAIN base64(NUL user NUL
+                // password)  S: 235. NUL separates the fields: one inside would
+                // shift them.
                 if (username_.find('\0') != std::string::npos ||
                     password_.find('\0') != std::string::npos)
                     throw EIdInvalidLine();
@@ -118,6 +193,15 @@ std::string TIdSMTP::Authenticate() {
                 fields.append(1, '\0').append(username_).append(1, '\0').append(password_);
                 SendCommand("AUTH PLAIN " + brivano::Base64Encode(fields), 235);
                 used = "PLAIN";
+            } else if (isOffered("LOGIN")) {
+                // AUTH LOGIN; each 334 is a server challenge of RFC 4954 §4:
+                //   C: AUTH LOGIN         S: 334 VXNlcm5hbWU6   ("Username:")
+                //   C: base64(user)       S: 334 UGFzc3dvcmQ6   ("Password:")
+                //   C: base64(password)   S: 235
+                SendCommand("AUTH LOGIN", 334);
+                SendCommand(brivano::Base64Encode(username_), 334);
+                SendCommand(brivano::Base64Encode(password_), 235);
+                used = "LOGIN";
             }
         } catch (const EIdSMTPLoginRefused&) {
             throw;

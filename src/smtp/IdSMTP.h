@@ -1,6 +1,7 @@
 #pragma once
 // The SMTP client: connect with the greeting, encrypt as UseTLS asks, log in
-// when a user name is set (AUTH LOGIN when offered, else AUTH PLAIN), send one
+// when a user name is set (AUTH LOGIN when offered, else AUTH PLAIN; PLAIN
+// first when asked to; XOAUTH2 or OAUTHBEARER with a bearer token), send one
 // message, and say goodbye with QUIT.
 //
 // Connect runs the steps OpenConnection, Greet and NegotiateTLS; a caller
@@ -9,6 +10,7 @@
 // out on a plain connection to a server that offers STARTTLS: the login
 // encrypts first.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,27 @@ class EIdSMTPLoginRefused : public EIdSMTPReplyError {
     explicit EIdSMTPLoginRefused(const EIdSMTPReplyError& refusal)
         : EIdSMTPReplyError(refusal.what(), refusal.ErrorCode(), refusal.EnhancedCode()) {}
 };
+
+// The server refused the bearer token: it expired, was revoked or is not for
+// this mailbox. A fresh token may be accepted.
+class EIdSMTPTokenRefused : public EIdSMTPLoginRefused {
+  public:
+    using EIdSMTPLoginRefused::EIdSMTPLoginRefused;
+};
+
+// A login with a bearer token is due and the server offers neither XOAUTH2
+// nor OAUTHBEARER: nothing was sent, and no password or unauthenticated
+// send takes its place.
+class EIdSASLNotOffered : public EIdException {
+  public:
+    EIdSASLNotOffered()
+        : EIdException("Il server non offre l'accesso con token (AUTH XOAUTH2 o OAUTHBEARER)") {}
+};
+
+// Gives the bearer token for a login. `refused` is empty for the first
+// login of a session, else the token the server just refused, so the giver
+// can fetch a fresh one (once for every connection that saw the same token).
+using TIdBearerSource = std::function<std::string(const std::string& refused)>;
 
 enum TIdSMTPAuthenticationType { atNone, atDefault, atSASL };
 
@@ -44,6 +67,13 @@ class TIdSMTP : public TIdSMTPBase {
     void SetPassword(const std::string& password) { password_ = password; }
     TIdSMTPAuthenticationType AuthType() const { return authType_; }
     void SetAuthType(TIdSMTPAuthenticationType type) { authType_ = type; }
+    // With a saved account: AUTH PLAIN (one round trip) when offered, else
+    // LOGIN. Off, LOGIN comes first as always.
+    bool PreferPlain() const { return preferPlain_; }
+    void SetPreferPlain(bool prefer) { preferPlain_ = prefer; }
+    // When set, the login uses a bearer token (XOAUTH2 when offered, else
+    // OAUTHBEARER) and never the password.
+    void SetBearerSource(TIdBearerSource source) { bearerSource_ = std::move(source); }
     // Mechanism names for atSASL, which nothing here uses.
     std::vector<std::string>& SASLMechanisms() { return saslMechanisms_; }
 
@@ -65,9 +95,11 @@ class TIdSMTP : public TIdSMTPBase {
     // offer it; EIdTLSError without a TLS-capable channel (nothing sent).
     void StartTLS();
     // Logs in now, once per connection, as Send does first, and returns the
-    // mechanism used: "LOGIN", "PLAIN", or "" when nothing was sent (no user
-    // name, atNone, or neither mechanism offered). EIdSMTPLoginRefused when
-    // refused.
+    // mechanism used: "LOGIN", "PLAIN", "XOAUTH2", "OAUTHBEARER", or "" when
+    // nothing was sent (no user name, atNone, or neither password mechanism
+    // offered). EIdSMTPLoginRefused when refused; with a bearer token, a
+    // refused token is asked for again once, then EIdSMTPTokenRefused, and
+    // EIdSASLNotOffered when no token mechanism is offered.
     std::string Authenticate();
     // Delivers the message: authentication (once per connection), the
     // envelope to every To, Cc and Bcc address, the text and its end.
@@ -91,10 +123,15 @@ class TIdSMTP : public TIdSMTPBase {
   private:
     // Whether a login is due: atDefault, a user name, not yet logged in.
     bool LoginDue() const;
+    // One login with the token; EIdSMTPTokenRefused when refused.
+    void BearerLogin(const std::string& mechanism, const std::string& token);
+    std::string BearerAuthenticate(const std::vector<std::string>& offered);
 
     std::string username_;
     std::string password_;
     TIdSMTPAuthenticationType authType_ = atDefault;
     std::vector<std::string> saslMechanisms_;
+    bool preferPlain_ = false;
+    TIdBearerSource bearerSource_;
     bool authenticated_ = false;
 };

@@ -34,7 +34,35 @@ int NumeroDaTesto(const std::string& testo, const char* valore, int minimo, int 
     return numero;
 }
 
+// Letters, digits, ".", "-" and "_" only: the text goes into an address.
+bool ParolaSemplice(const std::string& testo) {
+    for (char c : testo)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+              c == '.' || c == '-' || c == '_'))
+            return false;
+    return true;
+}
+
 }  // namespace
+
+const char* TestoMetodo(TMetodoAccesso metodo) {
+    switch (metodo) {
+        case TMetodoAccesso::Microsoft:
+            return "Accesso Microsoft";
+        case TMetodoAccesso::Google:
+            return "Accesso Google";
+        case TMetodoAccesso::Password:
+            break;
+    }
+    return "Password";
+}
+
+std::optional<TMetodoAccesso> MetodoDaTesto(const std::string& testo) {
+    for (TMetodoAccesso m :
+         {TMetodoAccesso::Password, TMetodoAccesso::Microsoft, TMetodoAccesso::Google})
+        if (testo == TestoMetodo(m)) return m;
+    return std::nullopt;
+}
 
 const char* TestoSicurezza(TSicurezza sicurezza) {
     switch (sicurezza) {
@@ -105,6 +133,18 @@ void ControllaAccount(const TAccountInvio& account) {
         throw EAccountNonValido("Le connessioni vanno da 1 a " +
                                 std::to_string(ConnessioniMassime) + ".");
     ControllaLimiti(account.Limiti, account.Rinvii);
+    if (account.Metodo != TMetodoAccesso::Password && account.Sicurezza == TSicurezza::Nessuna)
+        throw EAccountNonValido(std::string(TestoMetodo(account.Metodo)) +
+                                " richiede una connessione cifrata: scegliere STARTTLS o SSL/TLS.");
+    if (account.Metodo != TMetodoAccesso::Password && account.UtenteAccesso().empty())
+        throw EAccountNonValido("Indicare l'indirizzo con cui si accede.");
+    if (!ParolaSemplice(account.Tenant))
+        throw EAccountNonValido(
+            "Il tenant può contenere solo lettere, cifre, punti, trattini e trattini bassi.");
+    if (!ParolaSemplice(account.IdApplicazione))
+        throw EAccountNonValido(
+            "L'ID applicazione può contenere solo lettere, cifre, punti, trattini e trattini "
+            "bassi.");
 }
 
 std::optional<TAccountInvio> LeggiAccount() {
@@ -138,6 +178,15 @@ std::optional<TAccountInvio> LeggiAccount() {
                                         ValoriAccount::Connessioni, 1, ConnessioniMassime);
     account.Limiti = LeggiLimiti();
     account.Rinvii = LeggiRinvii();
+    const std::string metodo = LeggiReg(KeyBrivano, ValoriAccount::Metodo);
+    const std::optional<TMetodoAccesso> m =
+        metodo.empty() ? TMetodoAccesso::Password : MetodoDaTesto(metodo);
+    if (!m)
+        throw EAccountNonValido("Valore non valido per '" + std::string(ValoriAccount::Metodo) +
+                                "' nella configurazione: " + metodo);
+    account.Metodo = *m;
+    account.Tenant = LeggiReg(KeyBrivano, ValoriAccount::Tenant);
+    account.IdApplicazione = LeggiReg(KeyBrivano, ValoriAccount::IdApplicazione);
     return account;
 }
 
@@ -155,6 +204,9 @@ void ScriviAccount(const TAccountInvio& account) {
               std::to_string(account.MessaggiPerConnessione));
     ScriviReg(KeyBrivano, ValoriAccount::Connessioni, std::to_string(account.Connessioni));
     ScriviLimiti(account.Limiti, account.Rinvii);
+    ScriviReg(KeyBrivano, ValoriAccount::Metodo, TestoMetodo(account.Metodo));
+    ScriviReg(KeyBrivano, ValoriAccount::Tenant, account.Tenant);
+    ScriviReg(KeyBrivano, ValoriAccount::IdApplicazione, account.IdApplicazione);
     ScriviReg(KeyBrivano, ValoriAccount::Host, account.Host);
 }
 

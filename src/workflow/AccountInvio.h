@@ -28,6 +28,15 @@ int PortaAbituale(TSicurezza sicurezza);
 // user typed).
 int PortaPerSicurezza(int porta, TSicurezza prima, TSicurezza dopo);
 
+// How the account logs in: with the password in the keyring, or with a
+// sign-in at the provider whose token the server takes (XOAUTH2).
+enum class TMetodoAccesso { Password, Microsoft, Google };
+
+// "Password", "Accesso Microsoft", "Accesso Google": the texts shown and stored.
+const char* TestoMetodo(TMetodoAccesso metodo);
+// The method named by a stored or shown text; nothing for any other text.
+std::optional<TMetodoAccesso> MetodoDaTesto(const std::string& testo);
+
 struct TAccountInvio {
     std::string Host;
     int Porta = 25;
@@ -43,6 +52,12 @@ struct TAccountInvio {
     int Connessioni = 1;
     TLimitiInvio Limiti;
     TRinvii Rinvii;
+    TMetodoAccesso Metodo = TMetodoAccesso::Password;
+    // For a sign-in: the directory ("common", "organizations", "consumers"
+    // or an id; empty is "common") and the application id the user or the
+    // firm's administrator registered (empty: the one the build brings).
+    std::string Tenant;
+    std::string IdApplicazione;
 
     // The name the server is logged in with.
     const std::string& UtenteAccesso() const { return Utente.empty() ? Mittente : Utente; }
@@ -66,6 +81,9 @@ inline constexpr const char* MittenteNome = "MittenteNome";
 inline constexpr const char* Fornitore = "Fornitore";
 inline constexpr const char* MessaggiPerConnessione = "SmtpMessaggiPerConnessione";
 inline constexpr const char* Connessioni = "SmtpConnessioni";
+inline constexpr const char* Metodo = "SmtpAccesso";
+inline constexpr const char* Tenant = "AccessoTenant";
+inline constexpr const char* IdApplicazione = "AccessoIdApplicazione";
 }  // namespace ValoriAccount
 
 // Most messages one connection of the account carries.
@@ -73,7 +91,9 @@ inline constexpr int MessaggiPerConnessioneMassimi = 100;
 
 // Raises EAccountNonValido, in Italian, for an empty host, a port outside
 // 1-65535, a text holding a line break or a NUL (it would end a protocol
-// line or a configuration line), or a limit out of its bounds.
+// line or a configuration line), a limit out of its bounds, a sign-in
+// without encryption, or a tenant or application id that is not one word of
+// letters, digits, dots, dashes and underscores (they go into an address).
 void ControllaAccount(const TAccountInvio& account);
 
 // The saved account, or nothing when none was saved (no `SmtpHost`). Raises

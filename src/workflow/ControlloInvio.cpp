@@ -5,6 +5,7 @@
 #include "dialogs/MessageBoxes.h"
 #include "mailing/IdMessage.h"
 #include "smtp/IdSMTP.h"
+#include "workflow/AccessoOAuth.h"
 #include "workflow/AccountInvio.h"
 #include "workflow/Cadenza.h"
 #include "workflow/CadenzaInvio.h"
@@ -164,6 +165,13 @@ TDatiInvio TControlloInvio::DatiInvio(const TDatiInvio& testi) const {
         dati.MittenteNome = account->MittenteNome;
         dati.PerConnessione = account->MessaggiPerConnessione;
         dati.Connessioni = account->Connessioni;
+        dati.PreferisciPlain = true;
+        if (account->Metodo != TMetodoAccesso::Password) {
+            if (!impostazioni_) throw EAccessoDaRifare("Accesso non disponibile: Accedi di nuovo.");
+            dati.Token = [accesso = impostazioni_->Accesso(*account)](const std::string& r) {
+                return accesso->Token(r);
+            };
+        }
     }
     dati.ListUnsubscribe = fonti_.ListUnsubscribe ? fonti_.ListUnsubscribe() : true;
     return dati;
@@ -186,6 +194,9 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
     std::vector<std::string> piePagina;
     try {
         dati = DatiInvio(testi);
+        // A token with under five minutes left is renewed now; a refused
+        // renewal stops here, before the first message.
+        if (dati.Token) dati.Token(std::string());
         piePagina = fonti_.PiePagina ? fonti_.PiePagina() : LeggiPiePagina();
         PreparaInvio(smtp_, message_, dati, limiti_);
         ImpostaConnessioni(opzioni_, dati, limiti_);
@@ -296,6 +307,7 @@ void TControlloInvio::Concludi() {
     if (esito.Interrotto && opzioni_.Registro && opzioni_.Spedizione != 0)
         RunGuarded(boxes_,
                    [&] { restano = opzioni_.Registro->Spedizione(opzioni_.Spedizione).DaFare; });
+    if (!esito.MotivoInterruzione.empty()) boxes_.ShowError(esito.MotivoInterruzione);
     if (!esito.Esclusi.empty()) boxes_.ShowInfo(TestoEsclusi(esito.Esclusi.size()));
     if (!esito.Falliti.empty()) {
         std::vector<std::size_t> posizioni;

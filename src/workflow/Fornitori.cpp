@@ -9,7 +9,7 @@ namespace {
 // The limits (per minute, hour, day; pause) are figures to re-check against
 // each provider's current published limits: they were chosen at or below
 // them, with a margin, without a way to look them up again here.
-constexpr std::array<TFornitore, 7> Tabella = {{
+constexpr std::array<TFornitore, 8> Tabella = {{
     {"Aruba", "smtps.aruba.it", 465, TSicurezza::SSLTLS, "", {10, 150, 500, 0}},
     {"Libero", "smtp.libero.it", 465, TSicurezza::SSLTLS, "", {5, 60, 250, 0}},
     {"TIM", "smtp.tim.it", 587, TSicurezza::STARTTLS, "", {5, 60, 250, 0}},
@@ -18,15 +18,23 @@ constexpr std::array<TFornitore, 7> Tabella = {{
      587,
      TSicurezza::STARTTLS,
      "Gmail richiede una password per app (verifica in due passaggi attiva), non la "
-     "password dell'account.",
+     "password dell'account; in alternativa scegliere \"Accesso Google\".",
      {20, 100, 400, 0}},
+    {"Microsoft 365 / Outlook.com",
+     "smtp.office365.com",
+     587,
+     TSicurezza::STARTTLS,
+     "",
+     {20, 100, 250, 0},
+     TMetodoAccesso::Microsoft},
     {"Outlook.com",
      "smtp-mail.outlook.com",
      587,
      TSicurezza::STARTTLS,
-     "Outlook.com può accettare solo l'autenticazione moderna: il server potrebbe rifiutare "
-     "la password.",
-     {20, 100, 250, 0}},
+     "Outlook.com accetta solo l'autenticazione moderna: si entra con \"Accesso Microsoft\", "
+     "non con la password.",
+     {20, 100, 250, 0},
+     TMetodoAccesso::Microsoft},
     {"Register.it", "authsmtp.register.it", 465, TSicurezza::SSLTLS, "", {10, 100, 500, 0}},
     {"Altro", "", 25, TSicurezza::Nessuna, "", {0, 0, 0, 0}},
 }};
@@ -50,6 +58,7 @@ void ApplicaFornitore(const TFornitore& fornitore, TAccountInvio& account) {
     account.Porta = fornitore.Porta;
     account.Sicurezza = fornitore.Sicurezza;
     account.Limiti = fornitore.Limiti;
+    account.Metodo = fornitore.Metodo;
 }
 
 }  // namespace brivano

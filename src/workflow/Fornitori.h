@@ -17,6 +17,7 @@ struct TFornitore {
     const char* Nota = "";  // one line where the provider asks for more; else empty
     // Kept below the provider's published sending limits; none for "Altro".
     TLimitiInvio Limiti;
+    TMetodoAccesso Metodo = TMetodoAccesso::Password;
 };
 
 // In the order the list shows them; "Altro" is last.

@@ -135,6 +135,7 @@ std::vector<TFallimento> RaccogliGiro(const std::vector<std::size_t>& giro,
                 break;
             case TEsitoVoce::Interrotto:
                 esito.Interrotto = true;
+                if (esito.MotivoInterruzione.empty()) esito.MotivoInterruzione = r.Testo;
                 break;
         }
     }

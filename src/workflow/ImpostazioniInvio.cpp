@@ -6,6 +6,13 @@ TChiavePassword TImpostazioniInvio::ChiavePer(const TAccountInvio& account) {
     return {account.Host, account.UtenteAccesso()};
 }
 
+std::shared_ptr<TSessioneAccesso> TImpostazioniInvio::Accesso(const TAccountInvio& account) {
+    std::lock_guard<std::mutex> lock(accessoMutex_);
+    if (!accesso_ || !accesso_->PerAccount(account))
+        accesso_ = std::make_shared<TSessioneAccesso>(portachiavi_, account);
+    return accesso_;
+}
+
 TAccountCaricato TImpostazioniInvio::Carica() {
     TAccountCaricato caricato;
     std::optional<TAccountInvio> salvato = LeggiAccount();

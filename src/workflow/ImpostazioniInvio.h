@@ -3,11 +3,14 @@
 // sending account: load it with its password, save it, and remember for the
 // rest of the program run a password no keyring could keep.
 
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
 #include "keyring/Portachiavi.h"
 #include "workflow/AccountInvio.h"
+#include "workflow/SessioneAccesso.h"
 
 namespace brivano {
 
@@ -46,6 +49,11 @@ class TImpostazioniInvio {
     // boxes from the account knows when to fill them again.
     int Salvataggi() const { return salvataggi_; }
 
+    // The sign-in of an account that signs in, the same for the whole
+    // program run (its access token lives in memory). Raises what
+    // TSessioneAccesso raises.
+    std::shared_ptr<TSessioneAccesso> Accesso(const TAccountInvio& account);
+
   private:
     static TChiavePassword ChiavePer(const TAccountInvio& account);
 
@@ -53,6 +61,8 @@ class TImpostazioniInvio {
     // Only in memory, only when the keyring could not keep it.
     std::optional<std::pair<TChiavePassword, std::string>> passwordSessione_;
     int salvataggi_ = 0;
+    std::mutex accessoMutex_;
+    std::shared_ptr<TSessioneAccesso> accesso_;
 };
 
 // Texts the windows show about the keyring.

@@ -5,6 +5,7 @@
 #include "smtp/IdIOHandlerTLS.h"
 #include "smtp/IdSMTP.h"
 #include "smtp/IdTLSException.h"
+#include "workflow/AccessoOAuth.h"
 #include "workflow/SpiegazioneErrori.h"
 
 namespace brivano {
@@ -70,8 +71,21 @@ void Chiudi(TIdSMTP& smtp, bool saluta) {
 }  // namespace
 
 std::vector<TPassoProva> ProvaConnessione(const TAccountInvio& account, const std::string& password,
-                                          const TAvvisoPasso& avviso, const TLimitiProva& limiti) {
+                                          const TAvvisoPasso& avviso, const TLimitiProva& limiti,
+                                          const TIdBearerSource& token) {
     TRegistroPassi registro(avviso);
+    if (account.Metodo != TMetodoAccesso::Password) {
+        const std::string passo =
+            std::string("Token di accesso (") + TestoMetodo(account.Metodo) + ")";
+        try {
+            if (!token) throw EAccessoNonRiuscito("Accesso non disponibile: Accedi di nuovo.");
+            token(std::string());
+            registro.Riuscito(passo, "ottenuto");
+        } catch (const std::exception& e) {
+            registro.Fallito(passo, e);
+            return std::move(registro).Passi();
+        }
+    }
     const std::string passoConnessione =
         "Connessione a " + account.Host + ":" + std::to_string(account.Porta);
     const std::string passoEhlo = "Saluto del server ed EHLO";
@@ -90,6 +104,8 @@ std::vector<TPassoProva> ProvaConnessione(const TAccountInvio& account, const st
         smtp.SetUseTLS(UseTLSPer(account.Sicurezza));
         smtp.SetUsername(account.UtenteAccesso());
         smtp.SetPassword(password);
+        smtp.SetPreferPlain(true);
+        if (account.Metodo != TMetodoAccesso::Password) smtp.SetBearerSource(token);
         smtp.SetConnectTimeout(limiti.Connessione);
         smtp.SetReadTimeout(limiti.Risposta);
         smtp.OpenConnection();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "smtp/IdSMTP.h"
 #include "workflow/AccountInvio.h"
 
 namespace brivano {
@@ -28,9 +29,12 @@ using TAvvisoPasso = std::function<void(const TPassoProva&)>;
 
 // The steps that ran, in order; the first failed one is the last. `avviso`
 // hears each step as it ends.
+// An account that signs in gets its token first (a step of its own) from
+// `token`, and logs in with it; without `token` that step fails.
 std::vector<TPassoProva> ProvaConnessione(const TAccountInvio& account, const std::string& password,
                                           const TAvvisoPasso& avviso = {},
-                                          const TLimitiProva& limiti = {});
+                                          const TLimitiProva& limiti = {},
+                                          const TIdBearerSource& token = {});
 
 // "Prova riuscita." when every step succeeded, else "Prova non riuscita.".
 std::string EsitoProva(const std::vector<TPassoProva>& passi);

@@ -1,5 +1,7 @@
 #include "workflow/SessioneInvio.h"
 
+#include <typeinfo>
+
 #include "mailing/MailText.h"
 #include "smtp/IdReply.h"
 #include "workflow/SpiegazioneErrori.h"
@@ -87,7 +89,10 @@ TRisultatoVoce TSessioneInvio::Tenta(TIdMessage& message, bool& rotta) {
         if (!smtp_.LastReply().Text().empty())
             r.Testo = TestoErroreBreve(smtp_.LastReply().Text().front());
     } catch (const EIdAborted& e) {
-        r = {smtp_.DataEndWritten() ? TEsitoVoce::Incerto : TEsitoVoce::Interrotto, 0, e.what()};
+        // A stop of the user's says nothing more; another stop (a sign-in to
+        // do again) gives its reason.
+        r = {smtp_.DataEndWritten() ? TEsitoVoce::Incerto : TEsitoVoce::Interrotto, 0,
+             typeid(e) == typeid(EIdAborted) ? std::string() : std::string(e.what())};
         inPasso = false;
     } catch (const EIdReplyError& e) {
         const int codice = e.ErrorCode();

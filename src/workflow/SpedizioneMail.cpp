@@ -80,6 +80,8 @@ void PreparaConnessione(TIdSMTP& smtp, const TDatiInvio& dati, const TLimitiTemp
     smtp.SetUseTLS(dati.UseTLS);
     smtp.SetUsername(dati.Utente.empty() ? dati.Mittente : dati.Utente);
     smtp.SetPassword(dati.Password);
+    smtp.SetPreferPlain(dati.PreferisciPlain);
+    smtp.SetBearerSource(dati.Token);
     smtp.SetConnectTimeout(limiti.Connessione);
     smtp.SetReadTimeout(limiti.Risposta);
     smtp.SetReplyTimeouts(limiti.PerFase);

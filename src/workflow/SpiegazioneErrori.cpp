@@ -35,9 +35,23 @@ std::string PerSocket(int codice) {
     }
 }
 
+// Refusals of a mailbox that may not log in as asked, whatever the secret.
+std::string PerAccessoChiuso(const EIdSMTPReplyError& e) {
+    const TIdSMTPEnhancedCode& esteso = e.EnhancedCode();
+    if (!esteso.Available || esteso.Subject != 7) return {};
+    if (esteso.Details == 139)
+        return "L'invio con SMTP AUTH è disattivato per questa casella o per l'organizzazione: "
+               "l'amministratore deve attivarlo";
+    if (esteso.Details == 30)
+        return "Il server non accetta più la password: scegliere \"Accesso Microsoft\" nelle "
+               "Impostazioni Invio";
+    return {};
+}
+
 std::string PerRisposta(const EIdSMTPReplyError& e) {
     const TIdSMTPEnhancedCode& esteso = e.EnhancedCode();
     const int codice = e.ErrorCode();
+    if (std::string chiuso = PerAccessoChiuso(e); !chiuso.empty()) return chiuso;
     if (codice == 535 || codice == 534 || codice == 530 || codice == 538 || codice == 454 ||
         (esteso.Available && esteso.Subject == 7 && esteso.Details == 8))
         return "Accesso rifiutato: controllare nome utente e password";
@@ -74,8 +88,15 @@ std::string PerCertificato(TIdCertificateFault motivo) {
 }  // namespace
 
 std::string SpiegaErrore(const std::exception& errore) {
-    if (dynamic_cast<const EIdSMTPLoginRefused*>(&errore))
+    if (const auto* e = dynamic_cast<const EIdSMTPLoginRefused*>(&errore)) {
+        if (std::string chiuso = PerAccessoChiuso(*e); !chiuso.empty()) return chiuso;
+        if (dynamic_cast<const EIdSMTPTokenRefused*>(&errore))
+            return "Il server non ha accettato l'accesso: usare \"Accedi…\" nelle Impostazioni "
+                   "Invio e controllare che l'indirizzo sia quello dell'accesso";
         return "Accesso rifiutato: controllare nome utente e password";
+    }
+    if (dynamic_cast<const EIdSASLNotOffered*>(&errore))
+        return "Controllare host e porta, o scegliere il metodo Password";
     if (const auto* e = dynamic_cast<const EIdTLSCertificateRefused*>(&errore))
         return PerCertificato(e->Reason());
     if (dynamic_cast<const EIdTLSNotOffered*>(&errore))

@@ -39,6 +39,11 @@ struct TDatiInvio {
     // connections (see TOpzioniInvio).
     int PerConnessione = 1;
     int Connessioni = 1;
+    // Set with a saved account: AUTH PLAIN when offered (one round trip).
+    bool PreferisciPlain = false;
+    // Set for an account that signs in: gives the bearer token the login
+    // sends instead of the password (see TIdBearerSource).
+    std::function<std::string(const std::string& rifiutato)> Token;
 };
 
 // Waits of one recipient's dialogue, in milliseconds. A reply limit covers
@@ -80,6 +85,9 @@ struct TEsitoInvio {
     // the message. Never sent again without the user saying so.
     std::vector<TFallimento> Incerti;
     bool Interrotto = false;
+    // Why the run stopped when the user did not stop it (the sign-in must be
+    // done again); empty otherwise.
+    std::string MotivoInterruzione;
     // Entries not sent because they are on the do-not-mail list.
     std::vector<std::size_t> Esclusi;
 };

@@ -15,9 +15,11 @@
 #include "LoopbackServer.h"
 #include "PortachiaviInMemoria.h"
 #include "RecordingMessageBoxes.h"
+#include "ServerAccesso.h"
 #include "SinkAiosmtpd.h"
 #include "TempDir.h"
 #include "account_window/F_ImpostazioniInvio.h"
+#include "config/F_Conf.h"
 #include "workflow/AccountInvio.h"
 #include "workflow/Fornitori.h"
 
@@ -69,7 +71,7 @@ TEST_F(FImpostazioniInvioTest, PresetsFillHostPortSecurityAndNote) {
     EXPECT_EQ(finestra.ComboFornitore->currentText(), "Altro");
     EXPECT_EQ(finestra.DDPorta->value(), 25);
     EXPECT_EQ(finestra.ComboSicurezza->currentText(), "Nessuna");
-    EXPECT_EQ(finestra.ComboFornitore->count(), 7);
+    EXPECT_EQ(finestra.ComboFornitore->count(), 8);
 
     Compila();
     Scegli("Aruba");
@@ -226,6 +228,38 @@ TEST_F(FImpostazioniInvioTest, ProvaConnessioneNamesTheFailedStep) {
     EXPECT_NE(testo.find("[ERRORE] Connessione a 127.0.0.1:"), std::string::npos) << testo;
     EXPECT_NE(testo.find("(Connessione rifiutata: controllare host e porta)"), std::string::npos);
     EXPECT_EQ(testo.substr(testo.rfind('\n') + 1), "Prova non riuscita.");
+}
+
+// The window's wiring of a sign-in: the preset picks the method, "Accedi…"
+// opens the browser through the hook (the stand-in browser here) and waits,
+// the signed-in address shows, "Esci" forgets the tokens.
+TEST_F(FImpostazioniInvioTest, AccediThroughTheBrowserHookThenEsci) {
+    TTempDir cartella;
+    TServerAccesso server(cartella.path(), {"--client-id", "id-di-prova"});
+    ASSERT_TRUE(server.Ready());
+    ScriviReg(KeyBrivano, "AccessoMicrosoftAutorizza", server.Base() + "/authorize");
+    ScriviReg(KeyBrivano, "AccessoMicrosoftToken", server.Base() + "/token");
+    ::setenv("BRIVANO_BROWSER", TServerAccesso::WriteBrowser(cartella.path()).c_str(), 1);
+    finestra.show();
+    Compila();
+    Scegli("Microsoft 365 / Outlook.com");
+    EXPECT_EQ(finestra.ComboMetodo->currentText(), "Accesso Microsoft");
+    EXPECT_FALSE(finestra.DDPassword->isEnabled());
+    finestra.DDIdApplicazione->setText("id-di-prova");
+    bool concluso = false;
+    QObject::connect(&finestra, &TFImpostazioniInvio::AccessoConcluso, &finestra,
+                     [&] { concluso = true; });
+    finestra.ButtonAccedi->click();
+    EXPECT_TRUE(finestra.ButtonAnnullaAccesso->isVisible());
+    EXPECT_FALSE(finestra.ButtonSalva->isEnabled());
+    EXPECT_TRUE(Attendi([&] { return concluso; }, 60));
+    ::unsetenv("BRIVANO_BROWSER");
+    EXPECT_TRUE(boxes.Errors().empty());
+    EXPECT_EQ(finestra.LabelAccesso->text(), "Accesso eseguito come info@esempio.it");
+    EXPECT_EQ(portachiavi.Voci.count({"Accesso Microsoft", "info@esempio.it"}), 1U);
+    finestra.ButtonEsci->click();
+    EXPECT_TRUE(portachiavi.Voci.empty());
+    EXPECT_TRUE(finestra.LabelAccesso->text().startsWith("Accesso non eseguito"));
 }
 
 }  // namespace

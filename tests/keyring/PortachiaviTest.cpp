@@ -12,6 +12,7 @@
 #include "TempDir.h"
 #include "config/F_Conf.h"
 #include "workflow/ImpostazioniInvio.h"
+#include "workflow/SessioneAccesso.h"
 
 using namespace brivano;
 
@@ -53,6 +54,26 @@ TEST(PortachiaviReale, SavedAccountFindsItsPasswordInANewRun) {
         TImpostazioniInvio(portachiavi).Salva(account, "chiave-xyz").PasswordNelPortachiavi);
     EXPECT_EQ(TImpostazioniInvio(portachiavi).Carica().Password, "chiave-xyz");
     portachiavi.Cancella({account.Host, account.Mittente});
+}
+
+// The refresh token of a sign-in is read back by a new keyring connection
+// and a new session (as after a restart); "Esci" removes it.
+TEST(PortachiaviReale, SignInRefreshTokenFoundInANewRun) {
+    TAccountInvio account;
+    account.Mittente = "info@esempio.it";
+    account.Metodo = TMetodoAccesso::Microsoft;
+    account.IdApplicazione = "id-di-prova";
+    {
+        TPortachiaviSegreti portachiavi;
+        TSessioneAccesso(portachiavi, account).Conserva({"accesso", "rinnovo-1", 3600});
+    }
+    TPortachiaviSegreti portachiavi;
+    EXPECT_EQ(portachiavi.Leggi({"Accesso Microsoft", "info@esempio.it"}), "rinnovo-1");
+    TSessioneAccesso nuova(portachiavi, account);
+    EXPECT_TRUE(nuova.Collegato());
+    nuova.Esci();
+    EXPECT_FALSE(nuova.Collegato());
+    EXPECT_EQ(portachiavi.Leggi({"Accesso Microsoft", "info@esempio.it"}), std::nullopt);
 }
 
 TEST(PortachiaviAssente, NothingStoredAndTheWindowTextSaysSo) {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 
 #include "SinkAiosmtpd.h"
@@ -329,6 +330,41 @@ TEST_F(SmtpTlsAiosmtpd, LaterConnectionsResumeTheSession) {
         smtp_.Disconnect();
     }
     EXPECT_EQ(sink->Messages().size(), 3u);
+}
+
+// A bearer token over STARTTLS: a stale one gets the error challenge and the
+// 535, the fresh one asked for then is taken and the message goes once.
+TEST_F(SmtpTlsAiosmtpd, BearerTokenRefreshedOnceAfterTheErrorChallenge) {
+    for (const char* mechanism : {"XOAUTH2", "OAUTHBEARER"}) {
+        SCOPED_TRACE(mechanism);
+        TTempDir folder;
+        const auto tokens = folder.path() / "tokens";
+        std::ofstream(tokens) << "vecchio 1\nfresco 9999999999\n";
+        TSinkAiosmtpd sink(
+            folder.path(),
+            {"starttls", "--cert", certificates_->Cert(TKind::Good).string(), "--key",
+             certificates_->Key(TKind::Good).string(), "--mechanisms",
+             std::string("LOGIN,PLAIN,") + mechanism, "--tokens-file", tokens.string()});
+        ASSERT_TRUE(sink.Ready());
+        TIdSMTP smtp;
+        Prepare(smtp, sink.Port(), utUseRequireTLS, "localhost");
+        std::vector<std::string> asked;
+        smtp.SetBearerSource([&](const std::string& refused) {
+            asked.push_back(refused);
+            return refused.empty() ? "vecchio" : "fresco";
+        });
+        ASSERT_NO_THROW(Deliver(smtp));
+        EXPECT_EQ(asked, (std::vector<std::string>{"", "vecchio"}));
+        EXPECT_EQ(sink.Messages().size(), 1u);
+        const auto transcript = sink.Transcript();
+        EXPECT_EQ(std::count_if(transcript.begin(), transcript.end(),
+                                [&](const std::string& line) {
+                                    return line.rfind(std::string("tls AUTH ") + mechanism, 0) == 0;
+                                }),
+                  2);
+        EXPECT_FALSE(Has(transcript, "tls AUTH LOGIN"));
+        EXPECT_TRUE(Clear(transcript).size() <= 2);  // EHLO and STARTTLS
+    }
 }
 
 }  // namespace

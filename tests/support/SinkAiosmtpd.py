@@ -9,7 +9,11 @@ Usage: SinkAiosmtpd.py FOLDER MODE [options]
 Options:
   --cert FILE --key FILE   the server's certificate chain and key (TLS modes)
   --mechanisms LIST        AUTH mechanisms offered, e.g. LOGIN,PLAIN (default)
-                           or PLAIN
+                           or PLAIN; XOAUTH2 and OAUTHBEARER with --tokens-file
+  --tokens-file FILE       bearer tokens accepted, one a line as "TOKEN EXPIRY"
+                           (seconds since the epoch), read again at every AUTH;
+                           a token absent or expired gets the error challenge
+                           (334 and a base64 JSON status), then 535
   --user NAME --password SECRET
                            the only login accepted (default: any)
   --starttls-fault KIND    garbage: after "220" the server sends clear text and
@@ -25,11 +29,14 @@ input closes, or after ten minutes.
 """
 import argparse
 import asyncio
+import base64
+import binascii
 import os
 import socket
 import ssl
 import sys
 import threading
+import time
 
 from aiosmtpd.smtp import SMTP, AuthResult
 
@@ -60,6 +67,58 @@ class Store:
         os.rename(base + ".rcpt.tmp", base + ".rcpt")
         os.rename(base + ".eml.tmp", base + ".eml")
         return "250 OK stored"
+
+
+class BearerLogins:
+    """XOAUTH2 and OAUTHBEARER against the tokens a file lists."""
+
+    def __init__(self, tokens_file):
+        self.tokens_file = tokens_file
+
+    def _valid(self, token):
+        try:
+            with open(self.tokens_file) as f:
+                lines = f.read().split("\n")
+        except OSError:
+            return False
+        now = time.time()
+        for line in lines:
+            words = line.split()
+            if words and words[0] == token:
+                return len(words) < 2 or float(words[1]) > now
+        return False
+
+    async def _login(self, server, args, user_and_token):
+        if len(args) < 2:
+            return AuthResult(success=False, handled=False)
+        try:
+            fields = base64.b64decode(args[1], validate=True).decode("utf-8")
+        except (binascii.Error, UnicodeDecodeError):
+            return AuthResult(success=False, handled=False)
+        user, token = user_and_token(fields)
+        if user and token is not None and self._valid(token):
+            return AuthResult(success=True, auth_data=user)
+        # The error challenge; what the client answers does not matter.
+        await server.challenge_auth('{"status":"401","schemes":"bearer"}')
+        return AuthResult(success=False, handled=False)
+
+    async def auth_XOAUTH2(self, server, args):
+        # user=NAME ^A auth=Bearer TOKEN ^A ^A
+        def parse(fields):
+            parts = dict(p.split("=", 1) for p in fields.split("\x01") if "=" in p)
+            auth = parts.get("auth", "")
+            return parts.get("user"), auth[7:] if auth.startswith("Bearer ") else None
+        return await self._login(server, args, parse)
+
+    async def auth_OAUTHBEARER(self, server, args):
+        # n,a=NAME, ^A host=.. ^A port=.. ^A auth=Bearer TOKEN ^A ^A
+        def parse(fields):
+            header, _, rest = fields.partition("\x01")
+            user = header[4:-1] if header.startswith("n,a=") else None
+            parts = dict(p.split("=", 1) for p in rest.split("\x01") if "=" in p)
+            auth = parts.get("auth", "")
+            return user, auth[7:] if auth.startswith("Bearer ") else None
+        return await self._login(server, args, parse)
 
 
 class RecordingSMTP(SMTP):
@@ -125,6 +184,7 @@ def main():
     parser.add_argument("--password")
     parser.add_argument("--starttls-fault", choices=["garbage", "inject"])
     parser.add_argument("--refuse")
+    parser.add_argument("--tokens-file")
     args = parser.parse_args()
 
     context = None
@@ -133,7 +193,7 @@ def main():
         context.load_cert_chain(args.cert, args.key)
 
     offered = {m.strip().upper() for m in args.mechanisms.split(",") if m.strip()}
-    excluded = [m for m in ("LOGIN", "PLAIN") if m not in offered]
+    excluded = [m for m in ("LOGIN", "PLAIN", "XOAUTH2", "OAUTHBEARER") if m not in offered]
 
     def authenticator(server, session, envelope, mechanism, auth_data):
         if args.user is None:
@@ -144,6 +204,10 @@ def main():
 
     transcript = os.path.join(args.folder, "transcript.txt")
     store = Store(args.folder, args.refuse)
+    if args.tokens_file:
+        bearer = BearerLogins(args.tokens_file)
+        store.auth_XOAUTH2 = bearer.auth_XOAUTH2
+        store.auth_OAUTHBEARER = bearer.auth_OAUTHBEARER
     loop = asyncio.new_event_loop()
     asyncio.set_event_loop(loop)
 

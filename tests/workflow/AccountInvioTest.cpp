@@ -58,7 +58,11 @@ TEST_F(AccountTest, RoundTripThroughTheConfigurationStore) {
     altro.Sicurezza = TSicurezza::STARTTLS;
     altro.Porta = 587;
     altro.Utente.clear();
+    altro.Metodo = TMetodoAccesso::Microsoft;
+    altro.Tenant = "organizations";
+    altro.IdApplicazione = "0b1c2d3e-0000-4000-8000-123456789abc";
     ScriviAccount(altro);
+    EXPECT_EQ(LeggiReg(KeyBrivano, "SmtpAccesso"), "Accesso Microsoft");
     EXPECT_EQ(LeggiAccount(), altro);
     EXPECT_EQ(altro.UtenteAccesso(), "info@esempio.it");
 }
@@ -82,6 +86,13 @@ TEST_F(AccountTest, UnusableAccountIsRefusedAndNothingIsWritten) {
          [](TAccountInvio& a) { a.MessaggiPerConnessione = 101; }},
         {"nessuna connessione", [](TAccountInvio& a) { a.Connessioni = 0; }},
         {"cinque connessioni", [](TAccountInvio& a) { a.Connessioni = 5; }},
+        {"accesso in chiaro",
+         [](TAccountInvio& a) {
+             a.Metodo = TMetodoAccesso::Microsoft;
+             a.Sicurezza = TSicurezza::Nessuna;
+         }},
+        {"tenant con barra", [](TAccountInvio& a) { a.Tenant = "common/../x"; }},
+        {"id con spazio", [](TAccountInvio& a) { a.IdApplicazione = "a b"; }},
     };
     for (const auto& caso : casi) {
         TAccountInvio a = Esempio();
@@ -105,6 +116,10 @@ TEST_F(AccountTest, DamagedStoredValuesAreNamedInTheError) {
     ScriviReg(KeyBrivano, "SmtpPorta", "");
     ScriviReg(KeyBrivano, "SmtpSicurezza", "TLS?");
     EXPECT_THROW(LeggiAccount(), EAccountNonValido);
+    ScriviReg(KeyBrivano, "SmtpSicurezza", "STARTTLS");
+    ScriviReg(KeyBrivano, "SmtpAccesso", "Accesso Altro");
+    EXPECT_THROW(LeggiAccount(), EAccountNonValido);
+    ScriviReg(KeyBrivano, "SmtpAccesso", "");
     // A missing port follows the security.
     ScriviReg(KeyBrivano, "SmtpSicurezza", "STARTTLS");
     EXPECT_EQ(LeggiAccount()->Porta, 587);
@@ -164,13 +179,17 @@ TEST(Fornitori, PublishedSettings) {
         int porta;
         TSicurezza s;
         bool nota;
+        TMetodoAccesso metodo = TMetodoAccesso::Password;
     };
     const Atteso attesi[] = {
         {"Aruba", "smtps.aruba.it", 465, TSicurezza::SSLTLS, false},
         {"Libero", "smtp.libero.it", 465, TSicurezza::SSLTLS, false},
         {"TIM", "smtp.tim.it", 587, TSicurezza::STARTTLS, false},
         {"Gmail", "smtp.gmail.com", 587, TSicurezza::STARTTLS, true},
-        {"Outlook.com", "smtp-mail.outlook.com", 587, TSicurezza::STARTTLS, true},
+        {"Microsoft 365 / Outlook.com", "smtp.office365.com", 587, TSicurezza::STARTTLS, false,
+         TMetodoAccesso::Microsoft},
+        {"Outlook.com", "smtp-mail.outlook.com", 587, TSicurezza::STARTTLS, true,
+         TMetodoAccesso::Microsoft},
         {"Register.it", "authsmtp.register.it", 465, TSicurezza::SSLTLS, false},
     };
     ASSERT_EQ(Fornitori().size(), std::size(attesi) + 1);
@@ -184,6 +203,7 @@ TEST(Fornitori, PublishedSettings) {
         EXPECT_EQ(account.Host, a.host) << a.nome;
         EXPECT_EQ(account.Porta, a.porta) << a.nome;
         EXPECT_EQ(account.Sicurezza, a.s) << a.nome;
+        EXPECT_EQ(account.Metodo, a.metodo) << a.nome;
         EXPECT_EQ(account.Fornitore, a.nome);
         EXPECT_EQ(account.Mittente, "io@esempio.it");
         EXPECT_EQ(*f.Nota != '\0', a.nota) << a.nome;
@@ -191,6 +211,7 @@ TEST(Fornitori, PublishedSettings) {
     }
     EXPECT_NE(std::string(TrovaFornitore("Gmail")->Nota).find("password per app"),
               std::string::npos);
+    EXPECT_NE(std::string(TrovaFornitore("Gmail")->Nota).find("Accesso Google"), std::string::npos);
     EXPECT_NE(std::string(TrovaFornitore("Outlook.com")->Nota).find("autenticazione moderna"),
               std::string::npos);
     // "Altro" keeps what the user typed.
