@@ -8,6 +8,7 @@
 
 #include "addressbook/F_ImportaContatti.h"
 #include "addressbook/F_NonInviare.h"
+#include "addressbook/F_SchedaRegistro.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/CasellaFiltro.h"
@@ -59,6 +60,9 @@ TStrumentiRubrica::TStrumentiRubrica(QWidget* finestra, QMenuBar* menu, QTableVi
         Contatti->addAction(QStringLiteral("Non inviare più"), this, [this] { NonInviarePiu(); });
     ElencoNonInviare1 = Contatti->addAction(QStringLiteral("Elenco non inviare..."), this,
                                             [this] { ApriNonInviare(); });
+    Contatti->addSeparator();
+    Registro1 = Contatti->addAction(QStringLiteral("&Registro del contatto..."), this,
+                                    [this] { ApriRegistro(); });
 }
 
 bool TStrumentiRubrica::eventFilter(QObject* watched, QEvent* event) {
@@ -114,6 +118,19 @@ void TStrumentiRubrica::NonInviarePiu() {
 }
 void TStrumentiRubrica::ApriNonInviare() {
     TFNonInviare finestra(boxes_, finestra_);
+    finestra.exec();
+}
+
+void TStrumentiRubrica::ApriRegistro() {
+    const std::optional<std::string> email =
+        fdb_.T_Rubrica.Active() ? fdb_.T_Rubrica.FieldValue("EMail") : std::nullopt;
+    if (!email || email->find_first_not_of(" \t") == std::string::npos) {
+        boxes_.ShowInfo(
+            "Il contatto non ha un indirizzo e-mail: il registro tiene i dati per "
+            "indirizzo.");
+        return;
+    }
+    TFSchedaRegistro finestra(boxes_, *email, finestra_);
     finestra.exec();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // What the address book offers beyond browsing and editing: the search box
 // over the list, import, export of all or of the filtered contacts, "Non
-// inviare più" for the current contact and the do-not-mail window. Kept
+// inviare più" for the current contact, the do-not-mail window and the
+// current contact's entry in the contact register. Kept
 // apart from the window, which only places the box and the menu.
 
 #include <QObject>
@@ -36,10 +37,13 @@ class TStrumentiRubrica : public QObject {
     void Esporta(bool soloFiltrati, const QString& file = {});
     void NonInviarePiu();
     void ApriNonInviare();
+    // The current contact's entry in the contact register.
+    void ApriRegistro();
 
     TCasellaFiltro* Filtro;
     QMenu* Contatti;
     QAction *Importa1, *EsportaTutti1, *EsportaFiltrati1, *NonInviare1, *ElencoNonInviare1;
+    QAction* Registro1;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 
 #include "dialogs/MessageBoxes.h"
+#include "workflow/AccountInvio.h"
+#include "workflow/ModelloPiePagina.h"
 #include "workflow/OpzioniMessaggio.h"
 
 namespace {
@@ -33,9 +35,19 @@ TFPiePagina::TFPiePagina(TMessageBoxes& boxes, QWidget* parent) : QDialog(parent
     auto* pulsanti = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     Ripristina = pulsanti->addButton(QStringLiteral("Ripristina"), QDialogButtonBox::ResetRole);
     Ripristina->setObjectName("Ripristina");
+    // Beside the usual lines, the notice a promotional run wants.
+    Modello = pulsanti->addButton(QStringLiteral("Modello"), QDialogButtonBox::ResetRole);
+    Modello->setObjectName("Modello");
     colonna->addWidget(pulsanti);
     connect(Ripristina, &QPushButton::clicked, this,
             [this] { Righe->setPlainText(Unite(brivano::PiePaginaPredefinito())); });
+    connect(Modello, &QPushButton::clicked, this, [this] {
+        RunGuarded(boxes_, [this] {
+            const auto account = brivano::LeggiAccount();
+            Righe->setPlainText(
+                Unite(brivano::PiePaginaModello(account ? account->MittenteNome : std::string())));
+        });
+    });
     connect(pulsanti, &QDialogButtonBox::accepted, this, &TFPiePagina::Salva);
     connect(pulsanti, &QDialogButtonBox::rejected, this, &QDialog::reject);
     RunGuarded(boxes_, [this] { Righe->setPlainText(Unite(brivano::LeggiPiePagina())); });

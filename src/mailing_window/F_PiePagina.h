@@ -1,6 +1,6 @@
 #pragma once
 // The footer editor: the lines every message ends with, "Ripristina" brings
-// back the usual nine.
+// back the usual nine, "Modello" the notice for promotional runs.
 
 #include <QDialog>
 
@@ -15,6 +15,7 @@ class TFPiePagina : public QDialog {
 
     QPlainTextEdit* Righe;
     QPushButton* Ripristina;
+    QPushButton* Modello;
 
     // Stores the lines and closes; a store error is shown and the window stays.
     void Salva();

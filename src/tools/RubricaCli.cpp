@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <stdexcept>
 
@@ -14,13 +15,16 @@
 #include "posta/ClassificaPosta.h"
 #include "posta/EffettiPosta.h"
 #include "posta/PostaMittente.h"
+#include "text/Testo.h"
 #include "tools/ArchivioRigaComando.h"
 #include "workflow/ComandiContatti.h"
 #include "workflow/ContattiArchivio.h"
 #include "workflow/Esportazione.h"
 #include "workflow/ImpostazioniInvio.h"
 #include "workflow/NonInviare.h"
+#include "workflow/RegistroContatti.h"
 #include "workflow/RegistroInvii.h"
+#include "workflow/ScambioRegistro.h"
 
 namespace brivano {
 
@@ -47,6 +51,20 @@ constexpr const char* kAiuto =
     "      scrive gli indirizzi dell'elenco non inviare, uno per riga\n"
     "  non-inviare togli INDIRIZZO...\n"
     "      toglie indirizzi dall'elenco non inviare\n"
+    "  registro esporta FILE.csv|FILE.vcf\n"
+    "      scrive il registro dei contatti (indirizzo, base giuridica, fonte, date\n"
+    "      di raccolta e di opposizione, informativa, etichette, dati aziendali,\n"
+    "      ultimo invio e numero di invii dal registro delle spedizioni)\n"
+    "  registro importa FILE.csv\n"
+    "      legge base giuridica, fonte, date, etichette, P.IVA, codice fiscale,\n"
+    "      PEC, codice SDI, referente e telefono per indirizzo, tutte le righe o\n"
+    "      nessuna\n"
+    "  registro imposta INDIRIZZO [--base BASE] [--fonte TESTO] [--data DATA]\n"
+    "                   [--informativa VERSIONE] [--etichette A,B]\n"
+    "      scrive i dati di un indirizzo; BASE è consenso, cliente, contratto o\n"
+    "      nessuna; DATA è AAAA-MM-GG o GG/MM/AAAA\n"
+    "  registro etichette\n"
+    "      scrive le etichette usate, ognuna con quanti contatti la portano\n"
     "  posta esamina FILE.eml...\n"
     "      dice di ogni messaggio se è un rimbalzo (definitivo o temporaneo), una\n"
     "      richiesta \"Cancellami\", una risposta automatica o altro, con una riga\n"
@@ -80,7 +98,11 @@ class EUso : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class TComando { Importa, Esporta, Elenco, NonInviare, Posta };
+enum class TComando { Importa, Esporta, Elenco, NonInviare, Registro, Posta };
+
+// The options that set a field of the contact register, with their value.
+constexpr const char* OpzioniRegistro[] = {"--base", "--fonte", "--data", "--informativa",
+                                           "--etichette"};
 
 struct TRichiesta {
     TComando comando = TComando::Elenco;
@@ -88,7 +110,8 @@ struct TRichiesta {
     std::string azione;                  // non-inviare only
     std::optional<std::string> anno;
     bool aggiorna = false;
-    bool passwordDaIngresso = false;  // posta controlla --password-stdin
+    bool passwordDaIngresso = false;                   // posta controlla --password-stdin
+    std::map<std::string, std::string> campiRegistro;  // registro imposta, by option
 };
 
 TComando ComandoDaNome(const std::string& nome) {
@@ -96,6 +119,7 @@ TComando ComandoDaNome(const std::string& nome) {
     if (nome == "esporta") return TComando::Esporta;
     if (nome == "elenco") return TComando::Elenco;
     if (nome == "non-inviare") return TComando::NonInviare;
+    if (nome == "registro") return TComando::Registro;
     if (nome == "posta") return TComando::Posta;
     throw EUso("comando sconosciuto: " + nome);
 }
@@ -120,6 +144,12 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
             r.aggiorna = true;
         } else if (args[i] == "--password-stdin") {
             r.passwordDaIngresso = true;
+        } else if (std::find_if(std::begin(OpzioniRegistro), std::end(OpzioniRegistro),
+                                [&](const char* o) { return args[i] == o; }) !=
+                   std::end(OpzioniRegistro)) {
+            if (i + 1 >= args.size()) throw EUso(args[i] + " vuole un valore");
+            r.campiRegistro[args[i]] = args[i + 1];
+            ++i;
         } else if (args[i].size() > 1 && args[i].rfind("--", 0) == 0) {
             throw EUso("opzione sconosciuta: " + args[i]);
         } else {
@@ -128,6 +158,11 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
     }
     if (r.aggiorna && r.comando != TComando::Importa)
         throw EUso("--aggiorna vale solo per importa");
+    if (!r.campiRegistro.empty() &&
+        (r.comando != TComando::Registro || r.argomenti.empty() || r.argomenti[0] != "imposta"))
+        throw EUso(
+            "--base, --fonte, --data, --informativa ed --etichette valgono solo per "
+            "registro imposta");
     if (r.passwordDaIngresso &&
         (r.comando != TComando::Posta || r.argomenti.empty() || r.argomenti[0] != "controlla"))
         throw EUso("--password-stdin vale solo per posta controlla");
@@ -155,6 +190,28 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
                     throw EUso("non-inviare " + r.azione + " vuole almeno un indirizzo");
             } else {
                 throw EUso("azione sconosciuta: non-inviare " + r.azione);
+            }
+            break;
+        case TComando::Registro:
+            if (r.anno) throw EUso("il registro vale per tutti gli anni: niente --anno");
+            if (r.argomenti.empty())
+                throw EUso("registro vuole esporta, importa, imposta o etichette");
+            r.azione = r.argomenti.front();
+            r.argomenti.erase(r.argomenti.begin());
+            if (r.azione == "esporta") {
+                if (r.argomenti.size() != 1 || !EstensioneEsportazione(r.argomenti[0]))
+                    throw EUso("registro esporta vuole un file .csv o .vcf");
+            } else if (r.azione == "importa" || r.azione == "imposta") {
+                if (r.argomenti.size() != 1)
+                    throw EUso("registro " + r.azione +
+                               (r.azione == "importa" ? " vuole un file" : " vuole un indirizzo"));
+                if (r.azione == "imposta" && r.campiRegistro.empty())
+                    throw EUso("registro imposta vuole almeno un campo (--base, --fonte, …)");
+            } else if (r.azione == "etichette") {
+                if (!r.argomenti.empty())
+                    throw EUso("registro etichette non vuole altri argomenti");
+            } else {
+                throw EUso("azione sconosciuta: registro " + r.azione);
             }
             break;
         case TComando::Posta:
@@ -227,6 +284,60 @@ int NonInviare(const TRichiesta& r, std::istream& in, std::ostream& out, std::os
         }
     }
     return assenti == 0 ? 0 : UscitaErrore;
+}
+
+int Registro(const TRichiesta& r, std::ostream& out) {
+    const std::filesystem::path radice = PercorsoNonInviareConfigurato().parent_path();
+    TRegistroContatti registro(PercorsoRegistroContatti(radice));
+    if (r.azione == "esporta") {
+        const std::filesystem::path file = r.argomenti[0];
+        const TNonInviare nonInviare(PercorsoNonInviare(radice.string() + "/"));
+        const std::vector<TVoceRegistro> voci = VociDaEsportare(registro, nonInviare);
+        // A data root where nothing was ever sent gets no journal from an export.
+        const std::filesystem::path giornale = TRegistroInvii::Percorso(radice);
+        const TInviiPerIndirizzo invii = std::filesystem::exists(giornale)
+                                             ? InviiPerIndirizzo(TRegistroInvii(giornale))
+                                             : TInviiPerIndirizzo{};
+        const bool vcard = AsciiLowerCase(file.extension().string()) != ".csv";
+        ScriviFile(file, vcard ? TestoVCardRegistro(voci) : TestoCsvRegistro(voci, invii));
+        out << "Esportate " << voci.size() << " voci del registro in " << file.string() << '\n';
+        return 0;
+    }
+    if (r.azione == "importa") {
+        const TEsitoImportazioneRegistro esito =
+            ImportaRegistro(registro, LeggiFile(r.argomenti[0]));
+        if (!esito.Errori.empty()) {
+            out << "Nessuna voce scritta: il file ha errori.\n";
+            for (const std::string& e : esito.Errori) out << e << '\n';
+            return UscitaErrore;
+        }
+        out << "Scritte " << esito.Scritte << " voci del registro\n";
+        return 0;
+    }
+    if (r.azione == "imposta") {
+        const std::string& indirizzo = r.argomenti[0];
+        TVoceRegistro voce = registro.Leggi(indirizzo).value_or(TVoceRegistro{indirizzo});
+        const auto campo = [&](const char* opzione, TCampoRegistro c) {
+            const auto i = r.campiRegistro.find(opzione);
+            if (i != r.campiRegistro.end() && !MettiCampo(voce, c, i->second))
+                throw ERegistroContatti("Base giuridica sconosciuta: " + i->second +
+                                        " (consenso, cliente, contratto o nessuna)");
+        };
+        campo("--base", TCampoRegistro::Base);
+        campo("--fonte", TCampoRegistro::Fonte);
+        campo("--data", TCampoRegistro::DataRaccolta);
+        campo("--informativa", TCampoRegistro::Informativa);
+        campo("--etichette", TCampoRegistro::Etichette);
+        registro.Scrivi(voce);
+        const TVoceRegistro scritta = *registro.Leggi(indirizzo);
+        out << scritta.Indirizzo << ": " << NomeBase(scritta.Base)
+            << (scritta.DataRaccolta.empty() ? "" : ", " + scritta.DataRaccolta)
+            << (scritta.Fonte.empty() ? "" : ", " + scritta.Fonte) << '\n';
+        return 0;
+    }
+    for (const auto& [etichetta, quanti] : registro.Etichette())
+        out << etichetta << '\t' << quanti << '\n';
+    return 0;
 }
 
 // Reads each file and says what it is; touches no mailbox, list or journal.
@@ -327,6 +438,8 @@ int EseguiRubrica(const std::vector<std::string>& args, const std::string& carte
                 return Elenco(richiesta, archivio, out);
             case TComando::NonInviare:
                 return NonInviare(richiesta, in, out, err);
+            case TComando::Registro:
+                return Registro(richiesta, out);
             case TComando::Posta:
                 break;
         }

@@ -4,19 +4,25 @@
 #include <utility>
 
 #include "text/Testo.h"
+#include "workflow/CampiRegistro.h"
 #include "workflow/Piegatura.h"
 #include "workflow/SpedizioneMail.h"
 
 namespace brivano {
 namespace {
 
-// The listed name `nome` stands for, or nullptr.
+// The listed name `nome` stands for (a contact's field or the contact
+// register's), or nullptr.
 const char* Canonico(std::string_view nome) {
     for (const char* noto : NomiCampiUnione)
+        if (nome == noto) return noto;
+    for (const char* noto : NomiCampiRegistro)
         if (nome == noto) return noto;
     if (nome.empty()) return nullptr;
     const std::string piegato = Piega(nome);
     for (const char* noto : NomiCampiUnione)
+        if (piegato == Piega(noto)) return noto;
+    for (const char* noto : NomiCampiRegistro)
         if (piegato == Piega(noto)) return noto;
     return nullptr;
 }
@@ -39,6 +45,7 @@ std::string ElencoCampi() {
         if (!elenco.empty()) elenco += ", ";
         elenco.append("{{").append(nome).append("}}");
     }
+    for (const char* nome : NomiCampiRegistro) elenco.append(", {{").append(nome).append("}}");
     return elenco;
 }
 

@@ -9,9 +9,11 @@
 #include "workflow/AccountInvio.h"
 #include "workflow/Cadenza.h"
 #include "workflow/CadenzaInvio.h"
+#include "workflow/CampiRegistro.h"
 #include "workflow/ControlliInvio.h"
 #include "workflow/Destinatari.h"
 #include "workflow/ImpostazioniInvio.h"
+#include "workflow/InvioPromozionale.h"
 #include "workflow/MessaggioSulFilo.h"
 #include "workflow/NonInviare.h"
 #include "workflow/OpzioniMessaggio.h"
@@ -188,8 +190,10 @@ void TControlloInvio::AvviaProva(const TDatiInvio& testi, std::vector<TCampiCont
 }
 
 void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string> voci,
-                                const std::vector<TCampiContatto>& campi, bool prova) {
+                                const std::vector<TCampiContatto>& campiContatti, bool prova) {
     if (InCorso()) return;
+    const std::vector<TCampiContatto> campi =
+        CampiConRegistro(voci, campiContatti, fonti_.NonInviare);
     TDatiInvio dati;
     std::vector<std::string> piePagina;
     try {
@@ -235,6 +239,17 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
         vista_.Concluso();
         return;
     }
+    // A promotional run reaches only the addresses whose basis allows it.
+    std::optional<TBasiInvio> basi;
+    if (!prova) {
+        basi = BasiPrimaDellInvio(boxes_, dati.Oggetto, voci, piePagina, fonti_.NonInviare);
+        if (!basi) {
+            vista_.Concluso();
+            return;
+        }
+        for (const TBaseVoce& b : basi->Voci)
+            if (b.Esclusa) esclusi_[b.Posizione] = true;
+    }
     try {
         TRegistroInvii* registro = Registro();
         opzioni_.Registro = registro;
@@ -248,6 +263,10 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
                                {AccountInvio(dati), dati.Mittente, dati.Oggetto, dati.Righe}, voci,
                                campi)
                          : 0;
+        }
+        if (basi && !RegistraBasiInvio(boxes_, opzioni_.Spedizione, *basi, fonti_.NonInviare)) {
+            vista_.Concluso();
+            return;
         }
         ImpostaCadenza(opzioni_, Account(), registro, AccountInvio(dati), &ferma_);
     } catch (const std::exception& e) {
@@ -333,8 +352,10 @@ void TControlloInvio::Concludi() {
 
 std::function<TFormeMessaggio(std::size_t)> TControlloInvio::Anteprima(
     const TDatiInvio& testi, const std::vector<std::string>& voci,
-    const std::vector<TCampiContatto>& campi) {
+    const std::vector<TCampiContatto>& campiContatti) {
     if (InCorso()) return {};
+    const std::vector<TCampiContatto> campi =
+        CampiConRegistro(voci, campiContatti, fonti_.NonInviare);
     if (voci.empty()) {
         boxes_.ShowInfo("Aggiungere almeno un indirizzo per vedere l'anteprima.");
         return {};

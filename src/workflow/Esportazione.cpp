@@ -162,6 +162,18 @@ bool EstensioneVCard(const std::filesystem::path& percorso) {
 
 }  // namespace
 
+void AggiungiCampoCsv(std::string& out, const std::string& valore, char separatore) {
+    CampoCsv(out, valore, separatore);
+}
+
+std::string ValoreVCard(const std::string& valore, bool virgola) {
+    return Escape(valore, virgola, false);
+}
+
+void AggiungiLineaVCard(std::string& out, const std::string& linea) {
+    AggiungiLinea(out, linea);
+}
+
 std::string TestoCsv(const std::vector<TContatto>& contatti, char separatore, bool bom) {
     std::string out;
     IntestazioneCsv(out, separatore, bom);

@@ -63,6 +63,13 @@ class TScritturaEsportazione {
     std::size_t scritti_ = 0;
 };
 
+// The pieces other exports share: one CSV field (quoted when it must be, a
+// formula kept from running); a vCard value escaped (commas too, when it is
+// one item of a list); a vCard content line folded at 75 bytes.
+void AggiungiCampoCsv(std::string& out, const std::string& valore, char separatore);
+std::string ValoreVCard(const std::string& valore, bool virgola = true);
+void AggiungiLineaVCard(std::string& out, const std::string& linea);
+
 // Replaces the file with the text in one step (a temporary file renamed into
 // place), so a failed write leaves the old file as it was. Raises
 // std::runtime_error with the reason.

@@ -7,6 +7,7 @@
 #include "workflow/Destinatari.h"
 #include "workflow/FormaIndirizzo.h"
 #include "workflow/Piegatura.h"
+#include "workflow/RegistroContatti.h"
 #include "workflow/RegistroInvii.h"
 
 namespace brivano {
@@ -105,7 +106,22 @@ bool TNonInviare::Aggiungi(std::string_view indirizzo, std::string_view motivo,
         .Testo(3, motivo)
         .Testo(4, prova)
         .Esegui();
+    SegnaOpposizione(indirizzo);
     return true;
+}
+
+void TNonInviare::SegnaOpposizione(std::string_view indirizzo) {
+    // The list is what keeps the address out: a register that cannot be
+    // written must not undo or fail the addition, and the register's export
+    // falls back to the date the list keeps.
+    try {
+        if (!registro_)
+            registro_ = std::make_unique<TRegistroContatti>(
+                PercorsoRegistroContatti(db_.Percorso().parent_path()));
+        registro_->SegnaOpposizione(indirizzo, OggiRegistro());
+    } catch (const ERegistroContatti&) {
+        registro_.reset();
+    }
 }
 
 TEsitoAggiunta TNonInviare::AggiungiTesto(std::string_view righe) {

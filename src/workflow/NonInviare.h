@@ -5,6 +5,7 @@
 // <anna@example.it>", "<ANNA@example.it>" and "anna@example.it." are one.
 
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -45,6 +46,8 @@ struct TEsitoAggiunta {
     std::vector<std::string> Presenti;
 };
 
+class TRegistroContatti;
+
 class TNonInviare {
   public:
     // Opens the list, creating the file when missing. Raises ENonInviare.
@@ -53,7 +56,9 @@ class TNonInviare {
     TNonInviare(const TNonInviare&) = delete;
     TNonInviare& operator=(const TNonInviare&) = delete;
 
-    // True when added, false when it was already there; a blank address adds nothing.
+    // True when added, false when it was already there; a blank address adds
+    // nothing. An added address gets today as its opposition date in the
+    // contact register beside the list.
     bool Aggiungi(std::string_view indirizzo);
     // The same, keeping why and the message that proves it.
     bool Aggiungi(std::string_view indirizzo, std::string_view motivo, std::string_view prova);
@@ -72,7 +77,10 @@ class TNonInviare {
     std::string Testo() const;
 
   private:
+    void SegnaOpposizione(std::string_view indirizzo);
+
     TBaseDati db_;
+    std::unique_ptr<TRegistroContatti> registro_;  // opened at the first addition
 };
 
 class TRegistroInvii;

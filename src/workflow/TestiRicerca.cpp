@@ -5,7 +5,9 @@
 #include <algorithm>
 
 #include "archive/TableFile.h"
+#include "workflow/FormaIndirizzo.h"
 #include "workflow/Piegatura.h"
+#include "workflow/RegistroContatti.h"
 
 namespace brivano {
 
@@ -40,6 +42,14 @@ std::optional<TTestiRicerca> TTestiRicerca::Leggi(const std::filesystem::path& t
     for (const char* nome : kCampi)
         for (std::size_t c = 0; c < nomi.size(); ++c)
             if (strcasecmp(nomi[c].c_str(), nome) == 0) colonne.push_back(c);
+    // The contact register's texts (business fields, contact person, tags,
+    // source, basis) join each contact's, by its e-mail.
+    const auto registro = TestiRegistroPerRicerca();
+    const auto email = std::find_if(colonne.begin(), colonne.end(), [&](std::size_t c) {
+        return strcasecmp(nomi[c].c_str(), "EMail") == 0;
+    });
+    const std::size_t postoEmail = static_cast<std::size_t>(email - colonne.begin());
+    std::vector<std::string_view> campi;
     TTestiRicerca t;
     const std::size_t righe = file->RowCount();
     t.righe_.reserve(righe);
@@ -47,7 +57,16 @@ std::optional<TTestiRicerca> TTestiRicerca::Leggi(const std::filesystem::path& t
     try {
         file->EachRow(colonne, [&](long long id, const std::vector<std::string_view>& valori) {
             if (fermo && fermo->load(std::memory_order_relaxed)) throw TFermato{};
-            t.Aggiungi(id, valori);
+            const auto voce = registro.empty() || postoEmail >= valori.size()
+                                  ? registro.end()
+                                  : registro.find(ChiaveIndirizzo(valori[postoEmail]));
+            if (voce == registro.end()) {
+                t.Aggiungi(id, valori);
+                return;
+            }
+            campi.assign(valori.begin(), valori.end());
+            campi.insert(campi.end(), voce->second.begin(), voce->second.end());
+            t.Aggiungi(id, campi);
         });
     } catch (const TFermato&) {
         return std::nullopt;

@@ -85,9 +85,10 @@ class RubricaCliTest : public ::testing::Test {
     }
 
     // An export read by Python's csv module or by vobject, as JSON.
-    std::string LettoDaPython(const fs::path& esportazione, const std::string& tipo) {
-        const std::string comando = std::string(BRIVANO_PYTHON) + " " + BRIVANO_READ_EXPORT_SCRIPT +
-                                    " '" + esportazione.string() + "' '" + tipo + "'";
+    std::string LettoDaPython(const fs::path& esportazione, const std::string& tipo,
+                              const char* script = BRIVANO_READ_EXPORT_SCRIPT) {
+        const std::string comando = std::string(BRIVANO_PYTHON) + " " + script + " '" +
+                                    esportazione.string() + "' '" + tipo + "'";
         FILE* p = popen(comando.c_str(), "r");
         if (!p) return {};
         std::string testo;
@@ -240,6 +241,33 @@ TEST_F(RubricaCliTest, DoNotMailListIsAddedToListedAndTrimmed) {
     EXPECT_EQ(Esegui({"non-inviare", "elenco"}).out, "due@example.it\ntre@example.it\n");
 }
 
+// The register spans the years: set by hand, dated by the do-not-mail list,
+// exported for a consultant and read back by Python's csv module.
+TEST_F(RubricaCliTest, RegisterIsSetListedAndExportedForAConsultant) {
+    const TEsito imposta =
+        Esegui({"registro", "imposta", "Anna@Example.it", "--base", "consenso", "--fonte",
+                "modulo sito", "--data", "15/01/2024", "--etichette", "fiera, vip"});
+    EXPECT_EQ(imposta.stato, 0) << imposta.err;
+    EXPECT_EQ(imposta.out, "Anna@Example.it: Consenso, 2024-01-15, modulo sito\n");
+    const TEsito sbagliata =
+        Esegui({"registro", "imposta", "b@example.it", "--data", "31/02/2024"});
+    EXPECT_EQ(sbagliata.stato, 1);
+    EXPECT_NE(sbagliata.err.find("Data di raccolta non valida"), std::string::npos);
+    EXPECT_EQ(Esegui({"non-inviare", "aggiungi", "c@example.it"}).stato, 0);
+    EXPECT_EQ(Esegui({"registro", "etichette"}).out, "fiera\t1\nvip\t1\n");
+
+    const fs::path csv = file.path() / "registro.csv";
+    const TEsito esporta = Esegui({"registro", "esporta", csv.string()});
+    EXPECT_EQ(esporta.stato, 0) << esporta.err;
+    const std::string letto = LettoDaPython(csv, "csv", BRIVANO_READ_REGISTER_SCRIPT);
+    EXPECT_NE(letto.find("E-mail=Anna@Example.it\nBase giuridica=Consenso\nFonte=modulo sito\n"
+                         "Data raccolta=2024-01-15\n"),
+              std::string::npos)
+        << letto;
+    EXPECT_NE(letto.find("E-mail=c@example.it\nBase giuridica=Nessuna\n"), std::string::npos);
+    EXPECT_EQ(letto.find("b@example.it"), std::string::npos);
+}
+
 TEST_F(RubricaCliTest, HelpAndVersionAnswerWithoutTouchingTheArchive) {
     const TEsito aiuto = Esegui({"--help"});
     EXPECT_EQ(aiuto.stato, 0);
@@ -266,6 +294,11 @@ TEST_F(RubricaCliTest, BadArgumentsGetTheUsageAndStatusTwo) {
         {"non-inviare", "aggiungi"},
         {"non-inviare", "svuota"},
         {"non-inviare", "elenco", "--anno", "2010"},
+        {"registro"},
+        {"registro", "imposta", "a@example.it"},
+        {"registro", "imposta", "a@example.it", "--base"},
+        {"registro", "esporta", "r.txt"},
+        {"elenco", "--fonte", "x"},
     };
     for (const auto& caso : casi) {
         std::string riga;

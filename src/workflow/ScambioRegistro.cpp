@@ -1,0 +1,273 @@
+#include "workflow/ScambioRegistro.h"
+
+#include <array>
+
+#include "text/Testo.h"
+#include "workflow/CodificaTesto.h"
+#include "workflow/Esportazione.h"
+#include "workflow/FormaIndirizzo.h"
+#include "workflow/LetturaCsv.h"
+#include "workflow/NonInviare.h"
+#include "workflow/Piegatura.h"
+#include "workflow/RegistroInvii.h"
+
+namespace brivano {
+
+namespace {
+
+constexpr std::array<const char*, 15> IntestazioneCsv = {
+    "E-mail",           "Base giuridica", "Fonte",       "Data raccolta",  "Informativa",
+    "Data opposizione", "Etichette",      "Partita IVA", "Codice fiscale", "PEC",
+    "Codice SDI",       "Referente",      "Telefono",    "Ultimo invio",   "Invii"};
+
+struct TNomeColonna {
+    const char* Nome;  // folded, without blanks, dots, hyphens or underscores
+    TCampoRegistro Campo;
+};
+
+constexpr TNomeColonna NomiColonne[] = {
+    {"email", TCampoRegistro::Indirizzo},
+    {"mail", TCampoRegistro::Indirizzo},
+    {"indirizzoemail", TCampoRegistro::Indirizzo},
+    {"emailaddress", TCampoRegistro::Indirizzo},
+    {"basegiuridica", TCampoRegistro::Base},
+    {"base", TCampoRegistro::Base},
+    {"basegiuridicadeltrattamento", TCampoRegistro::Base},
+    {"legalbasis", TCampoRegistro::Base},
+    {"fonte", TCampoRegistro::Fonte},
+    {"origine", TCampoRegistro::Fonte},
+    {"provenienza", TCampoRegistro::Fonte},
+    {"source", TCampoRegistro::Fonte},
+    {"dataraccolta", TCampoRegistro::DataRaccolta},
+    {"dataconsenso", TCampoRegistro::DataRaccolta},
+    {"datadelconsenso", TCampoRegistro::DataRaccolta},
+    {"consentdate", TCampoRegistro::DataRaccolta},
+    {"informativa", TCampoRegistro::Informativa},
+    {"versioneinformativa", TCampoRegistro::Informativa},
+    {"dataopposizione", TCampoRegistro::DataOpposizione},
+    {"etichette", TCampoRegistro::Etichette},
+    {"etichetta", TCampoRegistro::Etichette},
+    {"tag", TCampoRegistro::Etichette},
+    {"tags", TCampoRegistro::Etichette},
+    {"categorie", TCampoRegistro::Etichette},
+    {"categories", TCampoRegistro::Etichette},
+    {"partitaiva", TCampoRegistro::PartitaIva},
+    {"piva", TCampoRegistro::PartitaIva},
+    {"partitaivaita", TCampoRegistro::PartitaIva},
+    {"vat", TCampoRegistro::PartitaIva},
+    {"vatnumber", TCampoRegistro::PartitaIva},
+    {"codicefiscale", TCampoRegistro::CodiceFiscale},
+    {"cf", TCampoRegistro::CodiceFiscale},
+    {"pec", TCampoRegistro::Pec},
+    {"emailpec", TCampoRegistro::Pec},
+    {"indirizzopec", TCampoRegistro::Pec},
+    {"codicesdi", TCampoRegistro::CodiceSdi},
+    {"sdi", TCampoRegistro::CodiceSdi},
+    {"codicedestinatario", TCampoRegistro::CodiceSdi},
+    {"codiceunivoco", TCampoRegistro::CodiceSdi},
+    {"referente", TCampoRegistro::Referente},
+    {"personadicontatto", TCampoRegistro::Referente},
+    {"contactperson", TCampoRegistro::Referente},
+    {"telefono", TCampoRegistro::Telefono},
+    {"tel", TCampoRegistro::Telefono},
+    {"cellulare", TCampoRegistro::Telefono},
+    {"phone", TCampoRegistro::Telefono},
+};
+
+std::string NomePulito(std::string_view intestazione) {
+    std::string pulito;
+    for (const char c : Piega(Trim(intestazione)))
+        if (c != ' ' && c != '.' && c != '-' && c != '_') pulito += c;
+    return pulito;
+}
+
+void Riga(std::string& out, const std::vector<std::string>& campi) {
+    for (std::size_t i = 0; i < campi.size(); ++i) {
+        if (i > 0) out += ';';
+        AggiungiCampoCsv(out, campi[i], ';');
+    }
+    out += "\r\n";
+}
+
+}  // namespace
+
+std::vector<TVoceRegistro> VociDaEsportare(const TRegistroContatti& registro,
+                                           const TNonInviare& nonInviare) {
+    std::vector<TVoceRegistro> voci = registro.Elenco();
+    std::map<std::string, std::size_t> posto;
+    for (std::size_t i = 0; i < voci.size(); ++i) posto[ChiaveIndirizzo(voci[i].Indirizzo)] = i;
+    for (const TVoceNonInviare& n : nonInviare.Elenco()) {
+        const std::string giorno = n.Aggiunto.substr(0, 10);
+        const auto i = posto.find(n.Normale);
+        if (i == posto.end()) {
+            TVoceRegistro nuova{n.Indirizzo};
+            nuova.DataOpposizione = giorno;
+            posto[n.Normale] = voci.size();
+            voci.push_back(std::move(nuova));
+        } else if (voci[i->second].DataOpposizione.empty()) {
+            voci[i->second].DataOpposizione = giorno;
+        }
+    }
+    return voci;
+}
+
+TInviiPerIndirizzo InviiPerIndirizzo(const TRegistroInvii& registro) {
+    TInviiPerIndirizzo invii;
+    for (const TSpedizioneRegistrata& s : registro.Spedizioni())
+        for (const TVoceRegistrata& v : registro.Voci(s.Id)) {
+            if (v.Stato != TStatoVoce::Inviato) continue;
+            TInviiIndirizzo& i = invii[v.Chiave.empty() ? ChiaveIndirizzo(v.Voce) : v.Chiave];
+            ++i.Quanti;
+            if (v.Aggiornata > i.Ultimo) i.Ultimo = v.Aggiornata;
+        }
+    return invii;
+}
+
+std::string TestoCsvRegistro(const std::vector<TVoceRegistro>& voci,
+                             const TInviiPerIndirizzo& invii) {
+    std::string out = "\xEF\xBB\xBF";
+    Riga(out, {IntestazioneCsv.begin(), IntestazioneCsv.end()});
+    for (const TVoceRegistro& v : voci) {
+        const auto i = invii.find(ChiaveIndirizzo(v.Indirizzo));
+        const TInviiIndirizzo nessuno;
+        const TInviiIndirizzo& inviati = i == invii.end() ? nessuno : i->second;
+        Riga(out, {v.Indirizzo, NomeBase(v.Base), v.Fonte, v.DataRaccolta, v.Informativa,
+                   v.DataOpposizione, TestoEtichette(v.Etichette), v.PartitaIva, v.CodiceFiscale,
+                   v.Pec, v.CodiceSdi, v.Referente, v.Telefono, inviati.Ultimo,
+                   std::to_string(inviati.Quanti)});
+    }
+    return out;
+}
+
+std::string TestoVCardRegistro(const std::vector<TVoceRegistro>& voci) {
+    std::string out;
+    for (const TVoceRegistro& v : voci) {
+        const auto proprieta = [&](const char* nome, const std::string& valore) {
+            if (!valore.empty())
+                AggiungiLineaVCard(out, std::string(nome) + ":" + ValoreVCard(valore));
+        };
+        AggiungiLineaVCard(out, "BEGIN:VCARD");
+        AggiungiLineaVCard(out, "VERSION:4.0");
+        proprieta("FN", v.Referente.empty() ? v.Indirizzo : v.Referente);
+        proprieta("EMAIL", v.Indirizzo);
+        proprieta("TEL", v.Telefono);
+        if (!v.Etichette.empty()) {
+            std::string categorie;
+            for (const std::string& e : v.Etichette)
+                categorie += (categorie.empty() ? "" : ",") + ValoreVCard(e);
+            AggiungiLineaVCard(out, "CATEGORIES:" + categorie);
+        }
+        proprieta("X-BASE-GIURIDICA", NomeBase(v.Base));
+        proprieta("X-FONTE", v.Fonte);
+        proprieta("X-DATA-RACCOLTA", v.DataRaccolta);
+        proprieta("X-INFORMATIVA", v.Informativa);
+        proprieta("X-DATA-OPPOSIZIONE", v.DataOpposizione);
+        proprieta("X-PARTITA-IVA", v.PartitaIva);
+        proprieta("X-CODICE-FISCALE", v.CodiceFiscale);
+        proprieta("X-PEC", v.Pec);
+        proprieta("X-CODICE-SDI", v.CodiceSdi);
+        proprieta("X-REFERENTE", v.Referente);
+        AggiungiLineaVCard(out, "END:VCARD");
+    }
+    return out;
+}
+
+std::optional<TCampoRegistro> CampoRegistroDaIntestazione(std::string_view intestazione) {
+    const std::string pulito = NomePulito(intestazione);
+    for (const TNomeColonna& n : NomiColonne)
+        if (pulito == n.Nome) return n.Campo;
+    return std::nullopt;
+}
+
+bool MettiCampo(TVoceRegistro& voce, TCampoRegistro campo, const std::string& valore) {
+    switch (campo) {
+        case TCampoRegistro::Indirizzo:
+            voce.Indirizzo = valore;
+            break;
+        case TCampoRegistro::Base: {
+            const auto base = BaseDaTesto(valore);
+            if (!base) return false;
+            voce.Base = *base;
+            break;
+        }
+        case TCampoRegistro::Fonte:
+            voce.Fonte = valore;
+            break;
+        case TCampoRegistro::DataRaccolta:
+            voce.DataRaccolta = valore;
+            break;
+        case TCampoRegistro::Informativa:
+            voce.Informativa = valore;
+            break;
+        case TCampoRegistro::DataOpposizione:
+            voce.DataOpposizione = valore;
+            break;
+        case TCampoRegistro::Etichette:
+            voce.Etichette = EtichetteDaTesto(valore);
+            break;
+        case TCampoRegistro::PartitaIva:
+            voce.PartitaIva = valore;
+            break;
+        case TCampoRegistro::CodiceFiscale:
+            voce.CodiceFiscale = valore;
+            break;
+        case TCampoRegistro::Pec:
+            voce.Pec = valore;
+            break;
+        case TCampoRegistro::CodiceSdi:
+            voce.CodiceSdi = valore;
+            break;
+        case TCampoRegistro::Referente:
+            voce.Referente = valore;
+            break;
+        case TCampoRegistro::Telefono:
+            voce.Telefono = valore;
+            break;
+    }
+    return true;
+}
+
+TEsitoImportazioneRegistro ImportaRegistro(TRegistroContatti& registro, std::string_view bytes) {
+    const std::string testo = DecodificaTesto(bytes).Testo;
+    std::vector<TRecordCsv> record;
+    try {
+        record = LeggiCsv(testo, RilevaSeparatore(testo));
+    } catch (const ECsvNonValido& e) {
+        throw ERegistroContatti(std::string("File CSV non valido: ") + e.what());
+    }
+    if (record.empty()) throw ERegistroContatti("Il file è vuoto");
+    std::vector<std::optional<TCampoRegistro>> colonne;
+    bool conIndirizzo = false;
+    for (const std::string& intestazione : record.front().Campi) {
+        colonne.push_back(CampoRegistroDaIntestazione(intestazione));
+        conIndirizzo = conIndirizzo || colonne.back() == TCampoRegistro::Indirizzo;
+    }
+    if (!conIndirizzo)
+        throw ERegistroContatti("Il file non ha una colonna dell'indirizzo e-mail (\"E-mail\")");
+    TEsitoImportazioneRegistro esito;
+    std::vector<TVoceRegistro> voci;
+    for (std::size_t r = 1; r < record.size(); ++r) {
+        const TRecordCsv& riga = record[r];
+        const std::string numero = "riga " + std::to_string(riga.Riga) + ": ";
+        std::string indirizzo;
+        for (std::size_t c = 0; c < colonne.size() && c < riga.Campi.size(); ++c)
+            if (colonne[c] == TCampoRegistro::Indirizzo) indirizzo = riga.Campi[c];
+        if (Trim(indirizzo).empty()) {
+            esito.Errori.push_back(numero + "manca l'indirizzo e-mail");
+            continue;
+        }
+        TVoceRegistro voce = registro.Leggi(indirizzo).value_or(TVoceRegistro{});
+        for (std::size_t c = 0; c < colonne.size() && c < riga.Campi.size(); ++c)
+            if (colonne[c] && !MettiCampo(voce, *colonne[c], riga.Campi[c]))
+                esito.Errori.push_back(numero + "base giuridica sconosciuta: " + riga.Campi[c]);
+        TVoceControllata controllata = ControllaVoce(std::move(voce));
+        for (const std::string& e : controllata.Errori) esito.Errori.push_back(numero + e);
+        voci.push_back(std::move(controllata.Voce));
+    }
+    if (!esito.Errori.empty()) return esito;
+    registro.ScriviTutte(voci);
+    esito.Scritte = static_cast<int>(voci.size());
+    return esito;
+}
+
+}  // namespace brivano

@@ -1,0 +1,238 @@
+// The contact register: checked fields, the opposition date the do-not-mail
+// list writes, import from a spreadsheet and export read by other readers.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "TabellaDiProva.h"
+#include "TempDir.h"
+#include "config/F_Conf.h"
+#include "workflow/CampiRegistro.h"
+#include "workflow/Esportazione.h"
+#include "workflow/FiltroContatti.h"
+#include "workflow/Importazione.h"
+#include "workflow/NonInviare.h"
+#include "workflow/RegistroContatti.h"
+#include "workflow/ScambioRegistro.h"
+
+using namespace brivano;
+
+namespace {
+
+std::string Esegui(const std::string& comando) {
+    std::string out;
+    FILE* p = popen(comando.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    EXPECT_EQ(pclose(p), 0) << comando;
+    return out;
+}
+
+std::string LettoDaAltri(const std::filesystem::path& file, const char* tipo) {
+    return Esegui(std::string(BRIVANO_PYTHON) + " " + BRIVANO_READ_REGISTER_SCRIPT + " '" +
+                  file.string() + "' " + tipo);
+}
+
+}  // namespace
+
+TEST(RegistroContattiTest, BasesReadFromTheirNamesAndOnlyTwoAllowPromotions) {
+    const struct {
+        const char* Testo;
+        std::optional<TBaseGiuridica> Base;
+    } casi[] = {
+        {"Consenso", TBaseGiuridica::Consenso},
+        {"cliente — prodotti analoghi (art. 130 c.4)", TBaseGiuridica::Cliente},
+        {"CLIENTE", TBaseGiuridica::Cliente},
+        {"Contratto / servizio", TBaseGiuridica::Contratto},
+        {"", TBaseGiuridica::Nessuna},
+        {"forse", std::nullopt},
+    };
+    for (const auto& c : casi) EXPECT_EQ(BaseDaTesto(c.Testo), c.Base) << c.Testo;
+    EXPECT_TRUE(AmmettePromozioni(TBaseGiuridica::Consenso));
+    EXPECT_TRUE(AmmettePromozioni(TBaseGiuridica::Cliente));
+    EXPECT_FALSE(AmmettePromozioni(TBaseGiuridica::Contratto));
+    EXPECT_FALSE(AmmettePromozioni(TBaseGiuridica::Nessuna));
+    EXPECT_EQ(DataRegistro("3/2/2024"), "2024-02-03");
+    EXPECT_EQ(DataRegistro("29.02.2023"), std::nullopt);
+    EXPECT_EQ(DataRegistro("2024-13-01"), std::nullopt);
+}
+
+TEST(RegistroContattiTest, AnEntryInErrorListsEveryFieldAndKeepsNothing) {
+    TTempDir dir;
+    TRegistroContatti registro(PercorsoRegistroContatti(dir.path()));
+    TVoceRegistro voce{"anna@example.it"};
+    voce.PartitaIva = "12345678901";
+    voce.DataRaccolta = "31/04/2024";
+    voce.Pec = "non una pec";
+    try {
+        registro.Scrivi(voce);
+        ADD_FAILURE() << "accettata";
+    } catch (const ERegistroContatti& e) {
+        const std::string testo = e.what();
+        EXPECT_NE(testo.find("partita IVA"), std::string::npos) << testo;
+        EXPECT_NE(testo.find("Data di raccolta"), std::string::npos) << testo;
+        EXPECT_NE(testo.find("PEC"), std::string::npos) << testo;
+    }
+    EXPECT_TRUE(registro.Elenco().empty());
+}
+
+// The register lies at the data root: every year's folder and every start
+// sees the same entries, and the do-not-mail list there dates the opposition.
+TEST(RegistroContattiTest, SpansStartsAndTheDoNotMailListDatesTheOpposition) {
+    TTempDir dir;
+    {
+        TRegistroContatti registro(PercorsoRegistroContatti(dir.path()));
+        TVoceRegistro voce{" Anna <ANNA@example.it> "};
+        voce.Base = TBaseGiuridica::Consenso;
+        voce.DataRaccolta = "2024-03-01";
+        voce.PartitaIva = "IT 01234567897";
+        voce.Etichette = EtichetteDaTesto("fiera; Clienti, fiera");
+        registro.Scrivi(voce);
+        TVoceRegistro giaOpposto{"bruno@example.it"};
+        giaOpposto.DataOpposizione = "2020-01-02";
+        registro.Scrivi(giaOpposto);
+    }
+    TNonInviare elenco(PercorsoNonInviare(dir.str()));
+    elenco.Aggiungi("anna@example.it", "richiesta del destinatario", "");
+    elenco.AggiungiTesto("bruno@example.it\ncarla@example.it");
+
+    TRegistroContatti registro(PercorsoRegistroContatti(dir.path()));
+    const auto anna = registro.Leggi("anna@EXAMPLE.it");
+    ASSERT_TRUE(anna);
+    EXPECT_EQ(anna->Base, TBaseGiuridica::Consenso);
+    EXPECT_EQ(anna->PartitaIva, "01234567897");
+    EXPECT_EQ(anna->Etichette, (std::vector<std::string>{"fiera", "Clienti"}));
+    EXPECT_EQ(anna->DataOpposizione, OggiRegistro());
+    EXPECT_EQ(registro.Leggi("bruno@example.it")->DataOpposizione, "2020-01-02");
+    ASSERT_TRUE(registro.Leggi("carla@example.it"));
+    EXPECT_EQ(registro.Leggi("carla@example.it")->Base, TBaseGiuridica::Nessuna);
+    EXPECT_EQ(registro.Etichette(),
+              (std::vector<std::pair<std::string, int>>{{"Clienti", 1}, {"fiera", 1}}));
+}
+
+TEST(RegistroContattiTest, ImportsBusinessColumnsAllOrNothing) {
+    TTempDir dir;
+    TRegistroContatti registro(PercorsoRegistroContatti(dir.path()));
+    TVoceRegistro prima{"dario@example.it"};
+    prima.Telefono = "02 1234";
+    registro.Scrivi(prima);
+
+    const std::string buono =
+        "Email;P.IVA;Codice Fiscale;PEC;Codice destinatario;Persona di contatto;Tag;"
+        "Base giuridica;Data consenso;Fonte\r\n"
+        "anna@example.it;01234567897;RSSMRA85T10A56NH;anna@pec.example.it;m5uxcr1;Anna Rossi;"
+        "fiera, vip;Consenso;15/01/2024;modulo sito\r\n"
+        "dario@example.it;;;;;;;cliente;;fattura n. 7\r\n";
+    const TEsitoImportazioneRegistro esito = ImportaRegistro(registro, buono);
+    EXPECT_TRUE(esito.Errori.empty());
+    EXPECT_EQ(esito.Scritte, 2);
+    const auto anna = registro.Leggi("anna@example.it");
+    ASSERT_TRUE(anna);
+    EXPECT_EQ(anna->CodiceFiscale, "RSSMRA85T10A56NH");
+    EXPECT_EQ(anna->CodiceSdi, "M5UXCR1");
+    EXPECT_EQ(anna->Referente, "Anna Rossi");
+    EXPECT_EQ(anna->DataRaccolta, "2024-01-15");
+    EXPECT_EQ(anna->Etichette, (std::vector<std::string>{"fiera", "vip"}));
+    const auto dario = registro.Leggi("dario@example.it");
+    EXPECT_EQ(dario->Base, TBaseGiuridica::Cliente);
+    EXPECT_EQ(dario->Telefono, "02 1234");  // no such column in the file
+
+    const std::string cattivo =
+        "E-mail;Base\r\nerica@example.it;consenso\r\nfabio@example.it;boh\r\n;consenso\r\n";
+    const TEsitoImportazioneRegistro scartato = ImportaRegistro(registro, cattivo);
+    EXPECT_EQ(scartato.Errori, (std::vector<std::string>{"riga 3: base giuridica sconosciuta: boh",
+                                                         "riga 4: manca l'indirizzo e-mail"}));
+    EXPECT_FALSE(registro.Leggi("erica@example.it"));
+    EXPECT_THROW(ImportaRegistro(registro, "Nome;Città\r\nx;y\r\n"), ERegistroContatti);
+}
+
+TEST(RegistroContattiTest, ExportReadBackByPythonCsvAndVobject) {
+    TTempDir dir;
+    TVoceRegistro v{"anna@example.it"};
+    v.Base = TBaseGiuridica::Cliente;
+    v.Fonte = "fattura n. 12; \"saldo\"";
+    v.DataRaccolta = "2024-01-15";
+    v.Informativa = "v2";
+    v.Etichette = {"fiera, Milano", "vip"};
+    v.PartitaIva = "01234567897";
+    v.Referente = "Anna Rossi";
+    v.CodiceSdi = "0000000";
+    TInviiPerIndirizzo invii;
+    invii["anna@example.it"] = {"2025-06-01 10:00:00", 3};
+
+    const auto csv = dir.path() / "registro.csv";
+    ScriviFile(csv, TestoCsvRegistro({v}, invii));
+    EXPECT_EQ(LettoDaAltri(csv, "csv"),
+              "E-mail=anna@example.it\n"
+              "Base giuridica=Cliente — prodotti analoghi (art. 130 c.4)\n"
+              "Fonte=fattura n. 12; \"saldo\"\nData raccolta=2024-01-15\nInformativa=v2\n"
+              "Data opposizione=\nEtichette=fiera, Milano, vip\nPartita IVA=01234567897\n"
+              "Codice fiscale=\nPEC=\nCodice SDI=0000000\nReferente=Anna Rossi\nTelefono=\n"
+              "Ultimo invio=2025-06-01 10:00:00\nInvii=3\n");
+
+    const auto vcf = dir.path() / "registro.vcf";
+    ScriviFile(vcf, TestoVCardRegistro({v}));
+    EXPECT_EQ(LettoDaAltri(vcf, "vcard"),
+              "FN=Anna Rossi\nEMAIL=anna@example.it\nCATEGORIES=fiera, Milano|vip\n"
+              "X-BASE-GIURIDICA=Cliente — prodotti analoghi (art. 130 c.4)\n"
+              "X-CODICE-SDI=0000000\nX-DATA-RACCOLTA=2024-01-15\n"
+              "X-FONTE=fattura n. 12; \"saldo\"\nX-INFORMATIVA=v2\n"
+              "X-PARTITA-IVA=01234567897\nX-REFERENTE=Anna Rossi\n");
+}
+
+TEST(RegistroContattiTest, RegisterFieldsFillMergeFieldsByAddress) {
+    TTempDir dir;
+    const auto lista = [&] { return PercorsoNonInviare(dir.str()); };
+    const std::vector<std::string> voci = {"Anna <ANNA@example.it>", "bruno@example.it"};
+    const std::vector<TCampiContatto> propri = {{{"Citta", "Roma"}}};
+    // No register kept: the entries keep their own fields and none is created.
+    EXPECT_EQ(CampiConRegistro(voci, propri, lista), propri);
+    EXPECT_FALSE(std::filesystem::exists(PercorsoRegistroContatti(dir.path())));
+    {
+        TRegistroContatti registro(PercorsoRegistroContatti(dir.path()));
+        TVoceRegistro anna{"anna@example.it"};
+        anna.PartitaIva = "01234567897";
+        anna.Referente = "Anna Rossi";
+        anna.Base = TBaseGiuridica::Consenso;
+        anna.DataRaccolta = "2024-01-15";
+        registro.Scrivi(anna);
+    }
+    const std::vector<TCampiContatto> campi = CampiConRegistro(voci, propri, lista);
+    ASSERT_EQ(campi.size(), 2u);
+    const std::string testo =
+        "{{Referente|Gentile cliente}} ({{citta}}), P.IVA {{piva}}, consenso del {{Data_Consenso}}";
+    EXPECT_EQ(RiempiCampi(testo, campi[0]),
+              "Anna Rossi (Roma), P.IVA 01234567897, consenso del 2024-01-15");
+    EXPECT_EQ(RiempiCampi(testo, campi[1]), "Gentile cliente (), P.IVA , consenso del ");
+    EXPECT_EQ(CampiUsati({testo}),
+              (std::vector<std::string>{"Referente", "Citta", "PIVA", "Data_Consenso"}));
+}
+
+// The address book's search finds a contact by its register fields too.
+TEST(RegistroContattiTest, TheSearchFindsContactsByTheirRegisterFields) {
+    TScopedXdgHome home;
+    TTabellaDiProva tabella;
+    ScriviReg(KeyBrivano, "PathDatiGen", tabella.dir.str() + "/");
+    ImportaContatti(
+        *tabella.file,
+        LeggiImportazione("Azienda;Email\nAlfa;a@a.it\nBeta;B <B@b.it>\n", TFormatoFile::Csv).Righe,
+        TDuplicati::Salta);
+    TRegistroContatti registro(PercorsoRegistroConfigurato());
+    TVoceRegistro beta{"b@b.it"};
+    beta.PartitaIva = "01234567897";
+    beta.Referente = "Gianni Bianchi";
+    beta.Etichette = {"fiera"};
+    registro.Scrivi(beta);
+
+    tabella.fdb.LegaQuery("DBrivano10");
+    tabella.fdb.QGEN.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
+    tabella.fdb.QGEN.Open();
+    TFiltroContatti filtro;
+    filtro.Carica(tabella.fdb.QGEN);
+    EXPECT_EQ(filtro.Filtra("01234567897"), std::vector<int>{1});
+    EXPECT_EQ(filtro.Filtra("bianchi"), std::vector<int>{1});
+    EXPECT_EQ(filtro.Filtra("FIERA"), std::vector<int>{1});
+    EXPECT_EQ(filtro.Filtra("alfa"), std::vector<int>{0});
+}
