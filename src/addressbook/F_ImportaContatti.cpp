@@ -10,6 +10,7 @@
 
 #include "dialogs/MessageBoxes.h"
 #include "ui/Fonts.h"
+#include "workflow/ScambioRegistro.h"
 
 namespace {
 
@@ -174,7 +175,11 @@ bool TFImportaContatti::Importa() {
             *brivano::RubricaDiLavoro(fdb_), percorso_->toStdString(),
             Aggiorna->isChecked() ? brivano::TDuplicati::Aggiorna : brivano::TDuplicati::Salta);
         fatto = true;
-        boxes_.ShowInfo(brivano::TestoEsitoImportazione(*esito_));
+        std::string testo = brivano::TestoEsitoImportazione(*esito_);
+        // Business columns and tags of the same file go to the contact register.
+        if (const auto registro = brivano::ImportaRegistroDaFile(percorso_->toStdString()))
+            testo += "\n\n" + brivano::TestoEsitoRegistro(*registro);
+        boxes_.ShowInfo(testo);
     });
     return fatto;
 }

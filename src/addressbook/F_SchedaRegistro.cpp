@@ -59,7 +59,7 @@ TFSchedaRegistro::TFSchedaRegistro(TMessageBoxes& boxes, std::string indirizzo, 
     connect(pulsanti, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     RunGuarded(boxes_, [this] {
-        const brivano::TRegistroContatti registro(brivano::PercorsoRegistroConfigurato());
+        const brivano::TRegistroContatti registro(brivano::PercorsoRegistroContattiConfigurato());
         const brivano::TVoceRegistro voce =
             registro.Leggi(indirizzo_).value_or(brivano::TVoceRegistro{indirizzo_});
         for (int i = 0; i < Base->count(); ++i)
@@ -93,7 +93,7 @@ void TFSchedaRegistro::Salva() {
     voce.Referente = S(Referente);
     voce.Telefono = S(Telefono);
     try {
-        brivano::TRegistroContatti(brivano::PercorsoRegistroConfigurato()).Scrivi(voce);
+        brivano::TRegistroContatti(brivano::PercorsoRegistroContattiConfigurato()).Scrivi(voce);
     } catch (const std::exception& e) {
         boxes_.ShowError(e.what());
         return;

@@ -19,12 +19,15 @@
 #include "tools/ArchivioRigaComando.h"
 #include "workflow/ComandiContatti.h"
 #include "workflow/ContattiArchivio.h"
+#include "workflow/Duplicati.h"
 #include "workflow/Esportazione.h"
+#include "workflow/FormaIndirizzo.h"
 #include "workflow/ImpostazioniInvio.h"
 #include "workflow/NonInviare.h"
 #include "workflow/RegistroContatti.h"
 #include "workflow/RegistroInvii.h"
 #include "workflow/ScambioRegistro.h"
+#include "workflow/Segmenti.h"
 
 namespace brivano {
 
@@ -39,7 +42,9 @@ constexpr const char* kAiuto =
     "      importa i contatti da un file CSV (separatore ; , o TAB; UTF-8 o\n"
     "      Windows-1252) o vCard (.vcf), tutti o nessuno; un contatto con un'e-mail\n"
     "      già presente resta com'era, con --aggiorna viene aggiornato; solo un\n"
-    "      file normale di al massimo 256 MB\n"
+    "      file normale di al massimo 256 MB; le colonne del registro (base\n"
+    "      giuridica, fonte, P.IVA, codice fiscale, PEC, codice SDI, referente,\n"
+    "      telefono, tag…) vanno nel registro dei contatti\n"
     "  esporta FILE.csv|FILE.vcf [--anno ANNO]\n"
     "      scrive tutti i contatti in CSV (UTF-8 con BOM, separatore ;) o vCard 4.0\n"
     "  elenco [--anno ANNO]\n"
@@ -65,6 +70,20 @@ constexpr const char* kAiuto =
     "      nessuna; DATA è AAAA-MM-GG o GG/MM/AAAA\n"
     "  registro etichette\n"
     "      scrive le etichette usate, ognuna con quanti contatti la portano\n"
+    "  registro segmento NOME [--testo T] [--etichetta E] [--tipo T] [--citta C]\n"
+    "                    [--base BASE] [--mesi N]\n"
+    "      salva un segmento (un filtro con un nome; --mesi N: mai scritto da N\n"
+    "      mesi); senza opzioni scrive gli indirizzi dei contatti dell'anno\n"
+    "      (--anno ANNO) che ne fanno parte\n"
+    "  registro segmenti\n"
+    "      scrive i segmenti salvati, ognuno con il suo filtro\n"
+    "  registro duplicati [--anno ANNO]\n"
+    "      scrive i gruppi di contatti dell'anno con la stessa e-mail, la stessa\n"
+    "      P.IVA o la stessa ragione sociale (senza maiuscole, accenti,\n"
+    "      punteggiatura e forma giuridica)\n"
+    "  registro conservazione\n"
+    "      scrive i contatti con base promozionale senza invii da 24 mesi, da\n"
+    "      rivedere (il programma non cancella nulla)\n"
     "  posta esamina FILE.eml...\n"
     "      dice di ogni messaggio se è un rimbalzo (definitivo o temporaneo), una\n"
     "      richiesta \"Cancellami\", una risposta automatica o altro, con una riga\n"
@@ -101,8 +120,12 @@ class EUso : public std::runtime_error {
 enum class TComando { Importa, Esporta, Elenco, NonInviare, Registro, Posta };
 
 // The options that set a field of the contact register, with their value.
-constexpr const char* OpzioniRegistro[] = {"--base", "--fonte", "--data", "--informativa",
-                                           "--etichette"};
+constexpr const char* OpzioniRegistro[] = {"--base",      "--fonte", "--data",      "--informativa",
+                                           "--etichette", "--testo", "--etichetta", "--tipo",
+                                           "--citta",     "--mesi"};
+// Which of them each action takes.
+constexpr const char* OpzioniImposta = "--base --fonte --data --informativa --etichette";
+constexpr const char* OpzioniSegmento = "--testo --etichetta --tipo --citta --base --mesi";
 
 struct TRichiesta {
     TComando comando = TComando::Elenco;
@@ -158,11 +181,17 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
     }
     if (r.aggiorna && r.comando != TComando::Importa)
         throw EUso("--aggiorna vale solo per importa");
-    if (!r.campiRegistro.empty() &&
-        (r.comando != TComando::Registro || r.argomenti.empty() || r.argomenti[0] != "imposta"))
-        throw EUso(
-            "--base, --fonte, --data, --informativa ed --etichette valgono solo per "
-            "registro imposta");
+    if (!r.campiRegistro.empty()) {
+        const std::string azione =
+            r.comando == TComando::Registro && !r.argomenti.empty() ? r.argomenti[0] : "";
+        const std::string ammesse = azione == "imposta"    ? OpzioniImposta
+                                    : azione == "segmento" ? OpzioniSegmento
+                                                           : "";
+        for (const auto& [opzione, valore] : r.campiRegistro)
+            if ((" " + ammesse + " ").find(" " + opzione + " ") == std::string::npos)
+                throw EUso(opzione + " vale solo per registro imposta (" + OpzioniImposta +
+                           ") o registro segmento (" + OpzioniSegmento + ")");
+    }
     if (r.passwordDaIngresso &&
         (r.comando != TComando::Posta || r.argomenti.empty() || r.argomenti[0] != "controlla"))
         throw EUso("--password-stdin vale solo per posta controlla");
@@ -193,11 +222,14 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
             }
             break;
         case TComando::Registro:
-            if (r.anno) throw EUso("il registro vale per tutti gli anni: niente --anno");
             if (r.argomenti.empty())
-                throw EUso("registro vuole esporta, importa, imposta o etichette");
+                throw EUso(
+                    "registro vuole esporta, importa, imposta, etichette, segmenti, segmento o "
+                    "conservazione");
             r.azione = r.argomenti.front();
             r.argomenti.erase(r.argomenti.begin());
+            if (r.anno && r.azione != "segmento" && r.azione != "duplicati")
+                throw EUso("il registro vale per tutti gli anni: niente --anno");
             if (r.azione == "esporta") {
                 if (r.argomenti.size() != 1 || !EstensioneEsportazione(r.argomenti[0]))
                     throw EUso("registro esporta vuole un file .csv o .vcf");
@@ -207,9 +239,14 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
                                (r.azione == "importa" ? " vuole un file" : " vuole un indirizzo"));
                 if (r.azione == "imposta" && r.campiRegistro.empty())
                     throw EUso("registro imposta vuole almeno un campo (--base, --fonte, …)");
-            } else if (r.azione == "etichette") {
+            } else if (r.azione == "etichette" || r.azione == "segmenti" ||
+                       r.azione == "conservazione" || r.azione == "duplicati") {
                 if (!r.argomenti.empty())
-                    throw EUso("registro etichette non vuole altri argomenti");
+                    throw EUso("registro " + r.azione + " non vuole altri argomenti");
+            } else if (r.azione == "segmento") {
+                if (r.argomenti.size() != 1) throw EUso("registro segmento vuole un nome");
+                if (r.anno && !r.campiRegistro.empty())
+                    throw EUso("--anno vale solo per mostrare un segmento, non per salvarlo");
             } else {
                 throw EUso("azione sconosciuta: registro " + r.azione);
             }
@@ -243,7 +280,11 @@ int Importa(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& o
     const TEsitoImportazione esito = ImportaFile(
         *rubrica, r.argomenti[0], r.aggiorna ? TDuplicati::Aggiorna : TDuplicati::Salta);
     out << ConRitorniACapo(TestoEsitoImportazione(esito)) << '\n';
-    return esito.Scartate.empty() ? 0 : UscitaRigheScartate;
+    // Business columns and tags of the same file go to the contact register.
+    const auto registro = ImportaRegistroDaFile(r.argomenti[0]);
+    if (registro) out << TestoEsitoRegistro(*registro) << '\n';
+    return esito.Scartate.empty() && (!registro || registro->Errori.empty()) ? 0
+                                                                             : UscitaRigheScartate;
 }
 
 int Esporta(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& out) {
@@ -286,18 +327,92 @@ int NonInviare(const TRichiesta& r, std::istream& in, std::ostream& out, std::os
     return assenti == 0 ? 0 : UscitaErrore;
 }
 
-int Registro(const TRichiesta& r, std::ostream& out) {
+// What the journal of the data root says per address; nothing where no run was
+// ever made (no journal is created for it).
+TInviiPerIndirizzo InviiDelGiornale(const std::filesystem::path& radice) {
+    const std::filesystem::path giornale = TRegistroInvii::Percorso(radice);
+    return std::filesystem::exists(giornale) ? InviiPerIndirizzo(TRegistroInvii(giornale))
+                                             : TInviiPerIndirizzo{};
+}
+
+// Saves a segment from the options given, or lists the addresses of the
+// working year's contacts it holds.
+int Segmento(const TRichiesta& r, TArchivioRigaComando& archivio,
+             const std::filesystem::path& radice, const TRegistroContatti& registro,
+             std::ostream& out) {
+    TSegmenti segmenti(PercorsoRegistroContatti(radice));
+    const std::string& nome = r.argomenti[0];
+    if (r.campiRegistro.empty()) {
+        const std::optional<TSegmento> segmento = segmenti.Leggi(nome);
+        if (!segmento) throw ERegistroContatti("Nessun segmento si chiama " + nome);
+        const std::vector<TContatto> contatti = LeggiContatti(*archivio.Rubrica(r.anno));
+        for (const std::size_t i : ContattiDelSegmento(*segmento, contatti, registro,
+                                                       InviiDelGiornale(radice), OggiRegistro()))
+            if (!contatti[i][TCampo::EMail].empty()) out << contatti[i][TCampo::EMail] << '\n';
+        return 0;
+    }
+    TSegmento segmento = segmenti.Leggi(nome).value_or(TSegmento{});
+    segmento.Nome = nome;
+    for (const auto& [opzione, valore] : r.campiRegistro) {
+        if (opzione == "--testo") segmento.Testo = valore;
+        if (opzione == "--etichetta") segmento.Etichetta = valore;
+        if (opzione == "--tipo") segmento.Tipo = valore;
+        if (opzione == "--citta") segmento.Citta = valore;
+        if (opzione == "--base") {
+            segmento.Base = Trim(valore).empty() ? std::nullopt : BaseDaTesto(valore);
+            if (!Trim(valore).empty() && !segmento.Base)
+                throw ERegistroContatti("Base giuridica sconosciuta: " + valore +
+                                        " (consenso, cliente, contratto o nessuna)");
+        }
+        if (opzione == "--mesi") {
+            if (valore.empty() || valore.size() > 4 ||
+                valore.find_first_not_of("0123456789") != std::string::npos)
+                throw ERegistroContatti("--mesi vuole un numero di mesi: " + valore);
+            segmento.MesiSenzaInvio = std::stoi(valore);
+        }
+    }
+    segmenti.Salva(segmento);
+    out << "Segmento " << segmento.Nome << ": " << segmento.Descrizione() << '\n';
+    return 0;
+}
+
+int Registro(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& out) {
     const std::filesystem::path radice = PercorsoNonInviareConfigurato().parent_path();
     TRegistroContatti registro(PercorsoRegistroContatti(radice));
+    if (r.azione == "segmento") return Segmento(r, archivio, radice, registro, out);
+    if (r.azione == "duplicati") {
+        const std::vector<TContatto> contatti = LeggiContatti(*archivio.Rubrica(r.anno));
+        for (const TGruppoDoppi& g : TrovaDuplicati(contatti, &registro)) {
+            out << TestoMotivoDoppio(g.Motivo) << " (" << g.Chiave << "):";
+            for (const std::size_t i : g.Contatti)
+                out << (i == g.Contatti.front() ? " " : " | ")
+                    << contatti[i][TCampo::Ragione_Sociale] << " <" << contatti[i][TCampo::EMail]
+                    << '>';
+            out << '\n';
+        }
+        return 0;
+    }
+    if (r.azione == "segmenti") {
+        for (const TSegmento& s : TSegmenti(PercorsoRegistroContatti(radice)).Elenco())
+            out << s.Nome << '\t' << s.Descrizione() << '\n';
+        return 0;
+    }
+    if (r.azione == "conservazione") {
+        const TInviiPerIndirizzo invii = InviiDelGiornale(radice);
+        for (const TVoceRegistro& v : DaRivedere(registro, invii, OggiRegistro())) {
+            const auto i = invii.find(ChiaveIndirizzo(v.Indirizzo));
+            out << v.Indirizzo << '\t' << NomeBase(v.Base) << '\t'
+                << (i == invii.end() ? "mai scritto, raccolto " + v.DataRaccolta
+                                     : "ultimo invio " + i->second.Ultimo)
+                << '\n';
+        }
+        return 0;
+    }
     if (r.azione == "esporta") {
         const std::filesystem::path file = r.argomenti[0];
         const TNonInviare nonInviare(PercorsoNonInviare(radice.string() + "/"));
         const std::vector<TVoceRegistro> voci = VociDaEsportare(registro, nonInviare);
-        // A data root where nothing was ever sent gets no journal from an export.
-        const std::filesystem::path giornale = TRegistroInvii::Percorso(radice);
-        const TInviiPerIndirizzo invii = std::filesystem::exists(giornale)
-                                             ? InviiPerIndirizzo(TRegistroInvii(giornale))
-                                             : TInviiPerIndirizzo{};
+        const TInviiPerIndirizzo invii = InviiDelGiornale(radice);
         const bool vcard = AsciiLowerCase(file.extension().string()) != ".csv";
         ScriviFile(file, vcard ? TestoVCardRegistro(voci) : TestoCsvRegistro(voci, invii));
         out << "Esportate " << voci.size() << " voci del registro in " << file.string() << '\n';
@@ -439,7 +554,7 @@ int EseguiRubrica(const std::vector<std::string>& args, const std::string& carte
             case TComando::NonInviare:
                 return NonInviare(richiesta, in, out, err);
             case TComando::Registro:
-                return Registro(richiesta, out);
+                return Registro(richiesta, archivio, out);
             case TComando::Posta:
                 break;
         }

@@ -199,6 +199,8 @@ TVoceControllata ControllaVoce(TVoceRegistro voce) {
         const TFormaIndirizzo pec = FormaIndirizzo(voce.Pec);
         if (!pec.Valida()) esito.Errori.push_back("Indirizzo PEC non valido: " + pec.Errore);
     }
+    // A tag never holds the separators the texts and files part tags by.
+    voce.Etichette = EtichetteDaTesto(TestoEtichette(voce.Etichette));
     for (std::string* campo : {&voce.Fonte, &voce.Informativa, &voce.Referente, &voce.Telefono})
         *campo = std::string(Trim(*campo));
     esito.Voce = std::move(voce);
@@ -209,19 +211,26 @@ std::filesystem::path PercorsoRegistroContatti(const std::filesystem::path& radi
     return radiceDati / FileRegistroContatti;
 }
 
-std::filesystem::path PercorsoRegistroConfigurato() {
+std::filesystem::path PercorsoRegistroContattiConfigurato() {
     return PercorsoRegistroContatti(PercorsoNonInviareConfigurato().parent_path());
 }
 
-std::map<std::string, std::vector<std::string>, std::less<>> TestiRegistroPerRicerca() {
+std::map<std::string, std::vector<std::string>, std::less<>> TestiRegistroPerRicerca(
+    const std::filesystem::path& radice) {
     std::map<std::string, std::vector<std::string>, std::less<>> testi;
     try {
-        const std::filesystem::path percorso = PercorsoRegistroConfigurato();
+        const std::filesystem::path percorso = PercorsoRegistroContatti(radice);
         if (!std::filesystem::exists(percorso)) return testi;
         for (const TVoceRegistro& v : TRegistroContatti(percorso).Elenco())
             testi[ChiaveIndirizzo(v.Indirizzo)] = {
-                v.PartitaIva, v.CodiceFiscale, v.Pec,   v.CodiceSdi,
-                v.Referente,  v.Telefono,      v.Fonte, TestoEtichette(v.Etichette),
+                v.PartitaIva,
+                v.CodiceFiscale,
+                v.Pec,
+                v.CodiceSdi,
+                v.Referente,
+                v.Telefono,
+                v.Fonte,
+                TestoEtichette(v.Etichette),
                 v.Base == TBaseGiuridica::Nessuna ? "" : NomeBase(v.Base)};
     } catch (const std::exception&) {
         // The search goes on over the described fields alone.

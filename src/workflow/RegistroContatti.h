@@ -95,12 +95,14 @@ TVoceControllata ControllaVoce(TVoceRegistro voce);
 inline constexpr const char* FileRegistroContatti = "RegistroContatti.db";
 std::filesystem::path PercorsoRegistroContatti(const std::filesystem::path& radiceDati);
 // The register of the configuration's data root; raises when it names none.
-std::filesystem::path PercorsoRegistroConfigurato();
+std::filesystem::path PercorsoRegistroContattiConfigurato();
 
 // The texts the address book's search finds a contact by, per address key:
-// business fields, contact person, tags, source and basis. Empty when the
-// configuration names no data root or the register is not kept there.
-std::map<std::string, std::vector<std::string>, std::less<>> TestiRegistroPerRicerca();
+// business fields, contact person, tags, source and basis, from the register
+// at the data root `radice`. Empty when no register is kept there or it
+// cannot be read.
+std::map<std::string, std::vector<std::string>, std::less<>> TestiRegistroPerRicerca(
+    const std::filesystem::path& radice);
 
 class TRegistroContatti {
   public:

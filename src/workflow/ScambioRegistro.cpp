@@ -5,6 +5,7 @@
 #include "text/Testo.h"
 #include "workflow/CodificaTesto.h"
 #include "workflow/Esportazione.h"
+#include "workflow/FileImportazione.h"
 #include "workflow/FormaIndirizzo.h"
 #include "workflow/LetturaCsv.h"
 #include "workflow/NonInviare.h"
@@ -227,14 +228,47 @@ bool MettiCampo(TVoceRegistro& voce, TCampoRegistro campo, const std::string& va
     return true;
 }
 
-TEsitoImportazioneRegistro ImportaRegistro(TRegistroContatti& registro, std::string_view bytes) {
-    const std::string testo = DecodificaTesto(bytes).Testo;
-    std::vector<TRecordCsv> record;
+namespace {
+
+std::vector<TRecordCsv> RecordRegistro(const std::string& testo) {
     try {
-        record = LeggiCsv(testo, RilevaSeparatore(testo));
+        return LeggiCsv(testo, RilevaSeparatore(testo));
     } catch (const ECsvNonValido& e) {
         throw ERegistroContatti(std::string("File CSV non valido: ") + e.what());
     }
+}
+
+}  // namespace
+
+std::optional<TEsitoImportazioneRegistro> ImportaRegistroDaFile(const std::filesystem::path& file) {
+    const std::string bytes = LeggiFile(file);
+    if (FormatoDelFile(file, bytes) != TFormatoFile::Csv) return std::nullopt;
+    const std::string testo = DecodificaTesto(bytes).Testo;
+    const std::size_t fineRiga = testo.find_first_of("\r\n");
+    const std::string prima = testo.substr(0, fineRiga);
+    bool indirizzo = false, altre = false;
+    for (const TRecordCsv& r : RecordRegistro(prima))
+        for (const std::string& intestazione : r.Campi) {
+            const auto campo = CampoRegistroDaIntestazione(intestazione);
+            indirizzo = indirizzo || campo == TCampoRegistro::Indirizzo;
+            altre = altre || (campo && campo != TCampoRegistro::Indirizzo);
+        }
+    if (!indirizzo || !altre) return std::nullopt;
+    TRegistroContatti registro(PercorsoRegistroContattiConfigurato());
+    return ImportaRegistro(registro, bytes);
+}
+
+std::string TestoEsitoRegistro(const TEsitoImportazioneRegistro& esito) {
+    if (esito.Errori.empty())
+        return "Registro dei contatti: " + std::to_string(esito.Scritte) + " voci scritte.";
+    std::string testo = "Registro dei contatti: nessuna voce scritta, il file ha errori:";
+    for (const std::string& e : esito.Errori) testo += "\n" + e;
+    return testo;
+}
+
+TEsitoImportazioneRegistro ImportaRegistro(TRegistroContatti& registro, std::string_view bytes) {
+    const std::string testo = DecodificaTesto(bytes).Testo;
+    std::vector<TRecordCsv> record = RecordRegistro(testo);
     if (record.empty()) throw ERegistroContatti("Il file è vuoto");
     std::vector<std::optional<TCampoRegistro>> colonne;
     bool conIndirizzo = false;
@@ -247,7 +281,10 @@ TEsitoImportazioneRegistro ImportaRegistro(TRegistroContatti& registro, std::str
     TEsitoImportazioneRegistro esito;
     std::vector<TVoceRegistro> voci;
     for (std::size_t r = 1; r < record.size(); ++r) {
-        const TRecordCsv& riga = record[r];
+        TRecordCsv& riga = record[r];
+        // The apostrophe an export puts before a value a spreadsheet would run.
+        for (std::string& valore : riga.Campi)
+            if (!valore.empty() && valore[0] == '\'' && SembraFormula(valore)) valore.erase(0, 1);
         const std::string numero = "riga " + std::to_string(riga.Riga) + ": ";
         std::string indirizzo;
         for (std::size_t c = 0; c < colonne.size() && c < riga.Campi.size(); ++c)

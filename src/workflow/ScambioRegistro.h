@@ -4,6 +4,7 @@
 // fields as X- properties and the tags as CATEGORIES, and a CSV read back
 // with its columns found from the usual spreadsheet headings.
 
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -69,5 +70,13 @@ struct TEsitoImportazioneRegistro {
 // entry already there; the others stay. Raises ERegistroContatti for a file
 // with no address column.
 TEsitoImportazioneRegistro ImportaRegistro(TRegistroContatti& registro, std::string_view bytes);
+
+// After a contact import: a CSV file whose header names a register column
+// beside the e-mail ("Base giuridica", "P.IVA", "Tag", …) fills the register
+// of the configuration's data root too. nullopt for a file without such
+// columns (or not CSV).
+std::optional<TEsitoImportazioneRegistro> ImportaRegistroDaFile(const std::filesystem::path& file);
+// "Registro dei contatti: 12 voci scritte." or the rows in error.
+std::string TestoEsitoRegistro(const TEsitoImportazioneRegistro& esito);
 
 }  // namespace brivano

@@ -43,8 +43,10 @@ std::optional<TTestiRicerca> TTestiRicerca::Leggi(const std::filesystem::path& t
         for (std::size_t c = 0; c < nomi.size(); ++c)
             if (strcasecmp(nomi[c].c_str(), nome) == 0) colonne.push_back(c);
     // The contact register's texts (business fields, contact person, tags,
-    // source, basis) join each contact's, by its e-mail.
-    const auto registro = TestiRegistroPerRicerca();
+    // source, basis) join each contact's, by its e-mail. The register lies at
+    // the data root, the year folder's parent; the configuration is not read
+    // here, as this may run on a thread of its own.
+    const auto registro = TestiRegistroPerRicerca(tabella.parent_path().parent_path());
     const auto email = std::find_if(colonne.begin(), colonne.end(), [&](std::size_t c) {
         return strcasecmp(nomi[c].c_str(), "EMail") == 0;
     });

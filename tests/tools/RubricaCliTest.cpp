@@ -244,6 +244,14 @@ TEST_F(RubricaCliTest, DoNotMailListIsAddedToListedAndTrimmed) {
 // The register spans the years: set by hand, dated by the do-not-mail list,
 // exported for a consultant and read back by Python's csv module.
 TEST_F(RubricaCliTest, RegisterIsSetListedAndExportedForAConsultant) {
+    const fs::path foglio = file.path() / "clienti.csv";
+    Scrivi(foglio,
+           "Azienda;E-mail;P.IVA;Codice destinatario;Tag;Base giuridica;Data consenso\r\n"
+           "Delta srl;d@example.it;IT01234567897;m5uxcr1;vip;cliente;02/03/2023\r\n");
+    const TEsito importa = Esegui({"importa", foglio.string()});
+    EXPECT_EQ(importa.stato, 0) << importa.err;
+    EXPECT_NE(importa.out.find("Registro dei contatti: 1 voci scritte."), std::string::npos)
+        << importa.out;
     const TEsito imposta =
         Esegui({"registro", "imposta", "Anna@Example.it", "--base", "consenso", "--fonte",
                 "modulo sito", "--data", "15/01/2024", "--etichette", "fiera, vip"});
@@ -254,7 +262,7 @@ TEST_F(RubricaCliTest, RegisterIsSetListedAndExportedForAConsultant) {
     EXPECT_EQ(sbagliata.stato, 1);
     EXPECT_NE(sbagliata.err.find("Data di raccolta non valida"), std::string::npos);
     EXPECT_EQ(Esegui({"non-inviare", "aggiungi", "c@example.it"}).stato, 0);
-    EXPECT_EQ(Esegui({"registro", "etichette"}).out, "fiera\t1\nvip\t1\n");
+    EXPECT_EQ(Esegui({"registro", "etichette"}).out, "fiera\t1\nvip\t2\n");
 
     const fs::path csv = file.path() / "registro.csv";
     const TEsito esporta = Esegui({"registro", "esporta", csv.string()});
@@ -265,7 +273,29 @@ TEST_F(RubricaCliTest, RegisterIsSetListedAndExportedForAConsultant) {
               std::string::npos)
         << letto;
     EXPECT_NE(letto.find("E-mail=c@example.it\nBase giuridica=Nessuna\n"), std::string::npos);
+    EXPECT_NE(letto.find("E-mail=d@example.it\nBase giuridica=Cliente — prodotti analoghi (art. "
+                         "130 c.4)\nFonte=\nData raccolta=2023-03-02\n"),
+              std::string::npos);
+    EXPECT_NE(letto.find("Partita IVA=01234567897\nCodice fiscale=\nPEC=\nCodice SDI=M5UXCR1\n"),
+              std::string::npos);
     EXPECT_EQ(letto.find("b@example.it"), std::string::npos);
+
+    // A segment saved once is there at the next start and picks its contacts.
+    const TEsito salva =
+        Esegui({"registro", "segmento", "Clienti vip", "--etichetta", "VIP", "--base", "cliente"});
+    EXPECT_EQ(salva.out,
+              "Segmento Clienti vip: etichetta: VIP; base: Cliente — prodotti analoghi "
+              "(art. 130 c.4)\n")
+        << salva.err;
+    EXPECT_EQ(Esegui({"registro", "segmenti"}).out,
+              "Clienti vip\tetichetta: VIP; base: Cliente — prodotti analoghi (art. 130 c.4)\n");
+    EXPECT_EQ(Esegui({"registro", "segmento", "Clienti vip"}).out, "d@example.it\n");
+    Scrivi(foglio, "Azienda;E-mail\r\nDELTA S.r.l.;altro@example.it\r\n");
+    EXPECT_EQ(Esegui({"importa", foglio.string()}).stato, 0);
+    const std::string doppi = Esegui({"registro", "duplicati"}).out;
+    EXPECT_EQ(doppi.rfind("stessa ragione sociale (delta): ", 0), 0u) << doppi;
+    EXPECT_NE(doppi.find("Delta srl <d@example.it>"), std::string::npos) << doppi;
+    EXPECT_NE(doppi.find("DELTA S.r.l. <altro@example.it>"), std::string::npos) << doppi;
 }
 
 TEST_F(RubricaCliTest, HelpAndVersionAnswerWithoutTouchingTheArchive) {
@@ -299,6 +329,8 @@ TEST_F(RubricaCliTest, BadArgumentsGetTheUsageAndStatusTwo) {
         {"registro", "imposta", "a@example.it", "--base"},
         {"registro", "esporta", "r.txt"},
         {"elenco", "--fonte", "x"},
+        {"registro", "segmento", "x", "--fonte", "y"},
+        {"registro", "imposta", "a@example.it", "--mesi", "3"},
     };
     for (const auto& caso : casi) {
         std::string riga;

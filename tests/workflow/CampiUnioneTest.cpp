@@ -54,7 +54,10 @@ TEST(CampiUnione, FieldsUsedInOrderOnceAndUnknownOnesNamed) {
             EXPECT_EQ(std::string(e.what()),
                       "Campo di unione sconosciuto: " + nome +
                           ". Campi disponibili: {{Ragione_Sociale}}, {{Tipo}}, {{Citta}}, "
-                          "{{Cap}}, {{EMail}}, {{Sito}}.");
+                          "{{Cap}}, {{EMail}}, {{Sito}}, {{PIVA}}, {{Codice_Fiscale}}, {{PEC}}, "
+                          "{{Codice_SDI}}, {{Referente}}, {{Telefono}}, {{Base_Giuridica}}, "
+                          "{{Data_Consenso}}, {{Fonte_Contatto}}, {{Informativa}}, "
+                          "{{Motivo_Contatto}}.");
         }
     }
 }

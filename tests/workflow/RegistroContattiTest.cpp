@@ -6,7 +6,6 @@
 
 #include "TabellaDiProva.h"
 #include "TempDir.h"
-#include "config/F_Conf.h"
 #include "workflow/CampiRegistro.h"
 #include "workflow/Esportazione.h"
 #include "workflow/FiltroContatti.h"
@@ -155,7 +154,7 @@ TEST(RegistroContattiTest, ExportReadBackByPythonCsvAndVobject) {
     v.Fonte = "fattura n. 12; \"saldo\"";
     v.DataRaccolta = "2024-01-15";
     v.Informativa = "v2";
-    v.Etichette = {"fiera, Milano", "vip"};
+    v.Etichette = {"fiera Milano", "vip"};
     v.PartitaIva = "01234567897";
     v.Referente = "Anna Rossi";
     v.CodiceSdi = "0000000";
@@ -168,14 +167,25 @@ TEST(RegistroContattiTest, ExportReadBackByPythonCsvAndVobject) {
               "E-mail=anna@example.it\n"
               "Base giuridica=Cliente — prodotti analoghi (art. 130 c.4)\n"
               "Fonte=fattura n. 12; \"saldo\"\nData raccolta=2024-01-15\nInformativa=v2\n"
-              "Data opposizione=\nEtichette=fiera, Milano, vip\nPartita IVA=01234567897\n"
+              "Data opposizione=\nEtichette=fiera Milano, vip\nPartita IVA=01234567897\n"
               "Codice fiscale=\nPEC=\nCodice SDI=0000000\nReferente=Anna Rossi\nTelefono=\n"
               "Ultimo invio=2025-06-01 10:00:00\nInvii=3\n");
+
+    // Read back by the register's own import, every value as it was.
+    v.Telefono = "+39 02 1234";
+    TRegistroContatti registro(PercorsoRegistroContatti(dir.path()));
+    EXPECT_TRUE(ImportaRegistro(registro, TestoCsvRegistro({v}, invii)).Errori.empty());
+    const auto riletta = registro.Leggi("anna@example.it");
+    ASSERT_TRUE(riletta);
+    EXPECT_EQ(riletta->Telefono, "+39 02 1234");
+    EXPECT_EQ(riletta->Fonte, v.Fonte);
+    EXPECT_EQ(riletta->Etichette, (std::vector<std::string>{"fiera Milano", "vip"}));
+    v.Telefono.clear();
 
     const auto vcf = dir.path() / "registro.vcf";
     ScriviFile(vcf, TestoVCardRegistro({v}));
     EXPECT_EQ(LettoDaAltri(vcf, "vcard"),
-              "FN=Anna Rossi\nEMAIL=anna@example.it\nCATEGORIES=fiera, Milano|vip\n"
+              "FN=Anna Rossi\nEMAIL=anna@example.it\nCATEGORIES=fiera Milano|vip\n"
               "X-BASE-GIURIDICA=Cliente — prodotti analoghi (art. 130 c.4)\n"
               "X-CODICE-SDI=0000000\nX-DATA-RACCOLTA=2024-01-15\n"
               "X-FONTE=fattura n. 12; \"saldo\"\nX-INFORMATIVA=v2\n"
@@ -212,25 +222,29 @@ TEST(RegistroContattiTest, RegisterFieldsFillMergeFieldsByAddress) {
 
 // The address book's search finds a contact by its register fields too.
 TEST(RegistroContattiTest, TheSearchFindsContactsByTheirRegisterFields) {
-    TScopedXdgHome home;
-    TTabellaDiProva tabella;
-    ScriviReg(KeyBrivano, "PathDatiGen", tabella.dir.str() + "/");
+    TTempDir radice;
+    const std::filesystem::path anno = radice.path() / "2026";
+    std::filesystem::create_directory(anno);
+    TRecordingMessageBoxes boxes;
+    TFDB fdb{boxes};
+    fdb.PuntaAlias("DBrivano10", anno.string());
+    fdb.CreaTabella("DBrivano10", "Rubrica.DB", DefinizioneRubrica);
     ImportaContatti(
-        *tabella.file,
+        *fdb.Session1.OpenTableFile("DBrivano10", "Rubrica.DB"),
         LeggiImportazione("Azienda;Email\nAlfa;a@a.it\nBeta;B <B@b.it>\n", TFormatoFile::Csv).Righe,
         TDuplicati::Salta);
-    TRegistroContatti registro(PercorsoRegistroConfigurato());
+    TRegistroContatti registro(PercorsoRegistroContatti(radice.path()));
     TVoceRegistro beta{"b@b.it"};
     beta.PartitaIva = "01234567897";
     beta.Referente = "Gianni Bianchi";
     beta.Etichette = {"fiera"};
     registro.Scrivi(beta);
 
-    tabella.fdb.LegaQuery("DBrivano10");
-    tabella.fdb.QGEN.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
-    tabella.fdb.QGEN.Open();
+    fdb.LegaQuery("DBrivano10");
+    fdb.QGEN.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
+    fdb.QGEN.Open();
     TFiltroContatti filtro;
-    filtro.Carica(tabella.fdb.QGEN);
+    filtro.Carica(fdb.QGEN);
     EXPECT_EQ(filtro.Filtra("01234567897"), std::vector<int>{1});
     EXPECT_EQ(filtro.Filtra("bianchi"), std::vector<int>{1});
     EXPECT_EQ(filtro.Filtra("FIERA"), std::vector<int>{1});
