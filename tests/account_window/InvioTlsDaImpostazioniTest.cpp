@@ -1,6 +1,8 @@
 // From the settings window to a delivered message: the user picks "Aruba",
 // points the host at a loopback aiosmtpd with implicit TLS, saves, and sends
-// from the mailing window. Certificates are made for this run.
+// from the mailing window; then the same with "Microsoft 365 / Outlook.com",
+// signed in through the stand-in browser and sent over XOAUTH2.
+// Certificates are made for this run.
 
 #include <gtest/gtest.h>
 
@@ -9,13 +11,16 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <algorithm>
 #include <cstdlib>
 
 #include "ArchivioContatti.h"
 #include "PortachiaviInMemoria.h"
+#include "ServerAccesso.h"
 #include "SinkAiosmtpd.h"
 #include "TestCertificates.h"
 #include "account_window/F_ImpostazioniInvio.h"
+#include "config/F_Conf.h"
 #include "mailing_window/F_Agenda.h"
 
 namespace {
@@ -66,6 +71,69 @@ TEST_F(ArchivioContatti, ArubaPresetSendsOverImplicitTls) {
     EXPECT_EQ(messaggi[0].rfind("From: \"Ditta Esempio\" <info@esempio.it>\r\n", 0), 0u);
     for (const auto& riga : sink.Transcript())
         EXPECT_EQ(riga.rfind("tls ", 0), 0u) << "in the clear: " << riga;
+    ::unsetenv("SSL_CERT_FILE");
+    ::unsetenv("SSL_CERT_DIR");
+}
+
+TEST_F(ArchivioContatti, MicrosoftPresetSignsInAndSendsOverXoauth2) {
+    TTempDir pki;
+    TTestCertificates certificati(pki.path());
+    ASSERT_TRUE(certificati.Ok()) << "openssl could not make the certificates";
+    std::filesystem::create_directory(pki.path() / "nessuna-autorita");
+    ::setenv("SSL_CERT_FILE", certificati.Ca().c_str(), 1);
+    ::setenv("SSL_CERT_DIR", (pki.path() / "nessuna-autorita").c_str(), 1);
+    TTempDir autorizzazione;
+    TServerAccesso server(autorizzazione.path(), {"--client-id", "id-di-prova"});
+    ASSERT_TRUE(server.Ready());
+    ScriviReg(KeyBrivano, "AccessoMicrosoftAutorizza", server.Base() + "/authorize");
+    ScriviReg(KeyBrivano, "AccessoMicrosoftToken", server.Base() + "/token");
+    ::setenv("BRIVANO_BROWSER", TServerAccesso::WriteBrowser(autorizzazione.path()).c_str(), 1);
+    TTempDir cartella;
+    TSinkAiosmtpd sink(
+        cartella.path(),
+        {"starttls", "--cert", certificati.Cert(TTestCertificates::Good).string(), "--key",
+         certificati.Key(TTestCertificates::Good).string(), "--mechanisms", "LOGIN,PLAIN,XOAUTH2",
+         "--tokens-file", (autorizzazione.path() / "tokens").string()});
+    ASSERT_TRUE(sink.Ready());
+
+    TPortachiaviInMemoria portachiavi;
+    brivano::TImpostazioniInvio impostazioni(portachiavi);
+    TFImpostazioniInvio finestra(impostazioni, boxes);
+    finestra.show();
+    finestra.ComboFornitore->setCurrentIndex(
+        finestra.ComboFornitore->findText("Microsoft 365 / Outlook.com"));
+    finestra.ComboFornitoreChange();
+    finestra.DDHost->setText("localhost");
+    finestra.DDPorta->setValue(sink.Port());
+    finestra.DDMittente->setText("info@esempio.it");
+    finestra.DDIdApplicazione->setText("id-di-prova");
+    bool accesso = false;
+    QObject::connect(&finestra, &TFImpostazioniInvio::AccessoConcluso, &finestra,
+                     [&] { accesso = true; });
+    finestra.ButtonAccediClick();
+    ASSERT_TRUE(Attendi([&] { return accesso; }));
+    ::unsetenv("BRIVANO_BROWSER");
+    finestra.ButtonSalva->click();
+    ASSERT_EQ(brivano::LeggiAccount()->Metodo, brivano::TMetodoAccesso::Microsoft);
+
+    TFInvioMail invio(fdb, boxes);
+    invio.SetImpostazioni(&impostazioni);
+    invio.show();
+    invio.DDOgetto->setText(QStringLiteral("Offerta"));
+    invio.ListBox1->addItem(QStringLiteral("anna@example.it"));
+    bool concluso = false;
+    QObject::connect(&invio, &TFInvioMail::InvioConcluso, &invio, [&] { concluso = true; });
+    boxes.boxes.clear();
+    invio.ButtonInvioClick();
+    ASSERT_TRUE(Attendi([&] { return concluso; }));
+    EXPECT_TRUE(boxes.boxes.empty()) << (boxes.boxes.empty() ? "" : boxes.boxes[0].text);
+    EXPECT_EQ(sink.Messages().size(), 1u);
+    const auto transcript = sink.Transcript();
+    EXPECT_TRUE(std::any_of(transcript.begin(), transcript.end(), [](const std::string& riga) {
+        return riga.rfind("tls AUTH XOAUTH2 ", 0) == 0;
+    }));
+    // The sign-in's access token came from memory: no request but the code's.
+    EXPECT_EQ(server.Requests(), std::vector<std::string>{"authorization_code"});
     ::unsetenv("SSL_CERT_FILE");
     ::unsetenv("SSL_CERT_DIR");
 }

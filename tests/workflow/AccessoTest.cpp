@@ -290,6 +290,27 @@ TEST_F(Accesso, ExpiryMidRunRefreshesOnceAndRevocationStopsBeforeTheNextMessage)
     EXPECT_EQ(std::set<std::string>(ricevuti.begin(), ricevuti.end()).size(), 20U);
 }
 
+// Before a run: a token with more than five minutes left is used as it is,
+// one with less is renewed once, and the renewed one is used after.
+TEST_F(Accesso, ATokenUnderFiveMinutesFromItsEndIsRenewedOnce) {
+    auto ora = std::chrono::steady_clock::now();
+    TSessioneAccesso sessione(portachiavi_, account_, [&] { return ora; });
+    Accedi(sessione);
+    const std::string primo = sessione.Token();
+    ora += std::chrono::seconds(3600 - 301);
+    EXPECT_EQ(sessione.Token(), primo);
+    EXPECT_EQ(sessione.Richieste(), 0);
+    ora += std::chrono::seconds(2);
+    const std::string secondo = sessione.Token();
+    EXPECT_NE(secondo, primo);
+    EXPECT_EQ(sessione.Token(), secondo);
+    // A refusal of a token already replaced asks for nothing more.
+    EXPECT_EQ(sessione.Token(primo), secondo);
+    EXPECT_EQ(sessione.Richieste(), 1);
+    EXPECT_EQ(server_->Requests(),
+              (std::vector<std::string>{"authorization_code", "refresh_token"}));
+}
+
 TEST_F(Accesso, WrongStateConsentAndCancelAreRefused) {
     TSessioneAccesso sessione(portachiavi_, account_);
     ::setenv("BRIVANO_FINTO_STATO", "1", 1);
