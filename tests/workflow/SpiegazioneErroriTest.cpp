@@ -57,6 +57,21 @@ TEST(SpiegazioneErrori, ErrorsAUserMeets) {
          "Mittente rifiutato: controllare l'indirizzo di spedizione"},
         {"servizio 421", [] { Risposta(421, "4.3.2", "closing"); },
          "Il server non è disponibile in questo momento: riprovare più tardi"},
+        {"smtp auth disattivato",
+         [] {
+             throw EIdSMTPTokenRefused(
+                 EIdSMTPReplyError("SmtpClientAuthentication is disabled", 535, Esteso("5.7.139")));
+         },
+         "L'invio con SMTP AUTH è disattivato per questa casella o per l'organizzazione: "
+         "l'amministratore deve attivarlo"},
+        {"password non più accettata",
+         [] { Risposta(550, "5.7.30", "Basic authentication is not supported"); },
+         "Il server non accetta più la password: scegliere \"Accesso Microsoft\" nelle "
+         "Impostazioni Invio"},
+        {"token rifiutato",
+         [] { throw EIdSMTPTokenRefused(EIdSMTPReplyError("no", 535, Esteso("5.7.3"))); },
+         "Il server non ha accettato l'accesso: usare \"Accedi…\" nelle Impostazioni Invio e "
+         "controllare che l'indirizzo sia quello dell'accesso"},
         {"accesso con altro codice",
          [] { throw EIdSMTPLoginRefused(EIdSMTPReplyError("no", 501, Esteso(""))); },
          "Accesso rifiutato: controllare nome utente e password"},
