@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "TempDir.h"
 #include "config/F_Conf.h"
 #include "workflow/ProvaConnessione.h"
+#include "workflow/RegistroInvii.h"
 #include "workflow/SessioneAccesso.h"
 
 using namespace brivano;
@@ -267,10 +269,17 @@ TEST_F(Accesso, ExpiryMidRunRefreshesOnceAndRevocationStopsBeforeTheNextMessage)
             std::ofstream(cartella_.path() / "revoked") << "1";
         }
     };
+    // The run is kept in a journal, so the resume is the one a user gets.
+    TTempDir radice;
+    TRegistroInvii registro(TRegistroInvii::Percorso(radice.path()));
+    const auto voci = Indirizzi(10, 20);
+    const std::int64_t id =
+        registro.NuovaSpedizione({"test", "mario@example.it", "Offerta", {}}, voci);
     TInvio seconda(sink->Port(), sessione);
     seconda.dati.PerConnessione = 4;
     ImpostaConnessioni(seconda.opzioni, seconda.dati, seconda.limiti);
-    const auto voci = Indirizzi(10, 20);
+    seconda.opzioni.Registro = &registro;
+    seconda.opzioni.Spedizione = id;
     esito = seconda.Esegui(voci, avvisi);
     EXPECT_EQ(esito.Inviati, 4U);
     EXPECT_TRUE(esito.Interrotto);
@@ -278,13 +287,33 @@ TEST_F(Accesso, ExpiryMidRunRefreshesOnceAndRevocationStopsBeforeTheNextMessage)
     EXPECT_NE(esito.MotivoInterruzione.find("Accedi di nuovo"), std::string::npos)
         << esito.MotivoInterruzione;
     EXPECT_EQ(Destinatari(*sink).size(), 14U);
+    // Nothing left "in corso": the resume asks about no uncertain entry.
+    std::map<TStatoVoce, int> stati;
+    for (const auto& v : registro.Voci(id)) ++stati[v.Stato];
+    EXPECT_EQ(stati,
+              (std::map<TStatoVoce, int>{{TStatoVoce::Inviato, 4}, {TStatoVoce::DaInviare, 6}}));
 
     std::filesystem::remove(cartella_.path() / "revoked");
     Accedi(sessione);
     TInvio ripresa(sink->Port(), sessione);
     ImpostaConnessioni(ripresa.opzioni, ripresa.dati, ripresa.limiti);
-    esito = ripresa.Esegui(std::vector<std::string>(voci.begin() + 4, voci.end()));
+    ripresa.opzioni.Registro = &registro;
+    ripresa.opzioni.Spedizione = id;
+    ripresa.opzioni.Posizioni = registro.Riprendi(id, false);
+    std::vector<std::string> resto;
+    for (std::size_t p : ripresa.opzioni.Posizioni) resto.push_back(voci.at(p));
+    esito = ripresa.Esegui(resto);
     EXPECT_EQ(esito.Inviati, 6U);
+    EXPECT_TRUE(registro.Spedizione(id).Finita());
+    // The journal keeps the refusals' texts, never a token.
+    const std::string accesso = sessione.Token();
+    const std::string rinnovo = portachiavi_.Voci.at({"Accesso Microsoft", "mario@example.it"});
+    for (const auto& voce : std::filesystem::recursive_directory_iterator(radice.path())) {
+        if (!voce.is_regular_file()) continue;
+        for (const std::string& segreto : {accesso, rinnovo}) {
+            EXPECT_EQ(Leggi(voce.path()).find(segreto), std::string::npos) << voce.path();
+        }
+    }
     ricevuti = Destinatari(*sink);
     EXPECT_EQ(ricevuti.size(), 20U);
     EXPECT_EQ(std::set<std::string>(ricevuti.begin(), ricevuti.end()).size(), 20U);
