@@ -13,6 +13,7 @@
 #include "dialogs/MessageBoxes.h"
 #include "history_window/F_StoricoInvii.h"
 #include "inbox_window/F_RimbalziCancellazioni.h"
+#include "inbox_window/PostaAutomatica.h"
 #include "keyring/PortachiaviSegreti.h"
 #include "mailing_window/F_Agenda.h"
 #include "maintenance/F_CambioAnno.h"
@@ -38,6 +39,8 @@ struct TFinestreProgramma {
     TImpostazioniInvio Impostazioni{Portachiavi};
     std::unique_ptr<TFImpostazioniInvio> FImpostazioniInvio;
     std::unique_ptr<TFStoricoInvii> FStoricoInvii;
+    // "Controlla posta" of both windows and the checks of its own accord.
+    std::unique_ptr<TPostaAutomatica> Posta;
     std::unique_ptr<TFRimbalziCancellazioni> FRimbalziCancellazioni;
 
     TFinestreProgramma(TFDB& fdb, TMessageBoxes& boxes, TFMain& main) {
@@ -52,16 +55,21 @@ struct TFinestreProgramma {
         FStoricoInvii = std::make_unique<TFStoricoInvii>(boxes, PercorsoRegistroConfigurato, &main);
         FStoricoInvii->SetSpedizioneAttiva(
             [invio = FInvioMail.get()] { return invio->SpedizioneInCorso(); });
-        FRimbalziCancellazioni = std::make_unique<TFRimbalziCancellazioni>(
-            boxes,
-            std::make_unique<TRimbalziCancellazioni>(
-                []() -> std::optional<std::filesystem::path> {
-                    const auto registro = PercorsoRegistroConfigurato();
-                    if (!registro) return std::nullopt;
-                    return registro->parent_path();
-                },
-                [this] { return Impostazioni.Carica(); }),
-            &main);
+        Posta = std::make_unique<TPostaAutomatica>(
+            boxes, std::make_unique<TRimbalziCancellazioni>(
+                       []() -> std::optional<std::filesystem::path> {
+                           const auto registro = PercorsoRegistroConfigurato();
+                           if (!registro) return std::nullopt;
+                           return registro->parent_path();
+                       },
+                       [this] { return Impostazioni.Carica(); }));
+        FRimbalziCancellazioni = std::make_unique<TFRimbalziCancellazioni>(boxes, *Posta, &main);
+        FStoricoInvii->SetControllaPosta([posta = Posta.get()] { posta->Controlla(); });
+        QObject::connect(Posta.get(), &TPostaAutomatica::Iniziato, FStoricoInvii.get(),
+                         &TFStoricoInvii::PostaIniziata);
+        QObject::connect(Posta.get(), &TPostaAutomatica::Concluso, FStoricoInvii.get(),
+                         &TFStoricoInvii::PostaConclusa);
+        Posta->Pianifica();
     }
 };
 

@@ -94,6 +94,15 @@ void TFStoricoInvii::CreaControlli() {
     ButtonEsporta = pulsante("ButtonEsporta", QStringLiteral("Esporta invio in CSV..."));
     ButtonEsportaTutto = pulsante("ButtonEsportaTutto", QStringLiteral("Esporta tutto in CSV..."));
     ButtonChiudi = pulsante("ButtonChiudi", QStringLiteral("Chiudi"));
+    ButtonControllaPosta = pulsante("ButtonControllaPosta", QStringLiteral("Controlla posta"));
+    ButtonControllaPosta->setVisible(static_cast<bool>(controllaPosta_));
+    LabelPosta = new QLabel(this);
+    LabelPosta->setObjectName("LabelPosta");
+    LabelPosta->setWordWrap(true);
+    LabelPosta->hide();
+    connect(ButtonControllaPosta, &QPushButton::clicked, this, [this] {
+        if (controllaPosta_) controllaPosta_();
+    });
     connect(ButtonAggiorna, &QPushButton::clicked, this, [this] { ButtonAggiornaClick(); });
     connect(ButtonEsporta, &QPushButton::clicked, this, [this] { ButtonEsportaClick(); });
     connect(ButtonEsportaTutto, &QPushButton::clicked, this, [this] { ButtonEsportaTuttoClick(); });
@@ -101,6 +110,7 @@ void TFStoricoInvii::CreaControlli() {
 
     auto* pulsanti = new QHBoxLayout;
     pulsanti->addWidget(ButtonAggiorna);
+    pulsanti->addWidget(ButtonControllaPosta);
     pulsanti->addStretch();
     pulsanti->addWidget(ButtonEsporta);
     pulsanti->addWidget(ButtonEsportaTutto);
@@ -108,7 +118,29 @@ void TFStoricoInvii::CreaControlli() {
 
     auto* colonna = new QVBoxLayout(this);
     colonna->addWidget(divisore);
+    colonna->addWidget(LabelPosta);
     colonna->addLayout(pulsanti);
+}
+
+void TFStoricoInvii::SetControllaPosta(std::function<void()> controlla) {
+    controllaPosta_ = std::move(controlla);
+    if (ButtonControllaPosta != nullptr)
+        ButtonControllaPosta->setVisible(static_cast<bool>(controllaPosta_));
+}
+
+void TFStoricoInvii::PostaIniziata() {
+    if (ButtonControllaPosta == nullptr) return;
+    ButtonControllaPosta->setEnabled(false);
+    LabelPosta->setText(QStringLiteral("Controllo della posta in corso…"));
+    LabelPosta->show();
+}
+
+void TFStoricoInvii::PostaConclusa(bool riuscito, const QString& testo) {
+    if (ButtonControllaPosta == nullptr) return;
+    ButtonControllaPosta->setEnabled(true);
+    LabelPosta->setText(riuscito ? testo : QStringLiteral("Controllo non riuscito: ") + testo);
+    LabelPosta->show();
+    if (isVisible()) ButtonAggiornaClick();
 }
 
 void TFStoricoInvii::showEvent(QShowEvent* event) {

@@ -38,6 +38,14 @@ class TFStoricoInvii : public QDialog {
     // The run the mailing window is sending (0: none), whose entries "in
     // corso" are truly under way.
     void SetSpedizioneAttiva(std::function<std::int64_t()> attiva) { attiva_ = std::move(attiva); }
+    // "Controlla posta" starts a check of the sender's mailbox through this;
+    // without it the command is not offered.
+    void SetControllaPosta(std::function<void()> controlla);
+    // A check started (the command waits) or ended (its text shows, the
+    // runs' counts are read again).
+    void PostaIniziata();
+    void PostaConclusa(bool riuscito, const QString& testo);
+
     // The save box; tests put their own answer here. An empty text cancels.
     std::function<QString(const QString& proposto)> ScegliFile;
 
@@ -48,6 +56,8 @@ class TFStoricoInvii : public QDialog {
     QPushButton* ButtonEsporta;
     QPushButton* ButtonEsportaTutto;
     QPushButton* ButtonChiudi;
+    QPushButton* ButtonControllaPosta = nullptr;
+    QLabel* LabelPosta = nullptr;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -60,5 +70,6 @@ class TFStoricoInvii : public QDialog {
     TMessageBoxes& boxes_;
     TPercorsoRegistro percorso_;
     std::function<std::int64_t()> attiva_;
+    std::function<void()> controllaPosta_;
     std::unique_ptr<brivano::TStoricoInvii> storico_;
 };

@@ -1,6 +1,5 @@
 #include "inbox_window/F_RimbalziCancellazioni.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -10,13 +9,13 @@
 #include <QVBoxLayout>
 
 #include "dialogs/MessageBoxes.h"
+#include "inbox_window/PostaAutomatica.h"
 #include "posta/RimbalziCancellazioni.h"
 #include "ui/Fonts.h"
 
-TFRimbalziCancellazioni::TFRimbalziCancellazioni(
-    TMessageBoxes& boxes, std::unique_ptr<brivano::TRimbalziCancellazioni> controllo,
-    QWidget* parent)
-    : QDialog(parent), boxes_(boxes), controllo_(std::move(controllo)) {
+TFRimbalziCancellazioni::TFRimbalziCancellazioni(TMessageBoxes& boxes, TPostaAutomatica& posta,
+                                                 QWidget* parent)
+    : QDialog(parent), boxes_(boxes), posta_(posta) {
     setObjectName("FRimbalziCancellazioni");
     setWindowTitle(QStringLiteral("Rimbalzi e cancellazioni"));
     setFont(Tahoma(8));
@@ -49,11 +48,17 @@ TFRimbalziCancellazioni::TFRimbalziCancellazioni(
     connect(ButtonControlla, &QPushButton::clicked, this, [this] { ButtonControllaClick(); });
     connect(ButtonAnnulla, &QPushButton::clicked, this, [this] { ButtonAnnullaClick(); });
     connect(ButtonChiudi, &QPushButton::clicked, this, &QDialog::close);
-    connect(Griglia, &QTableWidget::itemSelectionChanged, this, [this] {
-        const auto scelte = Griglia->selectedItems();
-        ButtonAnnulla->setEnabled(!scelte.isEmpty() &&
-                                  scelte.front()->data(Qt::UserRole + 1).toBool());
+    connect(Griglia, &QTableWidget::itemSelectionChanged, this, [this] { AbilitaPulsanti(); });
+    connect(&posta_, &TPostaAutomatica::Iniziato, this, [this] {
+        LabelEsito->setText(QStringLiteral("Controllo della posta in corso…"));
+        AbilitaPulsanti();
     });
+    connect(&posta_, &TPostaAutomatica::Concluso, this,
+            [this](bool riuscito, const QString& testo) {
+                LabelEsito->setText(riuscito ? testo
+                                             : QStringLiteral("Controllo non riuscito: ") + testo);
+                Aggiorna();
+            });
 
     auto* pulsanti = new QHBoxLayout;
     pulsanti->addWidget(ButtonControlla);
@@ -76,7 +81,7 @@ void TFRimbalziCancellazioni::showEvent(QShowEvent* event) {
 void TFRimbalziCancellazioni::Aggiorna() {
     std::vector<brivano::TRigaRimbalzi> righe;
     try {
-        righe = controllo_->Righe();
+        righe = posta_.Controllo().Righe();
     } catch (const std::exception& e) {
         boxes_.ShowError(e.what());
     }
@@ -92,27 +97,29 @@ void TFRimbalziCancellazioni::Aggiorna() {
         }
     }
     Griglia->resizeColumnsToContents();
-    ButtonAnnulla->setEnabled(false);
+    Griglia->clearSelection();
+    AbilitaPulsanti();
+}
+
+// While a check runs, neither a second one nor an undo of what it may be
+// acting on.
+void TFRimbalziCancellazioni::AbilitaPulsanti() {
+    const bool libero = !posta_.InCorso();
+    ButtonControlla->setEnabled(libero);
+    const auto scelte = Griglia->selectedItems();
+    ButtonAnnulla->setEnabled(libero && !scelte.isEmpty() &&
+                              scelte.front()->data(Qt::UserRole + 1).toBool());
 }
 
 void TFRimbalziCancellazioni::ButtonControllaClick() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        const std::string esito = controllo_->Controlla();
-        QApplication::restoreOverrideCursor();
-        LabelEsito->setText(QString::fromStdString(esito));
-    } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
-        boxes_.ShowError(e.what());
-    }
-    Aggiorna();
+    posta_.Controlla();
 }
 
 void TFRimbalziCancellazioni::ButtonAnnullaClick() {
     const auto scelte = Griglia->selectedItems();
-    if (scelte.isEmpty()) return;
+    if (scelte.isEmpty() || posta_.InCorso()) return;
     try {
-        controllo_->Annulla(scelte.front()->data(Qt::UserRole).toLongLong());
+        posta_.Controllo().Annulla(scelte.front()->data(Qt::UserRole).toLongLong());
     } catch (const std::exception& e) {
         boxes_.ShowError(e.what());
     }

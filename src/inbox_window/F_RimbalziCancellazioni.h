@@ -3,26 +3,22 @@
 // mailbox acted on, "Controlla posta", and "Annulla" for the picked row.
 
 #include <QDialog>
-#include <memory>
 
 class QLabel;
 class QPushButton;
 class QTableWidget;
 class TMessageBoxes;
-
-namespace brivano {
-class TRimbalziCancellazioni;
-}
+class TPostaAutomatica;
 
 class TFRimbalziCancellazioni : public QDialog {
     Q_OBJECT
   public:
-    TFRimbalziCancellazioni(TMessageBoxes& boxes,
-                            std::unique_ptr<brivano::TRimbalziCancellazioni> controllo,
+    TFRimbalziCancellazioni(TMessageBoxes& boxes, TPostaAutomatica& posta,
                             QWidget* parent = nullptr);
     ~TFRimbalziCancellazioni() override;
 
     void Aggiorna();
+    // Starts the check; its end fills the label and the list again.
     void ButtonControllaClick();
     void ButtonAnnullaClick();
 
@@ -36,6 +32,8 @@ class TFRimbalziCancellazioni : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void AbilitaPulsanti();
+
     TMessageBoxes& boxes_;
-    std::unique_ptr<brivano::TRimbalziCancellazioni> controllo_;
+    TPostaAutomatica& posta_;
 };

@@ -75,6 +75,19 @@ void ScriviAccountPosta(const TAccountPosta& account) {
     ScriviReg(KeyBrivano, ValoriPosta::Temporanei, std::to_string(account.Temporanei));
 }
 
+TControlloAutomatico LeggiControlloAutomatico() {
+    TControlloAutomatico automatico;
+    const std::string avvio = LeggiReg(KeyBrivano, ValoriPosta::AllAvvio);
+    if (avvio == "sì" || avvio == "si")
+        automatico.AllAvvio = true;
+    else if (!avvio.empty() && avvio != "no")
+        throw EPosta("Valore non valido per " + std::string(ValoriPosta::AllAvvio) + ": \"" +
+                     avvio + "\" (sì o no)");
+    if (const std::string minuti = LeggiReg(KeyBrivano, ValoriPosta::OgniMinuti); !minuti.empty())
+        automatico.OgniMinuti = Numero(ValoriPosta::OgniMinuti, minuti, 0, 24 * 60);
+    return automatico;
+}
+
 std::span<const TPresetPosta> PresetPosta() {
     return Preset;
 }

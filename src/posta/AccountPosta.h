@@ -30,7 +30,18 @@ inline constexpr const char* Sicurezza = "ImapSicurezza";  // "SSL/TLS" or "STAR
 inline constexpr const char* Utente = "ImapUtente";
 inline constexpr const char* Dopo = "PostaDopo";  // "sposta" or "segna"
 inline constexpr const char* Temporanei = "PostaTemporanei";
+inline constexpr const char* AllAvvio = "PostaAllAvvio";      // "sì" or "no"
+inline constexpr const char* OgniMinuti = "PostaOgniMinuti";  // 0: never
 }  // namespace ValoriPosta
+
+// The checks the program runs by itself while it is open; none by default.
+struct TControlloAutomatico {
+    bool AllAvvio = false;
+    int OgniMinuti = 0;
+    bool operator==(const TControlloAutomatico&) const = default;
+};
+// Raises EPosta for a stored value that cannot be read, naming it.
+TControlloAutomatico LeggiControlloAutomatico();
 
 // The saved incoming side, or nothing when no IMAP host was saved. Raises
 // EPosta for a stored value that cannot be read, naming it.

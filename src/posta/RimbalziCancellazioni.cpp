@@ -42,7 +42,7 @@ std::vector<TRigaRimbalzi> TRimbalziCancellazioni::Righe() const {
     return righe;
 }
 
-std::string TRimbalziCancellazioni::Controlla() {
+TControlloPronto TRimbalziCancellazioni::Prepara() const {
     const std::filesystem::path radice = Radice();
     const auto posta = LeggiAccountPosta();
     if (!posta) throw EPosta("Manca il server della posta in arrivo (IMAP) nelle impostazioni.");
@@ -51,8 +51,11 @@ std::string TRimbalziCancellazioni::Controlla() {
         throw EPosta(
             "Manca la password dell'account: salvala in Impostazioni Invio." +
             (invio.AvvisoPortachiavi.empty() ? std::string() : " " + invio.AvvisoPortachiavi));
-    return TestoEsitoControllo(
-        ControllaPostaMittente(radice, *posta, AccessoPer(*posta, invio.Account, invio.Password)));
+    return {radice, *posta, AccessoPer(*posta, invio.Account, invio.Password)};
+}
+
+std::string TRimbalziCancellazioni::Esegui(const TControlloPronto& pronto) {
+    return TestoEsitoControllo(ControllaPostaMittente(pronto.Radice, pronto.Posta, pronto.Accesso));
 }
 
 void TRimbalziCancellazioni::Annulla(std::int64_t id) {

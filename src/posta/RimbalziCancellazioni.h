@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "posta/AccountPosta.h"
 #include "workflow/ImpostazioniInvio.h"
 
 namespace brivano {
@@ -18,6 +19,14 @@ struct TRigaRimbalzi {
     std::int64_t Id = 0;
     std::vector<std::string> Celle;
     bool Annullabile = false;
+};
+
+// What one check needs, read from the configuration and the keyring before
+// the check runs, so the check itself touches neither.
+struct TControlloPronto {
+    std::filesystem::path Radice;
+    TAccountPosta Posta;
+    TAccessoImap Accesso;
 };
 
 class TRimbalziCancellazioni {
@@ -31,9 +40,12 @@ class TRimbalziCancellazioni {
     static const std::vector<std::string>& Colonne();
     // Newest first; none without a data root.
     std::vector<TRigaRimbalzi> Righe() const;
+    // Raises EPosta (in Italian) for a missing setting or password.
+    TControlloPronto Prepara() const;
     // One check; returns the text for the user. Raises EPosta (in Italian)
-    // for a missing setting or an unreachable mailbox.
-    std::string Controlla();
+    // for an unreachable mailbox. Safe on any thread.
+    static std::string Esegui(const TControlloPronto& pronto);
+    std::string Controlla() const { return Esegui(Prepara()); }
     void Annulla(std::int64_t id);
 
   private:
