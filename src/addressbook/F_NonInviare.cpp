@@ -2,11 +2,13 @@
 
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTableWidget>
+#include <set>
 
 #include "dialogs/MessageBoxes.h"
 #include "ui/CasellaFiltro.h"
@@ -18,14 +20,20 @@ TFNonInviare::TFNonInviare(TMessageBoxes& boxes, QWidget* parent) : QDialog(pare
     setObjectName("FNonInviare");
     setWindowTitle(QStringLiteral("Non Inviare"));
     setFont(Tahoma(8));
-    resize(620, 420);
+    resize(900, 420);
     auto* layout = new QGridLayout(this);
     Filtro = new TCasellaFiltro(this);
     Filtro->setObjectName("Filtro");
     Filtro->setPlaceholderText(QStringLiteral("Cerca un indirizzo"));
-    Elenco = new QListWidget(this);
+    Elenco = new QTableWidget(0, 3, this);
     Elenco->setObjectName("Elenco");
+    Elenco->setHorizontalHeaderLabels(
+        {QStringLiteral("Indirizzo"), QStringLiteral("Motivo"), QStringLiteral("Aggiunto (UTC)")});
+    Elenco->setSelectionBehavior(QAbstractItemView::SelectRows);
     Elenco->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Elenco->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Elenco->verticalHeader()->hide();
+    Elenco->horizontalHeader()->setStretchLastSection(true);
     Numero = new QLabel(this);
     Incolla = new QPlainTextEdit(this);
     Incolla->setObjectName("Incolla");
@@ -39,6 +47,8 @@ TFNonInviare::TFNonInviare(TMessageBoxes& boxes, QWidget* parent) : QDialog(pare
     layout->addWidget(Filtro, 0, 0);
     layout->addWidget(new QLabel(QStringLiteral("Indirizzi da aggiungere"), this), 0, 1);
     layout->addWidget(Elenco, 1, 0);
+    layout->setColumnStretch(0, 2);
+    layout->setColumnStretch(1, 1);
     layout->addWidget(Incolla, 1, 1);
     layout->addWidget(Numero, 2, 0);
     layout->addWidget(ButtonAggiungi, 2, 1);
@@ -63,21 +73,30 @@ void TFNonInviare::showEvent(QShowEvent* event) {
 }
 
 void TFNonInviare::Aggiorna() {
-    Elenco->clear();
+    Elenco->setRowCount(0);
     RunGuarded(boxes_, [this] {
         const brivano::TNonInviare elenco(brivano::PercorsoNonInviareConfigurato());
         const auto voci = elenco.Cerca(Filtro->text().toStdString());
-        for (const auto& voce : voci) {
+        Elenco->setRowCount(static_cast<int>(voci.size()));
+        for (int r = 0; r < static_cast<int>(voci.size()); ++r) {
+            const auto& voce = voci[static_cast<std::size_t>(r)];
             // What was typed, and beside it the address it stands for when
             // the two differ ("Anna <anna@example.it>" → anna@example.it).
             QString testo = QString::fromStdString(voce.Indirizzo);
             if (voce.Normale != voce.Indirizzo)
                 testo += QStringLiteral("   → ") + QString::fromStdString(voce.Normale);
-            auto* item = new QListWidgetItem(testo, Elenco);
-            item->setData(Qt::UserRole, QString::fromStdString(voce.Indirizzo));
-            item->setToolTip(QStringLiteral("Aggiunto il ") +
-                             QString::fromStdString(voce.Aggiunto));
+            auto* indirizzo = new QTableWidgetItem(testo);
+            indirizzo->setData(Qt::UserRole, QString::fromStdString(voce.Indirizzo));
+            auto* motivo = new QTableWidgetItem(QString::fromStdString(voce.Motivo));
+            // The report or request that asked for it: the proof of the objection.
+            if (!voce.Prova.empty())
+                motivo->setToolTip(QStringLiteral("Messaggio: ") +
+                                   QString::fromStdString(voce.Prova));
+            Elenco->setItem(r, 0, indirizzo);
+            Elenco->setItem(r, 1, motivo);
+            Elenco->setItem(r, 2, new QTableWidgetItem(QString::fromStdString(voce.Aggiunto)));
         }
+        Elenco->resizeColumnsToContents();
         Numero->setText(QStringLiteral("%1 indirizzi").arg(voci.size()));
     });
 }
@@ -101,8 +120,10 @@ void TFNonInviare::AggiungiIncollati() {
 void TFNonInviare::RimuoviSelezionati() {
     RunGuarded(boxes_, [this] {
         brivano::TNonInviare elenco(brivano::PercorsoNonInviareConfigurato());
-        for (QListWidgetItem* item : Elenco->selectedItems())
-            elenco.Togli(item->data(Qt::UserRole).toString().toStdString());
+        std::set<int> righe;
+        for (const QTableWidgetItem* item : Elenco->selectedItems()) righe.insert(item->row());
+        for (const int r : righe)
+            elenco.Togli(Elenco->item(r, 0)->data(Qt::UserRole).toString().toStdString());
     });
     Aggiorna();
 }

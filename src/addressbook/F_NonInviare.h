@@ -1,14 +1,14 @@
 #pragma once
 // The do-not-mail window: lists and searches the addresses that never receive
-// a message, removes them, adds pasted ones (one per line, as copied from
-// "Cancellami" replies) and exports the list.
+// a message, each with why and when it was listed, removes them, adds pasted ones (one per line, as
+// copied from "Cancellami" replies) and exports the list.
 
 #include <QDialog>
 
 class QLabel;
-class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QTableWidget;
 class TCasellaFiltro;
 class TMessageBoxes;
 
@@ -25,7 +25,8 @@ class TFNonInviare : public QDialog {
     void EsportaIn(const QString& file);
 
     TCasellaFiltro* Filtro;
-    QListWidget* Elenco;
+    // One row per address: the address, the reason, when it was added (UTC).
+    QTableWidget* Elenco;
     QPlainTextEdit* Incolla;
     QPushButton *ButtonAggiungi, *ButtonRimuovi, *ButtonEsporta, *ButtonChiudi;
     QLabel* Numero;

@@ -123,21 +123,34 @@ TEST_F(StrumentiRubricaTest, NonInviarePiuTakesTheDetailPanelsContact) {
     EXPECT_TRUE(
         brivano::TNonInviare(brivano::PercorsoNonInviareConfigurato()).Contiene("ZETA@z.it"));
 
+    brivano::TNonInviare(brivano::PercorsoNonInviareConfigurato())
+        .Aggiungi("rimbalzato@x.it", "rimbalzo 5.1.1 utente sconosciuto", "<rapporto.1@x.it>");
     TFNonInviare finestra(boxes);
     finestra.Aggiorna();
-    ASSERT_EQ(finestra.Elenco->count(), 1);
+    ASSERT_EQ(finestra.Elenco->rowCount(), 2);
+    // Each address with why and when it was listed; the report is the proof.
+    const int rimbalzato = finestra.Elenco->item(0, 0)->text() == "rimbalzato@x.it" ? 0 : 1;
+    EXPECT_EQ(finestra.Elenco->item(rimbalzato, 1)->text(), "rimbalzo 5.1.1 utente sconosciuto");
+    EXPECT_EQ(finestra.Elenco->item(rimbalzato, 1)->toolTip(), "Messaggio: <rapporto.1@x.it>");
+    EXPECT_EQ(finestra.Elenco->item(rimbalzato, 2)->text().size(), 19);
+    finestra.Filtro->setText("rimbalzato");
+    ASSERT_EQ(finestra.Elenco->rowCount(), 1);
+    finestra.Elenco->selectRow(0);
+    finestra.RimuoviSelezionati();
+    finestra.Filtro->clear();
+    ASSERT_EQ(finestra.Elenco->rowCount(), 1);
     finestra.Incolla->setPlainText("uno@x.it\n\ndue@x.it\nZeta <ZETA@z.it.>\n");
     finestra.AggiungiIncollati();
     EXPECT_EQ(boxes.Messages().back(),
               "Aggiunti all'elenco non inviare: 2 (già presenti: 1).\n"
               "Già nell'elenco: Zeta <ZETA@z.it.>");
-    EXPECT_EQ(finestra.Elenco->count(), 3);
+    EXPECT_EQ(finestra.Elenco->rowCount(), 3);
     finestra.Filtro->setText("DUE");
-    ASSERT_EQ(finestra.Elenco->count(), 1);
-    finestra.Elenco->item(0)->setSelected(true);
+    ASSERT_EQ(finestra.Elenco->rowCount(), 1);
+    finestra.Elenco->selectRow(0);
     finestra.RimuoviSelezionati();
     finestra.Filtro->clear();
-    EXPECT_EQ(finestra.Elenco->count(), 2);
+    EXPECT_EQ(finestra.Elenco->rowCount(), 2);
     const std::filesystem::path file = root.path() / "non-inviare.txt";
     finestra.EsportaIn(QString::fromStdString(file.string()));
     EXPECT_EQ(brivano::LeggiFile(file), "uno@x.it\nzeta@z.it\n");
