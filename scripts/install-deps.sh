@@ -17,6 +17,7 @@ packages=(
     ccache
     libgmime-3.0-dev libcurl4-openssl-dev dovecot-imapd
     nlohmann-json3-dev
+    postfix
 )
 
 missing=()
@@ -28,5 +29,11 @@ done
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
+# The tests start a private Postfix of their own; the system one is left
+# unconfigured, so installing it starts no mail server.
+if [[ " ${missing[*]} " == *" postfix "* ]]; then
+    echo "postfix postfix/main_mailer_type select No configuration" |
+        "${sudo_cmd[@]}" debconf-set-selections
+fi
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,5 +1,6 @@
 #include "posta/PostaMittente.h"
 
+#include <cstdlib>
 #include <map>
 
 #include "posta/EffettiPosta.h"
@@ -30,6 +31,18 @@ TEsitoControllo ControllaPostaMittente(const std::filesystem::path& radiceDati,
     return ControllaPosta(
         accesso, archivio, opzioni, [&](const TMessaggioElaborato& m) { effetti.Applica(m); },
         [&](std::string_view id) { return effetti.Nostro(id); });
+}
+
+std::string ProvaPostaInArrivo(const TAccessoImap& accesso) {
+    TSessioneImap sessione(accesso);
+    // EXAMINE opens the inbox read-only: nothing is marked or moved.
+    std::uint64_t messaggi = 0;
+    for (const TRigaImap& riga : sessione.ComandoOk("EXAMINE INBOX").Righe)
+        if (riga.Testo.size() > 9 && riga.Testo.compare(riga.Testo.size() - 7, 7, " EXISTS") == 0)
+            messaggi = std::strtoull(riga.Testo.c_str() + 2, nullptr, 10);
+    return "Posta in arrivo (IMAP): accesso riuscito a " + accesso.Host + ":" +
+           std::to_string(accesso.Porta) + " come " + accesso.Utente +
+           "; messaggi in INBOX: " + std::to_string(messaggi) + ".";
 }
 
 std::string TestoEsitoControllo(const TEsitoControllo& esito) {

@@ -21,6 +21,11 @@ TAccessoImap AccessoPer(const TAccountPosta& posta, const TAccountInvio& invio,
 TEsitoControllo ControllaPostaMittente(const std::filesystem::path& radiceDati,
                                        const TAccountPosta& posta, const TAccessoImap& accesso);
 
+// "Prova connessione" of the incoming side: signs in and looks at the inbox
+// without changing anything. Returns one line for the user; raises EPosta,
+// in Italian, naming what failed.
+std::string ProvaPostaInArrivo(const TAccessoImap& accesso);
+
 // One paragraph for the user: what was found and where it went.
 std::string TestoEsitoControllo(const TEsitoControllo& esito);
 

@@ -16,6 +16,7 @@
 #include "TempDir.h"
 #include "config/F_Conf.h"
 #include "posta/AccountPosta.h"
+#include "posta/PostaMittente.h"
 #include "tools/RubricaCli.h"
 #include "workflow/NonInviare.h"
 #include "workflow/RegistroInvii.h"
@@ -47,7 +48,7 @@ class ControlloPosta : public ::testing::Test {
             sicurezza == TSicurezzaImap::SSLTLS ? server_->PortaImaps() : server_->PortaImap();
         accesso.Utente = TDovecotDiProva::Utente;
         accesso.Password = TDovecotDiProva::Password;
-        accesso.AttesaSecondi = 20;
+        accesso.AttesaSecondi = 60;
         return accesso;
     }
     TEsitoControllo Controlla(const TOpzioniControllo& opzioni = {},
@@ -181,16 +182,30 @@ TEST_F(ControlloPosta, UnMessaggioOltreIlLimiteNonVieneScaricato) {
     EXPECT_EQ(Controlla().Nuovi, 0u);
 }
 
-TEST_F(ControlloPosta, PasswordSbagliataDaErroreInItaliano) {
+// The connection test signs in and only looks; a wrong password fails both
+// it and the check in Italian.
+TEST_F(ControlloPosta, ProvaConnessioneEPasswordSbagliata) {
     Avvia();
     if (IsSkipped()) return;
+    server_->Deposita(campioni::RapportoDefinitivo());
+    const std::string prova = ProvaPostaInArrivo(Accesso(TSicurezzaImap::STARTTLS));
+    EXPECT_NE(prova.find("accesso riuscito"), std::string::npos) << prova;
+    EXPECT_NE(prova.find("messaggi in INBOX: 1."), std::string::npos) << prova;
+    EXPECT_EQ(server_->FileDi().size(), 1u);
+    EXPECT_EQ(Letti(server_->FileDi()), 0u);
+
     TAccessoImap accesso = Accesso();
     accesso.Password = "sbagliata";
-    try {
-        ControllaPosta(accesso, *archivio_, {}, {});
-        FAIL() << "accesso accettato";
-    } catch (const EPosta& e) {
-        EXPECT_NE(std::string(e.what()).find("rifiutati"), std::string::npos) << e.what();
+    for (const bool soloProva : {true, false}) {
+        try {
+            if (soloProva)
+                ProvaPostaInArrivo(accesso);
+            else
+                ControllaPosta(accesso, *archivio_, {}, {});
+            ADD_FAILURE() << "accesso accettato";
+        } catch (const EPosta& e) {
+            EXPECT_NE(std::string(e.what()).find("rifiutati"), std::string::npos) << e.what();
+        }
     }
 }
 

@@ -82,6 +82,9 @@ class TDovecotDiProva {
     int PortaImap() const { return portaImap_; }
     std::filesystem::path Autorita() const { return certificati_.Ca(); }
     std::filesystem::path Maildir() const { return cartella_ / "home" / Utente / "Maildir"; }
+    // The owner the mail processes write the maildir as.
+    uid_t UidPosta() const { return uid_; }
+    gid_t GidPosta() const { return gid_; }
 
     // Writes one message into a folder of the maildir ("" for INBOX, else the
     // maildir++ name such as ".Brivano.Elaborati"), as delivered and unread.
@@ -136,7 +139,8 @@ class TDovecotDiProva {
         return porta;
     }
     static bool Attendi(int porta) {
-        const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        // Generous: the machine may be loaded well beyond its cores.
+        const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (std::chrono::steady_clock::now() < limite) {
             const int presa = ::socket(AF_INET, SOCK_STREAM, 0);
             sockaddr_in indirizzo{};
