@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "ui/GrigliaFiltrata.h"
 #include "workflow/Destinatari.h"
 #include "workflow/NonInviare.h"
+#include "workflow/Segmenti.h"
 
 namespace brivano {
 
@@ -71,18 +73,20 @@ TSceltaDestinatari::TSceltaDestinatari(QWidget* finestra, QTableView* grid,
     connect(lista_, &QAbstractItemModel::rowsRemoved, this, &TSceltaDestinatari::AggiornaNumero);
     connect(lista_, &QAbstractItemModel::modelReset, this, &TSceltaDestinatari::AggiornaNumero);
     destinatari_->installEventFilter(this);
+    destinatari_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(destinatari_, &QWidget::customContextMenuRequested, this,
+            &TSceltaDestinatari::MenuSegmenti);
     AggiornaNumero();
 }
 
-void TSceltaDestinatari::Aggiungi(const std::vector<int>& righe) {
+void TSceltaDestinatari::Aggiungi(const std::vector<int>& numeri) {
     RunGuarded(boxes_, [&] {
         std::vector<std::optional<std::string>> email;
         // Each entry keeps its contact's fields, as a double-click does, so
         // merge fields are filled for entries picked many at a time too.
         std::vector<TCampiContatto> campi;
         const int campo = elenco_.Active() ? elenco_.FieldIndex("Email") : -1;
-        for (int riga : righe) {
-            const int numero = griglia_.RigaElenco(riga);
+        for (int numero : numeri) {
             const bool valida = campo >= 0 && numero > 0;
             email.push_back(valida ? elenco_.ValueAt(numero, campo) : std::nullopt);
             campi.push_back(valida ? CampiDellaRiga(elenco_, numero) : TCampiContatto{});
@@ -100,13 +104,51 @@ void TSceltaDestinatari::AggiungiSelezionati() {
     std::vector<int> righe;
     for (const QModelIndex& i : grid_->selectionModel()->selectedRows()) righe.push_back(i.row());
     std::sort(righe.begin(), righe.end());  // grid order, whatever order they were picked in
+    for (int& riga : righe) riga = griglia_.RigaElenco(riga);
     Aggiungi(righe);
 }
 
 void TSceltaDestinatari::AggiungiTutti() {
     std::vector<int> righe(static_cast<std::size_t>(griglia_.rowCount()));
-    for (std::size_t i = 0; i < righe.size(); ++i) righe[i] = static_cast<int>(i);
+    for (std::size_t i = 0; i < righe.size(); ++i)
+        righe[i] = griglia_.RigaElenco(static_cast<int>(i));
     Aggiungi(righe);
+}
+
+void TSceltaDestinatari::AggiungiSegmento(const std::string& nome) {
+    std::vector<int> numeri;
+    bool letti = false;
+    RunGuarded(boxes_, [&] {
+        // The whole contact list, whatever the search box shows.
+        std::vector<TContatto> contatti(
+            static_cast<std::size_t>(elenco_.Active() ? elenco_.RowCount() : 0));
+        for (const TCampo campo : TuttiCampi) {
+            const int indice = elenco_.FieldIndex(NomeColonna(campo));
+            for (std::size_t i = 0; indice >= 0 && i < contatti.size(); ++i)
+                contatti[i][campo] = elenco_.ValueAt(static_cast<int>(i) + 1, indice).value_or("");
+        }
+        for (const std::size_t i : ContattiDelSegmentoSalvato(nome, contatti))
+            numeri.push_back(static_cast<int>(i) + 1);
+        letti = true;
+    });
+    if (!letti) return;
+    if (numeri.empty()) {
+        boxes_.ShowInfo("Il segmento " + nome + " non ha contatti in questa rubrica.");
+        return;
+    }
+    Aggiungi(numeri);
+}
+
+void TSceltaDestinatari::MenuSegmenti(const QPoint& dove) {
+    std::vector<std::string> nomi;
+    RunGuarded(boxes_, [&] { nomi = NomiSegmentiSalvati(); });
+    QMenu menu;
+    QMenu* segmenti = menu.addMenu(QStringLiteral("Aggiungi segmento"));
+    segmenti->setEnabled(!nomi.empty() && ButtonAggiungiTutti->isEnabled());
+    for (const std::string& nome : nomi)
+        segmenti->addAction(QString::fromStdString(nome), this,
+                            [this, nome] { AggiungiSegmento(nome); });
+    menu.exec(destinatari_->viewport()->mapToGlobal(dove));
 }
 
 void TSceltaDestinatari::Rimuovi() {

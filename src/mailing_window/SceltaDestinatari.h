@@ -1,7 +1,8 @@
 #pragma once
 // The picking controls of the mailing window: the search box over the grid,
 // "Aggiungi selezionati", "Aggiungi tutti (filtrati)", "Rimuovi", "Svuota",
-// "Non inviare più" and the recipient count. Kept apart from the window so
+// "Non inviare più", the recipient count, and on the recipient list's
+// context menu "Aggiungi segmento" with the saved segments. Kept apart from the window so
 // the window only places them.
 
 #include <QObject>
@@ -12,6 +13,7 @@
 class QAbstractItemModel;
 class QLabel;
 class QListWidget;
+class QPoint;
 class QPushButton;
 class QTableView;
 class TCasellaFiltro;
@@ -31,6 +33,8 @@ class TSceltaDestinatari : public QObject {
 
     void AggiungiSelezionati();
     void AggiungiTutti();
+    // Adds the contacts of the list that the saved segment holds.
+    void AggiungiSegmento(const std::string& nome);
     void Rimuovi();
     void Svuota();
     // Puts the addresses of the selected entries on the do-not-mail list and
@@ -47,7 +51,9 @@ class TSceltaDestinatari : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void Aggiungi(const std::vector<int>& righe);
+    // `numeri`: rows of the contact list, 1-based.
+    void Aggiungi(const std::vector<int>& numeri);
+    void MenuSegmenti(const QPoint& dove);
     void AggiornaNumero();
 
     QTableView* grid_;

@@ -338,16 +338,12 @@ TInviiPerIndirizzo InviiDelGiornale(const std::filesystem::path& radice) {
 // Saves a segment from the options given, or lists the addresses of the
 // working year's contacts it holds.
 int Segmento(const TRichiesta& r, TArchivioRigaComando& archivio,
-             const std::filesystem::path& radice, const TRegistroContatti& registro,
-             std::ostream& out) {
+             const std::filesystem::path& radice, std::ostream& out) {
     TSegmenti segmenti(PercorsoRegistroContatti(radice));
     const std::string& nome = r.argomenti[0];
     if (r.campiRegistro.empty()) {
-        const std::optional<TSegmento> segmento = segmenti.Leggi(nome);
-        if (!segmento) throw ERegistroContatti("Nessun segmento si chiama " + nome);
         const std::vector<TContatto> contatti = LeggiContatti(*archivio.Rubrica(r.anno));
-        for (const std::size_t i : ContattiDelSegmento(*segmento, contatti, registro,
-                                                       InviiDelGiornale(radice), OggiRegistro()))
+        for (const std::size_t i : ContattiDelSegmentoSalvato(nome, contatti))
             if (!contatti[i][TCampo::EMail].empty()) out << contatti[i][TCampo::EMail] << '\n';
         return 0;
     }
@@ -379,7 +375,7 @@ int Segmento(const TRichiesta& r, TArchivioRigaComando& archivio,
 int Registro(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& out) {
     const std::filesystem::path radice = PercorsoNonInviareConfigurato().parent_path();
     TRegistroContatti registro(PercorsoRegistroContatti(radice));
-    if (r.azione == "segmento") return Segmento(r, archivio, radice, registro, out);
+    if (r.azione == "segmento") return Segmento(r, archivio, radice, out);
     if (r.azione == "duplicati") {
         const std::vector<TContatto> contatti = LeggiContatti(*archivio.Rubrica(r.anno));
         for (const TGruppoDoppi& g : TrovaDuplicati(contatti, &registro)) {

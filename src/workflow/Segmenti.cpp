@@ -7,6 +7,7 @@
 #include "text/Testo.h"
 #include "workflow/FormaIndirizzo.h"
 #include "workflow/Piegatura.h"
+#include "workflow/RegistroInvii.h"
 
 namespace brivano {
 
@@ -132,6 +133,28 @@ std::vector<TVoceRegistro> DaRivedere(const TRegistroContatti& registro,
         if (dal < soglia) voci.push_back(std::move(v));
     }
     return voci;
+}
+
+std::vector<std::string> NomiSegmentiSalvati() {
+    const std::filesystem::path percorso = PercorsoRegistroContattiConfigurato();
+    std::vector<std::string> nomi;
+    if (!std::filesystem::exists(percorso)) return nomi;
+    for (const TSegmento& s : TSegmenti(percorso).Elenco()) nomi.push_back(s.Nome);
+    return nomi;
+}
+
+std::vector<std::size_t> ContattiDelSegmentoSalvato(const std::string& nome,
+                                                    const std::vector<TContatto>& contatti) {
+    const std::filesystem::path percorso = PercorsoRegistroContattiConfigurato();
+    const std::optional<TSegmento> segmento = TSegmenti(percorso).Leggi(nome);
+    if (!segmento) throw ERegistroContatti("Nessun segmento si chiama " + nome);
+    // A data root where nothing was ever sent gets no journal from a look-up.
+    const std::filesystem::path giornale = TRegistroInvii::Percorso(percorso.parent_path());
+    const TInviiPerIndirizzo invii = std::filesystem::exists(giornale)
+                                         ? InviiPerIndirizzo(TRegistroInvii(giornale))
+                                         : TInviiPerIndirizzo{};
+    return ContattiDelSegmento(*segmento, contatti, TRegistroContatti(percorso), invii,
+                               OggiRegistro());
 }
 
 TSegmenti::TSegmenti(const std::filesystem::path& registro) : db_(registro, OpzioniSegmenti()) {

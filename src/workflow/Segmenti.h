@@ -49,6 +49,15 @@ inline constexpr int MesiConservazione = 24;
 std::vector<TVoceRegistro> DaRivedere(const TRegistroContatti& registro,
                                       const TInviiPerIndirizzo& invii, const std::string& oggi);
 
+// The names of the segments saved at the configuration's data root; none
+// when the register is not kept there.
+std::vector<std::string> NomiSegmentiSalvati();
+// The contacts of the saved segment `nome`, with the register and the
+// journal of the configuration's data root, by position in `contatti`.
+// Raises ERegistroContatti for a name no segment has.
+std::vector<std::size_t> ContattiDelSegmentoSalvato(const std::string& nome,
+                                                    const std::vector<TContatto>& contatti);
+
 class TSegmenti {
   public:
     // The segments kept in the register's file. Raises ERegistroContatti.

@@ -18,6 +18,7 @@
 #include "mailing_window/VociDestinatari.h"
 #include "ui/CasellaFiltro.h"
 #include "workflow/NonInviare.h"
+#include "workflow/Segmenti.h"
 
 namespace {
 
@@ -145,6 +146,24 @@ TEST_F(SceltaDestinatari, DoNotMailAddressesAreSkippedAndCounted) {
     const auto transcript = server.Transcript();
     EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "RCPT TO:<alfa@example.it>"), 1);
     EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "DATA"), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SceltaDestinatari, ASavedSegmentAddsItsContactsWhateverTheSearchShows) {
+    brivano::TSegmento bar;
+    bar.Nome = "Bar";
+    bar.Testo = "CITTA";
+    brivano::TSegmenti(brivano::PercorsoRegistroContattiConfigurato()).Salva(bar);
+    TFInvioMail w(fdb, boxes);
+    w.show();
+    w.Scelta->Filtro->setText(QStringLiteral("alfa"));
+    w.Scelta->AggiungiSegmento("Bar");
+    EXPECT_EQ(Voci(w), std::vector<std::string>{"BAR@citta.it"});
+    w.Scelta->AggiungiSegmento("Nessuno");
+    EXPECT_EQ(boxes.boxes.back().text, "Nessun segmento si chiama Nessuno.");
 }
 
 }  // namespace
