@@ -29,13 +29,16 @@ namespace brivano::bench {
 namespace {
 
 // The controller's boxes here: an unfinished run is resumed, its uncertain
-// entries left out; every text goes to standard error.
+// entries left out, addresses already served left out, the run confirmed;
+// every text goes to standard error.
 class TBoxesDelBanco : public TMessageBoxes {
   public:
     void ShowInfo(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
     void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
     TConfirmAnswer Confirm(const std::string&, const std::string& text) override {
-        return text.ends_with("Riprenderlo?") ? TConfirmAnswer::Yes : TConfirmAnswer::No;
+        const bool si = text.ends_with("Riprenderlo?") ||
+                        text.find("Inviare il messaggio a ") != std::string::npos;
+        return si ? TConfirmAnswer::Yes : TConfirmAnswer::No;
     }
 };
 
@@ -61,7 +64,7 @@ class TVistaDelBanco : public TVistaInvio {
     void MostraFine() override {}
     void MostraInterruzione() override {}
     void MostraReinvia(bool) override {}
-    void SegnaFalliti(const std::vector<std::size_t>&) override {}
+    void SegnaStati(const std::vector<TStatoVoce>&) override {}
     void MostraAccount(const std::string&, const std::string&, const std::string&) override {}
     void MostraTesti(const TDatiInvio&) override {}
     void MostraVoci(const std::vector<TVoceElenco>& voci) override { resumed_ = voci; }

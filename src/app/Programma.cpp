@@ -70,6 +70,9 @@ struct TFinestreProgramma {
         QObject::connect(Posta.get(), &TPostaAutomatica::Concluso, FStoricoInvii.get(),
                          &TFStoricoInvii::PostaConclusa);
         Posta->Pianifica();
+        FStoricoInvii->SetRiprendi([invio = FInvioMail.get()](std::int64_t id, bool falliti) {
+            invio->Riprendi(id, falliti);
+        });
     }
 };
 

@@ -13,7 +13,6 @@
 #include "dialogs/MessageBoxes.h"
 #include "ui/CostruzioneDifferita.h"
 #include "ui/Fonts.h"
-#include "workflow/StoricoInvii.h"
 
 namespace {
 
@@ -93,6 +92,8 @@ void TFStoricoInvii::CreaControlli() {
     ButtonAggiorna = pulsante("ButtonAggiorna", QStringLiteral("Aggiorna"));
     ButtonEsporta = pulsante("ButtonEsporta", QStringLiteral("Esporta invio in CSV..."));
     ButtonEsportaTutto = pulsante("ButtonEsportaTutto", QStringLiteral("Esporta tutto in CSV..."));
+    ButtonRiprendi = pulsante("ButtonRiprendi", QStringLiteral("Riprendi"));
+    ButtonReinvia = pulsante("ButtonReinvia", QStringLiteral("Reinvia ai falliti"));
     ButtonChiudi = pulsante("ButtonChiudi", QStringLiteral("Chiudi"));
     ButtonControllaPosta = pulsante("ButtonControllaPosta", QStringLiteral("Controlla posta"));
     ButtonControllaPosta->setVisible(static_cast<bool>(controllaPosta_));
@@ -103,6 +104,12 @@ void TFStoricoInvii::CreaControlli() {
     connect(ButtonControllaPosta, &QPushButton::clicked, this, [this] {
         if (controllaPosta_) controllaPosta_();
     });
+    ButtonRiprendi->setToolTip(
+        QStringLiteral("Invia agli indirizzi rimasti da inviare dell'invio scelto"));
+    ButtonReinvia->setToolTip(
+        QStringLiteral("Invia di nuovo agli indirizzi falliti dell'invio scelto"));
+    connect(ButtonRiprendi, &QPushButton::clicked, this, [this] { ButtonRiprendiClick(); });
+    connect(ButtonReinvia, &QPushButton::clicked, this, [this] { ButtonReinviaClick(); });
     connect(ButtonAggiorna, &QPushButton::clicked, this, [this] { ButtonAggiornaClick(); });
     connect(ButtonEsporta, &QPushButton::clicked, this, [this] { ButtonEsportaClick(); });
     connect(ButtonEsportaTutto, &QPushButton::clicked, this, [this] { ButtonEsportaTuttoClick(); });
@@ -111,6 +118,8 @@ void TFStoricoInvii::CreaControlli() {
     auto* pulsanti = new QHBoxLayout;
     pulsanti->addWidget(ButtonAggiorna);
     pulsanti->addWidget(ButtonControllaPosta);
+    pulsanti->addWidget(ButtonRiprendi);
+    pulsanti->addWidget(ButtonReinvia);
     pulsanti->addStretch();
     pulsanti->addWidget(ButtonEsporta);
     pulsanti->addWidget(ButtonEsportaTutto);
@@ -158,12 +167,14 @@ void TFStoricoInvii::ButtonAggiornaClick() {
     const auto scelta = SpedizioneScelta();
     GrigliaSpedizioni->setRowCount(0);
     GrigliaVoci->setRowCount(0);
+    righe_.clear();
     RunGuarded(boxes_, [&] {
         // Opened afresh: a run may have been recorded since.
         storico_.reset();
         const auto file = percorso_ ? percorso_() : std::nullopt;
         if (file) storico_ = std::make_unique<brivano::TStoricoInvii>(*file);
-        const auto righe = storico_ ? storico_->Spedizioni() : std::vector<brivano::TRigaStorico>{};
+        righe_ = storico_ ? storico_->Spedizioni() : std::vector<brivano::TRigaStorico>{};
+        const auto& righe = righe_;
         Riempi(*GrigliaSpedizioni, righe);
         int riga = righe.empty() ? -1 : 0;
         for (int r = 0; r < static_cast<int>(righe.size()); ++r)
@@ -178,6 +189,13 @@ void TFStoricoInvii::ButtonAggiornaClick() {
 
 void TFStoricoInvii::MostraVoci() {
     const auto scelta = SpedizioneScelta();
+    const brivano::TRigaStorico* riga = nullptr;
+    for (const auto& r : righe_)
+        if (scelta && r.Spedizione == *scelta) riga = &r;
+    // A run being sent now is the mailing window's.
+    const bool libera = riga && riga->Spedizione != (attiva_ ? attiva_() : 0) && riprendi_;
+    ButtonRiprendi->setEnabled(libera && riga->DaRiprendere);
+    ButtonReinvia->setEnabled(libera && riga->ConFalliti);
     GrigliaVoci->setRowCount(0);
     if (!scelta || !storico_) return;
     RunGuarded(boxes_, [&] {
@@ -186,6 +204,23 @@ void TFStoricoInvii::MostraVoci() {
                                .arg(*scelta)
                                .arg(GrigliaVoci->rowCount()));
     });
+}
+
+void TFStoricoInvii::ButtonRiprendiClick() {
+    Riprendi(false);
+}
+
+void TFStoricoInvii::ButtonReinviaClick() {
+    Riprendi(true);
+}
+
+void TFStoricoInvii::Riprendi(bool soloFalliti) {
+    const auto scelta = SpedizioneScelta();
+    if (!scelta || !riprendi_) return;
+    // The history's own journal lets go first: the run reads it afresh.
+    storico_.reset();
+    riprendi_(*scelta, soloFalliti);
+    ButtonAggiornaClick();
 }
 
 void TFStoricoInvii::ButtonEsportaClick() {

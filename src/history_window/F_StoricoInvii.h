@@ -8,15 +8,14 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
+
+#include "workflow/StoricoInvii.h"
 
 class QLabel;
 class QPushButton;
 class QTableWidget;
 class TMessageBoxes;
-
-namespace brivano {
-class TStoricoInvii;
-}
 
 class TFStoricoInvii : public QDialog {
     Q_OBJECT
@@ -46,6 +45,12 @@ class TFStoricoInvii : public QDialog {
     void PostaIniziata();
     void PostaConclusa(bool riuscito, const QString& testo);
 
+    // "Riprendi" and "Reinvia ai falliti" for the picked run go to the
+    // mailing window's run; the runs are read again once it returns.
+    using TRiprendi = std::function<void(std::int64_t spedizione, bool soloFalliti)>;
+    void SetRiprendi(TRiprendi riprendi) { riprendi_ = std::move(riprendi); }
+    void ButtonRiprendiClick();
+    void ButtonReinviaClick();
     // The save box; tests put their own answer here. An empty text cancels.
     std::function<QString(const QString& proposto)> ScegliFile;
 
@@ -53,6 +58,8 @@ class TFStoricoInvii : public QDialog {
     QTableWidget* GrigliaVoci;
     QLabel* LabelVoci;
     QPushButton* ButtonAggiorna;
+    QPushButton* ButtonRiprendi;
+    QPushButton* ButtonReinvia;
     QPushButton* ButtonEsporta;
     QPushButton* ButtonEsportaTutto;
     QPushButton* ButtonChiudi;
@@ -65,11 +72,15 @@ class TFStoricoInvii : public QDialog {
   private:
     void CreaControlli();
     std::optional<std::int64_t> SpedizioneScelta() const;
+    void Riprendi(bool soloFalliti);
     void Esporta(std::optional<std::int64_t> spedizione);
 
     TMessageBoxes& boxes_;
     TPercorsoRegistro percorso_;
     std::function<std::int64_t()> attiva_;
     std::function<void()> controllaPosta_;
+    TRiprendi riprendi_;
+    // The runs as listed, for the buttons of the picked one.
+    std::vector<brivano::TRigaStorico> righe_;
     std::unique_ptr<brivano::TStoricoInvii> storico_;
 };

@@ -19,6 +19,7 @@
 #include "mailing_window/VociDestinatari.h"
 #include "ui/CasellaFiltro.h"
 #include "ui/Colors.h"
+#include "ui/CostruzioneDifferita.h"
 #include "ui/Fonts.h"
 #include "ui/GridModel.h"
 #include "ui/GrigliaFiltrata.h"
@@ -268,7 +269,30 @@ void TFInvioMail::FormShow() {
         ListBox1->clear();
     });
     ButtonReinvia->hide();
-    OffriRipresa();
+    if (!ripresaChiesta_) {
+        OffriRipresa();
+        return;
+    }
+    const TRipresaChiesta chiesta = *ripresaChiesta_;
+    ripresaChiesta_.reset();
+    if (controllo_->PreparaRipresa(chiesta.Spedizione, chiesta.SoloFalliti))
+        // Once the window is on screen: the run asks before it starts.
+        QMetaObject::invokeMethod(
+            this, [this] { ButtonInvioClick(); }, Qt::QueuedConnection);
+}
+
+void TFInvioMail::Riprendi(std::int64_t spedizione, bool soloFalliti) {
+    if (InvioInCorso()) {
+        boxes_.ShowInfo("È già in corso un invio: attendere la fine o interromperlo.");
+        return;
+    }
+    ripresaChiesta_ = TRipresaChiesta{spedizione, soloFalliti};
+    if (isVisible()) {
+        FormShow();
+        return;
+    }
+    brivano::CostruisciOra(*this);
+    exec();
 }
 
 void TFInvioMail::OffriRipresa() {
@@ -395,10 +419,21 @@ void TFInvioMail::MostraReinvia(bool visibile) {
     ButtonReinvia->setVisible(visibile);
 }
 
-void TFInvioMail::SegnaFalliti(const std::vector<std::size_t>& posizioni) {
+void TFInvioMail::SegnaStati(const std::vector<brivano::TStatoVoce>& stati) {
     ListBox1->clearSelection();
-    for (std::size_t p : posizioni)
-        if (auto* item = ListBox1->item(static_cast<int>(p))) item->setSelected(true);
+    for (std::size_t r = 0; r < stati.size(); ++r) {
+        auto* item = ListBox1->item(static_cast<int>(r));
+        if (!item) break;
+        const auto stato = stati[r];
+        item->setToolTip(QStringLiteral("Stato: ") + QString::fromUtf8(brivano::NomeStato(stato)));
+        const bool male = stato == brivano::TStatoVoce::Fallito ||
+                          stato == brivano::TStatoVoce::Incerto ||
+                          stato == brivano::TStatoVoce::Rinviato;
+        item->setForeground(male                                    ? QColor(Qt::darkRed)
+                            : stato == brivano::TStatoVoce::Inviato ? QColor(Qt::darkGreen)
+                                                                    : QColor(Qt::darkGray));
+        if (stato == brivano::TStatoVoce::Fallito) item->setSelected(true);
+    }
 }
 
 void TFInvioMail::MostraAccount(const std::string& host, const std::string& mittente,

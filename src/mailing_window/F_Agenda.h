@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,10 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     // When the journal holds an unfinished run, offers to resume it: the
     // boxes and the list are filled from it, the send button goes on with it.
     void OffriRipresa();
+    // From "Storico Invii": the window opens on the journal's run, filled
+    // with what is left to send (or its failed entries), and the run starts
+    // once the user confirms the count.
+    void Riprendi(std::int64_t spedizione, bool soloFalliti);
     // One message to the sender's own address with the first entry's fields;
     // a box says so once the server has taken it.
     void ButtonProvaClick();
@@ -130,7 +135,7 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     void MostraFine() override;
     void MostraInterruzione() override;
     void MostraReinvia(bool visibile) override;
-    void SegnaFalliti(const std::vector<std::size_t>& posizioni) override;
+    void SegnaStati(const std::vector<brivano::TStatoVoce>& stati) override;
     void MostraAccount(const std::string& host, const std::string& mittente,
                        const std::string& password) override;
     void MostraTesti(const brivano::TDatiInvio& dati) override;
@@ -143,4 +148,10 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     brivano::TGridModel* griglia_;
     brivano::TGrigliaFiltrata* filtrata_;
     std::unique_ptr<brivano::TControlloInvio> controllo_;
+    // A run asked for by Riprendi, readied when the window is shown.
+    struct TRipresaChiesta {
+        std::int64_t Spedizione;
+        bool SoloFalliti;
+    };
+    std::optional<TRipresaChiesta> ripresaChiesta_;
 };

@@ -93,7 +93,17 @@ void TSceltaDestinatari::Aggiungi(const std::vector<int>& numeri) {
         }
         std::vector<std::string> voci = TestiDelleVoci(*destinatari_);
         const std::size_t prima = voci.size();
-        const TEsitoDestinatari esito = AggiungiDestinatari(voci, email);
+        // Listed addresses are not added without a word; a list that cannot
+        // be read is refused by the run itself.
+        std::optional<TNonInviare> nonInviare;
+        try {
+            if (const auto percorso = PercorsoNonInviareConfigurato(); !percorso.empty())
+                nonInviare.emplace(percorso);
+        } catch (const std::exception&) {
+            nonInviare.reset();
+        }
+        const TEsitoDestinatari esito =
+            AggiungiDestinatari(voci, email, nonInviare ? &*nonInviare : nullptr);
         for (std::size_t k = 0; k < esito.Posizioni.size(); ++k)
             AggiungiVoce(*destinatari_, voci[prima + k], campi[esito.Posizioni[k]]);
         boxes_.ShowInfo(TestoEsitoDestinatari(esito));

@@ -13,6 +13,7 @@
 #include "workflow/ControlliInvio.h"
 #include "workflow/Destinatari.h"
 #include "workflow/ImpostazioniInvio.h"
+#include "workflow/ImprontaMessaggio.h"
 #include "workflow/InvioPromozionale.h"
 #include "workflow/MessaggioSulFilo.h"
 #include "workflow/NonInviare.h"
@@ -89,6 +90,27 @@ std::vector<std::string> IdAlle(const std::vector<TVoceRegistrata>& voci,
     return ids;
 }
 
+// Before the count question: who stays out and why; empty when nobody.
+std::string TestoFuori(const std::vector<TMotivoEsclusione>& motivi) {
+    const auto quanti = [&motivi](TMotivoEsclusione motivo) {
+        return static_cast<std::size_t>(std::count(motivi.begin(), motivi.end(), motivo));
+    };
+    std::string testo;
+    if (const std::size_t n = quanti(TMotivoEsclusione::NonInviare)) testo = TestoEsclusi(n);
+    if (const std::size_t n = quanti(TMotivoEsclusione::Doppione)) {
+        if (!testo.empty()) testo += "\r";
+        testo += n == 1 ? "1 indirizzo ripetuto nell'elenco riceve il messaggio una volta sola."
+                        : std::to_string(n) +
+                              " indirizzi ripetuti nell'elenco ricevono il messaggio una volta "
+                              "sola.";
+    }
+    if (const std::size_t n = quanti(TMotivoEsclusione::GiaServito)) {
+        if (!testo.empty()) testo += "\r";
+        testo += TestoNumeroDestinatari(n) + " già serviti con questo messaggio restano esclusi.";
+    }
+    return testo;
+}
+
 std::vector<std::string> Testi(const std::vector<TVoceElenco>& voci) {
     std::vector<std::string> testi;
     for (const auto& v : voci) testi.push_back(v.Voce);
@@ -104,36 +126,56 @@ void TControlloInvio::OffriRipresa() {
         if (!registro) return;
         const auto aperta = registro->SpedizioneIncompiuta();
         if (!aperta) return;
+        // Another process (a scheduled run, a second window) works it now.
+        if (const auto titolare = registro->Titolare(*aperta); titolare && !titolare->Nostra)
+            return;
         const TSpedizioneRegistrata spedizione = registro->Spedizione(*aperta);
-        if (boxes_.Ask(DomandaRipresa(spedizione)) != TConfirmAnswer::Yes) return;
-        const bool ancheIncerti =
-            spedizione.Incerte > 0 &&
-            boxes_.Ask(DomandaIncerti(spedizione.Incerte)) == TConfirmAnswer::Yes;
-        opzioni_.Spedizione = *aperta;
-        opzioni_.Posizioni = registro->Riprendi(*aperta, ancheIncerti);
-        const auto tutte = registro->Voci(*aperta);
-        opzioni_.MessageId = IdAlle(tutte, opzioni_.Posizioni);
-        const auto voci = VociAlle(tutte, opzioni_.Posizioni);
-        vista_.MostraTesti(DatiDaSpedizione(spedizione));
+        if (boxes_.Ask(DomandaRipresa(spedizione)) == TConfirmAnswer::Yes)
+            PreparaRipresa(*aperta, false);
+        else if (boxes_.Ask(DomandaChiusura(spedizione)) == TConfirmAnswer::Yes)
+            registro->Chiudi(*aperta);
+    });
+}
+
+bool TControlloInvio::PreparaRipresa(std::int64_t spedizione, bool soloFalliti) {
+    if (InCorso()) return false;
+    bool pronta = false;
+    RunGuarded(boxes_, [&] {
+        TRegistroInvii* registro = Registro();
+        if (!registro) return;
+        const TSpedizioneRegistrata dati = registro->Spedizione(spedizione);
+        std::vector<std::size_t> posizioni;
+        if (soloFalliti) {
+            posizioni = registro->ReinviaFalliti(spedizione);
+        } else {
+            const bool ancheIncerti =
+                dati.Incerte > 0 && boxes_.Ask(DomandaIncerti(dati.Incerte)) == TConfirmAnswer::Yes;
+            posizioni = registro->Riprendi(spedizione, ancheIncerti);
+        }
+        // Taken again when the run starts: a window left open holds nothing.
+        registro->Rilascia(spedizione);
+        if (posizioni.empty()) {
+            boxes_.ShowInfo(soloFalliti ? "Nessun indirizzo fallito da reinviare."
+                                        : "Nessun indirizzo resta da inviare.");
+            return;
+        }
+        const auto tutte = registro->Voci(spedizione);
+        opzioni_.Spedizione = spedizione;
+        opzioni_.Posizioni = posizioni;
+        opzioni_.MessageId = IdAlle(tutte, posizioni);
+        const auto voci = VociAlle(tutte, posizioni);
+        vista_.MostraTesti(DatiDaSpedizione(dati));
         vociRipresa_ = Testi(voci);
         vista_.MostraVoci(voci);
+        pronta = true;
     });
+    return pronta;
 }
 
 bool TControlloInvio::PreparaReinvio() {
     if (InCorso() || opzioni_.Spedizione == 0) return false;
-    RunGuarded(boxes_, [this] {
-        TRegistroInvii* registro = Registro();
-        if (!registro) return;
-        const auto tutte = registro->Voci(opzioni_.Spedizione);
-        opzioni_.Posizioni = registro->ReinviaFalliti(opzioni_.Spedizione);
-        opzioni_.MessageId = IdAlle(tutte, opzioni_.Posizioni);
-        const auto voci = VociAlle(tutte, opzioni_.Posizioni);
-        vociRipresa_ = Testi(voci);
-        vista_.MostraVoci(voci);
-    });
     vista_.MostraReinvia(false);
-    return true;
+    return PreparaRipresa(opzioni_.Spedizione, true);
 }
 
 void TControlloInvio::Interrompi() {
@@ -189,6 +231,54 @@ void TControlloInvio::AvviaProva(const TDatiInvio& testi, std::vector<TCampiCont
     AvviaVoci(testi, {testi.Mittente}, campi, true);
 }
 
+std::optional<std::vector<TMotivoEsclusione>> TControlloInvio::Esclusioni(
+    const std::vector<std::string>& voci, bool ripresa, bool prova,
+    const std::optional<TBasiInvio>& basi, TImprontaSpedizione& impronta) {
+    std::vector<TMotivoEsclusione> motivi;
+    try {
+        // Read here, on the caller's thread, once for the whole run.
+        const std::filesystem::path percorso = fonti_.NonInviare();
+        std::optional<TNonInviare> nonInviare;
+        if (!percorso.empty()) nonInviare.emplace(percorso);
+        motivi = brivano::Esclusioni(voci, nonInviare ? &*nonInviare : nullptr);
+    } catch (const std::exception& e) {
+        boxes_.ShowError(std::string(e.what()) +
+                         "\rInvio annullato: l'elenco non inviare non si legge");
+        return std::nullopt;
+    }
+    if (basi)
+        for (const TBaseVoce& b : basi->Voci)
+            if (b.Esclusa && motivi.at(b.Posizione) == TMotivoEsclusione::Nessuno)
+                motivi[b.Posizione] = TMotivoEsclusione::SenzaBase;
+    // A resumed run was compared when it began; the journal still refuses,
+    // entry by entry, an address served meanwhile.
+    if (ripresa || prova) return motivi;
+    for (std::size_t i = 0; i < voci.size(); ++i)
+        // Attachments, once a message carries them, belong in it too.
+        impronta.PerVoce.push_back(ImprontaMessaggio(unione_->Oggetto(i), unione_->Corpo(i)));
+    std::vector<TGiaServito> serviti;
+    try {
+        TRegistroInvii* registro = Registro();
+        if (!registro) return motivi;
+        std::vector<std::string> daCercare = impronta.PerVoce;
+        for (std::size_t i = 0; i < voci.size(); ++i)
+            if (motivi[i] != TMotivoEsclusione::Nessuno) daCercare[i].clear();
+        serviti = registro->GiaServiti(voci, daCercare);
+    } catch (const std::exception& e) {
+        // Without its journal a run could send duplicates: none starts.
+        boxes_.ShowError(e.what());
+        return std::nullopt;
+    }
+    if (serviti.empty()) return motivi;
+    std::string ultima;
+    for (const TGiaServito& g : serviti) ultima = std::max(ultima, g.Quando);
+    if (boxes_.Ask(DomandaGiaServiti(serviti.size(), ultima)) == TConfirmAnswer::Yes)
+        impronta.Reinvio = true;
+    else
+        for (const TGiaServito& g : serviti) motivi[g.Indice] = TMotivoEsclusione::GiaServito;
+    return motivi;
+}
+
 void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string> voci,
                                 const std::vector<TCampiContatto>& campiContatti, bool prova) {
     if (InCorso()) return;
@@ -216,29 +306,13 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
     }
     // Every check comes before the first connection.
     unione_ = UnionePerInvio(boxes_, dati.Oggetto, dati.Righe, piePagina, campi);
-    if (!unione_ || !ControlliPrimaDellInvio(boxes_, message_, *unione_, voci)) {
+    if (!unione_ || !ControlliPrimaDellInvio(boxes_, message_, *unione_, voci) || voci.empty()) {
         vista_.Concluso();
         return;
     }
-    esclusi_.clear();
-    try {
-        // Read here, on the caller's thread: the run only looks the answers up.
-        const std::filesystem::path percorso = fonti_.NonInviare();
-        if (!percorso.empty()) {
-            const TNonInviare nonInviare(percorso);
-            for (const std::string& voce : voci) esclusi_.push_back(VoceEsclusa(nonInviare, voce));
-        }
-    } catch (const std::exception& e) {
-        boxes_.ShowError(std::string(e.what()) +
-                         "\rInvio annullato: l'elenco non inviare non si legge");
-        vista_.Concluso();
-        return;
-    }
-    esclusi_.resize(voci.size(), false);
-    if (voci.empty()) {
-        vista_.Concluso();
-        return;
-    }
+    // The list still holds the entries of a resume (or a resend): the
+    // journal's run goes on; anything else is a new run.
+    const bool ripresa = !prova && opzioni_.Spedizione != 0 && voci == vociRipresa_;
     // A promotional run reaches only the addresses whose basis allows it.
     std::optional<TBasiInvio> basi;
     if (!prova) {
@@ -247,22 +321,46 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
             vista_.Concluso();
             return;
         }
-        for (const TBaseVoce& b : basi->Voci)
-            if (b.Esclusa) esclusi_[b.Posizione] = true;
+    }
+    TImprontaSpedizione impronta;
+    const auto motivi = Esclusioni(voci, ripresa, prova, basi, impronta);
+    if (!motivi) {
+        vista_.Concluso();
+        return;
+    }
+    std::vector<std::size_t> righe;
+    for (std::size_t i = 0; i < voci.size(); ++i)
+        if ((*motivi)[i] == TMotivoEsclusione::Nessuno) righe.push_back(i);
+    const std::string fuori = TestoFuori(*motivi);
+    if (righe.empty()) {
+        boxes_.ShowInfo(fuori + "\rNessun destinatario da servire: invio annullato.");
+        vista_.Concluso();
+        return;
+    }
+    // A test message goes at the user's click; every run asks first.
+    if (!prova && boxes_.Ask((fuori.empty() ? "" : fuori + "\r") + DomandaInvio(righe.size())) !=
+                      TConfirmAnswer::Yes) {
+        vista_.Concluso();
+        return;
     }
     try {
         TRegistroInvii* registro = Registro();
         opzioni_.Registro = registro;
-        // The list still holds the entries of a resume (or a resend): the
-        // journal's run goes on; anything else is a new run.
-        if (!registro || opzioni_.Spedizione == 0 || voci != vociRipresa_) {
+        if (registro && ripresa) {
+            registro->Prendi(opzioni_.Spedizione);
+            for (std::size_t i = 0; i < voci.size(); ++i)
+                if ((*motivi)[i] != TMotivoEsclusione::Nessuno)
+                    registro->Escludi(opzioni_.Spedizione, opzioni_.Posizioni.at(i), (*motivi)[i]);
+        } else {
             opzioni_.Posizioni.clear();
             opzioni_.MessageId.clear();
-            opzioni_.Spedizione =
-                registro ? registro->NuovaSpedizione(
-                               {AccountInvio(dati), dati.Mittente, dati.Oggetto, dati.Righe}, voci,
-                               campi)
-                         : 0;
+            opzioni_.Spedizione = 0;
+            if (registro) {
+                opzioni_.Spedizione = registro->NuovaSpedizione(
+                    {AccountInvio(dati), dati.Mittente, dati.Oggetto, dati.Righe}, voci, campi,
+                    *motivi, impronta);
+                for (std::size_t i = 0; i < voci.size(); ++i) opzioni_.Posizioni.push_back(i);
+            }
         }
         if (basi && !RegistraBasiInvio(boxes_, opzioni_.Spedizione, *basi, fonti_.NonInviare)) {
             vista_.Concluso();
@@ -275,10 +373,27 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
         vista_.Concluso();
         return;
     }
+    // The run sends the rows kept, each at its journal position with the
+    // Message-ID it had.
+    elenco_.clear();
+    for (std::size_t i = 0; i < voci.size(); ++i)
+        elenco_.push_back({voci[i], i < campi.size() ? campi[i] : TCampiContatto{}});
+    posizioniRighe_ = opzioni_.Posizioni;
+    motivi_ = *motivi;
+    righe_ = righe;
+    voci_.clear();
+    std::vector<std::size_t> posizioni;
+    std::vector<std::string> ids;
+    for (std::size_t r : righe_) {
+        voci_.push_back(voci[r]);
+        if (!posizioniRighe_.empty()) posizioni.push_back(posizioniRighe_[r]);
+        ids.push_back(r < opzioni_.MessageId.size() ? opzioni_.MessageId[r] : std::string());
+    }
+    opzioni_.Posizioni = std::move(posizioni);
+    opzioni_.MessageId = std::move(ids);
     if (attendi_) opzioni_.Attendi = attendi_;
     opzioni_.IdPerVoce = true;
     vociRipresa_.clear();
-    voci_ = std::move(voci);
     prova_ = prova;
     ferma_ = false;
     opzioni_.Interrompi = &ferma_;
@@ -293,11 +408,12 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
 
 void TControlloInvio::Esegui() {
     TAvvisiInvio avvisi;
-    avvisi.Escluso = [this](std::size_t indice, const std::string&) { return esclusi_[indice]; };
     avvisi.Inizio = [this](std::size_t, const std::string& voce) {
         Avvisa([&] { vista_.MostraOperazione("Sto Spedendo " + voce); });
     };
-    avvisi.Componi = [this](std::size_t i, TIdMessage& message) { unione_->Applica(i, message); };
+    avvisi.Componi = [this](std::size_t i, TIdMessage& message) {
+        unione_->Applica(righe_[i], message);
+    };
     avvisi.Fatto = [this](std::size_t fatti) {
         const std::string testo = opzioni_.Cadenza->TestoAvanzamento(fatti, voci_.size());
         Avvisa([&] {
@@ -315,6 +431,64 @@ void TControlloInvio::Esegui() {
     Avvisa([&] { vista_.InvioTerminato(); });
 }
 
+std::vector<TStatoVoce> TControlloInvio::StatiRighe() const {
+    std::vector<TStatoVoce> stati(elenco_.size(), TStatoVoce::DaInviare);
+    if (opzioni_.Registro && opzioni_.Spedizione != 0) {
+        const auto voci = opzioni_.Registro->Voci(opzioni_.Spedizione);
+        for (std::size_t r = 0; r < stati.size() && r < posizioniRighe_.size(); ++r) {
+            const TStatoVoce stato = voci.at(posizioniRighe_[r]).Stato;
+            // Left "in corso" by a run that is over: the server may have it.
+            stati[r] = stato == TStatoVoce::InCorso ? TStatoVoce::Incerto : stato;
+        }
+        return stati;
+    }
+    for (std::size_t r = 0; r < stati.size(); ++r)
+        if (motivi_[r] != TMotivoEsclusione::Nessuno) stati[r] = TStatoVoce::Escluso;
+    const TEsitoInvio& esito = ultimo_;
+    if (!esito.Interrotto)
+        for (std::size_t r : righe_) stati[r] = TStatoVoce::Inviato;
+    const auto segna = [&](std::size_t i, TStatoVoce stato) {
+        if (i < righe_.size()) stati[righe_[i]] = stato;
+    };
+    for (const auto& f : esito.Falliti) segna(f.Indice, TStatoVoce::Fallito);
+    for (const auto& f : esito.Rinviati) segna(f.Indice, TStatoVoce::Rinviato);
+    for (const auto& f : esito.Incerti) segna(f.Indice, TStatoVoce::Incerto);
+    for (std::size_t i : esito.Esclusi) segna(i, TStatoVoce::Escluso);
+    for (const auto& s : esito.Saltati) segna(s.Indice, TStatoVoce::Escluso);
+    return stati;
+}
+
+void TControlloInvio::ElencoDopo(const TEsitoInvio& esito, const std::vector<TStatoVoce>& stati) {
+    TRegistroInvii* registro = opzioni_.Registro;
+    if (esito.Interrotto) {
+        if (!registro || opzioni_.Spedizione == 0) return;
+        // What is left becomes the list, and the next click goes on with it.
+        const auto tutte = registro->Voci(opzioni_.Spedizione);
+        std::vector<std::size_t> posizioni;
+        for (const auto& v : tutte)
+            if (DaSpedire(v.Stato)) posizioni.push_back(v.Posizione);
+        if (posizioni.empty()) return;
+        opzioni_.Posizioni = posizioni;
+        opzioni_.MessageId = IdAlle(tutte, posizioni);
+        const auto voci = VociAlle(tutte, posizioni);
+        vociRipresa_ = Testi(voci);
+        vista_.MostraVoci(voci);
+        return;
+    }
+    std::vector<TVoceElenco> falliti;
+    for (std::size_t r = 0; r < stati.size(); ++r)
+        if (stati[r] == TStatoVoce::Fallito) falliti.push_back(elenco_[r]);
+    const std::string altrimenti =
+        falliti.empty() ? " (No: resta com'è, con lo stato di ciascuno)"
+                        : " (No: restano solo i " + std::to_string(falliti.size()) + " falliti)";
+    if (boxes_.Ask("Svuotare l'elenco dei destinatari?" + altrimenti) == TConfirmAnswer::Yes) {
+        vista_.MostraVoci({});
+    } else if (!falliti.empty()) {
+        vista_.MostraVoci(falliti);
+        vista_.SegnaStati(std::vector<TStatoVoce>(falliti.size(), TStatoVoce::Fallito));
+    }
+}
+
 void TControlloInvio::Concludi() {
     if (!lavoro_.joinable()) return;
     lavoro_.join();
@@ -323,26 +497,38 @@ void TControlloInvio::Concludi() {
     esito_ = {};
     const TEsitoInvio& esito = ultimo_;
     std::size_t restano = 0;
-    if (esito.Interrotto && opzioni_.Registro && opzioni_.Spedizione != 0)
-        RunGuarded(boxes_,
-                   [&] { restano = opzioni_.Registro->Spedizione(opzioni_.Spedizione).DaFare; });
+    std::vector<TStatoVoce> stati;
+    RunGuarded(boxes_, [&] {
+        if (opzioni_.Registro && opzioni_.Spedizione != 0) {
+            // Another process may take the rest up now.
+            opzioni_.Registro->Rilascia(opzioni_.Spedizione);
+            if (esito.Interrotto)
+                restano = opzioni_.Registro->Spedizione(opzioni_.Spedizione).DaFare;
+        }
+        stati = StatiRighe();
+    });
+    stati.resize(elenco_.size(), TStatoVoce::DaInviare);
     if (!esito.MotivoInterruzione.empty()) boxes_.ShowError(esito.MotivoInterruzione);
-    if (!esito.Esclusi.empty()) boxes_.ShowInfo(TestoEsclusi(esito.Esclusi.size()));
-    if (!esito.Falliti.empty()) {
-        std::vector<std::size_t> posizioni;
-        for (const auto& f : esito.Falliti) posizioni.push_back(f.Indice);
-        vista_.SegnaFalliti(posizioni);
-        if (opzioni_.Registro) vista_.MostraReinvia(true);
-    }
+    vista_.SegnaStati(stati);
+    if (!esito.Falliti.empty() && opzioni_.Registro) vista_.MostraReinvia(true);
     const std::string riepilogo = RiepilogoInvio(esito, restano);
-    if (!riepilogo.empty()) boxes_.ShowInfo(riepilogo);
-    // A successful run says nothing; a test send that said nothing would
-    // leave the user guessing whether it went.
-    if (prova_ && esito.Inviati > 0)
-        boxes_.ShowInfo("Messaggio di prova inviato a " + voci_.front() + ".");
-    prova_ = false;
+    if (prova_) {
+        if (!riepilogo.empty()) boxes_.ShowInfo(riepilogo);
+        // A test send that said nothing would leave the user guessing.
+        if (esito.Inviati > 0)
+            boxes_.ShowInfo("Messaggio di prova inviato a " + voci_.front() + ".");
+    } else {
+        const auto quanti = [&stati](TStatoVoce stato) {
+            return static_cast<std::size_t>(std::count(stati.begin(), stati.end(), stato));
+        };
+        boxes_.ShowInfo(
+            TestoConteggi(esito.Inviati, quanti(TStatoVoce::Escluso), quanti(TStatoVoce::Fallito)) +
+            (riepilogo.empty() ? "" : "\r" + riepilogo));
+    }
     opzioni_.Posizioni.clear();
     opzioni_.MessageId.clear();
+    if (!prova_) RunGuarded(boxes_, [&] { ElencoDopo(esito, stati); });
+    prova_ = false;
     vista_.Concluso();
     if (chiudiAFine_) {
         chiudiAFine_ = false;

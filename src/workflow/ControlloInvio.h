@@ -19,6 +19,7 @@
 
 #include "workflow/AccountInvio.h"
 #include "workflow/CampiUnione.h"
+#include "workflow/StatoVoce.h"
 #include "workflow/TipiInvio.h"
 #include "workflow/VistaInvio.h"
 
@@ -30,6 +31,8 @@ namespace brivano {
 
 class TImpostazioniInvio;
 class TRegistroInvii;
+struct TImprontaSpedizione;
+struct TBasiInvio;
 
 // Where a run finds what lies outside its window; by default what the
 // configuration names.
@@ -89,11 +92,20 @@ class TControlloInvio {
     void CompilaDaAccount();
     // When the journal holds an unfinished run, offers to resume it: the
     // boxes and the list are filled from it and the next run goes on with it.
+    // Declined, it offers to close the run, which is then never offered again.
     void OffriRipresa();
+    // The journal's run `spedizione` is readied to go on (its entries still
+    // to send, or with `soloFalliti` its failed ones), as OffriRipresa does
+    // on Yes; false when there is nothing to send.
+    bool PreparaRipresa(std::int64_t spedizione, bool soloFalliti);
     // Starts a run to the entries, with their contacts' fields, and returns
     // at once; the view's InvioTerminato tells its end. `testi` holds what the
     // user typed: host, sender, password, subject, lines. When the entries
     // are those of a resume (or a resend) the journal's run goes on.
+    // Before it starts: entries on the do-not-mail list and repeated
+    // addresses are left out, those that got this very message in the last
+    // days are named and left out unless the user wants them served again,
+    // and the user confirms the count.
     void Avvia(const TDatiInvio& testi, std::vector<std::string> voci,
                const std::vector<TCampiContatto>& campi);
     // One message to the sender's own address with the first entry's fields;
@@ -108,7 +120,9 @@ class TControlloInvio {
     // it and, on Yes, closes the view once it has ended.
     bool PuoChiudere();
     // On the view's thread, after InvioTerminato (or to wait for the end):
-    // the results are told, the failed entries marked.
+    // the counts are told, each row marked with its state; after a stop the
+    // list holds what is left, readied to go on; otherwise the user chooses
+    // to clear the list or keep only the failed.
     void Concludi();
     // How each entry's message would look; nothing when there is no entry,
     // a run is under way or the texts cannot be used (told in a box).
@@ -117,6 +131,17 @@ class TControlloInvio {
                                                           const std::vector<TCampiContatto>& campi);
 
   private:
+    // Which of the entries stay out before the run, and why; asks about
+    // those already served. Nullopt: the user called the run off.
+    std::optional<std::vector<TMotivoEsclusione>> Esclusioni(const std::vector<std::string>& voci,
+                                                             bool ripresa, bool prova,
+                                                             const std::optional<TBasiInvio>& basi,
+                                                             TImprontaSpedizione& impronta);
+    // Each row's state once the run is over.
+    std::vector<TStatoVoce> StatiRighe() const;
+    // The list after a run: what a stop left, or by the user's choice
+    // nothing or the failed.
+    void ElencoDopo(const TEsitoInvio& esito, const std::vector<TStatoVoce>& stati);
     void AvviaVoci(const TDatiInvio& testi, std::vector<std::string> voci,
                    const std::vector<TCampiContatto>& campi, bool prova);
     // The typed texts with the saved account's settings and the message
@@ -150,9 +175,14 @@ class TControlloInvio {
     std::atomic<bool> ferma_{false};
     bool chiudiAFine_ = false;
 
-    // The run under way: its entries, exclusions, merge and results.
+    // The rows of the list at the run's start, with their journal positions
+    // (empty: none) and why each stays out; the run sends voci_, the rows
+    // at righe_.
+    std::vector<TVoceElenco> elenco_;
+    std::vector<std::size_t> posizioniRighe_;
+    std::vector<TMotivoEsclusione> motivi_;
+    std::vector<std::size_t> righe_;
     std::vector<std::string> voci_;
-    std::vector<bool> esclusi_;
     std::optional<TUnioneInvio> unione_;
     bool prova_ = false;
     TEsitoInvio esito_;

@@ -3,23 +3,29 @@
 #include <unordered_set>
 
 #include "mailing/IdEMailAddress.h"
+#include "workflow/FormaIndirizzo.h"
 #include "workflow/NonInviare.h"
-#include "workflow/Piegatura.h"
 
 namespace brivano {
 
 TEsitoDestinatari AggiungiDestinatari(std::vector<std::string>& elenco,
-                                      const std::vector<std::optional<std::string>>& email) {
+                                      const std::vector<std::optional<std::string>>& email,
+                                      const TNonInviare* nonInviare) {
     std::unordered_set<std::string> presenti;
-    for (const std::string& voce : elenco) presenti.insert(NormalizzaIndirizzo(voce));
+    for (const std::string& voce : elenco) presenti.insert(ChiaveIndirizzo(voce));
     TEsitoDestinatari esito;
     for (std::size_t i = 0; i < email.size(); ++i) {
         const auto& indirizzo = email[i];
-        const std::string chiave = indirizzo ? NormalizzaIndirizzo(*indirizzo) : std::string();
-        if (chiave.empty() || !presenti.insert(chiave).second) {
+        const std::string chiave = indirizzo ? ChiaveIndirizzo(*indirizzo) : std::string();
+        if (chiave.empty() || presenti.count(chiave)) {
             ++esito.Saltati;
             continue;
         }
+        if (nonInviare && VoceEsclusa(*nonInviare, *indirizzo)) {
+            ++esito.NonInviare;
+            continue;
+        }
+        presenti.insert(chiave);
         elenco.push_back(*indirizzo);
         esito.Posizioni.push_back(i);
         ++esito.Aggiunti;
@@ -31,7 +37,10 @@ std::string TestoEsitoDestinatari(const TEsitoDestinatari& esito) {
     return std::string(esito.Aggiunti == 1
                            ? "Aggiunto 1 destinatario"
                            : "Aggiunti " + std::to_string(esito.Aggiunti) + " destinatari") +
-           ", saltati " + std::to_string(esito.Saltati) + " (senza e-mail o già presenti).";
+           ", saltati " + std::to_string(esito.Saltati) + " (senza e-mail o già presenti)." +
+           (esito.NonInviare == 0 ? std::string()
+                                  : " Non aggiunti perché nell'elenco non inviare: " +
+                                        std::to_string(esito.NonInviare) + ".");
 }
 
 std::string TestoNumeroDestinatari(std::size_t numero) {

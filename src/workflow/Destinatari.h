@@ -15,14 +15,18 @@ struct TEsitoDestinatari {
     int Saltati = 0;  // no e-mail, or already in the list
     // Positions in the given e-mail fields of those appended, in order.
     std::vector<std::size_t> Posizioni;
+    int NonInviare = 0;  // on the do-not-mail list
 };
 
-// Appends the e-mail fields in the given order, skipping empty ones and those
-// already in the list (compared trimmed and without regard to case).
+// Appends the e-mail fields in the given order, skipping empty ones, those
+// already in the list (in any form: ChiaveIndirizzo) and those on the
+// do-not-mail list when one is given.
 TEsitoDestinatari AggiungiDestinatari(std::vector<std::string>& elenco,
-                                      const std::vector<std::optional<std::string>>& email);
+                                      const std::vector<std::optional<std::string>>& email,
+                                      const TNonInviare* nonInviare = nullptr);
 
-// "Aggiunti 3 destinatari, saltati 2 (senza e-mail o già presenti)."
+// "Aggiunti 3 destinatari, saltati 2 (senza e-mail o già presenti).", and
+// how many the do-not-mail list kept out.
 std::string TestoEsitoDestinatari(const TEsitoDestinatari& esito);
 
 // "1 destinatario", "N destinatari".

@@ -1,17 +1,21 @@
 #include "workflow/GiroInvio.h"
 
+#include "mailing/IdMessage.h"
 #include "mailing/IdMessageId.h"
 #include "workflow/Cadenza.h"
 #include "workflow/RegistroInvii.h"
 
 namespace brivano {
 
+std::size_t TLavoroVoci::Posizione(std::size_t indice) const {
+    return opzioni_.Posizioni.empty() ? indice : opzioni_.Posizioni.at(indice);
+}
+
 void TLavoroVoci::Segna(std::size_t indice, TStatoVoce stato, int codice, const std::string& testo,
                         const std::string& messageId) {
     if (!opzioni_.Registro) return;
-    const std::size_t posizione =
-        opzioni_.Posizioni.empty() ? indice : opzioni_.Posizioni.at(indice);
-    opzioni_.Registro->Segna(opzioni_.Spedizione, posizione, stato, codice, testo, messageId);
+    opzioni_.Registro->Segna(opzioni_.Spedizione, Posizione(indice), stato, codice, testo,
+                             messageId);
 }
 
 void TLavoroVoci::Fatto() {
@@ -45,7 +49,9 @@ bool TLavoroVoci::Lavora(TConnessione& c, std::size_t indice, bool primoGiro, TP
     if (posto.Escluso) {
         // Final: a run whose other entries are done is finished, and never
         // offered for resume because of it.
-        Segna(indice, TStatoVoce::Escluso, 0, std::string());
+        if (opzioni_.Registro)
+            opzioni_.Registro->Escludi(opzioni_.Spedizione, Posizione(indice),
+                                       TMotivoEsclusione::NonInviare);
         return true;
     }
     // Outside the lock: the other connections go on meanwhile. No session
@@ -57,6 +63,25 @@ bool TLavoroVoci::Lavora(TConnessione& c, std::size_t indice, bool primoGiro, TP
             return false;
         }
     }
+    if (opzioni_.Registro) {
+        // One transaction decides: the run is still this process's, the
+        // entry still to send and its address not yet served; the id is
+        // kept before any byte of the message leaves.
+        const TIdEMailAddressList& da = c.Message->FromList();
+        const std::string id =
+            opzioni_.IdPerVoce
+                ? MessageIdFor(MessageIdLeft(indice), da.Empty() ? std::string() : da[0].Address())
+                : std::string();
+        const TAvvioVoce avvio =
+            opzioni_.Registro->Avvia(opzioni_.Spedizione, Posizione(indice), id);
+        if (!avvio.Via) {
+            posto.Saltato = true;
+            posto.Motivo = avvio.Motivo;
+            std::lock_guard<std::mutex> lock(avvisiMutex_);
+            if (primoGiro) Fatto();
+            return true;
+        }
+    }
     {
         std::lock_guard<std::mutex> lock(avvisiMutex_);
         if (avvisi_.Inizio) avvisi_.Inizio(indice, voce);
@@ -66,13 +91,11 @@ bool TLavoroVoci::Lavora(TConnessione& c, std::size_t indice, bool primoGiro, TP
     // journal keeps the one on the wire.
     if (opzioni_.IdPerVoce)
         c.Message->SetMessageIdLeft([left = MessageIdLeft(indice)] { return left; });
-    bool inCorso = false;
     const TRisultatoVoce r = c.Sessione->Invia(*c.Message, voce, [&] {
         // The headers are written by now: an uncertain entry keeps the
         // Message-ID to look for at the receiver.
         Segna(indice, TStatoVoce::InCorso, 0, std::string(),
               c.Message->LastGeneratedHeaders().Values("Message-ID"));
-        inCorso = true;
     });
     if (opzioni_.Cadenza)
         opzioni_.Cadenza->Registra(r.Esito == TEsitoVoce::Inviato ||
@@ -91,8 +114,8 @@ bool TLavoroVoci::Lavora(TConnessione& c, std::size_t indice, bool primoGiro, TP
             Segna(indice, TStatoVoce::InCorso, r.Codice, r.Testo);
             break;
         case TEsitoVoce::Interrotto:
-            // The end of data never left: the entry is as it was.
-            if (inCorso) Segna(indice, TStatoVoce::DaInviare, 0, std::string());
+            // The end of data never left: the entry is to send again.
+            Segna(indice, TStatoVoce::DaInviare, 0, std::string());
             fermato_ = true;
             break;
     }
@@ -113,6 +136,10 @@ std::vector<TFallimento> RaccogliGiro(const std::vector<std::size_t>& giro,
         const std::size_t i = giro[k];
         if (posti[k].Escluso) {
             esito.Esclusi.push_back(i);
+            continue;
+        }
+        if (posti[k].Saltato) {
+            esito.Saltati.push_back({i, posti[k].Motivo});
             continue;
         }
         if (!posti[k].Risultato) {

@@ -22,7 +22,10 @@ namespace brivano {
 // What became of the entry at one place of a round; neither excluded nor a
 // result when the run stopped before it.
 struct TPostoGiro {
-    bool Escluso = false;
+    bool Escluso = false;  // by the do-not-mail list
+    // Left out by the journal: why (Nessuno: no longer to send).
+    bool Saltato = false;
+    TMotivoEsclusione Motivo = TMotivoEsclusione::Nessuno;
     std::optional<TRisultatoVoce> Risultato;
 };
 
@@ -35,9 +38,10 @@ class TLavoroVoci {
         : voci_(voci), avvisi_(avvisi), opzioni_(opzioni) {}
 
     // Entry `indice` over connection `c`: left out when the do-not-mail list
-    // says so (first round only), else paced, composed, sent and marked in
-    // the journal. False when the run must take no further entry (stopped).
-    // Raises what the journal raises.
+    // says so (first round only), else paced, let through by the journal
+    // (which keeps its Message-ID first, or leaves it out as already
+    // served), composed, sent and marked in the journal. False when the run must take no further
+    // entry (stopped). Raises what the journal raises.
     bool Lavora(TConnessione& c, std::size_t indice, bool primoGiro, TPostoGiro& posto);
     // True once an entry or a wait was cut short by the stop.
     bool Fermato() const { return fermato_.load(); }
@@ -47,6 +51,7 @@ class TLavoroVoci {
     void Segna(std::size_t indice, TStatoVoce stato, int codice, const std::string& testo,
                const std::string& messageId = std::string());
     void Fatto();
+    std::size_t Posizione(std::size_t indice) const;
     // The entry's Message-ID: the one it had, else a new one, kept for the
     // rounds after.
     std::string MessageIdLeft(std::size_t indice);

@@ -190,7 +190,7 @@ std::string TNonInviare::Testo() const {
 std::vector<TMotivoEsclusione> Esclusioni(const std::vector<std::string>& voci,
                                           const TNonInviare* nonInviare,
                                           const TRegistroInvii* registro,
-                                          const std::string& impronta) {
+                                          const std::vector<std::string>& impronte) {
     std::vector<TMotivoEsclusione> motivi(voci.size(), TMotivoEsclusione::Nessuno);
     std::set<std::string> viste;
     for (std::size_t i = 0; i < voci.size(); ++i) {
@@ -199,8 +199,8 @@ std::vector<TMotivoEsclusione> Esclusioni(const std::vector<std::string>& voci,
         else if (!viste.insert(ChiaveIndirizzo(voci[i])).second)
             motivi[i] = TMotivoEsclusione::Doppione;
     }
-    if (registro && !impronta.empty())
-        for (const TGiaServito& g : registro->GiaServiti(voci, impronta))
+    if (registro)
+        for (const TGiaServito& g : registro->GiaServiti(voci, impronte))
             if (motivi[g.Indice] == TMotivoEsclusione::Nessuno)
                 motivi[g.Indice] = TMotivoEsclusione::GiaServito;
     return motivi;

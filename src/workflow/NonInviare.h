@@ -87,11 +87,11 @@ class TRegistroInvii;
 
 // Per entry of a picked list, why it stays out (Nessuno: it goes): an
 // address of it is on the do-not-mail list in any form, the same address is
-// earlier in the list, or, given the journal and the message's Impronta, the
+// earlier in the list, or, given the journal and each entry's Impronta, the
 // address already got that message (TRegistroInvii::GiaServiti).
 std::vector<TMotivoEsclusione> Esclusioni(const std::vector<std::string>& voci,
                                           const TNonInviare* nonInviare,
                                           const TRegistroInvii* registro = nullptr,
-                                          const std::string& impronta = std::string());
+                                          const std::vector<std::string>& impronte = {});
 
 }  // namespace brivano

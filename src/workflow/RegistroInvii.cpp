@@ -322,6 +322,7 @@ void TRegistroInvii::AggiungiColonneMancanti() {
          "ALTER TABLE spedizioni ADD COLUMN impronta TEXT NOT NULL DEFAULT ''"},
         {"spedizioni", "reinvio",
          "ALTER TABLE spedizioni ADD COLUMN reinvio INTEGER NOT NULL DEFAULT 0"},
+        {"voci", "impronta", "ALTER TABLE voci ADD COLUMN impronta TEXT NOT NULL DEFAULT ''"},
     };
     const auto presenti = [this] {
         std::set<std::string> nomi;
@@ -358,6 +359,10 @@ void TRegistroInvii::AggiungiColonneMancanti() {
         scrivi.Azzera();
         scrivi.Testo(1, ChiaveIndirizzo(voce)).Intero(2, spedizione).Intero(3, posizione).Esegui();
     }
+    // Entries of runs that had one message for all take its Impronta.
+    db_.Esegui(
+        "UPDATE voci SET impronta = (SELECT s.impronta FROM spedizioni s WHERE s.id = "
+        "voci.spedizione) WHERE impronta = ''");
     db_.Esegui("CREATE INDEX IF NOT EXISTS voci_chiave ON voci(chiave)");
     t.Conferma();
 }
@@ -520,7 +525,7 @@ std::int64_t TRegistroInvii::NuovaSpedizione(const TDatiSpedizione& dati,
         id = db_.UltimoId();
         TComandoSql riga(db_,
                          "INSERT INTO voci(spedizione, posizione, voce, stato, aggiornata, motivo, "
-                         "chiave) VALUES(?,?,?,?,?,?,?)");
+                         "chiave, impronta) VALUES(?,?,?,?,?,?,?,?)");
         for (std::size_t i = 0; i < voci.size(); ++i) {
             const TMotivoEsclusione motivo =
                 i < esclusioni.size() ? esclusioni[i] : TMotivoEsclusione::Nessuno;
@@ -532,7 +537,8 @@ std::int64_t TRegistroInvii::NuovaSpedizione(const TDatiSpedizione& dati,
                                                                          : TStatoVoce::Escluso))
                 .Testo(5, adesso)
                 .Testo(6, NomeMotivo(motivo))
-                .Testo(7, ChiaveIndirizzo(voci[i]));
+                .Testo(7, ChiaveIndirizzo(voci[i]))
+                .Testo(8, i < impronta.PerVoce.size() ? impronta.PerVoce[i] : impronta.Impronta);
             riga.Passo();
         }
         TComandoSql campo(
@@ -608,7 +614,7 @@ TAvvioVoce TRegistroInvii::Avvia(std::int64_t spedizione, std::size_t posizione,
     TTransazione t(db_);
     ControllaPresa(spedizione);
     TComandoSql leggi(db_,
-                      "SELECT v.stato, v.motivo, v.chiave, s.impronta, s.reinvio FROM voci v "
+                      "SELECT v.stato, v.motivo, v.chiave, v.impronta, s.reinvio FROM voci v "
                       "JOIN spedizioni s ON s.id = v.spedizione "
                       "WHERE v.spedizione=? AND v.posizione=?");
     leggi.Intero(1, spedizione).Intero(2, static_cast<std::int64_t>(posizione));
@@ -621,11 +627,11 @@ TAvvioVoce TRegistroInvii::Avvia(std::int64_t spedizione, std::size_t posizione,
     // The same address earlier served in this run; with an Impronta, in any
     // recent run.
     TComandoSql gia(db_,
-                    std::string("SELECT v.spedizione FROM voci v JOIN spedizioni s ON s.id = "
-                                "v.spedizione WHERE v.chiave = ? AND v.stato IN ") +
+                    std::string("SELECT v.spedizione FROM voci v WHERE v.chiave = ? AND "
+                                "v.stato IN ") +
                         StatiServiti +
                         " AND NOT (v.spedizione = ? AND v.posizione = ?) AND (v.spedizione = ? "
-                        "OR (? <> '' AND ? = 0 AND s.impronta = ? AND v.aggiornata >= "
+                        "OR (? <> '' AND ? = 0 AND v.impronta = ? AND v.aggiornata >= "
                         "datetime('now', ?))) ORDER BY v.spedizione = ? DESC LIMIT 1");
     gia.Testo(1, chiave)
         .Intero(2, spedizione)
@@ -661,21 +667,21 @@ void TRegistroInvii::Chiudi(std::int64_t spedizione) {
 }
 
 std::vector<TGiaServito> TRegistroInvii::GiaServiti(const std::vector<std::string>& voci,
-                                                    const std::string& impronta, int giorni) const {
+                                                    const std::vector<std::string>& impronte,
+                                                    int giorni) const {
     std::vector<TGiaServito> serviti;
-    if (impronta.empty()) return serviti;
     std::lock_guard<std::mutex> lock(mutex_);
     TComandoSql c(db_,
-                  std::string("SELECT v.spedizione, v.aggiornata FROM voci v JOIN spedizioni s "
-                              "ON s.id = v.spedizione WHERE v.chiave = ? AND s.impronta = ? "
-                              "AND v.stato IN ") +
+                  std::string("SELECT v.spedizione, v.aggiornata FROM voci v WHERE v.chiave = ? "
+                              "AND v.impronta = ? AND v.stato IN ") +
                       StatiServiti +
                       " AND v.aggiornata >= datetime('now', ?) ORDER BY v.aggiornata DESC "
                       "LIMIT 1");
     const std::string da = "-" + std::to_string(giorni) + " days";
-    for (std::size_t i = 0; i < voci.size(); ++i) {
+    for (std::size_t i = 0; i < voci.size() && i < impronte.size(); ++i) {
+        if (impronte[i].empty()) continue;
         c.Azzera();
-        c.Testo(1, ChiaveIndirizzo(voci[i])).Testo(2, impronta).Testo(3, da);
+        c.Testo(1, ChiaveIndirizzo(voci[i])).Testo(2, impronte[i]).Testo(3, da);
         if (c.Passo()) serviti.push_back({i, c.ColonnaIntero(0), c.ColonnaTesto(1)});
     }
     return serviti;

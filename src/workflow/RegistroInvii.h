@@ -45,6 +45,9 @@ struct TImprontaSpedizione {
     // unless the user asked to send it again (Reinvio). Empty: no such check.
     std::string Impronta;
     bool Reinvio = false;
+    // Each entry's own, in list order, when the merge fields make the
+    // messages differ; an entry beyond it has Impronta.
+    std::vector<std::string> PerVoce;
 };
 
 struct TSpedizioneRegistrata {
@@ -149,10 +152,12 @@ class TRegistroInvii {
     // choice), uncertain ones "incerto"; the run is finished.
     void Chiudi(std::int64_t spedizione);
 
-    // Of `voci`, those whose address got a message with that Impronta in the
-    // last `giorni` days ("in corso", "inviato" or "incerto"), newest first.
+    // Of `voci`, those whose address got a message with the entry's Impronta
+    // (`impronte`, same order; an empty one or none: not asked) in the last
+    // `giorni` days ("in corso", "inviato" or "incerto"), each with the
+    // newest such message, in list order.
     std::vector<TGiaServito> GiaServiti(const std::vector<std::string>& voci,
-                                        const std::string& impronta,
+                                        const std::vector<std::string>& impronte,
                                         int giorni = GiorniGiaServito) const;
     static constexpr int GiorniGiaServito = 30;
 

@@ -24,11 +24,12 @@ struct TNomeMotivo {
     const char* Testo;
 };
 
-constexpr std::array<TNomeMotivo, 4> Motivi{{
+constexpr std::array<TNomeMotivo, 5> Motivi{{
     {TMotivoEsclusione::NonInviare, "non inviare", "nell'elenco non inviare"},
     {TMotivoEsclusione::Doppione, "doppione", "indirizzo ripetuto nell'elenco"},
     {TMotivoEsclusione::GiaServito, "già servito", "ha già ricevuto questo messaggio"},
     {TMotivoEsclusione::Scelta, "scelta", "escluso su richiesta"},
+    {TMotivoEsclusione::SenzaBase, "senza base", "senza base giuridica per una promozione"},
 }};
 
 }  // namespace

@@ -58,13 +58,16 @@ enum class TMotivoEsclusione {
     Doppione,    // the same address is earlier in the list
     GiaServito,  // the address already got this message
     Scelta,      // the user left it out (an uncertain entry not sent again)
+    SenzaBase,   // a promotional run, and the address has no basis for it
 };
 
-// "non inviare", "doppione", "già servito", "scelta"; "" for Nessuno.
+// "non inviare", "doppione", "già servito", "scelta", "senza base"; "" for
+// Nessuno.
 const char* NomeMotivo(TMotivoEsclusione motivo);
 TMotivoEsclusione MotivoDaNome(const std::string& nome);
 // For the user: "nell'elenco non inviare", "indirizzo ripetuto nell'elenco",
-// "ha già ricevuto questo messaggio", "escluso su richiesta".
+// "ha già ricevuto questo messaggio", "escluso su richiesta", "senza base
+// giuridica per una promozione".
 const char* TestoMotivo(TMotivoEsclusione motivo);
 
 }  // namespace brivano

@@ -1,14 +1,25 @@
 #include "workflow/StoricoInvii.h"
 
 #include "config/F_Conf.h"
+#include "workflow/RipresaInvio.h"
 
 namespace brivano {
 
 namespace {
 
-constexpr TStatoVoce OrdineConteggi[] = {
-    TStatoVoce::Inviato, TStatoVoce::DaInviare, TStatoVoce::InCorso,   TStatoVoce::Rinviato,
-    TStatoVoce::Fallito, TStatoVoce::Escluso,   TStatoVoce::Rimbalzato};
+// The count columns, each summing one or two states: "Incerti" holds the
+// entries left "in corso" and those the user left uncertain.
+struct TColonnaConteggio {
+    TStatoVoce Stato;
+    std::optional<TStatoVoce> Anche;
+};
+constexpr TColonnaConteggio OrdineConteggi[] = {{TStatoVoce::Inviato, {}},
+                                                {TStatoVoce::DaInviare, {}},
+                                                {TStatoVoce::InCorso, TStatoVoce::Incerto},
+                                                {TStatoVoce::Rinviato, {}},
+                                                {TStatoVoce::Fallito, {}},
+                                                {TStatoVoce::Escluso, {}},
+                                                {TStatoVoce::Rimbalzato, {}}};
 
 }  // namespace
 
@@ -24,15 +35,14 @@ TStoricoInvii::~TStoricoInvii() = default;
 
 const std::vector<std::string>& TStoricoInvii::ColonneSpedizioni() {
     static const std::vector<std::string> colonne = {
-        "Data (UTC)", "Account", "Mittente", "Oggetto", "Voci",    "Inviati",
+        "Data",       "Account", "Mittente", "Oggetto", "Voci",    "Inviati",
         "Da inviare", "Incerti", "Rinviati", "Falliti", "Esclusi", "Rimbalzati"};
     return colonne;
 }
 
 const std::vector<std::string>& TStoricoInvii::ColonneVoci() {
-    static const std::vector<std::string> colonne = {"N.",        "Indirizzo",       "Stato",
-                                                     "Codice",    "Risposta",        "Message-ID",
-                                                     "Tentativi", "Aggiornata (UTC)"};
+    static const std::vector<std::string> colonne = {
+        "N.", "Indirizzo", "Stato", "Codice", "Risposta", "Message-ID", "Tentativi", "Aggiornata"};
     return colonne;
 }
 
@@ -52,10 +62,14 @@ std::vector<TRigaStorico> TStoricoInvii::Spedizioni() {
     for (const TSpedizioneRegistrata& s : registro->Spedizioni()) {
         TRigaStorico riga;
         riga.Spedizione = s.Id;
-        riga.Celle = {s.Creata, s.Dati.Account, s.Dati.Mittente, s.Dati.Oggetto,
+        riga.Celle = {OraLocale(s.Creata), s.Dati.Account, s.Dati.Mittente, s.Dati.Oggetto,
                       std::to_string(s.Voci)};
-        for (TStatoVoce stato : OrdineConteggi)
-            riga.Celle.push_back(std::to_string(s.PerStato[static_cast<std::size_t>(stato)]));
+        for (const TColonnaConteggio& c : OrdineConteggi)
+            riga.Celle.push_back(
+                std::to_string(s.PerStato[static_cast<std::size_t>(c.Stato)] +
+                               (c.Anche ? s.PerStato[static_cast<std::size_t>(*c.Anche)] : 0)));
+        riga.DaRiprendere = !s.Finita();
+        riga.ConFalliti = s.Fallite > 0;
         righe.push_back(std::move(riga));
     }
     return righe;
@@ -77,7 +91,7 @@ std::vector<TRigaStorico> TStoricoInvii::Voci(std::int64_t spedizione,
                       v.Risposta,
                       v.MessageId,
                       std::to_string(v.Tentativi),
-                      v.Aggiornata};
+                      OraLocale(v.Aggiornata)};
         righe.push_back(std::move(riga));
     }
     return righe;

@@ -20,7 +20,11 @@ std::optional<std::filesystem::path> PercorsoRegistroConfigurato();
 
 struct TRigaStorico {
     std::int64_t Spedizione = 0;
-    std::vector<std::string> Celle;  // one per column
+    std::vector<std::string> Celle;  // one per column; times in local time
+    // A run: entries left to send or uncertain ("Riprendi"), failed ones
+    // ("Reinvia ai falliti").
+    bool DaRiprendere = false;
+    bool ConFalliti = false;
 };
 
 class TStoricoInvii {

@@ -15,6 +15,7 @@
 #include "exception/IdException.h"
 #include "smtp/IdExplicitTLSClient.h"
 #include "smtp/IdSMTPBase.h"
+#include "workflow/StatoVoce.h"
 
 class TIdMessage;
 class TIdSMTP;
@@ -90,6 +91,14 @@ struct TEsitoInvio {
     std::string MotivoInterruzione;
     // Entries not sent because they are on the do-not-mail list.
     std::vector<std::size_t> Esclusi;
+    // Entries the journal left out as they went: the address was served
+    // meanwhile (by this list or another run of the same message), or the
+    // entry is no longer to send (Nessuno).
+    struct TSaltato {
+        std::size_t Indice;
+        TMotivoEsclusione Motivo;
+    };
+    std::vector<TSaltato> Saltati;
 };
 
 struct TAvvisiInvio {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "workflow/CampiUnione.h"
+#include "workflow/StatoVoce.h"
 #include "workflow/TipiInvio.h"
 
 namespace brivano {
@@ -42,8 +43,9 @@ class TVistaInvio {
     // The stop was asked: the stop button off, "Interruzione in corso...".
     virtual void MostraInterruzione() = 0;
     virtual void MostraReinvia(bool visibile) = 0;
-    // The failed entries, by list position, stand out (the others do not).
-    virtual void SegnaFalliti(const std::vector<std::size_t>& posizioni) = 0;
+    // After a run: each entry's state, one per row of the list; the failed
+    // stand out.
+    virtual void SegnaStati(const std::vector<TStatoVoce>& stati) = 0;
     // The boxes from a saved account: host, sender and password.
     virtual void MostraAccount(const std::string& host, const std::string& mittente,
                                const std::string& password) = 0;

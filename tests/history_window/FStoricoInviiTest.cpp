@@ -9,6 +9,8 @@
 #include <QTableWidget>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "RecordingMessageBoxes.h"
 #include "TempDir.h"
@@ -80,6 +82,32 @@ TEST_F(FStoricoInviiTest, ShowsRunsAndTheEntriesOfThePickedOne) {
     EXPECT_EQ(Cella(*finestra.GrigliaSpedizioni, 0, 3), "Nuovo");
     EXPECT_EQ(finestra.GrigliaVoci->rowCount(), 2);
     EXPECT_TRUE(boxes.Errors().empty());
+}
+
+TEST_F(FStoricoInviiTest, RiprendiAndReinviaGoToTheMailingWindowForThePickedRun) {
+    {
+        TRegistroInvii registro(file);
+        registro.Segna(seconda, 0, TStatoVoce::InCorso);
+        registro.Segna(seconda, 0, TStatoVoce::Fallito, 550, "no");
+    }
+    std::vector<std::pair<std::int64_t, bool>> chiesti;
+    finestra.SetRiprendi([&](std::int64_t id, bool falliti) { chiesti.emplace_back(id, falliti); });
+    finestra.show();
+    QApplication::processEvents();
+    // The newest, picked, has only a failed entry: nothing to resume.
+    EXPECT_FALSE(finestra.ButtonRiprendi->isEnabled());
+    ASSERT_TRUE(finestra.ButtonReinvia->isEnabled());
+    finestra.ButtonReinvia->click();
+    finestra.GrigliaSpedizioni->selectRow(1);
+    ASSERT_TRUE(finestra.ButtonRiprendi->isEnabled());
+    EXPECT_FALSE(finestra.ButtonReinvia->isEnabled());
+    finestra.ButtonRiprendi->click();
+    EXPECT_EQ(chiesti,
+              (std::vector<std::pair<std::int64_t, bool>>{{seconda, true}, {prima, false}}));
+    // The run the mailing window is sending is its own.
+    finestra.SetSpedizioneAttiva([this] { return prima; });
+    finestra.MostraVoci();
+    EXPECT_FALSE(finestra.ButtonRiprendi->isEnabled());
 }
 
 TEST_F(FStoricoInviiTest, ExportsThePickedRunOrAllToTheChosenFile) {

@@ -40,6 +40,7 @@ TEST_F(CadenzaFinestra, TheWaitIsShownAndInterrompiEndsIt) {
     for (const char* v : {"anna@example.it", "bruno@example.it"}) w.ListBox1->addItem(v);
     bool concluso = false;
     QObject::connect(&w, &TFInvioMail::InvioConcluso, &w, [&] { concluso = true; });
+    boxes.answers = {TConfirmAnswer::Yes};
     w.ButtonInvioClick();
     ASSERT_TRUE(Attendi([&] { return w.Operazione->text().startsWith("In attesa fino "); }))
         << w.Operazione->text().toStdString();

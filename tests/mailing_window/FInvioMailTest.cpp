@@ -111,11 +111,13 @@ TEST_F(FInvioMail, EmptyListSendsNothing) {
 }
 
 TEST_F(FInvioMail, EachEntryIsSentAndFailuresStaySelected) {
-    smtptest::TScriptedSmtp server(Greeting, Consegne(3, true), 3);
+    smtptest::TScriptedSmtp server(Greeting, Consegne(2, true), 2);
     TFInvioMail w(fdb, boxes);
     w.show();
     for (const char* voce : {"beta@example.it", "beta@example.it", "ignoto@example.it"})
         w.ListBox1->addItem(voce);
+    // Sent to the count asked; afterwards the failed stay in the list.
+    boxes.answers = {TConfirmAnswer::Yes, TConfirmAnswer::No};
     bool disabilitato = false;
     QObject::connect(&w, &TFInvioMail::StatoInvio, &w, [&] {
         disabilitato = !w.ButtonInvio->isEnabled() && !w.DDHost->isEnabled();
@@ -123,22 +125,28 @@ TEST_F(FInvioMail, EachEntryIsSentAndFailuresStaySelected) {
         if (const char* path = std::getenv("BRIVANO_SCREENSHOT")) w.grab().save(path);
     });
     const auto stati = Invia(w, server.Port());
-    EXPECT_EQ(stati,
-              (std::vector<QString>{"Sto Spedendo beta@example.it", "Sto Spedendo beta@example.it",
-                                    "Sto Spedendo ignoto@example.it"}));
+    EXPECT_EQ(stati, (std::vector<QString>{"Sto Spedendo beta@example.it",
+                                           "Sto Spedendo ignoto@example.it"}));
     EXPECT_TRUE(disabilitato);
     EXPECT_TRUE(w.ButtonInvio->isEnabled());
     auto transcript = server.Transcript();
-    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "RCPT TO:<beta@example.it>"), 2);
+    EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "RCPT TO:<beta@example.it>"), 1);
+    ASSERT_FALSE(boxes.asked.empty());
+    EXPECT_EQ(boxes.asked[0],
+              "1 indirizzo ripetuto nell'elenco riceve il messaggio una volta sola.\rInviare il "
+              "messaggio a 2 destinatari?");
     EXPECT_EQ(boxes.Messages(),
-              std::vector<std::string>{"Invio non riuscito per 1 indirizzo:\r"
+              std::vector<std::string>{"Inviati: 1, esclusi: 1, falliti: 1.\r"
+                                       "Invio non riuscito per 1 indirizzo:\r"
                                        "ignoto@example.it - no such user (Destinatario rifiutato "
                                        "dal server: controllare l'indirizzo)"});
-    EXPECT_FALSE(w.ListBox1->item(0)->isSelected());
-    EXPECT_TRUE(w.ListBox1->item(2)->isSelected());
+    ASSERT_EQ(w.ListBox1->count(), 1);
+    EXPECT_EQ(w.ListBox1->item(0)->text(), "ignoto@example.it");
+    EXPECT_TRUE(w.ListBox1->item(0)->isSelected());
+    EXPECT_EQ(w.ListBox1->item(0)->toolTip(), "Stato: fallito");
     EXPECT_TRUE(w.ProgressBar1->isHidden());
-    EXPECT_EQ(w.ProgressBar1->maximum(), 2);
-    EXPECT_EQ(w.ProgressBar1->value(), 2);
+    EXPECT_EQ(w.ProgressBar1->maximum(), 1);
+    EXPECT_EQ(w.ProgressBar1->value(), 1);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include <QLineEdit>
 #include <QListWidget>
 
@@ -16,7 +18,10 @@ namespace {
 
 class InvioConAccount : public ArchivioContatti {
   protected:
-    void Invia(TFInvioMail& window, const std::vector<std::string>& voci) {
+    // Every run asks first: Yes to the count, unless told otherwise.
+    void Invia(TFInvioMail& window, const std::vector<std::string>& voci,
+               std::deque<TConfirmAnswer> risposte = {TConfirmAnswer::Yes}) {
+        boxes.answers = std::move(risposte);
         window.DDOgetto->setText(QStringLiteral("Offerta"));
         window.ListBox1->clear();
         for (const auto& voce : voci) window.ListBox1->addItem(QString::fromStdString(voce));
@@ -59,7 +64,7 @@ TEST_F(InvioConAccount, BoxesFilledOnceTypedValuesWinPortAndNameFromTheAccount) 
     EXPECT_EQ(window.DDIndirizzoSped->text(), "mario@example.it") << "typed values win";
     Invia(window, {"bruno@example.it"});
 
-    EXPECT_TRUE(boxes.boxes.empty()) << boxes.Messages().size();
+    EXPECT_TRUE(boxes.Errors().empty()) << boxes.Errors().front();
     const auto messages = TSinkAiosmtpd::Messages(stored.path());
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(From(messages[0]), "From: \"Ditta Esempio\" <ufficio@example.it>");
@@ -86,7 +91,11 @@ TEST_F(InvioConAccount, WithoutSavedAccountTheRunIsAsBefore) {
     window.DDIndirizzoSped->setText("mario@example.it");
     Invia(window, {"anna@example.it"});
     window.DDIndirizzoSped->setText("luigi@example.it");
-    Invia(window, {"anna@example.it"});
+    // The same text to the same address: sent again only on the user's word.
+    Invia(window, {"anna@example.it"}, {TConfirmAnswer::Yes, TConfirmAnswer::Yes});
+    ASSERT_GE(boxes.asked.size(), 3u);
+    EXPECT_EQ(boxes.asked[2].rfind("1 destinatario ha già ricevuto questo messaggio il ", 0), 0u)
+        << boxes.asked[2];
     const auto messages = TSinkAiosmtpd::Messages(stored.path());
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(From(messages[0]), "From: \"mario@example.it\" <mario@example.it>");

@@ -39,6 +39,7 @@ class RipresaInvio : public ArchivioContatti {
     void Invia(TFInvioMail& w, const std::function<void()>& durante = {}) {
         bool concluso = false;
         auto c = QObject::connect(&w, &TFInvioMail::InvioConcluso, &w, [&] { concluso = true; });
+        boxes.answers = {TConfirmAnswer::Yes};  // to the count asked before every run
         w.ButtonInvioClick();
         if (durante) durante();
         ASSERT_TRUE(Attendi([&] { return concluso; }));
@@ -79,9 +80,15 @@ TEST_F(RipresaInvio, StoppedRunIsResumedWithoutDuplicates) {
     ASSERT_TRUE(restano == 6 - primi || restano + 1 == 6 - primi) << restano << " of " << primi;
     EXPECT_EQ(w.DDOgetto->text(), "Offerta per {{Ragione_Sociale}}");
     EXPECT_EQ(w.DDHost->text(), "127.0.0.1");
-    const std::size_t domande = boxes.boxes.size();
+    const std::size_t domande = boxes.asked.size();
     Invia(w);
-    EXPECT_EQ(boxes.boxes.size(), domande) << "no entry lost its fields: no warning";
+    // No entry lost its fields: no warning, only the count and the list.
+    EXPECT_EQ(std::vector<std::string>(boxes.asked.begin() + static_cast<long>(domande),
+                                       boxes.asked.end()),
+              (std::vector<std::string>{
+                  "Inviare il messaggio a " + std::to_string(restano) + " destinatari?",
+                  "Svuotare l'elenco dei destinatari? (No: resta com'è, con lo stato di "
+                  "ciascuno)"}));
     const auto consegne = server.Consegne();
     EXPECT_EQ(consegne.size(), primi + restano);
     for (const auto& [destinatario, volte] : consegne) EXPECT_EQ(volte, 1) << destinatario;
@@ -101,12 +108,15 @@ TEST_F(RipresaInvio, ResentEntriesKeepTheirMergeFields) {
     ASSERT_TRUE(w.ButtonReinvia->isVisible());
     invioprova::TServerContatore server;
     w.SetPortaInvio(server.Port());
-    const std::size_t prima = boxes.boxes.size();
+    const std::size_t prima = boxes.asked.size();
     bool concluso = false;
     QObject::connect(&w, &TFInvioMail::InvioConcluso, &w, [&] { concluso = true; });
+    boxes.answers = {TConfirmAnswer::Yes};
     w.ButtonReinviaClick();
     ASSERT_TRUE(Attendi([&] { return concluso; }));
-    EXPECT_EQ(boxes.boxes.size(), prima) << "no warning about empty fields, no failure";
+    // No warning about empty fields, no failure.
+    EXPECT_EQ(boxes.asked.at(prima), "Inviare il messaggio a 2 destinatari?");
+    EXPECT_EQ(boxes.Messages().back(), "Inviati: 2, esclusi: 0, falliti: 0.");
     EXPECT_EQ(server.Consegne().size(), 2u);
     OggettiConDitta(server);
 }

@@ -139,10 +139,21 @@ TEST_F(SceltaDestinatari, DoNotMailAddressesAreSkippedAndCounted) {
     w.DDIndirizzoSped->setText("mario@example.it");
     w.DDOgetto->setText("Offerta");
     boxes.boxes.clear();
+    boxes.answers = {TConfirmAnswer::Yes};
     w.ButtonInvioClick();
     ASSERT_TRUE(Attendi([&] { return concluso; }));
-    EXPECT_EQ(boxes.Messages(),
-              std::vector<std::string>{"1 destinatario escluso: è nell'elenco non inviare."});
+    EXPECT_EQ(boxes.asked.at(0),
+              "1 destinatario escluso: è nell'elenco non inviare.\rInviare il messaggio a 1 "
+              "destinatario?");
+    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Inviati: 1, esclusi: 1, falliti: 0."});
+    // "Aggiungi tutti" does not put a listed address back without a word.
+    w.ListBox1->clear();
+    w.Scelta->Filtro->setText(QStringLiteral("roma"));
+    w.Scelta->ButtonAggiungiTutti->click();
+    EXPECT_EQ(w.ListBox1->count(), 0);
+    EXPECT_EQ(boxes.Messages().back(),
+              "Aggiunti 0 destinatari, saltati 0 (senza e-mail o già presenti). Non aggiunti "
+              "perché nell'elenco non inviare: 1.");
     const auto transcript = server.Transcript();
     EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "RCPT TO:<alfa@example.it>"), 1);
     EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "DATA"), 1);

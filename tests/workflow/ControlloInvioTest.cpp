@@ -1,11 +1,13 @@
 // The send-run controller with a recording view and real threads, against a
-// loopback server: a whole run, a stop in the middle of a pacing wait and
-// the resume, a resend to the failed, a journal that refuses a move, and a
-// view that goes while the run ends.
+// loopback server: a whole run, the same message twice, a stop in the middle
+// of a pacing wait and the resume, a resend to the failed, an entry taken by
+// another hand, and a view that goes while the run ends.
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <deque>
+#include <map>
 #include <mutex>
 
 #include "PortachiaviInMemoria.h"
@@ -46,9 +48,9 @@ class TVistaInvioFinta : public brivano::TVistaInvio {
     void MostraFine() override { Nota("fine"); }
     void MostraInterruzione() override { Nota("interruzione"); }
     void MostraReinvia(bool visibile) override { Nota(visibile ? "reinvia" : "niente reinvia"); }
-    void SegnaFalliti(const std::vector<std::size_t>& posizioni) override {
+    void SegnaStati(const std::vector<TStatoVoce>& s) override {
         std::lock_guard<std::mutex> lock(mutex_);
-        falliti = posizioni;
+        stati.push_back(s);
     }
     void MostraAccount(const std::string& host, const std::string&, const std::string&) override {
         Nota("account " + host);
@@ -88,7 +90,8 @@ class TVistaInvioFinta : public brivano::TVistaInvio {
         return false;
     }
 
-    std::vector<std::size_t> falliti;
+    // Every marking, in order: the run's rows, then those kept.
+    std::vector<std::vector<TStatoVoce>> stati;
     std::vector<std::string> voci;
     std::vector<brivano::TCampiContatto> campi;
 
@@ -148,8 +151,12 @@ TEST_F(ControlloInvio, ARunSendsLeavesOutTheListedAndTellsTheFailed) {
     auto controllo = Controllo(vista, server.Port());
     const std::vector<std::string> voci = {"anna@example.it", "bruno@example.it",
                                            "Anna <anna@x.it> altro@x.it", "carla@example.it"};
+    boxes.answers = {TConfirmAnswer::Yes};
     controllo->Avvia(Testi(), voci, Ditte(voci));
     ASSERT_TRUE(controllo->InCorso());
+    EXPECT_EQ(boxes.asked, (std::vector<std::string>{
+                               "1 destinatario escluso: è nell'elenco non inviare.\rInviare il "
+                               "messaggio a 3 destinatari?"}));
     ASSERT_TRUE(vista.AttendiTermine());
     controllo->Concludi();
     EXPECT_FALSE(controllo->InCorso());
@@ -159,17 +166,24 @@ TEST_F(ControlloInvio, ARunSendsLeavesOutTheListedAndTellsTheFailed) {
     EXPECT_EQ(server.Oggetti()["anna@example.it"], "Offerta per Ditta anna");
     const auto note = vista.Note();
     ASSERT_GE(note.size(), 4u);
-    EXPECT_EQ(note.front(), "inizio 3");
+    EXPECT_EQ(note.front(), "inizio 2");
     EXPECT_EQ(note[1], "operazione Sto Spedendo anna@example.it");
-    EXPECT_TRUE(vista.Ha("avanzamento 4 4 di 4"));
+    EXPECT_TRUE(vista.Ha("avanzamento 3 3 di 3"));
     EXPECT_EQ(std::vector<std::string>(note.end() - 3, note.end()),
               (std::vector<std::string>{"fine", "reinvia", "concluso"}));
-    EXPECT_EQ(vista.falliti, std::vector<std::size_t>{2});
-    ASSERT_EQ(boxes.Messages().size(), 2u);
-    EXPECT_EQ(boxes.Messages()[0], "1 destinatario escluso: è nell'elenco non inviare.");
-    EXPECT_EQ(boxes.Messages()[1].rfind(
-                  "Invio non riuscito per 1 indirizzo:\rAnna <anna@x.it> altro@x.it", 0),
+    using S = TStatoVoce;
+    ASSERT_EQ(vista.stati.size(), 2u);
+    EXPECT_EQ(vista.stati[0], (std::vector<S>{S::Inviato, S::Escluso, S::Fallito, S::Inviato}));
+    ASSERT_EQ(boxes.Messages().size(), 1u);
+    EXPECT_EQ(boxes.Messages()[0].rfind("Inviati: 2, esclusi: 1, falliti: 1.\rInvio non riuscito "
+                                        "per 1 indirizzo:\rAnna <anna@x.it> altro@x.it",
+                                        0),
               0u);
+    // Not cleared: only the failed stay, marked.
+    EXPECT_EQ(boxes.asked.back(),
+              "Svuotare l'elenco dei destinatari? (No: restano solo i 1 falliti)");
+    EXPECT_EQ(vista.voci, std::vector<std::string>{"Anna <anna@x.it> altro@x.it"});
+    EXPECT_EQ(vista.stati[1], std::vector<S>{S::Fallito});
     EXPECT_EQ(controllo->UltimoEsito().Inviati, 2u);
     const auto registrate = Registro()->Voci(controllo->Spedizione());
     ASSERT_EQ(registrate.size(), 4u);
@@ -177,6 +191,76 @@ TEST_F(ControlloInvio, ARunSendsLeavesOutTheListedAndTellsTheFailed) {
     EXPECT_EQ(registrate[1].Stato, TStatoVoce::Escluso);
     EXPECT_EQ(registrate[2].Stato, TStatoVoce::Fallito);
     EXPECT_FALSE(Registro()->SpedizioneIncompiuta()) << "every entry is final: nothing to resume";
+}
+
+TEST_F(ControlloInvio, TheSameMessageToTheSameListGoesOnceUnlessTheUserSaysAgain) {
+    invioprova::TServerContatore server;
+    TVistaInvioFinta vista;
+    auto controllo = Controllo(vista, server.Port());
+    // One address three times, in three forms: it gets one message.
+    const std::vector<std::string> voci = {"anna@example.it", "bruno@example.it",
+                                           "Anna <ANNA@example.it>", "anna@Example.IT."};
+    const auto invia = [&](std::deque<TConfirmAnswer> risposte) {
+        boxes.asked.clear();
+        boxes.answers = std::move(risposte);
+        controllo->Avvia(Testi(), voci, Ditte(voci));
+        if (!controllo->InCorso()) return;
+        // A second click while it runs starts nothing and asks nothing.
+        const std::size_t domande = boxes.asked.size();
+        controllo->Avvia(Testi(), voci, Ditte(voci));
+        EXPECT_EQ(boxes.asked.size(), domande);
+        EXPECT_TRUE(vista.AttendiTermine());
+        controllo->Concludi();
+    };
+    invia({TConfirmAnswer::Yes});
+    ASSERT_FALSE(boxes.asked.empty());
+    EXPECT_EQ(boxes.asked[0],
+              "2 indirizzi ripetuti nell'elenco ricevono il messaggio una volta sola.\rInviare il "
+              "messaggio a 2 destinatari?");
+    const std::map<std::string, int> una = {{"anna@example.it", 1}, {"bruno@example.it", 1}};
+    EXPECT_EQ(server.Consegne(), una);
+    const auto prima = Registro()->Voci(controllo->Spedizione());
+    EXPECT_EQ(prima[3].Motivo, brivano::TMotivoEsclusione::Doppione);
+
+    // Again: both are named with the local time of the first run and left
+    // out on No; nothing is recorded, nothing sent.
+    invia({TConfirmAnswer::No});
+    ASSERT_FALSE(boxes.asked.empty());
+    EXPECT_EQ(boxes.asked[0].rfind("2 destinatari hanno già ricevuto questo messaggio il ", 0), 0u)
+        << boxes.asked[0];
+    EXPECT_NE(boxes.asked[0].find(" alle "), std::string::npos);
+    EXPECT_EQ(boxes.Messages().back().rfind("2 indirizzi ripetuti", 0), 0u);
+    EXPECT_NE(boxes.Messages().back().find("Nessun destinatario da servire"), std::string::npos);
+    EXPECT_EQ(server.Consegne(), una);
+    EXPECT_EQ(Registro()->Spedizioni().size(), 1u);
+
+    // The user says to send again: each gets a second copy, once.
+    invia({TConfirmAnswer::Yes, TConfirmAnswer::Yes});
+    EXPECT_EQ(server.Consegne(),
+              (std::map<std::string, int>{{"anna@example.it", 2}, {"bruno@example.it", 2}}));
+    EXPECT_FALSE(Registro()->SpedizioneIncompiuta());
+}
+
+TEST_F(ControlloInvio, ARunDeclinedForResumeCanBeClosedAndIsNeverOfferedAgain) {
+    std::int64_t id = 0;
+    {
+        auto registro = Registro();
+        id = registro->NuovaSpedizione(
+            {"127.0.0.1:25 mario@example.it", "mario@example.it", "Offerta", {}},
+            {"anna@example.it", "bruno@example.it"});
+        registro->Segna(id, 0, TStatoVoce::InCorso);
+        registro->Segna(id, 0, TStatoVoce::Inviato, 250, "ok");
+    }
+    TVistaInvioFinta vista;
+    auto controllo = Controllo(vista, 25);
+    boxes.answers = {TConfirmAnswer::No, TConfirmAnswer::Yes};
+    controllo->OffriRipresa();
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    EXPECT_EQ(boxes.asked[1].rfind("Chiudere la spedizione del ", 0), 0u) << boxes.asked[1];
+    EXPECT_TRUE(Registro()->Spedizione(id).Finita());
+    EXPECT_EQ(Registro()->Voci(id)[1].Motivo, brivano::TMotivoEsclusione::Scelta);
+    controllo->OffriRipresa();
+    EXPECT_EQ(boxes.asked.size(), 2u) << "closed: not asked again";
 }
 
 // The header's value in a stored message ("" when absent).
@@ -195,6 +279,7 @@ TEST_F(ControlloInvio, TheJournalKeepsTheMessageIdOnTheWireAndAResumeReusesIt) {
                                            "carla@example.it"};
     TVistaInvioFinta vista;
     auto controllo = Controllo(vista, sink.Port());
+    boxes.answers = {TConfirmAnswer::Yes};
     controllo->Avvia(Testi(), voci, Ditte(voci));
     ASSERT_TRUE(vista.AttendiTermine());
     controllo->Concludi();
@@ -216,7 +301,7 @@ TEST_F(ControlloInvio, TheJournalKeepsTheMessageIdOnTheWireAndAResumeReusesIt) {
          {}},
         {"dora@example.it"});
     Registro()->Segna(id, 0, TStatoVoce::InCorso, 0, "", "<prima.1@example.it>");
-    boxes.answers = {TConfirmAnswer::Yes, TConfirmAnswer::Yes};
+    boxes.answers = {TConfirmAnswer::Yes, TConfirmAnswer::Yes, TConfirmAnswer::Yes};
     controllo->OffriRipresa();
     ASSERT_EQ(vista.voci, std::vector<std::string>{"dora@example.it"});
     auto testi = Testi();
@@ -287,6 +372,7 @@ TEST_F(ControlloInvio, AStopInAPacingWaitLeavesTheRestAndTheResumeSendsItOnce) {
         TVistaInvioFinta vista;
         auto controllo = Controllo(vista, server.Port());
         controllo->SetImpostazioni(&impostazioni);
+        boxes.answers = {TConfirmAnswer::Yes};
         controllo->Avvia(Testi(), voci, Ditte(voci));
         for (int i = 0; i < 400 && !vista.Inizia("operazione In attesa fino "); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -296,7 +382,15 @@ TEST_F(ControlloInvio, AStopInAPacingWaitLeavesTheRestAndTheResumeSendsItOnce) {
         ASSERT_TRUE(vista.AttendiTermine());
         controllo->Concludi();
         EXPECT_TRUE(controllo->UltimoEsito().Interrotto);
-        EXPECT_EQ(boxes.Messages().back(), "Invio interrotto: 2 indirizzi restano da inviare.");
+        EXPECT_EQ(boxes.Messages().back().rfind("Inviati: 1, esclusi: 0, falliti: 0.\rInvio "
+                                                "interrotto: 2 indirizzi restano da inviare. Per "
+                                                "continuare premere di nuovo",
+                                                0),
+                  0u);
+        EXPECT_NE(boxes.Messages().back().find("\"Riprendi\" in \"Storico Invii\""),
+                  std::string::npos);
+        // The list holds what is left, ready to go on.
+        EXPECT_EQ(vista.voci, (std::vector<std::string>{"bruno@example.it", "carla@example.it"}));
     }
     EXPECT_EQ(server.Consegne().size(), 1u);
 
@@ -304,7 +398,7 @@ TEST_F(ControlloInvio, AStopInAPacingWaitLeavesTheRestAndTheResumeSendsItOnce) {
     // limit is lifted meanwhile.
     account.Limiti.PerMinuto = 0;
     impostazioni.Salva(account, "");
-    boxes.answers = {TConfirmAnswer::Yes};
+    boxes.answers = {TConfirmAnswer::Yes, TConfirmAnswer::Yes};
     TVistaInvioFinta vista;
     auto controllo = Controllo(vista, server.Port());
     controllo->SetImpostazioni(&impostazioni);
@@ -328,11 +422,13 @@ TEST_F(ControlloInvio, AResendGoesToTheFailedOnly) {
     TVistaInvioFinta vista;
     auto controllo = Controllo(vista, chiusa);
     const std::vector<std::string> voci = {"anna@example.it", "bruno@example.it"};
+    boxes.answers = {TConfirmAnswer::Yes};
     controllo->Avvia(Testi(), voci, Ditte(voci));
     ASSERT_TRUE(vista.AttendiTermine());
     controllo->Concludi();
     ::close(socketChiuso);
-    EXPECT_EQ(vista.falliti, (std::vector<std::size_t>{0, 1}));
+    ASSERT_FALSE(vista.stati.empty());
+    EXPECT_EQ(vista.stati[0], (std::vector<TStatoVoce>{TStatoVoce::Fallito, TStatoVoce::Fallito}));
     ASSERT_TRUE(vista.Ha("reinvia"));
 
     invioprova::TServerContatore server;
@@ -340,21 +436,23 @@ TEST_F(ControlloInvio, AResendGoesToTheFailedOnly) {
     ASSERT_TRUE(controllo->PreparaReinvio());
     EXPECT_EQ(vista.voci, voci);
     EXPECT_TRUE(vista.Ha("niente reinvia"));
-    const std::size_t prima = boxes.boxes.size();
+    boxes.answers = {TConfirmAnswer::Yes, TConfirmAnswer::Yes};
     controllo->Avvia(Testi(), vista.voci, vista.campi);
     ASSERT_TRUE(vista.AttendiTermine());
     controllo->Concludi();
-    EXPECT_EQ(boxes.boxes.size(), prima);
+    EXPECT_EQ(boxes.Messages().back(), "Inviati: 2, esclusi: 0, falliti: 0.");
+    EXPECT_TRUE(vista.voci.empty()) << "cleared on the user's Yes";
     EXPECT_EQ(server.Consegne().size(), 2u);
     EXPECT_EQ(Registro()->Spedizioni().size(), 1u) << "the resend is the same run";
 }
 
-TEST_F(ControlloInvio, AJournalThatRefusesAMoveStopsTheRunWithItsError) {
+TEST_F(ControlloInvio, AnEntryTakenByAnotherHandMeanwhileIsNotSent) {
     invioprova::TServerContatore server(20);
     TVistaInvioFinta vista;
     auto controllo = Controllo(vista, server.Port());
     const std::vector<std::string> voci = {"anna@example.it", "bruno@example.it",
                                            "carla@example.it"};
+    boxes.answers = {TConfirmAnswer::Yes};
     controllo->Avvia(Testi(), voci, Ditte(voci));
     for (int i = 0; i < 400 && server.Consegne().empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -363,11 +461,11 @@ TEST_F(ControlloInvio, AJournalThatRefusesAMoveStopsTheRunWithItsError) {
     ASSERT_TRUE(vista.AttendiTermine());
     controllo->Concludi();
     const auto& esito = controllo->UltimoEsito();
-    EXPECT_TRUE(esito.Interrotto);
-    ASSERT_EQ(esito.Falliti.size(), 1u);
-    EXPECT_NE(esito.Falliti[0].Errore.find("fallito"), std::string::npos)
-        << esito.Falliti[0].Errore;
+    EXPECT_FALSE(esito.Interrotto);
+    ASSERT_EQ(esito.Saltati.size(), 1u);
+    EXPECT_EQ(esito.Saltati[0].Indice, 2u);
     EXPECT_EQ(server.Consegne().count("carla@example.it"), 0u);
+    EXPECT_EQ(Registro()->Voci(controllo->Spedizione())[2].Risposta, "altrove");
     EXPECT_TRUE(vista.Ha("concluso"));
 }
 
@@ -377,7 +475,9 @@ TEST_F(ControlloInvio, AViewThatGoesWhileTheRunEndsHearsNothingMore) {
     auto controllo = Controllo(*vista, server.Port());
     std::vector<std::string> voci;
     for (int i = 0; i < 4; ++i) voci.push_back("dest" + std::to_string(i) + "@example.it");
+    boxes.answers = {TConfirmAnswer::Yes};
     controllo->Avvia(Testi(), voci, Ditte(voci));
+    boxes.boxes.clear();
     controllo->Interrompi();
     boxes.answers = {TConfirmAnswer::Yes};
     EXPECT_FALSE(controllo->PuoChiudere()) << "the stop was asked: no second question";

@@ -12,19 +12,27 @@
 
 using namespace brivano;
 
-TEST(DestinatariTest, AppendsInOrderSkippingEmptyAndPresent) {
+TEST(DestinatariTest, AppendsInOrderSkippingEmptyPresentInAnyFormAndListed) {
+    TTempDir dir;
+    TNonInviare nonInviare(PercorsoNonInviare(dir.str()));
+    nonInviare.Aggiungi("Dario <dario@example.it>");
     std::vector<std::string> elenco = {"Anna@Example.it"};
     const auto esito = AggiungiDestinatari(
-        elenco, {std::string("bruno@example.it"), std::nullopt, std::string("  "),
-                 std::string(" anna@example.IT "), std::string("carla@example.it"),
-                 std::string("BRUNO@example.it")});
+        elenco,
+        {std::string("bruno@example.it"), std::nullopt, std::string("  "),
+         std::string(" anna@example.IT "), std::string("carla@example.it"),
+         std::string("BRUNO@example.it"), std::string("Bruno <bruno@Example.it.>"),
+         std::string("DARIO@example.it")},
+        &nonInviare);
     EXPECT_EQ(elenco, (std::vector<std::string>{"Anna@Example.it", "bruno@example.it",
                                                 "carla@example.it"}));
     EXPECT_EQ(esito.Aggiunti, 2);
-    EXPECT_EQ(esito.Saltati, 4);
+    EXPECT_EQ(esito.Saltati, 5);
+    EXPECT_EQ(esito.NonInviare, 1);
     EXPECT_EQ(esito.Posizioni, (std::vector<std::size_t>{0, 4}));
     EXPECT_EQ(TestoEsitoDestinatari(esito),
-              "Aggiunti 2 destinatari, saltati 4 (senza e-mail o già presenti).");
+              "Aggiunti 2 destinatari, saltati 5 (senza e-mail o già presenti). Non aggiunti "
+              "perché nell'elenco non inviare: 1.");
     EXPECT_EQ(TestoEsitoDestinatari({1, 0, {0}}),
               "Aggiunto 1 destinatario, saltati 0 (senza e-mail o già presenti).");
     EXPECT_EQ(TestoNumeroDestinatari(1), "1 destinatario");

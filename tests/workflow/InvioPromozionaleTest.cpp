@@ -35,7 +35,7 @@ class TVistaMinima : public TVistaInvio {
     void MostraFine() override {}
     void MostraInterruzione() override {}
     void MostraReinvia(bool) override {}
-    void SegnaFalliti(const std::vector<std::size_t>&) override {}
+    void SegnaStati(const std::vector<TStatoVoce>&) override {}
     void MostraAccount(const std::string&, const std::string&, const std::string&) override {}
     void MostraTesti(const TDatiInvio&) override {}
     void MostraVoci(const std::vector<TVoceElenco>&) override {}
@@ -135,8 +135,8 @@ TEST_F(InvioPromozionaleControllo, SendsOnlyOnAnAllowingBasisAndKeepsEachEntrysB
     }
     invioprova::TServerContatore server;
     auto controllo = Controllo(server.Port());
-    // Promotional; then go on without those left out.
-    boxes.answers = {TConfirmAnswer::Yes, TConfirmAnswer::Yes};
+    // Promotional; then go on without those left out; then the count.
+    boxes.answers = {TConfirmAnswer::Yes, TConfirmAnswer::Yes, TConfirmAnswer::Yes};
     controllo->Avvia(Testi(), Voci, {});
     ASSERT_TRUE(vista.AttendiTermine());
     controllo->Concludi();
@@ -169,6 +169,7 @@ TEST_F(InvioPromozionaleControllo, SendsOnlyOnAnAllowingBasisAndKeepsEachEntrysB
         TRegistroInvii(TRegistroInvii::Percorso(root.path())).Voci(controllo->Spedizione());
     ASSERT_EQ(registrate.size(), Voci.size());
     EXPECT_EQ(registrate[3].Stato, TStatoVoce::Escluso);
+    EXPECT_EQ(registrate[3].Motivo, brivano::TMotivoEsclusione::SenzaBase);
 
     // The same draft again: its kind is remembered, the footer warned about once.
     boxes.answers = {TConfirmAnswer::No};

@@ -211,7 +211,8 @@ TEST(PreseRegistro, TwoProcessesStartingRunsOfOneMessageDeliverEachOnce) {
             const int presa = pozzo.Collega();
             TRegistroInvii registro(file);
             const auto voci = Indirizzi(8);
-            const auto id = registro.NuovaSpedizione(Dati(), voci, {}, {}, {"offerta-1", false});
+            const auto id =
+                registro.NuovaSpedizione(Dati(), voci, {}, {}, {"offerta-1", false, {}});
             std::vector<std::size_t> tutte(voci.size());
             for (std::size_t i = 0; i < tutte.size(); ++i) tutte[i] = i;
             Consegna(registro, id, tutte, presa);
@@ -380,7 +381,7 @@ TEST(PreseRegistro, EntriesLeftOutEndExcludedWithTheirReasonAndTheRunFinishes) {
     using M = TMotivoEsclusione;
     EXPECT_EQ(motivi,
               (std::vector<M>{M::Nessuno, M::Doppione, M::Doppione, M::NonInviare, M::Nessuno}));
-    const auto id = registro.NuovaSpedizione(Dati(), voci, {}, motivi, {"offerta-1", false});
+    const auto id = registro.NuovaSpedizione(Dati(), voci, {}, motivi, {"offerta-1", false, {}});
     const auto posizioni = registro.Riprendi(id, false);
     EXPECT_EQ(posizioni, (std::vector<std::size_t>{0, 4}));
     for (std::size_t p : posizioni) {
@@ -395,18 +396,19 @@ TEST(PreseRegistro, EntriesLeftOutEndExcludedWithTheirReasonAndTheRunFinishes) {
     // The same message again: those served are named and left out unless
     // the user asks; a duplicate the caller missed is caught on the way.
     const std::vector<std::string> ancora = {"ANNA@x.it", "dario@x.it", "dario@x.it"};
-    const auto serviti = registro.GiaServiti(ancora, "offerta-1");
+    const std::vector<std::string> offerta(ancora.size(), "offerta-1");
+    const auto serviti = registro.GiaServiti(ancora, offerta);
     ASSERT_EQ(serviti.size(), 1u);
     EXPECT_EQ(serviti[0].Indice, 0u);
     EXPECT_EQ(serviti[0].Spedizione, id);
-    EXPECT_TRUE(registro.GiaServiti(ancora, "altro messaggio").empty());
-    EXPECT_EQ(Esclusioni(ancora, &nonInviare, &registro, "offerta-1"),
+    EXPECT_TRUE(registro.GiaServiti(ancora, {"altro", "altro", "altro"}).empty());
+    EXPECT_EQ(Esclusioni(ancora, &nonInviare, &registro, offerta),
               (std::vector<M>{M::GiaServito, M::Nessuno, M::Doppione}));
-    const auto seconda = registro.NuovaSpedizione(Dati(), ancora, {}, {}, {"offerta-1", false});
+    const auto seconda = registro.NuovaSpedizione(Dati(), ancora, {}, {}, {"offerta-1", false, {}});
     EXPECT_EQ(registro.Avvia(seconda, 0).Motivo, M::GiaServito);
     EXPECT_TRUE(registro.Avvia(seconda, 1).Via);
     EXPECT_EQ(registro.Avvia(seconda, 2).Motivo, M::Doppione);
-    const auto terza = registro.NuovaSpedizione(Dati(), ancora, {}, {}, {"offerta-1", true});
+    const auto terza = registro.NuovaSpedizione(Dati(), ancora, {}, {}, {"offerta-1", true, {}});
     EXPECT_TRUE(registro.Avvia(terza, 0).Via);
 
     // Closed by the user: what was left is theirs to leave, the uncertain

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
 #include "TempDir.h"
+#include "workflow/RipresaInvio.h"
 #include "workflow/StoricoInvii.h"
 
 using brivano::TRegistroInvii;
@@ -82,6 +85,50 @@ TEST(StoricoInvii, ListsRunsNewestFirstWithCountsPerState) {
     EXPECT_EQ(std::vector<std::string>(righe[0].Celle.begin() + 1, righe[0].Celle.end()), attese);
     EXPECT_EQ(righe[1].Celle[5], "1");
     EXPECT_EQ(righe[1].Celle[0].size(), 19u) << righe[1].Celle[0];  // "YYYY-MM-DD HH:MM:SS"
+}
+
+TEST(StoricoInvii, UncertainEntriesCountAndRunsSayWhetherTheyCanGoOn) {
+    TTempDir dir;
+    TRegistroInvii registro(TRegistroInvii::Percorso(dir.path()));
+    const auto id = registro.NuovaSpedizione({"h:25 a@x.it", "a@x.it", "Listino", {}},
+                                             {"a@x.it", "b@x.it", "c@x.it"});
+    registro.Segna(id, 0, TStatoVoce::InCorso);
+    registro.Segna(id, 0, TStatoVoce::Incerto);
+    registro.Segna(id, 1, TStatoVoce::InCorso);
+    registro.Segna(id, 1, TStatoVoce::Fallito, 550, "no");
+    TStoricoInvii storico(TRegistroInvii::Percorso(dir.path()));
+    auto riga = storico.Spedizioni().at(0);
+    EXPECT_EQ(riga.Celle[7], "1") << "an entry left uncertain counts as uncertain";
+    EXPECT_TRUE(riga.DaRiprendere);
+    EXPECT_TRUE(riga.ConFalliti);
+    registro.Chiudi(id);
+    riga = storico.Spedizioni().at(0);
+    EXPECT_FALSE(riga.DaRiprendere);
+    EXPECT_TRUE(riga.ConFalliti);
+}
+
+TEST(StoricoInvii, JournalTimesAreShownInLocalTime) {
+    const char* prima = std::getenv("TZ");
+    const std::string primaTesto = prima ? prima : "";
+    // Central European time without the zone files: UTC+1, +2 in summer.
+    ::setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    ::tzset();
+    struct TCaso {
+        const char* Utc;
+        const char* Locale;
+        const char* Breve;
+    };
+    for (const TCaso& c : {TCaso{"2026-12-09 14:02:05", "2026-12-09 15:02:05", "9/12 alle 15:02"},
+                           TCaso{"2026-07-31 23:30:00", "2026-08-01 01:30:00", "1/8 alle 01:30"},
+                           TCaso{"non una data", "non una data", "non una data"}}) {
+        EXPECT_EQ(brivano::OraLocale(c.Utc), c.Locale);
+        EXPECT_EQ(brivano::GiornoEOraLocali(c.Utc), c.Breve);
+    }
+    if (prima)
+        ::setenv("TZ", primaTesto.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 TEST(StoricoInvii, EntriesShowStateReplyAndUncertainOnesAsSuch) {
