@@ -509,15 +509,16 @@ void TControlloInvio::Concludi() {
     });
     stati.resize(elenco_.size(), TStatoVoce::DaInviare);
     if (!esito.MotivoInterruzione.empty()) boxes_.ShowError(esito.MotivoInterruzione);
-    vista_.SegnaStati(stati);
-    if (!esito.Falliti.empty() && opzioni_.Registro) vista_.MostraReinvia(true);
     const std::string riepilogo = RiepilogoInvio(esito, restano);
     if (prova_) {
+        // The test message's one entry is no row of the list.
         if (!riepilogo.empty()) boxes_.ShowInfo(riepilogo);
         // A test send that said nothing would leave the user guessing.
         if (esito.Inviati > 0)
             boxes_.ShowInfo("Messaggio di prova inviato a " + voci_.front() + ".");
     } else {
+        vista_.SegnaStati(stati);
+        if (!esito.Falliti.empty() && opzioni_.Registro) vista_.MostraReinvia(true);
         const auto quanti = [&stati](TStatoVoce stato) {
             return static_cast<std::size_t>(std::count(stati.begin(), stati.end(), stato));
         };

@@ -10,7 +10,7 @@ namespace {
 // The count columns, each summing one or two states: "Incerti" holds the
 // entries left "in corso" and those the user left uncertain.
 struct TColonnaConteggio {
-    TStatoVoce Stato;
+    TStatoVoce Stato = TStatoVoce::Inviato;
     std::optional<TStatoVoce> Anche;
 };
 constexpr TColonnaConteggio OrdineConteggi[] = {{TStatoVoce::Inviato, {}},
