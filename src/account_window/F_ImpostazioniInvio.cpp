@@ -13,7 +13,9 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include "account_window/CampiPostaInArrivo.h"
 #include "dialogs/MessageBoxes.h"
+#include "posta/PostaMittente.h"
 #include "ui/CostruzioneDifferita.h"
 #include "ui/Fonts.h"
 #include "workflow/Fornitori.h"
@@ -179,12 +181,16 @@ void TFImpostazioniInvio::CreaControlli() {
     bottoni->addWidget(ButtonSalva);
     bottoni->addWidget(ButtonAnnulla);
 
+    CampiArrivo = new TCampiPostaInArrivo(this);
+    auto* gruppi = new QHBoxLayout;
+    gruppi->addWidget(CreaCampiCadenza());
+    gruppi->addWidget(CampiArrivo);
     auto* colonna = new QVBoxLayout(this);
     colonna->addLayout(campi);
-    colonna->addWidget(CreaCampiCadenza());
+    colonna->addLayout(gruppi);
     colonna->addWidget(MemoProva);
     colonna->addLayout(bottoni);
-    resize(460, 660);
+    resize(760, 660);
 
     // Only a choice made by the user fills the fields; loading an account
     // sets the list without touching what was saved.
@@ -248,6 +254,7 @@ void TFImpostazioniInvio::FormShow() {
         brivano::TAccountInvio account = caricato.Account;
         if (!caricato.Salvato) account.Fornitore = "Altro";
         MostraAccount(account);
+        CampiArrivo->Carica();
         DDPassword->setText(Q(caricato.Password));
         if (!caricato.AvvisoPortachiavi.empty())
             LabelPortachiavi->setText(Q(caricato.AvvisoPortachiavi) +
@@ -412,6 +419,7 @@ void TFImpostazioniInvio::ComboFornitoreChange() {
         brivano::TAccountInvio account = AccountDeiCampi();
         brivano::ApplicaFornitore(*f, account);
         MostraAccount(account);
+        CampiArrivo->ApplicaFornitore(f->Nome);
     }
 }
 
@@ -430,7 +438,8 @@ void TFImpostazioniInvio::AbilitaInput(bool abilita) {
              DDLimiteGiorno,    DDPausa,        DDTentativi,
              DDAttesaTentativi, ButtonProva,    ButtonSalva,
              ButtonAnnulla,     ComboMetodo,    DDTenant,
-             DDIdApplicazione,  ButtonAccedi,   ButtonEsci})
+             DDIdApplicazione,  ButtonAccedi,   ButtonEsci,
+             CampiArrivo})
         w->setEnabled(abilita);
     if (abilita) MostraMetodo();
 }
@@ -441,15 +450,27 @@ void TFImpostazioniInvio::ButtonProvaClick() {
     const brivano::TAccountInvio account = AccountDeiCampi();
     const std::string password = S(DDPassword->text());
     const TIdBearerSource token = FonteToken(account);
+    const auto arrivo = CampiArrivo->Account();
     AbilitaInput(false);
     passi_.clear();
-    worker_ = QThread::create([this, account, password, token] {
+    worker_ = QThread::create([this, account, password, token, arrivo] {
         passi_ = brivano::ProvaConnessione(
             account, password,
             [this](const brivano::TPassoProva& passo) {
                 emit PassoProva(Q(brivano::RigaPasso(passo)));
             },
             limiti_, token);
+        if (!arrivo) return;
+        // The incoming side signs in with the same password or sign-in.
+        try {
+            brivano::TAccessoImap imap = brivano::AccessoPer(*arrivo, account, password);
+            if (token) imap.Token = token({});
+            imap.AttesaSecondi = limiti_.Connessione / 1000 + 1;
+            emit PassoProva(Q(brivano::ProvaPostaInArrivo(imap)));
+        } catch (const std::exception& e) {
+            emit PassoProva(
+                Q(std::string("Posta in arrivo (IMAP) non raggiungibile: ") + e.what()));
+        }
     });
     connect(worker_, &QThread::finished, this, &TFImpostazioniInvio::FineProva,
             Qt::QueuedConnection);
@@ -472,10 +493,13 @@ void TFImpostazioniInvio::ButtonSalvaClick() {
         const brivano::TEsitoSalvataggio esito = impostazioni_.Salva(
             account,
             account.Metodo == brivano::TMetodoAccesso::Password ? S(DDPassword->text()) : "");
+        CampiArrivo->Salva();
         boxes_.ShowInfo(esito.Messaggio);
         accept();
     } catch (const brivano::EAccountNonValido& e) {
         // The window stays open with what was typed.
+        boxes_.ShowInfo(e.what());
+    } catch (const brivano::EPosta& e) {
         boxes_.ShowInfo(e.what());
     } catch (const std::exception& e) {
         boxes_.ShowError(e.what());

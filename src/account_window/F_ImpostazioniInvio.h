@@ -24,6 +24,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QThread;
+class TCampiPostaInArrivo;
 class TMessageBoxes;
 
 class TFImpostazioniInvio : public QDialog {
@@ -89,6 +90,8 @@ class TFImpostazioniInvio : public QDialog {
     QSpinBox* DDPausa;
     QSpinBox* DDTentativi;
     QSpinBox* DDAttesaTentativi;
+    // The incoming side (IMAP): "Prova connessione" tries it too.
+    TCampiPostaInArrivo* CampiArrivo;
     QPushButton* ButtonProva;
     QPlainTextEdit* MemoProva;
     QPushButton* ButtonSalva;

@@ -62,7 +62,10 @@ struct TFinestreProgramma {
                            if (!registro) return std::nullopt;
                            return registro->parent_path();
                        },
-                       [this] { return Impostazioni.Carica(); }));
+                       [this] { return Impostazioni.Carica(); },
+                       [this](const TAccountInvio& account) {
+                           return Impostazioni.Accesso(account)->Token();
+                       }));
         FRimbalziCancellazioni = std::make_unique<TFRimbalziCancellazioni>(boxes, *Posta, &main);
         FStoricoInvii->SetControllaPosta([posta = Posta.get()] { posta->Controlla(); });
         QObject::connect(Posta.get(), &TPostaAutomatica::Iniziato, FStoricoInvii.get(),

@@ -8,8 +8,8 @@
 
 namespace brivano {
 
-TRimbalziCancellazioni::TRimbalziCancellazioni(TRadice radice, TAccount account)
-    : radice_(std::move(radice)), account_(std::move(account)) {}
+TRimbalziCancellazioni::TRimbalziCancellazioni(TRadice radice, TAccount account, TToken token)
+    : radice_(std::move(radice)), account_(std::move(account)), token_(std::move(token)) {}
 
 const std::vector<std::string>& TRimbalziCancellazioni::Colonne() {
     static const std::vector<std::string> colonne = {"Data (UTC)", "Tipo",   "Indirizzo",
@@ -47,15 +47,23 @@ TControlloPronto TRimbalziCancellazioni::Prepara() const {
     const auto posta = LeggiAccountPosta();
     if (!posta) throw EPosta("Manca il server della posta in arrivo (IMAP) nelle impostazioni.");
     const TAccountCaricato invio = account_();
+    if (invio.Account.Metodo != TMetodoAccesso::Password) {
+        if (!token_) throw EPosta("Questo account accede con il fornitore: manca il suo token.");
+        // Fetched by the check itself: a refresh asks the provider over the network.
+        return {radice, *posta, AccessoPer(*posta, invio.Account, ""),
+                [token = token_, account = invio.Account] { return token(account); }};
+    }
     if (invio.Password.empty())
         throw EPosta(
             "Manca la password dell'account: salvala in Impostazioni Invio." +
             (invio.AvvisoPortachiavi.empty() ? std::string() : " " + invio.AvvisoPortachiavi));
-    return {radice, *posta, AccessoPer(*posta, invio.Account, invio.Password)};
+    return {radice, *posta, AccessoPer(*posta, invio.Account, invio.Password), {}};
 }
 
 std::string TRimbalziCancellazioni::Esegui(const TControlloPronto& pronto) {
-    return TestoEsitoControllo(ControllaPostaMittente(pronto.Radice, pronto.Posta, pronto.Accesso));
+    TAccessoImap accesso = pronto.Accesso;
+    if (pronto.Token) accesso.Token = pronto.Token();
+    return TestoEsitoControllo(ControllaPostaMittente(pronto.Radice, pronto.Posta, accesso));
 }
 
 void TRimbalziCancellazioni::Annulla(std::int64_t id) {

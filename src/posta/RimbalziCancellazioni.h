@@ -27,6 +27,8 @@ struct TControlloPronto {
     std::filesystem::path Radice;
     TAccountPosta Posta;
     TAccessoImap Accesso;
+    // An account that signs in: gives the token when the check connects.
+    std::function<std::string()> Token;
 };
 
 class TRimbalziCancellazioni {
@@ -35,7 +37,10 @@ class TRimbalziCancellazioni {
     // `account` the sending account with its password.
     using TRadice = std::function<std::optional<std::filesystem::path>()>;
     using TAccount = std::function<TAccountCaricato()>;
-    TRimbalziCancellazioni(TRadice radice, TAccount account);
+    // The sign-in token of an account that signs in (XOAUTH2); none: such
+    // an account cannot check.
+    using TToken = std::function<std::string(const TAccountInvio&)>;
+    TRimbalziCancellazioni(TRadice radice, TAccount account, TToken token = {});
 
     static const std::vector<std::string>& Colonne();
     // Newest first; none without a data root.
@@ -52,6 +57,7 @@ class TRimbalziCancellazioni {
     std::filesystem::path Radice() const;
     TRadice radice_;
     TAccount account_;
+    TToken token_;
 };
 
 }  // namespace brivano

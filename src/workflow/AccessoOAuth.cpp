@@ -54,7 +54,8 @@ std::string Spiegazione(const std::string& errore, const std::string& descrizion
         descrizione.find("AADSTS65004") != std::string::npos || errore == "consent_required" ||
         errore == "admin_policy_enforced")
         return "l'applicazione deve essere approvata da un amministratore dell'organizzazione "
-               "(permessi SMTP.Send e offline_access): chiedere all'amministratore";
+               "(permessi SMTP.Send, IMAP.AccessAsUser.All e offline_access): chiedere "
+               "all'amministratore";
     if (errore == "invalid_client" || errore == "unauthorized_client")
         return "l'ID applicazione non è riconosciuto dal fornitore: controllare ID applicazione "
                "e tenant";
@@ -113,7 +114,10 @@ TFornitoreToken FornitoreToken(const TAccountInvio& account) {
         const std::string base = "https://login.microsoftonline.com/" + tenant + "/oauth2/v2.0/";
         f.Autorizza = base + "authorize";
         f.Token = base + "token";
-        f.Ambiti = "https://outlook.office.com/SMTP.Send offline_access";
+        // Sending, and reading the sender's mailbox for bounces and requests.
+        f.Ambiti =
+            "https://outlook.office.com/SMTP.Send "
+            "https://outlook.office.com/IMAP.AccessAsUser.All offline_access";
         f.IdClient = BRIVANO_MICROSOFT_CLIENT_ID;
     } else if (account.Metodo == TMetodoAccesso::Google) {
         nome = "Google";

@@ -18,8 +18,10 @@
 #include "ServerAccesso.h"
 #include "SinkAiosmtpd.h"
 #include "TempDir.h"
+#include "account_window/CampiPostaInArrivo.h"
 #include "account_window/F_ImpostazioniInvio.h"
 #include "config/F_Conf.h"
+#include "posta/AccountPosta.h"
 #include "workflow/AccountInvio.h"
 #include "workflow/Fornitori.h"
 
@@ -119,8 +121,21 @@ TEST_F(FImpostazioniInvioTest, SalvaStoresTheAccountAndThePasswordApart) {
     Scegli("Libero");
     Compila();
     finestra.DDUtente->setText("utente-smtp");
+    // The provider fills the incoming side too, saying it is to be checked.
+    EXPECT_EQ(finestra.CampiArrivo->DDImapHost->text(), "imapmail.libero.it");
+    EXPECT_EQ(finestra.CampiArrivo->DDImapPorta->value(), 993);
+    EXPECT_FALSE(finestra.CampiArrivo->LabelImapNota->text().isEmpty());
+    finestra.CampiArrivo->ComboImapSicurezza->setCurrentIndex(1);
+    emit finestra.CampiArrivo->ComboImapSicurezza->activated(1);
+    EXPECT_EQ(finestra.CampiArrivo->DDImapPorta->value(), 143);
     finestra.ButtonSalva->click();
     EXPECT_EQ(boxes.Messages(), std::vector<std::string>{TestoSalvatoConPassword});
+    const auto arrivo = LeggiAccountPosta();
+    ASSERT_TRUE(arrivo);
+    EXPECT_EQ(arrivo->Host, "imapmail.libero.it");
+    EXPECT_EQ(arrivo->Porta, 143);
+    EXPECT_EQ(arrivo->Sicurezza, TSicurezzaImap::STARTTLS);
+    EXPECT_EQ(arrivo->Utente, "");
     EXPECT_FALSE(finestra.isVisible());
 
     const auto account = LeggiAccount();
@@ -140,6 +155,12 @@ TEST_F(FImpostazioniInvioTest, SalvaStoresTheAccountAndThePasswordApart) {
     EXPECT_EQ(finestra.DDHost->text(), "smtp.libero.it");
     EXPECT_EQ(finestra.ComboFornitore->currentText(), "Libero");
     EXPECT_EQ(finestra.DDPassword->text(), "segreta");
+    EXPECT_EQ(finestra.CampiArrivo->DDImapPorta->value(), 143);
+
+    // No incoming server: the check has nothing to read.
+    finestra.CampiArrivo->DDImapHost->clear();
+    finestra.ButtonSalva->click();
+    EXPECT_FALSE(LeggiAccountPosta());
 }
 
 TEST_F(FImpostazioniInvioTest, PaceAndRetriesComeFromThePresetAndAreSaved) {

@@ -129,5 +129,35 @@ TEST_F(EffettiPosta, LaFinestraElencaEAnnulla) {
     }
 }
 
+// An account that signs in needs no password: the check asks for its token
+// when it connects, and without a way to get one it says so.
+TEST_F(EffettiPosta, UnAccountConAccessoUsaIlSuoToken) {
+    TScopedXdgHome casa;
+    TAccountPosta posta;
+    posta.Host = "127.0.0.1";
+    ScriviAccountPosta(posta);
+    auto caricato = [] {
+        TAccountCaricato account;
+        account.Account.Mittente = "invii@ditta.it";
+        account.Account.Metodo = TMetodoAccesso::Microsoft;
+        return account;
+    };
+    auto radice = [this] { return std::optional(cartella_.path()); };
+    try {
+        TRimbalziCancellazioni(radice, caricato).Prepara();
+        ADD_FAILURE() << "controllo senza token";
+    } catch (const EPosta& e) {
+        EXPECT_NE(std::string(e.what()).find("token"), std::string::npos) << e.what();
+    }
+    const TControlloPronto pronto =
+        TRimbalziCancellazioni(radice, caricato, [](const TAccountInvio& account) {
+            return "token di " + account.Mittente;
+        }).Prepara();
+    EXPECT_TRUE(pronto.Accesso.Password.empty());
+    EXPECT_EQ(pronto.Accesso.Utente, "invii@ditta.it");
+    ASSERT_TRUE(pronto.Token);
+    EXPECT_EQ(pronto.Token(), "token di invii@ditta.it");
+}
+
 }  // namespace
 }  // namespace brivano

@@ -90,7 +90,9 @@ TEST(AccessoOAuth, PkceAnswersAndProviders) {
     account.IdApplicazione = "id-mio";
     TFornitoreToken f = FornitoreToken(account);
     EXPECT_EQ(f.Token, "https://login.microsoftonline.com/organizations/oauth2/v2.0/token");
-    EXPECT_EQ(f.Ambiti, "https://outlook.office.com/SMTP.Send offline_access");
+    EXPECT_EQ(f.Ambiti,
+              "https://outlook.office.com/SMTP.Send "
+              "https://outlook.office.com/IMAP.AccessAsUser.All offline_access");
     EXPECT_EQ(f.IdClient, "id-mio");
     ScriviReg(KeyBrivano, "AccessoMicrosoftToken", "http://127.0.0.1:9/token");
     EXPECT_EQ(FornitoreToken(account).Token, "http://127.0.0.1:9/token");
