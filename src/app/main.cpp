@@ -29,6 +29,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string cartella = QCoreApplication::applicationDirPath().toStdString() + "/";
-    return brivano::Programma(boxes, cartella, brivano::CartellaScrivibile(cartella),
+    return brivano::Programma(boxes, cartella, brivano::DatiNellaCartellaDelProgramma(cartella),
                               [](TMessageBoxes& b) { return std::make_unique<TFDB>(b); });
 }

@@ -8,8 +8,10 @@
 
 #include "archive/ArchiveError.h"
 #include "archive/FolderConnection.h"
+#include "archive/SqlStatement.h"
 #include "archive/TableFile.h"
 #include "config/F_Conf.h"
+#include "text/Testo.h"
 
 std::string CartellaAnno(const std::string& pathDatiGen, const std::string& anno) {
     return pathDatiGen + anno + "/";
@@ -24,6 +26,56 @@ bool TabellaNonProtetta(const std::string& cartella, const std::string& fileName
     } catch (const EArchiveError&) {
         return false;
     }
+}
+
+namespace {
+
+std::string TipoColonna(const TColumnDef& c) {
+    switch (c.kind) {
+        case TColumnKind::AutoInc:
+            return "AUTOINC";
+        case TColumnKind::Char:
+            return "CHAR(" + std::to_string(c.size) + ")";
+        case TColumnKind::Memo:
+            break;
+    }
+    return "BLOB";
+}
+
+std::string DescriviColonne(const std::vector<TColumnDef>& colonne) {
+    std::string testo;
+    for (const TColumnDef& c : colonne)
+        testo += (testo.empty() ? "" : ", ") + c.name + " " + TipoColonna(c);
+    return testo;
+}
+
+bool StesseColonne(const std::vector<TColumnDef>& a, const std::vector<TColumnDef>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (brivano::AsciiUpperCase(a[i].name) != brivano::AsciiUpperCase(b[i].name) ||
+            TipoColonna(a[i]) != TipoColonna(b[i]))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> TabellaEstranea(const std::string& cartella, const std::string& fileName,
+                                           const std::string& definizione) {
+    std::error_code ec;
+    const std::filesystem::path file = std::filesystem::path(cartella) / fileName;
+    if (!std::filesystem::exists(file, ec)) return std::nullopt;
+    if (!std::filesystem::is_regular_file(file, ec)) return "non è un file";
+    const std::vector<TColumnDef> attese =
+        ParseSql("CREATE TABLE \"" + fileName + "\" " + definizione).create.columns;
+    std::vector<TColumnDef> trovate;
+    try {
+        trovate = TTableFile::Open(file)->Columns();
+    } catch (const EArchiveError&) {
+        return "non è un archivio di questo programma";
+    }
+    if (StesseColonne(attese, trovate)) return std::nullopt;
+    return "ha le colonne " + DescriviColonne(trovate) + " invece di " + DescriviColonne(attese);
 }
 
 TFDB::TFDB(TMessageBoxes& boxes)

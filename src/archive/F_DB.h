@@ -2,6 +2,7 @@
 // The data module: the engine session of the program, the general query and
 // the two table components, and the operations on the working archive.
 
+#include <optional>
 #include <string>
 
 #include "archive/Query.h"
@@ -18,6 +19,12 @@ std::string CartellaAnno(const std::string& pathDatiGen, const std::string& anno
 // short between creating and protecting it leaves it. A missing file, or one
 // that is not a table file, is not: its first use reports it.
 bool TabellaNonProtetta(const std::string& cartella, const std::string& fileName);
+
+// Nothing when the folder holds no such file, or a table file whose columns are
+// those of the definition (names in any case, kinds and sizes, in order);
+// else, in Italian, why the file is not a table of this program. Only reads.
+std::optional<std::string> TabellaEstranea(const std::string& cartella, const std::string& fileName,
+                                           const std::string& definizione);
 
 class TFDB {
   public:

@@ -7,7 +7,7 @@
 // Nothing is cached: every read parses the file afresh. Every write replaces
 // the file atomically (temporary file, flush, rename), so a crash or a full
 // disk mid-write leaves the previous store intact; the temporary file such a
-// crash leaves behind goes at the next write.
+// crash leaves behind goes at the next write, or when the program next starts.
 
 #include <filesystem>
 #include <optional>
@@ -57,11 +57,14 @@ class TRegistryStore {
     // the file on disk then still holds the previous content.
     void Write(const std::string& name, const TRegValue& value) const;
 
+    // Removes the temporary files of writes that never finished: those no
+    // writer holds locked any more.
+    void RemoveLeftoverTempFiles() const;
+
   private:
     std::string ReadText() const;
     TRegRecovery KeepAside(const TRegText& parsed) const;
     std::vector<TRegEntry> Load() const;
-    void RemoveLeftoverTempFiles() const;
     void Save(const std::vector<TRegEntry>& entries) const;
 
     std::string keyPath_;

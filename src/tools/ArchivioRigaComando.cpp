@@ -51,7 +51,8 @@ TConfirmAnswer TMessaggiSuFlusso::Confirm(const std::string&, const std::string&
 TArchivioRigaComando::TArchivioRigaComando(const std::string& cartellaProgramma, std::ostream& err)
     : boxes_(err), fdb_(boxes_) {
     bool pronto = false;
-    TSequenzaAvvio avvio(fdb_, boxes_, cartellaProgramma, CartellaScrivibile(cartellaProgramma),
+    TSequenzaAvvio avvio(fdb_, boxes_, cartellaProgramma,
+                         DatiNellaCartellaDelProgramma(cartellaProgramma),
                          [&pronto](const std::string&) { pronto = true; });
     avvio.Esegui();
     // The sequence shows the year only once the tables are bound; a folder

@@ -1,5 +1,6 @@
 #include "workflow/SequenzaAvvio.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -53,8 +54,8 @@ std::string CartellaDatiUtente() {
 
 }  // namespace
 
-TCartelleIniziali CartelleIniziali(const std::string& cartellaProgramma, bool scrivibile) {
-    if (scrivibile) return {cartellaProgramma, cartellaProgramma, cartellaProgramma};
+TCartelleIniziali CartelleIniziali(const std::string& cartellaProgramma, bool datiNellaCartella) {
+    if (datiNellaCartella) return {cartellaProgramma, cartellaProgramma, cartellaProgramma};
     const std::string base = CartellaDatiUtente();
     // Without a home there is no data folder: the empty root is then reported
     // as a data folder error.
@@ -65,21 +66,30 @@ TCartelleIniziali CartelleIniziali(const std::string& cartellaProgramma, bool sc
     return {cartellaProgramma, dati, dati};
 }
 
-bool CartellaScrivibile(const std::string& cartella) {
-    return access(cartella.c_str(), W_OK | X_OK) == 0;
+bool DatiNellaCartellaDelProgramma(const std::string& cartella) {
+    std::error_code ec;
+    std::string reale = fs::weakly_canonical(cartella, ec).string();
+    if (ec || reale.empty()) return false;
+    if (reale.back() != '/') reale += '/';
+    for (const char* sistema : {"/usr/", "/opt/", "/bin/", "/sbin/", "/snap/"})
+        if (reale.starts_with(sistema)) return false;
+    // Root can write anywhere: ownership, not access, tells whose copy it is.
+    struct stat st {};
+    return ::stat(reale.c_str(), &st) == 0 && st.st_uid == ::geteuid() &&
+           access(reale.c_str(), W_OK | X_OK) == 0;
 }
 
 TSequenzaAvvio::TSequenzaAvvio(TFDB& fdb, TMessageBoxes& boxes, std::string cartellaProgramma,
-                               bool cartellaScrivibile,
+                               bool datiNellaCartella,
                                std::function<void(const std::string&)> mostraAnno)
     : fdb_(fdb),
       boxes_(boxes),
       cartellaProgramma_(std::move(cartellaProgramma)),
-      scrivibile_(cartellaScrivibile),
+      datiNellaCartella_(datiNellaCartella),
       mostraAnno_(std::move(mostraAnno)) {}
 
 std::vector<TValoreDiBase> TSequenzaAvvio::ValoriDiBase() const {
-    const TCartelleIniziali cartelle = CartelleIniziali(cartellaProgramma_, scrivibile_);
+    const TCartelleIniziali cartelle = CartelleIniziali(cartellaProgramma_, datiNellaCartella_);
     return {{"Conf", "OK"},
             {"PathPrg", cartelle.PathPrg},
             {"PathTemp", cartelle.PathTemp},
@@ -123,7 +133,26 @@ bool TSequenzaAvvio::CreaSeAssente(const std::string& alias, const std::string& 
     return true;
 }
 
+bool TSequenzaAvvio::TabelleDelProgramma(const std::string& cartella) {
+    const std::pair<std::string, const char*> tabelle[] = {
+        {Leggi("DBBrivano"), DefinizioneDativo}, {Leggi("DBRubrica"), DefinizioneRubrica}};
+    for (const auto& [file, definizione] : tabelle) {
+        if (const std::optional<std::string> motivo =
+                TabellaEstranea(cartella, file, definizione)) {
+            boxes_.ShowError("L'archivio " + cartella + file + " " + *motivo +
+                             ": forse è di un'altra versione del programma.\r\rIl file è stato "
+                             "lasciato com'è e non viene usato: spostarlo o sostituirlo, poi "
+                             "riavviare il programma.");
+            return false;
+        }
+    }
+    return true;
+}
+
 void TSequenzaAvvio::Esegui() {
+    // A write killed as the last act of the previous session left its
+    // temporary file; no later write may come to take it away.
+    TRegistryStore(KeyBrivano).RemoveLeftoverTempFiles();
     // A damaged configuration: go on with what it still holds. When nothing
     // of it can be read the error ends the sequence and the next start is a
     // first start.
@@ -142,6 +171,9 @@ void TSequenzaAvvio::Esegui() {
     }
     const std::string cartella = CartellaAnno(Leggi("PathDatiGen"), Leggi("Anno"));
     if (!CartellaAnnoPronta(cartella)) return;
+    // Before anything is written: a table file of another version, or not a
+    // table at all, stays as it is.
+    if (!TabelleDelProgramma(cartella)) return;
 
     TArchiveSession& session = fdb_.Session1;
     session.Close();

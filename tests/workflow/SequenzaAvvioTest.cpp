@@ -1,9 +1,13 @@
 // The start-up sequence against a real data module, configuration and folders.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "RecordingMessageBoxes.h"
 #include "TempDir.h"
@@ -179,6 +183,73 @@ TEST_F(SequenzaAvvioTest, TableLeftUnprotectedIsProtectedSilentlyAtTheNextStart)
     ExpectBothProtected(cartella);
 }
 
+std::string Contenuto(const fs::path& file) {
+    if (fs::is_directory(file)) return "<cartella>";
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(SequenzaAvvioTest, ForeignTableFileIsLeftByteForByteAndNamed) {
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"other columns",
+         [](const fs::path& f) {
+             TTableFile::Create(f, {{"OrdNum", TColumnKind::AutoInc, 0},
+                                    {"Ragione", TColumnKind::Char, 60},
+                                    {"EMail", TColumnKind::Char, 100}});
+         },
+         "ha le colonne OrdNum AUTOINC, Ragione CHAR(60), EMail CHAR(100) invece di OrdNum "
+         "AUTOINC, Tipo CHAR(60), Ragione_Sociale CHAR(60)"},
+        {"not a table file", [](const fs::path& f) { std::ofstream(f) << "rubrica di altri\n"; },
+         "non è un archivio di questo programma"},
+        {"a folder", [](const fs::path& f) { fs::create_directory(f); }, "non è un file"},
+    };
+    for (const Case& c : cases) {
+        TTempDir dati;
+        const std::string cartella = dati.str() + "2010/";
+        for (const auto& [name, value] : Predefiniti(prg.str())) SetReg(name, value);
+        SetReg("PathDatiGen", dati.str());
+        fs::create_directory(cartella);
+        c.make(cartella + "Rubrica.DB");
+        const std::string prima = Contenuto(cartella + "Rubrica.DB");
+        anno = "2009";
+
+        Esegui();
+        EXPECT_EQ(Contenuto(cartella + "Rubrica.DB"), prima) << c.name;
+        EXPECT_EQ(std::distance(fs::directory_iterator(cartella), fs::directory_iterator()), 1)
+            << c.name << ": nothing else is written in the folder";
+        EXPECT_TRUE(boxes.Messages().empty()) << c.name;
+        ASSERT_EQ(boxes.Errors().size(), 1u) << c.name;
+        const std::string detto = boxes.Errors()[0];
+        EXPECT_NE(detto.find("L'archivio " + cartella + "Rubrica.DB " + c.reason),
+                  std::string::npos)
+            << detto;
+        EXPECT_NE(detto.find("è stato lasciato com'è"), std::string::npos) << detto;
+        EXPECT_EQ(anno, "2009") << c.name;
+    }
+}
+
+TEST_F(SequenzaAvvioTest, StartRemovesTheConfigurationTempFileNoWriterHolds) {
+    Esegui();
+    const std::string store = TRegistryStore::FileForKey(KeyBrivano).string();
+    const std::string rimasto = store + ".tmp-AbC123", inUso = store + ".tmp-XyZ789";
+    std::ofstream(rimasto) << "scrittura interrotta";
+    std::ofstream(inUso) << "scrittura in corso";
+    const int fd = ::open(inUso.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+
+    Esegui();
+    EXPECT_FALSE(fs::exists(rimasto));
+    EXPECT_TRUE(fs::exists(inUso)) << "a writer still holds it";
+    ::close(fd);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
 TEST_F(SequenzaAvvioTest, DamagedConfigurationGoesOnWithWhatItStillHolds) {
     Esegui();
     SetReg("Anno", "2014");
@@ -251,7 +322,8 @@ TEST_F(SequenzaAvvioTest, EngineErrorEndsTheSequenceWhereItHappens) {
     Esegui();
     const fs::path cartella = prg.path() / "2010";
     fs::remove(cartella / "Brivano.DB");
-    fs::create_directory(cartella / "Brivano.DB");  // a folder where the file should be
+    // A link to nowhere: no table is there, yet the name cannot be taken.
+    fs::create_symlink(prg.path() / "altrove", cartella / "Brivano.DB");
     anno = "2009";
     EXPECT_THROW(Esegui(), EArchiveError);
     EXPECT_EQ(boxes.Messages(), Texts{"Archivio Dati- Assente - Premere OK per Crearlo"});
@@ -276,6 +348,33 @@ TEST_F(SequenzaAvvioTest, ConfigurationThatCannotBeWrittenIsNotAnnounced) {
     setenv("XDG_CONFIG_HOME", blocked.c_str(), 1);
     EXPECT_THROW(Esegui(), std::runtime_error);
     EXPECT_EQ(boxes.Messages(), Texts{"CONFIGURAZIONE ASSENTE"});
+}
+
+TEST(CartelleIniziali, OnlyACopyInAFolderOfItsOwnUserKeepsDataThere) {
+    TTempDir propria, altrui;
+    // Root can write anywhere, so a folder of another user is made by giving
+    // one away; any other user finds /tmp writable and root's.
+    std::string diAltri = "/tmp/";
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(altrui.path().c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chmod(altrui.path().c_str(), 0777), 0);
+        diAltri = altrui.str();
+    }
+    struct Case {
+        std::string cartella;
+        bool attesa;
+    };
+    const Case cases[] = {
+        {propria.str(), true},
+        {propria.path().string(), true},
+        {diAltri, false},
+        {"/usr/bin/", false},
+        {"/usr/local/bin/", false},
+        {"/opt/", false},
+        {propria.str() + "assente/", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(brivano::DatiNellaCartellaDelProgramma(c.cartella), c.attesa) << c.cartella;
 }
 
 TEST(CartelleIniziali, ProgramFolderWhenWritable) {
