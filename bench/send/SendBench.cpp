@@ -2,7 +2,7 @@
 // prints the rate; by default one connection per message as the window's run
 // does.
 //
-//   send_bench --host 127.0.0.1 --port 2525 --count 200 [--user U --password P]
+//   send_bench --host 127.0.0.1 --port 2525 --count 200 [--user U --password-from env|stdin]
 //              [--security none|starttls|tls] [--journal PATH]
 //              [--per-connection K] [--connections C]
 //
@@ -14,6 +14,9 @@
 // line counts the entries: sent=N failed=F deferred=D uncertain=U excluded=E.
 // --per-connection K sends K messages per SMTP session (RSET between them),
 // --connections C works the list over C connections side by side (1-4).
+// The password never goes on the command line, where every user of the
+// machine can read it: "env" takes it from SEND_BENCH_PASSWORD (wiped from the
+// environment once read), "stdin" from the first line of standard input.
 //
 //   send_bench --peers [--delay MS] [--count N] [--reuse-count M] [--limit MS]
 //
@@ -21,6 +24,9 @@
 // against a sink that delays every client wait by MS (default 25), the
 // same runs against smtp-sink, and misbehaving servers.
 
+#include <unistd.h>
+
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,17 +34,42 @@
 
 #include "PeerTables.h"
 #include "SendRun.h"
+#include "text/Segreto.h"
 
 namespace {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: send_bench --host HOST --port PORT --count N [--user U --password P]"
+                 "usage: send_bench --host HOST --port PORT --count N"
+                 " [--user U --password-from env|stdin]"
                  " [--security none|starttls|tls] [--journal PATH] [--per-connection K]"
                  " [--connections C]\n"
                  "       send_bench --peers [--delay MS] [--count N] [--reuse-count M]"
                  " [--limit MS]\n");
     return 2;
+}
+
+// The first line of standard input, read a byte at a time so that no stdio
+// buffer keeps a copy; at most 4096 bytes.
+brivano::TSegreto PasswordFromStdin() {
+    std::array<char, 4096> line{};
+    std::size_t size = 0;
+    char c = 0;
+    while (size < line.size() && ::read(0, &c, 1) == 1 && c != '\n') line[size++] = c;
+    if (size > 0 && line[size - 1] == '\r') --size;
+    brivano::TSegreto password(std::string_view(line.data(), size));
+    brivano::CancellaMemoria(line.data(), line.size());
+    c = 0;
+    return password;
+}
+
+brivano::TSegreto PasswordFromEnvironment() {
+    char* value = std::getenv("SEND_BENCH_PASSWORD");
+    if (!value) return {};
+    brivano::TSegreto password(value);
+    brivano::CancellaMemoria(value, std::strlen(value));
+    ::unsetenv("SEND_BENCH_PASSWORD");
+    return password;
 }
 
 int Peers(int argc, char** argv) {
@@ -84,9 +115,17 @@ int main(int argc, char** argv) {
             setup.Count = std::atol(value);
         else if (option == "--user")
             setup.User = value;
-        else if (option == "--password")
-            setup.Password = value;
-        else if (option == "--security" && std::strcmp(value, "none") == 0)
+        else if (option == "--password-from" && std::strcmp(value, "env") == 0)
+            setup.Password = PasswordFromEnvironment();
+        else if (option == "--password-from" && std::strcmp(value, "stdin") == 0)
+            setup.Password = PasswordFromStdin();
+        else if (option == "--password") {
+            std::fprintf(stderr,
+                         "send_bench: a password on the command line can be read by every user "
+                         "of the machine; use --password-from env (SEND_BENCH_PASSWORD) or "
+                         "--password-from stdin\n");
+            return 2;
+        } else if (option == "--security" && std::strcmp(value, "none") == 0)
             setup.Security = utNoTLSSupport;
         else if (option == "--security" && std::strcmp(value, "starttls") == 0)
             setup.Security = utUseRequireTLS;

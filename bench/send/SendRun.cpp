@@ -193,10 +193,9 @@ std::optional<double> SmtplibSeconds(int port, long count, const std::string& mo
         if (user.empty())
             ::execl("/usr/bin/python3", "python3", BRIVANO_SMTPLIB_PEER, portText.c_str(),
                     countText.c_str(), mode.c_str(), static_cast<char*>(nullptr));
-        else
+        else if (::setenv("SMTPLIB_PEER_PASSWORD", password.c_str(), 1) == 0)
             ::execl("/usr/bin/python3", "python3", BRIVANO_SMTPLIB_PEER, portText.c_str(),
-                    countText.c_str(), mode.c_str(), user.c_str(), password.c_str(),
-                    static_cast<char*>(nullptr));
+                    countText.c_str(), mode.c_str(), user.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);

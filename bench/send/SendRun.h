@@ -15,7 +15,7 @@ struct TSendSetup {
     int Port = 0;
     long Count = 0;
     std::string User = "bench@example.it";
-    std::string Password;
+    TSegreto Password;
     TIdUseTLS Security = utNoTLSSupport;
     int PerConnection = 1;
     int Connections = 1;

@@ -78,9 +78,11 @@ def smtplib_run(port, count, user, password, security="none"):
 def bench_run(binary, port, count, user, password, security="none"):
     cmd = [binary, "--host", "127.0.0.1", "--port", str(port), "--count", str(count),
            "--security", security]
+    env = dict(os.environ)
     if user:
-        cmd += ["--user", user, "--password", password]
-    out = subprocess.run(cmd, capture_output=True, text=True, timeout=600)
+        cmd += ["--user", user, "--password-from", "env"]
+        env["SEND_BENCH_PASSWORD"] = password
+    out = subprocess.run(cmd, capture_output=True, text=True, timeout=600, env=env)
     if out.returncode != 0:
         sys.stdout.write(out.stderr)
         raise SystemExit("send_bench failed")

@@ -3,11 +3,15 @@
 sending N copies of the mailing window's message to a loopback sink, logging
 in when the sink offers AUTH.
 
-  smtplib_peer.py PORT COUNT per-message|one-connection [USER PASSWORD]
+  smtplib_peer.py PORT COUNT per-message|one-connection [USER]
+
+With USER it logs in with the password in SMTPLIB_PEER_PASSWORD (never on the
+command line, where every user of the machine can read it).
 
 Prints the elapsed seconds; exits 1 when a message was not accepted."""
 import email.header
 import email.utils
+import os
 import smtplib
 import sys
 import time
@@ -36,10 +40,11 @@ def message_bytes(sender, rcpt):
 
 
 def main():
-    if len(sys.argv) not in (4, 6) or sys.argv[3] not in ("per-message", "one-connection"):
+    if len(sys.argv) not in (4, 5) or sys.argv[3] not in ("per-message", "one-connection"):
         raise SystemExit(__doc__)
     port, count, mode = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
-    user, password = (sys.argv[4], sys.argv[5]) if len(sys.argv) == 6 else ("", "")
+    user = sys.argv[4] if len(sys.argv) == 5 else ""
+    password = os.environ.get("SMTPLIB_PEER_PASSWORD", "")
     sender = user or "bench@example.it"
     if not 0 < count <= 100000:
         raise SystemExit("COUNT must be 1..100000")

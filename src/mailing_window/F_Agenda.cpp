@@ -17,6 +17,7 @@
 #include "mailing_window/F_PiePagina.h"
 #include "mailing_window/SceltaDestinatari.h"
 #include "mailing_window/VociDestinatari.h"
+#include "text/Segreto.h"
 #include "ui/CasellaFiltro.h"
 #include "ui/Colors.h"
 #include "ui/CostruzioneDifferita.h"
@@ -334,7 +335,10 @@ brivano::TDatiInvio TFInvioMail::Testi() const {
     brivano::TDatiInvio testi;
     testi.Host = DDHost->text().toStdString();
     testi.Mittente = DDIndirizzoSped->text().toStdString();
-    testi.Password = DDIndirizzoPSW->text().toStdString();
+    QByteArray password = DDIndirizzoPSW->text().toUtf8();
+    testi.Password =
+        std::string_view(password.constData(), static_cast<std::size_t>(password.size()));
+    brivano::CancellaMemoria(password.data(), static_cast<std::size_t>(password.size()));
     testi.Oggetto = DDOgetto->text().toStdString();
     for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
         testi.Righe[n] = DDTestoRiga[n]->text().toStdString();

@@ -122,6 +122,7 @@ const std::string Kv(1, '\x01');
 void TIdSMTP::BearerLogin(const std::string& mechanism, const std::string& token) {
     CheckSaslField(token);
     std::string response;
+    const brivano::TCancellaAllaFine cancellaRisposta(response);
     std::string afterChallenge;
     if (mechanism == "XOAUTH2") {
         // C: AUTH XOAUTH2 base64("user=" user ^A "auth=Bearer " token ^A ^A)
@@ -135,10 +136,10 @@ void TIdSMTP::BearerLogin(const std::string& mechanism, const std::string& token
                    "port=" + std::to_string(Port()) + Kv + "auth=Bearer " + token + Kv + Kv;
         afterChallenge = brivano::Base64Encode("\x01");
     }
+    std::string command = "AUTH " + mechanism + " " + brivano::Base64Encode(response);
+    const brivano::TCancellaAllaFine cancellaComando(command);
     try {
-        if (SendCommand("AUTH " + mechanism + " " + brivano::Base64Encode(response), {235, 334}) ==
-            334)
-            SendCommand(afterChallenge, 235);
+        if (SendCommand(command, {235, 334}) == 334) SendCommand(afterChallenge, 235);
     } catch (const EIdSMTPReplyError& refusal) {
         const TIdSMTPEnhancedCode& code = refusal.EnhancedCode();
         // 5.7.139 and the like say the mailbox may not log in this way at
@@ -158,12 +159,15 @@ std::string TIdSMTP::BearerAuthenticate(const std::vector<std::string>& offered)
                                                        : nullptr;
     if (!mechanism) throw EIdSASLNotOffered();
     CheckSaslField(username_);
-    const std::string first = bearerSource_(std::string());
+    std::string first = bearerSource_(std::string());
+    const brivano::TCancellaAllaFine cancellaPrimo(first);
     try {
         BearerLogin(mechanism, first);
     } catch (const EIdSMTPTokenRefused&) {
         // Once: the token may have run out since it was given.
-        BearerLogin(mechanism, bearerSource_(first));
+        std::string fresh = bearerSource_(first);
+        const brivano::TCancellaAllaFine cancellaNuovo(fresh);
+        BearerLogin(mechanism, fresh);
     }
     return mechanism;
 }
@@ -187,11 +191,14 @@ std::string TIdSMTP::Authenticate() {
                 // password)  S: 235. NUL separates the fields: one inside would
                 // shift them.
                 if (username_.find('\0') != std::string::npos ||
-                    password_.find('\0') != std::string::npos)
+                    password_.Testo().find('\0') != std::string::npos)
                     throw EIdInvalidLine();
                 std::string fields;
-                fields.append(1, '\0').append(username_).append(1, '\0').append(password_);
-                SendCommand("AUTH PLAIN " + brivano::Base64Encode(fields), 235);
+                const brivano::TCancellaAllaFine cancellaCampi(fields);
+                fields.append(1, '\0').append(username_).append(1, '\0').append(password_.Testo());
+                std::string command = "AUTH PLAIN " + brivano::Base64Encode(fields);
+                const brivano::TCancellaAllaFine cancellaComando(command);
+                SendCommand(command, 235);
                 used = "PLAIN";
             } else if (isOffered("LOGIN")) {
                 // AUTH LOGIN; each 334 is a server challenge of RFC 4954 §4:
@@ -200,7 +207,9 @@ std::string TIdSMTP::Authenticate() {
                 //   C: base64(password)   S: 235
                 SendCommand("AUTH LOGIN", 334);
                 SendCommand(brivano::Base64Encode(username_), 334);
-                SendCommand(brivano::Base64Encode(password_), 235);
+                std::string codificata = brivano::Base64Encode(password_.Testo());
+                const brivano::TCancellaAllaFine cancellaCodificata(codificata);
+                SendCommand(codificata, 235);
                 used = "LOGIN";
             }
         } catch (const EIdSMTPLoginRefused&) {

@@ -17,6 +17,7 @@
 #include "exception/IdException.h"
 #include "smtp/IdReplySMTP.h"
 #include "smtp/IdSMTPBase.h"
+#include "text/Segreto.h"
 
 // The server refused the login (535 and the like): the user name or password
 // is wrong, or the account may not log in this way. Carries the server's reply.
@@ -63,8 +64,8 @@ class TIdSMTP : public TIdSMTPBase {
 
     const std::string& Username() const { return username_; }
     void SetUsername(const std::string& name) { username_ = name; }
-    const std::string& Password() const { return password_; }
-    void SetPassword(const std::string& password) { password_ = password; }
+    const std::string& Password() const { return password_.Testo(); }
+    void SetPassword(brivano::TSegreto password) { password_ = std::move(password); }
     TIdSMTPAuthenticationType AuthType() const { return authType_; }
     void SetAuthType(TIdSMTPAuthenticationType type) { authType_ = type; }
     // With a saved account: AUTH PLAIN (one round trip) when offered, else
@@ -128,7 +129,7 @@ class TIdSMTP : public TIdSMTPBase {
     std::string BearerAuthenticate(const std::vector<std::string>& offered);
 
     std::string username_;
-    std::string password_;
+    brivano::TSegreto password_;
     TIdSMTPAuthenticationType authType_ = atDefault;
     std::vector<std::string> saslMechanisms_;
     bool preferPlain_ = false;

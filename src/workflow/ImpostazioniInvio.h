@@ -9,6 +9,7 @@
 #include <string>
 
 #include "keyring/Portachiavi.h"
+#include "text/Segreto.h"
 #include "workflow/AccountInvio.h"
 #include "workflow/SessioneAccesso.h"
 
@@ -18,7 +19,7 @@ struct TAccountCaricato {
     // The saved account, or an empty one on port 25 without security.
     TAccountInvio Account;
     bool Salvato = false;
-    std::string Password;
+    TSegreto Password;
     // Set when the keyring did not answer: why the password is missing.
     std::string AvvisoPortachiavi;
 };
@@ -59,7 +60,7 @@ class TImpostazioniInvio {
 
     TPortachiavi& portachiavi_;
     // Only in memory, only when the keyring could not keep it.
-    std::optional<std::pair<TChiavePassword, std::string>> passwordSessione_;
+    std::optional<std::pair<TChiavePassword, TSegreto>> passwordSessione_;
     int salvataggi_ = 0;
     std::mutex accessoMutex_;
     std::shared_ptr<TSessioneAccesso> accesso_;

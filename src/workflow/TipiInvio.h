@@ -15,6 +15,7 @@
 #include "exception/IdException.h"
 #include "smtp/IdExplicitTLSClient.h"
 #include "smtp/IdSMTPBase.h"
+#include "text/Segreto.h"
 #include "workflow/StatoVoce.h"
 
 class TIdMessage;
@@ -25,7 +26,7 @@ namespace brivano {
 struct TDatiInvio {
     std::string Host;
     std::string Mittente;  // sender address, also the user name unless Utente says otherwise
-    std::string Password;
+    TSegreto Password;
     std::string Oggetto;
     std::array<std::string, 8> Righe;
     int Porta = 25;
