@@ -3,6 +3,7 @@
 // every use.
 
 #include <string>
+#include <vector>
 
 #include "config/RegistryStore.h"
 
@@ -13,6 +14,17 @@ inline constexpr const char* KeyBrivano = "KORALDI\\Brivano\\";
 // value all give empty text. Data end at the first NUL. A value that is not a
 // text raises ERegistryException "Invalid data type for '<name>'".
 std::string LeggiReg(const std::string& keyPath, const std::string& name);
+
+// The values of the key read once, for a run of reads with no write between
+// them (as at start-up); each read gives what LeggiReg would have.
+class TConfigurazioneLetta {
+  public:
+    explicit TConfigurazioneLetta(const std::string& keyPath);
+    std::string Leggi(const std::string& name) const;
+
+  private:
+    std::vector<TRegEntry> valori_;
+};
 
 // Writes a text value, creating the key when needed. Raises
 // ERegistryException when the store cannot be written; callers that do not

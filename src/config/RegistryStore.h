@@ -44,6 +44,8 @@ class TRegistryStore {
     // The value of that name (compared without regard to case), or nothing.
     // Raises ERegistryException when the file is damaged, after Recover.
     std::optional<TRegValue> Read(const std::string& name) const;
+    // Every value, in file order; raises as Read does.
+    std::vector<TRegEntry> ReadAll() const { return Load(); }
 
     // Nothing when the file is sound or missing. A damaged file is moved aside
     // (never lost) and every value of it that parses is written back as the

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "archive/F_DB.h"
 #include "config/F_Conf.h"
@@ -37,10 +38,6 @@ bool IsFolder(const std::string& path) {
 bool IsFile(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
-}
-
-std::string Leggi(const char* name) {
-    return LeggiReg(KeyBrivano, name);
 }
 
 // $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
@@ -133,9 +130,11 @@ bool TSequenzaAvvio::CreaSeAssente(const std::string& alias, const std::string& 
     return true;
 }
 
-bool TSequenzaAvvio::TabelleDelProgramma(const std::string& cartella) {
+bool TSequenzaAvvio::TabelleDelProgramma(const TConfigurazioneLetta& conf,
+                                         const std::string& cartella) {
     const std::pair<std::string, const char*> tabelle[] = {
-        {Leggi("DBBrivano"), DefinizioneDativo}, {Leggi("DBRubrica"), DefinizioneRubrica}};
+        {conf.Leggi("DBBrivano"), DefinizioneDativo},
+        {conf.Leggi("DBRubrica"), DefinizioneRubrica}};
     for (const auto& [file, definizione] : tabelle) {
         if (const std::optional<std::string> motivo =
                 TabellaEstranea(cartella, file, definizione)) {
@@ -158,7 +157,13 @@ void TSequenzaAvvio::Esegui() {
     // first start.
     if (const std::optional<TRegRecovery> recupero = TRegistryStore(KeyBrivano).Recover())
         boxes_.ShowInfo(CompletaConfigurazione(KeyBrivano, *recupero, ValoriDiBase()));
-    if (Leggi("Conf") != "OK") PrimoAvvio();
+    // Read once: nothing below writes the configuration.
+    auto conf = std::make_unique<TConfigurazioneLetta>(KeyBrivano);
+    if (conf->Leggi("Conf") != "OK") {
+        PrimoAvvio();
+        conf = std::make_unique<TConfigurazioneLetta>(KeyBrivano);
+    }
+    const auto Leggi = [&conf](const char* nome) { return conf->Leggi(nome); };
 
     const std::string pathPrg = Leggi("PathPrg");
     if (!IsFolder(pathPrg)) {
@@ -173,7 +178,7 @@ void TSequenzaAvvio::Esegui() {
     if (!CartellaAnnoPronta(cartella)) return;
     // Before anything is written: a table file of another version, or not a
     // table at all, stays as it is.
-    if (!TabelleDelProgramma(cartella)) return;
+    if (!TabelleDelProgramma(*conf, cartella)) return;
 
     TArchiveSession& session = fdb_.Session1;
     session.Close();

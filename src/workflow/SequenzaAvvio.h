@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "config/F_Conf.h"
 #include "config/RecuperoConfigurazione.h"
 
 class TFDB;
@@ -53,7 +54,7 @@ class TSequenzaAvvio {
     bool CartellaAnnoPronta(const std::string& cartella);
     // False, after saying which and why, when a table file of the folder is
     // not one of this program.
-    bool TabelleDelProgramma(const std::string& cartella);
+    bool TabelleDelProgramma(const TConfigurazioneLetta& conf, const std::string& cartella);
     bool CreaSeAssente(const std::string& alias, const std::string& cartella,
                        const std::string& file, const char* messaggio, const char* definizione);
 
