@@ -68,6 +68,20 @@ TEST_F(ConfTest, ExpandStringReturnedAsStoredAndTextEndsAtNul) {
     EXPECT_EQ(LeggiReg(KeyBrivano, "Conf"), "OK");
 }
 
+TEST_F(ConfTest, ValuesReadOnceReadAsEachReadAlone) {
+    TRegistryStore store(KeyBrivano);
+    store.Write("PathPrg", {TRegDataType::ExpandString, "$HOME/x/"});
+    store.Write("Conf", {TRegDataType::String, std::string("OK\0junk", 7)});
+    store.Write("Vuoto", {TRegDataType::String, ""});
+    store.Write("Anno", {TRegDataType::DWord, std::string("\xda\x07\0\0", 4)});
+    const TConfigurazioneLetta letta(KeyBrivano);
+    for (const char* nome : {"PathPrg", "pathprg", "Conf", "Vuoto", "Assente"})
+        EXPECT_EQ(letta.Leggi(nome), LeggiReg(KeyBrivano, nome)) << nome;
+    EXPECT_THROW(letta.Leggi("Anno"), ERegistryException);
+    store.Write("Conf", {TRegDataType::String, "cambiato"});
+    EXPECT_EQ(letta.Leggi("Conf"), "OK") << "read once, not again";
+}
+
 TEST_F(ConfTest, TextsRoundTripWhateverTheyHold) {
     const std::string values[] = {"città \"è\" bella", "a\\b\\", "riga1\rriga2\n\t",
                                   std::string("\x01\x7f=;", 4), " spazi "};
