@@ -25,12 +25,42 @@ function(brivano_add_existing_subdirectories)
     endforeach()
 endfunction()
 
+# brivano_expose_headers(<target> [extra headers...]) — the target's include
+# folder, spelled "folder/X.h" as in src/ but holding links to its own headers
+# only: those whose .cpp it compiles, the folder's header-only ones for the
+# target named after the folder, and any extra listed. A target so sees the
+# headers of what it links and no others. Libraries call it once their folder
+# is read, so sources added later with target_sources count too.
+function(brivano_expose_headers name)
+    get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+    set(root ${CMAKE_CURRENT_BINARY_DIR}/include/${name})
+    file(REMOVE_RECURSE ${root})
+    file(MAKE_DIRECTORY ${root}/${folder})
+    get_target_property(sources ${name} SOURCES)
+    file(GLOB headers CONFIGURE_DEPENDS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    foreach(header IN LISTS headers)
+        string(REGEX REPLACE "[.]h$" ".cpp" unit ${header})
+        if(unit IN_LIST sources OR header IN_LIST ARGN
+           OR (name STREQUAL "brivano_${folder}" AND NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${unit}))
+            file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${header} ${root}/${folder}/${header} SYMBOLIC)
+        endif()
+    endforeach()
+    get_target_property(type ${name} TYPE)
+    if(type STREQUAL "INTERFACE_LIBRARY")
+        target_include_directories(${name} INTERFACE ${root})
+    elseif(type STREQUAL "EXECUTABLE")
+        target_include_directories(${name} PRIVATE ${root})
+    else()
+        target_include_directories(${name} PUBLIC ${root})
+    endif()
+endfunction()
+
 # brivano_library(<name> SOURCES ... [LIBS ...] [QT]) — one library per source
 # folder; QT marks window code (moc, Qt Widgets).
 function(brivano_library name)
     cmake_parse_arguments(L "QT" "" "SOURCES;LIBS" ${ARGN})
     add_library(${name} STATIC ${L_SOURCES})
-    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
+    cmake_language(EVAL CODE "cmake_language(DEFER CALL brivano_expose_headers ${name})")
     target_link_libraries(${name} PUBLIC ${L_LIBS} PRIVATE brivano_warnings)
     if(L_QT)
         set_target_properties(${name} PROPERTIES AUTOMOC ON)
