@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-struct sqlite3;
+#include "basedati/BaseDati.h"
 
 namespace brivano {
 
@@ -40,9 +40,6 @@ struct TRegistrazionePosta {
 class TArchivioPosta {
   public:
     explicit TArchivioPosta(const std::filesystem::path& file);
-    ~TArchivioPosta();
-    TArchivioPosta(const TArchivioPosta&) = delete;
-    TArchivioPosta& operator=(const TArchivioPosta&) = delete;
 
     static std::filesystem::path Percorso(const std::filesystem::path& radiceDati);
 
@@ -65,9 +62,7 @@ class TArchivioPosta {
     void AzzeraTemporanei(const std::string& indirizzo);
 
   private:
-    void Esegui(const char* sql) const;
-    [[noreturn]] void Errore(const std::string& cosa) const;
-    sqlite3* db_ = nullptr;
+    TBaseDati db_;
 };
 
 }  // namespace brivano
