@@ -64,13 +64,23 @@ constexpr std::int64_t NumeroMarchio = 1112692297;
 
 constexpr const char* StatiServiti = "('in corso', 'inviato', 'incerto', 'rimbalzato')";
 
-std::string Adesso() {
+enum class TFuso { Utc, Locale };
+
+// The current time as text: rows keep UTC, names a person reads local time.
+std::string OraCorrente(const char* formato, TFuso fuso) {
     const std::time_t t = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
+    std::tm ora{};
+    if (fuso == TFuso::Utc)
+        gmtime_r(&t, &ora);
+    else
+        localtime_r(&t, &ora);
     char testo[32];
-    std::strftime(testo, sizeof testo, "%Y-%m-%d %H:%M:%S", &utc);
+    std::strftime(testo, sizeof testo, formato, &ora);
     return testo;
+}
+
+std::string Adesso() {
+    return OraCorrente("%Y-%m-%d %H:%M:%S", TFuso::Utc);
 }
 
 std::int64_t AdessoMs() {
@@ -159,15 +169,6 @@ TOpzioniBaseDati OpzioniRegistro(bool crea) {
 
 namespace fs = std::filesystem;
 
-std::string DataPerNome() {
-    const std::time_t t = std::time(nullptr);
-    std::tm locale{};
-    localtime_r(&t, &locale);
-    char testo[32];
-    std::strftime(testo, sizeof testo, "%Y%m%d-%H%M%S", &locale);
-    return testo;
-}
-
 // Journals put aside next to `file`.
 std::vector<fs::path> MessiDaParte(const fs::path& file) {
     std::vector<fs::path> trovati;
@@ -185,10 +186,10 @@ std::vector<fs::path> MessiDaParte(const fs::path& file) {
 // Renames the journal (and its side files) with the date; returns the name.
 fs::path MettiDaParte(const fs::path& file) {
     fs::path dove = file;
-    dove += ".guasto-" + DataPerNome();
+    dove += ".guasto-" + OraCorrente("%Y%m%d-%H%M%S", TFuso::Locale);
     for (int n = 2; fs::exists(dove) && n < 1000; ++n) {
         dove = file;
-        dove += ".guasto-" + DataPerNome() + "-" + std::to_string(n);
+        dove += ".guasto-" + OraCorrente("%Y%m%d-%H%M%S", TFuso::Locale) + "-" + std::to_string(n);
     }
     std::error_code ec;
     fs::rename(file, dove, ec);
