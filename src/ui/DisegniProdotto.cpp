@@ -24,6 +24,22 @@ QImage Canvas(int w, int h) {
     return image;
 }
 
+// Both product pictures draw smooth shapes and text.
+void Smussa(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+}
+
+// The program's name in bold navy letters of the given size.
+void ScriviNome(QPainter& p, int pixel, const QRectF& dove, Qt::Alignment allineamento) {
+    QFont word(QStringLiteral("Sans Serif"));
+    word.setPixelSize(pixel);
+    word.setBold(true);
+    p.setFont(word);
+    p.setPen(Navy);
+    p.drawText(dove, allineamento, QStringLiteral("Brivano"));
+}
+
 // An envelope whose flap points down to the middle, in the given rectangle.
 void Envelope(QPainter& p, const QRectF& r) {
     p.setPen(QPen(Navy, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -237,8 +253,7 @@ QImage DisegnaIcona(int index) {
 QImage DisegnaProductPicture() {
     QImage image = Canvas(ProductPictureWidth, ProductPictureHeight);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    Smussa(p);
 
     // A soft sky band with a wave along its foot.
     QLinearGradient sky(0, 0, 0, ProductPictureHeight);
@@ -264,13 +279,7 @@ QImage DisegnaProductPicture() {
     p.setBrush(QColor(230, 120, 40));
     for (int i = 0; i < 4; ++i) p.drawEllipse(QPointF(182 + i * 12, 100 - i * 7), 3, 3);
 
-    QFont word(QStringLiteral("Sans Serif"));
-    word.setPixelSize(50);
-    word.setBold(true);
-    p.setFont(word);
-    p.setPen(Navy);
-    p.drawText(QRectF(188, 6, 220, 50), Qt::AlignRight | Qt::AlignBottom,
-               QStringLiteral("Brivano"));
+    ScriviNome(p, 50, QRectF(188, 6, 220, 50), Qt::AlignRight | Qt::AlignBottom);
 
     QFont tag(QStringLiteral("Sans Serif"));
     tag.setPixelSize(14);
@@ -286,20 +295,14 @@ QImage DisegnaProductPicture() {
 QImage DisegnaProductBadge() {
     QImage image = Canvas(ProductBadgeWidth, ProductBadgeHeight);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    Smussa(p);
     QPainterPath frame;
     frame.addRoundedRect(QRectF(1, 1, ProductBadgeWidth - 2, ProductBadgeHeight - 2), 8, 8);
     p.fillPath(frame, Sky);
     p.setPen(QPen(Navy, 1.5));
     p.drawPath(frame);
     Envelope(p, QRectF(9, 10, 34, 24));
-    QFont word(QStringLiteral("Sans Serif"));
-    word.setPixelSize(20);
-    word.setBold(true);
-    p.setFont(word);
-    p.setPen(Navy);
-    p.drawText(QRectF(46, 0, 80, ProductBadgeHeight), Qt::AlignCenter, QStringLiteral("Brivano"));
+    ScriviNome(p, 20, QRectF(46, 0, 80, ProductBadgeHeight), Qt::AlignCenter);
     p.end();
     return image;
 }
