@@ -12,22 +12,14 @@
 
 #include "dialogs/MessageBoxes.h"
 #include "ui/CostruzioneDifferita.h"
+#include "ui/ElencoRighe.h"
 #include "ui/Fonts.h"
 
 namespace {
 
 QTableWidget* Griglia(QWidget* parent, const char* nome, const std::vector<std::string>& colonne) {
-    auto* griglia = new QTableWidget(0, static_cast<int>(colonne.size()), parent);
-    griglia->setObjectName(QString::fromLatin1(nome));
-    QStringList titoli;
-    for (const std::string& c : colonne) titoli << QString::fromStdString(c);
-    griglia->setHorizontalHeaderLabels(titoli);
-    griglia->setSelectionBehavior(QAbstractItemView::SelectRows);
-    griglia->setSelectionMode(QAbstractItemView::SingleSelection);
-    griglia->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    griglia->verticalHeader()->hide();
+    auto* griglia = brivano::NuovoElencoRighe(parent, nome, colonne);
     griglia->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    griglia->horizontalHeader()->setStretchLastSection(true);
     return griglia;
 }
 
@@ -84,10 +76,7 @@ void TFStoricoInvii::CreaControlli() {
     divisore->setStretchFactor(1, 2);
 
     auto pulsante = [this](const char* nome, const QString& testo) {
-        auto* b = new QPushButton(testo, this);
-        b->setObjectName(QString::fromLatin1(nome));
-        b->setAutoDefault(false);
-        return b;
+        return brivano::NuovoPulsante(this, nome, testo);
     };
     ButtonAggiorna = pulsante("ButtonAggiorna", QStringLiteral("Aggiorna"));
     ButtonEsporta = pulsante("ButtonEsporta", QStringLiteral("Esporta invio in CSV..."));

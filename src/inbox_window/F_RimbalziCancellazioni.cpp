@@ -1,7 +1,6 @@
 #include "inbox_window/F_RimbalziCancellazioni.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
@@ -11,6 +10,7 @@
 #include "dialogs/MessageBoxes.h"
 #include "inbox_window/PostaAutomatica.h"
 #include "posta/RimbalziCancellazioni.h"
+#include "ui/ElencoRighe.h"
 #include "ui/Fonts.h"
 
 TFRimbalziCancellazioni::TFRimbalziCancellazioni(TMessageBoxes& boxes, TPostaAutomatica& posta,
@@ -21,30 +21,16 @@ TFRimbalziCancellazioni::TFRimbalziCancellazioni(TMessageBoxes& boxes, TPostaAut
     setFont(Tahoma(8));
     resize(900, 480);
 
-    const auto& colonne = brivano::TRimbalziCancellazioni::Colonne();
-    Griglia = new QTableWidget(0, static_cast<int>(colonne.size()), this);
-    Griglia->setObjectName("Griglia");
-    QStringList titoli;
-    for (const std::string& c : colonne) titoli << QString::fromStdString(c);
-    Griglia->setHorizontalHeaderLabels(titoli);
-    Griglia->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Griglia->setSelectionMode(QAbstractItemView::SingleSelection);
-    Griglia->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Griglia->verticalHeader()->hide();
-    Griglia->horizontalHeader()->setStretchLastSection(true);
+    Griglia =
+        brivano::NuovoElencoRighe(this, "Griglia", brivano::TRimbalziCancellazioni::Colonne());
     LabelEsito = new QLabel(this);
     LabelEsito->setObjectName("LabelEsito");
     LabelEsito->setWordWrap(true);
 
-    auto pulsante = [this](const char* nome, const QString& testo) {
-        auto* b = new QPushButton(testo, this);
-        b->setObjectName(QString::fromLatin1(nome));
-        b->setAutoDefault(false);
-        return b;
-    };
-    ButtonControlla = pulsante("ButtonControlla", QStringLiteral("Controlla posta"));
-    ButtonAnnulla = pulsante("ButtonAnnulla", QStringLiteral("Annulla"));
-    ButtonChiudi = pulsante("ButtonChiudi", QStringLiteral("Chiudi"));
+    ButtonControlla =
+        brivano::NuovoPulsante(this, "ButtonControlla", QStringLiteral("Controlla posta"));
+    ButtonAnnulla = brivano::NuovoPulsante(this, "ButtonAnnulla", QStringLiteral("Annulla"));
+    ButtonChiudi = brivano::NuovoPulsante(this, "ButtonChiudi", QStringLiteral("Chiudi"));
     connect(ButtonControlla, &QPushButton::clicked, this, [this] { ButtonControllaClick(); });
     connect(ButtonAnnulla, &QPushButton::clicked, this, [this] { ButtonAnnullaClick(); });
     connect(ButtonChiudi, &QPushButton::clicked, this, &QDialog::close);
