@@ -18,6 +18,7 @@
 #include "posta/PostaMittente.h"
 #include "ui/CostruzioneDifferita.h"
 #include "ui/Fonts.h"
+#include "workflow/CertificatoFidato.h"
 #include "workflow/Fornitori.h"
 #include "workflow/PasswordInChiaro.h"
 #include "workflow/SpedizioneMail.h"
@@ -243,7 +244,16 @@ void TFImpostazioniInvio::closeEvent(QCloseEvent* event) {
 }
 
 void TFImpostazioniInvio::reject() {
-    if (!ProvaInCorso() && !AccessoInCorso()) QDialog::reject();
+    if (ProvaInCorso() || AccessoInCorso()) return;
+    // Escape and the close box must not throw typed changes away unasked;
+    // "Annulla" drops them on purpose.
+    const bool cambiato =
+        AccountDeiCampi() != accountMostrato_ || S(DDPassword->text()) != passwordMostrata_;
+    if (cambiato && boxes_.Choose("Le modifiche alle impostazioni di invio non sono state salvate.",
+                                  "Chiudi senza salvare", "Torna alle impostazioni",
+                                  false) != TConfirmAnswer::Yes)
+        return;
+    QDialog::reject();
 }
 
 void TFImpostazioniInvio::FormShow() {
@@ -261,6 +271,8 @@ void TFImpostazioniInvio::FormShow() {
                                       QStringLiteral(": scrivere la password qui o nella "
                                                      "finestra Invio Mail."));
     });
+    accountMostrato_ = AccountDeiCampi();
+    passwordMostrata_ = S(DDPassword->text());
 }
 
 void TFImpostazioniInvio::MostraAccount(const brivano::TAccountInvio& account) {
@@ -453,13 +465,14 @@ void TFImpostazioniInvio::ButtonProvaClick() {
     const auto arrivo = CampiArrivo->Account();
     AbilitaInput(false);
     passi_.clear();
-    worker_ = QThread::create([this, account, password, token, arrivo] {
+    const TIdTrustedCertificate fidato = brivano::LeggiCertificatoFidato();
+    worker_ = QThread::create([this, account, password, token, arrivo, fidato] {
         passi_ = brivano::ProvaConnessione(
             account, password,
             [this](const brivano::TPassoProva& passo) {
                 emit PassoProva(Q(brivano::RigaPasso(passo)));
             },
-            limiti_, token);
+            limiti_, token, fidato);
         if (!arrivo) return;
         // The incoming side signs in with the same password or sign-in.
         try {
@@ -483,6 +496,12 @@ void TFImpostazioniInvio::FineProva() {
     worker_ = nullptr;
     AbilitaInput(true);
     MemoProva->appendPlainText(Q(brivano::EsitoProva(passi_)));
+    // A refused certificate the user recognises can be trusted from here.
+    if (!passi_.empty() && passi_.back().Rifiuto &&
+        brivano::OffriFiducia(boxes_, *passi_.back().Rifiuto))
+        MemoProva->appendPlainText(
+            QStringLiteral("Certificato accettato per questo host e questa porta: ripetere la "
+                           "prova."));
     emit ProvaConclusa();
 }
 
@@ -507,5 +526,5 @@ void TFImpostazioniInvio::ButtonSalvaClick() {
 }
 
 void TFImpostazioniInvio::ButtonAnnullaClick() {
-    reject();
+    if (!ProvaInCorso() && !AccessoInCorso()) QDialog::reject();
 }

@@ -131,4 +131,7 @@ class TFImpostazioniInvio : public QDialog {
     QThread* accessoWorker_ = nullptr;
     std::atomic<bool> annullaAccesso_{false};
     std::string erroreAccesso_;
+    // What the window showed when opened: Escape asks before dropping changes.
+    brivano::TAccountInvio accountMostrato_;
+    std::string passwordMostrata_;
 };

@@ -26,6 +26,14 @@ class TMessageBoxes {
     // buttons in the user's language ("Sì" and "No"), Yes the default, Escape
     // and closing answer No. Confirm keeps its fixed "&Yes" and "&No".
     virtual TConfirmAnswer Ask(const std::string& text) { return Confirm("Brivano", text); }
+
+    // A question whose two buttons say what they do (`yes`, `no`); `warning`
+    // shows it with the warning icon. Escape and closing answer No.
+    virtual TConfirmAnswer Choose(const std::string& text, const std::string& yes,
+                                  const std::string& no, bool warning) {
+        (void)yes, (void)no, (void)warning;
+        return Ask(text);
+    }
 };
 
 // The error display appends a full stop when the last character's code is above

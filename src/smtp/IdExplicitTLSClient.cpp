@@ -24,6 +24,7 @@ void TIdExplicitTLSClient::Connect() {
     TIdIOHandlerTLS* channel = TLSChannel();
     if (channel != nullptr) {
         channel->SetImplicitTLS(useTLS_ == utUseImplicitTLS);
+        ConfigureChannel(*channel);
     } else if (useTLS_ == utUseImplicitTLS) {
         throw EIdTLSError("This connection cannot be encrypted.");
     }
@@ -33,5 +34,11 @@ void TIdExplicitTLSClient::Connect() {
 void TIdExplicitTLSClient::UpgradeToTLS() {
     TIdIOHandlerTLS* channel = TLSChannel();
     if (channel == nullptr) throw EIdTLSError("This connection cannot be encrypted.");
+    ConfigureChannel(*channel);
     channel->StartTLS();
+}
+
+void TIdExplicitTLSClient::ConfigureChannel(TIdIOHandlerTLS& channel) const {
+    channel.SetCheckCertificate(useTLS_ != utNoTLSSupport);
+    channel.SetTrustedCertificate(trusted_);
 }

@@ -3,7 +3,9 @@
 // the TLS setting.
 //
 //   utNoTLSSupport    plain, unless the protocol must encrypt before it
-//                     sends a password (see the SMTP client)
+//                     sends a password (see the SMTP client); that
+//                     encryption nobody asked for does not check the
+//                     server's certificate
 //   utUseImplicitTLS  the handshake follows the TCP connect at once
 //   utUseExplicitTLS  the protocol's STARTTLS when the server offers it
 //   utUseRequireTLS   STARTTLS; a server that does not offer it ends the
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "smtp/IdTCPClient.h"
+#include "smtp/IdTLSException.h"
 
 class TIdIOHandlerTLS;
 
@@ -32,6 +35,8 @@ class TIdExplicitTLSClient : public TIdTCPClientCustom {
 
     TIdUseTLS UseTLS() const { return useTLS_; }
     void SetUseTLS(TIdUseTLS useTLS) { useTLS_ = useTLS; }
+    // A certificate accepted for its host and port though unchecked.
+    void SetTrustedCertificate(const TIdTrustedCertificate& trusted) { trusted_ = trusted; }
 
     // Opens the connection; with utUseImplicitTLS the handshake is part of it
     // (EIdTLSError without a TLS-capable channel, before connecting).
@@ -48,6 +53,10 @@ class TIdExplicitTLSClient : public TIdTCPClientCustom {
     TIdIOHandlerTLS* TLSChannel() const;
 
   private:
+    // Hands the settings to the channel.
+    void ConfigureChannel(TIdIOHandlerTLS& channel) const;
+
     std::vector<std::string> capabilities_;
     TIdUseTLS useTLS_ = utNoTLSSupport;
+    TIdTrustedCertificate trusted_;
 };

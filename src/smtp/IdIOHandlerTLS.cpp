@@ -8,10 +8,12 @@
 
 #include <cerrno>
 #include <chrono>
+#include <ctime>
 
 #include "smtp/IdStackPosix.h"
 #include "smtp/IdTLSException.h"
 #include "smtp/IdTLSSocketIO.h"
+#include "text/Testo.h"
 
 namespace {
 
@@ -60,6 +62,43 @@ bool IsNumericHost(const std::string& host) {
     return TIdStack::IsIPv4Dotted(host) || host.find(':') != std::string::npos;
 }
 
+std::string NameText(const X509_NAME* name) {
+    BIO* out = BIO_new(BIO_s_mem());
+    if (out == nullptr) return {};
+    X509_NAME_print_ex(out, name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(out, &data);
+    std::string text(data != nullptr && size > 0 ? data : "", size > 0 ? size : 0);
+    BIO_free(out);
+    return text;
+}
+
+std::time_t TimeOf(const ASN1_TIME* time) {
+    std::tm parts{};
+    if (time == nullptr || ASN1_TIME_to_tm(time, &parts) != 1) return 0;
+    return ::timegm(&parts);
+}
+
+TIdCertificateSummary SummaryOf(X509* certificate) {
+    TIdCertificateSummary summary;
+    if (certificate == nullptr) return summary;
+    summary.Subject = NameText(X509_get_subject_name(certificate));
+    summary.Issuer = NameText(X509_get_issuer_name(certificate));
+    summary.ValidFrom = TimeOf(X509_get0_notBefore(certificate));
+    summary.ValidUntil = TimeOf(X509_get0_notAfter(certificate));
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (X509_digest(certificate, EVP_sha256(), digest, &size) == 1) {
+        static const char hex[] = "0123456789ABCDEF";
+        for (unsigned int i = 0; i < size; ++i) {
+            if (i > 0) summary.Fingerprint += ':';
+            summary.Fingerprint += hex[digest[i] >> 4];
+            summary.Fingerprint += hex[digest[i] & 0x0f];
+        }
+    }
+    return summary;
+}
+
 }  // namespace
 
 // The library objects behind the channel. The context (trusted authorities
@@ -72,6 +111,12 @@ struct TIdIOHandlerTLS::TEngine {
     bool handshakeDone = false;
     SSL_SESSION* lastSession = nullptr;
     std::string lastSessionServer;
+    // Set for each handshake: how the certificate is judged, and what the
+    // server showed.
+    bool check = true;
+    bool trustedHere = false;
+    std::string trustedFingerprint;
+    TIdCertificateSummary shown;
 
     ~TEngine() {
         if (ssl != nullptr) SSL_free(ssl);
@@ -85,6 +130,7 @@ struct TIdIOHandlerTLS::TEngine {
         if (made == nullptr) throw EIdTLSError("TLS setup failed: " + QueuedReason("no context"));
         SSL_CTX_set_min_proto_version(made, TLS1_2_VERSION);
         SSL_CTX_set_verify(made, SSL_VERIFY_PEER, nullptr);
+        SSL_CTX_set_cert_verify_callback(made, &TEngine::Judge, this);
         // A server that closes without a close notice ends the session like
         // a plain peer that closes: the replies carry their own ends.
         SSL_CTX_set_options(made, SSL_OP_IGNORE_UNEXPECTED_EOF);
@@ -96,9 +142,25 @@ struct TIdIOHandlerTLS::TEngine {
         context = made;
     }
 
-    // Keeps the session for a resumption with the same server.
+    // The chain check, then the caller's ways past it; remembers the leaf.
+    static int Judge(X509_STORE_CTX* store, void* self) {
+        auto& engine = *static_cast<TEngine*>(self);
+        const int verified = X509_verify_cert(store);
+        engine.shown = SummaryOf(X509_STORE_CTX_get0_cert(store));
+        if (verified == 1) return 1;
+        const bool trusted = engine.trustedHere && !engine.shown.Fingerprint.empty() &&
+                             engine.shown.Fingerprint == engine.trustedFingerprint;
+        if (!engine.check || trusted) {
+            X509_STORE_CTX_set_error(store, X509_V_OK);
+            return 1;
+        }
+        return 0;
+    }
+
+    // Keeps the session for a resumption with the same server; one made
+    // without the check never stands in for a checked handshake.
     void SaveSession(const std::string& server) {
-        if (ssl == nullptr || !handshakeDone) return;
+        if (ssl == nullptr || !handshakeDone || !check) return;
         SSL_SESSION* session = SSL_get1_session(ssl);
         if (session == nullptr) return;
         if (SSL_SESSION_is_resumable(session) != 1) {
@@ -231,7 +293,12 @@ void TIdIOHandlerTLS::Handshake() {
     }
     if (!nameSet) Fail(SSL_ERROR_SSL, "TLS setup failed for this host name");
     const std::string server = host + ":" + std::to_string(Port());
-    if (engine.lastSession != nullptr && engine.lastSessionServer == server)
+    engine.check = checkCertificate_;
+    engine.trustedHere =
+        !trusted_.Empty() && brivano::EqualsNoCase(trusted_.Host, host) && trusted_.Port == Port();
+    engine.trustedFingerprint = trusted_.Fingerprint;
+    engine.shown = {};
+    if (engine.check && engine.lastSession != nullptr && engine.lastSessionServer == server)
         SSL_set_session(engine.ssl, engine.lastSession);
 
     const int limit = ConnectTimeout() > 0 ? ConnectTimeout() : ReadTimeout();
@@ -257,7 +324,7 @@ void TIdIOHandlerTLS::Handshake() {
             ERR_clear_error();
             EndSession(false);
             TIdIOHandlerStack::CloseSource();
-            throw EIdTLSCertificateRefused(FaultOf(verified), detail);
+            throw EIdTLSCertificateRefused(FaultOf(verified), detail, engine.shown, host, Port());
         }
         Fail(error, "TLS handshake failed");
     }

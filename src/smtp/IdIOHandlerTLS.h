@@ -7,9 +7,15 @@
 // The server's certificate must chain to an authority the system trusts
 // (the library's default places, so SSL_CERT_FILE and SSL_CERT_DIR apply) and
 // must name the host that was asked for (its address, for a numeric host). A
-// refused certificate raises EIdTLSCertificateRefused with the reason; every
+// refused certificate raises EIdTLSCertificateRefused with the reason and a
+// summary of the certificate; every
 // other failure of the handshake or of the session raises EIdTLSError. Either
 // way the socket is closed first, so nothing more is sent.
+//
+// Two ways past the check, both chosen by the caller: a certificate the user
+// trusted for exactly this host, port and fingerprint; and no check at all,
+// for an encryption nobody asked for (it only keeps a password off the wire
+// in the clear, and a refusal there would make the server unusable).
 //
 // Encrypted, the socket sends each write at once (TCP_NODELAY): the channel
 // writes every command or batch as one record, so nothing waits for the
@@ -25,6 +31,7 @@
 #include <string>
 
 #include "smtp/IdIOHandlerStack.h"
+#include "smtp/IdTLSException.h"
 
 class TIdIOHandlerTLS : public TIdIOHandlerStack {
   public:
@@ -34,6 +41,13 @@ class TIdIOHandlerTLS : public TIdIOHandlerStack {
     // True: Open handshakes right after connecting.
     bool ImplicitTLS() const { return implicitTLS_; }
     void SetImplicitTLS(bool implicit) { implicitTLS_ = implicit; }
+
+    // Whether the server's certificate is checked (on by default).
+    bool CheckCertificate() const { return checkCertificate_; }
+    void SetCheckCertificate(bool check) { checkCertificate_ = check; }
+    // Accepted though unchecked when Host, Port and fingerprint all match.
+    const TIdTrustedCertificate& TrustedCertificate() const { return trusted_; }
+    void SetTrustedCertificate(const TIdTrustedCertificate& trusted) { trusted_ = trusted; }
 
     // Connects; with ImplicitTLS also handshakes.
     void Open() override;
@@ -68,5 +82,7 @@ class TIdIOHandlerTLS : public TIdIOHandlerStack {
     void EndSession(bool notifyPeer);
 
     bool implicitTLS_ = false;
+    bool checkCertificate_ = true;
+    TIdTrustedCertificate trusted_;
     std::unique_ptr<TEngine> engine_;
 };

@@ -62,7 +62,7 @@ std::string TIdReplySMTP::LineText(const std::string& rest) {
 }
 
 void TIdReplySMTP::RaiseReplyError() const {
-    throw EIdSMTPReplyError(TextWithLineEnds(), NumericCode(), enhancedCode_);
+    throw EIdSMTPReplyError(TextWithLineEnds(), NumericCode(), enhancedCode_, command_);
 }
 
 std::unique_ptr<TIdReply> TIdReplySMTP::Clone() const {

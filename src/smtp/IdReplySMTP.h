@@ -23,15 +23,34 @@ class TIdSMTPEnhancedCode {
     bool operator==(const TIdSMTPEnhancedCode&) const = default;
 };
 
+// The command a reply answers: the same code means different things after
+// different commands (a 454 to STARTTLS is no login refusal).
+enum class TIdSMTPCommand {
+    Unknown,
+    Greeting,  // the server's first reply, no command
+    Hello,     // EHLO or HELO
+    StartTLS,
+    Auth,  // AUTH and the answers to its challenges
+    Reset,
+    MailFrom,
+    RcptTo,
+    Data,
+    DataEnd,  // the line "." that ends the message text
+    Quit,
+};
+
 class EIdSMTPReplyError : public EIdReplyRFCError {
   public:
     EIdSMTPReplyError(const std::string& message, int errorCode,
-                      const TIdSMTPEnhancedCode& enhancedCode)
-        : EIdReplyRFCError(message, errorCode), enhancedCode_(enhancedCode) {}
+                      const TIdSMTPEnhancedCode& enhancedCode,
+                      TIdSMTPCommand command = TIdSMTPCommand::Unknown)
+        : EIdReplyRFCError(message, errorCode), enhancedCode_(enhancedCode), command_(command) {}
     const TIdSMTPEnhancedCode& EnhancedCode() const { return enhancedCode_; }
+    TIdSMTPCommand Command() const { return command_; }
 
   private:
     TIdSMTPEnhancedCode enhancedCode_;
+    TIdSMTPCommand command_;
 };
 
 class TIdReplySMTP : public TIdReplyRFC {
@@ -41,6 +60,9 @@ class TIdReplySMTP : public TIdReplyRFC {
     // Left as it is by lines that carry no enhanced status code word.
     const TIdSMTPEnhancedCode& EnhancedCode() const { return enhancedCode_; }
     TIdSMTPEnhancedCode& EnhancedCode() { return enhancedCode_; }
+    // Set before the reply is read; kept by Clear, so a reply error names it.
+    TIdSMTPCommand Command() const { return command_; }
+    void SetCommand(TIdSMTPCommand command) { command_ = command; }
 
     [[noreturn]] void RaiseReplyError() const override;
     std::unique_ptr<TIdReply> Clone() const override;
@@ -52,4 +74,5 @@ class TIdReplySMTP : public TIdReplyRFC {
 
   private:
     TIdSMTPEnhancedCode enhancedCode_;
+    TIdSMTPCommand command_ = TIdSMTPCommand::Unknown;
 };

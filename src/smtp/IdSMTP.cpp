@@ -43,6 +43,7 @@ void TIdSMTP::Connect() {
 }
 
 void TIdSMTP::Greet() {
+    Answering(TIdSMTPCommand::Greeting);
     ReadReplyWithin(ReplyTimeouts().Greeting, {220});
     SendGreeting();
 }
@@ -56,6 +57,7 @@ void TIdSMTP::NegotiateTLS() {
 void TIdSMTP::StartTLS() {
     if (!HasCapability("STARTTLS")) throw EIdTLSNotOffered();
     if (!CanStartTLS()) throw EIdTLSError("This connection cannot be encrypted.");
+    Answering(TIdSMTPCommand::StartTLS);
     SendCommand("STARTTLS", 220);
     UpgradeToTLS();
     // What the server said before the switch may have been tampered with.
@@ -177,6 +179,7 @@ std::string TIdSMTP::Authenticate() {
     if (bearerSource_ && authType_ == atDefault && !authenticated_) {
         // Never a password or no login instead: the account signs in.
         if (!TLSActive() && HasCapability("STARTTLS")) StartTLS();
+        Answering(TIdSMTPCommand::Auth);
         used = BearerAuthenticate(AuthMechanisms(Capabilities()));
     } else if (LoginDue()) {
         if (!TLSActive() && HasCapability("STARTTLS")) StartTLS();
@@ -184,6 +187,7 @@ std::string TIdSMTP::Authenticate() {
         auto isOffered = [&offered](const char* name) {
             return std::find(offered.begin(), offered.end(), name) != offered.end();
         };
+        Answering(TIdSMTPCommand::Auth);
         const bool plain = isOffered("PLAIN") && (preferPlain_ || !isOffered("LOGIN"));
         try {
             if (plain) {
@@ -265,6 +269,7 @@ void TIdSMTP::Send(TIdMessage& message) {
 }
 
 void TIdSMTP::DisconnectNotifyPeer() {
+    Answering(TIdSMTPCommand::Quit);
     SendCommandWithin(ReplyTimeouts().Quit, "QUIT", {221});
 }
 

@@ -24,7 +24,8 @@
 class EIdSMTPLoginRefused : public EIdSMTPReplyError {
   public:
     explicit EIdSMTPLoginRefused(const EIdSMTPReplyError& refusal)
-        : EIdSMTPReplyError(refusal.what(), refusal.ErrorCode(), refusal.EnhancedCode()) {}
+        : EIdSMTPReplyError(refusal.what(), refusal.ErrorCode(), refusal.EnhancedCode(),
+                            refusal.Command()) {}
 };
 
 // The server refused the bearer token: it expired, was revoked or is not for

@@ -65,8 +65,13 @@ int TIdSMTPBase::SendCommandWithin(int timeoutMs, const std::string& command,
     return SendCommand(command, accepted);
 }
 
+void TIdSMTPBase::Answering(TIdSMTPCommand command) {
+    static_cast<TIdReplySMTP&>(LastReply()).SetCommand(command);
+}
+
 void TIdSMTPBase::SendGreeting() {
     Capabilities().clear();
+    Answering(TIdSMTPCommand::Hello);
     const std::string name = GreetingName();
     if (useEhlo_ && SendCommand("EHLO " + name) == 250) {
         const auto& lines = LastReply().Text();
@@ -101,6 +106,7 @@ void TIdSMTPBase::WriteMessageAndEnd(TIdMessage& message) {
     }
     io->WriteBufferClose();
     dataEndWritten_ = true;
+    Answering(TIdSMTPCommand::DataEnd);
     ReadReplyWithin(replyTimeouts_.DataEnd, {250});
 }
 
@@ -114,13 +120,17 @@ void TIdSMTPBase::RaiseIfClosing() const {
 void TIdSMTPBase::SendNoPipelining(TIdMessage& message, const TIdEMailAddressList& recipients) {
     // C: RSET  S: 250 (not judged, save a closing 421: on a session that
     // already carried a message it is the server's way of ending it).
+    Answering(TIdSMTPCommand::Reset);
     SendCommand("RSET");
     RaiseIfClosing();
+    Answering(TIdSMTPCommand::MailFrom);
     SendCommandWithin(replyTimeouts_.Envelope, "MAIL FROM:<" + message.From().Address() + ">",
                       {250});
+    Answering(TIdSMTPCommand::RcptTo);
     for (std::size_t i = 0; i < recipients.Count(); ++i)
         SendCommandWithin(replyTimeouts_.Envelope, "RCPT TO:<" + recipients[i].Address() + ">",
                           {250, 251});
+    Answering(TIdSMTPCommand::Data);
     SendCommandWithin(replyTimeouts_.Data, "DATA", {354});
     WriteMessageAndEnd(message);
 }
@@ -151,21 +161,26 @@ void TIdSMTPBase::SendPipelining(TIdMessage& message, const TIdEMailAddressList&
         if (!held) held = LastReply().Clone();
     };
     // A 421 among the replies ends the batch at once: the server has closed.
+    Answering(TIdSMTPCommand::Reset);
     ReadReply();
     RaiseIfClosing();
+    Answering(TIdSMTPCommand::MailFrom);
     if (ReadReplyWithin(replyTimeouts_.Envelope, {}) != 250) hold();
     RaiseIfClosing();
+    Answering(TIdSMTPCommand::RcptTo);
     for (std::size_t i = 0; i < recipients.Count(); ++i) {
         const int code = ReadReplyWithin(replyTimeouts_.Envelope, {});
         if (code != 250 && code != 251) hold();
         RaiseIfClosing();
     }
+    Answering(TIdSMTPCommand::Data);
     if (ReadReplyWithin(replyTimeouts_.Data, {}) != 354) {
         RaiseIfClosing();
         hold();
         held->RaiseReplyError();
     }
     if (held) {
+        Answering(TIdSMTPCommand::DataEnd);
         SendCommandWithin(replyTimeouts_.DataEnd, ".", {});
         held->RaiseReplyError();
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "smtp/IdMessageClient.h"
+#include "smtp/IdReplySMTP.h"
 
 class TIdEMailAddressList;
 
@@ -70,6 +71,8 @@ class TIdSMTPBase : public TIdMessageClient {
     // Raises the last reply's error when it is a 421 (the server is closing).
     void RaiseIfClosing() const;
     void SetDataEndWritten(bool written) { dataEndWritten_ = written; }
+    // Names the command the next reply read answers.
+    void Answering(TIdSMTPCommand command);
 
   private:
     // The message text and the end-of-data line in one send, then its reply.

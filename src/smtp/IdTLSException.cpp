@@ -1,10 +1,17 @@
 #include "smtp/IdTLSException.h"
 
+#include <utility>
+
 EIdTLSCertificateRefused::EIdTLSCertificateRefused(TIdCertificateFault reason,
-                                                   const std::string& detail)
+                                                   const std::string& detail,
+                                                   TIdCertificateSummary certificate,
+                                                   std::string host, int port)
     : EIdTLSError(std::string("Certificate refused (") + ReasonText(reason) + "): " + detail),
       reason_(reason),
-      detail_(detail) {}
+      detail_(detail),
+      certificate_(std::move(certificate)),
+      host_(std::move(host)),
+      port_(port) {}
 
 const char* EIdTLSCertificateRefused::ReasonText(TIdCertificateFault reason) {
     switch (reason) {

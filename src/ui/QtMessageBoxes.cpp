@@ -75,3 +75,15 @@ TConfirmAnswer TQtMessageBoxes::Ask(const std::string& text) {
     return box.clickedButton() == box.button(QMessageBox::Yes) ? TConfirmAnswer::Yes
                                                                : TConfirmAnswer::No;
 }
+
+TConfirmAnswer TQtMessageBoxes::Choose(const std::string& text, const std::string& yes,
+                                       const std::string& no, bool warning) {
+    TCentredBox box(warning ? QMessageBox::Warning : QMessageBox::Question, "Brivano", text);
+    QPushButton* si = box.addButton(QString::fromStdString(yes), QMessageBox::YesRole);
+    QPushButton* annulla = box.addButton(QString::fromStdString(no), QMessageBox::NoRole);
+    // A change of certificate must be accepted on purpose, not by Enter.
+    box.setDefaultButton(warning ? annulla : si);
+    box.setEscapeButton(annulla);
+    box.exec();
+    return box.clickedButton() == si ? TConfirmAnswer::Yes : TConfirmAnswer::No;
+}

@@ -9,4 +9,6 @@ class TQtMessageBoxes : public TMessageBoxes {
     void ShowError(const std::string& text) override;
     TConfirmAnswer Confirm(const std::string& caption, const std::string& text) override;
     TConfirmAnswer Ask(const std::string& text) override;
+    TConfirmAnswer Choose(const std::string& text, const std::string& yes, const std::string& no,
+                          bool warning) override;
 };

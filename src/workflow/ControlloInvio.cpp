@@ -10,6 +10,7 @@
 #include "workflow/Cadenza.h"
 #include "workflow/CadenzaInvio.h"
 #include "workflow/CampiRegistro.h"
+#include "workflow/CertificatoFidato.h"
 #include "workflow/ControlliInvio.h"
 #include "workflow/Destinatari.h"
 #include "workflow/ImpostazioniInvio.h"
@@ -205,6 +206,7 @@ TDatiInvio TControlloInvio::DatiInvio(const TDatiInvio& testi) const {
     if (const auto account = Account()) {
         dati.Porta = account->Porta;
         dati.UseTLS = UseTLSPer(account->Sicurezza);
+        dati.CertificatoFidato = LeggiCertificatoFidato();
         dati.Utente = account->Utente;
         dati.MittenteNome = account->MittenteNome;
         dati.PerConnessione = account->MessaggiPerConnessione;
@@ -228,7 +230,10 @@ void TControlloInvio::Avvia(const TDatiInvio& testi, std::vector<std::string> vo
 
 void TControlloInvio::AvviaProva(const TDatiInvio& testi, std::vector<TCampiContatto> campi) {
     campi.resize(1);
-    AvviaVoci(testi, {testi.Mittente}, campi, true);
+    // The test message must not pass for a real one in the sender's mailbox.
+    TDatiInvio prova = testi;
+    prova.Oggetto = PrefissoProva + prova.Oggetto;
+    AvviaVoci(prova, {testi.Mittente}, campi, true);
 }
 
 std::optional<std::vector<TMotivoEsclusione>> TControlloInvio::Esclusioni(

@@ -29,6 +29,9 @@ class TMessageBoxes;
 
 namespace brivano {
 
+// Marks the subject of the message "Invia prova a me" sends.
+inline constexpr const char* PrefissoProva = "[PROVA] ";
+
 class TImpostazioniInvio;
 class TRegistroInvii;
 struct TImprontaSpedizione;
@@ -108,8 +111,9 @@ class TControlloInvio {
     // and the user confirms the count.
     void Avvia(const TDatiInvio& testi, std::vector<std::string> voci,
                const std::vector<TCampiContatto>& campi);
-    // One message to the sender's own address with the first entry's fields;
-    // a box says so once the server has taken it.
+    // One message to the sender's own address with the first entry's fields
+    // and PrefissoProva before the subject; a box says so once the server has
+    // taken it.
     void AvviaProva(const TDatiInvio& testi, std::vector<TCampiContatto> campi);
     // The run ends within a second; the rest stays to send.
     void Interrompi();

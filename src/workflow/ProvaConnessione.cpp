@@ -39,10 +39,13 @@ class TRegistroPassi {
     explicit TRegistroPassi(const TAvvisoPasso& avviso) : avviso_(avviso) {}
 
     void Riuscito(std::string nome, std::string dettaglio = {}) {
-        Aggiungi({std::move(nome), true, std::move(dettaglio)});
+        Aggiungi({std::move(nome), true, std::move(dettaglio), std::nullopt});
     }
     void Fallito(std::string nome, const std::exception& errore) {
-        Aggiungi({std::move(nome), false, TestoConSpiegazione(errore)});
+        TPassoProva passo{std::move(nome), false, TestoConSpiegazione(errore), std::nullopt};
+        if (const auto* rifiuto = dynamic_cast<const EIdTLSCertificateRefused*>(&errore))
+            passo.Rifiuto = *rifiuto;
+        Aggiungi(std::move(passo));
     }
     std::vector<TPassoProva> Passi() && { return std::move(passi_); }
 
@@ -72,7 +75,8 @@ void Chiudi(TIdSMTP& smtp, bool saluta) {
 
 std::vector<TPassoProva> ProvaConnessione(const TAccountInvio& account, const std::string& password,
                                           const TAvvisoPasso& avviso, const TLimitiProva& limiti,
-                                          const TIdBearerSource& token) {
+                                          const TIdBearerSource& token,
+                                          const TIdTrustedCertificate& fidato) {
     TRegistroPassi registro(avviso);
     if (account.Metodo != TMetodoAccesso::Password) {
         const std::string passo =
@@ -102,6 +106,7 @@ std::vector<TPassoProva> ProvaConnessione(const TAccountInvio& account, const st
         smtp.SetHost(account.Host);
         smtp.SetPort(account.Porta);
         smtp.SetUseTLS(UseTLSPer(account.Sicurezza));
+        smtp.SetTrustedCertificate(fidato);
         smtp.SetUsername(account.UtenteAccesso());
         smtp.SetPassword(password);
         smtp.SetPreferPlain(true);
@@ -137,7 +142,12 @@ std::vector<TPassoProva> ProvaConnessione(const TAccountInvio& account, const st
         } catch (const std::exception& e) {
             return fallito("TLS (STARTTLS)", e);
         }
-        registro.Riuscito("TLS (STARTTLS)", DatiTLS(smtp));
+        std::string dettaglio = DatiTLS(smtp);
+        if (account.Sicurezza == TSicurezza::Nessuna)
+            dettaglio +=
+                " (cifrata per la password, certificato non controllato: sicurezza "
+                "\"Nessuna\")";
+        registro.Riuscito("TLS (STARTTLS)", std::move(dettaglio));
     }
 
     if (accesso) {

@@ -4,10 +4,12 @@
 // touches only its own client.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "smtp/IdSMTP.h"
+#include "smtp/IdTLSException.h"
 #include "workflow/AccountInvio.h"
 
 namespace brivano {
@@ -18,6 +20,9 @@ struct TPassoProva {
     // The server's reply on success; on failure the error with its
     // explanation.
     std::string Dettaglio;
+    // The refusal of the server's certificate that failed the step, so the
+    // user can be offered to trust it.
+    std::optional<EIdTLSCertificateRefused> Rifiuto;
 };
 
 struct TLimitiProva {
@@ -30,11 +35,13 @@ using TAvvisoPasso = std::function<void(const TPassoProva&)>;
 // The steps that ran, in order; the first failed one is the last. `avviso`
 // hears each step as it ends.
 // An account that signs in gets its token first (a step of its own) from
-// `token`, and logs in with it; without `token` that step fails.
+// `token`, and logs in with it; without `token` that step fails. `fidato` is
+// accepted though unchecked, for its host and port.
 std::vector<TPassoProva> ProvaConnessione(const TAccountInvio& account, const std::string& password,
                                           const TAvvisoPasso& avviso = {},
                                           const TLimitiProva& limiti = {},
-                                          const TIdBearerSource& token = {});
+                                          const TIdBearerSource& token = {},
+                                          const TIdTrustedCertificate& fidato = {});
 
 // "Prova riuscita." when every step succeeded, else "Prova non riuscita.".
 std::string EsitoProva(const std::vector<TPassoProva>& passi);

@@ -10,10 +10,7 @@
 namespace brivano {
 
 std::string TestoFallimento(const std::exception& e) {
-    std::string testo = TestoErroreBreve(e.what());
-    const std::string spiegazione = SpiegaErrore(e);
-    if (!spiegazione.empty()) testo += " (" + spiegazione + ")";
-    return testo;
+    return ConDettagli(SpiegaErrore(e), TestoErroreBreve(e.what()));
 }
 
 std::string TestoNonValido(const std::string& campo) {

@@ -57,7 +57,7 @@ class TSessioneInvio {
     bool aperta_ = false;
 };
 
-// The error's first line, bounded, and its explanation when there is one.
+// The explanation when there is one, then the error's first line, bounded.
 std::string TestoFallimento(const std::exception& e);
 // "<campo> contiene un a capo o un carattere nullo".
 std::string TestoNonValido(const std::string& campo);

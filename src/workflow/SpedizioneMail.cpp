@@ -78,6 +78,7 @@ void PreparaConnessione(TIdSMTP& smtp, const TDatiInvio& dati, const TLimitiTemp
     smtp.SetHost(dati.Host);
     smtp.SetPort(dati.Porta);
     smtp.SetUseTLS(dati.UseTLS);
+    smtp.SetTrustedCertificate(dati.CertificatoFidato);
     smtp.SetUsername(dati.Utente.empty() ? dati.Mittente : dati.Utente);
     smtp.SetPassword(dati.Password);
     smtp.SetPreferPlain(dati.PreferisciPlain);

@@ -15,6 +15,7 @@
 #include "exception/IdException.h"
 #include "smtp/IdExplicitTLSClient.h"
 #include "smtp/IdSMTPBase.h"
+#include "smtp/IdTLSException.h"
 #include "text/Segreto.h"
 #include "workflow/StatoVoce.h"
 
@@ -32,6 +33,8 @@ struct TDatiInvio {
     int Porta = 25;
     // From the saved account; without one, no TLS and the sender logs in.
     TIdUseTLS UseTLS = utNoTLSSupport;
+    // The server certificate the user trusted, for its host and port.
+    TIdTrustedCertificate CertificatoFidato;
     std::string Utente;
     // The display name of "From"; empty: the sender address.
     std::string MittenteNome;

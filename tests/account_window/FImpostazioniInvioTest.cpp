@@ -68,6 +68,30 @@ class FImpostazioniInvioTest : public ::testing::Test {
     TFImpostazioniInvio finestra{impostazioni, boxes};
 };
 
+TEST_F(FImpostazioniInvioTest, EscapeAsksBeforeDroppingChanges) {
+    finestra.show();
+    static_cast<QDialog&>(finestra).reject();
+    EXPECT_FALSE(finestra.isVisible()) << "nothing changed: nothing to ask";
+    EXPECT_TRUE(boxes.asked.empty());
+
+    finestra.show();
+    finestra.DDHost->setText("smtp.example.it");
+    static_cast<QDialog&>(finestra).reject();
+    EXPECT_TRUE(finestra.isVisible());
+    EXPECT_EQ(finestra.DDHost->text(), "smtp.example.it");
+    boxes.answers.push_back(TConfirmAnswer::Yes);
+    static_cast<QDialog&>(finestra).reject();
+    EXPECT_FALSE(finestra.isVisible());
+    EXPECT_EQ(boxes.asked.size(), 2u);
+    EXPECT_FALSE(brivano::LeggiAccount());
+
+    finestra.show();
+    finestra.DDPassword->setText("nuova");
+    finestra.ButtonAnnulla->click();
+    EXPECT_FALSE(finestra.isVisible()) << "\"Annulla\" drops the changes on purpose";
+    EXPECT_EQ(boxes.asked.size(), 2u);
+}
+
 TEST_F(FImpostazioniInvioTest, PresetsFillHostPortSecurityAndNote) {
     finestra.show();
     EXPECT_EQ(finestra.ComboFornitore->currentText(), "Altro");
@@ -247,7 +271,8 @@ TEST_F(FImpostazioniInvioTest, ProvaConnessioneNamesTheFailedStep) {
     const std::string testo = Prova();
     ::close(fd);
     EXPECT_NE(testo.find("[ERRORE] Connessione a 127.0.0.1:"), std::string::npos) << testo;
-    EXPECT_NE(testo.find("(Connessione rifiutata: controllare host e porta)"), std::string::npos);
+    EXPECT_NE(testo.find("Connessione rifiutata: controllare host e porta. Dettagli: "),
+              std::string::npos);
     EXPECT_EQ(testo.substr(testo.rfind('\n') + 1), "Prova non riuscita.");
 }
 

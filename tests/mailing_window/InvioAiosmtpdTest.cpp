@@ -99,8 +99,8 @@ TEST_F(InvioAiosmtpd, RefusedRecipientIsReported) {
     EXPECT_EQ(boxes.Messages(),
               std::vector<std::string>{"Inviati: 2, esclusi: 0, falliti: 1.\r"
                                        "Invio non riuscito per 1 indirizzo:\r"
-                                       "rifiuta@example.it - Recipient refused (Destinatario "
-                                       "rifiutato dal server: controllare l'indirizzo)"});
+                                       "rifiuta@example.it - Destinatario rifiutato dal server: "
+                                       "controllare l'indirizzo. Dettagli: Recipient refused"});
     // The list not cleared keeps only the failed, selected.
     ASSERT_EQ(window.ListBox1->count(), 1);
     EXPECT_EQ(window.ListBox1->item(0)->text(), "rifiuta@example.it");
@@ -152,6 +152,7 @@ TEST_F(InvioAiosmtpd, MergeFieldsPreviewAndTestSend) {
     auto messages = TSinkAiosmtpd::Messages(stored.path());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("To: mario@example.it\r\n"), std::string::npos);
+    EXPECT_LT(messages[0].find("PROVA]"), messages[0].find("\r\n\r\n")) << "marked as a test";
     EXPECT_NE(messages[0].find("\r\n\r\nSpett. Societ=E0 Citt=E0,\r\n"), std::string::npos)
         << messages[0];
     ASSERT_EQ(boxes.Messages().size(), 2u);

@@ -1,12 +1,14 @@
 // The TLS channel against a small TLS server of the test's own (the library's
 // server side on a loopback socket): bytes the engine has decrypted but the
-// line layer has not yet taken are read without waiting on the socket, and a
-// large write reaches the peer whole while the peer reads slowly.
+// line layer has not yet taken are read without waiting on the socket, a
+// large write reaches the peer whole while the peer reads slowly, and a
+// certificate the user trusted passes only for its host, port and fingerprint.
 
 #include <gtest/gtest.h>
 #include <openssl/ssl.h>
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -16,6 +18,7 @@
 #include "TestCertificates.h"
 #include "exception/IdException.h"
 #include "smtp/IdIOHandlerTLS.h"
+#include "smtp/IdTLSException.h"
 
 namespace {
 
@@ -25,13 +28,12 @@ class TTlsServer {
   public:
     using TArchiveSession = std::function<void(SSL*)>;
 
-    TTlsServer(const TTestCertificates& certificates, TArchiveSession session)
+    TTlsServer(const TTestCertificates& certificates, TArchiveSession session,
+               TTestCertificates::TKind kind = TTestCertificates::Good)
         : listener_(smtptest::BindLoopback(port_, true)) {
         context_ = SSL_CTX_new(TLS_server_method());
-        SSL_CTX_use_certificate_chain_file(context_,
-                                           certificates.Cert(TTestCertificates::Good).c_str());
-        SSL_CTX_use_PrivateKey_file(context_, certificates.Key(TTestCertificates::Good).c_str(),
-                                    SSL_FILETYPE_PEM);
+        SSL_CTX_use_certificate_chain_file(context_, certificates.Cert(kind).c_str());
+        SSL_CTX_use_PrivateKey_file(context_, certificates.Key(kind).c_str(), SSL_FILETYPE_PEM);
         thread_ = std::thread([this, session = std::move(session)] {
             pollfd entry{listener_, POLLIN, 0};
             if (::poll(&entry, 1, smtptest::kWaitMs) != 1) return;
@@ -153,6 +155,72 @@ TEST_F(TlsChannel, WriteTimeLimitBindsAPeerThatStopsReading) {
     EXPECT_THROW(channel->Write(text), EIdWriteTimeout);
     done.Open();
     channel->Close();
+}
+
+// The fingerprint as the openssl command line computes it.
+std::string FingerprintOf(const std::filesystem::path& pem) {
+    const std::string command =
+        "openssl x509 -noout -fingerprint -sha256 -in '" + pem.string() + "'";
+    FILE* out = ::popen(command.c_str(), "r");
+    if (out == nullptr) return {};
+    char line[256] = {};
+    const bool read = std::fgets(line, sizeof line, out) != nullptr;
+    ::pclose(out);
+    std::string text = read ? line : "";
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos) return {};
+    text = text.substr(equals + 1);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+TEST_F(TlsChannel, TrustedCertificatePassesOnlyForItsHostPortAndFingerprint) {
+    const std::string fingerprint =
+        FingerprintOf(certificates_->Cert(TTestCertificates::SelfSigned));
+    ASSERT_EQ(fingerprint.size(), 95u) << fingerprint;
+    struct Case {
+        const char* name;
+        std::string host;   // of the trust; "" trusts nothing
+        int portShift;      // added to the server's port
+        std::string print;  // of the trust
+        bool check;         // whether the channel checks at all
+        bool passes;
+    };
+    const std::string other =
+        std::string(fingerprint).replace(0, 2, fingerprint[0] == 'A' ? "BB" : "AA");
+    const Case cases[] = {
+        {"no trust", "", 0, "", true, false},
+        {"trusted here", "localhost", 0, fingerprint, true, true},
+        {"host in other case", "LOCALHOST", 0, fingerprint, true, true},
+        {"other port", "localhost", 1, fingerprint, true, false},
+        {"other host", "127.0.0.1", 0, fingerprint, true, false},
+        {"other fingerprint", "localhost", 0, other, true, false},
+        {"unchecked", "", 0, "", false, true},
+    };
+    for (const Case& c : cases) {
+        TTlsServer server(
+            *certificates_, [](SSL* ssl) { SSL_write(ssl, "220 ok\r\n", 8); },
+            TTestCertificates::SelfSigned);
+        auto channel = Channel(server.Port());
+        channel->SetCheckCertificate(c.check);
+        if (!c.host.empty())
+            channel->SetTrustedCertificate({c.host, server.Port() + c.portShift, c.print});
+        try {
+            channel->Open();
+            EXPECT_TRUE(c.passes) << c.name;
+            EXPECT_EQ(channel->ReadLn(), "220 ok") << c.name;
+            channel->Close();
+        } catch (const EIdTLSCertificateRefused& refused) {
+            EXPECT_FALSE(c.passes) << c.name;
+            EXPECT_EQ(refused.Reason(), TIdCertificateFault::Untrusted) << c.name;
+            EXPECT_EQ(refused.Certificate().Fingerprint, fingerprint) << c.name;
+            EXPECT_EQ(refused.Certificate().Subject, "CN=localhost") << c.name;
+            EXPECT_EQ(refused.Certificate().Issuer, "CN=localhost") << c.name;
+            EXPECT_LT(refused.Certificate().ValidFrom, refused.Certificate().ValidUntil) << c.name;
+            EXPECT_EQ(refused.Host(), "localhost");
+            EXPECT_EQ(refused.Port(), server.Port());
+        }
+    }
 }
 
 }  // namespace

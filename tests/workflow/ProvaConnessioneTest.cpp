@@ -68,8 +68,8 @@ TEST(ProvaConnessione, RefusedLoginIsTheFailedStepWithReplyAndExplanation) {
     ASSERT_EQ(passi.size(), 3u);
     EXPECT_FALSE(passi[2].Riuscito);
     EXPECT_EQ(RigaPasso(passi[2]),
-              "[ERRORE] Accesso come io@esempio.it: Authentication credentials invalid (Accesso "
-              "rifiutato: controllare nome utente e password)");
+              "[ERRORE] Accesso come io@esempio.it: Accesso rifiutato: controllare nome utente e "
+              "password. Dettagli: Authentication credentials invalid");
     EXPECT_EQ(server.Transcript().back(), "QUIT") << "the server still answers: say goodbye";
     EXPECT_NE(TestoProva(passi).find("Prova non riuscita."), std::string::npos);
 }
@@ -82,14 +82,17 @@ TEST(ProvaConnessione, FailuresBeforeTheLogin) {
     ::close(fd);
     ASSERT_EQ(passi.size(), 1u);
     EXPECT_FALSE(passi[0].Riuscito);
-    EXPECT_NE(passi[0].Dettaglio.find("(Connessione rifiutata: controllare host e porta)"),
-              std::string::npos);
+    EXPECT_NE(
+        passi[0].Dettaglio.find("Connessione rifiutata: controllare host e porta. Dettagli: "),
+        std::string::npos);
 
     TScriptedSmtp rifiuta("554 5.3.2 no service here\r\n", {Bye});
     passi = ProvaConnessione(AccountLocale(rifiuta.Port()), "");
     ASSERT_EQ(passi.size(), 2u);
     EXPECT_TRUE(passi[0].Riuscito);
-    EXPECT_EQ(RigaPasso(passi[1]), "[ERRORE] Saluto del server ed EHLO: no service here");
+    EXPECT_EQ(RigaPasso(passi[1]),
+              "[ERRORE] Saluto del server ed EHLO: Il server non accetta connessioni ora: "
+              "riprovare più tardi o controllare host e porta. Dettagli: no service here");
 
     TAccountInvio vuoto = AccountLocale(25);
     vuoto.Host.clear();

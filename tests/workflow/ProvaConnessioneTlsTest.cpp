@@ -111,13 +111,32 @@ TEST_F(ProvaConnessioneTls, RefusedCertificateIsTheFailedStepWithItsReason) {
     }
 }
 
+TEST_F(ProvaConnessioneTls, FirmRelayWithSelfSignedCertificate) {
+    auto sink = Avvia("starttls", TKind::SelfSigned);
+    // "Nessuna": encrypted for the password, the certificate not judged.
+    const auto senza = ProvaConnessione(Account(sink->Port(), TSicurezza::Nessuna), "segreta");
+    EXPECT_EQ(EsitoProva(senza), "Prova riuscita.") << TestoProva(senza);
+
+    // STARTTLS refuses it, and says which certificate; trusted, it passes.
+    const TAccountInvio account = Account(sink->Port(), TSicurezza::STARTTLS);
+    const auto rifiutata = ProvaConnessione(account, "segreta");
+    ASSERT_FALSE(rifiutata.empty());
+    ASSERT_TRUE(rifiutata.back().Rifiuto) << TestoProva(rifiutata);
+    const std::string impronta = rifiutata.back().Rifiuto->Certificate().Fingerprint;
+    const auto fidata = ProvaConnessione(
+        account, "segreta", {}, {}, {}, TIdTrustedCertificate{"localhost", sink->Port(), impronta});
+    EXPECT_EQ(EsitoProva(fidata), "Prova riuscita.") << TestoProva(fidata);
+}
+
 TEST_F(ProvaConnessioneTls, WrongPasswordOverTls) {
     auto sink = Avvia("tls");
     const auto passi = ProvaConnessione(Account(sink->Port(), TSicurezza::SSLTLS), "sbagliata");
     ASSERT_EQ(passi.size(), 4u) << TestoProva(passi);
     EXPECT_FALSE(passi[3].Riuscito);
-    EXPECT_NE(passi[3].Dettaglio.find("(Accesso rifiutato: controllare nome utente e password)"),
-              std::string::npos)
+    EXPECT_EQ(passi[3].Dettaglio.rfind("Accesso rifiutato: controllare nome utente e password. "
+                                       "Dettagli: ",
+                                       0),
+              0u)
         << passi[3].Dettaglio;
 }
 

@@ -64,7 +64,7 @@ TEST(SpedizioneGuasti, EveryReceiveAndSendFailingSettlesTheEntryAndCloses) {
                                : !e.esito.Incerti.empty() ? TFine::Incerto
                                                           : TFine::Inviato;
             if (fine == TFine::Fallito) {
-                EXPECT_EQ(e.esito.Falliti[0].Errore.rfind(reset, 0), 0u)
+                EXPECT_NE(e.esito.Falliti[0].Errore.find("Dettagli: " + reset), std::string::npos)
                     << e.esito.Falliti[0].Errore;
             }
             // Fault by fault the entry only ever gets further.

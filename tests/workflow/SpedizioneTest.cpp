@@ -54,11 +54,11 @@ TEST(Spedizione, FailuresAreListedAndTheRunGoesOn) {
     EXPECT_EQ(esito.Falliti[1].Indice, 2u);
     EXPECT_EQ(esito.Falliti[1].Voce, "bruno@example.it");
     EXPECT_EQ(esito.Falliti[1].Errore,
-              "no such user (Destinatario rifiutato dal server: controllare l'indirizzo)");
+              "Destinatario rifiutato dal server: controllare l'indirizzo. Dettagli: no such user");
     EXPECT_EQ(brivano::TestoFallimenti(esito.Falliti),
               "Invio non riuscito per 2 indirizzi:\rx <a@b.it> c@d.it - @ Outside address\r"
-              "bruno@example.it - no such user (Destinatario rifiutato dal server: controllare "
-              "l'indirizzo)");
+              "bruno@example.it - Destinatario rifiutato dal server: controllare l'indirizzo. "
+              "Dettagli: no such user");
     auto transcript = server.Transcript();
     EXPECT_EQ(std::count(transcript.begin(), transcript.end(), "DATA"), 2);
 }
@@ -102,7 +102,7 @@ TEST(Spedizione, SilentServerFailsThatRecipient) {
     auto esito = run.Esegui({"anna@example.it", "bruno@example.it"});
     ASSERT_EQ(esito.Falliti.size(), 2u);
     EXPECT_EQ(esito.Falliti[1].Errore,
-              "Read Timeout (Tempo scaduto: il server non ha risposto in tempo)");
+              "Tempo scaduto: il server non ha risposto in tempo. Dettagli: Read Timeout");
 }
 
 std::string RigaFrom(const std::string& dati) {
