@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/MessageBoxes.h"
+#include "ui/CartellaFile.h"
 #include "ui/Fonts.h"
 #include "workflow/ScambioRegistro.h"
 
@@ -72,8 +73,9 @@ TFImportaContatti::TFImportaContatti(TFDB& fdb, TMessageBoxes& boxes, QWidget* p
     layout->addLayout(bottoni);
     connect(ButtonScegli, &QPushButton::clicked, this, [this] {
         const QString file = QFileDialog::getOpenFileName(
-            this, QStringLiteral("Importa contatti"), {},
+            this, QStringLiteral("Importa contatti"), brivano::PercorsoProposto(),
             QStringLiteral("Contatti (*.csv *.txt *.vcf *.vcard);;Tutti i file (*)"));
+        brivano::RicordaCartella(file);
         if (!file.isEmpty()) Apri(file);
     });
     connect(ButtonImporta, &QPushButton::clicked, this, [this] {

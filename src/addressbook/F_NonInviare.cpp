@@ -11,6 +11,7 @@
 #include <set>
 
 #include "dialogs/MessageBoxes.h"
+#include "ui/CartellaFile.h"
 #include "ui/CasellaFiltro.h"
 #include "ui/Fonts.h"
 #include "workflow/Esportazione.h"
@@ -61,8 +62,10 @@ TFNonInviare::TFNonInviare(TMessageBoxes& boxes, QWidget* parent) : QDialog(pare
     connect(ButtonChiudi, &QPushButton::clicked, this, &QDialog::accept);
     connect(ButtonEsporta, &QPushButton::clicked, this, [this] {
         const QString file = QFileDialog::getSaveFileName(
-            this, QStringLiteral("Esporta elenco non inviare"), QStringLiteral("non-inviare.txt"),
+            this, QStringLiteral("Esporta elenco non inviare"),
+            brivano::PercorsoProposto(QStringLiteral("non-inviare.txt")),
             QStringLiteral("Testo (*.txt)"));
+        brivano::RicordaCartella(file);
         if (!file.isEmpty()) EsportaIn(file);
     });
 }
@@ -70,6 +73,20 @@ TFNonInviare::TFNonInviare(TMessageBoxes& boxes, QWidget* parent) : QDialog(pare
 void TFNonInviare::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) Aggiorna();
+}
+
+void TFNonInviare::done(int result) {
+    if (!Incolla->toPlainText().trimmed().isEmpty()) {
+        if (boxes_.Choose("Gli indirizzi scritti in \"Indirizzi da aggiungere\" non sono ancora "
+                          "nell'elenco non inviare.",
+                          "Aggiungili e chiudi", "Torna alla finestra",
+                          false) != TConfirmAnswer::Yes)
+            return;
+        AggiungiIncollati();
+        // Not added (the list could not be written): the text stays, so does the window.
+        if (!Incolla->toPlainText().trimmed().isEmpty()) return;
+    }
+    QDialog::done(result);
 }
 
 void TFNonInviare::Aggiorna() {
@@ -97,7 +114,8 @@ void TFNonInviare::Aggiorna() {
             Elenco->setItem(r, 2, new QTableWidgetItem(QString::fromStdString(voce.Aggiunto)));
         }
         Elenco->resizeColumnsToContents();
-        Numero->setText(QStringLiteral("%1 indirizzi").arg(voci.size()));
+        Numero->setText(voci.size() == 1 ? QStringLiteral("1 indirizzo")
+                                         : QStringLiteral("%1 indirizzi").arg(voci.size()));
     });
 }
 

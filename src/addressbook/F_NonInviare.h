@@ -33,6 +33,9 @@ class TFNonInviare : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // Addresses typed but not added (an opt-out request) are never lost by
+    // closing: the user adds them or goes back.
+    void done(int result) override;
 
   private:
     TMessageBoxes& boxes_;

@@ -11,6 +11,7 @@
 #include "addressbook/F_SchedaRegistro.h"
 #include "archive/F_DB.h"
 #include "dialogs/MessageBoxes.h"
+#include "ui/CartellaFile.h"
 #include "ui/CasellaFiltro.h"
 #include "ui/GrigliaFiltrata.h"
 #include "workflow/ComandiContatti.h"
@@ -89,10 +90,12 @@ void TStrumentiRubrica::Esporta(bool soloFiltrati, const QString& file) {
     QString percorso = file;
     QString filtroScelto;
     if (percorso.isEmpty()) {
-        percorso = QFileDialog::getSaveFileName(
-            finestra_, QStringLiteral("Esporta contatti"), QStringLiteral("contatti.csv"),
-            QString::fromUtf8(kFiltriEsportazione), &filtroScelto);
+        percorso =
+            QFileDialog::getSaveFileName(finestra_, QStringLiteral("Esporta contatti"),
+                                         PercorsoProposto(QStringLiteral("contatti.csv")),
+                                         QString::fromUtf8(kFiltriEsportazione), &filtroScelto);
         if (percorso.isEmpty()) return;
+        RicordaCartella(percorso);
     }
     RunGuarded(boxes_, [&] {
         std::unordered_set<long long> scelti;

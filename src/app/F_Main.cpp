@@ -173,6 +173,8 @@ void TFMain::CreaBarraStrumenti(QWidget* client) {
     ToolButton1 = Bottone(ToolBar1, "ToolButton1", 3);
     ToolBar1->addSeparator()->setObjectName("ToolButton2");
     ToolButton3 = Bottone(ToolBar1, "ToolButton3", 0);
+    ToolButton1->setToolTip(QStringLiteral("Invio Mail: scegliere i destinatari e inviare"));
+    ToolButton3->setToolTip(QStringLiteral("Esci dal programma"));
     connect(ToolButton1, &QToolButton::clicked, this, [this] { InvioMailClick(); });
     connect(ToolButton3, &QToolButton::clicked, this, [this] { Esci1Click(); });
 }

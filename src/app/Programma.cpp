@@ -52,6 +52,10 @@ struct TFinestreProgramma {
         FRubrica = std::make_unique<TFRubrica>(fdb, boxes, &main);
         FImpostazioniInvio = std::make_unique<TFImpostazioniInvio>(Impostazioni, boxes, &main);
         FInvioMail->SetImpostazioni(&Impostazioni);
+        FInvioMail->SetApriAccount([this] {
+            CostruisciOra(*FImpostazioniInvio);
+            FImpostazioniInvio->exec();
+        });
         FStoricoInvii = std::make_unique<TFStoricoInvii>(boxes, PercorsoRegistroConfigurato, &main);
         FStoricoInvii->SetSpedizioneAttiva(
             [invio = FInvioMail.get()] { return invio->SpedizioneInCorso(); });

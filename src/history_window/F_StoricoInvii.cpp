@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/MessageBoxes.h"
+#include "ui/CartellaFile.h"
 #include "ui/CostruzioneDifferita.h"
 #include "ui/ElencoRighe.h"
 #include "ui/Fonts.h"
@@ -47,8 +48,11 @@ TFStoricoInvii::TFStoricoInvii(TMessageBoxes& boxes, TPercorsoRegistro registro,
     setFont(Tahoma(8));
     resize(900, 560);
     ScegliFile = [this](const QString& proposto) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Esporta in CSV"), proposto,
-                                            QStringLiteral("File CSV (*.csv)"));
+        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Esporta in CSV"),
+                                                          brivano::PercorsoProposto(proposto),
+                                                          QStringLiteral("File CSV (*.csv)"));
+        brivano::RicordaCartella(file);
+        return file;
     };
     brivano::CostruisciControlli(*this, [this] { CreaControlli(); });
 }

@@ -1,10 +1,13 @@
 #include "mailing_window/F_Agenda.h"
 
+#include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -12,6 +15,7 @@
 #include <stdexcept>
 
 #include "archive/F_DB.h"
+#include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
 #include "mailing_window/F_Anteprima.h"
 #include "mailing_window/F_PiePagina.h"
@@ -25,6 +29,7 @@
 #include "ui/GridModel.h"
 #include "ui/GrigliaFiltrata.h"
 #include "ui/PostoFinestra.h"
+#include "workflow/CampiUnione.h"
 #include "workflow/ControlloInvio.h"
 
 namespace {
@@ -44,11 +49,53 @@ QLabel* Etichetta(QWidget* parent, const char* name, const QString& text, int le
     return label;
 }
 
-QLineEdit* Casella(QWidget* parent, const QString& name, int top) {
+QLineEdit* Casella(QWidget* parent, const QString& name) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
-    edit->setGeometry(624, top, 217, 21);
     return edit;
+}
+
+// A column of widgets, top to bottom, none stretched unless given a factor.
+QVBoxLayout* Colonna(std::initializer_list<QWidget*> sopra) {
+    auto* colonna = new QVBoxLayout;
+    colonna->setSpacing(3);
+    for (QWidget* w : sopra) colonna->addWidget(w);
+    return colonna;
+}
+
+// The latest write to the contact file or to its write-ahead journal, which
+// holds recent changes before they reach the file; nothing when unknown.
+std::optional<std::filesystem::file_time_type> MomentoRubrica(TFDB& fdb) {
+    try {
+        // The same file TFDB::CaricaRubrica reads.
+        std::string nome = LeggiReg(KeyBrivano, "DBRubrica");
+        if (nome.empty()) nome = "Rubrica.DB";
+        const std::filesystem::path file = fdb.Session1.TablePath(fdb.QGEN.Alias(), nome);
+        std::optional<std::filesystem::file_time_type> ultimo;
+        for (const std::filesystem::path& p : {file, std::filesystem::path(file.string() + "-wal")}) {
+            std::error_code errore;
+            const auto quando = std::filesystem::last_write_time(p, errore);
+            if (!errore && (!ultimo || quando > *ultimo)) ultimo = quando;
+        }
+        return ultimo;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+// The text without accents, for comparing as the search does.
+QString SenzaAccenti(const QString& testo) {
+    QString semplice;
+    for (QChar c : testo.normalized(QString::NormalizationForm_D))
+        if (c.category() != QChar::Mark_NonSpacing) semplice += c;
+    return semplice;
+}
+
+QHBoxLayout* Riga(std::initializer_list<QWidget*> widgets) {
+    auto* riga = new QHBoxLayout;
+    riga->setSpacing(3);
+    for (QWidget* w : widgets) riga->addWidget(w);
+    return riga;
 }
 
 }  // namespace
@@ -99,7 +146,7 @@ void TFInvioMail::SetImpostazioni(brivano::TImpostazioniInvio* impostazioni) {
 }
 
 void TFInvioMail::CreaControlli() {
-    resize(845, 573);  // 861 x 612 with the frame
+    resize(845, 573);  // 861 x 612 with the frame; the layouts let it grow
     QPalette colori = palette();
     colori.setColor(QPalette::Window, ColourFromBgr(16559469));
     setPalette(colori);
@@ -140,78 +187,94 @@ void TFInvioMail::CreaControlli() {
             });
     griglia->OnRowDoubleClick = [this] { DBGrid1DblClick(); };
 
-    Etichetta(this, "Label6", QStringLiteral("Indirizzi Selezionati"), 488, 8);
+    QLabel* label6 = Etichetta(this, "Label6", QStringLiteral("Indirizzi Selezionati"), 488, 8);
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
-    ListBox1->setGeometry(448, 24, 169, 401);
+    // Each entry shows its contact's name and city beside the address.
+    brivano::MostraContattoDelleVoci(*ListBox1);
     // Several rows can be selected, so that every failed entry shows after a run.
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Scelta =
         new brivano::TSceltaDestinatari(this, DBGrid1, *filtrata_, fdb_.QGEN, ListBox1, boxes_);
 
-    Etichetta(this, "Label1", QStringLiteral("Host di Spedizione (es. smtp.esempio.it)"), 624, 8);
-    DDHost = Casella(this, QStringLiteral("DDHost"), 24);
-    Etichetta(this, "Label2", QStringLiteral("Indirizzo di Spedizione (es. info@esempio.it)"), 624,
-              48);
-    DDIndirizzoSped = Casella(this, QStringLiteral("DDIndirizzoSped"), 64);
-    Etichetta(this, "Label4", QStringLiteral("Password Indirizzo di Spedizione (es. 1234)"), 624,
-              88);
-    DDIndirizzoPSW = Casella(this, QStringLiteral("DDIndirizzoPSW"), 104);
+    QLabel* label1 = Etichetta(this, "Label1",
+                               QStringLiteral("Host di Spedizione (es. smtp.esempio.it)"), 624, 8);
+    DDHost = Casella(this, QStringLiteral("DDHost"));
+    QLabel* label2 = Etichetta(
+        this, "Label2", QStringLiteral("Indirizzo di Spedizione (es. info@esempio.it)"), 624, 48);
+    DDIndirizzoSped = Casella(this, QStringLiteral("DDIndirizzoSped"));
+    QLabel* label4 = Etichetta(
+        this, "Label4", QStringLiteral("Password Indirizzo di Spedizione (es. 1234)"), 624, 88);
+    DDIndirizzoPSW = Casella(this, QStringLiteral("DDIndirizzoPSW"));
     DDIndirizzoPSW->setEchoMode(QLineEdit::Password);
-    Etichetta(this, "Label3", QStringLiteral("Oggetto"), 624, 144);
-    DDOgetto = Casella(this, QStringLiteral("DDOgetto"), 160);
-    Etichetta(this, "Label5", QStringLiteral("Testo della Mail (suddiviso in righe)"), 624, 200);
+    QLabel* label3 = Etichetta(this, "Label3", QStringLiteral("Oggetto"), 624, 144);
+    DDOgetto = Casella(this, QStringLiteral("DDOgetto"));
+    QLabel* label5 = Etichetta(this, "Label5",
+                               QStringLiteral("Testo della Mail (suddiviso in righe)"), 624, 200);
     for (int n = 0; n < 8; ++n)
         DDTestoRiga[static_cast<std::size_t>(n)] =
-            Casella(this, QStringLiteral("DDTestoRiga%1").arg(n + 1), 216 + 24 * n);
+            Casella(this, QStringLiteral("DDTestoRiga%1").arg(n + 1));
 
-    ButtonInvio = new QPushButton(QStringLiteral("Invio Mail a Indirizzi Selezionati"), this);
-    ButtonInvio->setObjectName("ButtonInvio");
-    ButtonInvio->setGeometry(624, 432, 217, 25);
-    connect(ButtonInvio, &QPushButton::clicked, this, [this] { ButtonInvioClick(); });
-    ButtonInvio->setAutoDefault(false);
-    auto pulsante = [this](const char* name, const QString& text, QRect where) {
+    auto pulsante = [this](const char* name, const QString& text, const QString& aiuto) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(where);
         b->setAutoDefault(false);
+        b->setToolTip(aiuto);
         return b;
     };
-    // One row between the text lines and the send button; below it the
-    // stop and resend buttons take turns.
-    ButtonPiePagina =
-        pulsante("ButtonPiePagina", QStringLiteral("Piè pagina..."), QRect(778, 408, 63, 21));
+    ButtonInvio = pulsante("ButtonInvio", QStringLiteral("Invio Mail a Indirizzi Selezionati"), {});
+    connect(ButtonInvio, &QPushButton::clicked, this, [this] { ButtonInvioClick(); });
+    ButtonAccount = pulsante("ButtonAccount", QStringLiteral("Account..."),
+                             QStringLiteral("Apre \"Impostazioni Invio\" senza chiudere questa "
+                                            "finestra: destinatari e testo restano"));
+    connect(ButtonAccount, &QPushButton::clicked, this, [this] { ButtonAccountClick(); });
+    ButtonAccount->hide();
+    ButtonCampi = pulsante("ButtonCampi", QStringLiteral("Inserisci campo"),
+                           QStringLiteral("Inserisce nell'oggetto o nella riga in uso un campo "
+                                          "che ogni destinatario riceve con i propri dati"));
+    auto* campi = new QMenu(ButtonCampi);
+    campi->setObjectName("MenuCampi");
+    for (const char* nome : brivano::NomiCampiUnione) {
+        const QString segnaposto = QStringLiteral("{{%1}}").arg(QString::fromLatin1(nome));
+        campi->addAction(segnaposto, this, [this, segnaposto] { InserisciCampo(segnaposto); });
+    }
+    ButtonCampi->setMenu(campi);
+    // The menu takes the focus: the box the user was writing in is the one
+    // that gets the field.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* ora) {
+        if (ora == DDOgetto) casellaInUso_ = DDOgetto;
+        for (QLineEdit* riga : DDTestoRiga)
+            if (ora == riga) casellaInUso_ = riga;
+    });
+    ButtonPiePagina = pulsante("ButtonPiePagina", QStringLiteral("Piè pagina..."),
+                               QStringLiteral("Modifica le righe che chiudono ogni messaggio"));
     connect(ButtonPiePagina, &QPushButton::clicked, this, [this] { ButtonPiePaginaClick(); });
-    ButtonAnteprima =
-        pulsante("ButtonAnteprima", QStringLiteral("Anteprima"), QRect(624, 408, 62, 21));
+    ButtonAnteprima = pulsante("ButtonAnteprima", QStringLiteral("Anteprima"),
+                               QStringLiteral("Mostra il messaggio come lo riceverà il primo "
+                                              "destinatario"));
     connect(ButtonAnteprima, &QPushButton::clicked, this, [this] { ButtonAnteprimaClick(); });
-    ButtonProva =
-        pulsante("ButtonProva", QStringLiteral("Invia prova a me"), QRect(688, 408, 88, 21));
+    ButtonProva = pulsante("ButtonProva", QStringLiteral("Invia prova a me"),
+                           QStringLiteral("Invia un solo messaggio al proprio indirizzo, con "
+                                          "l'oggetto preceduto da [PROVA]"));
     connect(ButtonProva, &QPushButton::clicked, this, [this] { ButtonProvaClick(); });
 
-    ButtonInterrompi = new QPushButton(QStringLiteral("Interrompi"), this);
-    ButtonInterrompi->setObjectName("ButtonInterrompi");
-    ButtonInterrompi->setGeometry(624, 512, 217, 25);
-    ButtonInterrompi->setAutoDefault(false);
+    ButtonInterrompi = pulsante("ButtonInterrompi", QStringLiteral("Interrompi"), {});
     ButtonInterrompi->hide();
     connect(ButtonInterrompi, &QPushButton::clicked, this, [this] { ButtonInterrompiClick(); });
 
-    ButtonReinvia = new QPushButton(QStringLiteral("Reinvia ai falliti"), this);
-    ButtonReinvia->setObjectName("ButtonReinvia");
-    ButtonReinvia->setGeometry(624, 512, 217, 25);
-    ButtonReinvia->setAutoDefault(false);
+    ButtonReinvia = pulsante("ButtonReinvia", QStringLiteral("Reinvia ai falliti"), {});
     ButtonReinvia->hide();
     connect(ButtonReinvia, &QPushButton::clicked, this, [this] { ButtonReinviaClick(); });
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName("ProgressBar1");
-    ProgressBar1->setGeometry(624, 464, 217, 17);
+    ProgressBar1->setFixedHeight(17);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->hide();
 
     Operazione = new QLabel(this);
     Operazione->setObjectName("Operazione");
-    Operazione->setGeometry(626, 488, 215, 17);
+    Operazione->setFixedHeight(17);
     Operazione->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Operazione->setFont(Tahoma(8, true));
     Operazione->setAutoFillBackground(true);
@@ -222,27 +285,145 @@ void TFInvioMail::CreaControlli() {
 
     StatusBar1 = new QWidget(this);
     StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->setGeometry(0, height() - 28, width(), 28);
-    int sinistra = 0;
+    StatusBar1->setFixedHeight(28);
+    auto* pannelli = new QHBoxLayout(StatusBar1);
+    pannelli->setContentsMargins(0, 2, 0, 2);
+    pannelli->setSpacing(0);
     for (int larghezza : {120, 800, 100}) {
         auto* pannello = new QLabel(StatusBar1);
-        pannello->setGeometry(sinistra, 2, larghezza, 24);
         pannello->setFrameStyle(QFrame::Panel | QFrame::Raised);
         pannello->setAlignment(Qt::AlignCenter);
-        if (sinistra == 0) pannello->setText(QStringLiteral("Scheda Invio Mail"));
+        if (larghezza == 120) pannello->setText(QStringLiteral("Scheda Invio Mail"));
         if (larghezza == 800) {
+            // The middle panel takes what the window gives.
             PannelloAvanzamento = pannello;
             pannello->setObjectName("PannelloAvanzamento");
+            pannello->setMinimumWidth(200);
+            pannelli->addWidget(pannello, 1);
+        } else {
+            pannello->setFixedWidth(larghezza);
+            pannelli->addWidget(pannello);
         }
-        sinistra += larghezza;
     }
+    Disponi({label6, label1, label2, label4, label3, label5});
+    // After the search has filtered the grid (connected later, so it runs later).
+    connect(Scelta->Filtro, &QLineEdit::textChanged, this,
+            [this](const QString& testo) { MostraColonnaTrovata(testo); });
+}
 
-    const std::vector<QWidget*> ordine = {
-        ButtonInvio,    DBGrid1,        DDHost,         ListBox1,       DDIndirizzoSped,
-        DDOgetto,       DDTestoRiga[0], DDTestoRiga[1], DDTestoRiga[2], DDTestoRiga[3],
-        DDTestoRiga[4], DDTestoRiga[5], DDTestoRiga[6], DDTestoRiga[7], DDIndirizzoPSW,
-        Operazione,     ProgressBar1};
+void TFInvioMail::MostraColonnaTrovata(const QString& testo) {
+    const QString cercato = SenzaAccenti(testo.trimmed());
+    if (cercato.isEmpty() || filtrata_->rowCount() == 0) return;
+    for (int c = 0; c < filtrata_->columnCount(); ++c) {
+        const QModelIndex cella = filtrata_->index(0, c);
+        if (SenzaAccenti(cella.data().toString()).contains(cercato, Qt::CaseInsensitive)) {
+            DBGrid1->scrollTo(cella);
+            return;
+        }
+    }
+}
+
+void TFInvioMail::Disponi(const std::array<QLabel*, 6>& etichette) {
+    auto [label6, label1, label2, label4, label3, label5] = etichette;
+    // The contacts: search box over the grid; the grid takes most of the width.
+    QVBoxLayout* contatti = Colonna({Scelta->Filtro});
+    contatti->addWidget(DBGrid1, 1);
+    DBGrid1->setMinimumWidth(300);
+
+    QVBoxLayout* scelti = Colonna({label6});
+    scelti->addWidget(ListBox1, 1);
+    for (QWidget* w : std::initializer_list<QWidget*>{Scelta->ButtonAggiungiSelezionati,
+                                                      Scelta->ButtonAggiungiTutti})
+        scelti->addWidget(w);
+    scelti->addLayout(Riga({Scelta->ButtonRimuovi, Scelta->ButtonSvuota}));
+    scelti->addWidget(Scelta->ButtonNonInviare);
+    scelti->addWidget(Scelta->LabelNumero);
+    ListBox1->setMinimumWidth(180);
+
+    // The message: account, subject, the eight lines (they widen with the
+    // window), the helpers, the send button and the run's controls.
+    QVBoxLayout* messaggio =
+        Colonna({label1, DDHost, label2, DDIndirizzoSped, label4, DDIndirizzoPSW});
+    messaggio->addLayout(Riga({ButtonAccount}));
+    messaggio->itemAt(messaggio->count() - 1)->layout()->setAlignment(Qt::AlignRight);
+    messaggio->addSpacing(6);
+    messaggio->addWidget(label3);
+    messaggio->addWidget(DDOgetto);
+    messaggio->addSpacing(6);
+    auto* intestazioneTesto = Riga({label5});
+    intestazioneTesto->addStretch(1);
+    intestazioneTesto->addWidget(ButtonCampi);
+    messaggio->addLayout(intestazioneTesto);
+    for (QLineEdit* riga : DDTestoRiga) messaggio->addWidget(riga);
+    messaggio->addLayout(Riga({ButtonAnteprima, ButtonProva, ButtonPiePagina}));
+    messaggio->addStretch(1);
+    messaggio->addWidget(ButtonInvio);
+    messaggio->addWidget(ProgressBar1);
+    messaggio->addWidget(Operazione);
+    messaggio->addWidget(ButtonInterrompi);
+    messaggio->addWidget(ButtonReinvia);
+    ButtonInvio->setMinimumHeight(25);
+
+    auto* colonne = new QHBoxLayout;
+    colonne->setSpacing(7);
+    colonne->addLayout(contatti, 5);
+    colonne->addLayout(scelti, 2);
+    colonne->addLayout(messaggio, 3);
+    auto* finestra = new QVBoxLayout(this);
+    finestra->setContentsMargins(4, 8, 4, 0);
+    finestra->addLayout(colonne, 1);
+    finestra->addWidget(StatusBar1);
+
+    // Through the picking first, then the account, the message and sending;
+    // Tab leaves the grid (it does not walk its cells).
+    DBGrid1->setTabKeyNavigation(false);
+    const std::vector<QWidget*> ordine = {Scelta->Filtro,
+                                          DBGrid1,
+                                          Scelta->ButtonAggiungiSelezionati,
+                                          Scelta->ButtonAggiungiTutti,
+                                          ListBox1,
+                                          Scelta->ButtonRimuovi,
+                                          Scelta->ButtonSvuota,
+                                          Scelta->ButtonNonInviare,
+                                          DDHost,
+                                          DDIndirizzoSped,
+                                          DDIndirizzoPSW,
+                                          ButtonAccount,
+                                          DDOgetto,
+                                          ButtonCampi,
+                                          DDTestoRiga[0],
+                                          DDTestoRiga[1],
+                                          DDTestoRiga[2],
+                                          DDTestoRiga[3],
+                                          DDTestoRiga[4],
+                                          DDTestoRiga[5],
+                                          DDTestoRiga[6],
+                                          DDTestoRiga[7],
+                                          ButtonAnteprima,
+                                          ButtonProva,
+                                          ButtonPiePagina,
+                                          ButtonInvio,
+                                          ButtonInterrompi,
+                                          ButtonReinvia};
     for (std::size_t i = 1; i < ordine.size(); ++i) setTabOrder(ordine[i - 1], ordine[i]);
+}
+
+void TFInvioMail::InserisciCampo(const QString& segnaposto) {
+    QLineEdit* casella = casellaInUso_ ? casellaInUso_.data() : DDTestoRiga[0];
+    casella->insert(segnaposto);
+    casella->setFocus();
+}
+
+void TFInvioMail::SetApriAccount(std::function<void()> apri) {
+    apriAccount_ = std::move(apri);
+    ButtonAccount->setVisible(static_cast<bool>(apriAccount_));
+}
+
+void TFInvioMail::ButtonAccountClick() {
+    if (!apriAccount_) return;
+    apriAccount_();
+    // A saved account shows at once; what was picked and typed stays.
+    controllo_->CompilaDaAccount();
 }
 
 void TFInvioMail::showEvent(QShowEvent* event) {
@@ -264,10 +445,14 @@ void TFInvioMail::reject() {
 
 void TFInvioMail::FormShow() {
     controllo_->CompilaDaAccount();
+    // The picked recipients stay until a run ends or the user empties the
+    // list: closing the window to reach a setting must not lose them.
     RunGuarded(boxes_, [this] {
         Scelta->Filtro->clear();
         fdb_.CaricaRubrica();
-        ListBox1->clear();
+        rubricaCaricata_ = MomentoRubrica(fdb_);
+        if (runConclusa_) ListBox1->clear();
+        runConclusa_ = false;
     });
     ButtonReinvia->hide();
     if (!ripresaChiesta_) {
@@ -296,6 +481,20 @@ void TFInvioMail::Riprendi(std::int64_t spedizione, bool soloFalliti) {
     exec();
 }
 
+void TFInvioMail::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) RicaricaSeCambiata();
+}
+
+void TFInvioMail::RicaricaSeCambiata() {
+    if (!isVisible() || InvioInCorso() || !rubricaCaricata_) return;
+    const auto ora = MomentoRubrica(fdb_);
+    if (!ora || *ora == *rubricaCaricata_) return;
+    // The search stays: the filtered grid applies it again to the new rows.
+    RunGuarded(boxes_, [this] { fdb_.CaricaRubrica(); });
+    rubricaCaricata_ = MomentoRubrica(fdb_);
+}
+
 void TFInvioMail::OffriRipresa() {
     controllo_->OffriRipresa();
 }
@@ -320,7 +519,7 @@ void TFInvioMail::DBGrid1DblClick() {
 void TFInvioMail::AbilitaInput(bool abilita) {
     for (QWidget* w : std::initializer_list<QWidget*>{
              DBGrid1, ListBox1, DDHost, DDIndirizzoSped, DDIndirizzoPSW, DDOgetto, ButtonInvio,
-             ButtonAnteprima, ButtonProva, ButtonPiePagina})
+             ButtonAnteprima, ButtonProva, ButtonPiePagina, ButtonAccount, ButtonCampi})
         w->setEnabled(abilita);
     for (QLineEdit* riga : DDTestoRiga) riga->setEnabled(abilita);
     Scelta->Abilita(abilita);
@@ -407,6 +606,7 @@ void TFInvioMail::MostraInizio(int massimo, const std::string& avanzamento) {
 }
 
 void TFInvioMail::MostraFine() {
+    runConclusa_ = true;
     AbilitaInput(true);
     ProgressBar1->hide();
     Operazione->hide();

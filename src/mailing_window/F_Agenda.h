@@ -6,8 +6,12 @@
 // shows, on its own thread, what the controller tells it.
 
 #include <QDialog>
+#include <QPointer>
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,6 +72,21 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     // when the list is empty or the texts cannot be used (told in a box).
     TFAnteprima* ButtonAnteprimaClick();
     TFPiePagina* ButtonPiePaginaClick();
+    // Opens the account's settings over this window, which keeps what was
+    // picked and typed, then shows a saved account's host and sender.
+    void ButtonAccountClick();
+    // How "Account..." opens the settings; the button shows once it is set.
+    void SetApriAccount(std::function<void()> apri);
+    // Puts a merge field ("{{Citta}}") where the user was writing: the
+    // subject or a text line (the first line when none had the focus).
+    void InserisciCampo(const QString& segnaposto);
+    // Scrolls the grid to the column where the first row matches the search
+    // (a city typed in the search box brings the city column into view).
+    void MostraColonnaTrovata(const QString& testo);
+    // Reloads the contact list when its file changed since it was loaded
+    // (contacts added meanwhile by the command-line tool); runs whenever the
+    // window becomes active, never during a run.
+    void RicaricaSeCambiata();
 
     bool InvioInCorso() const;
     // The journal's run being sent now; 0 when none.
@@ -98,6 +117,8 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     QPushButton* ButtonAnteprima;
     QPushButton* ButtonProva;
     QPushButton* ButtonPiePagina;
+    QPushButton* ButtonAccount;  // "Account...": the settings without closing
+    QPushButton* ButtonCampi;    // "Inserisci campo": a menu of the merge fields
     QProgressBar* ProgressBar1;
     QLabel* Operazione;
     QWidget* StatusBar1;
@@ -118,9 +139,12 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void CreaControlli();
+    // Places the controls in layouts that grow with the window; sets the tab order.
+    void Disponi(const std::array<QLabel*, 6>& etichette);
     void AbilitaInput(bool abilita);
     void PosizioneBarra(int fatti);
     // What the user typed: host, sender, password, subject and lines.
@@ -154,4 +178,12 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
         bool SoloFalliti;
     };
     std::optional<TRipresaChiesta> ripresaChiesta_;
+    std::function<void()> apriAccount_;
+    // The subject or text line the user last wrote in.
+    QPointer<QLineEdit> casellaInUso_;
+    // A run ended since the window was last shown: the next showing starts
+    // with an empty recipient list.
+    bool runConclusa_ = false;
+    // When the contact file (or its journal) was last written, as loaded.
+    std::optional<std::filesystem::file_time_type> rubricaCaricata_;
 };

@@ -2,6 +2,7 @@
 
 #include <QListWidget>
 #include <QStringList>
+#include <QStyledItemDelegate>
 
 #include "archive/RowCursor.h"
 
@@ -10,6 +11,23 @@ namespace {
 
 // The fields ride on the entry, in the order of NomiCampiUnione.
 constexpr int kRuoloCampi = Qt::UserRole + 1;
+
+int Posizione(std::string_view nome) {
+    for (std::size_t i = 0; i < NomiCampiUnione.size(); ++i)
+        if (nome == NomiCampiUnione[i]) return static_cast<int>(i);
+    return -1;
+}
+
+class TContattoAccanto : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->text = TestoMostrato(index);
+    }
+};
 
 }  // namespace
 
@@ -26,6 +44,23 @@ TCampiContatto CampiDellaRiga(const TRowCursor& elenco, int numero) {
         campi[nome] = indice >= 0 ? elenco.ValueAt(numero, indice).value_or("") : "";
     }
     return campi;
+}
+
+QString TestoMostrato(const QModelIndex& voce) {
+    QString testo = voce.data(Qt::DisplayRole).toString();
+    const QStringList valori = voce.data(kRuoloCampi).toStringList();
+    QStringList contatto;
+    for (const char* campo : {"Ragione_Sociale", "Citta"}) {
+        const int n = Posizione(campo);
+        if (n >= 0 && n < valori.size() && !valori[n].trimmed().isEmpty())
+            contatto << valori[n].trimmed();
+    }
+    if (!contatto.isEmpty()) testo += QStringLiteral(" — ") + contatto.join(QStringLiteral(", "));
+    return testo;
+}
+
+void MostraContattoDelleVoci(QListWidget& lista) {
+    lista.setItemDelegate(new TContattoAccanto(&lista));
 }
 
 void AggiungiVoce(QListWidget& lista, const std::string& indirizzo, const TCampiContatto& campi) {

@@ -8,6 +8,8 @@
 #include "workflow/CampiUnione.h"
 
 class QListWidget;
+class QModelIndex;
+class QString;
 class TRowCursor;
 
 namespace brivano {
@@ -16,6 +18,13 @@ namespace brivano {
 TCampiContatto CampiDellaRiga(const TRowCursor& riga);
 // The merge fields of row `numero` (1-based) of a list, without moving it.
 TCampiContatto CampiDellaRiga(const TRowCursor& elenco, int numero);
+
+// Draws each entry of the list as its address followed by its contact's name
+// and city ("anna@example.it — Rossi Srl, Bari"); the entry's text stays the
+// address.
+void MostraContattoDelleVoci(QListWidget& lista);
+// What that shows for one entry of the list.
+QString TestoMostrato(const QModelIndex& voce);
 
 // Appends an entry with its contact's fields.
 void AggiungiVoce(QListWidget& lista, const std::string& indirizzo, const TCampiContatto& campi);

@@ -75,6 +75,7 @@ std::size_t EsportaContatti(TTableFile& rubrica, const std::filesystem::path& fi
 }
 
 std::string TestoEsportati(std::size_t quanti, const std::filesystem::path& file) {
+    if (quanti == 1) return "Esportato 1 contatto in " + file.string();
     return "Esportati " + std::to_string(quanti) + " contatti in " + file.string();
 }
 

@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 
+#include "workflow/Esportazione.h"
 #include "workflow/FormaIndirizzo.h"
 
 namespace brivano {
@@ -139,8 +140,12 @@ struct TRigaPresa {
     }
 };
 
-std::string CampoCsv(const std::string& campo) {
-    if (campo.find_first_of(",\"\r\n") == std::string::npos) return campo;
+// A field of the exports: ";" separates, as in the contacts export, so an
+// Italian spreadsheet opens it in columns; a cell that would run as a formula
+// gets an apostrophe in front.
+std::string CampoCsv(const std::string& valore) {
+    const std::string campo = SembraFormula(valore) ? "'" + valore : valore;
+    if (campo.find_first_of(";\"\r\n") == std::string::npos) return campo;
     std::string out = "\"";
     for (char c : campo) {
         if (c == '"') out += '"';
@@ -844,14 +849,16 @@ std::vector<std::size_t> TRegistroInvii::ReinviaFalliti(std::int64_t spedizione)
 namespace {
 
 constexpr const char* IntestazioneVociCsv =
-    "Posizione,Voce,Stato,Codice,Risposta,Message-ID,Tentativi,Aggiornata";
+    "Posizione;Voce;Stato;Codice;Risposta;Message-ID;Tentativi;Aggiornata";
+// The byte order mark tells a spreadsheet the file is UTF-8.
+constexpr const char* InizioCsv = "\xEF\xBB\xBF";
 
 void ScriviVociCsv(std::ostream& out, const std::vector<TVoceRegistrata>& voci,
                    const std::string& prefisso) {
     for (const auto& v : voci)
-        out << prefisso << v.Posizione + 1 << ',' << CampoCsv(v.Voce) << ',' << NomeStato(v.Stato)
-            << ',' << v.Codice << ',' << CampoCsv(v.Risposta) << ',' << CampoCsv(v.MessageId) << ','
-            << v.Tentativi << ',' << v.Aggiornata << "\r\n";
+        out << prefisso << v.Posizione + 1 << ';' << CampoCsv(v.Voce) << ';' << NomeStato(v.Stato)
+            << ';' << v.Codice << ';' << CampoCsv(v.Risposta) << ';' << CampoCsv(v.MessageId) << ';'
+            << v.Tentativi << ';' << v.Aggiornata << "\r\n";
 }
 
 }  // namespace
@@ -860,7 +867,7 @@ void TRegistroInvii::EsportaCsv(std::int64_t spedizione, const std::filesystem::
     const auto voci = Voci(spedizione);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) Errore("impossibile scrivere " + file.string());
-    out << IntestazioneVociCsv << "\r\n";
+    out << InizioCsv << IntestazioneVociCsv << "\r\n";
     ScriviVociCsv(out, voci, std::string());
     out.flush();
     if (!out) Errore("impossibile scrivere " + file.string());
@@ -870,11 +877,11 @@ void TRegistroInvii::EsportaTuttoCsv(const std::filesystem::path& file) const {
     auto spedizioni = Spedizioni();
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) Errore("impossibile scrivere " + file.string());
-    out << "Invio,Creata,Oggetto," << IntestazioneVociCsv << "\r\n";
+    out << InizioCsv << "Invio;Creata;Oggetto;" << IntestazioneVociCsv << "\r\n";
     for (auto s = spedizioni.rbegin(); s != spedizioni.rend(); ++s)
         ScriviVociCsv(
             out, Voci(s->Id),
-            std::to_string(s->Id) + ',' + s->Creata + ',' + CampoCsv(s->Dati.Oggetto) + ',');
+            std::to_string(s->Id) + ';' + s->Creata + ';' + CampoCsv(s->Dati.Oggetto) + ';');
     out.flush();
     if (!out) Errore("impossibile scrivere " + file.string());
 }

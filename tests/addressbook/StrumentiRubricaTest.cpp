@@ -154,6 +154,20 @@ TEST_F(StrumentiRubricaTest, NonInviarePiuTakesTheDetailPanelsContact) {
     const std::filesystem::path file = root.path() / "non-inviare.txt";
     finestra.EsportaIn(QString::fromStdString(file.string()));
     EXPECT_EQ(brivano::LeggiFile(file), "uno@x.it\nzeta@z.it\n");
+
+    // An address typed but not added is not lost by Escape: going back keeps
+    // it, closing adds it.
+    finestra.show();
+    finestra.Incolla->setPlainText("tre@x.it");
+    finestra.reject();
+    EXPECT_TRUE(finestra.isVisible());
+    EXPECT_EQ(finestra.Incolla->toPlainText(), "tre@x.it");
+    boxes.answers.push_back(TConfirmAnswer::Yes);
+    finestra.reject();
+    EXPECT_FALSE(finestra.isVisible());
+    EXPECT_TRUE(
+        brivano::TNonInviare(brivano::PercorsoNonInviareConfigurato()).Contiene("tre@x.it"));
+    EXPECT_EQ(boxes.asked.size(), 2u);
 }
 
 TEST_F(StrumentiRubricaTest, ContactCommandsWaitWhileAContactIsEdited) {

@@ -122,7 +122,7 @@ TEST_F(FStoricoInviiTest, ExportsThePickedRunOrAllToTheChosenFile) {
     };
     finestra.ButtonEsporta->click();
     EXPECT_EQ(proposto, "invio-1.csv");
-    EXPECT_NE(Leggi(una).find("\r\n2,due@x.it,in corso,"), std::string::npos);
+    EXPECT_NE(Leggi(una).find("\r\n2;due@x.it;in corso;"), std::string::npos);
 
     const auto tutte = dir.path() / "tutte.csv";
     finestra.ScegliFile = [&](const QString& p) {
@@ -131,7 +131,7 @@ TEST_F(FStoricoInviiTest, ExportsThePickedRunOrAllToTheChosenFile) {
     };
     finestra.ButtonEsportaTutto->click();
     EXPECT_EQ(proposto, "storico-invii.csv");
-    EXPECT_NE(Leggi(tutte).find("\r\n2,"), std::string::npos);
+    EXPECT_NE(Leggi(tutte).find("\r\n2;"), std::string::npos);
     EXPECT_EQ(boxes.Messages().size(), 2u);
 
     // Cancelled save box: nothing written, nothing said.

@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -15,6 +20,9 @@
 #include "ArchivioContatti.h"
 #include "SmtpSessionServer.h"
 #include "mailing_window/F_Agenda.h"
+#include "mailing_window/SceltaDestinatari.h"
+#include "mailing_window/VociDestinatari.h"
+#include "ui/CasellaFiltro.h"
 
 namespace {
 
@@ -94,10 +102,68 @@ TEST_F(FInvioMail, LoadsPicksAndReopens) {
     w.DDTestoRiga[7]->setText("ultima");
     w.hide();
     w.show();
-    EXPECT_EQ(w.ListBox1->count(), 0);
+    EXPECT_EQ(w.ListBox1->count(), 2) << "closing to reach a setting keeps the picked ones";
     EXPECT_EQ(w.DDHost->text(), "smtp.example.it");
     EXPECT_EQ(w.DDTestoRiga[7]->text(), "ultima");
     EXPECT_EQ(w.DDIndirizzoPSW->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(FInvioMail, MessageGrowsWithTheWindowAndHelpsWithFields) {
+    TFInvioMail w(fdb, boxes);
+    w.show();
+    w.resize(1400, 900);
+    QCoreApplication::processEvents();
+    EXPECT_GT(w.DDTestoRiga[7]->width(), 300) << "the lines widen with the window";
+    for (QPushButton* b : {w.ButtonAnteprima, w.ButtonProva, w.ButtonPiePagina, w.ButtonCampi})
+        EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString() << " is cut";
+
+    // Every merge field is offered; it goes where the user writes.
+    ASSERT_EQ(w.ButtonCampi->menu()->actions().size(), 6);
+    EXPECT_EQ(w.ButtonCampi->menu()->actions()[2]->text(), "{{Citta}}");
+    w.DDTestoRiga[0]->setText("Gentile ");
+    w.InserisciCampo(QStringLiteral("{{Ragione_Sociale}}"));
+    EXPECT_EQ(w.DDTestoRiga[0]->text(), "Gentile {{Ragione_Sociale}}");
+
+    // The entry shows its contact beside the address; its text stays the address.
+    fdb.QGEN.MoveToRow(2);
+    w.DBGrid1DblClick();
+    EXPECT_EQ(w.ListBox1->item(0)->text(), "beta@example.it");
+    EXPECT_EQ(brivano::TestoMostrato(w.ListBox1->model()->index(0, 0)),
+              QStringLiteral("beta@example.it — Beta"));
+
+    // "Account..." opens the settings over the window, which keeps its work.
+    EXPECT_FALSE(w.ButtonAccount->isVisible()) << "shown only where the settings can open";
+    int aperte = 0;
+    w.SetApriAccount([&] { ++aperte; });
+    w.ButtonAccount->click();
+    EXPECT_EQ(aperte, 1);
+    EXPECT_EQ(w.ListBox1->count(), 1);
+
+    // Tab walks the picking, the account, then the message; it leaves the grid.
+    EXPECT_FALSE(w.DBGrid1->tabKeyNavigation());
+    std::vector<QWidget*> giro;
+    QWidget* passo = w.Scelta->Filtro;
+    for (int i = 0; i < 40 && giro.size() < 30; ++i, passo = passo->nextInFocusChain())
+        if (passo->focusPolicy() & Qt::TabFocus) giro.push_back(passo);
+    auto posto = [&](QWidget* x) { return std::find(giro.begin(), giro.end(), x) - giro.begin(); };
+    EXPECT_LT(posto(w.DBGrid1), posto(w.ListBox1));
+    EXPECT_LT(posto(w.ListBox1), posto(w.DDHost));
+    EXPECT_LT(posto(w.DDIndirizzoPSW), posto(w.DDOgetto));
+    EXPECT_LT(posto(w.DDTestoRiga[7]), posto(w.ButtonInvio));
+}
+
+TEST_F(FInvioMail, ContactsAddedMeanwhileShowWhenTheWindowComesBack) {
+    TFInvioMail w(fdb, boxes);
+    w.show();
+    ASSERT_EQ(w.DBGrid1->model()->rowCount(), 3);
+    w.Scelta->Filtro->setText("zeta");
+    EXPECT_EQ(w.DBGrid1->model()->rowCount(), 0);
+    // Another program (the command-line tool) writes the file meanwhile.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    AggiungiContatto("Zeta", "zeta@example.it");
+    w.RicaricaSeCambiata();
+    ASSERT_EQ(w.DBGrid1->model()->rowCount(), 1) << "the search stays";
+    EXPECT_EQ(Cell(w, 0, 0), "Zeta");
 }
 
 TEST_F(FInvioMail, EmptyListSendsNothing) {
@@ -138,8 +204,8 @@ TEST_F(FInvioMail, EachEntryIsSentAndFailuresStaySelected) {
     EXPECT_EQ(boxes.Messages(),
               std::vector<std::string>{"Inviati: 1, esclusi: 1, falliti: 1.\r"
                                        "Invio non riuscito per 1 indirizzo:\r"
-                                       "ignoto@example.it - no such user (Destinatario rifiutato "
-                                       "dal server: controllare l'indirizzo)"});
+                                       "ignoto@example.it - Destinatario rifiutato dal server: "
+                                       "controllare l'indirizzo. Dettagli: no such user"});
     ASSERT_EQ(w.ListBox1->count(), 1);
     EXPECT_EQ(w.ListBox1->item(0)->text(), "ignoto@example.it");
     EXPECT_TRUE(w.ListBox1->item(0)->isSelected());

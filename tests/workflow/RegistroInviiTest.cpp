@@ -102,9 +102,9 @@ TEST(RegistroInvii, KeepsRunsAndEntriesAcrossOpenings) {
     std::stringstream testo;
     testo << in.rdbuf();
     EXPECT_EQ(testo.str().substr(0, testo.str().find("\r\n")),
-              "Posizione,Voce,Stato,Codice,Risposta,Message-ID,Tentativi,Aggiornata");
-    EXPECT_NE(testo.str().find("\r\n1,a@x.it,inviato,250,OK queued,,1,"), std::string::npos);
-    EXPECT_NE(testo.str().find("\r\n2,b@x.it,incerto,"), std::string::npos);
+              "\xEF\xBB\xBFPosizione;Voce;Stato;Codice;Risposta;Message-ID;Tentativi;Aggiornata");
+    EXPECT_NE(testo.str().find("\r\n1;a@x.it;inviato;250;OK queued;;1;"), std::string::npos);
+    EXPECT_NE(testo.str().find("\r\n2;b@x.it;incerto;"), std::string::npos);
 }
 
 TEST(RegistroInvii, UncertainEntriesAreSentAgainOnlyWhenTicked) {

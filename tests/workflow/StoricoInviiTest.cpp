@@ -163,24 +163,24 @@ TEST(StoricoInvii, ExportsOneRunOrEveryRun) {
     EXPECT_EQ(una.filename(), "invio-1.csv");
     const std::string testoUna = Leggi(una);
     EXPECT_EQ(testoUna.substr(0, testoUna.find("\r\n")),
-              "Posizione,Voce,Stato,Codice,Risposta,Message-ID,Tentativi,Aggiornata");
-    EXPECT_NE(testoUna.find("\r\n1,uno@x.it,inviato,250,OK,,1,"), std::string::npos);
+              "\xEF\xBB\xBFPosizione;Voce;Stato;Codice;Risposta;Message-ID;Tentativi;Aggiornata");
+    EXPECT_NE(testoUna.find("\r\n1;uno@x.it;inviato;250;OK;;1;"), std::string::npos);
     EXPECT_EQ(testoUna.find("b@x.it"), std::string::npos);
 
     const auto tutte = prova.dir.path() / TStoricoInvii::NomeFileCsv(std::nullopt);
     storico.EsportaCsv(std::nullopt, tutte);
     const std::string testo = Leggi(tutte);
     EXPECT_EQ(testo.substr(0, testo.find("\r\n")),
-              "Invio,Creata,Oggetto,Posizione,Voce,Stato,Codice,Risposta,Message-ID,Tentativi,"
-              "Aggiornata");
+              "\xEF\xBB\xBFInvio;Creata;Oggetto;Posizione;Voce;Stato;Codice;Risposta;Message-ID;"
+              "Tentativi;Aggiornata");
     // Oldest run first; quoted texts stay one field.
-    const auto primaRiga = testo.find("\r\n1,");
-    const auto secondaRun = testo.find("\r\n2,");
+    const auto primaRiga = testo.find("\r\n1;");
+    const auto secondaRun = testo.find("\r\n2;");
     ASSERT_NE(primaRiga, std::string::npos);
     ASSERT_NE(secondaRun, std::string::npos);
     EXPECT_LT(primaRiga, secondaRun);
-    EXPECT_NE(testo.find(",\"Auguri, \"\"tutti\"\"\",5,e@x.it,fallito,550,\"utente sconosciuto, "
-                         "davvero\","),
+    EXPECT_NE(testo.find(";\"Auguri, \"\"tutti\"\"\";5;e@x.it;fallito;550;utente sconosciuto, "
+                         "davvero;"),
               std::string::npos);
     std::size_t righe = 0;
     for (std::size_t p = 0; (p = testo.find("\r\n", p)) != std::string::npos; p += 2) ++righe;
