@@ -29,6 +29,7 @@
 #include "ui/GridModel.h"
 #include "ui/GrigliaFiltrata.h"
 #include "ui/PostoFinestra.h"
+#include "workflow/CampiRegistro.h"
 #include "workflow/CampiUnione.h"
 #include "workflow/ControlloInvio.h"
 
@@ -72,7 +73,8 @@ std::optional<std::filesystem::file_time_type> MomentoRubrica(TFDB& fdb) {
         if (nome.empty()) nome = "Rubrica.DB";
         const std::filesystem::path file = fdb.Session1.TablePath(fdb.QGEN.Alias(), nome);
         std::optional<std::filesystem::file_time_type> ultimo;
-        for (const std::filesystem::path& p : {file, std::filesystem::path(file.string() + "-wal")}) {
+        for (const std::filesystem::path& p :
+             {file, std::filesystem::path(file.string() + "-wal")}) {
             std::error_code errore;
             const auto quando = std::filesystem::last_write_time(p, errore);
             if (!errore && (!ultimo || quando > *ultimo)) ultimo = quando;
@@ -234,10 +236,14 @@ void TFInvioMail::CreaControlli() {
                                           "che ogni destinatario riceve con i propri dati"));
     auto* campi = new QMenu(ButtonCampi);
     campi->setObjectName("MenuCampi");
-    for (const char* nome : brivano::NomiCampiUnione) {
+    auto voce = [this, campi](const char* nome) {
         const QString segnaposto = QStringLiteral("{{%1}}").arg(QString::fromLatin1(nome));
         campi->addAction(segnaposto, this, [this, segnaposto] { InserisciCampo(segnaposto); });
-    }
+    };
+    for (const char* nome : brivano::NomiCampiUnione) voce(nome);
+    // The contact register's fields, filled by the entry's address.
+    campi->addSection(QStringLiteral("Registro contatti"));
+    for (const char* nome : brivano::NomiCampiRegistro) voce(nome);
     ButtonCampi->setMenu(campi);
     // The menu takes the focus: the box the user was writing in is the one
     // that gets the field.

@@ -14,7 +14,7 @@ QString& UltimaCartella() {
 }
 
 QString CartellaIniziale() {
-    const QString documenti = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString documenti = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!documenti.isEmpty() && QDir(documenti).exists()) return documenti;
     return QDir::homePath();
 }

@@ -118,7 +118,8 @@ TEST_F(FInvioMail, MessageGrowsWithTheWindowAndHelpsWithFields) {
         EXPECT_GE(b->width(), b->sizeHint().width()) << b->text().toStdString() << " is cut";
 
     // Every merge field is offered; it goes where the user writes.
-    ASSERT_EQ(w.ButtonCampi->menu()->actions().size(), 6);
+    ASSERT_EQ(w.ButtonCampi->menu()->actions().size(),
+              6 + 1 + 11);  // the register's after a section
     EXPECT_EQ(w.ButtonCampi->menu()->actions()[2]->text(), "{{Citta}}");
     w.DDTestoRiga[0]->setText("Gentile ");
     w.InserisciCampo(QStringLiteral("{{Ragione_Sociale}}"));
