@@ -451,14 +451,12 @@ void TFInvioMail::reject() {
 
 void TFInvioMail::FormShow() {
     controllo_->CompilaDaAccount();
-    // The picked recipients stay until a run ends or the user empties the
-    // list: closing the window to reach a setting must not lose them.
+    // The picked recipients stay until the run's end settles the list or the
+    // user empties it: closing the window to reach a setting must not lose them.
     RunGuarded(boxes_, [this] {
         Scelta->Filtro->clear();
         fdb_.CaricaRubrica();
         rubricaCaricata_ = MomentoRubrica(fdb_);
-        if (runConclusa_) ListBox1->clear();
-        runConclusa_ = false;
     });
     ButtonReinvia->hide();
     if (!ripresaChiesta_) {
@@ -612,7 +610,6 @@ void TFInvioMail::MostraInizio(int massimo, const std::string& avanzamento) {
 }
 
 void TFInvioMail::MostraFine() {
-    runConclusa_ = true;
     AbilitaInput(true);
     ProgressBar1->hide();
     Operazione->hide();

@@ -180,9 +180,6 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     std::function<void()> apriAccount_;
     // The subject or text line the user last wrote in.
     QPointer<QLineEdit> casellaInUso_;
-    // A run ended since the window was last shown: the next showing starts
-    // with an empty recipient list.
-    bool runConclusa_ = false;
     // When the contact file (or its journal) was last written, as loaded.
     std::optional<std::filesystem::file_time_type> rubricaCaricata_;
 };
