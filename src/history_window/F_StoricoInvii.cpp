@@ -48,7 +48,7 @@ TFStoricoInvii::TFStoricoInvii(TMessageBoxes& boxes, TPercorsoRegistro registro,
     setFont(Tahoma(8));
     resize(900, 560);
     ScegliFile = [this](const QString& proposto) {
-        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Esporta in CSV"),
+        QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Esporta in CSV"),
                                                           brivano::PercorsoProposto(proposto),
                                                           QStringLiteral("File CSV (*.csv)"));
         brivano::RicordaCartella(file);

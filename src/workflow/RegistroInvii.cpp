@@ -144,7 +144,7 @@ struct TRigaPresa {
 // Italian spreadsheet opens it in columns; a cell that would run as a formula
 // gets an apostrophe in front.
 std::string CampoCsv(const std::string& valore) {
-    const std::string campo = SembraFormula(valore) ? "'" + valore : valore;
+    std::string campo = SembraFormula(valore) ? "'" + valore : valore;
     if (campo.find_first_of(";\"\r\n") == std::string::npos) return campo;
     std::string out = "\"";
     for (char c : campo) {
