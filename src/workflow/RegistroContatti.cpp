@@ -131,7 +131,7 @@ std::optional<std::string> DataRegistro(std::string_view testo) {
         giorno = numero(g);
     }
     if (!GiornoEsiste(anno, mese, giorno)) return std::nullopt;
-    char testoData[11];
+    char testoData[16];
     std::snprintf(testoData, sizeof testoData, "%04d-%02d-%02d", anno, mese, giorno);
     return std::string(testoData);
 }
@@ -139,7 +139,7 @@ std::optional<std::string> DataRegistro(std::string_view testo) {
 std::string OggiRegistro() {
     using namespace std::chrono;
     const year_month_day oggi{floor<days>(system_clock::now())};
-    char testo[11];
+    char testo[16];
     std::snprintf(testo, sizeof testo, "%04d-%02u-%02u", static_cast<int>(oggi.year()),
                   static_cast<unsigned>(oggi.month()), static_cast<unsigned>(oggi.day()));
     return testo;
