@@ -122,6 +122,9 @@ TFInvioMail::TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
 }
 
 TFInvioMail::~TFInvioMail() {
+    // The base classes' destruction moves the focus: the window must no
+    // longer hear of it by then.
+    disconnect(seguiFuoco_);
     // The run uses the client and the message, which go with the window: it
     // ends before them, and tells the window nothing more.
     controllo_.reset();
@@ -247,7 +250,7 @@ void TFInvioMail::CreaControlli() {
     ButtonCampi->setMenu(campi);
     // The menu takes the focus: the box the user was writing in is the one
     // that gets the field.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* ora) {
+    seguiFuoco_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* ora) {
         if (ora == DDOgetto) casellaInUso_ = DDOgetto;
         for (QLineEdit* riga : DDTestoRiga)
             if (ora == riga) casellaInUso_ = riga;

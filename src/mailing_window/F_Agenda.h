@@ -180,6 +180,7 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     std::function<void()> apriAccount_;
     // The subject or text line the user last wrote in.
     QPointer<QLineEdit> casellaInUso_;
+    QMetaObject::Connection seguiFuoco_;
     // When the contact file (or its journal) was last written, as loaded.
     std::optional<std::filesystem::file_time_type> rubricaCaricata_;
 };
