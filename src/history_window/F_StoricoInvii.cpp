@@ -49,8 +49,8 @@ TFStoricoInvii::TFStoricoInvii(TMessageBoxes& boxes, TPercorsoRegistro registro,
     resize(900, 560);
     ScegliFile = [this](const QString& proposto) {
         QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Esporta in CSV"),
-                                                          brivano::PercorsoProposto(proposto),
-                                                          QStringLiteral("File CSV (*.csv)"));
+                                                    brivano::PercorsoProposto(proposto),
+                                                    QStringLiteral("File CSV (*.csv)"));
         brivano::RicordaCartella(file);
         return file;
     };
