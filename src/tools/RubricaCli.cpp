@@ -283,8 +283,9 @@ int Importa(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& o
     // Business columns and tags of the same file go to the contact register.
     const auto registro = ImportaRegistroDaFile(r.argomenti[0]);
     if (registro) out << TestoEsitoRegistro(*registro) << '\n';
-    return esito.Scartate.empty() && (!registro || registro->Errori.empty()) ? 0
-                                                                             : UscitaRigheScartate;
+    return esito.RigheScartate == 0 && (!registro || registro->Errori.empty())
+               ? 0
+               : UscitaRigheScartate;
 }
 
 int Esporta(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& out) {

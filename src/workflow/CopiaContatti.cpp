@@ -41,7 +41,7 @@ std::string CopiaContattiNelNuovoAnno(TFDB& fdb, const std::string& annoPreceden
     std::string testo = "Copiati " + std::to_string(esito.Aggiunti) + " contatti dall'anno " +
                         annoPrecedente + " (già presenti: " + std::to_string(esito.Duplicati) +
                         ").";
-    if (!esito.Scartate.empty()) testo += "\rNon copiati: " + std::to_string(esito.Scartate.size());
+    if (esito.RigheScartate > 0) testo += "\rNon copiati: " + std::to_string(esito.RigheScartate);
     for (const TRigaScartata& s : esito.Scartate)
         testo += "\rcontatto " + std::to_string(s.Riga) + ": " + s.Motivo;
     return testo;

@@ -53,7 +53,7 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella,
     // Contacts already in the table, and those this import adds, by the hash
     // of their address (or of all their values when they have none).
     using TVoce = TIndirizziVisti::TVoce;
-    TIndirizziVisti visti;
+    TIndirizziVisti visti(opzioni.IndirizziInMemoria);
     std::string spazio;
     {
         auto esistenti = tabella.OrderedRows("", false);
@@ -65,6 +65,7 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella,
             visti.Aggiungi(
                 chiave.empty() ? TIndirizziVisti::HashValori(c) : TIndirizziVisti::Hash(chiave),
                 TVoce{id, 0, false});
+            visti.Riduci();
         }
     }
 
@@ -111,6 +112,8 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella,
     TContatto unito;
     std::size_t fatte = 0;
     while (prossima(riga)) {
+        // No entry is held by address between batches.
+        if (attese.empty()) visti.Riduci();
         const std::string_view chiave =
             TIndirizziVisti::Chiave(riga.Contatto[TCampo::EMail], spazio);
         const std::uint64_t hash = chiave.empty() ? TIndirizziVisti::HashValori(riga.Contatto)
@@ -133,9 +136,10 @@ TEsitoImportazione ImportaContatti(TTableFile& tabella,
         TEsitoRiga marca = TEsitoRiga::Nuovo;
         if (!motivo.empty()) {
             marca = TEsitoRiga::Scartato;
-            esito.Scartate.push_back({riga.Riga, motivo});
+            if (++esito.RigheScartate <= kRigheElencate)
+                esito.Scartate.push_back({riga.Riga, motivo});
         } else if (esistente) {
-            if (esistente->Riga != 0)
+            if (esistente->Riga != 0 && ++esito.RigheDoppie <= kRigheElencate)
                 esito.DoppiNelFile.push_back(
                     {riga.Riga, esistente->Riga, aggiorna ? riga.Riga : esistente->Riga});
             if (!aggiorna) {
@@ -196,12 +200,19 @@ std::string TestoEsitoImportazione(const TEsitoImportazione& esito) {
     std::string testo = "Contatti aggiunti: " + std::to_string(esito.Aggiunti) +
                         "\rContatti aggiornati: " + std::to_string(esito.Aggiornati) +
                         "\rGià presenti, lasciati com'erano: " + std::to_string(esito.Duplicati) +
-                        "\rRighe scartate: " + std::to_string(esito.Scartate.size());
+                        "\rRighe scartate: " + std::to_string(esito.RigheScartate);
     for (const TRigaScartata& s : esito.Scartate)
         testo += "\rriga " + std::to_string(s.Riga) + ": " + s.Motivo;
+    if (const std::size_t altre =
+            static_cast<std::size_t>(esito.RigheScartate) - esito.Scartate.size())
+        testo += "\r… e altre " + std::to_string(altre) + " righe scartate";
     for (const TDoppioNelFile& d : esito.DoppiNelFile)
         testo += "\rriga " + std::to_string(d.Riga) + ": stessa e-mail della riga " +
                  std::to_string(d.Prima) + ", vale la riga " + std::to_string(d.Vale);
+    if (const std::size_t altre =
+            static_cast<std::size_t>(esito.RigheDoppie) - esito.DoppiNelFile.size())
+        testo += "\r… e altre " + std::to_string(altre) +
+                 " righe con la stessa e-mail di una riga precedente";
     if (!esito.CodificheMiste.empty()) testo += "\rCodifica: " + esito.CodificheMiste;
     return testo;
 }

@@ -32,12 +32,18 @@ struct TDoppioNelFile {
     int Vale = 0;   // the row whose values stand: the first when skipping, else the last
 };
 
+// Rows left out, and rows met twice, are listed up to this many each (the
+// counts are whole), so a long file's report stays small.
+inline constexpr int kRigheElencate = 1000;
+
 struct TEsitoImportazione {
     int Aggiunti = 0;
     int Aggiornati = 0;
     int Duplicati = 0;  // left alone because already there
-    std::vector<TRigaScartata> Scartate;
-    std::vector<TDoppioNelFile> DoppiNelFile;
+    int RigheScartate = 0;
+    int RigheDoppie = 0;                       // rows with the address of an earlier row
+    std::vector<TRigaScartata> Scartate;       // the first kRigheElencate
+    std::vector<TDoppioNelFile> DoppiNelFile;  // the first kRigheElencate
     std::string CodificheMiste;  // which rows were read in which encoding, when not all in one
 };
 
@@ -51,6 +57,8 @@ struct TOpzioniImportazione {
     // Each row with what happens to it (the reason when left out).
     std::function<void(const TRigaImportata& riga, TEsitoRiga esito, const std::string& motivo)>
         PerRiga;
+    // Addresses met held in memory; beyond them they go to a temporary file.
+    std::size_t IndirizziInMemoria = std::size_t{1} << 16;
 };
 
 // Writes the rows `prossima` gives until it returns false. A row with an

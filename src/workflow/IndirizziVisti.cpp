@@ -1,6 +1,8 @@
 #include "workflow/IndirizziVisti.h"
 
+#include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "workflow/FormaIndirizzo.h"
 
@@ -47,6 +49,39 @@ std::uint64_t TIndirizziVisti::HashValori(const TContatto& contatto) {
     std::uint64_t h = 0x9e3779b97f4a7c15ULL;
     for (const std::string& v : contatto.Valori) h = Mescola(h ^ Hash(v)) + v.size();
     return h;
+}
+
+TIndirizziVisti::TIndirizziVisti(std::size_t inMemoria, std::filesystem::path cartella)
+    : inMemoria_(inMemoria), disco_(std::move(cartella)) {}
+
+TIndirizziVisti::TVoce* TIndirizziVisti::DalDisco(std::uint64_t hash,
+                                                  const std::function<bool(TVoce&)>& uguale) {
+    TIndirizziSuDisco::TRegistrato r;
+    const bool preso = disco_.Prendi(
+        hash,
+        [&uguale](const TIndirizziSuDisco::TRegistrato& su) {
+            TVoce voce{su.Id, su.Riga, su.InAttesa != 0};
+            return uguale(voce);
+        },
+        r);
+    return preso ? Aggiungi(hash, TVoce{r.Id, r.Riga, r.InAttesa != 0}) : nullptr;
+}
+
+void TIndirizziVisti::Riduci() {
+    if (elementi_.size() < inMemoria_) return;
+    std::sort(elementi_.begin(), elementi_.end(),
+              [](const TElemento& a, const TElemento& b) { return a.hash < b.hash; });
+    disco_.Scrivi(elementi_.size(), [this](std::size_t i) {
+        const TElemento& e = elementi_[i];
+        TIndirizziSuDisco::TRegistrato r;
+        r.Hash = e.hash;
+        r.Id = e.voce.Id;
+        r.Riga = e.voce.Riga;
+        r.InAttesa = e.voce.InAttesa ? 1 : 0;
+        return r;
+    });
+    elementi_.clear();
+    std::fill(posti_.begin(), posti_.end(), 0);
 }
 
 TIndirizziVisti::TVoce* TIndirizziVisti::Aggiungi(std::uint64_t hash, const TVoce& voce) {

@@ -46,8 +46,31 @@ TEST_F(ImportazioneTest, RowsLandInTheContactListOrder) {
 }
 
 // Addresses already plain and addresses to normalise, in the table and in the
-// file, in both orders and enough of them for the lookup to grow.
-TEST_F(ImportazioneTest, AnAddressMatchesHoweverItIsWritten) {
+// file, in both orders and enough of them for the lookup to grow, or to move
+// most of them to a file.
+class IndirizziInMemoriaTest : public ImportazioneTest,
+                               public ::testing::WithParamInterface<std::size_t> {
+  protected:
+    TEsitoImportazione Importa(const std::string& csv, TDuplicati duplicati) {
+        const auto righe = Righe(csv);
+        std::size_t i = 0;
+        TOpzioniImportazione opzioni;
+        opzioni.Duplicati = duplicati;
+        opzioni.IndirizziInMemoria = GetParam();
+        return ImportaContatti(
+            file(),
+            [&](TRigaImportata& riga) {
+                if (i == righe.size()) return false;
+                riga = righe[i++];
+                return true;
+            },
+            opzioni);
+    }
+};
+INSTANTIATE_TEST_SUITE_P(InMemoriaOSuFile, IndirizziInMemoriaTest,
+                         ::testing::Values(std::size_t{1} << 16, std::size_t{16}));
+
+TEST_P(IndirizziInMemoriaTest, AnAddressMatchesHoweverItIsWritten) {
     constexpr int n = 300;
     auto indirizzo = [](int i, bool maiuscolo) {
         const std::string numero = std::to_string(i);
@@ -59,13 +82,13 @@ TEST_F(ImportazioneTest, AnAddressMatchesHoweverItIsWritten) {
         dopo += "Nuova " + std::to_string(i) + ";" + indirizzo(i, i % 2 != 0) + "\n";
         dopo += "Ultima " + std::to_string(i) + ";" + indirizzo(i, i % 2 == 0) + "\n";
     }
-    EXPECT_EQ(ImportaContatti(file(), Righe(prima), TDuplicati::Salta).Aggiunti, n);
+    EXPECT_EQ(Importa(prima, TDuplicati::Salta).Aggiunti, n);
 
-    auto esito = ImportaContatti(file(), Righe(dopo), TDuplicati::Salta);
+    auto esito = Importa(dopo, TDuplicati::Salta);
     EXPECT_EQ(esito.Aggiunti, 0);
     EXPECT_EQ(esito.Duplicati, 2 * n);
 
-    esito = ImportaContatti(file(), Righe(dopo), TDuplicati::Aggiorna);
+    esito = Importa(dopo, TDuplicati::Aggiorna);
     EXPECT_EQ(esito.Aggiunti, 0);
     EXPECT_EQ(esito.Aggiornati, 2 * n);
     const auto contatti = LeggiContatti(file());
@@ -121,6 +144,25 @@ TEST_F(ImportazioneTest, OverLongValuesLeaveTheirRowOutUncut) {
     EXPECT_EQ(esito.Scartate[1].Motivo, "CAP di 6 caratteri, al massimo 5");
     EXPECT_EQ(Aziende(file()), std::vector<std::string>{"Due"});
     EXPECT_NE(TestoEsitoImportazione(esito).find("\rriga 4: CAP di 6 caratteri, al massimo 5"),
+              std::string::npos);
+}
+
+// Rows left out and rows met twice beyond the listed ones are counted, so a
+// long file's report stays small.
+TEST_F(ImportazioneTest, ALongReportListsTheFirstRowsAndCountsTheRest) {
+    std::string csv = "Azienda;Email;CAP\nPrima;p@p.it;1\n";
+    for (int i = 0; i < kRigheElencate + 2; ++i) csv += "Ditta;P@P.IT;1\nScarto;;123456\n";
+    const auto esito = ImportaContatti(file(), Righe(csv), TDuplicati::Salta);
+    EXPECT_EQ(esito.Aggiunti, 1);
+    EXPECT_EQ(esito.RigheScartate, kRigheElencate + 2);
+    EXPECT_EQ(esito.RigheDoppie, kRigheElencate + 2);
+    ASSERT_EQ(esito.Scartate.size(), std::size_t{kRigheElencate});
+    ASSERT_EQ(esito.DoppiNelFile.size(), std::size_t{kRigheElencate});
+    EXPECT_EQ(esito.DoppiNelFile.back().Riga, 2 * kRigheElencate + 1);
+    const std::string testo = TestoEsitoImportazione(esito);
+    EXPECT_NE(testo.find("Righe scartate: 1002\r"), std::string::npos);
+    EXPECT_NE(testo.find("\r… e altre 2 righe scartate\r"), std::string::npos);
+    EXPECT_NE(testo.find("\r… e altre 2 righe con la stessa e-mail di una riga precedente"),
               std::string::npos);
 }
 
