@@ -6,6 +6,7 @@
 #include <QTableView>
 #include <unordered_set>
 
+#include "addressbook/F_Duplicati.h"
 #include "addressbook/F_ImportaContatti.h"
 #include "addressbook/F_NonInviare.h"
 #include "addressbook/F_SchedaRegistro.h"
@@ -64,6 +65,8 @@ TStrumentiRubrica::TStrumentiRubrica(QWidget* finestra, QMenuBar* menu, QTableVi
     Contatti->addSeparator();
     Registro1 = Contatti->addAction(QStringLiteral("&Registro del contatto..."), this,
                                     [this] { ApriRegistro(); });
+    Duplicati1 = Contatti->addAction(QStringLiteral("Trova &duplicati..."), this,
+                                     [this] { ApriDuplicati(); });
 }
 
 bool TStrumentiRubrica::eventFilter(QObject* watched, QEvent* event) {
@@ -135,6 +138,12 @@ void TStrumentiRubrica::ApriRegistro() {
     }
     TFSchedaRegistro finestra(boxes_, *email, finestra_);
     finestra.exec();
+}
+
+void TStrumentiRubrica::ApriDuplicati() {
+    TFDuplicati finestra(fdb_, boxes_, finestra_);
+    finestra.exec();
+    if (finestra.Cambiata()) ricarica_();
 }
 
 }  // namespace brivano

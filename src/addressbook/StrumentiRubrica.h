@@ -2,7 +2,7 @@
 // What the address book offers beyond browsing and editing: the search box
 // over the list, import, export of all or of the filtered contacts, "Non
 // inviare più" for the current contact, the do-not-mail window and the
-// current contact's entry in the contact register. Kept
+// current contact's entry in the contact register, the duplicates. Kept
 // apart from the window, which only places the box and the menu.
 
 #include <QObject>
@@ -39,11 +39,13 @@ class TStrumentiRubrica : public QObject {
     void ApriNonInviare();
     // The current contact's entry in the contact register.
     void ApriRegistro();
+    // "Trova duplicati": the list is read again after a merge.
+    void ApriDuplicati();
 
     TCasellaFiltro* Filtro;
     QMenu* Contatti;
     QAction *Importa1, *EsportaTutti1, *EsportaFiltrati1, *NonInviare1, *ElencoNonInviare1;
-    QAction* Registro1;
+    QAction *Registro1, *Duplicati1;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -17,6 +17,7 @@
 #include "RecordingMessageBoxes.h"
 #include "RubricaDiProva.h"
 #include "TempDir.h"
+#include "addressbook/F_Duplicati.h"
 #include "addressbook/F_ImportaContatti.h"
 #include "addressbook/F_NonInviare.h"
 #include "addressbook/F_Rubrica.h"
@@ -24,6 +25,8 @@
 #include "archive/F_DB.h"
 #include "config/F_Conf.h"
 #include "ui/CasellaFiltro.h"
+#include "workflow/ComandiContatti.h"
+#include "workflow/ContattiArchivio.h"
 #include "workflow/Esportazione.h"
 #include "workflow/FileImportazione.h"
 #include "workflow/NonInviare.h"
@@ -177,6 +180,26 @@ TEST_F(StrumentiRubricaTest, ContactCommandsWaitWhileAContactIsEdited) {
     EXPECT_FALSE(w.Strumenti->Contatti->isEnabled());
     w.Annulla1Click();
     EXPECT_TRUE(w.Strumenti->Contatti->isEnabled());
+}
+
+TEST_F(StrumentiRubricaTest, DuplicatesMergeKeepsTheValueClicked) {
+    ScriviRigaDiProva(fdb, {{"Ragione_Sociale", "ALFA"}, {"Citta", "Asti"}, {"EMail", "b@a.it"}});
+    w.show();
+    TFDuplicati finestra(fdb, boxes, &w);
+    ASSERT_EQ(finestra.Gruppi->count(), 1);
+    ASSERT_EQ(finestra.Campi->columnCount(), 2);
+    // Row 2 is the city: the second contact's is kept.
+    emit finestra.Campi->cellClicked(2, 1);
+    EXPECT_EQ(finestra.Campi->item(2, 1)->checkState(), Qt::Checked);
+    EXPECT_EQ(finestra.Campi->item(2, 0)->checkState(), Qt::Unchecked);
+    EXPECT_FALSE(finestra.Unisci());  // the question answered No
+    boxes.answers.push_back(TConfirmAnswer::Yes);
+    ASSERT_TRUE(finestra.Unisci());
+    EXPECT_EQ(finestra.Gruppi->count(), 0);
+    const auto contatti = brivano::LeggiContatti(*brivano::RubricaDiLavoro(fdb));
+    ASSERT_EQ(contatti.size(), 3u);
+    EXPECT_EQ(contatti[0][brivano::TCampo::Citta], "Asti");
+    EXPECT_EQ(contatti[0][brivano::TCampo::EMail], "alfa@a.it");
 }
 
 }  // namespace
