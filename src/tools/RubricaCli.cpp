@@ -60,7 +60,7 @@ constexpr const char* kAiuto =
     "      scrive il registro dei contatti (indirizzo, base giuridica, fonte, date\n"
     "      di raccolta e di opposizione, informativa, etichette, dati aziendali,\n"
     "      ultimo invio e numero di invii dal registro delle spedizioni)\n"
-    "  registro importa FILE.csv\n"
+    "  registro importa FILE.csv|FILE.vcf\n"
     "      legge base giuridica, fonte, date, etichette, P.IVA, codice fiscale,\n"
     "      PEC, codice SDI, referente e telefono per indirizzo, tutte le righe o\n"
     "      nessuna\n"

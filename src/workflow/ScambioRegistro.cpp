@@ -140,39 +140,6 @@ std::string TestoCsvRegistro(const std::vector<TVoceRegistro>& voci,
     return out;
 }
 
-std::string TestoVCardRegistro(const std::vector<TVoceRegistro>& voci) {
-    std::string out;
-    for (const TVoceRegistro& v : voci) {
-        const auto proprieta = [&](const char* nome, const std::string& valore) {
-            if (!valore.empty())
-                AggiungiLineaVCard(out, std::string(nome) + ":" + ValoreVCard(valore));
-        };
-        AggiungiLineaVCard(out, "BEGIN:VCARD");
-        AggiungiLineaVCard(out, "VERSION:4.0");
-        proprieta("FN", v.Referente.empty() ? v.Indirizzo : v.Referente);
-        proprieta("EMAIL", v.Indirizzo);
-        proprieta("TEL", v.Telefono);
-        if (!v.Etichette.empty()) {
-            std::string categorie;
-            for (const std::string& e : v.Etichette)
-                categorie += (categorie.empty() ? "" : ",") + ValoreVCard(e);
-            AggiungiLineaVCard(out, "CATEGORIES:" + categorie);
-        }
-        proprieta("X-BASE-GIURIDICA", NomeBase(v.Base));
-        proprieta("X-FONTE", v.Fonte);
-        proprieta("X-DATA-RACCOLTA", v.DataRaccolta);
-        proprieta("X-INFORMATIVA", v.Informativa);
-        proprieta("X-DATA-OPPOSIZIONE", v.DataOpposizione);
-        proprieta("X-PARTITA-IVA", v.PartitaIva);
-        proprieta("X-CODICE-FISCALE", v.CodiceFiscale);
-        proprieta("X-PEC", v.Pec);
-        proprieta("X-CODICE-SDI", v.CodiceSdi);
-        proprieta("X-REFERENTE", v.Referente);
-        AggiungiLineaVCard(out, "END:VCARD");
-    }
-    return out;
-}
-
 std::optional<TCampoRegistro> CampoRegistroDaIntestazione(std::string_view intestazione) {
     const std::string pulito = NomePulito(intestazione);
     for (const TNomeColonna& n : NomiColonne)
@@ -228,6 +195,42 @@ bool MettiCampo(TVoceRegistro& voce, TCampoRegistro campo, const std::string& va
     return true;
 }
 
+std::string TestoCampo(const TVoceRegistro& voce, TCampoRegistro campo) {
+    switch (campo) {
+        case TCampoRegistro::Indirizzo:
+            return voce.Indirizzo;
+        case TCampoRegistro::Base:
+            return NomeBase(voce.Base);
+        case TCampoRegistro::Fonte:
+            return voce.Fonte;
+        case TCampoRegistro::DataRaccolta:
+            return voce.DataRaccolta;
+        case TCampoRegistro::Informativa:
+            return voce.Informativa;
+        case TCampoRegistro::DataOpposizione:
+            return voce.DataOpposizione;
+        case TCampoRegistro::Etichette:
+            return TestoEtichette(voce.Etichette);
+        case TCampoRegistro::PartitaIva:
+            return voce.PartitaIva;
+        case TCampoRegistro::CodiceFiscale:
+            return voce.CodiceFiscale;
+        case TCampoRegistro::Pec:
+            return voce.Pec;
+        case TCampoRegistro::CodiceSdi:
+            return voce.CodiceSdi;
+        case TCampoRegistro::Referente:
+            return voce.Referente;
+        case TCampoRegistro::Telefono:
+            return voce.Telefono;
+    }
+    return {};
+}
+
+const char* NomeCampoRegistro(TCampoRegistro campo) {
+    return IntestazioneCsv.at(static_cast<std::size_t>(campo));
+}
+
 namespace {
 
 std::vector<TRecordCsv> RecordRegistro(const std::string& testo) {
@@ -242,8 +245,12 @@ std::vector<TRecordCsv> RecordRegistro(const std::string& testo) {
 
 std::optional<TEsitoImportazioneRegistro> ImportaRegistroDaFile(const std::filesystem::path& file) {
     const std::string bytes = LeggiFile(file);
-    if (FormatoDelFile(file, bytes) != TFormatoFile::Csv) return std::nullopt;
     const std::string testo = DecodificaTesto(bytes).Testo;
+    if (FormatoDelFile(file, bytes) != TFormatoFile::Csv) {
+        if (!VCardConRegistro(testo)) return std::nullopt;
+        TRegistroContatti registro(PercorsoRegistroContattiConfigurato());
+        return ImportaRegistro(registro, bytes);
+    }
     const std::size_t fineRiga = testo.find_first_of("\r\n");
     const std::string prima = testo.substr(0, fineRiga);
     bool indirizzo = false, altre = false;
@@ -268,6 +275,23 @@ std::string TestoEsitoRegistro(const TEsitoImportazioneRegistro& esito) {
 
 TEsitoImportazioneRegistro ImportaRegistro(TRegistroContatti& registro, std::string_view bytes) {
     const std::string testo = DecodificaTesto(bytes).Testo;
+    if (FormatoDelFile({}, testo) == TFormatoFile::VCard) {
+        TVociLette lette = VociDaVCard(testo, &registro);
+        TEsitoImportazioneRegistro esito;
+        esito.Errori = std::move(lette.Errori);
+        std::vector<TVoceRegistro> voci;
+        for (std::size_t i = 0; i < lette.Voci.size(); ++i) {
+            TVoceControllata controllata = ControllaVoce(std::move(lette.Voci[i]));
+            for (const std::string& e : controllata.Errori)
+                esito.Errori.push_back("scheda della riga " + std::to_string(lette.Linee[i]) +
+                                       ": " + e);
+            voci.push_back(std::move(controllata.Voce));
+        }
+        if (!esito.Errori.empty()) return esito;
+        registro.ScriviTutte(voci);
+        esito.Scritte = static_cast<int>(voci.size());
+        return esito;
+    }
     std::vector<TRecordCsv> record = RecordRegistro(testo);
     if (record.empty()) throw ERegistroContatti("Il file è vuoto");
     std::vector<std::optional<TCampoRegistro>> colonne;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "workflow/RegistroContatti.h"
+#include "workflow/RegistroVCard.h"
 
 namespace brivano {
 
@@ -36,7 +37,6 @@ TInviiPerIndirizzo InviiPerIndirizzo(const TRegistroInvii& registro);
 // Header and one line per entry, ";" separated, UTF-8 with a byte order mark.
 std::string TestoCsvRegistro(const std::vector<TVoceRegistro>& voci,
                              const TInviiPerIndirizzo& invii);
-std::string TestoVCardRegistro(const std::vector<TVoceRegistro>& voci);
 
 // The register's columns an imported file may hold.
 enum class TCampoRegistro {
@@ -59,22 +59,26 @@ enum class TCampoRegistro {
 std::optional<TCampoRegistro> CampoRegistroDaIntestazione(std::string_view intestazione);
 // Puts a file's value into an entry; false for a basis it does not know.
 bool MettiCampo(TVoceRegistro& voce, TCampoRegistro campo, const std::string& valore);
+// An entry's value as a file holds it, MettiCampo's inverse; the name a
+// reader sees ("Base giuridica", "Partita IVA", …).
+std::string TestoCampo(const TVoceRegistro& voce, TCampoRegistro campo);
+const char* NomeCampoRegistro(TCampoRegistro campo);
 
 struct TEsitoImportazioneRegistro {
     int Scritte = 0;
     // "riga N: why", one per line left out; when any, nothing was written.
     std::vector<std::string> Errori;
 };
-// Reads a CSV (UTF-8 or Windows-1252, any of the usual separators) into the
-// register, all rows or none. Columns the file has replace those of an
-// entry already there; the others stay. Raises ERegistroContatti for a file
-// with no address column.
+// Reads a CSV (UTF-8 or Windows-1252, any of the usual separators) or a
+// vCard (RegistroVCard) into the register, all rows or none. Columns the file has replace those of
+// an entry already there; the others stay. Raises ERegistroContatti for a file with no address
+// column.
 TEsitoImportazioneRegistro ImportaRegistro(TRegistroContatti& registro, std::string_view bytes);
 
 // After a contact import: a CSV file whose header names a register column
-// beside the e-mail ("Base giuridica", "P.IVA", "Tag", …) fills the register
-// of the configuration's data root too. nullopt for a file without such
-// columns (or not CSV).
+// beside the e-mail ("Base giuridica", "P.IVA", "Tag", …), or a vCard with
+// the register's X- properties, fills the register of the configuration's
+// data root too. nullopt for a file without such columns or properties.
 std::optional<TEsitoImportazioneRegistro> ImportaRegistroDaFile(const std::filesystem::path& file);
 // "Registro dei contatti: 12 voci scritte." or the rows in error.
 std::string TestoEsitoRegistro(const TEsitoImportazioneRegistro& esito);

@@ -192,6 +192,59 @@ TEST(RegistroContattiTest, ExportReadBackByPythonCsvAndVobject) {
               "X-PARTITA-IVA=01234567897\nX-REFERENTE=Anna Rossi\n");
 }
 
+TEST(RegistroContattiTest, VCardExportReadsBackIntoTheRegister) {
+    TTempDir dir;
+    std::filesystem::create_directory(dir.path() / "da");
+    std::filesystem::create_directory(dir.path() / "a");
+    TRegistroContatti da(PercorsoRegistroContatti(dir.path() / "da"));
+    TVoceRegistro piena{"Anna.Rossi@Example.it"};
+    piena.Base = TBaseGiuridica::Consenso;
+    piena.Fonte =
+        "modulo sito, pagina \"offerte; estate\"\\2025 — una fonte lunga abbastanza da "
+        "andare a capo più di una volta nella scheda";
+    piena.DataRaccolta = "2024-02-29";
+    piena.Informativa = "v3";
+    piena.Etichette = {"fiera Milano", "vip", "àccento"};
+    piena.PartitaIva = "01234567897";
+    piena.CodiceFiscale = "RSSMRA85T10A562S";
+    piena.Pec = "anna@pec.example.it";
+    piena.CodiceSdi = "ABC1234";
+    piena.Referente = "Anna Rossi";
+    piena.Telefono = "+39 02 1234";
+    TVoceRegistro opposta{"bruno@example.it"};
+    opposta.DataOpposizione = "2025-01-02";
+    da.Scrivi(piena);
+    da.Scrivi(opposta);
+
+    TRegistroContatti a(PercorsoRegistroContatti(dir.path() / "a"));
+    TVoceRegistro gia{"bruno@example.it"};
+    gia.Telefono = "011 55";  // a field the card lacks stays
+    a.Scrivi(gia);
+    const TEsitoImportazioneRegistro esito = ImportaRegistro(a, TestoVCardRegistro(da.Elenco()));
+    EXPECT_TRUE(esito.Errori.empty()) << esito.Errori.front();
+    EXPECT_EQ(esito.Scritte, 2);
+    const std::vector<TVoceRegistro> prima = da.Elenco(), dopo = a.Elenco();
+    ASSERT_EQ(dopo.size(), 2u);
+    for (std::size_t i = 0; i < prima.size(); ++i)
+        for (int c = static_cast<int>(TCampoRegistro::Indirizzo);
+             c <= static_cast<int>(TCampoRegistro::Telefono); ++c) {
+            const auto campo = static_cast<TCampoRegistro>(c);
+            SCOPED_TRACE(NomeCampoRegistro(campo));
+            EXPECT_EQ(TestoCampo(dopo[i], campo), campo == TCampoRegistro::Telefono && i == 1
+                                                      ? "011 55"
+                                                      : TestoCampo(prima[i], campo));
+        }
+
+    // A basis not known leaves the whole file out.
+    const TEsitoImportazioneRegistro cattivo = ImportaRegistro(
+        a,
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nEMAIL:c@example.it\r\nX-BASE-GIURIDICA:boh\r\n"
+        "END:VCARD\r\n");
+    EXPECT_EQ(cattivo.Errori,
+              std::vector<std::string>{"scheda della riga 1: base giuridica sconosciuta: boh"});
+    EXPECT_FALSE(a.Leggi("c@example.it"));
+}
+
 TEST(RegistroContattiTest, RegisterFieldsFillMergeFieldsByAddress) {
     TTempDir dir;
     const auto lista = [&] { return PercorsoNonInviare(dir.str()); };
