@@ -367,6 +367,11 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
                 for (std::size_t i = 0; i < voci.size(); ++i) opzioni_.Posizioni.push_back(i);
             }
         }
+        // The proof goes by journal position: a resumed list holds only some of them.
+        if (basi)
+            for (TBaseVoce& b : basi->Voci)
+                if (b.Posizione < opzioni_.Posizioni.size())
+                    b.Posizione = opzioni_.Posizioni[b.Posizione];
         if (basi && !RegistraBasiInvio(boxes_, opzioni_.Spedizione, *basi, fonti_.NonInviare)) {
             vista_.Concluso();
             return;

@@ -184,3 +184,41 @@ TEST_F(InvioPromozionaleControllo, SendsOnlyOnAnAllowingBasisAndKeepsEachEntrysB
     EXPECT_EQ(avvisi, 1);
     EXPECT_EQ(boxes.boxes.back().text.rfind("Restano fuori 4", 0), 0u);
 }
+
+TEST_F(InvioPromozionaleControllo, AResumedRunKeepsEachBasisAtItsJournalPosition) {
+    {
+        TRegistroContatti registro(PercorsoRegistroContatti(root.path()));
+        Campione(registro);
+    }
+    std::int64_t id = 0;
+    {
+        // A run cut short after its first message.
+        TRegistroInvii giornale(TRegistroInvii::Percorso(root.path()));
+        id = giornale.NuovaSpedizione(
+            {"127.0.0.1 mario@example.it", "mario@example.it", Testi().Oggetto, Testi().Righe},
+            Voci);
+        giornale.Segna(id, 0, TStatoVoce::InCorso);
+        giornale.Segna(id, 0, TStatoVoce::Inviato, 250, "OK");
+    }
+    invioprova::TServerContatore server;
+    auto controllo = Controllo(server.Port());
+    ASSERT_TRUE(controllo->PreparaRipresa(id, false));
+    boxes.answers = {TConfirmAnswer::Yes, TConfirmAnswer::Yes, TConfirmAnswer::Yes};
+    controllo->Avvia(Testi(), {Voci.begin() + 1, Voci.end()}, {});
+    ASSERT_TRUE(vista.AttendiTermine());
+    controllo->Concludi();
+    ASSERT_EQ(controllo->Spedizione(), id);
+    EXPECT_EQ(server.Consegne(), (std::map<std::string, int>{{"bruno@example.it", 1}}));
+
+    // Each basis sits at the entry of its address in the journal.
+    const TRegistroContatti registro(PercorsoRegistroContatti(root.path()));
+    const std::vector<TBaseVoce> basi = registro.BasiSpedizione(id);
+    ASSERT_EQ(basi.size(), Voci.size() - 1);
+    for (const TBaseVoce& b : basi) {
+        ASSERT_GE(b.Posizione, 1u);
+        ASSERT_LT(b.Posizione, Voci.size());
+        EXPECT_EQ(b.Indirizzo, Voci[b.Posizione]);
+    }
+    EXPECT_EQ(basi[0].Base, TBaseGiuridica::Cliente);
+    EXPECT_FALSE(basi[0].Esclusa);
+}
