@@ -1,5 +1,6 @@
 // Saves the documentation's picture of the "Storico Invii" window over a
-// journal made up here, with a run that met every state picked:
+// journal made up here, with a run stopped after a failure, picked so that
+// "Riprendi" and "Reinvia ai falliti" are on offer:
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata_storico docs/storico-invii.png
 #include <QApplication>
 #include <QTableWidget>
@@ -17,7 +18,7 @@ namespace {
 void RegistroDiEsempio(const std::filesystem::path& file) {
     using brivano::TStatoVoce;
     brivano::TRegistroInvii registro(file);
-    const std::string account = "smtps.aruba.it:465 ufficio@tipografiaserena.it";
+    const std::string account = "smtp.esempio.it:465 ufficio@tipografiaserena.it";
     const auto listino =
         registro.NuovaSpedizione({account, "ufficio@tipografiaserena.it", "Listino 2010", {}},
                                  {"info@cartolibreriarossi.it", "acquisti@studiobianchi.it"});
@@ -46,12 +47,9 @@ void RegistroDiEsempio(const std::filesystem::path& file) {
     inviato(1);
     inviato(2);
     registro.Segna(offerta, 3, TStatoVoce::InCorso);
-    registro.Segna(offerta, 3, TStatoVoce::Rinviato, 451, "4.7.1 Try again later");
-    registro.Segna(offerta, 4, TStatoVoce::InCorso);
-    registro.Segna(offerta, 4, TStatoVoce::Fallito, 550, "5.1.1 User unknown");
-    registro.Segna(offerta, 5, TStatoVoce::InCorso, 0, {},
-                   "<1267430000654321.2b6e9d0c71a5f348.6@tipografiaserena.it>");
-    registro.Segna(offerta, 6, TStatoVoce::Escluso);
+    registro.Segna(offerta, 3, TStatoVoce::Fallito, 550, "5.1.1 User unknown");
+    registro.Segna(offerta, 4, TStatoVoce::Escluso);
+    // Stopped here: the last two are still to send, so "Riprendi" is on offer.
 }
 
 }  // namespace
@@ -67,6 +65,7 @@ int main(int argc, char** argv) {
     RegistroDiEsempio(file);
     TBoxesSilenziose boxes;
     TFStoricoInvii finestra(boxes, [&] { return std::optional(file); });
+    finestra.SetRiprendi([](std::int64_t, bool) {});
     finestra.resize(1120, 500);
     finestra.show();
     int risultato = 1;
