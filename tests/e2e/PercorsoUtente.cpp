@@ -282,7 +282,7 @@ std::vector<TPasso> PrimoAvvio(TRisposte& risposte, const QString& anno, int por
          [] {
              auto* m = Modale<TFInvioMail>("FInvioMail");
              if (!m || m->ListBox1->count() != 4) return false;
-             m->DDOgetto->setText(QStringLiteral("Listino per {{Citta}}"));
+             m->DDOgetto->setText(QStringLiteral("Listino per {{città}}"));
              m->DDTestoRiga[0]->setText(QStringLiteral("Gentile {{Ragione_Sociale}},"));
              m->DDTestoRiga[1]->setText(QStringLiteral("le inviamo il nuovo listino."));
              Clicca(m->ButtonInvio);
