@@ -1,7 +1,9 @@
 // The address book window opened on a 100,000-contact book: time to the first
 // paint of the list, then the jump to its last row and a keystroke in the
 // search box (to the list repainted), beside the sqlite3 tool
-// reading the same rows in the same order. Each run is a child process, so its
+// reading the same rows in the same order. With a contact register of an
+// entry per contact, the keystrokes again beside Python's sqlite3 running the
+// same search as LIKE queries. Each run is a child process, so its
 // peak memory (maxrss) is its own; the window runs offscreen.
 //
 //   QT_QPA_PLATFORM=offscreen build/release/bench/addressbook/addressbook_bench
@@ -18,6 +20,11 @@
 #include "addressbook/F_Rubrica.h"
 #include "addressbook/StrumentiRubrica.h"
 #include "ui/CasellaFiltro.h"
+#include "workflow/RegistroContatti.h"
+
+#ifndef BRIVANO_LIKE_PEER
+#error "BRIVANO_LIKE_PEER names like_peer.py"
+#endif
 
 namespace fs = std::filesystem;
 using namespace brivano::bench;
@@ -35,10 +42,33 @@ class TNoDesktop : public TUrlOpener {
 struct TBooks {
     TBenchRoot root{"brivano-addressbook-bench"};
     fs::path full = root / "full", empty = root / "empty", listScript = root / "list.sql";
+    // A year folder whose data root keeps a register entry for every contact.
+    fs::path registered = root / "registro" / "2010";
     TBooks() {
         CreateAddressBook(full, kContacts);
         CreateAddressBook(empty, 0);
+        CreateAddressBook(registered, kContacts);
+        FillRegister(brivano::PercorsoRegistroContatti(registered.parent_path()));
         std::ofstream(listScript) << "SELECT * FROM records ORDER BY Ragione_Sociale;\n";
+    }
+    static void FillRegister(const fs::path& file) {
+        std::vector<brivano::TVoceRegistro> voci;
+        for (int i = 0; i < kContacts; ++i) {
+            brivano::TVoceRegistro v{"ufficio" + std::to_string(i) + "@esempio.it"};
+            v.Base =
+                i % 3 == 0 ? brivano::TBaseGiuridica::Consenso : brivano::TBaseGiuridica::Cliente;
+            v.Fonte = "fattura n. " + std::to_string(i);
+            v.DataRaccolta = "2024-01-15";
+            v.Informativa = "v2";
+            v.Etichette = {"fiera" + std::to_string(i % 40), "newsletter"};
+            v.PartitaIva = "01234567897";
+            v.Pec = "ufficio" + std::to_string(i) + "@pec.esempio.it";
+            v.CodiceSdi = "ABC1234";
+            v.Referente = "Mario Rossi " + std::to_string(i);
+            v.Telefono = "+39 075 " + std::to_string(1000000 + i);
+            voci.push_back(std::move(v));
+        }
+        brivano::TRegistroContatti(file).ScriviTutte(voci);
     }
 };
 
@@ -51,8 +81,11 @@ struct TRun {
     double firstPaintMs = 0, lastRowMs = 0, firstKeystrokeMs = 0, keystrokeMs = 0;
 };
 
-// Texts typed into the search box, each searching every row again.
+// Texts typed into the search box, each searching every row again; with a
+// register, texts found only in it too.
 const char* const kRicerche[] = {"ditta 4827", "ufficio99", "castello"};
+const char* const kRicercheRegistro[] = {"ditta 4827", "ufficio99", "castello", "rossi 4827",
+                                         "fiera17"};
 
 struct TMeasured {
     TRun run;
@@ -86,7 +119,7 @@ class TPaintWatch : public QObject {
     }
 };
 
-bool OpenWindow(const fs::path& folder, TRun& r) {
+bool OpenWindow(const fs::path& folder, TRun& r, bool registro = false) {
     int argc = 1;
     char arg0[] = "addressbook_bench";
     char* argv[] = {arg0, nullptr};
@@ -123,13 +156,17 @@ bool OpenWindow(const fs::path& folder, TRun& r) {
     window.Strumenti->Filtro->setText(QStringLiteral("d"));
     if (!watch.Wait()) return false;
     r.firstKeystrokeMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-    for (const char* testo : kRicerche) {
+    const std::vector<const char*> ricerche =
+        registro
+            ? std::vector<const char*>(std::begin(kRicercheRegistro), std::end(kRicercheRegistro))
+            : std::vector<const char*>(std::begin(kRicerche), std::end(kRicerche));
+    for (const char* testo : ricerche) {
         clock.restart();
         window.Strumenti->Filtro->setText(QString::fromUtf8(testo));
         if (!watch.Wait()) return false;
         r.keystrokeMs += static_cast<double>(clock.nsecsElapsed()) / 1e6;
     }
-    r.keystrokeMs /= static_cast<double>(std::size(kRicerche));
+    r.keystrokeMs /= static_cast<double>(ricerche.size());
     return boxes.errors == 0 && ultima;
 }
 
@@ -161,6 +198,32 @@ void Window_EmptyBook(benchmark::State& state) {
         ReportWindow(state, Measure([&folder](TRun& r) { return OpenWindow(folder, r); }));
 }
 
+void Window_100kContactsFullRegister(benchmark::State& state) {
+    const fs::path folder = Books().registered;
+    for (auto _ : state)
+        ReportWindow(state, Measure([&folder](TRun& r) { return OpenWindow(folder, r, true); }));
+}
+
+// The same searches as LIKE queries through Python's sqlite3; the iteration
+// time is the mean per text, as keystroke_ms is for the window.
+void PythonLike_100kContactsFullRegister(benchmark::State& state) {
+    std::string comando =
+        std::string("python3 ") + BRIVANO_LIKE_PEER + " '" +
+        (Books().registered / "Rubrica.DB").string() + "' '" +
+        brivano::PercorsoRegistroContatti(Books().registered.parent_path()).string() + "'";
+    for (const char* testo : kRicercheRegistro) comando += std::string(" '") + testo + "'";
+    for (auto _ : state) {
+        FILE* uscita = ::popen(comando.c_str(), "r");
+        double ms = 0;
+        long righe = 0;
+        const bool letto = uscita && std::fscanf(uscita, "%lf %ld", &ms, &righe) == 2;
+        const bool ok = uscita && ::pclose(uscita) == 0 && letto;
+        if (!ok) state.SkipWithError("like_peer.py failed");
+        state.SetIterationTime(ms / 1000.0);
+        state.counters["keystroke_ms"] = ms;
+    }
+}
+
 // The same rows in the same order through the sqlite3 command-line tool.
 void Sqlite3Tool_100kContacts(benchmark::State& state) {
     for (auto _ : state) {
@@ -173,5 +236,13 @@ void Sqlite3Tool_100kContacts(benchmark::State& state) {
 
 BENCHMARK(Window_100kContacts)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(Window_EmptyBook)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(Window_100kContactsFullRegister)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK(PythonLike_100kContactsFullRegister)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(Sqlite3Tool_100kContacts)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_MAIN();

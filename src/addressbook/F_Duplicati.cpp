@@ -67,6 +67,7 @@ TFDuplicati::TFDuplicati(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
     Nota->setWordWrap(true);
     dettaglio->addWidget(Nota);
     divisore->setStretchFactor(1, 3);
+    divisore->setSizes({130, 420});
     colonna->addWidget(divisore, 1);
     auto* pulsanti = new QDialogButtonBox(QDialogButtonBox::Close, this);
     Unisci1 = pulsanti->addButton(QStringLiteral("&Unisci"), QDialogButtonBox::ActionRole);
@@ -195,7 +196,10 @@ void TFDuplicati::MostraScelte() {
             carattere.setBold(scelta);
             voce->setFont(carattere);
             voce->setCheckState(scelta ? Qt::Checked : Qt::Unchecked);
-            voce->setBackground(conflitto ? QColor(255, 236, 179) : QColor());
+            if (conflitto)
+                voce->setBackground(QColor(255, 236, 179));
+            else
+                voce->setData(Qt::BackgroundRole, QVariant());
         }
     }
     Nota->setText(
