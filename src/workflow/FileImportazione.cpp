@@ -149,6 +149,7 @@ struct TLetturaImportazione::TStato {
     TRecordCsv record;
     std::array<bool, NumeroCampi> presenti{};
     TLettoreVCard vcard;
+    TSchedaVCard scheda;  // its strings' room goes from card to card
     int linea = 0;
     bool chiuso = false;
 
@@ -332,10 +333,12 @@ bool TLetturaImportazione::ProssimaCsv(TRigaImportata& riga) {
 
 bool TLetturaImportazione::ProssimaVCard(TRigaImportata& riga) {
     TStato& s = *stato_;
-    TSchedaVCard scheda;
+    TSchedaVCard& scheda = s.scheda;
     bool completata = false;
     while (!completata) {
-        const std::size_t fine = s.buf.find_first_of("\r\n", s.pos);
+        std::size_t fine = s.pos;
+        while (fine < s.buf.size() && s.buf[fine] != '\r' && s.buf[fine] != '\n') ++fine;
+        if (fine == s.buf.size()) fine = std::string::npos;
         // A line, or a CR that may be the first half of CR LF, going on
         // beyond what has been read.
         if ((fine == std::string::npos || (s.buf[fine] == '\r' && fine + 1 == s.buf.size())) &&
@@ -358,7 +361,7 @@ bool TLetturaImportazione::ProssimaVCard(TRigaImportata& riga) {
         if (s.pos < s.buf.size() && s.buf[s.pos] == '\n') ++s.pos;
     }
     riga.Riga = scheda.Linea;
-    riga.Contatto = std::move(scheda.Contatto);
+    std::swap(riga.Contatto, scheda.Contatto);
     riga.Presenti = scheda.Presenti;
     riga.Errore = scheda.Nul ? "contiene caratteri NUL" : "";
     riga.Codifica = scheda.Windows1252 ? TCodificaRiga::Windows1252

@@ -11,51 +11,71 @@ namespace brivano {
 
 namespace {
 
-// Splits at every separator not escaped by a backslash; the escapes stay.
-std::vector<std::string> Dividi(std::string_view valore, char separatore) {
-    std::vector<std::string> parti(1);
+// Calls `parte` with each piece between separators not escaped by a
+// backslash (the escapes stay), until it returns false.
+template <typename F>
+void PerParte(std::string_view valore, char separatore, F&& parte) {
+    std::size_t inizio = 0;
     for (std::size_t i = 0; i < valore.size(); ++i) {
         if (valore[i] == '\\' && i + 1 < valore.size()) {
-            parti.back() += valore[i];
-            parti.back() += valore[++i];
+            ++i;
         } else if (valore[i] == separatore) {
-            parti.emplace_back();
-        } else {
-            parti.back() += valore[i];
+            if (!parte(valore.substr(inizio, i - inizio))) return;
+            inizio = i + 1;
         }
     }
-    return parti;
+    parte(valore.substr(inizio));
+}
+
+// The piece `n` (from 0) of PerParte; empty when there are fewer.
+std::string_view Parte(std::string_view valore, char separatore, std::size_t n) {
+    std::string_view trovata;
+    std::size_t i = 0;
+    PerParte(valore, separatore, [&](std::string_view p) {
+        if (i++ != n) return true;
+        trovata = p;
+        return false;
+    });
+    return trovata;
 }
 
 // Backslash escapes: \n a line feed, \r a carriage return (so a CR LF inside
-// a field comes back whole), anything else the character itself.
-std::string Sfuggi(std::string_view valore) {
-    std::string out;
+// a field comes back whole), anything else the character itself. With
+// `crlf`, every line feed becomes CR LF. Appended to `out`.
+void AggiungiSfuggito(std::string& out, std::string_view valore, bool crlf) {
     for (std::size_t i = 0; i < valore.size(); ++i) {
-        if (valore[i] == '\\' && i + 1 < valore.size()) {
-            const char c = valore[++i];
-            out += (c == 'n' || c == 'N') ? '\n' : (c == 'r' || c == 'R') ? '\r' : c;
-        } else {
-            out += valore[i];
+        char c = valore[i];
+        if (c == '\\' && i + 1 < valore.size()) {
+            c = valore[++i];
+            if (c == 'n' || c == 'N')
+                c = '\n';
+            else if (c == 'r' || c == 'R')
+                c = '\r';
         }
+        if (c == '\n' && crlf) out += '\r';
+        out += c;
     }
-    return out;
 }
 
-std::string Maiuscolo(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
+// Whether `s` is `maiuscolo` in any case (ASCII).
+bool Uguale(std::string_view s, std::string_view maiuscolo) {
+    if (s.size() != maiuscolo.size()) return false;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char c = s[i];
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
+        if (c != maiuscolo[i]) return false;
+    }
+    return true;
 }
 
+// Views into the line.
 struct TProprieta {
-    std::string nome;  // upper case, without its group
-    std::vector<std::string> parametri;
-    std::string valore;
+    std::string_view nome;       // without its group
+    std::string_view parametri;  // after the name's ";", separated by ";"
+    std::string_view valore;
 };
 
-// "item1.EMAIL;TYPE=work:a@b.it" -> EMAIL, {TYPE=work}, a@b.it. The colon
+// "item1.EMAIL;TYPE=work:a@b.it" -> EMAIL, TYPE=work, a@b.it. The colon
 // that ends the name and its parameters is the first one outside double
 // quotes.
 bool Proprieta(std::string_view linea, TProprieta& p) {
@@ -69,34 +89,37 @@ bool Proprieta(std::string_view linea, TProprieta& p) {
         }
     }
     if (dueP == std::string_view::npos) return false;
-    std::vector<std::string> parti = Dividi(linea.substr(0, dueP), ';');
-    std::string nome = std::move(parti.front());
-    if (const std::size_t punto = nome.rfind('.'); punto != std::string::npos)
-        nome = nome.substr(punto + 1);
-    p.nome = Maiuscolo(nome);
-    p.parametri.assign(std::make_move_iterator(parti.begin() + 1),
-                       std::make_move_iterator(parti.end()));
+    const std::string_view testa = linea.substr(0, dueP);
+    std::string_view nome = Parte(testa, ';', 0);
+    p.parametri = nome.size() < testa.size() ? testa.substr(nome.size() + 1) : std::string_view();
+    if (const std::size_t punto = nome.rfind('.'); punto != std::string_view::npos)
+        nome.remove_prefix(punto + 1);
+    p.nome = nome;
     p.valore = linea.substr(dueP + 1);
     return true;
 }
 
 // The value of a parameter ("CHARSET=UTF-8" -> "UTF-8"); a bare parameter of
 // vCard 2.1 ("QUOTED-PRINTABLE") stands for its value.
-std::string Parametro(const TProprieta& p, std::string_view nome) {
-    for (const std::string& parametro : p.parametri) {
+std::string_view Parametro(const TProprieta& p, std::string_view nome) {
+    std::string_view trovato;
+    if (p.parametri.empty()) return trovato;
+    PerParte(p.parametri, ';', [&](std::string_view parametro) {
         const std::size_t uguale = parametro.find('=');
-        if (uguale != std::string::npos && Maiuscolo(parametro.substr(0, uguale)) == nome)
-            return parametro.substr(uguale + 1);
-        if (uguale == std::string::npos && nome == "ENCODING" &&
-            Maiuscolo(parametro) == "QUOTED-PRINTABLE")
-            return parametro;
-    }
-    return {};
+        if (uguale != std::string_view::npos && Uguale(parametro.substr(0, uguale), nome))
+            trovato = parametro.substr(uguale + 1);
+        else if (uguale == std::string_view::npos && nome == "ENCODING" &&
+                 Uguale(parametro, "QUOTED-PRINTABLE"))
+            trovato = parametro;
+        else
+            return true;
+        return false;
+    });
+    return trovato;
 }
 
-bool QuotedPrintable(std::string_view linea) {
-    TProprieta p;
-    return Proprieta(linea, p) && Maiuscolo(Parametro(p, "ENCODING")) == "QUOTED-PRINTABLE";
+bool QuotedPrintable(const TProprieta& p) {
+    return Uguale(Parametro(p, "ENCODING"), "QUOTED-PRINTABLE");
 }
 
 int Esadecimale(char c) {
@@ -123,34 +146,42 @@ std::string DecodificaQP(std::string_view valore) {
     return out;
 }
 
-void Imposta(TSchedaVCard& scheda, TCampo campo, std::string valore) {
-    scheda.Contatto[campo] = std::move(valore);
+std::string& Campo(TSchedaVCard& scheda, TCampo campo) {
     scheda.Presenti[static_cast<std::size_t>(campo)] = true;
+    return scheda.Contatto[campo];
 }
 
 // The value's bytes as UTF-8: quoted-printable decoded, then read in the
-// property's CHARSET, else as UTF-8 when it is, else as Windows-1252.
-std::string Valore(const TProprieta& p, TSchedaVCard& scheda) {
-    std::string bytes = Maiuscolo(Parametro(p, "ENCODING")) == "QUOTED-PRINTABLE"
-                            ? DecodificaQP(p.valore)
-                            : p.valore;
-    if (bytes.find('\0') != std::string::npos) {
+// property's CHARSET, else as UTF-8 when it is, else as Windows-1252. Plain
+// ASCII is the line itself; anything else is made in `spazio`.
+std::string_view Valore(const TProprieta& p, TSchedaVCard& scheda, std::string& spazio) {
+    std::string_view bytes = p.valore;
+    if (QuotedPrintable(p)) {
+        spazio = DecodificaQP(bytes);
+        bytes = spazio;
+    }
+    if (bytes.find('\0') != std::string_view::npos) {
         scheda.Nul = true;
-        std::erase(bytes, '\0');
+        if (bytes.data() != spazio.data()) spazio.assign(bytes);
+        std::erase(spazio, '\0');
+        bytes = spazio;
     }
     bool ascii = true;
     for (char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
     if (ascii) return bytes;
     scheda.NonAscii = true;
-    const std::string charset = Parametro(p, "CHARSET");
+    const std::string charset(Parametro(p, "CHARSET"));
     std::string convertito;
-    if (!charset.empty() && Piega(charset) != "utf-8" &&
-        ConvertiDaCharset(bytes, charset, convertito))
-        return convertito;
+    if (!charset.empty() && !Uguale(charset, "UTF-8") &&
+        ConvertiDaCharset(bytes, charset, convertito)) {
+        spazio = std::move(convertito);
+        return spazio;
+    }
     if (UTF8Valido(bytes)) return bytes;
     scheda.Windows1252 = true;
-    return DaWindows1252(bytes);
+    spazio = DaWindows1252(bytes);
+    return spazio;
 }
 
 }  // namespace
@@ -207,7 +238,8 @@ bool TLettoreVCard::Linea(int numero, std::string_view linea, TSchedaVCard& sche
     const bool completata = !attesa_.empty() && Completa(scheda);
     numero_ = numero;
     attesa_.assign(linea);
-    quotedPrintable_ = QuotedPrintable(attesa_);
+    TProprieta p;
+    quotedPrintable_ = Proprieta(attesa_, p) && QuotedPrintable(p);
     return completata;
 }
 
@@ -227,69 +259,91 @@ bool TLettoreVCard::Completa(TSchedaVCard& scheda) {
             throw EVCardNonValida("Linea " + std::to_string(numero_) + " della vCard senza \":\"");
         return false;
     }
-    if (p.nome == "BEGIN" && Maiuscolo(p.valore) == "VCARD") {
+    if (Uguale(p.nome, "BEGIN") && Uguale(p.valore, "VCARD")) {
         if (dentro_)
             throw EVCardNonValida("Scheda vCard della linea " + std::to_string(scheda_.Linea) +
                                   " mai chiusa");
         dentro_ = true;
-        scheda_ = {};
+        // The strings keep their room from the card before.
+        for (std::string& v : scheda_.Contatto.Valori) v.clear();
+        scheda_.Contatto.OrdNum = 0;
+        scheda_.Presenti = {};
+        scheda_.NonAscii = scheda_.Windows1252 = scheda_.Nul = false;
         scheda_.Linea = numero_;
         fn_.clear();
         org_ = email_ = url_ = adr_ = false;
         return false;
     }
     if (!dentro_) return false;
-    if (p.nome == "END" && Maiuscolo(p.valore) == "VCARD") {
-        if (!org_ && !fn_.empty()) Imposta(scheda_, TCampo::Ragione_Sociale, fn_);
-        scheda = std::move(scheda_);
-        scheda_ = {};
+    if (Uguale(p.nome, "END") && Uguale(p.valore, "VCARD")) {
+        if (!org_ && !fn_.empty()) Campo(scheda_, TCampo::Ragione_Sociale) = fn_;
+        std::swap(scheda, scheda_);
         dentro_ = false;
         return true;
     }
-    const bool interessa = (p.nome == "ORG" && !org_) || (p.nome == "FN" && fn_.empty()) ||
-                           (p.nome == "EMAIL" && !email_) || (p.nome == "URL" && !url_) ||
-                           (p.nome == "ADR" && !adr_) || p.nome == "NOTE" || p.nome == "CATEGORIES";
-    if (!interessa) return false;
-    const std::string valore = Valore(p, scheda_);
+    enum { Org, Fn, Email, Url, Adr, Note, Categories, Altro } quale = Altro;
+    if (Uguale(p.nome, "ORG") && !org_)
+        quale = Org;
+    else if (Uguale(p.nome, "FN") && fn_.empty())
+        quale = Fn;
+    else if (Uguale(p.nome, "EMAIL") && !email_)
+        quale = Email;
+    else if (Uguale(p.nome, "URL") && !url_)
+        quale = Url;
+    else if (Uguale(p.nome, "ADR") && !adr_)
+        quale = Adr;
+    else if (Uguale(p.nome, "NOTE"))
+        quale = Note;
+    else if (Uguale(p.nome, "CATEGORIES"))
+        quale = Categories;
+    if (quale == Altro) return false;
+    const std::string_view valore = Valore(p, scheda_, spazio_);
     // Our export marks values whose line breaks were CR LF.
-    const bool crlf = Maiuscolo(Parametro(p, "X-A-CAPO")) == "CRLF";
-    auto Testo = [crlf](std::string_view v) {
-        std::string s = Sfuggi(v);
-        if (!crlf) return s;
-        std::string out;
-        for (char c : s) {
-            if (c == '\n') out += '\r';
-            out += c;
-        }
-        return out;
+    const bool crlf = Uguale(Parametro(p, "X-A-CAPO"), "CRLF");
+    auto metti = [&](TCampo campo, std::string_view v) {
+        std::string& out = Campo(scheda_, campo);
+        out.clear();
+        AggiungiSfuggito(out, v, crlf);
     };
-    if (p.nome == "ORG") {
-        org_ = true;
-        Imposta(scheda_, TCampo::Ragione_Sociale, Testo(Dividi(valore, ';').front()));
-    } else if (p.nome == "FN") {
-        fn_ = Testo(valore);
-    } else if (p.nome == "EMAIL") {
-        email_ = true;
-        Imposta(scheda_, TCampo::EMail, Testo(valore));
-    } else if (p.nome == "URL") {
-        url_ = true;
-        Imposta(scheda_, TCampo::Sito, Testo(valore));
-    } else if (p.nome == "ADR") {
-        adr_ = true;
-        const std::vector<std::string> parti = Dividi(valore, ';');
-        Imposta(scheda_, TCampo::Citta, parti.size() > 3 ? Testo(parti[3]) : "");
-        Imposta(scheda_, TCampo::Cap, parti.size() > 5 ? Testo(parti[5]) : "");
-    } else if (p.nome == "NOTE") {
-        std::string note = scheda_.Contatto[TCampo::Note];
-        if (!note.empty()) note += '\n';
-        Imposta(scheda_, TCampo::Note, note + Testo(valore));
-    } else {
-        std::string tipo = scheda_.Contatto[TCampo::Tipo];
-        for (const std::string& categoria : Dividi(valore, ',')) {
-            if (!tipo.empty()) tipo += ", ";
-            tipo += Testo(categoria);
+    switch (quale) {
+        case Org:
+            org_ = true;
+            metti(TCampo::Ragione_Sociale, Parte(valore, ';', 0));
+            break;
+        case Fn:
+            fn_.clear();
+            AggiungiSfuggito(fn_, valore, crlf);
+            break;
+        case Email:
+            email_ = true;
+            metti(TCampo::EMail, valore);
+            break;
+        case Url:
+            url_ = true;
+            metti(TCampo::Sito, valore);
+            break;
+        case Adr:
+            adr_ = true;
+            metti(TCampo::Citta, Parte(valore, ';', 3));
+            metti(TCampo::Cap, Parte(valore, ';', 5));
+            break;
+        case Note: {
+            std::string& note = Campo(scheda_, TCampo::Note);
+            if (!note.empty()) note += '\n';
+            AggiungiSfuggito(note, valore, crlf);
+            break;
         }
-        Imposta(scheda_, TCampo::Tipo, tipo);
+        case Categories: {
+            std::string& tipo = Campo(scheda_, TCampo::Tipo);
+            PerParte(valore, ',', [&](std::string_view categoria) {
+                if (!tipo.empty()) tipo += ", ";
+                AggiungiSfuggito(tipo, categoria, crlf);
+                return true;
+            });
+            break;
+        }
+        case Altro:
+            break;
     }
     return false;
 }

@@ -31,7 +31,8 @@ struct TSchedaVCard {
 class TLettoreVCard {
   public:
     // The next line of the text (without its line end), numbered from 1.
-    // True when it completed a card, given in `scheda`. Raises
+    // True when it completed a card, given in `scheda` (whose strings are
+    // taken for the next card, so a caller reusing it saves their room). Raises
     // EVCardNonValida for a card never closed before the next one, or a line
     // without a colon inside a card.
     bool Linea(int numero, std::string_view linea, TSchedaVCard& scheda);
@@ -50,6 +51,7 @@ class TLettoreVCard {
     bool dentro_ = false;
     TSchedaVCard scheda_;
     std::string fn_;
+    std::string spazio_;  // a value that is not the line's own bytes
     bool org_ = false, email_ = false, url_ = false, adr_ = false;
 };
 
