@@ -253,10 +253,16 @@ void TTableFile::EachRow(
 
 void TTableFile::ReadValues(const TComandoSql& st, int firstColumn,
                             std::vector<TFieldValue>& values) const {
-    values.assign(columns_.size(), std::nullopt);
+    // The strings of the row before keep their room.
+    values.resize(columns_.size());
     for (size_t i = 0; i < columns_.size(); ++i) {
         const int col = static_cast<int>(i) + firstColumn;
-        if (!st.ColonnaNulla(col)) values[i] = st.ColonnaTesto(col);
+        if (st.ColonnaNulla(col))
+            values[i].reset();
+        else if (values[i])
+            values[i]->assign(st.ColonnaVista(col));
+        else
+            values[i].emplace(st.ColonnaVista(col));
     }
 }
 

@@ -62,9 +62,9 @@ std::size_t EsportaContatti(TTableFile& rubrica, const std::filesystem::path& fi
     while (righe->Next(id, &valori)) {
         if (soli && !soli->count(id)) continue;
         for (TCampo campo : TuttiCampi) {
-            const TFieldValue& valore = valori[colonne[static_cast<std::size_t>(campo)]];
+            TFieldValue& valore = valori[colonne[static_cast<std::size_t>(campo)]];
             if (valore)
-                contatto[campo].assign(*valore);
+                contatto[campo].swap(*valore);
             else
                 contatto[campo].clear();
         }

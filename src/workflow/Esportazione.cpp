@@ -18,9 +18,11 @@ constexpr std::size_t kBufferScrittura = std::size_t{1} << 16;
 
 void CampoCsv(std::string& out, const std::string& valore, char separatore) {
     const bool apostrofo = SembraFormula(valore);
-    const bool virgolette = valore.find_first_of("\"\r\n") != std::string::npos ||
-                            valore.find(separatore) != std::string::npos ||
-                            (!valore.empty() && (valore.front() == ' ' || valore.back() == ' '));
+    bool virgolette = !valore.empty() && (valore.front() == ' ' || valore.back() == ' ');
+    for (std::size_t i = 0; i < valore.size() && !virgolette; ++i) {
+        const char c = valore[i];
+        virgolette = c == '"' || c == '\r' || c == '\n' || c == separatore;
+    }
     if (!virgolette) {
         if (apostrofo) out += '\'';
         out += valore;
@@ -71,13 +73,15 @@ bool SoloCrLf(const std::string& valore) {
 }
 
 bool ConAcapo(const std::string& valore) {
-    return valore.find_first_of("\r\n") != std::string::npos;
+    return valore.find('\n') != std::string::npos || valore.find('\r') != std::string::npos;
 }
 
 // A property's name, with a parameter of ours when its values break lines
 // only with CR LF: those go out as the standard \n, which every reader shows
 // as a line break, and the parameter tells our import to give back CR LF.
-std::string Nome(const char* nome, std::initializer_list<const std::string*> valori, bool& crlf) {
+// Written into `out`, which it replaces.
+void Nome(std::string& out, const char* nome, std::initializer_list<const std::string*> valori,
+          bool& crlf) {
     bool conAcapo = false;
     crlf = true;
     for (const std::string* v : valori) {
@@ -86,13 +90,17 @@ std::string Nome(const char* nome, std::initializer_list<const std::string*> val
         crlf = crlf && SoloCrLf(*v);
     }
     crlf = crlf && conAcapo;
-    return std::string(nome) + (crlf ? ";X-A-CAPO=CRLF:" : ":");
+    out.assign(nome).append(crlf ? ";X-A-CAPO=CRLF:" : ":");
 }
 
-std::string Escape(const std::string& valore, bool virgola, bool crlf) {
-    std::string out;
+// Appended to `out`; runs of plain characters go in whole.
+void AggiungiEscape(std::string& out, const std::string& valore, bool virgola, bool crlf) {
+    std::size_t piano = 0;
     for (std::size_t i = 0; i < valore.size(); ++i) {
         const char c = valore[i];
+        if (c != '\\' && c != ';' && c != ',' && c != '\r' && c != '\n') continue;
+        if (c == ',' && !virgola) continue;
+        out.append(valore, piano, i - piano);
         if (c == '\\') {
             out += "\\\\";
         } else if (c == ';') {
@@ -105,13 +113,12 @@ std::string Escape(const std::string& valore, bool virgola, bool crlf) {
         } else if (c == '\r') {
             // Kept apart from a line feed, so a lone CR comes back as it was.
             out += "\\r";
-        } else if (c == '\n') {
-            out += "\\n";
         } else {
-            out += c;
+            out += "\\n";
         }
+        piano = i + 1;
     }
-    return out;
+    out.append(valore, piano, std::string::npos);
 }
 
 // Folds a content line: at most 75 bytes per line, continuation lines start
@@ -130,13 +137,14 @@ void AggiungiLinea(std::string& out, const std::string& linea) {
     out.append(linea, inizio, std::string::npos).append("\r\n");
 }
 
-void SchedaVCard(std::string& out, const TContatto& c) {
-    AggiungiLinea(out, "BEGIN:VCARD");
-    AggiungiLinea(out, "VERSION:4.0");
+// `linea` is room for each content line before it is folded.
+void SchedaVCard(std::string& out, const TContatto& c, std::string& linea) {
+    out += "BEGIN:VCARD\r\nVERSION:4.0\r\n";
     bool crlf = false;
     auto testo = [&](const char* nome, const std::string& valore, bool virgola = true) {
-        const std::string inizio = Nome(nome, {&valore}, crlf);
-        AggiungiLinea(out, inizio + Escape(valore, virgola, crlf));
+        Nome(linea, nome, {&valore}, crlf);
+        AggiungiEscape(linea, valore, virgola, crlf);
+        AggiungiLinea(out, linea);
     };
     // FN is required; a contact without a company is named by its address.
     const std::string& nome =
@@ -147,12 +155,16 @@ void SchedaVCard(std::string& out, const TContatto& c) {
     if (!c[TCampo::EMail].empty()) testo("EMAIL", c[TCampo::EMail]);
     if (!c[TCampo::Sito].empty()) testo("URL", c[TCampo::Sito], false);
     if (!c[TCampo::Citta].empty() || !c[TCampo::Cap].empty()) {
-        const std::string inizio = Nome("ADR", {&c[TCampo::Citta], &c[TCampo::Cap]}, crlf);
-        AggiungiLinea(out, inizio + ";;;" + Escape(c[TCampo::Citta], true, crlf) + ";;" +
-                               Escape(c[TCampo::Cap], true, crlf) + ";");
+        Nome(linea, "ADR", {&c[TCampo::Citta], &c[TCampo::Cap]}, crlf);
+        linea += ";;;";
+        AggiungiEscape(linea, c[TCampo::Citta], true, crlf);
+        linea += ";;";
+        AggiungiEscape(linea, c[TCampo::Cap], true, crlf);
+        linea += ';';
+        AggiungiLinea(out, linea);
     }
     if (!c[TCampo::Note].empty()) testo("NOTE", c[TCampo::Note]);
-    AggiungiLinea(out, "END:VCARD");
+    out += "END:VCARD\r\n";
 }
 
 bool EstensioneVCard(const std::filesystem::path& percorso) {
@@ -167,7 +179,9 @@ void AggiungiCampoCsv(std::string& out, const std::string& valore, char separato
 }
 
 std::string ValoreVCard(const std::string& valore, bool virgola) {
-    return Escape(valore, virgola, false);
+    std::string out;
+    AggiungiEscape(out, valore, virgola, false);
+    return out;
 }
 
 void AggiungiLineaVCard(std::string& out, const std::string& linea) {
@@ -182,8 +196,8 @@ std::string TestoCsv(const std::vector<TContatto>& contatti, char separatore, bo
 }
 
 std::string TestoVCard(const std::vector<TContatto>& contatti) {
-    std::string out;
-    for (const TContatto& c : contatti) SchedaVCard(out, c);
+    std::string out, linea;
+    for (const TContatto& c : contatti) SchedaVCard(out, c, linea);
     return out;
 }
 
@@ -213,7 +227,7 @@ TScritturaEsportazione::~TScritturaEsportazione() {
 
 void TScritturaEsportazione::Aggiungi(const TContatto& contatto) {
     if (vcard_)
-        SchedaVCard(buffer_, contatto);
+        SchedaVCard(buffer_, contatto, linea_);
     else
         RigaCsv(buffer_, contatto, separatore_);
     ++scritti_;

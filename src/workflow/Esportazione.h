@@ -60,6 +60,7 @@ class TScritturaEsportazione {
     bool vcard_ = false;
     char separatore_;
     std::string buffer_;
+    std::string linea_;  // a vCard line before folding
     std::size_t scritti_ = 0;
 };
 
