@@ -1,6 +1,7 @@
 #include "workflow/ScambioRegistro.h"
 
 #include <array>
+#include <fstream>
 
 #include "text/Testo.h"
 #include "workflow/CodificaTesto.h"
@@ -244,13 +245,25 @@ std::vector<TRecordCsv> RecordRegistro(const std::string& testo) {
 }  // namespace
 
 std::optional<TEsitoImportazioneRegistro> ImportaRegistroDaFile(const std::filesystem::path& file) {
-    const std::string bytes = LeggiFile(file);
-    const std::string testo = DecodificaTesto(bytes).Testo;
-    if (FormatoDelFile(file, bytes) != TFormatoFile::Csv) {
-        if (!VCardConRegistro(testo)) return std::nullopt;
+    // A CSV's header decides, so the whole of a plain contact file is not
+    // held here; a vCard may name register fields on any card.
+    std::string testa(std::size_t{1} << 16, '\0');
+    {
+        std::ifstream in(file, std::ios::binary);
+        in.read(testa.data(), static_cast<std::streamsize>(testa.size()));
+        testa.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    if (FormatoDelFile(file, testa) != TFormatoFile::Csv) {
+        const std::string bytes = LeggiFile(file);
+        if (!VCardConRegistro(DecodificaTesto(bytes).Testo)) return std::nullopt;
         TRegistroContatti registro(PercorsoRegistroContattiConfigurato());
         return ImportaRegistro(registro, bytes);
     }
+    // A header longer than that, or in UTF-16, is read with the whole file.
+    const std::size_t a = testa.find('\n');
+    const bool intero = a == std::string::npos || testa.find('\0') != std::string::npos;
+    const std::string testo =
+        DecodificaTesto(intero ? LeggiFile(file) : testa.substr(0, a + 1)).Testo;
     const std::size_t fineRiga = testo.find_first_of("\r\n");
     const std::string prima = testo.substr(0, fineRiga);
     bool indirizzo = false, altre = false;
@@ -262,7 +275,7 @@ std::optional<TEsitoImportazioneRegistro> ImportaRegistroDaFile(const std::files
         }
     if (!indirizzo || !altre) return std::nullopt;
     TRegistroContatti registro(PercorsoRegistroContattiConfigurato());
-    return ImportaRegistro(registro, bytes);
+    return ImportaRegistro(registro, LeggiFile(file));
 }
 
 std::string TestoEsitoRegistro(const TEsitoImportazioneRegistro& esito) {
