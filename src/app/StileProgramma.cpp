@@ -1,8 +1,10 @@
 #include "app/StileProgramma.h"
 
+#include <QGuiApplication>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPointer>
+#include <QStyleOption>
 
 namespace brivano {
 
@@ -11,8 +13,9 @@ namespace {
 // An icon whose pictures come from the style the first time one is needed.
 class TIconaAlBisogno : public QIconEngine {
   public:
-    TIconaAlBisogno(const QProxyStyle* stile, QStyle::StandardPixmap quale)
-        : stile_(stile), quale_(quale) {}
+    TIconaAlBisogno(const QProxyStyle* stile, QStyle::StandardPixmap quale,
+                    Qt::LayoutDirection direzione)
+        : stile_(stile), quale_(quale), direzione_(direzione) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
@@ -36,13 +39,18 @@ class TIconaAlBisogno : public QIconEngine {
 
   private:
     const QIcon& Icona() {
-        if (!letta_ && stile_) icona_ = stile_->QProxyStyle::standardIcon(quale_);
+        if (!letta_ && stile_) {
+            QStyleOption opzione;
+            opzione.direction = direzione_;
+            icona_ = stile_->QProxyStyle::standardIcon(quale_, &opzione);
+        }
         letta_ = true;
         return icona_;
     }
 
     QPointer<const QProxyStyle> stile_;
     QStyle::StandardPixmap quale_;
+    Qt::LayoutDirection direzione_;
     QIcon icona_;
     bool letta_ = false;
 };
@@ -51,10 +59,11 @@ class TIconaAlBisogno : public QIconEngine {
 
 QIcon TStileProgramma::standardIcon(StandardPixmap standardIcon, const QStyleOption* option,
                                     const QWidget* widget) const {
-    // The bars ask without an option, so the picture does not depend on one.
-    if (!option && (standardIcon == SP_ToolBarHorizontalExtensionButton ||
-                    standardIcon == SP_ToolBarVerticalExtensionButton))
-        return QIcon(new TIconaAlBisogno(this, standardIcon));
+    // Of the option given, the picture depends only on the writing direction.
+    if (standardIcon == SP_ToolBarHorizontalExtensionButton ||
+        standardIcon == SP_ToolBarVerticalExtensionButton)
+        return QIcon(new TIconaAlBisogno(
+            this, standardIcon, option ? option->direction : QGuiApplication::layoutDirection()));
     return QProxyStyle::standardIcon(standardIcon, option, widget);
 }
 

@@ -1,7 +1,8 @@
 #include "text/Segreto.h"
 
-#include <openssl/crypto.h>
 #include <sys/prctl.h>
+
+#include <cstring>
 
 #include <mutex>
 
@@ -39,12 +40,13 @@ void Lascia() {
 }  // namespace
 
 void CancellaMemoria(void* dati, std::size_t byte) {
-    OPENSSL_cleanse(dati, byte);
+    // Not optimised away although the memory is not read again.
+    explicit_bzero(dati, byte);
 }
 
 void CancellaTesto(std::string& testo) {
     // The capacity, not the size: a shorter value may sit over a longer one.
-    OPENSSL_cleanse(testo.data(), testo.capacity());
+    explicit_bzero(testo.data(), testo.capacity());
     testo.clear();
 }
 
