@@ -369,6 +369,22 @@ std::vector<TPasso> Ripresa(TRisposte& risposte, const QString& anno) {
              s->close();
              return true;
          }},
+        {"la finestra Invio Mail dopo la ripresa",
+         [=] {
+             TFMain* main = PrincipaleLibera(anno);
+             if (!main) return false;
+             Scegli(main->InvioMail);
+             return true;
+         }},
+        {"nessuna ripresa proposta per un invio concluso",
+         [] {
+             // A question about the run would end the way: it is closed.
+             auto* m = Modale<TFInvioMail>("FInvioMail");
+             if (!m) return false;
+             Verifica(m->ListBox1->count() == 0, "l'elenco svuotato alla fine dell'invio");
+             m->close();
+             return true;
+         }},
         {"l'uscita",
          [=] {
              TFMain* main = PrincipaleLibera(anno);

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -108,6 +109,7 @@ TEST(PercorsoUtente, InterrottoERipresoDopoIlRiavvioServeOgniDestinatarioUnaVolt
     const auto messaggi = sink.Messages();
     ASSERT_EQ(messaggi.size(), 4u);
     std::map<std::string, int> ricevuti;
+    std::set<std::string> identificativi;
     for (std::size_t n = 1; n <= messaggi.size(); ++n) {
         const std::string rcpt = Leggi(profilo.path() / "sink" / (std::to_string(n) + ".rcpt"));
         const std::string destinatario = rcpt.substr(0, rcpt.find('\n'));
@@ -116,6 +118,14 @@ TEST(PercorsoUtente, InterrottoERipresoDopoIlRiavvioServeOgniDestinatarioUnaVolt
         const std::string& messaggio = messaggi[n - 1];
         EXPECT_NE(messaggio.find("Subject: Listino per Gubbio"), std::string::npos) << messaggio;
         EXPECT_NE(messaggio.find("Gentile " + attesi.at(destinatario) + ","), std::string::npos)
+            << messaggio;
+        EXPECT_NE(messaggio.find("\r\nTo: " + destinatario + "\r\n"), std::string::npos)
+            << messaggio;
+        // The resumed messages are new ones, not copies of the first run's.
+        const auto id = messaggio.find("Message-ID: ");
+        ASSERT_NE(id, std::string::npos) << messaggio;
+        EXPECT_TRUE(
+            identificativi.insert(messaggio.substr(id, messaggio.find('\r', id) - id)).second)
             << messaggio;
     }
     for (const auto& [email, azienda] : attesi) EXPECT_EQ(ricevuti[email], 1) << email;
