@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <algorithm>
 #include <stdexcept>
 
@@ -29,6 +30,7 @@
 #include "ui/GridModel.h"
 #include "ui/GrigliaFiltrata.h"
 #include "ui/PostoFinestra.h"
+#include "workflow/BozzaMessaggio.h"
 #include "workflow/CampiRegistro.h"
 #include "workflow/CampiUnione.h"
 #include "workflow/ControlloInvio.h"
@@ -103,7 +105,10 @@ QHBoxLayout* Riga(std::initializer_list<QWidget*> widgets) {
 }  // namespace
 
 TFInvioMail::TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
-    : QDialog(parent), fdb_(fdb), boxes_(boxes) {
+    : QDialog(parent),
+      fdb_(fdb),
+      boxes_(boxes),
+      bozza_(std::make_unique<brivano::TBozzaSalvata>(boxes)) {
     setObjectName("FInvioMail");
     setWindowTitle(QStringLiteral("Invio Mail"));
     IdMessage1.SetEncoding(meDefault);
@@ -119,12 +124,27 @@ TFInvioMail::TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
             Qt::QueuedConnection);
     connect(this, &TFInvioMail::TestoAvanzamento, PannelloAvanzamento, &QLabel::setText,
             Qt::QueuedConnection);
+    // Every change starts the wait again; the timer, not the window, hears
+    // them, so the controls' destruction after the window's reaches nothing.
+    attesaBozza_ = new QTimer(this);
+    attesaBozza_->setSingleShot(true);
+    attesaBozza_->setInterval(400);
+    connect(attesaBozza_, &QTimer::timeout, this, [this] { SalvaBozza(); });
+    const auto cambiato = qOverload<>(&QTimer::start);
+    for (auto segnale : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(ListBox1->model(), segnale, attesaBozza_, cambiato);
+    connect(ListBox1->model(), &QAbstractItemModel::modelReset, attesaBozza_, cambiato);
+    connect(DDOgetto, &QLineEdit::textChanged, attesaBozza_, cambiato);
+    for (QLineEdit* riga : DDTestoRiga)
+        connect(riga, &QLineEdit::textChanged, attesaBozza_, cambiato);
 }
 
 TFInvioMail::~TFInvioMail() {
     // The base classes' destruction moves the focus: the window must no
     // longer hear of it by then.
     disconnect(seguiFuoco_);
+    // A change of the last moments still reaches the file.
+    if (attesaBozza_->isActive()) SalvaBozza();
     // The run uses the client and the message, which go with the window: it
     // ends before them, and tells the window nothing more.
     controllo_.reset();
@@ -440,6 +460,11 @@ void TFInvioMail::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) FormShow();
 }
 
+void TFInvioMail::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (attesaBozza_->isActive()) SalvaBozza();
+}
+
 void TFInvioMail::closeEvent(QCloseEvent* event) {
     if (!controllo_->PuoChiudere()) {
         event->ignore();
@@ -461,6 +486,8 @@ void TFInvioMail::FormShow() {
         fdb_.CaricaRubrica();
         rubricaCaricata_ = MomentoRubrica(fdb_);
     });
+    // What was being written when the program last ended, once.
+    if (const auto bozza = bozza_->Riprendi()) MostraBozza(*bozza);
     ButtonReinvia->hide();
     if (!ripresaChiesta_) {
         OffriRipresa();
@@ -549,6 +576,30 @@ brivano::TDatiInvio TFInvioMail::Testi() const {
     for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
         testi.Righe[n] = DDTestoRiga[n]->text().toStdString();
     return testi;
+}
+
+brivano::TBozzaMessaggio TFInvioMail::Bozza() const {
+    brivano::TBozzaMessaggio bozza;
+    const std::vector<std::string> testi = brivano::TestiDelleVoci(*ListBox1);
+    const std::vector<brivano::TCampiContatto> campi = brivano::CampiDelleVoci(*ListBox1);
+    for (std::size_t i = 0; i < testi.size(); ++i)
+        bozza.Voci.push_back({testi[i], i < campi.size() ? campi[i] : brivano::TCampiContatto{}});
+    bozza.Oggetto = DDOgetto->text().toStdString();
+    for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
+        bozza.Righe[n] = DDTestoRiga[n]->text().toStdString();
+    return bozza;
+}
+
+void TFInvioMail::MostraBozza(const brivano::TBozzaMessaggio& bozza) {
+    MostraVoci(bozza.Voci);
+    DDOgetto->setText(QString::fromStdString(bozza.Oggetto));
+    for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
+        DDTestoRiga[n]->setText(QString::fromStdString(bozza.Righe[n]));
+}
+
+void TFInvioMail::SalvaBozza() {
+    attesaBozza_->stop();
+    bozza_->Salva(Bozza());
 }
 
 void TFInvioMail::ButtonInvioClick() {

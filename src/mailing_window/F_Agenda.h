@@ -33,8 +33,11 @@ class TFDB;
 class TMessageBoxes;
 class TFAnteprima;
 class TFPiePagina;
+class QTimer;
 
 namespace brivano {
+class TBozzaSalvata;
+struct TBozzaMessaggio;
 class TControlloInvio;
 class TGridModel;
 class TGrigliaFiltrata;
@@ -86,6 +89,9 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     // (contacts added meanwhile by the command-line tool); runs whenever the
     // window becomes active, never during a run.
     void RicaricaSeCambiata();
+    // Writes the draft (recipients, subject, lines) now rather than after the
+    // short wait that gathers a burst of typing into one write.
+    void SalvaBozza();
 
     bool InvioInCorso() const;
     // The journal's run being sent now; 0 when none.
@@ -136,6 +142,7 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
     void changeEvent(QEvent* event) override;
@@ -148,6 +155,8 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     void PosizioneBarra(int fatti);
     // What the user typed: host, sender, password, subject and lines.
     brivano::TDatiInvio Testi() const;
+    brivano::TBozzaMessaggio Bozza() const;
+    void MostraBozza(const brivano::TBozzaMessaggio& bozza);
 
     // The controller's view, on the window's thread (the run's notices are
     // queued to it).
@@ -183,4 +192,7 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     QMetaObject::Connection seguiFuoco_;
     // When the contact file (or its journal) was last written, as loaded.
     std::optional<std::filesystem::file_time_type> rubricaCaricata_;
+    // The draft in its file, written a moment after the last change.
+    std::unique_ptr<brivano::TBozzaSalvata> bozza_;
+    QTimer* attesaBozza_;
 };

@@ -20,6 +20,7 @@ namespace brivano {
 struct TVoceElenco {
     std::string Voce;
     TCampiContatto Campi;
+    bool operator==(const TVoceElenco&) const = default;
 };
 
 class TVistaInvio {

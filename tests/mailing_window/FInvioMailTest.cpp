@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include <QCoreApplication>
@@ -106,6 +108,38 @@ TEST_F(FInvioMail, LoadsPicksAndReopens) {
     EXPECT_EQ(w.DDHost->text(), "smtp.example.it");
     EXPECT_EQ(w.DDTestoRiga[7]->text(), "ultima");
     EXPECT_EQ(w.DDIndirizzoPSW->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(FInvioMail, TheDraftSurvivesARestart) {
+    {
+        TFInvioMail w(fdb, boxes);
+        w.show();
+        fdb.QGEN.MoveToRow(2);
+        w.DBGrid1DblClick();
+        w.ListBox1->addItem("a mano@example.it");
+        w.DDOgetto->setText(QStringLiteral("Novità"));
+        w.DDTestoRiga[7]->setText("ultima");
+        w.DDIndirizzoPSW->setText("segreta-1234");
+    }  // the program ends at once: the last change still reaches the file
+    TFInvioMail w(fdb, boxes);
+    w.show();
+    ASSERT_EQ(w.ListBox1->count(), 2);
+    EXPECT_EQ(brivano::TestoMostrato(w.ListBox1->model()->index(0, 0)),
+              QStringLiteral("beta@example.it — Beta"));
+    EXPECT_EQ(w.ListBox1->item(1)->text(), "a mano@example.it");
+    EXPECT_EQ(w.DDOgetto->text(), QStringLiteral("Novità"));
+    EXPECT_EQ(w.DDTestoRiga[7]->text(), "ultima");
+    EXPECT_TRUE(boxes.Errors().empty());
+    std::ifstream file(root.path() / "BozzaMessaggio.json");
+    const std::string testo{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_EQ(testo.find("segreta-1234"), std::string::npos) << "no password in the draft";
+
+    // Emptied by the user, it is gone for the next start too.
+    w.Scelta->ButtonSvuota->click();
+    w.DDOgetto->clear();
+    w.DDTestoRiga[7]->clear();
+    w.SalvaBozza();
+    EXPECT_FALSE(std::filesystem::exists(root.path() / "BozzaMessaggio.json"));
 }
 
 TEST_F(FInvioMail, MessageGrowsWithTheWindowAndHelpsWithFields) {
