@@ -215,28 +215,15 @@ std::filesystem::path PercorsoRegistroContattiConfigurato() {
     return PercorsoRegistroContatti(PercorsoNonInviareConfigurato().parent_path());
 }
 
-std::map<std::string, std::vector<std::string>, std::less<>> TestiRegistroPerRicerca(
-    const std::filesystem::path& radice) {
-    std::map<std::string, std::vector<std::string>, std::less<>> testi;
+TTestiRegistro TestiRegistroPerRicerca(const std::filesystem::path& radice) {
     try {
         const std::filesystem::path percorso = PercorsoRegistroContatti(radice);
-        if (!std::filesystem::exists(percorso)) return testi;
-        for (const TVoceRegistro& v : TRegistroContatti(percorso).Elenco())
-            testi[ChiaveIndirizzo(v.Indirizzo)] = {
-                v.PartitaIva,
-                v.CodiceFiscale,
-                v.Pec,
-                v.CodiceSdi,
-                v.Referente,
-                v.Telefono,
-                v.Fonte,
-                TestoEtichette(v.Etichette),
-                v.Base == TBaseGiuridica::Nessuna ? "" : NomeBase(v.Base)};
+        if (!std::filesystem::exists(percorso)) return {};
+        return TRegistroContatti(percorso).TestiPerRicerca();
     } catch (const std::exception&) {
         // The search goes on over the described fields alone.
-        testi.clear();
+        return {};
     }
-    return testi;
 }
 
 TRegistroContatti::TRegistroContatti(const std::filesystem::path& percorso)
@@ -321,6 +308,22 @@ std::vector<TVoceRegistro> TRegistroContatti::Elenco() const {
     TComandoSql c(db_, std::string("SELECT ") + Colonne + " FROM registro ORDER BY chiave");
     while (c.Passo()) voci.push_back(VoceDaRiga(c));
     return voci;
+}
+
+TTestiRegistro TRegistroContatti::TestiPerRicerca() const {
+    TTestiRegistro testi;
+    // The key is the address's normal form already, and the tags their text.
+    TComandoSql c(db_,
+                  "SELECT chiave, partita_iva, codice_fiscale, pec, codice_sdi, referente, "
+                  "telefono, fonte, etichette, base FROM registro");
+    while (c.Passo()) {
+        std::string testo;
+        for (int colonna = 1; colonna <= 8; ++colonna) (testo += c.ColonnaVista(colonna)) += '\0';
+        const auto base = BaseDaTesto(c.ColonnaVista(9)).value_or(TBaseGiuridica::Nessuna);
+        (testo += base == TBaseGiuridica::Nessuna ? "" : NomeBase(base)) += '\0';
+        testi.insert_or_assign(c.ColonnaTesto(0), std::move(testo));
+    }
+    return testi;
 }
 
 std::vector<std::pair<std::string, int>> TRegistroContatti::Etichette() const {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -98,11 +99,12 @@ std::filesystem::path PercorsoRegistroContatti(const std::filesystem::path& radi
 std::filesystem::path PercorsoRegistroContattiConfigurato();
 
 // The texts the address book's search finds a contact by, per address key:
-// business fields, contact person, tags, source and basis, from the register
-// at the data root `radice`. Empty when no register is kept there or it
-// cannot be read.
-std::map<std::string, std::vector<std::string>, std::less<>> TestiRegistroPerRicerca(
-    const std::filesystem::path& radice);
+// business fields, contact person, tags, source and basis, each ended by a
+// NUL, from the register at the data root `radice`. Empty when no register
+// is kept there or it cannot be read. One string per entry: the search reads
+// the register of every contact before its first keystroke.
+using TTestiRegistro = std::unordered_map<std::string, std::string>;
+TTestiRegistro TestiRegistroPerRicerca(const std::filesystem::path& radice);
 
 class TRegistroContatti {
   public:
@@ -124,6 +126,8 @@ class TRegistroContatti {
 
     // Ordered by address.
     std::vector<TVoceRegistro> Elenco() const;
+    // As TestiRegistroPerRicerca gives them.
+    TTestiRegistro TestiPerRicerca() const;
     // Each tag with how many entries bear it, by name.
     std::vector<std::pair<std::string, int>> Etichette() const;
     // Whether any entry has a basis: the register is kept.

@@ -67,7 +67,12 @@ std::optional<TTestiRicerca> TTestiRicerca::Leggi(const std::filesystem::path& t
                 return;
             }
             campi.assign(valori.begin(), valori.end());
-            campi.insert(campi.end(), voce->second.begin(), voce->second.end());
+            std::string_view resto = voce->second;
+            for (std::size_t fine = resto.find('\0'); fine != std::string_view::npos;
+                 fine = resto.find('\0')) {
+                campi.push_back(resto.substr(0, fine));
+                resto.remove_prefix(fine + 1);
+            }
             t.Aggiungi(id, campi);
         });
     } catch (const TFermato&) {
