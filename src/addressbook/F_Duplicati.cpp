@@ -91,7 +91,13 @@ TFDuplicati::TFDuplicati(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
     Cerca();
 }
 
-TFDuplicati::~TFDuplicati() = default;
+TFDuplicati::~TFDuplicati() {
+    // The children outlive this part of the window: their last signals must
+    // not reach the groups and the merge, gone by then.
+    for (QObject* figlio : {static_cast<QObject*>(Gruppi), static_cast<QObject*>(Campi),
+                            static_cast<QObject*>(Resta), static_cast<QObject*>(TuttiAnni)})
+        disconnect(figlio, nullptr, this, nullptr);
+}
 
 void TFDuplicati::Cerca() {
     Gruppi->clear();
