@@ -119,6 +119,20 @@ std::string Tratti(const std::vector<std::pair<int, int>>& tratti, std::size_t o
     return testo;
 }
 
+// Where the first CR or LF is, else npos. Searched a short stretch at a
+// time, since lines are short but a file may end its lines with CR alone.
+std::size_t FineLinea(std::string_view testo) {
+    constexpr std::size_t kTratto = 256;
+    for (std::size_t inizio = 0; inizio < testo.size(); inizio += kTratto) {
+        const std::string_view tratto = testo.substr(inizio, kTratto);
+        const std::size_t lf = tratto.find('\n');
+        const std::size_t cr = tratto.substr(0, lf).find('\r');
+        if (cr != std::string_view::npos) return inizio + cr;
+        if (lf != std::string_view::npos) return inizio + lf;
+    }
+    return std::string_view::npos;
+}
+
 }  // namespace
 
 TFormatoFile FormatoDelFile(const std::filesystem::path& percorso, std::string_view inizio) {
@@ -336,9 +350,8 @@ bool TLetturaImportazione::ProssimaVCard(TRigaImportata& riga) {
     TSchedaVCard& scheda = s.scheda;
     bool completata = false;
     while (!completata) {
-        std::size_t fine = s.pos;
-        while (fine < s.buf.size() && s.buf[fine] != '\r' && s.buf[fine] != '\n') ++fine;
-        if (fine == s.buf.size()) fine = std::string::npos;
+        std::size_t fine = FineLinea(std::string_view(s.buf).substr(s.pos));
+        if (fine != std::string::npos) fine += s.pos;
         // A line, or a CR that may be the first half of CR LF, going on
         // beyond what has been read.
         if ((fine == std::string::npos || (s.buf[fine] == '\r' && fine + 1 == s.buf.size())) &&

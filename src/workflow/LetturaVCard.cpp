@@ -43,6 +43,12 @@ std::string_view Parte(std::string_view valore, char separatore, std::size_t n) 
 // a field comes back whole), anything else the character itself. With
 // `crlf`, every line feed becomes CR LF. Appended to `out`.
 void AggiungiSfuggito(std::string& out, std::string_view valore, bool crlf) {
+    // Most values have nothing to change.
+    if (valore.find('\\') == std::string_view::npos &&
+        (!crlf || valore.find('\n') == std::string_view::npos)) {
+        out.append(valore);
+        return;
+    }
     for (std::size_t i = 0; i < valore.size(); ++i) {
         char c = valore[i];
         if (c == '\\' && i + 1 < valore.size()) {
@@ -79,13 +85,17 @@ struct TProprieta {
 // that ends the name and its parameters is the first one outside double
 // quotes.
 bool Proprieta(std::string_view linea, TProprieta& p) {
-    bool virgolette = false;
-    std::size_t dueP = std::string_view::npos;
-    for (std::size_t i = 0; i < linea.size(); ++i) {
-        if (linea[i] == '"') virgolette = !virgolette;
-        if (linea[i] == ':' && !virgolette) {
-            dueP = i;
-            break;
+    std::size_t dueP = linea.find(':');
+    // Quotes matter only when one comes before the first colon.
+    if (linea.substr(0, dueP).find('"') != std::string_view::npos) {
+        bool virgolette = false;
+        dueP = std::string_view::npos;
+        for (std::size_t i = 0; i < linea.size(); ++i) {
+            if (linea[i] == '"') virgolette = !virgolette;
+            if (linea[i] == ':' && !virgolette) {
+                dueP = i;
+                break;
+            }
         }
     }
     if (dueP == std::string_view::npos) return false;
@@ -238,8 +248,12 @@ bool TLettoreVCard::Linea(int numero, std::string_view linea, TSchedaVCard& sche
     const bool completata = !attesa_.empty() && Completa(scheda);
     numero_ = numero;
     attesa_.assign(linea);
+    // Only a line with parameters can be quoted-printable: without a ";" or
+    // a quote before the first colon it has none.
+    const std::string_view testa = linea.substr(0, linea.find(':'));
     TProprieta p;
-    quotedPrintable_ = Proprieta(attesa_, p) && QuotedPrintable(p);
+    quotedPrintable_ = testa.find_first_of(";\"") != std::string_view::npos &&
+                       Proprieta(attesa_, p) && QuotedPrintable(p);
     return completata;
 }
 
