@@ -245,12 +245,22 @@ void TFMain::Mostra(QDialog* window) {
     });
 }
 
+void TFMain::MostraAccanto(QDialog* window) {
+    if (!window) return;
+    RunGuarded(boxes_, [window] {
+        brivano::CostruisciOra(*window);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+}
+
 void TFMain::Rubrica1Click() {
     Mostra(finestre_.FRubrica);
 }
 
 void TFMain::InvioMailClick() {
-    Mostra(finestre_.FInvioMail);
+    MostraAccanto(finestre_.FInvioMail);
 }
 
 void TFMain::Esci1Click() {
@@ -298,6 +308,13 @@ void TFMain::Timer1Timer() {
 }
 
 void TFMain::closeEvent(QCloseEvent* event) {
+    // The mailing window, open beside this one, closes first; during a run it
+    // asks whether to stop and stays until the run has ended.
+    QDialog* invio = finestre_.FInvioMail;
+    if (invio && invio->isVisible() && !invio->close()) {
+        event->ignore();
+        return;
+    }
     if (!SistemaSchedaInSospeso()) {
         event->ignore();
         return;

@@ -86,6 +86,9 @@ class TFMain : public QMainWindow {
     void CreaBarraStrumenti(QWidget* client);
     void CreaBarraStato();
     void Mostra(QDialog* window);
+    // The mailing window opens beside this one, whose menus stay usable
+    // while it is open; one already open comes forward.
+    void MostraAccanto(QDialog* window);
     // A contact left pending in the address book is saved or dropped, as the
     // user says, before the program ends or the working year moves; false
     // when it could not be saved.

@@ -507,17 +507,31 @@ void TFInvioMail::Riprendi(std::int64_t spedizione, bool soloFalliti) {
         return;
     }
     ripresaChiesta_ = TRipresaChiesta{spedizione, soloFalliti};
-    if (isVisible()) {
-        FormShow();
-        return;
-    }
+    // Asked from the history, a window above the rest of the program: this
+    // one comes over it, so that the run can be watched and stopped, and
+    // closing it goes back there.
+    if (isVisible()) hide();
     brivano::CostruisciOra(*this);
     exec();
 }
 
 void TFInvioMail::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) RicaricaSeCambiata();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) TornaAttiva();
+}
+
+void TFInvioMail::TornaAttiva() {
+    if (!isVisible() || InvioInCorso()) return;
+    // The main menu's other windows were usable meanwhile: an account saved
+    // there shows, and the contact list is the one they may have moved or
+    // reloaded.
+    controllo_->CompilaDaAccount();
+    RicaricaSeCambiata();
+    // A double-click reads the shared list's current row: it must be the one
+    // this grid shows as current, wherever the address book left it.
+    const QModelIndex corrente = DBGrid1->currentIndex();
+    if (corrente.isValid() && fdb_.QGEN.Active())
+        RunGuarded(boxes_, [&] { fdb_.QGEN.MoveToRow(filtrata_->RigaElenco(corrente.row())); });
 }
 
 void TFInvioMail::RicaricaSeCambiata() {

@@ -50,7 +50,7 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent = nullptr);
     ~TFInvioMail() override;
 
-    // Loads the contact list, then empties the recipient list.
+    // Loads the contact list; the recipient list keeps the draft.
     void FormShow();
     // Appends the e-mail address of the query's current row.
     void DBGrid1DblClick();
@@ -86,9 +86,12 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     // (a city typed in the search box brings the city column into view).
     void MostraColonnaTrovata(const QString& testo);
     // Reloads the contact list when its file changed since it was loaded
-    // (contacts added meanwhile by the command-line tool); runs whenever the
-    // window becomes active, never during a run.
+    // (contacts added meanwhile by the command-line tool or the address book).
     void RicaricaSeCambiata();
+    // The window becomes active again (never during a run): a saved account
+    // fills the boxes, the contact list is reloaded when changed, and the
+    // shared list's current row is put back on the grid's.
+    void TornaAttiva();
     // Writes the draft (recipients, subject, lines) now rather than after the
     // short wait that gathers a burst of typing into one write.
     void SalvaBozza();

@@ -123,6 +123,16 @@ T* Modale(const char* nome) {
     return qobject_cast<T*>(w);
 }
 
+// The mailing window, open beside the main window (or over the history for
+// a resume), with no other window over it.
+TFInvioMail* Invio() {
+    QWidget* sopra = QApplication::activeModalWidget();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<TFInvioMail*>(w); m && m->isVisible() && (!sopra || sopra == m))
+            return m;
+    return nullptr;
+}
+
 TFMain* FinestraPrincipale() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* m = qobject_cast<TFMain*>(w)) return m;
@@ -262,7 +272,7 @@ std::vector<TPasso> PrimoAvvio(TRisposte& risposte, const QString& anno, int por
          }},
         {"la ricerca per città",
          [] {
-             auto* m = Modale<TFInvioMail>("FInvioMail");
+             auto* m = Invio();
              if (!m || m->DDHost->text().isEmpty()) return false;
              // The account and its password, filled from the settings.
              Verifica(m->DDHost->text() == QStringLiteral("127.0.0.1"), "l'host dall'account");
@@ -273,14 +283,14 @@ std::vector<TPasso> PrimoAvvio(TRisposte& risposte, const QString& anno, int por
          }},
         {"i contatti della città",
          [] {
-             auto* m = Modale<TFInvioMail>("FInvioMail");
+             auto* m = Invio();
              if (!m || m->DBGrid1->model()->rowCount() != 4) return false;
              Clicca(m->Scelta->ButtonAggiungiTutti);
              return true;
          }},
         {"l'avvio dell'invio",
          [] {
-             auto* m = Modale<TFInvioMail>("FInvioMail");
+             auto* m = Invio();
              if (!m || m->ListBox1->count() != 4) return false;
              m->DDOgetto->setText(QStringLiteral("Listino per {{città}}"));
              m->DDTestoRiga[0]->setText(QStringLiteral("Gentile {{Ragione_Sociale}},"));
@@ -290,7 +300,7 @@ std::vector<TPasso> PrimoAvvio(TRisposte& risposte, const QString& anno, int por
          }},
         {"l'attesa imposta dal limite al minuto",
          [] {
-             auto* m = Modale<TFInvioMail>("FInvioMail");
+             auto* m = Invio();
              if (!m || !m->ButtonInterrompi->isVisible() ||
                  !m->Operazione->text().startsWith(QStringLiteral("In attesa")))
                  return false;
@@ -300,7 +310,7 @@ std::vector<TPasso> PrimoAvvio(TRisposte& risposte, const QString& anno, int por
          }},
         {"la fine dell'invio interrotto",
          [&risposte] {
-             auto* m = Modale<TFInvioMail>("FInvioMail");
+             auto* m = Invio();
              if (!m || m->InvioInCorso() || !risposte.HaDetto("Invio interrotto")) return false;
              Verifica(risposte.HaDetto("2 indirizzi restano da inviare"), "quanti restano");
              Verifica(m->ListBox1->count() == 2, "l'elenco con i rimasti");
@@ -344,7 +354,7 @@ std::vector<TPasso> Ripresa(TRisposte& risposte, const QString& anno) {
          }},
         {"la fine della ripresa",
          [&risposte] {
-             auto* m = Modale<TFInvioMail>("FInvioMail");
+             auto* m = Invio();
              if (!m || m->InvioInCorso() || !risposte.HaChiesto("Svuotare l'elenco")) return false;
              Verifica(risposte.HaChiesto("Inviare il messaggio a 2 destinatari?"),
                       "la conferma dei due rimasti");
@@ -379,7 +389,7 @@ std::vector<TPasso> Ripresa(TRisposte& risposte, const QString& anno) {
         {"nessuna ripresa proposta per un invio concluso",
          [] {
              // A question about the run would end the way: it is closed.
-             auto* m = Modale<TFInvioMail>("FInvioMail");
+             auto* m = Invio();
              if (!m) return false;
              Verifica(m->ListBox1->count() == 0, "l'elenco svuotato alla fine dell'invio");
              m->close();

@@ -142,6 +142,18 @@ TEST_F(FInvioMail, TheDraftSurvivesARestart) {
     EXPECT_FALSE(std::filesystem::exists(root.path() / "BozzaMessaggio.json"));
 }
 
+TEST_F(FInvioMail, ADoubleClickTakesTheGridsRowWhereverTheAddressBookLeftTheList) {
+    TFInvioMail w(fdb, boxes);
+    w.show();
+    w.DBGrid1->setCurrentIndex(w.DBGrid1->model()->index(0, 0));  // Alfa
+    // The address book, usable meanwhile, moved the shared list to Gamma.
+    fdb.QGEN.MoveToRow(3);
+    w.TornaAttiva();
+    w.DBGrid1DblClick();
+    ASSERT_EQ(w.ListBox1->count(), 1);
+    EXPECT_EQ(w.ListBox1->item(0)->text(), "alfa@example.it");
+}
+
 TEST_F(FInvioMail, MessageGrowsWithTheWindowAndHelpsWithFields) {
     TFInvioMail w(fdb, boxes);
     w.show();
