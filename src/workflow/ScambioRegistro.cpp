@@ -2,6 +2,7 @@
 
 #include <array>
 #include <fstream>
+#include <vector>
 
 #include "text/Testo.h"
 #include "workflow/CodificaTesto.h"
@@ -242,6 +243,30 @@ std::vector<TRecordCsv> RecordRegistro(const std::string& testo) {
     }
 }
 
+// Whether some stretch of a vCard file, read a megabyte at a time and cut
+// only before a line that does not continue the one before, names a
+// register field; a file of contacts alone is never held whole for this.
+bool RegistroInQualcheBlocco(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string blocco;
+    std::vector<char> letti(std::size_t{1} << 20);
+    // Ends at the file's end: a read there gives nothing.
+    for (;;) {
+        in.read(letti.data(), static_cast<std::streamsize>(letti.size()));
+        const auto n = static_cast<std::size_t>(in.gcount());
+        blocco.append(letti.data(), n);
+        std::size_t taglio = n == 0 ? blocco.size() : 0;
+        for (std::size_t i = blocco.size(); taglio == 0 && i > 1; --i)
+            if (blocco[i - 2] == '\n' && blocco[i - 1] != ' ' && blocco[i - 1] != '\t')
+                taglio = i - 1;
+        if (VCardConRegistro(DecodificaTesto(std::string_view(blocco).substr(0, taglio)).Testo))
+            return true;
+        blocco.erase(0, taglio);
+        if (n == 0) break;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<TEsitoImportazioneRegistro> ImportaRegistroDaFile(const std::filesystem::path& file) {
@@ -254,6 +279,8 @@ std::optional<TEsitoImportazioneRegistro> ImportaRegistroDaFile(const std::files
         testa.resize(static_cast<std::size_t>(in.gcount()));
     }
     if (FormatoDelFile(file, testa) != TFormatoFile::Csv) {
+        if (testa.find('\0') == std::string::npos && !RegistroInQualcheBlocco(file))
+            return std::nullopt;
         const std::string bytes = LeggiFile(file);
         if (!VCardConRegistro(DecodificaTesto(bytes).Testo)) return std::nullopt;
         TRegistroContatti registro(PercorsoRegistroContattiConfigurato());

@@ -298,6 +298,26 @@ TEST_F(RubricaCliTest, RegisterIsSetListedAndExportedForAConsultant) {
     EXPECT_NE(doppi.find("DELTA S.r.l. <altro@example.it>"), std::string::npos) << doppi;
 }
 
+// A vCard is looked through a megabyte at a time for register fields: one on
+// the last card of a longer file is found, and a file without any writes none.
+TEST_F(RubricaCliTest, RegisterFieldsOnTheLastCardOfALongVCardAreFound) {
+    std::string schede;
+    for (int i = 0; schede.size() < (std::size_t{3} << 19); ++i)
+        schede += "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Ditta " + std::to_string(i) + "\r\nEMAIL:d" +
+                  std::to_string(i) + "@example.it\r\nEND:VCARD\r\n";
+    const fs::path vcf = file.path() / "lunga.vcf";
+    Scrivi(vcf, schede);
+    const TEsito senza = Esegui({"importa", vcf.string()});
+    EXPECT_EQ(senza.stato, 0) << senza.err;
+    EXPECT_EQ(senza.out.find("Registro dei contatti"), std::string::npos) << senza.out;
+    Scrivi(vcf, schede +
+                    "BEGIN:VCARD\r\nVERSION:4.0\r\nEMAIL:ultima@example.it\r\n"
+                    "X-FONTE:fiera\r\nEND:VCARD\r\n");
+    const TEsito con = Esegui({"importa", vcf.string()});
+    EXPECT_EQ(con.stato, 0) << con.err;
+    EXPECT_NE(con.out.find("Registro dei contatti: 1 voci scritte."), std::string::npos) << con.out;
+}
+
 TEST_F(RubricaCliTest, HelpAndVersionAnswerWithoutTouchingTheArchive) {
     const TEsito aiuto = Esegui({"--help"});
     EXPECT_EQ(aiuto.stato, 0);
