@@ -18,6 +18,7 @@ packages=(
     libgmime-3.0-dev libcurl4-openssl-dev dovecot-imapd
     nlohmann-json3-dev
     postfix
+    libmagic-dev
 )
 
 missing=()

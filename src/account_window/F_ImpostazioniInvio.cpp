@@ -162,6 +162,11 @@ void TFImpostazioniInvio::CreaControlli() {
     DDConnessioni->setObjectName("DDConnessioni");
     DDConnessioni->setRange(1, brivano::ConnessioniMassime);
     campi->addRow(QStringLiteral("Connessioni"), DDConnessioni);
+    DDDimensioneMassima = new QSpinBox(this);
+    DDDimensioneMassima->setObjectName("DDDimensioneMassima");
+    DDDimensioneMassima->setRange(1, brivano::DimensioneMassimaMBMassima);
+    DDDimensioneMassima->setSuffix(QStringLiteral(" MB"));
+    campi->addRow(QStringLiteral("Messaggio al massimo"), DDDimensioneMassima);
 
     ButtonProva = new QPushButton(QStringLiteral("Prova connessione"), this);
     ButtonProva->setObjectName("ButtonProva");
@@ -287,6 +292,7 @@ void TFImpostazioniInvio::MostraAccount(const brivano::TAccountInvio& account) {
     DDUtente->setText(Q(account.Utente));
     DDMessaggiPerConnessione->setValue(account.MessaggiPerConnessione);
     DDConnessioni->setValue(account.Connessioni);
+    DDDimensioneMassima->setValue(account.DimensioneMassimaMB);
     DDLimiteMinuto->setValue(account.Limiti.PerMinuto);
     DDLimiteOra->setValue(account.Limiti.PerOra);
     DDLimiteGiorno->setValue(account.Limiti.PerGiorno);
@@ -417,6 +423,7 @@ brivano::TAccountInvio TFImpostazioniInvio::AccountDeiCampi() const {
     account.Fornitore = S(ComboFornitore->currentText());
     account.MessaggiPerConnessione = DDMessaggiPerConnessione->value();
     account.Connessioni = DDConnessioni->value();
+    account.DimensioneMassimaMB = DDDimensioneMassima->value();
     account.Limiti = {DDLimiteMinuto->value(), DDLimiteOra->value(), DDLimiteGiorno->value(),
                       DDPausa->value()};
     account.Rinvii = {DDTentativi->value(), DDAttesaTentativi->value()};
@@ -442,16 +449,32 @@ void TFImpostazioniInvio::ComboSicurezzaChange() {
 }
 
 void TFImpostazioniInvio::AbilitaInput(bool abilita) {
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             ComboFornitore,    DDHost,         DDPorta,
-             ComboSicurezza,    DDMittente,     DDMittenteNome,
-             DDUtente,          DDPassword,     DDMessaggiPerConnessione,
-             DDConnessioni,     DDLimiteMinuto, DDLimiteOra,
-             DDLimiteGiorno,    DDPausa,        DDTentativi,
-             DDAttesaTentativi, ButtonProva,    ButtonSalva,
-             ButtonAnnulla,     ComboMetodo,    DDTenant,
-             DDIdApplicazione,  ButtonAccedi,   ButtonEsci,
-             CampiArrivo})
+    for (QWidget* w : std::initializer_list<QWidget*>{ComboFornitore,
+                                                      DDHost,
+                                                      DDPorta,
+                                                      ComboSicurezza,
+                                                      DDMittente,
+                                                      DDMittenteNome,
+                                                      DDUtente,
+                                                      DDPassword,
+                                                      DDMessaggiPerConnessione,
+                                                      DDConnessioni,
+                                                      DDDimensioneMassima,
+                                                      DDLimiteMinuto,
+                                                      DDLimiteOra,
+                                                      DDLimiteGiorno,
+                                                      DDPausa,
+                                                      DDTentativi,
+                                                      DDAttesaTentativi,
+                                                      ButtonProva,
+                                                      ButtonSalva,
+                                                      ButtonAnnulla,
+                                                      ComboMetodo,
+                                                      DDTenant,
+                                                      DDIdApplicazione,
+                                                      ButtonAccedi,
+                                                      ButtonEsci,
+                                                      CampiArrivo})
         w->setEnabled(abilita);
     if (abilita) MostraMetodo();
 }

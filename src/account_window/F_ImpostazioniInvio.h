@@ -83,6 +83,7 @@ class TFImpostazioniInvio : public QDialog {
     QLabel* LabelInChiaro;
     QSpinBox* DDMessaggiPerConnessione;
     QSpinBox* DDConnessioni;
+    QSpinBox* DDDimensioneMassima;
     // Sending pace (0: no limit) and retries of deferred (4xx) entries.
     QSpinBox* DDLimiteMinuto;
     QSpinBox* DDLimiteOra;

@@ -15,6 +15,7 @@
 #include "inbox_window/F_RimbalziCancellazioni.h"
 #include "inbox_window/PostaAutomatica.h"
 #include "keyring/PortachiaviSegreti.h"
+#include "mailing_window/AvvioProgrammati.h"
 #include "mailing_window/F_Agenda.h"
 #include "maintenance/F_CambioAnno.h"
 #include "maintenance/F_CreaArchivio.h"
@@ -42,6 +43,8 @@ struct TFinestreProgramma {
     // "Controlla posta" of both windows and the checks of its own accord.
     std::unique_ptr<TPostaAutomatica> Posta;
     std::unique_ptr<TFRimbalziCancellazioni> FRimbalziCancellazioni;
+    // Starts the scheduled runs that fall due while the program is open.
+    std::unique_ptr<TAvvioProgrammati> AvvioProgrammati;
 
     TFinestreProgramma(TFDB& fdb, TMessageBoxes& boxes, TFMain& main) {
         auto mostraAnno = [&main](const std::string& anno) { main.MostraAnno(anno); };
@@ -80,6 +83,8 @@ struct TFinestreProgramma {
         FStoricoInvii->SetRiprendi([invio = FInvioMail.get()](std::int64_t id, bool falliti) {
             invio->Riprendi(id, falliti);
         });
+        AvvioProgrammati = std::make_unique<TAvvioProgrammati>(boxes, Impostazioni);
+        FStoricoInvii->AvviaDovuti = [avvio = AvvioProgrammati.get()] { avvio->Controlla(); };
     }
 };
 

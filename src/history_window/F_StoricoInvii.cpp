@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/MessageBoxes.h"
+#include "history_window/RiquadroProgrammati.h"
 #include "ui/CartellaFile.h"
 #include "ui/CostruzioneDifferita.h"
 #include "ui/ElencoRighe.h"
@@ -118,9 +119,14 @@ void TFStoricoInvii::CreaControlli() {
     pulsanti->addWidget(ButtonEsportaTutto);
     pulsanti->addWidget(ButtonChiudi);
 
+    Programmati = new TRiquadroProgrammati(boxes_, percorso_, this);
+    Programmati->AvviaDovuti = [this] {
+        if (AvviaDovuti) AvviaDovuti();
+    };
     auto* colonna = new QVBoxLayout(this);
     colonna->addWidget(divisore);
     colonna->addWidget(LabelPosta);
+    colonna->addWidget(Programmati);
     colonna->addLayout(pulsanti);
 }
 
@@ -174,6 +180,7 @@ void TFStoricoInvii::ButtonAggiornaClick() {
             if (scelta && righe[static_cast<std::size_t>(r)].Spedizione == *scelta) riga = r;
         if (riga >= 0) GrigliaSpedizioni->selectRow(riga);
     });
+    Programmati->Aggiorna();
     const bool vuoto = GrigliaSpedizioni->rowCount() == 0;
     ButtonEsporta->setEnabled(!vuoto);
     ButtonEsportaTutto->setEnabled(!vuoto);

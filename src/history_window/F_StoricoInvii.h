@@ -16,6 +16,7 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 class TMessageBoxes;
+class TRiquadroProgrammati;
 
 class TFStoricoInvii : public QDialog {
     Q_OBJECT
@@ -51,6 +52,8 @@ class TFStoricoInvii : public QDialog {
     void SetRiprendi(TRiprendi riprendi) { riprendi_ = std::move(riprendi); }
     void ButtonRiprendiClick();
     void ButtonReinviaClick();
+    // Called when "Invia ora" made a scheduled run due: the program starts it.
+    std::function<void()> AvviaDovuti;
     // The save box; tests put their own answer here. An empty text cancels.
     std::function<QString(const QString& proposto)> ScegliFile;
 
@@ -65,6 +68,7 @@ class TFStoricoInvii : public QDialog {
     QPushButton* ButtonChiudi;
     QPushButton* ButtonControllaPosta = nullptr;
     QLabel* LabelPosta = nullptr;
+    TRiquadroProgrammati* Programmati;
 
   protected:
     void showEvent(QShowEvent* event) override;

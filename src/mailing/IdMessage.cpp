@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "mailing/CorpoMisto.h"
 #include "mailing/MailText.h"
 
 using namespace brivano;
@@ -110,6 +111,8 @@ void TIdMessage::BuildHeaderLines() {
     RefuseLineBreaks("Content-Type", contentType_);
     RefuseLineBreaks("Content-Transfer-Encoding", contentTransferEncoding_);
     for (const auto& group : newsGroups_) RefuseLineBreaks("Newsgroups", group);
+    for (const auto& file : attachments_)
+        if (!file.Contenuto) throw EAllegatoIlleggibile(file.Nome);
     const TBodyForm body(body_, settings, false);
 
     TIdHeaderList& headers = lastGeneratedHeaders_;
@@ -145,6 +148,14 @@ void TIdMessage::BuildHeaderLines() {
         headers.SetHeaderValue("MIME-Version", "1.0");
         headers.SetHeaderValue("Content-Type", "text/plain; charset=" + body.Charset());
         headers.SetHeaderValue("Content-Transfer-Encoding", "quoted-printable");
+    }
+    boundary_.clear();
+    if (!attachments_.empty()) {
+        // The text's own type and encoding move into its part.
+        boundary_ = NuovoConfine();
+        headers.SetHeaderValue("MIME-Version", "1.0");
+        headers.SetHeaderValue("Content-Type", "multipart/mixed; boundary=\"" + boundary_ + "\"");
+        headers.SetHeaderValue("Content-Transfer-Encoding", "");
     }
     for (const auto& line : extraHeaders_.Lines()) headers.Add(line);
     if (!inReplyTo_.empty()) {

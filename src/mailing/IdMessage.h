@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exception/IdException.h"
+#include "mailing/Allegato.h"
 #include "mailing/IdEMailAddress.h"
 #include "mailing/IdHeaderCoder.h"
 #include "mailing/IdHeaderList.h"
@@ -48,6 +49,12 @@ class TIdMessage {
     const std::string& InReplyTo() const { return inReplyTo_; }
     void SetInReplyTo(std::string_view text) { inReplyTo_ = text; }
     std::vector<std::string>& NewsGroups() { return newsGroups_; }
+
+    // Files after the text: with any, the message is multipart/mixed.
+    std::vector<brivano::TAllegato>& Attachments() { return attachments_; }
+    const std::vector<brivano::TAllegato>& Attachments() const { return attachments_; }
+    // The multipart boundary of the headers last generated (none without files).
+    const std::string& Boundary() const { return boundary_; }
 
     std::vector<std::string>& Body() { return body_; }
     const std::vector<std::string>& Body() const { return body_; }
@@ -114,6 +121,8 @@ class TIdMessage {
     std::string inReplyTo_;
     std::vector<std::string> newsGroups_;
     std::vector<std::string> body_;
+    std::vector<brivano::TAllegato> attachments_;
+    std::string boundary_;
     TIdLocalTime date_{};
     TIdMessagePriority priority_ = mpNormal;
     TIdMessageEncoding encoding_ = meDefault;

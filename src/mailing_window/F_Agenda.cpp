@@ -20,7 +20,9 @@
 #include "dialogs/MessageBoxes.h"
 #include "mailing_window/F_Anteprima.h"
 #include "mailing_window/F_PiePagina.h"
+#include "mailing_window/RiquadroAllegati.h"
 #include "mailing_window/SceltaDestinatari.h"
+#include "mailing_window/SceltaOra.h"
 #include "mailing_window/VociDestinatari.h"
 #include "text/Segreto.h"
 #include "ui/CasellaFiltro.h"
@@ -34,6 +36,9 @@
 #include "workflow/CampiRegistro.h"
 #include "workflow/CampiUnione.h"
 #include "workflow/ControlloInvio.h"
+#include "workflow/Programmati.h"
+#include "workflow/RegistroInvii.h"
+#include "workflow/StoricoInvii.h"
 
 namespace {
 
@@ -221,6 +226,7 @@ void TFInvioMail::CreaControlli() {
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Scelta =
         new brivano::TSceltaDestinatari(this, DBGrid1, *filtrata_, fdb_.QGEN, ListBox1, boxes_);
+    Allegati = new TRiquadroAllegati(this);
 
     QLabel* label1 = Etichetta(this, "Label1",
                                QStringLiteral("Host di Spedizione (es. smtp.esempio.it)"), 624, 8);
@@ -286,6 +292,12 @@ void TFInvioMail::CreaControlli() {
                            QStringLiteral("Invia un solo messaggio al proprio indirizzo, con "
                                           "l'oggetto preceduto da [PROVA]"));
     connect(ButtonProva, &QPushButton::clicked, this, [this] { ButtonProvaClick(); });
+
+    ButtonPiuTardi =
+        pulsante("ButtonPiuTardi", QStringLiteral("Invia più tardi…"),
+                 QStringLiteral("Conserva l'invio così com'è e lo fa partire all'ora scelta"));
+    connect(ButtonPiuTardi, &QPushButton::clicked, this, [this] { ButtonPiuTardiClick(); });
+    ScegliOra = [this] { return ChiediOraInvio(this); };
 
     ButtonInterrompi = pulsante("ButtonInterrompi", QStringLiteral("Interrompi"), {});
     ButtonInterrompi->hide();
@@ -385,8 +397,10 @@ void TFInvioMail::Disponi(const std::array<QLabel*, 6>& etichette) {
     messaggio->addLayout(intestazioneTesto);
     for (QLineEdit* riga : DDTestoRiga) messaggio->addWidget(riga);
     messaggio->addLayout(Riga({ButtonAnteprima, ButtonProva, ButtonPiePagina}));
+    messaggio->addWidget(Allegati);
     messaggio->addStretch(1);
     messaggio->addWidget(ButtonInvio);
+    messaggio->addWidget(ButtonPiuTardi);
     messaggio->addWidget(ProgressBar1);
     messaggio->addWidget(Operazione);
     messaggio->addWidget(ButtonInterrompi);
@@ -431,7 +445,9 @@ void TFInvioMail::Disponi(const std::array<QLabel*, 6>& etichette) {
                                           ButtonAnteprima,
                                           ButtonProva,
                                           ButtonPiePagina,
+                                          Allegati,
                                           ButtonInvio,
+                                          ButtonPiuTardi,
                                           ButtonInterrompi,
                                           ButtonReinvia};
     for (std::size_t i = 1; i < ordine.size(); ++i) setTabOrder(ordine[i - 1], ordine[i]);
@@ -567,7 +583,7 @@ void TFInvioMail::DBGrid1DblClick() {
 void TFInvioMail::AbilitaInput(bool abilita) {
     for (QWidget* w : std::initializer_list<QWidget*>{
              DBGrid1, ListBox1, DDHost, DDIndirizzoSped, DDIndirizzoPSW, DDOgetto, ButtonInvio,
-             ButtonAnteprima, ButtonProva, ButtonPiePagina, ButtonAccount, ButtonCampi})
+             ButtonAnteprima, ButtonProva, ButtonPiePagina, ButtonAccount, ButtonCampi, Allegati})
         w->setEnabled(abilita);
     for (QLineEdit* riga : DDTestoRiga) riga->setEnabled(abilita);
     Scelta->Abilita(abilita);
@@ -589,6 +605,7 @@ brivano::TDatiInvio TFInvioMail::Testi() const {
     testi.Oggetto = DDOgetto->text().toStdString();
     for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
         testi.Righe[n] = DDTestoRiga[n]->text().toStdString();
+    testi.Allegati = Allegati->Scelta();
     return testi;
 }
 
@@ -614,6 +631,20 @@ void TFInvioMail::MostraBozza(const brivano::TBozzaMessaggio& bozza) {
 void TFInvioMail::SalvaBozza() {
     attesaBozza_->stop();
     bozza_->Salva(Bozza());
+}
+
+void TFInvioMail::ButtonPiuTardiClick() {
+    const auto alle = ScegliOra();
+    if (!alle) return;
+    RunGuarded(boxes_, [&] {
+        const auto file = brivano::PercorsoRegistroConfigurato();
+        if (!file) throw std::runtime_error("La cartella dei dati non è configurata.");
+        // Opened as a run would open it: a damaged journal stops here.
+        const brivano::TRegistroInvii registro(*file);
+        brivano::ProgrammaInvio(
+            boxes_, registro.File(), Testi(), brivano::TestiDelleVoci(*ListBox1),
+            brivano::CampiDelleVoci(*ListBox1), *alle, std::chrono::system_clock::now());
+    });
 }
 
 void TFInvioMail::ButtonInvioClick() {
@@ -667,6 +698,7 @@ void TFInvioMail::InvioTerminato() {
 }
 
 void TFInvioMail::MostraInizio(int massimo, const std::string& avanzamento) {
+    ButtonPiuTardi->hide();
     ProgressBar1->show();
     Operazione->show();
     PannelloAvanzamento->setText(QString::fromStdString(avanzamento));
@@ -679,6 +711,7 @@ void TFInvioMail::MostraInizio(int massimo, const std::string& avanzamento) {
 
 void TFInvioMail::MostraFine() {
     AbilitaInput(true);
+    ButtonPiuTardi->show();
     ProgressBar1->hide();
     Operazione->hide();
     ButtonInterrompi->hide();
@@ -724,6 +757,7 @@ void TFInvioMail::MostraTesti(const brivano::TDatiInvio& dati) {
     DDOgetto->setText(QString::fromStdString(dati.Oggetto));
     for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
         DDTestoRiga[n]->setText(QString::fromStdString(dati.Righe[n]));
+    Allegati->Mostra(dati.Allegati);
 }
 
 void TFInvioMail::MostraVoci(const std::vector<brivano::TVoceElenco>& voci) {

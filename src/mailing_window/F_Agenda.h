@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -34,6 +35,7 @@ class TMessageBoxes;
 class TFAnteprima;
 class TFPiePagina;
 class QTimer;
+class TRiquadroAllegati;
 
 namespace brivano {
 class TBozzaSalvata;
@@ -95,6 +97,10 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     // Writes the draft (recipients, subject, lines) now rather than after the
     // short wait that gathers a burst of typing into one write.
     void SalvaBozza();
+    // "Invia più tardi…": the run as typed, kept in the journal for the time
+    // ScegliOra gives (none: cancelled), to start then.
+    void ButtonPiuTardiClick();
+    std::function<std::optional<std::chrono::system_clock::time_point>()> ScegliOra;
 
     bool InvioInCorso() const;
     // The journal's run being sent now; 0 when none.
@@ -114,6 +120,7 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
 
     QTableView* DBGrid1;
     QListWidget* ListBox1;
+    TRiquadroAllegati* Allegati;
     QLineEdit* DDHost;
     QLineEdit* DDIndirizzoSped;
     QLineEdit* DDIndirizzoPSW;
@@ -125,8 +132,9 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     QPushButton* ButtonAnteprima;
     QPushButton* ButtonProva;
     QPushButton* ButtonPiePagina;
-    QPushButton* ButtonAccount;  // "Account...": the settings without closing
-    QPushButton* ButtonCampi;    // "Inserisci campo": a menu of the merge fields
+    QPushButton* ButtonAccount;   // "Account...": the settings without closing
+    QPushButton* ButtonCampi;     // "Inserisci campo": a menu of the merge fields
+    QPushButton* ButtonPiuTardi;  // "Invia più tardi…", hidden during a run
     QProgressBar* ProgressBar1;
     QLabel* Operazione;
     QWidget* StatusBar1;

@@ -1,6 +1,7 @@
 #include "smtp/IdMessageClient.h"
 
 #include "exception/IdException.h"
+#include "mailing/CorpoMisto.h"
 
 TIdMessageClient::TIdMessageClient() = default;
 
@@ -13,6 +14,11 @@ void TIdMessageClient::WriteMessage(TIdMessage& message) {
     io->WriteLines(message.LastGeneratedHeaders().Lines());
     io->WriteLn();
     const brivano::TBodyForm body(message.Body(), ChooseHeaderCharset(message));
+    if (!message.Attachments().empty()) {
+        io->Write(brivano::CorpoMisto(message, body));
+        io->WriteLn();
+        return;
+    }
     for (const auto& line : body.Lines()) {
         // Dot-stuffing (RFC 5321 §4.5.2): a line starting with "." gets one
         // more, so "." alone can end the data:  C: ..end  ->  S reads ".end".

@@ -132,6 +132,9 @@ void ControllaAccount(const TAccountInvio& account) {
     if (account.Connessioni < 1 || account.Connessioni > ConnessioniMassime)
         throw EAccountNonValido("Le connessioni vanno da 1 a " +
                                 std::to_string(ConnessioniMassime) + ".");
+    if (account.DimensioneMassimaMB < 1 || account.DimensioneMassimaMB > DimensioneMassimaMBMassima)
+        throw EAccountNonValido("La dimensione massima di un messaggio va da 1 a " +
+                                std::to_string(DimensioneMassimaMBMassima) + " MB.");
     ControllaLimiti(account.Limiti, account.Rinvii);
     if (account.Metodo != TMetodoAccesso::Password && account.Sicurezza == TSicurezza::Nessuna)
         throw EAccountNonValido(std::string(TestoMetodo(account.Metodo)) +
@@ -176,6 +179,10 @@ std::optional<TAccountInvio> LeggiAccount() {
                       ValoriAccount::MessaggiPerConnessione, 1, MessaggiPerConnessioneMassimi);
     account.Connessioni = NumeroDaTesto(LeggiReg(KeyBrivano, ValoriAccount::Connessioni),
                                         ValoriAccount::Connessioni, 1, ConnessioniMassime);
+    const std::string massima = LeggiReg(KeyBrivano, ValoriAccount::DimensioneMassimaMB);
+    if (!massima.empty())
+        account.DimensioneMassimaMB = NumeroDaTesto(massima, ValoriAccount::DimensioneMassimaMB, 1,
+                                                    DimensioneMassimaMBMassima);
     account.Limiti = LeggiLimiti();
     account.Rinvii = LeggiRinvii();
     const std::string metodo = LeggiReg(KeyBrivano, ValoriAccount::Metodo);
@@ -203,6 +210,8 @@ void ScriviAccount(const TAccountInvio& account) {
     ScriviReg(KeyBrivano, ValoriAccount::MessaggiPerConnessione,
               std::to_string(account.MessaggiPerConnessione));
     ScriviReg(KeyBrivano, ValoriAccount::Connessioni, std::to_string(account.Connessioni));
+    ScriviReg(KeyBrivano, ValoriAccount::DimensioneMassimaMB,
+              std::to_string(account.DimensioneMassimaMB));
     ScriviLimiti(account.Limiti, account.Rinvii);
     ScriviReg(KeyBrivano, ValoriAccount::Metodo, TestoMetodo(account.Metodo));
     ScriviReg(KeyBrivano, ValoriAccount::Tenant, account.Tenant);

@@ -50,6 +50,8 @@ struct TAccountInvio {
     // connections used side by side, as the send run takes them.
     int MessaggiPerConnessione = 1;
     int Connessioni = 1;
+    // The largest message with its files the server takes, in MB.
+    int DimensioneMassimaMB = 20;
     TLimitiInvio Limiti;
     TRinvii Rinvii;
     TMetodoAccesso Metodo = TMetodoAccesso::Password;
@@ -84,7 +86,11 @@ inline constexpr const char* Connessioni = "SmtpConnessioni";
 inline constexpr const char* Metodo = "SmtpAccesso";
 inline constexpr const char* Tenant = "AccessoTenant";
 inline constexpr const char* IdApplicazione = "AccessoIdApplicazione";
+inline constexpr const char* DimensioneMassimaMB = "SmtpDimensioneMassimaMB";
 }  // namespace ValoriAccount
+
+// The largest message size an account may set, in MB.
+inline constexpr int DimensioneMassimaMBMassima = 200;
 
 // Most messages one connection of the account carries.
 inline constexpr int MessaggiPerConnessioneMassimi = 100;

@@ -165,7 +165,9 @@ bool TControlloInvio::PreparaRipresa(std::int64_t spedizione, bool soloFalliti) 
         opzioni_.Posizioni = posizioni;
         opzioni_.MessageId = IdAlle(tutte, posizioni);
         const auto voci = VociAlle(tutte, posizioni);
-        vista_.MostraTesti(DatiDaSpedizione(dati));
+        TDatiInvio testi = DatiDaSpedizione(dati);
+        AggiungiAllegatiRegistrati(testi, *registro, spedizione);
+        vista_.MostraTesti(testi);
         vociRipresa_ = Testi(voci);
         vista_.MostraVoci(voci);
         pronta = true;
@@ -202,6 +204,7 @@ TDatiInvio TControlloInvio::DatiInvio(const TDatiInvio& testi) const {
     dati.Password = testi.Password;
     dati.Oggetto = testi.Oggetto;
     dati.Righe = testi.Righe;
+    dati.Allegati = testi.Allegati;
     dati.Porta = porta_;
     if (const auto account = Account()) {
         dati.Porta = account->Porta;
@@ -218,6 +221,8 @@ TDatiInvio TControlloInvio::DatiInvio(const TDatiInvio& testi) const {
                 return accesso->Token(r);
             };
         }
+        dati.DimensioneMassima =
+            static_cast<std::uintmax_t>(account->DimensioneMassimaMB) * MegaByte;
     }
     dati.ListUnsubscribe = fonti_.ListUnsubscribe ? fonti_.ListUnsubscribe() : true;
     return dati;
@@ -287,8 +292,7 @@ std::optional<std::vector<TMotivoEsclusione>> TControlloInvio::Esclusioni(
 void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string> voci,
                                 const std::vector<TCampiContatto>& campiContatti, bool prova) {
     if (InCorso()) return;
-    const std::vector<TCampiContatto> campi =
-        CampiConRegistro(voci, campiContatti, fonti_.NonInviare);
+    std::vector<TCampiContatto> campi = CampiConRegistro(voci, campiContatti, fonti_.NonInviare);
     TDatiInvio dati;
     std::vector<std::string> piePagina;
     try {
@@ -309,7 +313,26 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
         vista_.Concluso();
         return;
     }
-    // Every check comes before the first connection.
+    // Every check comes before the first connection; entries whose files
+    // fail are left out of the lists (and of a resume's positions).
+    const bool continua = opzioni_.Spedizione != 0 && voci == vociRipresa_;
+    std::optional<TAllegatiCorsa> allegati;
+    RunGuarded(boxes_, [&] {
+        allegati = TAllegatiCorsa::Prepara(boxes_, dati, voci, campi, Registro(),
+                                           continua ? opzioni_.Spedizione : 0, opzioni_.Posizioni);
+    });
+    if (!allegati) {
+        vista_.Concluso();
+        return;
+    }
+    allegati_ = std::move(*allegati);
+    TieniSolo(voci, allegati_.Tenute());
+    TieniSolo(campi, allegati_.Tenute());
+    if (continua) {
+        TieniSolo(vociRipresa_, allegati_.Tenute());
+        if (!opzioni_.Posizioni.empty()) TieniSolo(opzioni_.Posizioni, allegati_.Tenute());
+        TieniSolo(opzioni_.MessageId, allegati_.Tenute());
+    }
     unione_ = UnionePerInvio(boxes_, dati.Oggetto, dati.Righe, piePagina, campi);
     if (!unione_ || !ControlliPrimaDellInvio(boxes_, message_, *unione_, voci) || voci.empty()) {
         vista_.Concluso();
@@ -376,6 +399,7 @@ void TControlloInvio::AvviaVoci(const TDatiInvio& testi, std::vector<std::string
             vista_.Concluso();
             return;
         }
+        allegati_.Registra(registro, opzioni_.Spedizione, opzioni_.Posizioni);
         ImpostaCadenza(opzioni_, Account(), registro, AccountInvio(dati), &ferma_);
     } catch (const std::exception& e) {
         // Without its journal a run could send duplicates later: none starts.
@@ -423,6 +447,7 @@ void TControlloInvio::Esegui() {
     };
     avvisi.Componi = [this](std::size_t i, TIdMessage& message) {
         unione_->Applica(righe_[i], message);
+        allegati_.Applica(righe_[i], message);
     };
     avvisi.Fatto = [this](std::size_t fatti) {
         const std::string testo = opzioni_.Cadenza->TestoAvanzamento(fatti, voci_.size());
@@ -551,8 +576,7 @@ std::function<TFormeMessaggio(std::size_t)> TControlloInvio::Anteprima(
     const TDatiInvio& testi, const std::vector<std::string>& voci,
     const std::vector<TCampiContatto>& campiContatti) {
     if (InCorso()) return {};
-    const std::vector<TCampiContatto> campi =
-        CampiConRegistro(voci, campiContatti, fonti_.NonInviare);
+    std::vector<TCampiContatto> campi = CampiConRegistro(voci, campiContatti, fonti_.NonInviare);
     if (voci.empty()) {
         boxes_.ShowInfo("Aggiungere almeno un indirizzo per vedere l'anteprima.");
         return {};
@@ -560,8 +584,9 @@ std::function<TFormeMessaggio(std::size_t)> TControlloInvio::Anteprima(
     // A copy of client and message: the preview changes nothing of the next run.
     auto base = std::make_shared<TIdMessage>(message_);
     std::optional<TUnioneInvio> unione;
+    TDatiInvio dati;
     try {
-        const TDatiInvio dati = DatiInvio(testi);
+        dati = DatiInvio(testi);
         TIdSMTP prova;
         PreparaInvio(prova, *base, dati, limiti_);
         unione = UnionePerInvio(boxes_, dati.Oggetto, dati.Righe,
@@ -571,14 +596,17 @@ std::function<TFormeMessaggio(std::size_t)> TControlloInvio::Anteprima(
         return {};
     }
     if (!unione) return {};
-    return [base, unione = *unione, voci](std::size_t i) {
+    return [base, unione = *unione, voci, campi, scelta = dati.Allegati,
+            massimo = dati.DimensioneMassima](std::size_t i) {
         TIdMessage message = *base;
         unione.Applica(i, message);
         try {
             message.Recipients().SetListText(voci[i]);
+            const std::string allegati = AllegatiAnteprima(
+                scelta, i < campi.size() ? campi[i] : TCampiContatto{}, massimo, message);
             TFormeMessaggio forme;
             forme.SulFilo = BytesSulFilo(message);
-            forme.Leggibile = TestoLeggibile(message);
+            forme.Leggibile = TestoLeggibile(message) + allegati;
             return forme;
         } catch (const std::exception& e) {
             const std::string motivo = std::string("Questo messaggio non partirebbe: ") + e.what();

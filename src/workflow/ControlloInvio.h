@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "workflow/AccountInvio.h"
+#include "workflow/AllegatiCorsa.h"
 #include "workflow/CampiUnione.h"
 #include "workflow/StatoVoce.h"
 #include "workflow/TipiInvio.h"
@@ -147,7 +148,7 @@ class TControlloInvio {
     // nothing or the failed.
     void ElencoDopo(const TEsitoInvio& esito, const std::vector<TStatoVoce>& stati);
     void AvviaVoci(const TDatiInvio& testi, std::vector<std::string> voci,
-                   const std::vector<TCampiContatto>& campi, bool prova);
+                   const std::vector<TCampiContatto>& campiContatti, bool prova);
     // The typed texts with the saved account's settings and the message
     // options; raises when the account cannot be read.
     TDatiInvio DatiInvio(const TDatiInvio& testi) const;
@@ -188,6 +189,7 @@ class TControlloInvio {
     std::vector<std::size_t> righe_;
     std::vector<std::string> voci_;
     std::optional<TUnioneInvio> unione_;
+    TAllegatiCorsa allegati_;
     bool prova_ = false;
     TEsitoInvio esito_;
     TEsitoInvio ultimo_;

@@ -117,6 +117,7 @@ class TRegistroInvii {
     TRegistroInvii(const TRegistroInvii&) = delete;
     TRegistroInvii& operator=(const TRegistroInvii&) = delete;
 
+    const std::filesystem::path& File() const { return db_.Percorso(); }
     // The journal's file in a data root.
     static std::filesystem::path Percorso(const std::filesystem::path& radiceDati);
 

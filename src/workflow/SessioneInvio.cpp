@@ -52,6 +52,10 @@ TRisultatoVoce TSessioneInvio::Invia(TIdMessage& message, const std::string& voc
     if (HoldsLineBreakOrNul(message.Subject()))
         return {TEsitoVoce::Fallito, 0, TestoNonValido("L'oggetto")};
     if (HoldsLineBreakOrNul(voce)) return {TEsitoVoce::Fallito, 0, TestoNonValido("L'indirizzo")};
+    // Before any connection: a file that went after the check stops this one.
+    for (const auto& file : message.Attachments())
+        if (!file.Contenuto)
+            return {TEsitoVoce::Fallito, 0, EAllegatoIlleggibile(file.Nome).what()};
     try {
         message.Recipients().SetListText(voce);
     } catch (const std::exception& e) {

@@ -17,6 +17,7 @@
 #include "smtp/IdSMTPBase.h"
 #include "smtp/IdTLSException.h"
 #include "text/Segreto.h"
+#include "workflow/Allegati.h"
 #include "workflow/StatoVoce.h"
 
 class TIdMessage;
@@ -49,6 +50,10 @@ struct TDatiInvio {
     // Set for an account that signs in: gives the bearer token the login
     // sends instead of the password (see TIdBearerSource).
     std::function<std::string(const std::string& rifiutato)> Token;
+    // The files every message carries and the per-recipient pattern, and the
+    // account's largest message.
+    TSceltaAllegati Allegati;
+    std::uintmax_t DimensioneMassima = DimensioneMassimaPredefinitaMB * MegaByte;
 };
 
 // Waits of one recipient's dialogue, in milliseconds. A reply limit covers
