@@ -229,9 +229,15 @@ class TCorsa {
         vista_.AttendiTermine();
         controllo_->Concludi();
         const TEsitoInvio& esito = controllo_->UltimoEsito();
-        const bool tutte = esito.Inviati == voci.size() && esito.Falliti.empty() &&
-                           esito.Rinviati.empty() && esito.Incerti.empty() && !esito.Interrotto &&
-                           esito.Esclusi.empty();
+        bool tutte = esito.Inviati == voci.size() && esito.Falliti.empty() &&
+                     esito.Rinviati.empty() && esito.Incerti.empty() && !esito.Interrotto &&
+                     esito.Esclusi.empty();
+        // A resume sends only part of its run: what an earlier part left
+        // uncertain or failed has not gone either.
+        if (tutte && controllo_->Spedizione() != 0) {
+            const auto s = Registro()->Spedizione(controllo_->Spedizione());
+            tutte = s.Inviate == s.Voci;
+        }
         return tutte ? 0 : UscitaInvioIncompleto;
     }
 

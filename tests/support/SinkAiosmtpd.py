@@ -20,6 +20,8 @@ Options:
                            closes, so the handshake fails; inject: a line
                            "250 injected" follows "220" before the handshake
   --refuse TEXT            every recipient containing TEXT is refused with 550
+  --stall TEXT             a recipient containing TEXT gets no reply (the client
+                           waits, as on a server that hangs)
 Binds 127.0.0.1 port 0 and prints "PORT <n>" once it listens; its replies
 leave at once (TCP_NODELAY). Every command
 line received is appended to FOLDER/transcript.txt as "clear <line>" or
@@ -42,15 +44,18 @@ from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Store:
-    def __init__(self, folder, refuse):
+    def __init__(self, folder, refuse, stall=None):
         self.folder = folder
         self.refuse = refuse
+        self.stall = stall
         self.count = 0
         self.lock = threading.Lock()
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if self.refuse and self.refuse in address:
             return "550 5.1.1 Recipient refused"
+        if self.stall and self.stall in address:
+            await asyncio.sleep(600)
         envelope.rcpt_tos.append(address)
         envelope.rcpt_options.extend(rcpt_options)
         return "250 OK"
@@ -184,6 +189,7 @@ def main():
     parser.add_argument("--password")
     parser.add_argument("--starttls-fault", choices=["garbage", "inject"])
     parser.add_argument("--refuse")
+    parser.add_argument("--stall")
     parser.add_argument("--tokens-file")
     args = parser.parse_args()
 
@@ -203,7 +209,7 @@ def main():
         return AuthResult(success=ok, handled=False, auth_data=auth_data)
 
     transcript = os.path.join(args.folder, "transcript.txt")
-    store = Store(args.folder, args.refuse)
+    store = Store(args.folder, args.refuse, args.stall)
     if args.tokens_file:
         bearer = BearerLogins(args.tokens_file)
         store.auth_XOAUTH2 = bearer.auth_XOAUTH2
