@@ -10,13 +10,16 @@
 #include "keyring/PortachiaviSegreti.h"
 #include "mailing/IdMessage.h"
 #include "smtp/IdSMTP.h"
+#include "tools/ArchivioRigaComando.h"
 #include "tools/VistaTerminale.h"
 #include "workflow/AllegatiRegistro.h"
+#include "workflow/ContattiArchivio.h"
 #include "workflow/ControlloInvio.h"
 #include "workflow/ImpostazioniInvio.h"
 #include "workflow/Programmati.h"
 #include "workflow/RegistroInvii.h"
 #include "workflow/RipresaInvio.h"
+#include "workflow/Segmenti.h"
 
 namespace brivano {
 
@@ -36,11 +39,13 @@ constexpr const char* kAiuto =
     "      continua l'invio N con le voci ancora da inviare (e quelle incerte)\n"
     "  reinvia-falliti N\n"
     "      manda di nuovo l'invio N alle voci fallite\n"
-    "  invia --oggetto TESTO --testo FILE --a FILE [--allegato FILE]...\n"
+    "  invia --oggetto TESTO --testo FILE (--a FILE | --segmento NOME)\n"
+    "        [--allegato FILE]...\n"
     "        [--allegato-per-destinatario MODELLO] [--alle \"AAAA-MM-GG HH:MM\"]\n"
     "      un invio nuovo: il testo sono le righe del FILE (al massimo 8), i\n"
     "      destinatari una riga ciascuno del file --a, \"indirizzo\" oppure\n"
-    "      \"indirizzo<TAB>Campo=valore<TAB>...\" per i campi unione; --allegato\n"
+    "      \"indirizzo<TAB>Campo=valore<TAB>...\" per i campi unione, oppure i\n"
+    "      contatti dell'anno di lavoro nel segmento salvato NOME; --allegato\n"
     "      va a ogni messaggio, il MODELLO (es. fatture/{{Ragione_Sociale}}.pdf)\n"
     "      dà il file di ciascuno; con --alle l'invio è programmato per quell'ora\n"
     "  esegui-programmati\n"
@@ -68,7 +73,7 @@ struct TRichiesta {
     std::int64_t numero = 0;
     bool ancheIncerti = false;
     std::string oggetto;
-    std::optional<std::string> testo, a, alle;
+    std::optional<std::string> testo, a, segmento, alle;
     std::vector<std::string> allegati;
     std::string modello;
 };
@@ -101,6 +106,8 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
             r.testo = valore(i);
         else if (a == "--a")
             r.a = valore(i);
+        else if (a == "--segmento")
+            r.segmento = valore(i);
         else if (a == "--alle")
             r.alle = valore(i);
         else if (a == "--allegato")
@@ -124,13 +131,13 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
     } else {
         throw EUso("comando sconosciuto: " + r.comando);
     }
-    const bool opzioniInvia =
-        !r.oggetto.empty() || r.testo || r.a || r.alle || !r.allegati.empty() || !r.modello.empty();
+    const bool opzioniInvia = !r.oggetto.empty() || r.testo || r.a || r.segmento || r.alle ||
+                              !r.allegati.empty() || !r.modello.empty();
     if (r.comando != "invia" && opzioniInvia) throw EUso("queste opzioni valgono solo per invia");
     if (r.ancheIncerti && r.comando != "riprendi")
         throw EUso("--anche-incerti vale solo per riprendi");
-    if (r.comando == "invia" && (!r.testo || !r.a))
-        throw EUso("invia vuole --testo FILE e --a FILE");
+    if (r.comando == "invia" && (!r.testo || r.a.has_value() == r.segmento.has_value()))
+        throw EUso("invia vuole --testo FILE e uno tra --a FILE e --segmento NOME");
     return r;
 }
 
@@ -305,11 +312,36 @@ void VociDaFile(const std::string& file, std::vector<std::string>& voci,
     if (voci.empty()) throw std::runtime_error("Nessun destinatario in " + file + ".");
 }
 
+// The working year's contacts of the saved segment `nome` that have an
+// address, with their fields; the archive found as brivano-rubrica finds it.
+void VociDaSegmento(const std::string& nome, std::ostream& err, std::vector<std::string>& voci,
+                    std::vector<TCampiContatto>& campi) {
+    std::error_code ec;
+    const std::filesystem::path eseguibile = std::filesystem::read_symlink("/proc/self/exe", ec);
+    TArchivioRigaComando archivio(ec ? std::string("./") : eseguibile.parent_path().string() + "/",
+                                  err);
+    const std::vector<TContatto> contatti = LeggiContatti(*archivio.Rubrica(std::nullopt));
+    for (const std::size_t i : ContattiDelSegmentoSalvato(nome, contatti)) {
+        if (contatti[i][TCampo::EMail].empty()) continue;
+        voci.push_back(contatti[i][TCampo::EMail]);
+        TCampiContatto campiVoce;
+        for (const TCampo campo : TuttiCampi)
+            if (campo != TCampo::Note) campiVoce[NomeColonna(campo)] = contatti[i][campo];
+        campi.push_back(std::move(campiVoce));
+    }
+    if (voci.empty())
+        throw std::runtime_error("Il segmento " + nome +
+                                 " non ha contatti con un indirizzo e-mail nell'anno di lavoro.");
+}
+
 int Invia(const TRichiesta& r, std::ostream& err, bool terminale) {
     TDatiInvio testi = TestiDaRichiesta(r);
     std::vector<std::string> voci;
     std::vector<TCampiContatto> campi;
-    VociDaFile(*r.a, voci, campi);
+    if (r.segmento)
+        VociDaSegmento(*r.segmento, err, voci, campi);
+    else
+        VociDaFile(*r.a, voci, campi);
     if (r.alle) {
         const auto alle = IstanteDaTesto(*r.alle);
         if (!alle) throw EUso("--alle vuole data e ora locali come \"2026-12-24 09:30\"");

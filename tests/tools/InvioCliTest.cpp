@@ -60,7 +60,8 @@ class InvioCli : public ::testing::Test {
         brivano::TRegistroInvii crea(brivano::TRegistroInvii::Percorso(dati.path()));
     }
 
-    TProcesso Avvia(const std::vector<std::string>& argomenti) {
+    TProcesso Avvia(const std::vector<std::string>& argomenti,
+                    const std::string& eseguibile = BRIVANO_INVIO_EXE) {
         static int numero = 0;
         TProcesso p;
         p.out = file.path() / ("out" + std::to_string(++numero));
@@ -72,10 +73,10 @@ class InvioCli : public ::testing::Test {
                                          0600);
         posix_spawn_file_actions_addopen(&azioni, 2, p.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0600);
-        std::vector<char*> argv{const_cast<char*>(BRIVANO_INVIO_EXE)};
+        std::vector<char*> argv{const_cast<char*>(eseguibile.c_str())};
         for (const std::string& a : argomenti) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        if (posix_spawn(&p.pid, BRIVANO_INVIO_EXE, &azioni, nullptr, argv.data(), environ) != 0)
+        if (posix_spawn(&p.pid, eseguibile.c_str(), &azioni, nullptr, argv.data(), environ) != 0)
             p.pid = -1;
         posix_spawn_file_actions_destroy(&azioni);
         return p;
@@ -137,7 +138,10 @@ TEST_F(InvioCli, SendsARunAtOnceAndTellsBadArguments) {
         {{"spedisci"}, 2, "comando sconosciuto: spedisci"},
         {{"mostra"}, 2, "mostra vuole il numero di un invio"},
         {{"riprendi", "x"}, 2, "numero di invio non valido: x"},
-        {{"invia", "--oggetto", "a"}, 2, "invia vuole --testo FILE e --a FILE"},
+        {{"invia", "--oggetto", "a"}, 2, "invia vuole --testo FILE e uno tra --a FILE"},
+        {{"invia", "--testo", "t", "--a", "a", "--segmento", "s"},
+         2,
+         "uno tra --a FILE e --segmento"},
         {{"invia", "--testo", "/nessuno", "--a", "/nessuno"}, 1, "Impossibile leggere /nessuno"},
     };
     for (const auto& c : casi) {
@@ -145,6 +149,44 @@ TEST_F(InvioCli, SendsARunAtOnceAndTellsBadArguments) {
         EXPECT_EQ(Attendi(q), c.stato) << c.argomenti[0];
         EXPECT_NE(Leggi(q.err).find(c.errore), std::string::npos) << Leggi(q.err);
     }
+}
+
+TEST_F(InvioCli, SendsToTheContactsOfASavedSegment) {
+    // Both tools from one private folder, where a first start puts the archive.
+    TTempDir programma;
+    const fs::path rubrica = programma.path() / "brivano-rubrica";
+    const fs::path invio = programma.path() / "brivano-invio";
+    fs::copy_file(BRIVANO_RUBRICA_EXE, rubrica);
+    fs::copy_file(BRIVANO_INVIO_EXE, invio);
+    std::ofstream(file.path() / "contatti.csv")
+        << "Ragione Sociale;Città;Email\r\nAnna Srl;Roma;anna@example.it\r\n"
+           "Bruno;Milano;bruno@example.it\r\nCarla;Roma;\r\nDora Spa;roma;dora@example.it\r\n";
+    std::ofstream(file.path() / "testo.txt") << "Gentile {{Ragione_Sociale}} di {{Citta}}\n";
+    for (const std::vector<std::string>& passo :
+         {std::vector<std::string>{"importa", (file.path() / "contatti.csv").string()},
+          std::vector<std::string>{"registro", "segmento", "Romani", "--citta", "Roma"}}) {
+        const TProcesso p = Avvia(passo, rubrica.string());
+        ASSERT_EQ(Attendi(p), 0) << Leggi(p.err);
+    }
+    const auto invia = [&](const std::string& segmento) {
+        return Avvia({"invia", "--oggetto", "Roma", "--testo", (file.path() / "testo.txt").string(),
+                      "--segmento", segmento},
+                     invio.string());
+    };
+    const TProcesso p = invia("Romani");
+    EXPECT_EQ(Attendi(p), 0) << Leggi(p.err);
+    EXPECT_EQ(Consegne(),
+              (std::map<std::string, int>{{"anna@example.it", 1}, {"dora@example.it", 1}}));
+    bool conCampi = false;
+    for (int n = 1; n <= 2; ++n)
+        conCampi |=
+            Leggi(posta.path() / (std::to_string(n) + ".eml")).find("Gentile Dora Spa di roma") !=
+            std::string::npos;
+    EXPECT_TRUE(conCampi);
+
+    const TProcesso ignoto = invia("Nessuno");
+    EXPECT_EQ(Attendi(ignoto), 1);
+    EXPECT_NE(Leggi(ignoto.err).find("Nessuno"), std::string::npos) << Leggi(ignoto.err);
 }
 
 TEST_F(InvioCli, TwoStartersSendAScheduledRunOnce) {
