@@ -111,6 +111,15 @@ int InviaNostro(int porta, long quanti, int perConnessione, const fs::path& file
     brivano::TOpzioniInvio opzioni;
     opzioni.PerConnessione = perConnessione;
     const auto esito = brivano::EseguiInvio(smtp, message, voci, avvisi, opzioni);
+    // The first failure says why, instead of a bare FAILED in the table.
+    for (const auto* elenco : {&esito.Falliti, &esito.Rinviati, &esito.Incerti})
+        if (!elenco->empty()) {
+            std::fprintf(stderr, "%s: %s\n", elenco->front().Voce.c_str(),
+                         elenco->front().Errore.c_str());
+            break;
+        }
+    if (!esito.MotivoInterruzione.empty())
+        std::fprintf(stderr, "%s\n", esito.MotivoInterruzione.c_str());
     return esito.Inviati == voci.size() ? 0 : 1;
 }
 
@@ -165,7 +174,8 @@ int main(int argc, char** argv) {
         const int muto = ::open("/dev/null", O_WRONLY);
         ::dup2(muto, 1);
         ::dup2(muto, 2);
-        ::execl(sinkTool, "smtp-sink", "-u", "nobody", indirizzo.c_str(), "256",
+        // -a: no login offered, as smtplib sends without one.
+        ::execl(sinkTool, "smtp-sink", "-a", "-u", "nobody", indirizzo.c_str(), "256",
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }

@@ -2,38 +2,46 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 TRiquadroAllegati::TRiquadroAllegati(QWidget* parent) : QWidget(parent) {
     setObjectName("RiquadroAllegati");
-    auto* titolo = new QLabel(QStringLiteral("Allegati per tutti"), this);
-    titolo->setGeometry(0, 0, 169, 14);
     Comuni = new QListWidget(this);
     Comuni->setObjectName("ListaAllegatiComuni");
-    Comuni->setGeometry(0, 15, 169, 40);
     Comuni->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Room for three names; the column grows with the window, not the list.
+    Comuni->setMaximumHeight(Comuni->fontMetrics().height() * 3 + 8);
     ButtonAggiungi = new QPushButton(QStringLiteral("Aggiungi..."), this);
     ButtonAggiungi->setObjectName("ButtonAggiungiAllegato");
-    ButtonAggiungi->setGeometry(0, 57, 84, 21);
     ButtonAggiungi->setAutoDefault(false);
     connect(ButtonAggiungi, &QPushButton::clicked, this, [this] { AggiungiClick(); });
     ButtonTogli = new QPushButton(QStringLiteral("Togli"), this);
     ButtonTogli->setObjectName("ButtonTogliAllegato");
-    ButtonTogli->setGeometry(85, 57, 84, 21);
     ButtonTogli->setAutoDefault(false);
     connect(ButtonTogli, &QPushButton::clicked, this, [this] { TogliClick(); });
-    auto* perDestinatario = new QLabel(QStringLiteral("Per destinatario (modello)"), this);
-    perDestinatario->setGeometry(0, 80, 169, 14);
     Modello = new QLineEdit(this);
     Modello->setObjectName("ModelloAllegato");
-    Modello->setGeometry(0, 95, 169, 21);
     Modello->setPlaceholderText(QStringLiteral("fatture/{{Ragione_Sociale}}.pdf"));
     Modello->setToolTip(
         QStringLiteral("Il file di ciascun destinatario, con i campi unione tra {{ e }}; un "
                        "percorso relativo parte dalla cartella personale."));
+    auto* pulsanti = new QHBoxLayout;
+    pulsanti->addWidget(ButtonAggiungi);
+    pulsanti->addWidget(ButtonTogli);
+    pulsanti->addStretch();
+    auto* colonna = new QVBoxLayout(this);
+    colonna->setContentsMargins(0, 0, 0, 0);
+    colonna->setSpacing(2);
+    colonna->addWidget(new QLabel(QStringLiteral("Allegati per tutti"), this));
+    colonna->addWidget(Comuni);
+    colonna->addLayout(pulsanti);
+    colonna->addWidget(new QLabel(QStringLiteral("Per destinatario (modello)"), this));
+    colonna->addWidget(Modello);
 }
 
 brivano::TSceltaAllegati TRiquadroAllegati::Scelta() const {

@@ -1,0 +1,110 @@
+// Saves the documentation's pictures of files sent with the messages and of
+// runs sent later: the mailing window with a file for everyone and an
+// invoice per recipient named by a merge-field pattern, and the history
+// window's "Invii programmati" panel over a journal made up here:
+//   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata_allegati
+//       docs/allegati.png docs/invii-programmati.png
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+
+#include "BoxesSilenziose.h"
+#include "RubricaDiProva.h"
+#include "TempDir.h"
+#include "archive/F_DB.h"
+#include "history_window/RiquadroProgrammati.h"
+#include "mailing_window/F_Agenda.h"
+#include "mailing_window/RiquadroAllegati.h"
+#include "mailing_window/SceltaDestinatari.h"
+#include "ui/TraduzioniQt.h"
+#include "workflow/Programmati.h"
+#include "workflow/RegistroInvii.h"
+
+namespace {
+
+void Contatto(TFDB& fdb, const char* nome, const char* citta, const char* email) {
+    ScriviRigaDiProva(fdb, {{"Ragione_Sociale", nome}, {"Citta", citta}, {"EMail", email}});
+}
+
+// Three runs: one started two hours ago, one waiting for tomorrow at nine,
+// one cancelled.
+void ProgrammatiDiEsempio(const std::filesystem::path& file) {
+    using namespace std::chrono;
+    const brivano::TRegistroInvii crea(file);
+    brivano::TProgrammati programmati(file);
+    brivano::TDatiInvio testi;
+    testi.Mittente = "ufficio@tipografiaserena.it";
+    const auto adesso = system_clock::now();
+    const auto domani =
+        brivano::IstanteDaTesto(brivano::TestoIstante(adesso + hours(24)).substr(0, 10) + " 09:00")
+            .value_or(adesso + hours(24));
+    const std::vector<std::string> tre = {"info@cartolibreriarossi.it", "acquisti@studiobianchi.it",
+                                          "info@pasticceriagallo.it"};
+    testi.Oggetto = "Offerta di primavera per {{Ragione_Sociale}}";
+    programmati.Prendi(programmati.Aggiungi(testi, tre, {}, adesso - hours(2)), adesso);
+    testi.Oggetto = "Auguri di buona Pasqua";
+    programmati.Annulla(programmati.Aggiungi(testi, tre, {}, domani + hours(72)));
+    testi.Oggetto = "Fattura di marzo per {{Ragione_Sociale}}";
+    programmati.Aggiungi(testi, tre, {}, domani);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s ATTACHMENTS.png SCHEDULED.png\n", argv[0]);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    brivano::CaricaTraduzioniQt(app);
+    TScopedXdgHome home;
+    TTempDir root;
+    TBoxesSilenziose boxes(TConfirmAnswer::Yes);
+    TFDB fdb{boxes};
+    PreparaRubricaDiProva(fdb, root.str());
+    Contatto(fdb, "Cartolibreria Rossi", "Bologna", "info@cartolibreriarossi.it");
+    Contatto(fdb, "Studio Bianchi & C.", "Modena", "acquisti@studiobianchi.it");
+    Contatto(fdb, "Pasticceria Gallo", "Forlì", "info@pasticceriagallo.it");
+
+    TFInvioMail finestra(fdb, boxes);
+    finestra.resize(1000, 660);
+    finestra.show();
+    finestra.DDHost->setText("smtp.esempio.it");
+    finestra.DDIndirizzoSped->setText("ufficio@tipografiaserena.it");
+    finestra.DDOgetto->setText("Fattura di marzo per {{Ragione_Sociale}}");
+    const char* righe[] = {"Gentile {{Ragione_Sociale}},",
+                           "",
+                           "in allegato la fattura di marzo e le condizioni di vendita",
+                           "aggiornate.",
+                           "",
+                           "Cordiali saluti,",
+                           "Tipografia Serena",
+                           ""};
+    for (std::size_t i = 0; i < finestra.DDTestoRiga.size(); ++i)
+        finestra.DDTestoRiga[i]->setText(QString::fromUtf8(righe[i]));
+    finestra.Scelta->AggiungiTutti();
+    brivano::TSceltaAllegati scelta;
+    scelta.Comuni = {"Condizioni di vendita 2027.pdf"};
+    scelta.Modello = "fatture/marzo/{{Ragione_Sociale}}.pdf";
+    finestra.Allegati->Mostra(scelta);
+
+    const auto registro = brivano::TRegistroInvii::Percorso(root.path());
+    ProgrammatiDiEsempio(registro);
+    TRiquadroProgrammati programmati(
+        boxes, [&] { return std::optional(registro); }, nullptr);
+    programmati.Aggiorna();
+    programmati.resize(760, 190);
+    programmati.show();
+
+    int risultato = 1;
+    QTimer::singleShot(500, [&] {
+        const bool allegati = finestra.grab().save(QString::fromLocal8Bit(argv[1]));
+        const bool programmatiSalvati = programmati.grab().save(QString::fromLocal8Bit(argv[2]));
+        risultato = allegati && programmatiSalvati ? 0 : 1;
+        QApplication::quit();
+    });
+    QApplication::exec();
+    return risultato;
+}
