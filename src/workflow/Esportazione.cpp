@@ -30,10 +30,14 @@ void CampoCsv(std::string& out, const std::string& valore, char separatore) {
     }
     out += '"';
     if (apostrofo) out += '\'';
-    for (char c : valore) {
-        if (c == '"') out += '"';
-        out += c;
+    // Each quote doubled; the text between goes in whole.
+    std::size_t piano = 0;
+    for (std::size_t q = valore.find('"'); q != std::string::npos; q = valore.find('"', q + 1)) {
+        out.append(valore, piano, q + 1 - piano);
+        out += '"';
+        piano = q + 1;
     }
+    out.append(valore, piano, std::string::npos);
     out += '"';
 }
 
