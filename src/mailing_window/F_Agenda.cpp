@@ -140,6 +140,9 @@ TFInvioMail::TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
         connect(ListBox1->model(), segnale, attesaBozza_, cambiato);
     connect(ListBox1->model(), &QAbstractItemModel::modelReset, attesaBozza_, cambiato);
     connect(DDOgetto, &QLineEdit::textChanged, attesaBozza_, cambiato);
+    for (auto segnale : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(Allegati->Comuni->model(), segnale, attesaBozza_, cambiato);
+    connect(Allegati->Modello, &QLineEdit::textChanged, attesaBozza_, cambiato);
     for (QLineEdit* riga : DDTestoRiga)
         connect(riga, &QLineEdit::textChanged, attesaBozza_, cambiato);
 }
@@ -618,6 +621,7 @@ brivano::TBozzaMessaggio TFInvioMail::Bozza() const {
     bozza.Oggetto = DDOgetto->text().toStdString();
     for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
         bozza.Righe[n] = DDTestoRiga[n]->text().toStdString();
+    bozza.Allegati = Allegati->Scelta();
     return bozza;
 }
 
@@ -626,6 +630,7 @@ void TFInvioMail::MostraBozza(const brivano::TBozzaMessaggio& bozza) {
     DDOgetto->setText(QString::fromStdString(bozza.Oggetto));
     for (std::size_t n = 0; n < DDTestoRiga.size(); ++n)
         DDTestoRiga[n]->setText(QString::fromStdString(bozza.Righe[n]));
+    Allegati->Mostra(bozza.Allegati);
 }
 
 void TFInvioMail::SalvaBozza() {

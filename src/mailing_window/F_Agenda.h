@@ -94,7 +94,7 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     // fills the boxes, the contact list is reloaded when changed, and the
     // shared list's current row is put back on the grid's.
     void TornaAttiva();
-    // Writes the draft (recipients, subject, lines) now rather than after the
+    // Writes the draft (recipients, subject, lines, attachments) now rather than after the
     // short wait that gathers a burst of typing into one write.
     void SalvaBozza();
     // "Invia più tardi…": the run as typed, kept in the journal for the time

@@ -31,7 +31,11 @@ nlohmann::json InJson(const TBozzaMessaggio& bozza) {
     return {{"versione", VersioneBozza},
             {"oggetto", bozza.Oggetto},
             {"righe", bozza.Righe},
-            {"voci", std::move(voci)}};
+            {"voci", std::move(voci)},
+            {"allegati",
+             {{"comuni", bozza.Allegati.Comuni},
+              {"modello", bozza.Allegati.Modello},
+              {"cartella", bozza.Allegati.Cartella}}}};
 }
 
 const nlohmann::json& Campo(const nlohmann::json& oggetto, const char* nome,
@@ -68,6 +72,15 @@ TBozzaMessaggio DaJson(const std::string& contenuto) {
             voce.Campi.emplace(nome, Testo(valore));
         bozza.Voci.push_back(std::move(voce));
     }
+    // Drafts written before attachments were kept have none.
+    if (radice.contains("allegati")) {
+        const nlohmann::json& allegati = Campo(radice, "allegati", nlohmann::json::value_t::object);
+        for (const nlohmann::json& file : Campo(allegati, "comuni", nlohmann::json::value_t::array))
+            bozza.Allegati.Comuni.push_back(Testo(file));
+        bozza.Allegati.Modello = Testo(Campo(allegati, "modello", nlohmann::json::value_t::string));
+        bozza.Allegati.Cartella =
+            Testo(Campo(allegati, "cartella", nlohmann::json::value_t::string));
+    }
     return bozza;
 }
 
@@ -100,7 +113,7 @@ std::filesystem::path Accantona(const std::filesystem::path& percorso) {
 }  // namespace
 
 bool TBozzaMessaggio::Vuota() const {
-    if (!Voci.empty() || !Oggetto.empty()) return false;
+    if (!Voci.empty() || !Oggetto.empty() || !Allegati.Vuota()) return false;
     for (const std::string& riga : Righe)
         if (!riga.empty()) return false;
     return true;

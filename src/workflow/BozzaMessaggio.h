@@ -1,7 +1,7 @@
 #pragma once
 // The message being written in the mailing window, kept in a file at the data
 // root so that a restart finds it as it was left: the picked recipients with
-// their contacts' fields, the subject and the eight lines. The window saves
+// their contacts' fields, the subject, the eight lines and the attachments. The window saves
 // it whenever it changes; the end of a run settles the list and the user may
 // empty anything, so the file always holds what the window shows. The kind of
 // run (service or promotional) stays with the contact register, which keeps
@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "workflow/Allegati.h"
 #include "workflow/VistaInvio.h"
 
 class TMessageBoxes;
@@ -25,6 +26,7 @@ struct TBozzaMessaggio {
     std::vector<TVoceElenco> Voci;
     std::string Oggetto;
     std::array<std::string, 8> Righe;
+    TSceltaAllegati Allegati;
 
     bool Vuota() const;
     bool operator==(const TBozzaMessaggio&) const = default;

@@ -22,6 +22,7 @@
 #include "ArchivioContatti.h"
 #include "SmtpSessionServer.h"
 #include "mailing_window/F_Agenda.h"
+#include "mailing_window/RiquadroAllegati.h"
 #include "mailing_window/SceltaDestinatari.h"
 #include "mailing_window/VociDestinatari.h"
 #include "ui/CasellaFiltro.h"
@@ -120,6 +121,7 @@ TEST_F(FInvioMail, TheDraftSurvivesARestart) {
         w.DDOgetto->setText(QStringLiteral("Novità"));
         w.DDTestoRiga[7]->setText("ultima");
         w.DDIndirizzoPSW->setText("segreta-1234");
+        w.Allegati->Modello->setText("fatture/{{Ragione_Sociale}}.pdf");
     }  // the program ends at once: the last change still reaches the file
     TFInvioMail w(fdb, boxes);
     w.show();
@@ -129,6 +131,7 @@ TEST_F(FInvioMail, TheDraftSurvivesARestart) {
     EXPECT_EQ(w.ListBox1->item(1)->text(), "a mano@example.it");
     EXPECT_EQ(w.DDOgetto->text(), QStringLiteral("Novità"));
     EXPECT_EQ(w.DDTestoRiga[7]->text(), "ultima");
+    EXPECT_EQ(w.Allegati->Modello->text(), "fatture/{{Ragione_Sociale}}.pdf");
     EXPECT_TRUE(boxes.Errors().empty());
     std::ifstream file(root.path() / "BozzaMessaggio.json");
     const std::string testo{std::istreambuf_iterator<char>(file), {}};
@@ -138,6 +141,7 @@ TEST_F(FInvioMail, TheDraftSurvivesARestart) {
     w.Scelta->ButtonSvuota->click();
     w.DDOgetto->clear();
     w.DDTestoRiga[7]->clear();
+    w.Allegati->Modello->clear();
     w.SalvaBozza();
     EXPECT_FALSE(std::filesystem::exists(root.path() / "BozzaMessaggio.json"));
 }

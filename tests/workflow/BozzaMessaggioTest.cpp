@@ -41,6 +41,9 @@ TEST(BozzaMessaggioTest, EveryTextComesBackAndAnEmptyDraftLeavesNoFile) {
     bozza.Oggetto = "Novità {{Città}}";
     bozza.Righe[0] = "Gentile {{Ragione_Sociale|cliente}},";
     bozza.Righe[7] = "€ e à";
+    bozza.Allegati = {{"/srv/listino 2026.pdf", "condizioni.pdf"},
+                      "fatture/{{Ragione_Sociale}}.pdf",
+                      "/home/mario"};
     SalvaBozza(file, bozza);
     TBozzaLetta letta = CaricaBozza(file);
     EXPECT_EQ(letta.Errore, "");
@@ -65,7 +68,8 @@ TEST(BozzaMessaggioTest, ADamagedFileIsPutAsideWholeAndTheWindowStartsEmpty) {
              bozza("1", otto, "[]").substr(0, 30), std::string("\0\0\0", 3), "[1,2]",
              bozza("2", otto, "[]"), bozza("1", R"(["","",""])", "[]"),
              bozza("1", otto, R"([{"voce":7,"campi":{}}])"),
-             bozza("1", otto, R"([{"voce":"a@b.it","campi":{"Citta":1}}])")}) {
+             bozza("1", otto, R"([{"voce":"a@b.it","campi":{"Citta":1}}])"),
+             bozza("1", otto, R"([],"allegati":{"comuni":["a.pdf"],"modello":7,"cartella":""})")}) {
         SCOPED_TRACE(guasta);
         TTempDir dir;
         const auto file = PercorsoBozza(dir.path());
