@@ -1,5 +1,6 @@
 #include "workflow/RegistroContatti.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -215,6 +216,25 @@ std::filesystem::path PercorsoRegistroContattiConfigurato() {
     return PercorsoRegistroContatti(PercorsoNonInviareConfigurato().parent_path());
 }
 
+void TTestiRegistro::Aggiungi(std::string_view chiave, std::string_view testi) {
+    voci_.push_back({chiavi_.size(), chiave.size(), testi_.size(), testi.size()});
+    chiavi_ += chiave;
+    testi_ += testi;
+}
+
+void TTestiRegistro::Ordina() {
+    std::sort(voci_.begin(), voci_.end(),
+              [this](const TVoce& a, const TVoce& b) { return Chiave(a) < Chiave(b); });
+}
+
+std::string_view TTestiRegistro::Trova(std::string_view chiave) const {
+    const auto voce = std::lower_bound(
+        voci_.begin(), voci_.end(), chiave,
+        [this](const TVoce& v, std::string_view cerca) { return Chiave(v) < cerca; });
+    if (voce == voci_.end() || Chiave(*voce) != chiave) return {};
+    return {testi_.data() + voce->testi, voce->lunghezzaTesti};
+}
+
 TTestiRegistro TestiRegistroPerRicerca(const std::filesystem::path& radice) {
     try {
         const std::filesystem::path percorso = PercorsoRegistroContatti(radice);
@@ -316,13 +336,15 @@ TTestiRegistro TRegistroContatti::TestiPerRicerca() const {
     TComandoSql c(db_,
                   "SELECT chiave, partita_iva, codice_fiscale, pec, codice_sdi, referente, "
                   "telefono, fonte, etichette, base FROM registro");
+    std::string testo;
     while (c.Passo()) {
-        std::string testo;
+        testo.clear();
         for (int colonna = 1; colonna <= 8; ++colonna) (testo += c.ColonnaVista(colonna)) += '\0';
         const auto base = BaseDaTesto(c.ColonnaVista(9)).value_or(TBaseGiuridica::Nessuna);
         (testo += base == TBaseGiuridica::Nessuna ? "" : NomeBase(base)) += '\0';
-        testi.insert_or_assign(c.ColonnaTesto(0), std::move(testo));
+        testi.Aggiungi(c.ColonnaVista(0), testo);
     }
+    testi.Ordina();
     return testi;
 }
 

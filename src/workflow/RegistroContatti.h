@@ -12,7 +12,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -100,10 +99,31 @@ std::filesystem::path PercorsoRegistroContattiConfigurato();
 
 // The texts the address book's search finds a contact by, per address key:
 // business fields, contact person, tags, source and basis, each ended by a
-// NUL, from the register at the data root `radice`. Empty when no register
-// is kept there or it cannot be read. One string per entry: the search reads
-// the register of every contact before its first keystroke.
-using TTestiRegistro = std::unordered_map<std::string, std::string>;
+// NUL. The search reads the register of every contact before its first
+// keystroke, so all keys and texts lie in two strings, with no string (and
+// no allocation) per entry.
+class TTestiRegistro {
+  public:
+    void Aggiungi(std::string_view chiave, std::string_view testi);
+    // Sorts the entries by key (unique in the register), for Trova; once,
+    // after the last Aggiungi.
+    void Ordina();
+    // The texts of the entry with this key; empty when there is none.
+    std::string_view Trova(std::string_view chiave) const;
+    bool Vuoto() const { return voci_.empty(); }
+
+  private:
+    struct TVoce {
+        std::size_t chiave, lunghezzaChiave, testi, lunghezzaTesti;
+    };
+    std::string_view Chiave(const TVoce& v) const {
+        return {chiavi_.data() + v.chiave, v.lunghezzaChiave};
+    }
+    std::string chiavi_, testi_;
+    std::vector<TVoce> voci_;
+};
+// Those of the register at the data root `radice`. Empty when no register is
+// kept there or it cannot be read.
 TTestiRegistro TestiRegistroPerRicerca(const std::filesystem::path& radice);
 
 class TRegistroContatti {

@@ -59,15 +59,14 @@ std::optional<TTestiRicerca> TTestiRicerca::Leggi(const std::filesystem::path& t
     try {
         file->EachRow(colonne, [&](long long id, const std::vector<std::string_view>& valori) {
             if (fermo && fermo->load(std::memory_order_relaxed)) throw TFermato{};
-            const auto voce = registro.empty() || postoEmail >= valori.size()
-                                  ? registro.end()
-                                  : registro.find(ChiaveIndirizzo(valori[postoEmail]));
-            if (voce == registro.end()) {
+            std::string_view resto = registro.Vuoto() || postoEmail >= valori.size()
+                                         ? std::string_view()
+                                         : registro.Trova(ChiaveIndirizzo(valori[postoEmail]));
+            if (resto.empty()) {
                 t.Aggiungi(id, valori);
                 return;
             }
             campi.assign(valori.begin(), valori.end());
-            std::string_view resto = voce->second;
             for (std::size_t fine = resto.find('\0'); fine != std::string_view::npos;
                  fine = resto.find('\0')) {
                 campi.push_back(resto.substr(0, fine));

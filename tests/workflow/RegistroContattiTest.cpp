@@ -287,11 +287,18 @@ TEST(RegistroContattiTest, TheSearchFindsContactsByTheirRegisterFields) {
         LeggiImportazione("Azienda;Email\nAlfa;a@a.it\nBeta;B <B@b.it>\n", TFormatoFile::Csv).Righe,
         TDuplicati::Salta);
     TRegistroContatti registro(PercorsoRegistroContatti(radice.path()));
+    // Written out of address order, one of them for no contact of the book.
+    TVoceRegistro zeta{"z@z.it"};
+    zeta.Referente = "Zeno Zeta";
+    registro.Scrivi(zeta);
     TVoceRegistro beta{"b@b.it"};
     beta.PartitaIva = "01234567897";
     beta.Referente = "Gianni Bianchi";
     beta.Etichette = {"fiera"};
     registro.Scrivi(beta);
+    TVoceRegistro alfa{"a@a.it"};
+    alfa.Referente = "Carla Verdi";
+    registro.Scrivi(alfa);
 
     fdb.LegaQuery("DBrivano10");
     fdb.QGEN.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
@@ -302,4 +309,6 @@ TEST(RegistroContattiTest, TheSearchFindsContactsByTheirRegisterFields) {
     EXPECT_EQ(filtro.Filtra("bianchi"), std::vector<int>{1});
     EXPECT_EQ(filtro.Filtra("FIERA"), std::vector<int>{1});
     EXPECT_EQ(filtro.Filtra("alfa"), std::vector<int>{0});
+    EXPECT_EQ(filtro.Filtra("verdi"), std::vector<int>{0});
+    EXPECT_TRUE(filtro.Filtra("zeta").empty());
 }
