@@ -5,6 +5,7 @@
 
 #include "app/FinestraBianca.h"
 #include "ui/Colors.h"
+#include "ui/CostruzioneDifferita.h"
 #include "ui/Fonts.h"
 #include "ui/ProductPicture.h"
 
@@ -34,7 +35,10 @@ TFF_About::TFF_About(QWidget* parent)
     setFixedSize(OuterWidth - FrameWidth, OuterHeight - FrameHeight);
     move(0, 0);
     brivano::FinestraBianca(*this);
+    brivano::CostruisciControlli(*this, [this] { CreaControlli(); });
+}
 
+void TFF_About::CreaControlli() {
     Image1 = Picture(this, "Image1", ProductPicture(), QRect(8, 8, 217, 97));
 
     Label1 = new QLabel(QStringLiteral("Ver. 1.0"), this);

@@ -17,4 +17,7 @@ class TFF_About : public QDialog {
     QLabel* Label1;
     QLabel* Image2;
     QPushButton* Button1;
+
+  private:
+    void CreaControlli();
 };

@@ -10,6 +10,7 @@
 #include "dialogs/MessageBoxes.h"
 #include "inbox_window/PostaAutomatica.h"
 #include "posta/RimbalziCancellazioni.h"
+#include "ui/CostruzioneDifferita.h"
 #include "ui/ElencoRighe.h"
 #include "ui/Fonts.h"
 
@@ -20,7 +21,10 @@ TFRimbalziCancellazioni::TFRimbalziCancellazioni(TMessageBoxes& boxes, TPostaAut
     setWindowTitle(QStringLiteral("Rimbalzi e cancellazioni"));
     setFont(Tahoma(8));
     resize(900, 480);
+    brivano::CostruisciControlli(*this, [this] { CreaControlli(); });
+}
 
+void TFRimbalziCancellazioni::CreaControlli() {
     Griglia =
         brivano::NuovoElencoRighe(this, "Griglia", brivano::TRimbalziCancellazioni::Colonne());
     LabelEsito = new QLabel(this);

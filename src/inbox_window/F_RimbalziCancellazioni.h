@@ -22,16 +22,17 @@ class TFRimbalziCancellazioni : public QDialog {
     void ButtonControllaClick();
     void ButtonAnnullaClick();
 
-    QTableWidget* Griglia;
-    QLabel* LabelEsito;
-    QPushButton* ButtonControlla;
-    QPushButton* ButtonAnnulla;
-    QPushButton* ButtonChiudi;
+    QTableWidget* Griglia = nullptr;
+    QLabel* LabelEsito = nullptr;
+    QPushButton* ButtonControlla = nullptr;
+    QPushButton* ButtonAnnulla = nullptr;
+    QPushButton* ButtonChiudi = nullptr;
 
   protected:
     void showEvent(QShowEvent* event) override;
 
   private:
+    void CreaControlli();
     void AbilitaPulsanti();
 
     TMessageBoxes& boxes_;

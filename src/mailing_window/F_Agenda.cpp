@@ -120,31 +120,35 @@ TFInvioMail::TFInvioMail(TFDB& fdb, TMessageBoxes& boxes, QWidget* parent)
     IdMessage1.SetAttachmentEncoding("UUE");
     IdMessage1.SetConvertPreamble(true);
     IdMessage1.From();
-    CreaControlli();
-    brivano::TieniPostoFinestra(*this);
     brivano::TVistaInvio& vista = *this;
     controllo_ = std::make_unique<brivano::TControlloInvio>(IdSMTP1, IdMessage1, boxes_, vista);
-    connect(this, &TFInvioMail::StatoInvio, Operazione, &QLabel::setText, Qt::QueuedConnection);
-    connect(this, &TFInvioMail::AvanzamentoInvio, this, &TFInvioMail::PosizioneBarra,
-            Qt::QueuedConnection);
-    connect(this, &TFInvioMail::TestoAvanzamento, PannelloAvanzamento, &QLabel::setText,
-            Qt::QueuedConnection);
     // Every change starts the wait again; the timer, not the window, hears
     // them, so the controls' destruction after the window's reaches nothing.
     attesaBozza_ = new QTimer(this);
     attesaBozza_->setSingleShot(true);
     attesaBozza_->setInterval(400);
     connect(attesaBozza_, &QTimer::timeout, this, [this] { SalvaBozza(); });
-    const auto cambiato = qOverload<>(&QTimer::start);
-    for (auto segnale : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(ListBox1->model(), segnale, attesaBozza_, cambiato);
-    connect(ListBox1->model(), &QAbstractItemModel::modelReset, attesaBozza_, cambiato);
-    connect(DDOgetto, &QLineEdit::textChanged, attesaBozza_, cambiato);
-    for (auto segnale : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(Allegati->Comuni->model(), segnale, attesaBozza_, cambiato);
-    connect(Allegati->Modello, &QLineEdit::textChanged, attesaBozza_, cambiato);
-    for (QLineEdit* riga : DDTestoRiga)
-        connect(riga, &QLineEdit::textChanged, attesaBozza_, cambiato);
+    // The controller tells the view nothing until the window has been shown.
+    brivano::CostruisciControlli(*this, [this] {
+        CreaControlli();
+        ButtonAccount->setVisible(static_cast<bool>(apriAccount_));
+        brivano::TieniPostoFinestra(*this);
+        connect(this, &TFInvioMail::StatoInvio, Operazione, &QLabel::setText, Qt::QueuedConnection);
+        connect(this, &TFInvioMail::AvanzamentoInvio, this, &TFInvioMail::PosizioneBarra,
+                Qt::QueuedConnection);
+        connect(this, &TFInvioMail::TestoAvanzamento, PannelloAvanzamento, &QLabel::setText,
+                Qt::QueuedConnection);
+        const auto cambiato = qOverload<>(&QTimer::start);
+        for (auto segnale : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            connect(ListBox1->model(), segnale, attesaBozza_, cambiato);
+        connect(ListBox1->model(), &QAbstractItemModel::modelReset, attesaBozza_, cambiato);
+        connect(DDOgetto, &QLineEdit::textChanged, attesaBozza_, cambiato);
+        for (auto segnale : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            connect(Allegati->Comuni->model(), segnale, attesaBozza_, cambiato);
+        connect(Allegati->Modello, &QLineEdit::textChanged, attesaBozza_, cambiato);
+        for (QLineEdit* riga : DDTestoRiga)
+            connect(riga, &QLineEdit::textChanged, attesaBozza_, cambiato);
+    });
 }
 
 TFInvioMail::~TFInvioMail() {
@@ -464,7 +468,7 @@ void TFInvioMail::InserisciCampo(const QString& segnaposto) {
 
 void TFInvioMail::SetApriAccount(std::function<void()> apri) {
     apriAccount_ = std::move(apri);
-    ButtonAccount->setVisible(static_cast<bool>(apriAccount_));
+    if (ButtonAccount) ButtonAccount->setVisible(static_cast<bool>(apriAccount_));
 }
 
 void TFInvioMail::ButtonAccountClick() {

@@ -132,9 +132,9 @@ class TFInvioMail : public QDialog, private brivano::TVistaInvio {
     QPushButton* ButtonAnteprima;
     QPushButton* ButtonProva;
     QPushButton* ButtonPiePagina;
-    QPushButton* ButtonAccount;   // "Account...": the settings without closing
-    QPushButton* ButtonCampi;     // "Inserisci campo": a menu of the merge fields
-    QPushButton* ButtonPiuTardi;  // "Invia più tardi…", hidden during a run
+    QPushButton* ButtonAccount = nullptr;  // "Account...": the settings without closing
+    QPushButton* ButtonCampi;              // "Inserisci campo": a menu of the merge fields
+    QPushButton* ButtonPiuTardi;           // "Invia più tardi…", hidden during a run
     QProgressBar* ProgressBar1;
     QLabel* Operazione;
     QWidget* StatusBar1;

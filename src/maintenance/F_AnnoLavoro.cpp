@@ -11,6 +11,7 @@
 #include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
+#include "ui/CostruzioneDifferita.h"
 #include "ui/Fonts.h"
 
 namespace brivano {
@@ -49,6 +50,10 @@ TFAnnoLavoro::TFAnnoLavoro(TFDB& fdb, TMessageBoxes& boxes,
       comando_(comando) {
     setObjectName(forma.objectName);
     setWindowTitle(QString::fromUtf8(forma.caption));
+    CostruisciControlli(*this, [this, forma] { CreaControlli(forma); });
+}
+
+void TFAnnoLavoro::CreaControlli(const TFormaAnno& forma) {
     // Wide enough for the whole title in a bold title-bar font.
     QFont titolo = QGuiApplication::font();
     titolo.setBold(true);

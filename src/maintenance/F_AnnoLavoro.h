@@ -48,6 +48,7 @@ class TFAnnoLavoro : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    void CreaControlli(const TFormaAnno& forma);
     // Centred in a window wide enough for its whole title.
     void Disponi();
 

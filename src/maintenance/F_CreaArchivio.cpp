@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "dialogs/MessageBoxes.h"
+#include "ui/CostruzioneDifferita.h"
 #include "workflow/CopiaContatti.h"
 
 TFCreaArchivio::TFCreaArchivio(TFDB& fdb, TMessageBoxes& boxes,
@@ -12,10 +13,13 @@ TFCreaArchivio::TFCreaArchivio(TFDB& fdb, TMessageBoxes& boxes,
                    {"FCreaArchivio", "Crea Nuovo Archivio", 242, 138}, parent),
       fdb_(fdb),
       boxes_(boxes) {
-    CopiaContatti = new QCheckBox(QStringLiteral("Copia i contatti dell'anno corrente"), this);
-    CopiaContatti->setObjectName("CopiaContatti");
-    CopiaContatti->setChecked(false);
-    AggiungiSopraBottoni(CopiaContatti);
+    // After the base's controls, which it goes among.
+    brivano::CostruisciControlli(*this, [this] {
+        CopiaContatti = new QCheckBox(QStringLiteral("Copia i contatti dell'anno corrente"), this);
+        CopiaContatti->setObjectName("CopiaContatti");
+        CopiaContatti->setChecked(false);
+        AggiungiSopraBottoni(CopiaContatti);
+    });
 }
 
 void TFCreaArchivio::Confermato(const std::string& annoPrecedente) {

@@ -75,12 +75,12 @@ void CostruisciControlli(QWidget& finestra, std::function<void()> costruisci) {
 }
 
 void CostruisciOra(QWidget& finestra) {
-    // By its type (it declares no meta-object of its own to look it up by).
+    // By its type (it declares no meta-object of its own to look it up by);
+    // a derived window's part comes after its base's, as they were handed in.
+    std::vector<TCostruzioneInAttesa*> attese;
     for (QObject* figlio : finestra.children())
-        if (auto* attesa = dynamic_cast<TCostruzioneInAttesa*>(figlio)) {
-            attesa->Esegui();
-            return;
-        }
+        if (auto* attesa = dynamic_cast<TCostruzioneInAttesa*>(figlio)) attese.push_back(attesa);
+    for (TCostruzioneInAttesa* attesa : attese) attesa->Esegui();
 }
 
 void CostruisciDopoPrimoDipinto(QWidget& principale) {

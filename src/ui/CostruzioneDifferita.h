@@ -19,7 +19,8 @@ void DifferisciCostruzioneFinestre(bool differisci);
 // Runs `costruisci` now, or later when the program defers.
 void CostruisciControlli(QWidget& finestra, std::function<void()> costruisci);
 
-// Before a window is shown: its controls stand afterwards.
+// Before a window is shown: its controls stand afterwards (every part handed
+// in for it, in order).
 void CostruisciOra(QWidget& finestra);
 
 // Once `principale` has been painted, the windows still waiting are built,

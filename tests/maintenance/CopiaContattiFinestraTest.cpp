@@ -2,8 +2,11 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
+#include <QPushButton>
+
 #include "ArchivioDiProva.h"
 #include "maintenance/F_CreaArchivio.h"
+#include "ui/CostruzioneDifferita.h"
 
 namespace {
 
@@ -46,6 +49,20 @@ TEST_F(CopiaContattiFinestraTest, TickedEveryContactIsCopiedOnce) {
     window.BitBtn1Click();
     EXPECT_EQ(Righe(Cartella("2011") + "Rubrica.DB"), 2u);
     EXPECT_EQ(boxes.Messages().back(), "Copiati 0 contatti dall'anno 2010 (già presenti: 2).");
+}
+
+// Built on its first showing, as in the program: the box the window adds
+// stands with the base's controls, between the year and the buttons.
+TEST_F(CopiaContattiFinestraTest, BuiltLaterTheBoxStandsAmongTheBaseControls) {
+    brivano::DifferisciCostruzioneFinestre(true);
+    TFCreaArchivio differita{fdb, boxes, [](const std::string&) {}};
+    brivano::DifferisciCostruzioneFinestre(false);
+    EXPECT_EQ(differita.findChild<QCheckBox*>("CopiaContatti"), nullptr);
+    brivano::CostruisciOra(differita);
+    ASSERT_NE(differita.findChild<QCheckBox*>("CopiaContatti"), nullptr);
+    EXPECT_GT(differita.CopiaContatti->y(), differita.Edit1->y());
+    EXPECT_LT(differita.CopiaContatti->y(), differita.BitBtn1->y());
+    EXPECT_EQ(differita.size(), window.size());
 }
 
 }  // namespace
