@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 namespace brivano {
 
@@ -24,7 +25,10 @@ class TPrimoDipinto : public QObject {
             QMetaObject::invokeMethod(
                 this,
                 [] {
-                    std::fputs("dipinto\n", stdout);
+                    timespec cpu{};
+                    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+                    std::printf("dipinto %lld\n",
+                                static_cast<long long>(cpu.tv_sec) * 1000000 + cpu.tv_nsec / 1000);
                     std::fflush(stdout);
                     QApplication::exit(0);
                 },
