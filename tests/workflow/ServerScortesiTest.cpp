@@ -89,7 +89,7 @@ TEST(ServerScortesi, EachIsBoundedAndTheRunGoesOn) {
         // server also answers under a sanitizer), yet well under the drip's
         // 30 s greeting; the server reads a message a byte at a time, so the
         // reply after the end of data gets the most.
-        run.limiti = {15000, 10000, {10000, 10000, 10000, 30000, 10000}, 1000};
+        run.limiti = {15000, 20000, {20000, 20000, 20000, 30000, 20000}, 1000};
         brivano::PreparaInvio(run.smtp, run.message, run.dati, run.limiti);
         // Larger than every socket buffer, so a server that stops reading holds the write.
         const auto corpo = run.message.Body();
