@@ -5,23 +5,17 @@
 // binding, TLS with the test authority's certificate. Messages are seeded by
 // writing maildir files directly. Ended by its process id.
 
-#include <arpa/inet.h>
-#include <grp.h>
-#include <netinet/in.h>
 #include <pwd.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "ProcessoDiProva.h"
 #include "TestCertificates.h"
 
 class TDovecotDiProva {
@@ -46,31 +40,12 @@ class TDovecotDiProva {
             return;
         }
         if (!Prepara(opzioni)) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const std::string conf = (cartella_ / "dovecot.conf").string();
-            const std::string log = (cartella_ / "avvio.log").string();
-            std::freopen(log.c_str(), "a", stderr);
-            std::freopen(log.c_str(), "a", stdout);
-            ::execl(Programma, Programma, "-F", "-c", conf.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        pronto_ = Attendi(portaImaps_) && Attendi(portaImap_);
+        dovecot_ = std::make_unique<TProcessoDiProva>(
+            TProcessoDiProva::TAvvio{{Programma, "-F", "-c", (cartella_ / "dovecot.conf").string()},
+                                     cartella_ / "avvio.log"});
+        pronto_ = dovecot_->AttendiPorta(portaImaps_) && dovecot_->AttendiPorta(portaImap_);
         if (!pronto_)
             motivo_ = "Dovecot non è partito: vedi " + (cartella_ / "dovecot.log").string();
-    }
-    ~TDovecotDiProva() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (::waitpid(pid_, nullptr, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > limite) {
-                ::kill(pid_, SIGKILL);
-                ::waitpid(pid_, nullptr, 0);
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
     }
     TDovecotDiProva(const TDovecotDiProva&) = delete;
     TDovecotDiProva& operator=(const TDovecotDiProva&) = delete;
@@ -125,36 +100,6 @@ class TDovecotDiProva {
         std::filesystem::create_directories(cartella / "cert");
         return cartella / "cert";
     }
-    static int PortaLibera() {
-        const int presa = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in indirizzo{};
-        indirizzo.sin_family = AF_INET;
-        indirizzo.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t lunghezza = sizeof indirizzo;
-        int porta = 0;
-        if (::bind(presa, reinterpret_cast<sockaddr*>(&indirizzo), sizeof indirizzo) == 0 &&
-            ::getsockname(presa, reinterpret_cast<sockaddr*>(&indirizzo), &lunghezza) == 0)
-            porta = ntohs(indirizzo.sin_port);
-        ::close(presa);
-        return porta;
-    }
-    static bool Attendi(int porta) {
-        // Generous: the machine may be loaded well beyond its cores.
-        const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (std::chrono::steady_clock::now() < limite) {
-            const int presa = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in indirizzo{};
-            indirizzo.sin_family = AF_INET;
-            indirizzo.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            indirizzo.sin_port = htons(static_cast<uint16_t>(porta));
-            const bool ok =
-                ::connect(presa, reinterpret_cast<sockaddr*>(&indirizzo), sizeof indirizzo) == 0;
-            ::close(presa);
-            if (ok) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
     void Assegna(const std::filesystem::path& percorso) const {
         if (::geteuid() == 0 && uid_ != 0) [[maybe_unused]]
             const int esito = ::chown(percorso.c_str(), uid_, gid_);
@@ -183,8 +128,8 @@ class TDovecotDiProva {
             const passwd* voce = ::getpwuid(uid_);
             utenteInterno = voce != nullptr ? voce->pw_name : "";
         }
-        portaImaps_ = PortaLibera();
-        portaImap_ = PortaLibera();
+        portaImaps_ = TProcessoDiProva::PortaLibera();
+        portaImap_ = TProcessoDiProva::PortaLibera();
         const std::string c = cartella_.string();
         std::filesystem::create_directories(cartella_ / "run");
         std::filesystem::create_directories(cartella_ / "state");
@@ -226,7 +171,7 @@ class TDovecotDiProva {
     std::filesystem::path cartella_;
     TTestCertificates certificati_;
     std::string motivo_;
-    pid_t pid_ = -1;
+    std::unique_ptr<TProcessoDiProva> dovecot_;
     bool pronto_ = false;
     int portaImaps_ = 0;
     int portaImap_ = 0;

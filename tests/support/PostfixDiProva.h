@@ -5,22 +5,18 @@
 // of that domain is taken in, then returned to the sender as a real
 // delivery-status report, written into the maildir the caller names. Its
 // master process needs root (it refuses to start otherwise); it runs in a
-// process group of its own and is ended by its process id.
+// session of its own, so ending the master ends its daemons and not the test.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <pwd.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
-#include <thread>
+
+#include "ProcessoDiProva.h"
 
 class TPostfixDiProva {
   public:
@@ -41,7 +37,7 @@ class TPostfixDiProva {
             motivo_ = "il master di Postfix parte solo come root";
             return;
         }
-        porta_ = PortaLibera();
+        porta_ = TProcessoDiProva::PortaLibera();
         if (porta_ <= 0 || !Prepara(mittente, maildir, uid, gid)) {
             motivo_ = "configurazione di Postfix non preparata";
             return;
@@ -54,31 +50,10 @@ class TPostfixDiProva {
             motivo_ = "postfix check non riuscito: vedi " + (cartella_ / "check.log").string();
             return;
         }
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            // Ending the master ends its whole process group: not the test's.
-            ::setsid();
-            const std::string log = (cartella_ / "master.log").string();
-            std::freopen(log.c_str(), "a", stderr);
-            std::freopen(log.c_str(), "a", stdout);
-            ::execl(Master, Master, "-c", Conf().c_str(), "-d", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        pronto_ = Attendi();
+        master_ = std::make_unique<TProcessoDiProva>(TProcessoDiProva::TAvvio{
+            {Master, "-c", Conf().string(), "-d"}, cartella_ / "master.log", false, true});
+        pronto_ = master_->AttendiPorta(porta_);
         if (!pronto_) motivo_ = "Postfix non è partito: vedi " + Registro().string();
-    }
-    ~TPostfixDiProva() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (::waitpid(pid_, nullptr, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > limite) {
-                ::kill(pid_, SIGKILL);
-                ::waitpid(pid_, nullptr, 0);
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
     }
     TPostfixDiProva(const TPostfixDiProva&) = delete;
     TPostfixDiProva& operator=(const TPostfixDiProva&) = delete;
@@ -91,36 +66,6 @@ class TPostfixDiProva {
   private:
     std::filesystem::path Conf() const { return cartella_ / "etc"; }
 
-    static int PortaLibera() {
-        const int presa = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in indirizzo{};
-        indirizzo.sin_family = AF_INET;
-        indirizzo.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t lunghezza = sizeof indirizzo;
-        int porta = 0;
-        if (::bind(presa, reinterpret_cast<sockaddr*>(&indirizzo), sizeof indirizzo) == 0 &&
-            ::getsockname(presa, reinterpret_cast<sockaddr*>(&indirizzo), &lunghezza) == 0)
-            porta = ntohs(indirizzo.sin_port);
-        ::close(presa);
-        return porta;
-    }
-    bool Attendi() const {
-        const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (std::chrono::steady_clock::now() < limite) {
-            if (::waitpid(pid_, nullptr, WNOHANG) != 0) return false;
-            const int presa = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in indirizzo{};
-            indirizzo.sin_family = AF_INET;
-            indirizzo.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            indirizzo.sin_port = htons(static_cast<uint16_t>(porta_));
-            const bool ok =
-                ::connect(presa, reinterpret_cast<sockaddr*>(&indirizzo), sizeof indirizzo) == 0;
-            ::close(presa);
-            if (ok) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
     bool Prepara(const std::string& mittente, const std::filesystem::path& maildir, uid_t uid,
                  gid_t gid) {
         const std::string c = cartella_.string();
@@ -173,7 +118,7 @@ class TPostfixDiProva {
 
     std::filesystem::path cartella_;
     std::string motivo_;
-    pid_t pid_ = -1;
+    std::unique_ptr<TProcessoDiProva> master_;
     bool pronto_ = false;
     int porta_ = 0;
 };
