@@ -43,6 +43,16 @@ std::string TestoErroreBaseDati(int codice, const std::filesystem::path& file) {
     }
 }
 
+TOpzioniBaseDati OpzioniFileDati(TSollevaErrore solleva, std::string_view tabelle,
+                                 bool unSoloFilo) {
+    TOpzioniBaseDati opzioni;
+    opzioni.Crea = true;
+    opzioni.UnSoloFilo = unSoloFilo;
+    opzioni.Tabelle = tabelle;
+    opzioni.Solleva = solleva;
+    return opzioni;
+}
+
 TBaseDati::TBaseDati(std::filesystem::path file, const TOpzioniBaseDati& opzioni)
     : file_(std::move(file)), solleva_(opzioni.Solleva) {
     int flag = SQLITE_OPEN_READWRITE;
@@ -60,6 +70,7 @@ TBaseDati::TBaseDati(std::filesystem::path file, const TOpzioniBaseDati& opzioni
     try {
         if (opzioni.Wal) Esegui("PRAGMA journal_mode=WAL");
         if (opzioni.SincroniaPiena) Esegui("PRAGMA synchronous=FULL");
+        if (!opzioni.Tabelle.empty()) Esegui(opzioni.Tabelle);
     } catch (...) {
         sqlite3_close(db_);
         throw;

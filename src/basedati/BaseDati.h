@@ -43,8 +43,14 @@ struct TOpzioniBaseDati {
     bool SincroniaPiena = false;       // every commit reaches the disk before the call returns
     bool UnSoloFilo = false;           // only one thread at a time uses the connection
     int AttesaOccupatoMs = 5000;       // how long a statement waits for another writer
+    std::string_view Tabelle;          // run once open: makes the tables that are missing
     TSollevaErrore Solleva = nullptr;  // null: EBaseDati itself
 };
+
+// A file of the data folder, made on first use with the tables `tabelle`
+// creates when missing; failures raised by `solleva`.
+TOpzioniBaseDati OpzioniFileDati(TSollevaErrore solleva, std::string_view tabelle = {},
+                                 bool unSoloFilo = true);
 
 class TBaseDati {
   public:

@@ -6,13 +6,20 @@ namespace brivano {
 
 namespace {
 
-TOpzioniBaseDati OpzioniArchivio() {
-    TOpzioniBaseDati opzioni;
-    opzioni.Crea = true;
-    opzioni.Solleva = [](const EBaseDati& e) {
-        throw EPosta(std::string("Archivio della posta: ") + e.what());
-    };
-    return opzioni;
+constexpr const char* Tabelle =
+    "CREATE TABLE IF NOT EXISTS punti(casella TEXT PRIMARY KEY, uidvalidity INTEGER NOT NULL,"
+    " ultimo INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS elaborati(id INTEGER PRIMARY KEY, quando TEXT NOT NULL,"
+    " tipo TEXT NOT NULL, indirizzo TEXT NOT NULL, spedizione INTEGER NOT NULL,"
+    " codice TEXT NOT NULL, diagnosi TEXT NOT NULL, message_id TEXT NOT NULL,"
+    " fatto TEXT NOT NULL, annullata INTEGER NOT NULL DEFAULT 0, posizione INTEGER NOT NULL,"
+    " in_elenco INTEGER NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS elaborati_id ON elaborati(message_id, indirizzo);"
+    "CREATE TABLE IF NOT EXISTS temporanei(indirizzo TEXT PRIMARY KEY,"
+    " volte INTEGER NOT NULL, ultima_spedizione INTEGER NOT NULL);";
+
+void SollevaArchivio(const EBaseDati& e) {
+    throw EPosta(std::string("Archivio della posta: ") + e.what());
 }
 
 constexpr const char* Colonne =
@@ -38,19 +45,8 @@ TRegistrazionePosta Leggi(const TComandoSql& riga) {
 
 }  // namespace
 
-TArchivioPosta::TArchivioPosta(const std::filesystem::path& file) : db_(file, OpzioniArchivio()) {
-    db_.Esegui(
-        "CREATE TABLE IF NOT EXISTS punti(casella TEXT PRIMARY KEY, uidvalidity INTEGER NOT NULL,"
-        " ultimo INTEGER NOT NULL);"
-        "CREATE TABLE IF NOT EXISTS elaborati(id INTEGER PRIMARY KEY, quando TEXT NOT NULL,"
-        " tipo TEXT NOT NULL, indirizzo TEXT NOT NULL, spedizione INTEGER NOT NULL,"
-        " codice TEXT NOT NULL, diagnosi TEXT NOT NULL, message_id TEXT NOT NULL,"
-        " fatto TEXT NOT NULL, annullata INTEGER NOT NULL DEFAULT 0, posizione INTEGER NOT NULL,"
-        " in_elenco INTEGER NOT NULL);"
-        "CREATE INDEX IF NOT EXISTS elaborati_id ON elaborati(message_id, indirizzo);"
-        "CREATE TABLE IF NOT EXISTS temporanei(indirizzo TEXT PRIMARY KEY,"
-        " volte INTEGER NOT NULL, ultima_spedizione INTEGER NOT NULL);");
-}
+TArchivioPosta::TArchivioPosta(const std::filesystem::path& file)
+    : db_(file, OpzioniFileDati(SollevaArchivio, Tabelle, /*unSoloFilo=*/false)) {}
 
 std::filesystem::path TArchivioPosta::Percorso(const std::filesystem::path& radiceDati) {
     return radiceDati / FileArchivioPosta;

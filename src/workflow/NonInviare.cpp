@@ -23,23 +23,12 @@ std::filesystem::path PercorsoNonInviareConfigurato() {
     return PercorsoNonInviare(radice);
 }
 
-namespace {
-
-TOpzioniBaseDati OpzioniElenco() {
-    TOpzioniBaseDati opzioni;
-    opzioni.Crea = true;
-    opzioni.UnSoloFilo = true;
-    opzioni.Solleva = [](const EBaseDati& e) { throw ENonInviare(e); };
-    return opzioni;
-}
-
-}  // namespace
-
 // The lists of version 2 compare by ChiaveIndirizzo and keep every row, even
 // two that now read as one address.
 constexpr int VersioneElenco = 2;
 
-TNonInviare::TNonInviare(const std::filesystem::path& percorso) : db_(percorso, OpzioniElenco()) {
+TNonInviare::TNonInviare(const std::filesystem::path& percorso)
+    : db_(percorso, OpzioniFileDati([](const EBaseDati& e) { throw ENonInviare(e); })) {
     TTransazione t(db_);
     int versione = 0;
     {

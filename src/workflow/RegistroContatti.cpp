@@ -35,12 +35,22 @@ const TNomiBase& NomiDi(TBaseGiuridica base) {
     return NomiBasi.back();
 }
 
-TOpzioniBaseDati OpzioniRegistro() {
-    TOpzioniBaseDati opzioni;
-    opzioni.Crea = true;
-    opzioni.UnSoloFilo = true;
-    opzioni.Solleva = [](const EBaseDati& e) { throw ERegistroContatti(e); };
-    return opzioni;
+constexpr const char* Tabelle =
+    "CREATE TABLE IF NOT EXISTS registro (chiave TEXT PRIMARY KEY, indirizzo TEXT NOT NULL, "
+    "base TEXT NOT NULL, fonte TEXT NOT NULL, data_raccolta TEXT NOT NULL, "
+    "informativa TEXT NOT NULL, data_opposizione TEXT NOT NULL, etichette TEXT NOT NULL, "
+    "partita_iva TEXT NOT NULL, codice_fiscale TEXT NOT NULL, pec TEXT NOT NULL, "
+    "codice_sdi TEXT NOT NULL, referente TEXT NOT NULL, telefono TEXT NOT NULL, "
+    "aggiornata TEXT NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS bozze (oggetto TEXT PRIMARY KEY, tipo TEXT NOT NULL, "
+    "avviso_pie_pagina INTEGER NOT NULL DEFAULT 0);"
+    "CREATE TABLE IF NOT EXISTS basi_invii (spedizione INTEGER NOT NULL, "
+    "posizione INTEGER NOT NULL, indirizzo TEXT NOT NULL, tipo TEXT NOT NULL, "
+    "base TEXT NOT NULL, data_raccolta TEXT NOT NULL, esclusa INTEGER NOT NULL, "
+    "PRIMARY KEY (spedizione, posizione))";
+
+void SollevaRegistro(const EBaseDati& e) {
+    throw ERegistroContatti(e);
 }
 
 bool GiornoEsiste(int anno, int mese, int giorno) {
@@ -247,21 +257,7 @@ TTestiRegistro TestiRegistroPerRicerca(const std::filesystem::path& radice) {
 }
 
 TRegistroContatti::TRegistroContatti(const std::filesystem::path& percorso)
-    : db_(percorso, OpzioniRegistro()) {
-    db_.Esegui(
-        "CREATE TABLE IF NOT EXISTS registro (chiave TEXT PRIMARY KEY, indirizzo TEXT NOT NULL, "
-        "base TEXT NOT NULL, fonte TEXT NOT NULL, data_raccolta TEXT NOT NULL, "
-        "informativa TEXT NOT NULL, data_opposizione TEXT NOT NULL, etichette TEXT NOT NULL, "
-        "partita_iva TEXT NOT NULL, codice_fiscale TEXT NOT NULL, pec TEXT NOT NULL, "
-        "codice_sdi TEXT NOT NULL, referente TEXT NOT NULL, telefono TEXT NOT NULL, "
-        "aggiornata TEXT NOT NULL);"
-        "CREATE TABLE IF NOT EXISTS bozze (oggetto TEXT PRIMARY KEY, tipo TEXT NOT NULL, "
-        "avviso_pie_pagina INTEGER NOT NULL DEFAULT 0);"
-        "CREATE TABLE IF NOT EXISTS basi_invii (spedizione INTEGER NOT NULL, "
-        "posizione INTEGER NOT NULL, indirizzo TEXT NOT NULL, tipo TEXT NOT NULL, "
-        "base TEXT NOT NULL, data_raccolta TEXT NOT NULL, esclusa INTEGER NOT NULL, "
-        "PRIMARY KEY (spedizione, posizione))");
-}
+    : db_(percorso, OpzioniFileDati(SollevaRegistro, Tabelle)) {}
 
 TRegistroContatti::~TRegistroContatti() = default;
 

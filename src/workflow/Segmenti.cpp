@@ -13,12 +13,13 @@ namespace brivano {
 
 namespace {
 
-TOpzioniBaseDati OpzioniSegmenti() {
-    TOpzioniBaseDati opzioni;
-    opzioni.Crea = true;
-    opzioni.UnSoloFilo = true;
-    opzioni.Solleva = [](const EBaseDati& e) { throw ERegistroContatti(e); };
-    return opzioni;
+constexpr const char* Tabelle =
+    "CREATE TABLE IF NOT EXISTS segmenti (nome TEXT PRIMARY KEY, testo TEXT NOT NULL, "
+    "etichetta TEXT NOT NULL, tipo TEXT NOT NULL, citta TEXT NOT NULL, base TEXT, "
+    "mesi INTEGER NOT NULL)";
+
+void SollevaSegmenti(const EBaseDati& e) {
+    throw ERegistroContatti(e);
 }
 
 bool Contiene(const std::string& piegato, const std::string& ago) {
@@ -157,12 +158,8 @@ std::vector<std::size_t> ContattiDelSegmentoSalvato(const std::string& nome,
                                OggiRegistro());
 }
 
-TSegmenti::TSegmenti(const std::filesystem::path& registro) : db_(registro, OpzioniSegmenti()) {
-    db_.Esegui(
-        "CREATE TABLE IF NOT EXISTS segmenti (nome TEXT PRIMARY KEY, testo TEXT NOT NULL, "
-        "etichetta TEXT NOT NULL, tipo TEXT NOT NULL, citta TEXT NOT NULL, base TEXT, "
-        "mesi INTEGER NOT NULL)");
-}
+TSegmenti::TSegmenti(const std::filesystem::path& registro)
+    : db_(registro, OpzioniFileDati(SollevaSegmenti, Tabelle)) {}
 
 TSegmenti::~TSegmenti() = default;
 
