@@ -7,24 +7,15 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fstream>
 #include <sstream>
 
+#include "text/Ora.h"
 #include "text/Testo.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Timestamp() {
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y%m%d-%H%M%S", &tm);
-    return buf;
-}
 
 [[noreturn]] void RaiseErrno(const std::string& what, const fs::path& file) {
     throw ERegistryException("Cannot write the configuration store " + file.string() + ": " + what +
@@ -103,7 +94,8 @@ TRegRecovery TRegistryStore::KeepAside(const TRegText& parsed) const {
     recovery.damagedLines = parsed.damagedLines;
     for (const TRegEntry& e : parsed.entries) recovery.recovered.push_back(e.name);
     // A free name, so an earlier damaged file kept aside in the same second stays.
-    const std::string stem = file_.string() + ".damaged-" + Timestamp();
+    const std::string stem = file_.string() + ".damaged-" +
+                             brivano::OraCorrente("%Y%m%d-%H%M%S", brivano::TFuso::Locale);
     fs::path aside = stem;
     for (int n = 1; n < 100 && fs::exists(aside); ++n) aside = stem + "-" + std::to_string(n);
     if (::rename(file_.c_str(), aside.c_str()) != 0)

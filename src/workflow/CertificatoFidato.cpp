@@ -5,6 +5,7 @@
 
 #include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
+#include "text/Ora.h"
 #include "text/Testo.h"
 #include "workflow/SpiegazioneErrori.h"
 
@@ -14,11 +15,7 @@ namespace {
 
 std::string Data(std::time_t quando) {
     if (quando == 0) return "sconosciuta";
-    std::tm parti{};
-    if (::localtime_r(&quando, &parti) == nullptr) return "sconosciuta";
-    char testo[32];
-    std::strftime(testo, sizeof testo, "%d/%m/%Y %H:%M", &parti);
-    return testo;
+    return TestoOra(quando, "%d/%m/%Y %H:%M", TFuso::Locale).value_or("sconosciuta");
 }
 
 TIdTrustedCertificate LeggiValori() {

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "text/CifreControllo.h"
+#include "text/Ora.h"
 #include "text/Testo.h"
 #include "workflow/FormaIndirizzo.h"
 #include "workflow/NonInviare.h"
@@ -148,12 +149,7 @@ std::optional<std::string> DataRegistro(std::string_view testo) {
 }
 
 std::string OggiRegistro() {
-    using namespace std::chrono;
-    const year_month_day oggi{floor<days>(system_clock::now())};
-    char testo[16];
-    std::snprintf(testo, sizeof testo, "%04d-%02u-%02u", static_cast<int>(oggi.year()),
-                  static_cast<unsigned>(oggi.month()), static_cast<unsigned>(oggi.day()));
-    return testo;
+    return OraCorrente("%Y-%m-%d", TFuso::Utc);
 }
 
 std::vector<std::string> EtichetteDaTesto(std::string_view testo) {

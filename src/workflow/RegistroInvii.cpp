@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 
+#include "text/Ora.h"
 #include "workflow/Esportazione.h"
 #include "workflow/FormaIndirizzo.h"
 
@@ -64,21 +65,6 @@ constexpr const char* Marchio = "PRAGMA application_id = 1112692297";
 constexpr std::int64_t NumeroMarchio = 1112692297;
 
 constexpr const char* StatiServiti = "('in corso', 'inviato', 'incerto', 'rimbalzato')";
-
-enum class TFuso { Utc, Locale };
-
-// The current time as text: rows keep UTC, names a person reads local time.
-std::string OraCorrente(const char* formato, TFuso fuso) {
-    const std::time_t t = std::time(nullptr);
-    std::tm ora{};
-    if (fuso == TFuso::Utc)
-        gmtime_r(&t, &ora);
-    else
-        localtime_r(&t, &ora);
-    char testo[32];
-    std::strftime(testo, sizeof testo, formato, &ora);
-    return testo;
-}
 
 std::string Adesso() {
     return OraCorrente("%Y-%m-%d %H:%M:%S", TFuso::Utc);
