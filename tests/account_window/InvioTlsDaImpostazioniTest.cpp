@@ -29,9 +29,7 @@ TEST_F(ArchivioContatti, ArubaPresetSendsOverImplicitTls) {
     TTempDir pki;
     TTestCertificates certificati(pki.path());
     ASSERT_TRUE(certificati.Ok()) << "openssl could not make the certificates";
-    std::filesystem::create_directory(pki.path() / "nessuna-autorita");
-    ::setenv("SSL_CERT_FILE", certificati.Ca().c_str(), 1);
-    ::setenv("SSL_CERT_DIR", (pki.path() / "nessuna-autorita").c_str(), 1);
+    const TSoloAutorita autorita(certificati.Ca());
     TTempDir cartella;
     TSinkAiosmtpd sink(cartella.path(),
                        {"tls", "--cert", certificati.Cert(TTestCertificates::Good).string(),
@@ -73,17 +71,13 @@ TEST_F(ArchivioContatti, ArubaPresetSendsOverImplicitTls) {
     EXPECT_EQ(messaggi[0].rfind("From: \"Ditta Esempio\" <info@esempio.it>\r\n", 0), 0u);
     for (const auto& riga : sink.Transcript())
         EXPECT_EQ(riga.rfind("tls ", 0), 0u) << "in the clear: " << riga;
-    ::unsetenv("SSL_CERT_FILE");
-    ::unsetenv("SSL_CERT_DIR");
 }
 
 TEST_F(ArchivioContatti, MicrosoftPresetSignsInAndSendsOverXoauth2) {
     TTempDir pki;
     TTestCertificates certificati(pki.path());
     ASSERT_TRUE(certificati.Ok()) << "openssl could not make the certificates";
-    std::filesystem::create_directory(pki.path() / "nessuna-autorita");
-    ::setenv("SSL_CERT_FILE", certificati.Ca().c_str(), 1);
-    ::setenv("SSL_CERT_DIR", (pki.path() / "nessuna-autorita").c_str(), 1);
+    const TSoloAutorita autorita(certificati.Ca());
     TTempDir autorizzazione;
     TServerAccesso server(autorizzazione.path(), {"--client-id", "id-di-prova"});
     ASSERT_TRUE(server.Ready());
@@ -138,8 +132,6 @@ TEST_F(ArchivioContatti, MicrosoftPresetSignsInAndSendsOverXoauth2) {
     }));
     // The sign-in's access token came from memory: no request but the code's.
     EXPECT_EQ(server.Requests(), std::vector<std::string>{"authorization_code"});
-    ::unsetenv("SSL_CERT_FILE");
-    ::unsetenv("SSL_CERT_DIR");
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ TEST(PostaAutomatica, LaFinestraControllaInSottofondoEMostraRimbalzoERichiesta) 
     TScopedXdgHome casa;
     TDovecotDiProva server(cartella.path() / "server");
     if (!server.Pronto()) GTEST_SKIP() << server.Motivo();
-    ::setenv("SSL_CERT_FILE", server.Autorita().c_str(), 1);
+    const TSoloAutorita autorita(server.Autorita());
     brivano::TAccountPosta account;
     account.Host = "127.0.0.1";
     account.Porta = server.PortaImaps();
@@ -109,7 +109,6 @@ TEST(PostaAutomatica, LaFinestraControllaInSottofondoEMostraRimbalzoERichiesta) 
     EXPECT_FALSE(finestra.ButtonControlla->isEnabled());
     // Generous room: the machine may be busy.
     ASSERT_TRUE(conclusi.Attendi(180000));
-    ::unsetenv("SSL_CERT_FILE");
     ASSERT_TRUE(conclusi.Esiti[0].first) << conclusi.Esiti[0].second;
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_TRUE(finestra.ButtonControlla->isEnabled());

@@ -29,16 +29,8 @@ class ControlloPosta : public ::testing::Test {
     void Avvia(const TDovecotDiProva::TOpzioni& opzioni = {}) {
         server_ = std::make_unique<TDovecotDiProva>(cartella_.path() / "server", opzioni);
         if (!server_->Pronto()) GTEST_SKIP() << server_->Motivo();
-        const char* prima = std::getenv("SSL_CERT_FILE");
-        autoritaPrima_ = prima != nullptr ? prima : "";
-        ::setenv("SSL_CERT_FILE", server_->Autorita().c_str(), 1);
+        autorita_ = std::make_unique<TSoloAutorita>(server_->Autorita());
         archivio_ = std::make_unique<TArchivioPosta>(cartella_.path() / FileArchivioPosta);
-    }
-    void TearDown() override {
-        if (autoritaPrima_.empty())
-            ::unsetenv("SSL_CERT_FILE");
-        else
-            ::setenv("SSL_CERT_FILE", autoritaPrima_.c_str(), 1);
     }
     TAccessoImap Accesso(TSicurezzaImap sicurezza = TSicurezzaImap::SSLTLS) const {
         TAccessoImap accesso;
@@ -77,7 +69,7 @@ class ControlloPosta : public ::testing::Test {
     std::unique_ptr<TDovecotDiProva> server_;
     std::unique_ptr<TArchivioPosta> archivio_;
     std::map<std::string, int> perTipo_;
-    std::string autoritaPrima_;
+    std::unique_ptr<TSoloAutorita> autorita_;
 };
 
 TEST_F(ControlloPosta, SpostaSoloRimbalziRichiesteERisposteAutomaticheEPoiNonTrovaNulla) {

@@ -33,15 +33,7 @@ class RapportoPostfix : public ::testing::Test {
                                                      dovecot_->Maildir(), dovecot_->UidPosta(),
                                                      dovecot_->GidPosta());
         if (!postfix_->Pronto()) GTEST_SKIP() << postfix_->Motivo();
-        const char* prima = std::getenv("SSL_CERT_FILE");
-        autoritaPrima_ = prima != nullptr ? prima : "";
-        ::setenv("SSL_CERT_FILE", dovecot_->Autorita().c_str(), 1);
-    }
-    void TearDown() override {
-        if (autoritaPrima_.empty())
-            ::unsetenv("SSL_CERT_FILE");
-        else
-            ::setenv("SSL_CERT_FILE", autoritaPrima_.c_str(), 1);
+        autorita_ = std::make_unique<TSoloAutorita>(dovecot_->Autorita());
     }
     // The reports delivered so far to the sender's inbox.
     std::vector<std::string> Consegnati() const {
@@ -61,7 +53,7 @@ class RapportoPostfix : public ::testing::Test {
     TTempDir cartella_;
     std::unique_ptr<TDovecotDiProva> dovecot_;
     std::unique_ptr<TPostfixDiProva> postfix_;
-    std::string autoritaPrima_;
+    std::unique_ptr<TSoloAutorita> autorita_;
 };
 
 TEST_F(RapportoPostfix, IlRimbalzoDelServerAggiornaRegistroEdElenco) {

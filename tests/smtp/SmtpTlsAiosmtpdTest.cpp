@@ -28,11 +28,10 @@ class SmtpTlsAiosmtpd : public ::testing::Test {
     static void SetUpTestSuite() {
         pki_ = std::make_unique<TTempDir>();
         certificates_ = std::make_unique<TTestCertificates>(pki_->path());
-        std::filesystem::create_directory(pki_->path() / "no-more-authorities");
-        ::setenv("SSL_CERT_FILE", certificates_->Ca().c_str(), 1);
-        ::setenv("SSL_CERT_DIR", (pki_->path() / "no-more-authorities").c_str(), 1);
+        autorita_ = std::make_unique<TSoloAutorita>(certificates_->Ca());
     }
     static void TearDownTestSuite() {
+        autorita_.reset();
         certificates_.reset();
         pki_.reset();
     }
@@ -91,6 +90,7 @@ class SmtpTlsAiosmtpd : public ::testing::Test {
 
     static inline std::unique_ptr<TTempDir> pki_;
     static inline std::unique_ptr<TTestCertificates> certificates_;
+    static inline std::unique_ptr<TSoloAutorita> autorita_;
     TTempDir folder_;
     TIdSMTP smtp_;
     TIdMessage message_;

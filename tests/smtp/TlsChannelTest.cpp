@@ -72,9 +72,10 @@ class TlsChannel : public ::testing::Test {
     static void SetUpTestSuite() {
         pki_ = std::make_unique<TTempDir>();
         certificates_ = std::make_unique<TTestCertificates>(pki_->path());
-        ::setenv("SSL_CERT_FILE", certificates_->Ca().c_str(), 1);
+        autorita_ = std::make_unique<TSoloAutorita>(certificates_->Ca());
     }
     static void TearDownTestSuite() {
+        autorita_.reset();
         certificates_.reset();
         pki_.reset();
     }
@@ -91,6 +92,7 @@ class TlsChannel : public ::testing::Test {
 
     static inline std::unique_ptr<TTempDir> pki_;
     static inline std::unique_ptr<TTestCertificates> certificates_;
+    static inline std::unique_ptr<TSoloAutorita> autorita_;
 };
 
 TEST_F(TlsChannel, DecryptedBytesAreReadWithoutWaitingOnTheSocket) {

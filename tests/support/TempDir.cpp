@@ -23,28 +23,16 @@ TTempDir::~TTempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-namespace {
-void Remember(const char* name, std::string& value, bool& had) {
-    const char* v = std::getenv(name);
-    had = v != nullptr;
-    if (had) value = v;
+TVariabileDiProva::TVariabileDiProva(const char* nome, const std::string& valore) : nome_(nome) {
+    const char* v = std::getenv(nome);
+    cera_ = v != nullptr;
+    if (cera_) prima_ = v;
+    setenv(nome, valore.c_str(), 1);
 }
-void Restore(const char* name, const std::string& value, bool had) {
-    if (had)
-        setenv(name, value.c_str(), 1);
+
+TVariabileDiProva::~TVariabileDiProva() {
+    if (cera_)
+        setenv(nome_, prima_.c_str(), 1);
     else
-        unsetenv(name);
-}
-}  // namespace
-
-TScopedXdgHome::TScopedXdgHome() {
-    Remember("XDG_CONFIG_HOME", oldConfig_, hadConfig_);
-    Remember("XDG_DATA_HOME", oldData_, hadData_);
-    setenv("XDG_CONFIG_HOME", (dir_.path() / "config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (dir_.path() / "data").c_str(), 1);
-}
-
-TScopedXdgHome::~TScopedXdgHome() {
-    Restore("XDG_CONFIG_HOME", oldConfig_, hadConfig_);
-    Restore("XDG_DATA_HOME", oldData_, hadData_);
+        unsetenv(nome_);
 }

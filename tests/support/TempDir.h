@@ -1,6 +1,6 @@
 #pragma once
 // A fresh folder below the system's temporary folder, removed with its content
-// when the object goes.
+// when the object goes, and the environment set for a test's life.
 
 #include <filesystem>
 #include <string>
@@ -20,16 +20,29 @@ class TTempDir {
     std::filesystem::path path_;
 };
 
+// One environment variable set for the life of the object; the value before
+// (or its absence) comes back after.
+class TVariabileDiProva {
+  public:
+    TVariabileDiProva(const char* nome, const std::string& valore);
+    ~TVariabileDiProva();
+    TVariabileDiProva(const TVariabileDiProva&) = delete;
+    TVariabileDiProva& operator=(const TVariabileDiProva&) = delete;
+
+  private:
+    const char* nome_;
+    std::string prima_;
+    bool cera_ = false;
+};
+
 // Points XDG_CONFIG_HOME (and XDG_DATA_HOME) at a private folder for the life of
 // the object, so tests never touch the user's real configuration.
 class TScopedXdgHome {
   public:
-    TScopedXdgHome();
-    ~TScopedXdgHome();
     const std::filesystem::path& path() const { return dir_.path(); }
 
   private:
     TTempDir dir_;
-    std::string oldConfig_, oldData_;
-    bool hadConfig_ = false, hadData_ = false;
+    TVariabileDiProva config_{"XDG_CONFIG_HOME", (dir_.path() / "config").string()};
+    TVariabileDiProva data_{"XDG_DATA_HOME", (dir_.path() / "data").string()};
 };

@@ -14,6 +14,8 @@
 #include <fstream>
 #include <string>
 
+#include "TempDir.h"
+
 class TTestCertificates {
   public:
     enum TKind { Good, OtherName, Expired, SelfSigned };
@@ -91,4 +93,23 @@ class TTestCertificates {
 
     std::filesystem::path folder_;
     bool ok_ = false;
+};
+
+// For the life of the object the TLS code trusts `autorita` alone:
+// SSL_CERT_FILE names it and SSL_CERT_DIR an empty folder beside it.
+class TSoloAutorita {
+  public:
+    explicit TSoloAutorita(const std::filesystem::path& autorita)
+        : file_("SSL_CERT_FILE", autorita.string()),
+          cartella_("SSL_CERT_DIR", CartellaVuota(autorita).string()) {}
+
+  private:
+    static std::filesystem::path CartellaVuota(const std::filesystem::path& autorita) {
+        const auto cartella = autorita.parent_path() / "nessuna-autorita";
+        std::filesystem::create_directories(cartella);
+        return cartella;
+    }
+
+    TVariabileDiProva file_;
+    TVariabileDiProva cartella_;
 };
