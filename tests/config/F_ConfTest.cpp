@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "FileSizeLimit.h"
 #include "TempDir.h"
@@ -12,13 +11,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class ConfTest : public ::testing::Test {
   protected:
@@ -29,7 +21,7 @@ class ConfTest : public ::testing::Test {
 TEST_F(ConfTest, KeyLivesInReadableFileBelowXdgConfig) {
     EXPECT_EQ(File(), home.path() / "config" / "KORALDI" / "Brivano.reg");
     ScriviReg(KeyBrivano, "Anno", "2010");
-    EXPECT_NE(Slurp(File()).find("\"Anno\"=sz:\"2010\""), std::string::npos);
+    EXPECT_NE(ContenutoFile(File()).find("\"Anno\"=sz:\"2010\""), std::string::npos);
 }
 
 TEST_F(ConfTest, MissingKeyValueAndEmptyValueAllReadEmpty) {
@@ -45,7 +37,7 @@ TEST_F(ConfTest, NamesMatchWithoutRegardToCaseAndKeepFirstSpelling) {
     EXPECT_EQ(LeggiReg(KeyBrivano, "Anno"), "2011");
     ScriviReg(KeyBrivano, "anno", "2012");
     EXPECT_EQ(LeggiReg(KeyBrivano, "ANNO"), "2012");
-    const std::string text = Slurp(File());
+    const std::string text = ContenutoFile(File());
     EXPECT_NE(text.find("\"ANNO\"="), std::string::npos);
     EXPECT_EQ(text.find("\"anno\"="), std::string::npos);
 }
@@ -121,7 +113,8 @@ TEST_F(ConfTest, DamagedStoreIsKeptAsideWithClearErrorAndItsGoodLinesKept) {
     bool keptAside = false;
     for (const auto& entry : fs::directory_iterator(File().parent_path()))
         if (entry.path().filename().string().starts_with("Brivano.reg.damaged-")) {
-            keptAside = Slurp(entry.path()).find("this is not a value") != std::string::npos;
+            keptAside =
+                ContenutoFile(entry.path()).find("this is not a value") != std::string::npos;
         }
     EXPECT_TRUE(keptAside);
     // The next read goes on with what could be recovered.
@@ -133,14 +126,14 @@ TEST_F(ConfTest, DamagedStoreIsKeptAsideWithClearErrorAndItsGoodLinesKept) {
 TEST_F(ConfTest, FailedWriteRaisesAndKeepsPreviousStore) {
     ScriviReg(KeyBrivano, "Conf", "OK");
     ScriviReg(KeyBrivano, "Anno", "2010");
-    const std::string before = Slurp(File());
+    const std::string before = ContenutoFile(File());
 
     {
         TScopedFileSizeLimit diskFull(64);
         EXPECT_THROW(ScriviReg(KeyBrivano, "Anno", std::string(4096, 'x')), ERegistryException);
     }
 
-    EXPECT_EQ(Slurp(File()), before);
+    EXPECT_EQ(ContenutoFile(File()), before);
     EXPECT_EQ(LeggiReg(KeyBrivano, "Anno"), "2010");
     for (const auto& entry : fs::directory_iterator(File().parent_path()))
         EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos)

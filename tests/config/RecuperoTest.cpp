@@ -11,7 +11,6 @@
 
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "TempDir.h"
 #include "config/F_Conf.h"
@@ -20,13 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 const std::string GoodLines =
     "\"Conf\"=sz:\"OK\"\n"
@@ -85,7 +77,7 @@ TEST_F(RecoveryTest, DamagedStoreKeepsEveryLineThatParses) {
         ASSERT_TRUE(r);
         EXPECT_EQ(r->damagedLines, c.damagedLines);
         EXPECT_EQ(r->recovered.size(), c.recovered.size());
-        EXPECT_EQ(Slurp(r->keptAs), c.bytes) << "the damaged file is kept as it was";
+        EXPECT_EQ(ContenutoFile(r->keptAs), c.bytes) << "the damaged file is kept as it was";
         for (const auto& [name, text] : c.recovered) EXPECT_EQ(LeggiReg(KeyBrivano, name), text);
         for (const char* other : {"Conf", "PathDatiGen", "Anno", "DBRubrica", "PathPrg"})
             if (!c.recovered.contains(other)) {
@@ -109,7 +101,7 @@ TEST_F(RecoveryTest, NothingRecoverableKeepsTheFileAsideAndLeavesNoKey) {
     EXPECT_FALSE(fs::exists(File()));
     const std::vector<fs::path> aside = Named("Brivano.reg.damaged-");
     ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(Slurp(aside[0]), noise);
+    EXPECT_EQ(ContenutoFile(aside[0]), noise);
     EXPECT_EQ(LeggiReg(KeyBrivano, "Conf"), "") << "a first start follows";
 }
 
@@ -126,7 +118,7 @@ TEST_F(RecoveryTest, TwoDamagesInOneSecondKeepBothFiles) {
     Put("\"Conf\"=sz:\"OK\"\ndue\n");
     TRegistryStore(KeyBrivano).Recover();
     std::string both;
-    for (const fs::path& p : Named("Brivano.reg.damaged-")) both += Slurp(p);
+    for (const fs::path& p : Named("Brivano.reg.damaged-")) both += ContenutoFile(p);
     EXPECT_NE(both.find("uno"), std::string::npos);
     EXPECT_NE(both.find("due"), std::string::npos);
 }
@@ -166,7 +158,7 @@ TEST_F(RecoveryTest, NothingFallsBackWhenEveryValueWasRecovered) {
 TEST_F(RecoveryTest, WriteKilledHalfWayLeavesTempFileThatNextWriteRemoves) {
     ScriviReg(KeyBrivano, "Conf", "OK");
     ScriviReg(KeyBrivano, "Anno", "2014");
-    const std::string before = Slurp(File());
+    const std::string before = ContenutoFile(File());
 
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -185,7 +177,7 @@ TEST_F(RecoveryTest, WriteKilledHalfWayLeavesTempFileThatNextWriteRemoves) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "status " << status;
-    EXPECT_EQ(Slurp(File()), before);
+    EXPECT_EQ(ContenutoFile(File()), before);
     ASSERT_EQ(Named("Brivano.reg.tmp-").size(), 1u) << "the kill left its temporary file";
 
     ScriviReg(KeyBrivano, "Anno", "2015");
@@ -213,7 +205,7 @@ TEST_F(RecoveryTest, NextWriteSparesOtherFilesAndWritesStillUnderWay) {
 
     EXPECT_FALSE(fs::exists(stale));
     EXPECT_TRUE(fs::exists(live));
-    for (const fs::path& p : others) EXPECT_EQ(Slurp(p), "mine") << p;
+    for (const fs::path& p : others) EXPECT_EQ(ContenutoFile(p), "mine") << p;
 }
 
 }  // namespace

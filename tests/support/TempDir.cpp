@@ -1,8 +1,17 @@
 #include "TempDir.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
+
+std::string ContenutoFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream testo;
+    testo << in.rdbuf();
+    return testo.str();
+}
 
 TTempDir::TTempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "brivano-test-XXXXXX").string();

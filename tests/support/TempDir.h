@@ -1,9 +1,12 @@
 #pragma once
 // A fresh folder below the system's temporary folder, removed with its content
-// when the object goes, and the environment set for a test's life.
+// when the object goes; the environment set for a test's life; a file's bytes.
 
 #include <filesystem>
 #include <string>
+
+// The bytes of a file; empty when it cannot be read.
+std::string ContenutoFile(const std::filesystem::path& file);
 
 class TTempDir {
   public:

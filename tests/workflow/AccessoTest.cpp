@@ -9,7 +9,6 @@
 #include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "InvioDiProva.h"
@@ -26,18 +25,11 @@ using namespace brivano;
 
 namespace {
 
-std::string Leggi(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The file the stand-in browser writes last, once it is there (20 s at most).
 std::string Attendi(const std::filesystem::path& file) {
     for (int i = 0; i < 400 && !std::filesystem::exists(file); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return Leggi(file);
+    return ContenutoFile(file);
 }
 
 TEST(AccessoOAuth, PkceAnswersAndProviders) {
@@ -209,7 +201,7 @@ TEST_F(Accesso, SignInThenFiftyMessagesOverOneRefreshWithNoTokenLeftInFiles) {
         EXPECT_TRUE(sessione.Collegato());
     }
     EXPECT_EQ(Attendi(Pagina().string() + ".second"), "refused");
-    const std::string pagina = Leggi(Pagina());
+    const std::string pagina = ContenutoFile(Pagina());
     EXPECT_NE(pagina.find(PaginaAccessoCompletato), std::string::npos);
     EXPECT_EQ(pagina.find("code"), std::string::npos) << "the page never repeats the code";
     const std::string rinnovo = portachiavi_.Voci.at({"Accesso Microsoft", "mario@example.it"});
@@ -232,11 +224,11 @@ TEST_F(Accesso, SignInThenFiftyMessagesOverOneRefreshWithNoTokenLeftInFiles) {
     const std::string accesso = sessione.Token();
     for (const auto& voce : std::filesystem::recursive_directory_iterator(home_.path())) {
         if (!voce.is_regular_file()) continue;
-        const std::string testo = Leggi(voce.path());
+        const std::string testo = ContenutoFile(voce.path());
         for (const std::string& segreto : {accesso, rinnovo, ruotato})
             EXPECT_EQ(testo.find(segreto), std::string::npos) << voce.path();
     }
-    const std::string riga = Leggi("/proc/self/cmdline");
+    const std::string riga = ContenutoFile("/proc/self/cmdline");
     EXPECT_EQ(riga.find(accesso), std::string::npos);
     EXPECT_EQ(riga.find(ruotato), std::string::npos);
 }
@@ -313,7 +305,7 @@ TEST_F(Accesso, ExpiryMidRunRefreshesOnceAndRevocationStopsBeforeTheNextMessage)
     for (const auto& voce : std::filesystem::recursive_directory_iterator(radice.path())) {
         if (!voce.is_regular_file()) continue;
         for (const std::string& segreto : {accesso, rinnovo}) {
-            EXPECT_EQ(Leggi(voce.path()).find(segreto), std::string::npos) << voce.path();
+            EXPECT_EQ(ContenutoFile(voce.path()).find(segreto), std::string::npos) << voce.path();
         }
     }
     ricevuti = Destinatari(*sink);

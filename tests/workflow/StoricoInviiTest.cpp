@@ -5,8 +5,6 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <sstream>
 
 #include "TempDir.h"
 #include "workflow/RipresaInvio.h"
@@ -17,13 +15,6 @@ using brivano::TStatoVoce;
 using brivano::TStoricoInvii;
 
 namespace {
-
-std::string Leggi(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream testo;
-    testo << in.rdbuf();
-    return testo.str();
-}
 
 // Two runs: the first finished, the second left with one entry of each state.
 struct TDueSpedizioni {
@@ -161,7 +152,7 @@ TEST(StoricoInvii, ExportsOneRunOrEveryRun) {
     const auto una = prova.dir.path() / TStoricoInvii::NomeFileCsv(prova.prima);
     storico.EsportaCsv(prova.prima, una);
     EXPECT_EQ(una.filename(), "invio-1.csv");
-    const std::string testoUna = Leggi(una);
+    const std::string testoUna = ContenutoFile(una);
     EXPECT_EQ(testoUna.substr(0, testoUna.find("\r\n")),
               "\xEF\xBB\xBFPosizione;Voce;Stato;Codice;Risposta;Message-ID;Tentativi;Aggiornata");
     EXPECT_NE(testoUna.find("\r\n1;uno@x.it;inviato;250;OK;;1;"), std::string::npos);
@@ -169,7 +160,7 @@ TEST(StoricoInvii, ExportsOneRunOrEveryRun) {
 
     const auto tutte = prova.dir.path() / TStoricoInvii::NomeFileCsv(std::nullopt);
     storico.EsportaCsv(std::nullopt, tutte);
-    const std::string testo = Leggi(tutte);
+    const std::string testo = ContenutoFile(tutte);
     EXPECT_EQ(testo.substr(0, testo.find("\r\n")),
               "\xEF\xBB\xBFInvio;Creata;Oggetto;Posizione;Voce;Stato;Codice;Risposta;Message-ID;"
               "Tentativi;Aggiornata");
