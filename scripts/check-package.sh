@@ -44,5 +44,5 @@ test -f /usr/share/icons/hicolor/scalable/apps/it.koraldi.Brivano.svg
 test -f /usr/share/icons/hicolor/48x48/apps/it.koraldi.Brivano.png
 # The timer of the scheduled runs ships, off until the user turns it on.
 test -f /usr/lib/systemd/user/brivano-invio.timer
-grep -q '^ExecStart=/usr/bin/brivano-invio esegui-programmati$' /usr/lib/systemd/user/brivano-invio.service
+grep -q '^ExecStart=brivano-invio esegui-programmati$' /usr/lib/systemd/user/brivano-invio.service
 echo "package checked: $deb"
