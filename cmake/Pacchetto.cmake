@@ -1,5 +1,6 @@
 # The Debian package (cpack -G DEB in a release build): its dependencies come
-# from the libraries the installed programs link (dpkg-shlibdeps).
+# from the libraries the installed programs link (dpkg-shlibdeps), and from the
+# list below.
 
 set(CPACK_PACKAGE_NAME brivano)
 set(CPACK_PACKAGE_VENDOR KORALDI)
@@ -14,6 +15,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The libraries loaded on first use (src/primouso) are linked by no installed
+# program, so dpkg-shlibdeps cannot see them: transfers (libcurl), TLS and
+# digests (libssl3), messages (GMime, GObject) and the keyring (libsecret).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libgmime-3.0-0, libglib2.0-0, libsecret-1-0")
 # Qt's own texts in Italian, and a keyring to keep the sending password in.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, gnome-keyring")
 set(CPACK_PACKAGE_DESCRIPTION

@@ -20,9 +20,10 @@ declare -A allowed=(
     [brivano_smtp]="text exception"
     [workflow]="$core"
     [posta]="$core workflow"
-    [tools]="$core workflow posta"
+    [primouso]=""
+    [tools]="$core workflow posta primouso"
     [ui]="$core workflow"
-    [app]="$core workflow posta ui $windows"
+    [app]="$core workflow posta primouso ui $windows"
 )
 for window in $windows; do allowed[$window]="$core workflow posta ui"; done
 

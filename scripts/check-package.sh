@@ -18,6 +18,22 @@ cpack --config build/release/CPackConfig.cmake -G DEB -B build/release/pacchetto
 deb=$(find build/release/pacchetto -maxdepth 1 -name 'brivano_*.deb')
 [ -n "$deb" ] || { echo "no package built"; exit 1; }
 dpkg-deb --info "$deb"
+# Every library an installed program names, linked or loaded on first use (the
+# file names it hands the loader), comes from a package the Depends name.
+depends=" $(dpkg-deb -f "$deb" Depends | sed -E 's/ *\([^)]*\)//g; s/ *[,|] */ /g') "
+bin=$(mktemp -d)
+dpkg-deb -x "$deb" "$bin"
+for soname in $(strings -a "$bin"/usr/bin/* | grep -E '^lib[A-Za-z0-9_+.-]+[.]so[.][0-9]+$' | sort -u); do
+    file=$(ldconfig -p | awk -v s="$soname" '$1 == s { print $NF; exit }')
+    [ -n "$file" ] || { echo "$soname: not on this machine"; exit 1; }
+    real=$(readlink -f "$file")
+    # With /lib merged into /usr/lib a package may own either spelling.
+    owner=$(dpkg-query -S "$real" 2>/dev/null || dpkg-query -S "${real#/usr}" 2>/dev/null) ||
+        { echo "$soname: no package owns $real"; exit 1; }
+    owner=${owner%%:*}
+    [[ $depends == *" $owner "* ]] || { echo "$soname ($owner) is missing from Depends"; exit 1; }
+done
+rm -rf "$bin"
 
 if dpkg-query -W -f='${Status}' brivano 2>/dev/null | grep -q "install ok installed"; then
     echo "brivano is already installed: not touching it"

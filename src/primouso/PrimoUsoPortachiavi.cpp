@@ -5,7 +5,7 @@
 
 #include <cstdarg>
 
-#include "app/PrimoUso.h"
+#include "primouso/PrimoUso.h"
 
 namespace {
 brivano::TLibreriaAlPrimoUso kPortachiavi{BRIVANO_FILE_PORTACHIAVI};

@@ -1,7 +1,7 @@
 // Reading the messages of the mailbox, and the object system they are built on.
 #include <gmime/gmime.h>
 
-#include "app/PrimoUso.h"
+#include "primouso/PrimoUso.h"
 
 namespace {
 brivano::TLibreriaAlPrimoUso kGMime{BRIVANO_FILE_GMIME};

@@ -5,7 +5,7 @@
 #include <openssl/rand.h>
 #include <openssl/x509v3.h>
 
-#include "app/PrimoUso.h"
+#include "primouso/PrimoUso.h"
 
 namespace {
 brivano::TLibreriaAlPrimoUso kCrittografia{BRIVANO_FILE_CRITTOGRAFIA};

@@ -1,4 +1,4 @@
-#include "app/PrimoUso.h"
+#include "primouso/PrimoUso.h"
 
 #include <dlfcn.h>
 

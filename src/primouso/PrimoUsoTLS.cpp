@@ -1,7 +1,7 @@
 // The encrypted channel of the mail connections.
 #include <openssl/ssl.h>
 
-#include "app/PrimoUso.h"
+#include "primouso/PrimoUso.h"
 
 namespace {
 brivano::TLibreriaAlPrimoUso kTLS{BRIVANO_FILE_TLS};

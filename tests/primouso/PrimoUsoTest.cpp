@@ -14,7 +14,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/PrimoUso.h"
+#include "primouso/PrimoUso.h"
 
 namespace {
 

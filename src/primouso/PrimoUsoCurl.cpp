@@ -3,7 +3,7 @@
 
 #include <cstdarg>
 
-#include "app/PrimoUso.h"
+#include "primouso/PrimoUso.h"
 
 namespace {
 brivano::TLibreriaAlPrimoUso kCurl{BRIVANO_FILE_CURL};
