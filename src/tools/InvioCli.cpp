@@ -6,7 +6,6 @@
 #include <optional>
 #include <stdexcept>
 
-#include "Versione.h"
 #include "keyring/PortachiaviSegreti.h"
 #include "mailing/IdMessage.h"
 #include "smtp/IdSMTP.h"
@@ -62,11 +61,6 @@ constexpr const char* kAiuto =
     "\n"
     "Stato d'uscita: 0 ogni voce è partita (o nulla era da fare); 1 errore prima\n"
     "di ogni invio; 2 argomenti errati; 3 invio concluso con voci non partite.\n";
-
-class EUso : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 struct TRichiesta {
     std::string comando;
@@ -231,7 +225,7 @@ class TCorsa {
         if (testi.Mittente.empty()) testi.Mittente = caricato_.Account.Mittente;
         testi.Password = caricato_.Password;
         controllo_->Avvia(testi, voci, campi);
-        if (!controllo_->InCorso()) return UscitaInvioErrore;
+        if (!controllo_->InCorso()) return UscitaErrore;
         if (avviato) avviato(controllo_->Spedizione());
         vista_.AttendiTermine();
         controllo_->Concludi();
@@ -250,7 +244,7 @@ class TCorsa {
 
     // A run the journal readied (resume or resend): what the view was shown.
     int InviaPronta() {
-        if (!vista_.testi) return UscitaInvioErrore;
+        if (!vista_.testi) return UscitaErrore;
         std::vector<std::string> voci;
         std::vector<TCampiContatto> campi;
         for (const auto& v : vista_.voci) {
@@ -349,7 +343,7 @@ int Invia(const TRichiesta& r, std::ostream& err, bool terminale) {
         return ProgrammaInvio(boxes, Registro()->File(), testi, voci, campi, *alle,
                               std::chrono::system_clock::now())
                    ? 0
-                   : UscitaInvioErrore;
+                   : UscitaErrore;
     }
     TCorsa corsa(err, terminale);
     return corsa.Invia(testi, voci, campi);
@@ -373,7 +367,7 @@ int EseguiProgrammati(std::ostream& err, bool terminale) {
     programmati.RecuperaAbbandonati();
     int uscita = 0;
     const auto peggiore = [&](int u) {
-        if (u != 0 && uscita != UscitaInvioErrore) uscita = u;
+        if (u != 0 && uscita != UscitaErrore) uscita = u;
     };
     std::unique_ptr<TCorsa> corsa;
     for (std::int64_t id : programmati.Dovuti(std::chrono::system_clock::now())) {
@@ -409,29 +403,14 @@ int EseguiProgrammati(std::ostream& err, bool terminale) {
 
 int EseguiInvioCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                    bool terminale) {
-    try {
-        if (args.empty()) throw EUso("manca il comando");
-        if (args[0] == "--help" || args[0] == "-h") {
-            out << kAiuto;
-            return 0;
-        }
-        if (args[0] == "--version" || args[0] == "-v") {
-            out << "Brivano " << kVersione << '\n';
-            return 0;
-        }
+    return AvviaRigaComando("brivano-invio", kAiuto, args, out, err, [&] {
         const TRichiesta r = LeggiRichiesta(args);
         if (r.comando == "elenco") return Elenco(out);
         if (r.comando == "mostra") return Mostra(r.numero, out);
         if (r.comando == "invia") return Invia(r, err, terminale);
         if (r.comando == "esegui-programmati") return EseguiProgrammati(err, terminale);
         return Riprendi(r, err, terminale);
-    } catch (const EUso& e) {
-        err << "brivano-invio: " << e.what() << "\n\n" << kAiuto;
-        return UscitaInvioUso;
-    } catch (const std::exception& e) {
-        err << "brivano-invio: " << ErrorDisplayText(e.what()) << '\n';
-        return UscitaInvioErrore;
-    }
+    });
 }
 
 }  // namespace brivano

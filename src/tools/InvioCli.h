@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "tools/AvvioRigaComando.h"
+
 namespace brivano {
 
 // Exit statuses: 0 every entry went (or nothing was due); 1 an error before
 // any message (configuration, account, journal, files); 2 bad arguments (the
 // usage follows on standard error); 3 the run ended with entries not sent
 // (failed, deferred, uncertain, left out or stopped).
-inline constexpr int UscitaInvioErrore = 1;
-inline constexpr int UscitaInvioUso = 2;
 inline constexpr int UscitaInvioIncompleto = 3;
 
 // Runs one command line (without the program name); results go to `out`,

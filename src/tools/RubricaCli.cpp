@@ -8,9 +8,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "Versione.h"
 #include "archive/TableFile.h"
-#include "dialogs/MessageBoxes.h"
 #include "keyring/PortachiaviSegreti.h"
 #include "posta/ClassificaPosta.h"
 #include "posta/EffettiPosta.h"
@@ -111,11 +109,6 @@ constexpr const char* kAiuto =
     "\n"
     "Stato d'uscita: 0 fatto; 1 errore, nulla cambiato; 2 argomenti errati;\n"
     "3 importazione fatta, ma alcune righe sono state lasciate fuori.\n";
-
-class EUso : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 enum class TComando { Importa, Esporta, Elenco, NonInviare, Registro, Posta };
 
@@ -525,16 +518,7 @@ int Posta(const TRichiesta& r, std::istream& in, std::ostream& out, std::ostream
 
 int EseguiRubrica(const std::vector<std::string>& args, const std::string& cartellaProgramma,
                   std::istream& in, std::ostream& out, std::ostream& err) {
-    try {
-        if (args.empty()) throw EUso("manca il comando");
-        if (args[0] == "--help" || args[0] == "-h") {
-            out << kAiuto;
-            return 0;
-        }
-        if (args[0] == "--version" || args[0] == "-v") {
-            out << "Brivano " << kVersione << '\n';
-            return 0;
-        }
+    return AvviaRigaComando("brivano-rubrica", kAiuto, args, out, err, [&] {
         const TRichiesta richiesta = LeggiRichiesta(args);
         // The mailbox commands need no year: they never start a first start.
         if (richiesta.comando == TComando::Posta && richiesta.azione == "esamina")
@@ -556,13 +540,7 @@ int EseguiRubrica(const std::vector<std::string>& args, const std::string& carte
                 break;
         }
         return UscitaErrore;
-    } catch (const EUso& e) {
-        err << "brivano-rubrica: " << e.what() << "\n\n" << kAiuto;
-        return UscitaUso;
-    } catch (const std::exception& e) {
-        err << "brivano-rubrica: " << ErrorDisplayText(e.what()) << '\n';
-        return UscitaErrore;
-    }
+    });
 }
 
 }  // namespace brivano

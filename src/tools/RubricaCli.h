@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "tools/AvvioRigaComando.h"
+
 namespace brivano {
 
 // Exit statuses: 0 done; 1 an error, nothing changed; 2 bad arguments (the
 // usage follows on standard error); 3 imported, but some rows were left out.
-inline constexpr int UscitaErrore = 1;
-inline constexpr int UscitaUso = 2;
 inline constexpr int UscitaRigheScartate = 3;
 
 // Runs one command line (without the program name). `cartellaProgramma` is
