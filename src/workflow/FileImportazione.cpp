@@ -21,10 +21,11 @@ namespace brivano {
 
 namespace {
 
-// Read a block at a time: a file's size never becomes memory. A record
+// Read a block at a time: a file's size never becomes memory, and a block
+// small beside the database's own cache keeps an import's peak low. A record
 // longer than a block doubles the room, so a long one is not scanned again
 // for every block.
-constexpr std::size_t kBlocco = std::size_t{1} << 20;
+constexpr std::size_t kBlocco = std::size_t{1} << 16;
 // Rows named one by one when a file mixes encodings; more are only counted.
 constexpr std::size_t kTrattiNominati = 10;
 
