@@ -7,13 +7,20 @@
 //   empty address table beside the tool's .import of the same rows as CSV;
 // - exports of 100,000 and 400,000 contacts to CSV and to vCard beside the
 //   tool's .output of the same table as CSV, in the same order;
+// - the same CSV import and export run by brivano-rubrica itself, a whole
+//   process with its libraries like the tool;
 // each with the peak memory of its process (a child that does nothing shows
 // what the benchmark process itself brings).
 //
 //   build/release/bench/workflow/contatti_bench
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+
 #include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "BenchSupport.h"
 #include "archive/TableFile.h"
@@ -193,6 +200,69 @@ void Export_Sqlite3Tool(benchmark::State& state) {
     }
 }
 
+// brivano-rubrica run with `args` from its own copy in `folder`, so its first
+// start writes only there; its output is thrown away.
+TChildUsage Command(const fs::path& folder, const std::vector<std::string>& args) {
+    const fs::path exe = folder / "brivano-rubrica";
+    if (!fs::exists(exe)) fs::copy_file(BRIVANO_RUBRICA_EXE, exe);
+    std::vector<const char*> argv{exe.c_str()};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    argv.push_back(nullptr);
+    // The environment is made before the fork: the child only calls what is
+    // safe there.
+    const std::string config = "XDG_CONFIG_HOME=" + (folder / "config").string();
+    std::vector<const char*> envp;
+    for (char** e = environ; *e != nullptr; ++e)
+        if (std::string_view(*e).substr(0, 16) != "XDG_CONFIG_HOME=") envp.push_back(*e);
+    envp.push_back(config.c_str());
+    envp.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int nulla = open("/dev/null", O_WRONLY);
+        if (nulla < 0 || dup2(nulla, STDOUT_FILENO) < 0 || dup2(nulla, STDERR_FILENO) < 0) _exit(3);
+        execve(argv[0], const_cast<char* const*>(argv.data()),
+               const_cast<char* const*>(envp.data()));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    return Usage(status, usage, start);
+}
+
+// A fresh folder with the command's configuration and empty tables in it.
+fs::path FreshCommandFolder() {
+    fs::path folder = Fixture().root / "comando";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    if (!Command(folder, {"elenco"}).ok) throw std::runtime_error("brivano-rubrica elenco failed");
+    return folder;
+}
+
+void ImportCommand_Brivano(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    const std::string file = (Fixture().root / ("contatti" + Rows(rows) + ".csv")).string();
+    for (auto _ : state) {
+        const fs::path folder = FreshCommandFolder();
+        const TChildUsage r = Command(folder, {"importa", file});
+        Report(state, r, 1);
+        state.counters["rows/s"] = rows / r.seconds;
+    }
+}
+
+void ExportCommand_Brivano(benchmark::State& state) {
+    const int rows = static_cast<int>(state.range(0));
+    const std::string file = (Fixture().root / ("contatti" + Rows(rows) + ".csv")).string();
+    for (auto _ : state) {
+        const fs::path folder = FreshCommandFolder();
+        if (!Command(folder, {"importa", file}).ok) state.SkipWithError("import failed");
+        const TChildUsage r = Command(folder, {"esporta", (folder / "out.csv").string()});
+        Report(state, r, 1);
+        state.counters["rows/s"] = rows / r.seconds;
+    }
+}
+
 // What a child of the benchmark process holds before it does anything.
 void Baseline_EmptyChild(benchmark::State& state) {
     Fixture();
@@ -214,8 +284,10 @@ void Sizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(Baseline_EmptyChild)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(Import_Brivano, csv, ".csv")->Apply(Sizes);
 BENCHMARK_CAPTURE(Import_Brivano, vcard, ".vcf")->Apply(Sizes);
+BENCHMARK(ImportCommand_Brivano)->Apply(Sizes);
 BENCHMARK(Import_Sqlite3Tool)->Apply(Sizes);
 BENCHMARK_CAPTURE(Export_Brivano, csv, ".csv")->Apply(Sizes);
 BENCHMARK_CAPTURE(Export_Brivano, vcard, ".vcf")->Apply(Sizes);
+BENCHMARK(ExportCommand_Brivano)->Apply(Sizes);
 BENCHMARK(Export_Sqlite3Tool)->Apply(Sizes);
 BENCHMARK_MAIN();
