@@ -6,11 +6,7 @@
 //
 //   allegati_bench [--count N] [--kb K] [--per-connection P]
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,9 +17,9 @@
 #include <fstream>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "ProcessoDiProva.h"
 #include "mailing/IdMessage.h"
 #include "smtp/IdSMTP.h"
 #include "workflow/Allegati.h"
@@ -42,32 +38,6 @@ struct TMisura {
     long PiccoKb = 0;
     bool Riuscito = false;
 };
-
-// A free loopback port (bound and let go), for a tool that cannot say its own.
-int PortaLibera() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t n = sizeof a;
-    int porta = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n) == 0)
-        porta = ntohs(a.sin_port);
-    ::close(fd);
-    return porta;
-}
-
-bool Ascolta(int porta) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(porta));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
 
 // Runs `lavoro` in a child; its exit 0 is success.
 template <class F>
@@ -167,23 +137,12 @@ int main(int argc, char** argv) {
             bytes += static_cast<char>(caso());
         std::ofstream(file, std::ios::binary) << bytes;
     }
-    const int porta = PortaLibera();
-    const std::string indirizzo = "127.0.0.1:" + std::to_string(porta);
-    const pid_t sink = ::fork();
-    if (sink == 0) {
-        const int muto = ::open("/dev/null", O_WRONLY);
-        ::dup2(muto, 1);
-        ::dup2(muto, 2);
-        // -a: no login offered, as smtplib sends without one.
-        ::execl(sinkTool, "smtp-sink", "-a", "-u", "nobody", indirizzo.c_str(), "256",
-                static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    bool pronto = false;
-    for (int i = 0; i < 100 && !pronto; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        pronto = Ascolta(porta);
-    }
+    const int porta = TProcessoDiProva::PortaLibera();
+    // -a: no login offered, as smtplib sends without one.
+    TProcessoDiProva sink(
+        {{sinkTool, "-a", "-u", "nobody", "127.0.0.1:" + std::to_string(porta), "256"},
+         "/dev/null"});
+    const bool pronto = sink.AttendiPorta(porta);
     int stato = 1;
     if (pronto) {
         const TMisura nostro =
@@ -205,8 +164,7 @@ int main(int argc, char** argv) {
     } else {
         std::printf("smtp-sink did not start\n");
     }
-    ::kill(sink, SIGTERM);
-    ::waitpid(sink, nullptr, 0);
+    sink.Ferma();
     std::error_code ec;
     fs::remove_all(cartella, ec);
     return stato;

@@ -1,16 +1,13 @@
 // One running copy per user, checked on the real program started offscreen
 // with private XDG folders; every copy is ended by its PID.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fstream>
 #include <thread>
+#include <utility>
 
+#include "ProcessoDiProva.h"
 #include "TempDir.h"
 #include "app/CopiaUnica.h"
 
@@ -18,56 +15,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A copy of the program, from its own folder so its first start writes there.
-class TCopia {
+// A copy of the program, from its own folder so its first start writes there;
+// what it writes on its error output goes to `errori`.
+class TCopia : public TProcessoDiProva {
   public:
-    TCopia(const fs::path& programma, const fs::path& base) {
-        int pipeErr[2];
-        if (pipe2(pipeErr, O_CLOEXEC) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(pipeErr[1], STDERR_FILENO);
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            setenv("HOME", base.c_str(), 1);
-            setenv("XDG_RUNTIME_DIR", (base / "run").c_str(), 1);
-            setenv("XDG_CONFIG_HOME", (base / "config").c_str(), 1);
-            setenv("XDG_DATA_HOME", (base / "data").c_str(), 1);
-            execl(programma.c_str(), programma.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(pipeErr[1]);
-        err_ = pipeErr[0];
-        fcntl(err_, F_SETFL, O_NONBLOCK);
-    }
-    ~TCopia() {
-        Termina();
-        if (err_ >= 0) close(err_);
-    }
-    TCopia(const TCopia&) = delete;
-    TCopia& operator=(const TCopia&) = delete;
+    TCopia(const fs::path& programma, const fs::path& base, fs::path errori)
+        : TProcessoDiProva({{programma.string()},
+                            errori,
+                            false,
+                            false,
+                            {"QT_QPA_PLATFORM=offscreen", "HOME=" + base.string(),
+                             "XDG_RUNTIME_DIR=" + (base / "run").string(),
+                             "XDG_CONFIG_HOME=" + (base / "config").string(),
+                             "XDG_DATA_HOME=" + (base / "data").string()}}),
+          errori_(std::move(errori)) {}
 
-    pid_t Pid() const { return pid_; }
-
-    void Termina() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-    // What the copy wrote on its error output so far.
-    const std::string& Errori() {
-        char buf[512];
-        ssize_t n;
-        while (err_ >= 0 && (n = read(err_, buf, sizeof buf)) > 0)
-            errori_.append(buf, static_cast<size_t>(n));
-        return errori_;
-    }
+    std::string Errori() const { return ContenutoFile(errori_); }
 
   private:
-    pid_t pid_ = -1;
-    int err_ = -1;
-    std::string errori_;
+    fs::path errori_;
 };
 
 // Waits, at most about 60 s, until `done` holds.
@@ -101,20 +67,20 @@ class CopiaUnicaTest : public ::testing::Test {
 };
 
 TEST_F(CopiaUnicaTest, SecondCopyRefusedWhileFirstRunsAllowedOnceFirstIsKilled) {
-    TCopia prima(programma, tmp.path());
+    TCopia prima(programma, tmp.path(), tmp.path() / "prima.txt");
     ASSERT_GT(prima.Pid(), 0);
     ASSERT_TRUE(Attendi([&] { return PidDelLock() == prima.Pid(); })) << prima.Errori();
 
-    TCopia seconda(programma, tmp.path());
+    TCopia seconda(programma, tmp.path(), tmp.path() / "seconda.txt");
     ASSERT_TRUE(Attendi([&] {
         return seconda.Errori().find(brivano::GiaInEsecuzione) != std::string::npos;
     })) << seconda.Errori();
     EXPECT_EQ(PidDelLock(), prima.Pid()) << "the refused copy leaves the lock alone";
-    seconda.Termina();
+    seconda.Uccidi();
 
-    prima.Termina();
+    prima.Uccidi();
     ASSERT_TRUE(fs::exists(tmp.path() / "run" / "brivano.lock")) << "a killed copy leaves its lock";
-    TCopia terza(programma, tmp.path());
+    TCopia terza(programma, tmp.path(), tmp.path() / "terza.txt");
     ASSERT_TRUE(Attendi([&] { return PidDelLock() == terza.Pid(); })) << terza.Errori();
     EXPECT_EQ(terza.Errori().find(brivano::GiaInEsecuzione), std::string::npos);
 }

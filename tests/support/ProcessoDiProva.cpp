@@ -29,6 +29,27 @@ sockaddr_in Loopback(int porta) {
     return indirizzo;
 }
 
+// The test's environment with `cambi` ("NAME=value") put over it.
+std::vector<std::string> Ambiente(const std::vector<std::string>& cambi) {
+    std::vector<std::string> voci;
+    for (char** voce = environ; *voce; ++voce) {
+        const std::string testo = *voce;
+        const std::string nome = testo.substr(0, testo.find('=') + 1);
+        bool cambiata = false;
+        for (const std::string& cambio : cambi) cambiata |= cambio.rfind(nome, 0) == 0;
+        if (!cambiata) voci.push_back(testo);
+    }
+    voci.insert(voci.end(), cambi.begin(), cambi.end());
+    return voci;
+}
+
+std::vector<char*> Puntatori(const std::vector<std::string>& parole) {
+    std::vector<char*> puntatori;
+    for (const std::string& parola : parole) puntatori.push_back(const_cast<char*>(parola.c_str()));
+    puntatori.push_back(nullptr);
+    return puntatori;
+}
+
 void Chiudi(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
@@ -57,13 +78,12 @@ TProcessoDiProva::TProcessoDiProva(const TAvvio& avvio) {
     posix_spawnattr_t attributi;
     posix_spawnattr_init(&attributi);
     if (avvio.GruppoProprio) posix_spawnattr_setflags(&attributi, POSIX_SPAWN_SETSID);
-    std::vector<char*> argv;
-    for (const std::string& parola : avvio.Argomenti)
-        argv.push_back(const_cast<char*>(parola.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = Puntatori(avvio.Argomenti);
+    const std::vector<std::string> ambiente = Ambiente(avvio.Ambiente);
+    std::vector<char*> envp = Puntatori(ambiente);
     pid_t pid = -1;
     if (!avvio.Argomenti.empty() &&
-        ::posix_spawn(&pid, argv[0], &azioni, &attributi, argv.data(), environ) == 0)
+        ::posix_spawn(&pid, argv[0], &azioni, &attributi, argv.data(), envp.data()) == 0)
         pid_ = pid;
     posix_spawnattr_destroy(&attributi);
     posix_spawn_file_actions_destroy(&azioni);
@@ -121,13 +141,18 @@ void TProcessoDiProva::Ferma() {
     const auto limite = Orologio::now() + AttesaFine;
     while (!Finito()) {
         if (Orologio::now() > limite) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
+            Uccidi();
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+void TProcessoDiProva::Uccidi() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
 }
 
 bool TProcessoDiProva::Finito() {

@@ -23,6 +23,10 @@ class TProcessoDiProva {
         // them the peer is asked to end by SIGTERM.
         bool Condotte = false;
         bool GruppoProprio = false;  // a session of its own, not the test's
+        // "NAME=value" entries that replace or add to the test's environment;
+        // made before the spawn, as nothing may be set in a forked copy of a
+        // process with threads.
+        std::vector<std::string> Ambiente = {};
     };
 
     explicit TProcessoDiProva(const TAvvio& avvio);
@@ -31,6 +35,7 @@ class TProcessoDiProva {
     TProcessoDiProva& operator=(const TProcessoDiProva&) = delete;
 
     bool Avviato() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
     // The port the peer reports on its output; 0 when it ended or said
     // nothing in time.
     int PortaAnnunciata();
@@ -39,6 +44,8 @@ class TProcessoDiProva {
     bool AttendiPorta(int porta);
     // Asks the peer to end and waits; one that does not end is killed.
     void Ferma();
+    // Ends the peer at once by SIGKILL, as a crash would, and reaps it.
+    void Uccidi();
 
     // A port free on 127.0.0.1 when asked; 0 when none was found.
     static int PortaLibera();
