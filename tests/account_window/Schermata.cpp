@@ -5,27 +5,20 @@
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata_impostazioni docs/account-window.png
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata_impostazioni
 //       docs/account-window-accesso.png accesso
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTimer>
-#include <cstdio>
 #include <string>
 
 #include "BoxesSilenziose.h"
 #include "PortachiaviInMemoria.h"
-#include "TempDir.h"
+#include "Schermata.h"
 #include "account_window/F_ImpostazioniInvio.h"
 #include "dialogs/MessageBoxes.h"
 
 int main(int argc, char** argv) {
     const bool accesso = argc == 3 && std::string(argv[2]) == "accesso";
-    if (argc != 2 && !accesso) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png [accesso]\n", argv[0]);
-        return 2;
-    }
-    QApplication app(argc, argv);
-    TScopedXdgHome home;
+    TSchermata schermata(argc, argv, argc == 2 || accesso, "OUTPUT.png [accesso]");
+    if (!schermata.Pronta()) return 2;
     TPortachiaviInMemoria portachiavi;
     brivano::TImpostazioniInvio impostazioni(portachiavi);
     TBoxesSilenziose boxes;
@@ -47,11 +40,5 @@ int main(int argc, char** argv) {
         finestra.DDMittenteNome->setText(QStringLiteral("Tipografia Serena"));
         finestra.DDPassword->setText("abcdefghijklmnop");
     }
-    int risultato = 1;
-    QTimer::singleShot(500, [&] {
-        risultato = finestra.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
-        QApplication::quit();
-    });
-    QApplication::exec();
-    return risultato;
+    return schermata.SalvaDopoLaPosa({&finestra});
 }

@@ -2,14 +2,11 @@
 // "Trova duplicati", over an archive made up here:
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata_registro
 //       docs/registro-contatto.png docs/trova-duplicati.png  (one line)
-#include <QApplication>
 #include <QListWidget>
-#include <QTimer>
-#include <cstdio>
 
 #include "BoxesSilenziose.h"
 #include "RubricaDiProva.h"
-#include "TempDir.h"
+#include "Schermata.h"
 #include "addressbook/F_Duplicati.h"
 #include "addressbook/F_SchedaRegistro.h"
 #include "ui/TraduzioniQt.h"
@@ -57,20 +54,12 @@ void ContattiDiEsempio(TFDB& fdb) {
     registro.Scrivi(amministrazione);
 }
 
-bool Salva(QWidget& finestra, const char* file) {
-    return finestra.grab().save(QString::fromLocal8Bit(file));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s REGISTRO.png DUPLICATI.png\n", argv[0]);
-        return 2;
-    }
-    QApplication app(argc, argv);
-    brivano::CaricaTraduzioniQt(app);  // as the program does: "Chiudi", not "Close"
-    TScopedXdgHome home;
+    TSchermata schermata(argc, argv, argc == 3, "REGISTRO.png DUPLICATI.png");
+    if (!schermata.Pronta()) return 2;
+    brivano::CaricaTraduzioniQt(schermata.App());  // as the program does: "Chiudi", not "Close"
     TTempDir dir;
     TBoxesSilenziose boxes;
     TFDB fdb(boxes);
@@ -83,11 +72,5 @@ int main(int argc, char** argv) {
     TFDuplicati duplicati(fdb, boxes);
     duplicati.resize(1000, 620);
     duplicati.show();
-    int risultato = 1;
-    QTimer::singleShot(500, [&] {
-        risultato = Salva(scheda, argv[1]) && Salva(duplicati, argv[2]) ? 0 : 1;
-        QApplication::quit();
-    });
-    QApplication::exec();
-    return risultato;
+    return schermata.SalvaDopoLaPosa({&scheda, &duplicati});
 }

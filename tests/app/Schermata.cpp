@@ -9,7 +9,6 @@
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata docs/cambio-anno.png "Cambio Anno"
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata docs/benvenuto.png Benvenuto
 #include <QAction>
-#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
@@ -17,11 +16,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
-#include <cstdio>
 #include <memory>
 
-#include "TempDir.h"
+#include "Schermata.h"
 #include "app/F_Main.h"
 #include "app/Programma.h"
 #include "archive/F_DB.h"
@@ -54,16 +51,11 @@ bool Uniforme(const QImage& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png [MENU ITEM]\n", argv[0]);
-        return 2;
-    }
-    QApplication app(argc, argv);
+    TSchermata schermata(argc, argv, argc == 2 || argc == 3, "OUTPUT.png [MENU ITEM]");
+    if (!schermata.Pronta()) return 2;
     QApplication::setApplicationName(QStringLiteral("Brivano"));
-    TScopedXdgHome home;  // never the user's own configuration
     TTempDir programFolder;
     TQtMessageBoxes boxes;
-    const QString output = QString::fromLocal8Bit(argv[1]);
     const QString voce = argc == 3 ? QString::fromLocal8Bit(argv[2]) : QString();
     bool saved = false;
     bool scelta = false;  // the menu item has been chosen
@@ -92,7 +84,7 @@ int main(int argc, char** argv) {
                 return;
             }
             if (++*ready < 5) return;
-            saved = modale->grab().save(output, "PNG");
+            saved = schermata.Salva(*modale, 1);
             static_cast<QDialog*>(modale)->reject();
             if (TFMain* main = MainWindow()) main->close();
             return;
@@ -101,7 +93,7 @@ int main(int argc, char** argv) {
             // The chosen item's window, once it has been up for half a second.
             auto* finestra = qobject_cast<QDialog*>(modale);
             if (!finestra || ++*ready < 10) return;
-            saved = finestra->grab().save(output, "PNG");
+            saved = schermata.Salva(*finestra, 1);
             finestra->reject();
             if (TFMain* main = MainWindow()) main->close();
             return;
@@ -133,7 +125,7 @@ int main(int argc, char** argv) {
                                 ->grabWindow(0, place.x(), place.y(), place.width(), place.height())
                                 .toImage();
         if (shot.isNull() || Uniforme(shot)) return;
-        saved = shot.save(output, "PNG");
+        saved = shot.save(schermata.File(1), "PNG");
         main->close();
     });
     poll.start();

@@ -2,13 +2,10 @@
 // journal made up here, with a run stopped after a failure, picked so that
 // "Riprendi" and "Reinvia ai falliti" are on offer:
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata_storico docs/storico-invii.png
-#include <QApplication>
 #include <QTableWidget>
-#include <QTimer>
-#include <cstdio>
 
 #include "BoxesSilenziose.h"
-#include "TempDir.h"
+#include "Schermata.h"
 #include "dialogs/MessageBoxes.h"
 #include "history_window/F_StoricoInvii.h"
 #include "workflow/RegistroInvii.h"
@@ -55,11 +52,8 @@ void RegistroDiEsempio(const std::filesystem::path& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png\n", argv[0]);
-        return 2;
-    }
-    QApplication app(argc, argv);
+    TSchermata schermata(argc, argv, argc == 2, "OUTPUT.png");
+    if (!schermata.Pronta()) return 2;
     TTempDir dir;
     const auto file = brivano::TRegistroInvii::Percorso(dir.path());
     RegistroDiEsempio(file);
@@ -68,11 +62,5 @@ int main(int argc, char** argv) {
     finestra.SetRiprendi([](std::int64_t, bool) {});
     finestra.resize(1120, 500);
     finestra.show();
-    int risultato = 1;
-    QTimer::singleShot(500, [&] {
-        risultato = finestra.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
-        QApplication::quit();
-    });
-    QApplication::exec();
-    return risultato;
+    return schermata.SalvaDopoLaPosa({&finestra});
 }

@@ -4,15 +4,12 @@
 // window's "Invii programmati" panel over a journal made up here:
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata_allegati
 //       docs/allegati.png docs/invii-programmati.png
-#include <QApplication>
 #include <QLineEdit>
-#include <QTimer>
 #include <chrono>
-#include <cstdio>
 
 #include "BoxesSilenziose.h"
 #include "RubricaDiProva.h"
-#include "TempDir.h"
+#include "Schermata.h"
 #include "archive/F_DB.h"
 #include "history_window/RiquadroProgrammati.h"
 #include "mailing_window/F_Agenda.h"
@@ -53,13 +50,9 @@ void ProgrammatiDiEsempio(const std::filesystem::path& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s ATTACHMENTS.png SCHEDULED.png\n", argv[0]);
-        return 2;
-    }
-    QApplication app(argc, argv);
-    brivano::CaricaTraduzioniQt(app);
-    TScopedXdgHome home;
+    TSchermata schermata(argc, argv, argc == 3, "ATTACHMENTS.png SCHEDULED.png");
+    if (!schermata.Pronta()) return 2;
+    brivano::CaricaTraduzioniQt(schermata.App());
     TTempDir root;
     TBoxesSilenziose boxes(TConfirmAnswer::Yes);
     TFDB fdb{boxes};
@@ -98,13 +91,5 @@ int main(int argc, char** argv) {
     programmati.resize(760, 190);
     programmati.show();
 
-    int risultato = 1;
-    QTimer::singleShot(500, [&] {
-        const bool allegati = finestra.grab().save(QString::fromLocal8Bit(argv[1]));
-        const bool programmatiSalvati = programmati.grab().save(QString::fromLocal8Bit(argv[2]));
-        risultato = allegati && programmatiSalvati ? 0 : 1;
-        QApplication::quit();
-    });
-    QApplication::exec();
-    return risultato;
+    return schermata.SalvaDopoLaPosa({&finestra, &programmati});
 }

@@ -5,19 +5,16 @@
 // program shows once the message went, over the window:
 //   xvfb-run -a -s "-screen 0 1024x768x24" brivano_schermata_messaggio
 //       docs/campi-unione.png docs/anteprima.png docs/prova-a-me.png
-#include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
-#include <cstdio>
 #include <utility>
 
 #include "BoxesSilenziose.h"
 #include "RubricaDiProva.h"
+#include "Schermata.h"
 #include "SinkAiosmtpd.h"
-#include "TempDir.h"
 #include "archive/F_DB.h"
 #include "mailing_window/F_Agenda.h"
 #include "mailing_window/F_Anteprima.h"
@@ -71,13 +68,9 @@ void Contatto(TFDB& fdb, const char* nome, const char* citta, const char* email)
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s WINDOW.png PREVIEW.png TEST-SEND.png\n", argv[0]);
-        return 2;
-    }
-    QApplication app(argc, argv);
-    brivano::CaricaTraduzioniQt(app);  // as the program does: "Chiudi", not "Close"
-    TScopedXdgHome home;
+    TSchermata schermata(argc, argv, argc == 4, "WINDOW.png PREVIEW.png TEST-SEND.png");
+    if (!schermata.Pronta()) return 2;
+    brivano::CaricaTraduzioniQt(schermata.App());  // as the program does: "Chiudi", not "Close"
     TTempDir root;
     TTempDir ricevuti;
     TSinkAiosmtpd sink(ricevuti.path());
@@ -113,7 +106,7 @@ int main(int argc, char** argv) {
     // The test send's end: its box was photographed and answered (above), and
     // the sink holds its one message.
     int risultato = 1;
-    QObject::connect(&finestra, &TFInvioMail::InvioConcluso, &app, [&] {
+    QObject::connect(&finestra, &TFInvioMail::InvioConcluso, &schermata.App(), [&] {
         const bool ricevuto = TSinkAiosmtpd::Messages(ricevuti.path()).size() == 1;
         if (!boxes.Salvata() || !ricevuto) risultato = 1;
         QApplication::quit();
@@ -121,11 +114,11 @@ int main(int argc, char** argv) {
     auto provaAMe = [&] {
         finestra.DDHost->setText(QStringLiteral("127.0.0.1"));
         finestra.SetPortaInvio(sink.Port());
-        boxes.FotografaProssima(finestra, QString::fromLocal8Bit(argv[3]));
+        boxes.FotografaProssima(finestra, schermata.File(3));
         finestra.ButtonProva->click();
     };
     QTimer::singleShot(500, [&] {
-        const bool finestraSalvata = finestra.grab().save(QString::fromLocal8Bit(argv[1]));
+        const bool finestraSalvata = schermata.Salva(finestra, 1);
         TFAnteprima* anteprima = finestra.ButtonAnteprimaClick();
         if (!anteprima) {
             QApplication::quit();
@@ -133,7 +126,7 @@ int main(int argc, char** argv) {
         }
         anteprima->show();
         QTimer::singleShot(500, [&, anteprima, finestraSalvata] {
-            const bool salvata = anteprima->grab().save(QString::fromLocal8Bit(argv[2]));
+            const bool salvata = schermata.Salva(*anteprima, 2);
             anteprima->close();
             risultato = finestraSalvata && salvata ? 0 : 1;
             provaAMe();
