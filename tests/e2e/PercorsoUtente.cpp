@@ -159,6 +159,44 @@ void Scegli(QAction* voce) {
     QMetaObject::invokeMethod(voce, &QAction::trigger, Qt::QueuedConnection);
 }
 
+// A step that waits until `finestra` gives its window (there and ready), then
+// acts on it once: checks what must hold, answers, presses.
+template <class Finestra, class Azione>
+TPasso Quando(const char* nome, Finestra finestra, Azione azione) {
+    return {nome, [=] {
+                auto* trovata = finestra();
+                if (!trovata) return false;
+                azione(*trovata);
+                return true;
+            }};
+}
+
+// The main window free with the working year shown: a menu item chosen.
+TPasso DalMenu(const char* nome, const QString& anno, QAction* TFMain::*voce) {
+    return Quando(
+        nome, [anno] { return PrincipaleLibera(anno); },
+        [voce](TFMain& main) { Scegli(main.*voce); });
+}
+
+// The welcome once its step `fatto` is done (its button off): the button
+// `prossimo` pressed after `verifica`.
+TPasso NelBenvenuto(
+    const char* nome, const char* fatto, const char* prossimo,
+    const std::function<void()>& verifica = [] {}) {
+    return Quando(
+        nome,
+        [fatto]() -> QDialog* {
+            auto* benvenuto = Modale<QDialog>("FBenvenuto");
+            if (!benvenuto || benvenuto->findChild<QPushButton*>(QLatin1String(fatto))->isEnabled())
+                return nullptr;
+            return benvenuto;
+        },
+        [prossimo, verifica](QDialog& benvenuto) {
+            verifica();
+            Clicca(benvenuto.findChild<QPushButton*>(QLatin1String(prossimo)));
+        });
+}
+
 QString Cella(const QTableWidget& griglia, int riga, const QString& colonna) {
     for (int c = 0; c < griglia.columnCount(); ++c)
         if (griglia.horizontalHeaderItem(c) && griglia.horizontalHeaderItem(c)->text() == colonna)
@@ -171,63 +209,44 @@ constexpr const char* Password = "Segreta-2027";
 
 std::vector<TPasso> PrimoAvvio(TRisposte& risposte, const QString& anno, int porta,
                                const QString& contatti) {
-    auto benvenuto = [] { return Modale<QDialog>("FBenvenuto"); };
-    auto passo = [](QWidget* finestra, const char* nome) {
-        return finestra->findChild<QPushButton*>(QLatin1String(nome));
-    };
     return {
-        {"il benvenuto dopo il primo avvio",
-         [=, &risposte] {
-             QDialog* b = benvenuto();
-             if (!b) return false;
-             Verifica(risposte.messaggi.size() == 6, "i sei messaggi del primo avvio");
-             QPushButton* archivio = passo(b, "Passo1");
-             Verifica(archivio->text() == QStringLiteral("Crea l'archivio dell'anno %1 e passa a "
-                                                         "quello")
-                                              .arg(anno),
-                      "l'offerta dell'archivio dell'anno corrente");
-             Clicca(archivio);
-             return true;
-         }},
-        {"l'archivio dell'anno corrente",
-         [=] {
-             QDialog* b = benvenuto();
-             if (!b || passo(b, "Passo1")->isEnabled()) return false;
-             Verifica(FinestraPrincipale()->StaticText1->text() == anno, "l'anno mostrato");
-             Clicca(passo(b, "Passo2"));
-             return true;
-         }},
-        {"l'account di invio",
-         [=] {
-             auto* a = Modale<TFImpostazioniInvio>("FImpostazioniInvio");
-             if (!a) return false;
-             a->ComboSicurezza->setCurrentText(QStringLiteral("Nessuna"));
-             a->DDHost->setText(QStringLiteral("127.0.0.1"));
-             a->DDPorta->setValue(porta);
-             a->DDMittente->setText(QStringLiteral("ufficio@esempio.it"));
-             a->DDMittenteNome->setText(QStringLiteral("Tipografia Esempio"));
-             a->DDPassword->setText(QString::fromLatin1(Password));
-             a->DDLimiteMinuto->setValue(2);
-             Clicca(a->ButtonSalva);
-             return true;
-         }},
-        {"l'importazione",
-         [=, &risposte] {
-             QDialog* b = benvenuto();
-             if (!b || passo(b, "Passo2")->isEnabled()) return false;
-             // The restart needs it: a password kept only in memory would be gone.
-             Verifica(risposte.HaDetto("la password è nel portachiavi"),
-                      "la password nel portachiavi");
-             Clicca(passo(b, "Passo3"));
-             return true;
-         }},
-        {"la scelta del file",
-         [] {
-             auto* i = Modale<TFImportaContatti>("FImportaContatti");
-             if (!i) return false;
-             Clicca(i->ButtonScegli);
-             return true;
-         }},
+        Quando(
+            "il benvenuto dopo il primo avvio", [] { return Modale<QDialog>("FBenvenuto"); },
+            [anno, &risposte](QDialog& benvenuto) {
+                Verifica(risposte.messaggi.size() == 6, "i sei messaggi del primo avvio");
+                auto* archivio = benvenuto.findChild<QPushButton*>(QStringLiteral("Passo1"));
+                Verifica(
+                    archivio->text() ==
+                        QStringLiteral("Crea l'archivio dell'anno %1 e passa a quello").arg(anno),
+                    "l'offerta dell'archivio dell'anno corrente");
+                Clicca(archivio);
+            }),
+        NelBenvenuto("l'archivio dell'anno corrente", "Passo1", "Passo2",
+                     [anno] {
+                         Verifica(FinestraPrincipale()->StaticText1->text() == anno,
+                                  "l'anno mostrato");
+                     }),
+        Quando(
+            "l'account di invio", [] { return Modale<TFImpostazioniInvio>("FImpostazioniInvio"); },
+            [porta](TFImpostazioniInvio& a) {
+                a.ComboSicurezza->setCurrentText(QStringLiteral("Nessuna"));
+                a.DDHost->setText(QStringLiteral("127.0.0.1"));
+                a.DDPorta->setValue(porta);
+                a.DDMittente->setText(QStringLiteral("ufficio@esempio.it"));
+                a.DDMittenteNome->setText(QStringLiteral("Tipografia Esempio"));
+                a.DDPassword->setText(QString::fromLatin1(Password));
+                a.DDLimiteMinuto->setValue(2);
+                Clicca(a.ButtonSalva);
+            }),
+        NelBenvenuto("l'importazione", "Passo2", "Passo3",
+                     [&risposte] {
+                         // The restart needs it: a password kept only in memory would be gone.
+                         Verifica(risposte.HaDetto("la password è nel portachiavi"),
+                                  "la password nel portachiavi");
+                     }),
+        Quando(
+            "la scelta del file", [] { return Modale<TFImportaContatti>("FImportaContatti"); },
+            [](TFImportaContatti& i) { Clicca(i.ButtonScegli); }),
         {"il file dei contatti",
          [=] {
              // Typed whole in the file name box, then "Apri", as a user may.
@@ -256,20 +275,8 @@ std::vector<TPasso> PrimoAvvio(TRisposte& risposte, const QString& anno, int por
              Clicca(i->ButtonImporta);
              return true;
          }},
-        {"la chiusura del benvenuto",
-         [=] {
-             QDialog* b = benvenuto();
-             if (!b || passo(b, "Passo3")->isEnabled()) return false;
-             Clicca(b->findChild<QPushButton*>(QStringLiteral("ButtonChiudi")));
-             return true;
-         }},
-        {"la finestra Invio Mail",
-         [=] {
-             TFMain* main = PrincipaleLibera(anno);
-             if (!main) return false;
-             Scegli(main->InvioMail);
-             return true;
-         }},
+        NelBenvenuto("la chiusura del benvenuto", "Passo3", "ButtonChiudi"),
+        DalMenu("la finestra Invio Mail", anno, &TFMain::InvioMail),
         {"la ricerca per città",
          [] {
              auto* m = Invio();
@@ -317,13 +324,7 @@ std::vector<TPasso> PrimoAvvio(TRisposte& risposte, const QString& anno, int por
              m->close();
              return true;
          }},
-        {"l'uscita",
-         [=] {
-             TFMain* main = PrincipaleLibera(anno);
-             if (!main) return false;
-             Scegli(main->Esci1);
-             return true;
-         }},
+        DalMenu("l'uscita", anno, &TFMain::Esci1),
     };
 }
 
@@ -361,47 +362,30 @@ std::vector<TPasso> Ripresa(TRisposte& risposte, const QString& anno) {
              m->close();
              return true;
          }},
-        {"l'invio concluso nello storico",
-         [=] {
-             TFStoricoInvii* s = storico();
-             if (!s) return false;
-             const QTableWidget& g = *s->GrigliaSpedizioni;
-             Verifica(g.rowCount() == 1, "un solo invio nello storico dopo la ripresa");
-             Verifica(Cella(g, 0, QStringLiteral("Inviati")) == QStringLiteral("4") &&
-                          Cella(g, 0, QStringLiteral("Da inviare")) == QStringLiteral("0"),
-                      "quattro inviati e nessuno da inviare dopo la ripresa");
-             Verifica(!s->ButtonRiprendi->isEnabled(), "\"Riprendi\" spento per un invio concluso");
-             const QTableWidget& v = *s->GrigliaVoci;
-             Verifica(v.rowCount() == 4, "quattro indirizzi nell'invio");
-             for (int r = 0; r < v.rowCount(); ++r)
-                 Verifica(Cella(v, r, QStringLiteral("Stato")) == QStringLiteral("inviato"),
-                          "ogni indirizzo inviato");
-             s->close();
-             return true;
-         }},
-        {"la finestra Invio Mail dopo la ripresa",
-         [=] {
-             TFMain* main = PrincipaleLibera(anno);
-             if (!main) return false;
-             Scegli(main->InvioMail);
-             return true;
-         }},
-        {"nessuna ripresa proposta per un invio concluso",
-         [] {
-             // A question about the run would end the way: it is closed.
-             auto* m = Invio();
-             if (!m) return false;
-             Verifica(m->ListBox1->count() == 0, "l'elenco svuotato alla fine dell'invio");
-             m->close();
-             return true;
-         }},
-        {"l'uscita",
-         [=] {
-             TFMain* main = PrincipaleLibera(anno);
-             if (!main) return false;
-             Scegli(main->Esci1);
-             return true;
-         }},
+        Quando("l'invio concluso nello storico", storico,
+               [](TFStoricoInvii& s) {
+                   const QTableWidget& g = *s.GrigliaSpedizioni;
+                   Verifica(g.rowCount() == 1, "un solo invio nello storico dopo la ripresa");
+                   Verifica(Cella(g, 0, QStringLiteral("Inviati")) == QStringLiteral("4") &&
+                                Cella(g, 0, QStringLiteral("Da inviare")) == QStringLiteral("0"),
+                            "quattro inviati e nessuno da inviare dopo la ripresa");
+                   Verifica(!s.ButtonRiprendi->isEnabled(),
+                            "\"Riprendi\" spento per un invio concluso");
+                   const QTableWidget& v = *s.GrigliaVoci;
+                   Verifica(v.rowCount() == 4, "quattro indirizzi nell'invio");
+                   for (int r = 0; r < v.rowCount(); ++r)
+                       Verifica(Cella(v, r, QStringLiteral("Stato")) == QStringLiteral("inviato"),
+                                "ogni indirizzo inviato");
+                   s.close();
+               }),
+        DalMenu("la finestra Invio Mail dopo la ripresa", anno, &TFMain::InvioMail),
+        // A question about the run would end the way: it is closed.
+        Quando("nessuna ripresa proposta per un invio concluso", Invio,
+               [](TFInvioMail& m) {
+                   Verifica(m.ListBox1->count() == 0, "l'elenco svuotato alla fine dell'invio");
+                   m.close();
+               }),
+        DalMenu("l'uscita", anno, &TFMain::Esci1),
     };
 }
 
