@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "SinkAiosmtpd.h"
+#include "SuiteTls.h"
 #include "TempDir.h"
 #include "TestCertificates.h"
 #include "smtp/IdIOHandlerTLS.h"
@@ -23,22 +24,8 @@ namespace {
 
 using TKind = TTestCertificates::TKind;
 
-class SmtpTlsAiosmtpd : public ::testing::Test {
+class SmtpTlsAiosmtpd : public TSuiteTls {
   protected:
-    static void SetUpTestSuite() {
-        pki_ = std::make_unique<TTempDir>();
-        certificates_ = std::make_unique<TTestCertificates>(pki_->path());
-        autorita_ = std::make_unique<TSoloAutorita>(certificates_->Ca());
-    }
-    static void TearDownTestSuite() {
-        autorita_.reset();
-        certificates_.reset();
-        pki_.reset();
-    }
-    void SetUp() override {
-        ASSERT_TRUE(certificates_->Ok()) << "openssl could not make the certificates";
-    }
-
     // A sink in its own folder; mode and options as SinkAiosmtpd.py takes them.
     std::unique_ptr<TSinkAiosmtpd> Start(const std::string& mode, TKind kind = TKind::Good,
                                          std::vector<std::string> options = {}) {
@@ -88,9 +75,6 @@ class SmtpTlsAiosmtpd : public ::testing::Test {
                            [&](const std::string& line) { return line.rfind(start, 0) == 0; });
     }
 
-    static inline std::unique_ptr<TTempDir> pki_;
-    static inline std::unique_ptr<TTestCertificates> certificates_;
-    static inline std::unique_ptr<TSoloAutorita> autorita_;
     TTempDir folder_;
     TIdSMTP smtp_;
     TIdMessage message_;

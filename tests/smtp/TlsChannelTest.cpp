@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "LoopbackServer.h"
-#include "TempDir.h"
+#include "SuiteTls.h"
 #include "TestCertificates.h"
 #include "exception/IdException.h"
 #include "smtp/IdIOHandlerTLS.h"
@@ -67,20 +67,8 @@ class TTlsServer {
     std::thread thread_;
 };
 
-class TlsChannel : public ::testing::Test {
+class TlsChannel : public TSuiteTls {
   protected:
-    static void SetUpTestSuite() {
-        pki_ = std::make_unique<TTempDir>();
-        certificates_ = std::make_unique<TTestCertificates>(pki_->path());
-        autorita_ = std::make_unique<TSoloAutorita>(certificates_->Ca());
-    }
-    static void TearDownTestSuite() {
-        autorita_.reset();
-        certificates_.reset();
-        pki_.reset();
-    }
-    void SetUp() override { ASSERT_TRUE(certificates_->Ok()); }
-
     static std::unique_ptr<TIdIOHandlerTLS> Channel(int port) {
         auto channel = std::make_unique<TIdIOHandlerTLS>();
         channel->SetHost("localhost");
@@ -89,10 +77,6 @@ class TlsChannel : public ::testing::Test {
         channel->SetReadTimeout(3000);
         return channel;
     }
-
-    static inline std::unique_ptr<TTempDir> pki_;
-    static inline std::unique_ptr<TTestCertificates> certificates_;
-    static inline std::unique_ptr<TSoloAutorita> autorita_;
 };
 
 TEST_F(TlsChannel, DecryptedBytesAreReadWithoutWaitingOnTheSocket) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "SinkAiosmtpd.h"
+#include "SuiteTls.h"
 #include "TempDir.h"
 #include "TestCertificates.h"
 #include "workflow/ProvaConnessione.h"
@@ -18,21 +19,9 @@ namespace {
 
 using TKind = TTestCertificates::TKind;
 
-class ProvaConnessioneTls : public ::testing::Test {
+class ProvaConnessioneTls : public TSuiteTls {
   protected:
-    static void SetUpTestSuite() {
-        pki_ = std::make_unique<TTempDir>();
-        certificates_ = std::make_unique<TTestCertificates>(pki_->path());
-        autorita_ = std::make_unique<TSoloAutorita>(certificates_->Ca());
-    }
-    static void TearDownTestSuite() {
-        autorita_.reset();
-        certificates_.reset();
-        pki_.reset();
-    }
-
     std::unique_ptr<TSinkAiosmtpd> Avvia(const std::string& modo, TKind kind = TKind::Good) {
-        EXPECT_TRUE(certificates_->Ok()) << "openssl could not make the certificates";
         auto sink = std::make_unique<TSinkAiosmtpd>(
             cartella_.path(),
             std::vector<std::string>{modo, "--cert", certificates_->Cert(kind).string(), "--key",
@@ -55,9 +44,6 @@ class ProvaConnessioneTls : public ::testing::Test {
         return nomi;
     }
 
-    static inline std::unique_ptr<TTempDir> pki_;
-    static inline std::unique_ptr<TTestCertificates> certificates_;
-    static inline std::unique_ptr<TSoloAutorita> autorita_;
     TTempDir cartella_;
 };
 
