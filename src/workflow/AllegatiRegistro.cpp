@@ -27,18 +27,10 @@ CREATE TABLE IF NOT EXISTS allegati_voci(
     PRIMARY KEY(spedizione, posizione, ordine));
 )";
 
-TOpzioniBaseDati Opzioni() {
-    TOpzioniBaseDati opzioni;
-    opzioni.Wal = true;
-    opzioni.SincroniaPiena = true;
-    opzioni.Solleva = [](const EBaseDati& e) { throw ERegistroInvii(e); };
-    return opzioni;
-}
-
 }  // namespace
 
 TAllegatiRegistrati::TAllegatiRegistrati(const std::filesystem::path& registro)
-    : db_(registro, Opzioni()) {
+    : db_(registro, OpzioniRegistroInvii(/*crea=*/false)) {
     db_.Esegui(Schema);
 }
 

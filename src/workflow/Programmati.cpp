@@ -40,14 +40,6 @@ CREATE TABLE IF NOT EXISTS programmati_campi(
     valore TEXT NOT NULL, PRIMARY KEY(programmato, posizione, nome));
 )";
 
-TOpzioniBaseDati Opzioni() {
-    TOpzioniBaseDati opzioni;
-    opzioni.Wal = true;
-    opzioni.SincroniaPiena = true;
-    opzioni.Solleva = [](const EBaseDati& e) { throw ERegistroInvii(e); };
-    return opzioni;
-}
-
 std::int64_t Secondi(TIstante t) {
     return std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
 }
@@ -99,7 +91,8 @@ const char* NomeStatoProgrammato(TStatoProgrammato stato) {
     return "in attesa";
 }
 
-TProgrammati::TProgrammati(const std::filesystem::path& registro) : db_(registro, Opzioni()) {
+TProgrammati::TProgrammati(const std::filesystem::path& registro)
+    : db_(registro, OpzioniRegistroInvii(/*crea=*/false)) {
     db_.Esegui(Schema);
 }
 

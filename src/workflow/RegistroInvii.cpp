@@ -148,16 +148,6 @@ namespace {
     throw ERegistroInvii(testo);
 }
 
-TOpzioniBaseDati OpzioniRegistro(bool crea) {
-    TOpzioniBaseDati opzioni;
-    opzioni.Crea = crea;
-    opzioni.Wal = crea;
-    // Every commit reaches the disk before the dialogue goes on.
-    opzioni.SincroniaPiena = crea;
-    opzioni.Solleva = [](const EBaseDati& e) { throw ERegistroInvii(e); };
-    return opzioni;
-}
-
 namespace fs = std::filesystem;
 
 // Journals put aside next to `file`.
@@ -209,7 +199,8 @@ std::string Difetto(const fs::path& file) {
             return "non è un registro degli invii (è di un altro programma o è guasto)";
     }
     try {
-        TBaseDati db(file, OpzioniRegistro(false));
+        // Reads only: a file that may be no journal is left as it is.
+        TBaseDati db(file, TOpzioniBaseDati{});
         {
             TComandoSql controllo(db, "PRAGMA quick_check");
             if (!controllo.Passo() || controllo.ColonnaTesto(0) != "ok")
@@ -238,7 +229,7 @@ void CreaRegistro(const fs::path& file) {
     std::error_code ec;
     for (const char* lato : {"", "-wal", "-shm"}) fs::remove(nuovo.string() + lato, ec);
     {
-        TBaseDati db(nuovo, OpzioniRegistro(true));
+        TBaseDati db(nuovo, OpzioniRegistroInvii(/*crea=*/true));
         db.Esegui(Marchio);
         db.Esegui(Schema);
     }
@@ -277,8 +268,18 @@ const fs::path& RegistroControllato(const fs::path& file) {
 
 }  // namespace
 
+TOpzioniBaseDati OpzioniRegistroInvii(bool crea) {
+    TOpzioniBaseDati opzioni;
+    opzioni.Crea = crea;
+    opzioni.Wal = true;
+    // Every commit reaches the disk before the dialogue goes on.
+    opzioni.SincroniaPiena = true;
+    opzioni.Solleva = [](const EBaseDati& e) { throw ERegistroInvii(e); };
+    return opzioni;
+}
+
 TRegistroInvii::TRegistroInvii(const std::filesystem::path& file)
-    : db_(RegistroControllato(file), OpzioniRegistro(true)) {
+    : db_(RegistroControllato(file), OpzioniRegistroInvii(/*crea=*/true)) {
     db_.Esegui(Schema);
     AggiungiColonneMancanti();
 }

@@ -31,6 +31,11 @@ class ERegistroInvii : public EBaseDati {
     explicit ERegistroInvii(const EBaseDati& errore) : EBaseDati(errore) {}
 };
 
+// A connection to the journal's file that writes: write-ahead, every commit
+// on disk before the call returns, failures raised as ERegistroInvii. `crea`:
+// the file is made when missing.
+TOpzioniBaseDati OpzioniRegistroInvii(bool crea);
+
 struct TDatiSpedizione {
     std::string Account;  // host, port and user name
     std::string Mittente;
