@@ -43,10 +43,9 @@ class TBoxesDelBanco : public TMessageBoxes {
 };
 
 // Measures the time between entries done and waits for the run's end.
-class TVistaDelBanco : public TVistaInvio {
+class TVistaDelBanco : public TVistaInvioMuta {
   public:
     explicit TVistaDelBanco(TSendFigures& figures) : figures_(figures) {}
-    void MostraOperazione(const std::string&) override {}
     void MostraAvanzamento(int, const std::string&) override {
         const auto now = std::chrono::steady_clock::now();
         figures_.LongestSettle =
@@ -61,15 +60,7 @@ class TVistaDelBanco : public TVistaInvio {
     void MostraInizio(int, const std::string&) override {
         last_ = std::chrono::steady_clock::now();
     }
-    void MostraFine() override {}
-    void MostraInterruzione() override {}
-    void MostraReinvia(bool) override {}
-    void SegnaStati(const std::vector<TStatoVoce>&) override {}
-    void MostraAccount(const std::string&, const std::string&, const std::string&) override {}
-    void MostraTesti(const TDatiInvio&) override {}
     void MostraVoci(const std::vector<TVoceElenco>& voci) override { resumed_ = voci; }
-    void Concluso() override {}
-    void Chiudi() override {}
 
     void WaitForEnd() {
         std::unique_lock<std::mutex> lock(mutex_);

@@ -19,7 +19,7 @@ namespace brivano {
 class TImpostazioniInvio;
 }
 
-class TAvvioProgrammati : public QObject, private brivano::TVistaInvio {
+class TAvvioProgrammati : public QObject, private brivano::TVistaInvioMuta {
   public:
     TAvvioProgrammati(TMessageBoxes& boxes, brivano::TImpostazioniInvio& impostazioni,
                       QObject* parent = nullptr);
@@ -29,19 +29,7 @@ class TAvvioProgrammati : public QObject, private brivano::TVistaInvio {
     void Controlla();
 
   private:
-    void MostraOperazione(const std::string&) override {}
-    void MostraAvanzamento(int, const std::string&) override {}
     void InvioTerminato() override;
-    void MostraInizio(int, const std::string&) override {}
-    void MostraFine() override {}
-    void MostraInterruzione() override {}
-    void MostraReinvia(bool) override {}
-    void SegnaStati(const std::vector<brivano::TStatoVoce>&) override {}
-    void MostraAccount(const std::string&, const std::string&, const std::string&) override {}
-    void MostraTesti(const brivano::TDatiInvio&) override {}
-    void MostraVoci(const std::vector<brivano::TVoceElenco>&) override {}
-    void Concluso() override {}
-    void Chiudi() override {}
 
     TMessageBoxes& boxes_;
     brivano::TImpostazioniInvio& impostazioni_;

@@ -16,7 +16,7 @@
 
 namespace brivano {
 
-class TVistaTerminale : public TVistaInvio {
+class TVistaTerminale : public TVistaInvioMuta {
   public:
     TVistaTerminale(std::ostream& err, bool terminale) : err_(err), terminale_(terminale) {}
 
@@ -26,13 +26,8 @@ class TVistaTerminale : public TVistaInvio {
     void MostraInizio(int massimo, const std::string& avanzamento) override;
     void MostraFine() override;
     void MostraInterruzione() override;
-    void MostraReinvia(bool) override {}
-    void SegnaStati(const std::vector<TStatoVoce>&) override {}
-    void MostraAccount(const std::string&, const std::string&, const std::string&) override {}
     void MostraTesti(const TDatiInvio& dati) override { testi = dati; }
     void MostraVoci(const std::vector<TVoceElenco>& elenco) override { voci = elenco; }
-    void Concluso() override {}
-    void Chiudi() override {}
 
     // Waits for InvioTerminato (the run's threads end it; the controller
     // bounds every wait of a run).

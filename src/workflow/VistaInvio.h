@@ -60,4 +60,22 @@ class TVistaInvio {
     virtual void Chiudi() = 0;
 };
 
+// A view that shows nothing: a view made of it overrides only the notices it
+// acts on. The run's end is left to each, as someone must call Concludi.
+class TVistaInvioMuta : public TVistaInvio {
+  public:
+    void MostraOperazione(const std::string&) override {}
+    void MostraAvanzamento(int, const std::string&) override {}
+    void MostraInizio(int, const std::string&) override {}
+    void MostraFine() override {}
+    void MostraInterruzione() override {}
+    void MostraReinvia(bool) override {}
+    void SegnaStati(const std::vector<TStatoVoce>&) override {}
+    void MostraAccount(const std::string&, const std::string&, const std::string&) override {}
+    void MostraTesti(const TDatiInvio&) override {}
+    void MostraVoci(const std::vector<TVoceElenco>&) override {}
+    void Concluso() override {}
+    void Chiudi() override {}
+};
+
 }  // namespace brivano

@@ -26,25 +26,13 @@ namespace {
 namespace fs = std::filesystem;
 
 // Only the end of a run matters here.
-class TVistaMinima : public brivano::TVistaInvio {
+class TVistaMinima : public brivano::TVistaInvioMuta {
   public:
-    void MostraOperazione(const std::string&) override {}
-    void MostraAvanzamento(int, const std::string&) override {}
     void InvioTerminato() override {
         std::lock_guard<std::mutex> lock(mutex_);
         terminato_ = true;
         cambiato_.notify_all();
     }
-    void MostraInizio(int, const std::string&) override {}
-    void MostraFine() override {}
-    void MostraInterruzione() override {}
-    void MostraReinvia(bool) override {}
-    void SegnaStati(const std::vector<brivano::TStatoVoce>&) override {}
-    void MostraAccount(const std::string&, const std::string&, const std::string&) override {}
-    void MostraTesti(const brivano::TDatiInvio&) override {}
-    void MostraVoci(const std::vector<brivano::TVoceElenco>&) override {}
-    void Concluso() override {}
-    void Chiudi() override {}
     bool AttendiTermine() {
         std::unique_lock<std::mutex> lock(mutex_);
         const bool ok =

@@ -22,25 +22,14 @@ using namespace brivano;
 namespace {
 
 // Only the end of a run matters here.
-class TVistaMinima : public TVistaInvio {
+class TVistaMinima : public TVistaInvioMuta {
   public:
-    void MostraOperazione(const std::string&) override {}
-    void MostraAvanzamento(int, const std::string&) override {}
     void InvioTerminato() override {
         std::lock_guard<std::mutex> lock(mutex_);
         terminato_ = true;
         cambiato_.notify_all();
     }
-    void MostraInizio(int, const std::string&) override {}
-    void MostraFine() override {}
-    void MostraInterruzione() override {}
-    void MostraReinvia(bool) override {}
-    void SegnaStati(const std::vector<TStatoVoce>&) override {}
-    void MostraAccount(const std::string&, const std::string&, const std::string&) override {}
-    void MostraTesti(const TDatiInvio&) override {}
-    void MostraVoci(const std::vector<TVoceElenco>&) override {}
     void Concluso() override { ++conclusi; }
-    void Chiudi() override {}
 
     bool AttendiTermine() {
         std::unique_lock<std::mutex> lock(mutex_);
