@@ -384,7 +384,7 @@ void TFRubrica::showEvent(QShowEvent* event) {
         if (const QScreen* screen = QGuiApplication::primaryScreen())
             move(screen->availableGeometry().center() - rect().center());
     }
-    FormShow();
+    filtrata_->CaricaConRegistro([this] { FormShow(); });
 }
 
 void TFRubrica::keyPressEvent(QKeyEvent* event) {

@@ -1,9 +1,13 @@
 #include "ui/GrigliaFiltrata.h"
 
 #include <algorithm>
+#include <exception>
+#include <system_error>
 #include <utility>
 
 #include "archive/RowCursor.h"
+#include "archive/Session.h"
+#include "workflow/RegistroContatti.h"
 
 namespace brivano {
 
@@ -33,6 +37,24 @@ void TGrigliaFiltrata::ImpostaFiltro(const QString& testo) {
     endResetModel();
 }
 
+void TGrigliaFiltrata::CaricaConRegistro(const std::function<void()>& carica) {
+    registroAnticipato_.reset();
+    try {
+        std::filesystem::path anno = elenco_.Session().AliasFolder(elenco_.Alias());
+        if (!anno.has_filename()) anno = anno.parent_path();
+        std::error_code errore;
+        if (std::filesystem::exists(PercorsoRegistroContatti(anno.parent_path()), errore))
+            registroAnticipato_ = std::make_unique<TLetturaTestiRegistro>(anno.parent_path());
+    } catch (const std::exception&) {
+        // The preparation reads the register itself.
+    }
+    struct TLascia {
+        std::unique_ptr<TLetturaTestiRegistro>& r;
+        ~TLascia() { r.reset(); }
+    } lascia{registroAnticipato_};
+    carica();
+}
+
 void TGrigliaFiltrata::Applica() {
     tutte_ = testo_.trimmed().isEmpty();
     if (tutte_) {
@@ -55,7 +77,8 @@ void TGrigliaFiltrata::Applica() {
 void TGrigliaFiltrata::Prepara() {
     preparazione_.reset();
     if (elenco_.Active())
-        preparazione_ = std::make_unique<TPreparazioneRicerca>(elenco_.FilePath());
+        preparazione_ = std::make_unique<TPreparazioneRicerca>(elenco_.FilePath(),
+                                                               std::move(registroAnticipato_));
 }
 
 int TGrigliaFiltrata::RigaElenco(int riga) const {

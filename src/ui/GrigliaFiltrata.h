@@ -2,9 +2,11 @@
 // The contact grid seen through the search box: only the rows whose company,
 // type, city, postal code or e-mail contain the text, in the grid's own order.
 // The list's rows are folded once after each reload, on a thread of their
-// own while the list is on screen, ready for the first search.
+// own while the list is on screen, ready for the first search; the contact
+// register's texts can be read while the list is.
 
 #include <QAbstractProxyModel>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,6 +24,10 @@ class TGrigliaFiltrata : public QAbstractProxyModel {
     TGrigliaFiltrata(TRowCursor& elenco, QAbstractItemModel* sorgente, QObject* parent = nullptr);
 
     void ImpostaFiltro(const QString& testo);
+    // Runs `carica`, which (re)loads the list, while the contact register's
+    // search texts are read on a thread of their own for the search the
+    // reload prepares; left unused, they are dropped.
+    void CaricaConRegistro(const std::function<void()>& carica);
     const QString& Filtro() const { return testo_; }
 
     // The list row (1-based, as the cursor numbers them) shown at a grid row.
@@ -44,6 +50,7 @@ class TGrigliaFiltrata : public QAbstractProxyModel {
     TRowCursor& elenco_;
     TFiltroContatti filtro_;
     std::unique_ptr<TPreparazioneRicerca> preparazione_;
+    std::unique_ptr<TLetturaTestiRegistro> registroAnticipato_;
     bool caricato_ = false;
     QString testo_;
     bool tutte_ = true;       // no filter: every source row, without a list

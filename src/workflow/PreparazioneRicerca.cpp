@@ -1,22 +1,16 @@
 #include "workflow/PreparazioneRicerca.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <utility>
 
 namespace brivano {
 
-namespace {
-constexpr int kPriorita = 10;  // nice value of the reading thread
-}  // namespace
-
-TPreparazioneRicerca::TPreparazioneRicerca(std::filesystem::path tabella)
-    : lettore_([this, tabella = std::move(tabella)] {
-          // The window's own work goes first when the processors are busy.
-          setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kPriorita);
+// The thread keeps the process's priority: a lower one left the first
+// keystroke waiting for seconds on a busy machine.
+TPreparazioneRicerca::TPreparazioneRicerca(std::filesystem::path tabella,
+                                           std::unique_ptr<TLetturaTestiRegistro> registro)
+    : lettore_([this, tabella = std::move(tabella), registro = std::move(registro)]() mutable {
           try {
-              testi_ = TTestiRicerca::Leggi(tabella, &fermo_);
+              testi_ = TTestiRicerca::Leggi(tabella, &fermo_, std::move(registro));
           } catch (...) {
               testi_.reset();
           }

@@ -1,10 +1,11 @@
 #pragma once
-// Reads a contact table's search texts on a thread of its own, so that the
+// Reads a contact table's search texts on a thread of their own, so that the
 // first keystroke in a search box over a large list finds them ready. The
 // list's window starts one whenever its rows are (re)loaded.
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -14,7 +15,10 @@ namespace brivano {
 
 class TPreparazioneRicerca {
   public:
-    explicit TPreparazioneRicerca(std::filesystem::path tabella);
+    // `registro`: the register's texts, when their reading was started
+    // before (while the list was read).
+    explicit TPreparazioneRicerca(std::filesystem::path tabella,
+                                  std::unique_ptr<TLetturaTestiRegistro> registro = nullptr);
     // Stops the reading within a row and waits for the thread.
     ~TPreparazioneRicerca();
     TPreparazioneRicerca(const TPreparazioneRicerca&) = delete;

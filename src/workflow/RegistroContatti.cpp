@@ -12,6 +12,7 @@
 #include "workflow/FormaIndirizzo.h"
 #include "workflow/NonInviare.h"
 #include "workflow/Piegatura.h"
+#include "workflow/TestiRicerca.h"
 
 namespace brivano {
 
@@ -100,6 +101,9 @@ const char* CodiceBase(TBaseGiuridica base) {
 }
 
 std::optional<TBaseGiuridica> BaseDaTesto(std::string_view testo) {
+    // The register keeps the code, found without folding the names.
+    for (const TNomiBase& n : NomiBasi)
+        if (testo == n.Codice) return n.Base;
     const std::string piegato = Piega(Trim(testo));
     if (piegato.empty()) return TBaseGiuridica::Nessuna;
     for (const TNomiBase& n : NomiBasi) {
@@ -148,8 +152,8 @@ std::optional<std::string> DataRegistro(std::string_view testo) {
     return std::string(testoData);
 }
 
-std::string OggiRegistro() {
-    return OraCorrente("%Y-%m-%d", TFuso::Utc);
+std::string OggiRegistro(std::time_t adesso) {
+    return TestoOra(adesso, "%Y-%m-%d", TFuso::Locale).value_or("");
 }
 
 std::vector<std::string> EtichetteDaTesto(std::string_view testo) {
@@ -241,11 +245,12 @@ std::string_view TTestiRegistro::Trova(std::string_view chiave) const {
     return {testi_.data() + voce->testi, voce->lunghezzaTesti};
 }
 
-TTestiRegistro TestiRegistroPerRicerca(const std::filesystem::path& radice) {
+TTestiRegistro TestiRegistroPerRicerca(const std::filesystem::path& radice,
+                                       const std::atomic<bool>* fermo) {
     try {
         const std::filesystem::path percorso = PercorsoRegistroContatti(radice);
         if (!std::filesystem::exists(percorso)) return {};
-        return TRegistroContatti(percorso).TestiPerRicerca();
+        return TRegistroContatti(percorso).TestiPerRicerca(fermo);
     } catch (const std::exception&) {
         // The search goes on over the described fields alone.
         return {};
@@ -322,18 +327,25 @@ std::vector<TVoceRegistro> TRegistroContatti::Elenco() const {
     return voci;
 }
 
-TTestiRegistro TRegistroContatti::TestiPerRicerca() const {
+TTestiRegistro TRegistroContatti::TestiPerRicerca(const std::atomic<bool>* fermo) const {
     TTestiRegistro testi;
     // The key is the address's normal form already, and the tags their text.
     TComandoSql c(db_,
                   "SELECT chiave, partita_iva, codice_fiscale, pec, codice_sdi, referente, "
                   "telefono, fonte, etichette, base FROM registro");
+    // Each basis's text folded once: a name with a dash takes the full folding.
+    std::array<std::string, NomiBasi.size()> basi;
+    for (std::size_t b = 0; b < NomiBasi.size(); ++b)
+        TTestiRicerca::AggiungiCampo(
+            basi[b], NomiBasi[b].Base == TBaseGiuridica::Nessuna ? "" : NomiBasi[b].Nome);
     std::string testo;
     while (c.Passo()) {
+        if (fermo && fermo->load(std::memory_order_relaxed)) return {};
         testo.clear();
-        for (int colonna = 1; colonna <= 8; ++colonna) (testo += c.ColonnaVista(colonna)) += '\0';
+        for (int colonna = 1; colonna <= 8; ++colonna)
+            TTestiRicerca::AggiungiCampo(testo, c.ColonnaVista(colonna));
         const auto base = BaseDaTesto(c.ColonnaVista(9)).value_or(TBaseGiuridica::Nessuna);
-        (testo += base == TBaseGiuridica::Nessuna ? "" : NomeBase(base)) += '\0';
+        testo += basi[static_cast<std::size_t>(&NomiDi(base) - NomiBasi.data())];
         testi.Aggiungi(c.ColonnaVista(0), testo);
     }
     testi.Ordina();

@@ -6,7 +6,9 @@
 // by the address in its normal form (ChiaveIndirizzo); the address table of a
 // year stays as it is.
 
+#include <atomic>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -76,8 +78,9 @@ struct TBaseVoce {
 // A date as "AAAA-MM-GG" from that form or "GG/MM/AAAA" (or with "-" or
 // "."); nullopt for anything else, or a day that does not exist.
 std::optional<std::string> DataRegistro(std::string_view testo);
-// Today, UTC, "AAAA-MM-GG".
-std::string OggiRegistro();
+// The day of `adesso` in local time, "AAAA-MM-GG": an opposition recorded
+// just after midnight belongs to the day the user sees.
+std::string OggiRegistro(std::time_t adesso = std::time(nullptr));
 
 // Tags from a text separated by "," or ";", trimmed, without empties or
 // repeats (compared without case).
@@ -98,10 +101,10 @@ std::filesystem::path PercorsoRegistroContatti(const std::filesystem::path& radi
 std::filesystem::path PercorsoRegistroContattiConfigurato();
 
 // The texts the address book's search finds a contact by, per address key:
-// business fields, contact person, tags, source and basis, each ended by a
-// NUL. The search reads the register of every contact before its first
-// keystroke, so all keys and texts lie in two strings, with no string (and
-// no allocation) per entry.
+// business fields, contact person, tags, source and basis, folded for the
+// search and each closed by its separator, ready to follow the contact's own
+// texts. All keys and texts lie in two strings, with no string (and no
+// allocation) per entry.
 class TTestiRegistro {
   public:
     void Aggiungi(std::string_view chiave, std::string_view testi);
@@ -123,8 +126,9 @@ class TTestiRegistro {
     std::vector<TVoce> voci_;
 };
 // Those of the register at the data root `radice`. Empty when no register is
-// kept there or it cannot be read.
-TTestiRegistro TestiRegistroPerRicerca(const std::filesystem::path& radice);
+// kept there or it cannot be read, or when `fermo` was set meanwhile.
+TTestiRegistro TestiRegistroPerRicerca(const std::filesystem::path& radice,
+                                       const std::atomic<bool>* fermo = nullptr);
 
 class TRegistroContatti {
   public:
@@ -147,7 +151,7 @@ class TRegistroContatti {
     // Ordered by address.
     std::vector<TVoceRegistro> Elenco() const;
     // As TestiRegistroPerRicerca gives them.
-    TTestiRegistro TestiPerRicerca() const;
+    TTestiRegistro TestiPerRicerca(const std::atomic<bool>* fermo = nullptr) const;
     // Each tag with how many entries bear it, by name.
     std::vector<std::pair<std::string, int>> Etichette() const;
     // Whether any entry has a basis: the register is kept.

@@ -3,6 +3,8 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <system_error>
+#include <utility>
 
 #include "archive/TableFile.h"
 #include "workflow/FormaIndirizzo.h"
@@ -23,61 +25,105 @@ constexpr std::size_t kByteRiga = 80;
 
 }  // namespace
 
+TLetturaTestiRegistro::TLetturaTestiRegistro(std::filesystem::path radice)
+    : radice_(std::move(radice)),
+      testi_(std::make_unique<TTestiRegistro>()),
+      filo_([this] { *testi_ = TestiRegistroPerRicerca(radice_, &basta_); }) {}
+
+TLetturaTestiRegistro::~TLetturaTestiRegistro() {
+    basta_ = true;
+    if (filo_.joinable()) filo_.join();
+}
+
+const TTestiRegistro& TLetturaTestiRegistro::Testi() {
+    if (filo_.joinable()) filo_.join();
+    return *testi_;
+}
+
+void TTestiRicerca::AggiungiCampo(std::string& testo, std::string_view campo) {
+    const std::size_t inizio = testo.size();
+    AggiungiPiegato(testo, campo);
+    for (std::size_t i = inizio; i < testo.size(); ++i)
+        if (testo[i] == kSeparatore) testo[i] = ' ';
+    testo += kSeparatore;
+}
+
 void TTestiRicerca::Aggiungi(long long id, const std::vector<std::string_view>& campi) {
     righe_.push_back({id, testo_.size()});
-    for (std::string_view campo : campi) {
-        const std::size_t inizio = testo_.size();
-        AggiungiPiegato(testo_, campo);
-        for (std::size_t i = inizio; i < testo_.size(); ++i)
-            if (testo_[i] == kSeparatore) testo_[i] = ' ';
-        testo_ += kSeparatore;
-    }
+    for (std::string_view campo : campi) AggiungiCampo(testo_, campo);
 }
 
 std::optional<TTestiRicerca> TTestiRicerca::Leggi(const std::filesystem::path& tabella,
-                                                  const std::atomic<bool>* fermo) {
+                                                  const std::atomic<bool>* fermo,
+                                                  std::unique_ptr<TLetturaTestiRegistro> registro) {
     auto file = TTableFile::Open(tabella);
     std::vector<std::size_t> colonne;
     const auto& nomi = file->ColumnNames();
     for (const char* nome : kCampi)
         for (std::size_t c = 0; c < nomi.size(); ++c)
             if (strcasecmp(nomi[c].c_str(), nome) == 0) colonne.push_back(c);
-    // The contact register's texts (business fields, contact person, tags,
-    // source, basis) join each contact's, by its e-mail. The register lies at
-    // the data root, the year folder's parent; the configuration is not read
-    // here, as this may run on a thread of its own.
-    const auto registro = TestiRegistroPerRicerca(tabella.parent_path().parent_path());
     const auto email = std::find_if(colonne.begin(), colonne.end(), [&](std::size_t c) {
         return strcasecmp(nomi[c].c_str(), "EMail") == 0;
     });
     const std::size_t postoEmail = static_cast<std::size_t>(email - colonne.begin());
-    std::vector<std::string_view> campi;
+    // The contact register's texts (business fields, contact person, tags,
+    // source, basis) join each contact's, by its e-mail. The register lies at
+    // the data root, the year folder's parent; the configuration is not read
+    // here, as this may run on a thread of its own.
+    const std::filesystem::path radice = tabella.parent_path().parent_path();
+    std::error_code errore;
+    if (registro && !std::filesystem::equivalent(registro->Radice(), radice, errore))
+        registro.reset();
+    if (email == colonne.end() ||
+        !std::filesystem::exists(PercorsoRegistroContatti(radice), errore))
+        registro.reset();
+    else if (!registro)
+        registro = std::make_unique<TLetturaTestiRegistro>(radice);
+    // Each row's address key, as `inizi` marks them, for the join.
+    std::string chiavi;
+    std::vector<std::size_t> inizi;
     TTestiRicerca t;
     const std::size_t righe = file->RowCount();
     t.righe_.reserve(righe);
     t.testo_.reserve(righe * kByteRiga);
+    if (registro) inizi.reserve(righe + 1);
     try {
         file->EachRow(colonne, [&](long long id, const std::vector<std::string_view>& valori) {
             if (fermo && fermo->load(std::memory_order_relaxed)) throw TFermato{};
-            std::string_view resto = registro.Vuoto() || postoEmail >= valori.size()
-                                         ? std::string_view()
-                                         : registro.Trova(ChiaveIndirizzo(valori[postoEmail]));
-            if (resto.empty()) {
-                t.Aggiungi(id, valori);
-                return;
-            }
-            campi.assign(valori.begin(), valori.end());
-            for (std::size_t fine = resto.find('\0'); fine != std::string_view::npos;
-                 fine = resto.find('\0')) {
-                campi.push_back(resto.substr(0, fine));
-                resto.remove_prefix(fine + 1);
-            }
-            t.Aggiungi(id, campi);
+            t.Aggiungi(id, valori);
+            if (!registro) return;
+            inizi.push_back(chiavi.size());
+            if (postoEmail < valori.size()) chiavi += ChiaveIndirizzo(valori[postoEmail]);
         });
     } catch (const TFermato&) {
         return std::nullopt;
     }
-    return t;
+    if (!registro || registro->Testi().Vuoto()) return t;
+    inizi.push_back(chiavi.size());
+    return t.ConRegistro(chiavi, inizi, registro->Testi());
+}
+
+TTestiRicerca TTestiRicerca::ConRegistro(const std::string& chiavi,
+                                         const std::vector<std::size_t>& inizi,
+                                         const TTestiRegistro& registro) const {
+    // The joined text is measured first, so it is made in one allocation.
+    std::vector<std::string_view> aggiunte(righe_.size());
+    std::size_t lunghezza = testo_.size();
+    for (std::size_t r = 0; r < righe_.size(); ++r) {
+        aggiunte[r] =
+            registro.Trova(std::string_view(chiavi).substr(inizi[r], inizi[r + 1] - inizi[r]));
+        lunghezza += aggiunte[r].size();
+    }
+    TTestiRicerca unite;
+    unite.righe_.reserve(righe_.size());
+    unite.testo_.reserve(lunghezza);
+    for (std::size_t r = 0; r < righe_.size(); ++r) {
+        const TTratto tratto = Riga(r);
+        unite.righe_.push_back({righe_[r].id, unite.testo_.size()});
+        unite.testo_.append(testo_, tratto.inizio, tratto.lunghezza);
+        unite.testo_ += aggiunte[r];
+    }
+    return unite;
 }
 
 long TTestiRicerca::Indice(long long id) const {

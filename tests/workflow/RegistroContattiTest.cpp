@@ -11,6 +11,7 @@
 #include "workflow/FiltroContatti.h"
 #include "workflow/Importazione.h"
 #include "workflow/NonInviare.h"
+#include "workflow/PreparazioneRicerca.h"
 #include "workflow/RegistroContatti.h"
 #include "workflow/ScambioRegistro.h"
 
@@ -56,6 +57,13 @@ TEST(RegistroContattiTest, BasesReadFromTheirNamesAndOnlyTwoAllowPromotions) {
     EXPECT_EQ(DataRegistro("3/2/2024"), "2024-02-03");
     EXPECT_EQ(DataRegistro("29.02.2023"), std::nullopt);
     EXPECT_EQ(DataRegistro("2024-13-01"), std::nullopt);
+    {
+        // 2024-06-30 22:30 UTC is already the first of July in Italy.
+        const TVariabileDiProva fuso("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
+        EXPECT_EQ(OggiRegistro(1719786600), "2024-07-01");
+    }
+    tzset();
 }
 
 TEST(RegistroContattiTest, AnEntryInErrorListsEveryFieldAndKeepsNothing) {
@@ -282,10 +290,13 @@ TEST(RegistroContattiTest, TheSearchFindsContactsByTheirRegisterFields) {
     TFDB fdb{boxes};
     fdb.PuntaAlias("DBrivano10", anno.string());
     fdb.CreaTabella("DBrivano10", "Rubrica.DB", DefinizioneRubrica);
+    const auto tabella = fdb.Session1.OpenTableFile("DBrivano10", "Rubrica.DB");
     ImportaContatti(
-        *fdb.Session1.OpenTableFile("DBrivano10", "Rubrica.DB"),
+        *tabella,
         LeggiImportazione("Azienda;Email\nAlfa;a@a.it\nBeta;B <B@b.it>\n", TFormatoFile::Csv).Righe,
         TDuplicati::Salta);
+    // A second contact of the same address, as the import would not add it.
+    tabella->Insert({std::nullopt, "", "Gamma", "", "", "b@b.it", "", std::nullopt});
     TRegistroContatti registro(PercorsoRegistroContatti(radice.path()));
     // Written out of address order, one of them for no contact of the book.
     TVoceRegistro zeta{"z@z.it"};
@@ -303,12 +314,27 @@ TEST(RegistroContattiTest, TheSearchFindsContactsByTheirRegisterFields) {
     fdb.LegaQuery("DBrivano10");
     fdb.QGEN.SQL() = {"SELECT * FROM Rubrica.DB ORDER BY Ragione_Sociale ASC"};
     fdb.QGEN.Open();
-    TFiltroContatti filtro;
-    filtro.Carica(fdb.QGEN);
-    EXPECT_EQ(filtro.Filtra("01234567897"), std::vector<int>{1});
-    EXPECT_EQ(filtro.Filtra("bianchi"), std::vector<int>{1});
-    EXPECT_EQ(filtro.Filtra("FIERA"), std::vector<int>{1});
-    EXPECT_EQ(filtro.Filtra("alfa"), std::vector<int>{0});
-    EXPECT_EQ(filtro.Filtra("verdi"), std::vector<int>{0});
-    EXPECT_TRUE(filtro.Filtra("zeta").empty());
+    // Read in place, or on the window's thread with the register read ahead
+    // (while the list was read) or ahead for another root, which is not used.
+    TTempDir altrove;
+    for (int modo = 0; modo < 3; ++modo) {
+        SCOPED_TRACE(modo);
+        TFiltroContatti filtro;
+        if (modo == 0) {
+            filtro.Carica(fdb.QGEN);
+        } else {
+            TPreparazioneRicerca preparazione(fdb.QGEN.FilePath(),
+                                              std::make_unique<TLetturaTestiRegistro>(
+                                                  modo == 1 ? radice.path() : altrove.path()));
+            std::optional<TTestiRicerca> testi = preparazione.Prendi();
+            ASSERT_TRUE(testi);
+            filtro.Carica(fdb.QGEN.RowIds(), std::move(*testi));
+        }
+        EXPECT_EQ(filtro.Filtra("01234567897"), (std::vector<int>{1, 2}));  // one address, two rows
+        EXPECT_EQ(filtro.Filtra("bianchi"), (std::vector<int>{1, 2}));
+        EXPECT_EQ(filtro.Filtra("FIERA"), (std::vector<int>{1, 2}));
+        EXPECT_EQ(filtro.Filtra("alfa"), std::vector<int>{0});
+        EXPECT_EQ(filtro.Filtra("verdi"), std::vector<int>{0});
+        EXPECT_TRUE(filtro.Filtra("zeta").empty());
+    }
 }
