@@ -44,6 +44,8 @@ class TArchivioRigaComando {
     // The address table of the working year, or of `anno`, which must already
     // have its folder. Raises std::runtime_error with the reason.
     std::shared_ptr<TTableFile> Rubrica(const std::optional<std::string>& anno);
+    // The data module, with the session's passwords, for reading every year.
+    TFDB& DataModule() { return fdb_; }
 
   private:
     TMessaggiSuFlusso boxes_;

@@ -18,6 +18,7 @@
 #include "workflow/ComandiContatti.h"
 #include "workflow/ContattiArchivio.h"
 #include "workflow/Duplicati.h"
+#include "workflow/DuplicatiAnni.h"
 #include "workflow/Esportazione.h"
 #include "workflow/FormaIndirizzo.h"
 #include "workflow/ImpostazioniInvio.h"
@@ -75,10 +76,12 @@ constexpr const char* kAiuto =
     "      (--anno ANNO) che ne fanno parte\n"
     "  registro segmenti\n"
     "      scrive i segmenti salvati, ognuno con il suo filtro\n"
-    "  registro duplicati [--anno ANNO]\n"
+    "  registro duplicati [--anno ANNO | --tutti-gli-anni]\n"
     "      scrive i gruppi di contatti dell'anno con la stessa e-mail, la stessa\n"
     "      P.IVA o la stessa ragione sociale (senza maiuscole, accenti,\n"
-    "      punteggiatura e forma giuridica)\n"
+    "      punteggiatura e forma giuridica); con --tutti-gli-anni li cerca in\n"
+    "      tutti gli anni e scrive gli anni di ogni contatto (solo da vedere: ogni\n"
+    "      anno resta il suo archivio)\n"
     "  registro conservazione\n"
     "      scrive i contatti con base promozionale senza invii da 24 mesi, da\n"
     "      rivedere (il programma non cancella nulla)\n"
@@ -126,6 +129,7 @@ struct TRichiesta {
     std::string azione;                  // non-inviare only
     std::optional<std::string> anno;
     bool aggiorna = false;
+    bool tuttiGliAnni = false;                         // registro duplicati
     bool passwordDaIngresso = false;                   // posta controlla --password-stdin
     std::map<std::string, std::string> campiRegistro;  // registro imposta, by option
 };
@@ -158,6 +162,8 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
             r.anno = args[++i];
         } else if (args[i] == "--aggiorna") {
             r.aggiorna = true;
+        } else if (args[i] == "--tutti-gli-anni") {
+            r.tuttiGliAnni = true;
         } else if (args[i] == "--password-stdin") {
             r.passwordDaIngresso = true;
         } else if (std::find_if(std::begin(OpzioniRegistro), std::end(OpzioniRegistro),
@@ -174,6 +180,9 @@ TRichiesta LeggiRichiesta(const std::vector<std::string>& args) {
     }
     if (r.aggiorna && r.comando != TComando::Importa)
         throw EUso("--aggiorna vale solo per importa");
+    if (r.tuttiGliAnni && (r.comando != TComando::Registro || r.argomenti.empty() ||
+                           r.argomenti[0] != "duplicati" || r.anno))
+        throw EUso("--tutti-gli-anni vale solo per registro duplicati, senza --anno");
     if (!r.campiRegistro.empty()) {
         const std::string azione =
             r.comando == TComando::Registro && !r.argomenti.empty() ? r.argomenti[0] : "";
@@ -370,6 +379,26 @@ int Registro(const TRichiesta& r, TArchivioRigaComando& archivio, std::ostream& 
     const std::filesystem::path radice = PercorsoNonInviareConfigurato().parent_path();
     TRegistroContatti registro(PercorsoRegistroContatti(radice));
     if (r.azione == "segmento") return Segmento(r, archivio, radice, out);
+    if (r.azione == "duplicati" && r.tuttiGliAnni) {
+        for (const TGruppoDoppiAnni& g :
+             DuplicatiDiTuttiGliAnni(archivio.DataModule(), &registro)) {
+            out << TestoMotivoDoppio(g.Motivo) << " (" << g.Chiave << "):";
+            const char* separa = " ";
+            for (const TContattoAnni& c : g.Contatti) {
+                out << separa << c.Contatto[TCampo::Ragione_Sociale] << " <"
+                    << c.Contatto[TCampo::EMail] << "> [";
+                const char* virgola = "";
+                for (const std::string& anno : c.Anni) {
+                    out << virgola << anno;
+                    virgola = ", ";
+                }
+                out << ']';
+                separa = " | ";
+            }
+            out << '\n';
+        }
+        return 0;
+    }
     if (r.azione == "duplicati") {
         const std::vector<TContatto> contatti = LeggiContatti(*archivio.Rubrica(r.anno));
         for (const TGruppoDoppi& g : TrovaDuplicati(contatti, &registro)) {

@@ -296,6 +296,9 @@ TEST_F(RubricaCliTest, RegisterIsSetListedAndExportedForAConsultant) {
     EXPECT_EQ(doppi.rfind("stessa ragione sociale (delta): ", 0), 0u) << doppi;
     EXPECT_NE(doppi.find("Delta srl <d@example.it>"), std::string::npos) << doppi;
     EXPECT_NE(doppi.find("DELTA S.r.l. <altro@example.it>"), std::string::npos) << doppi;
+    const std::string anni = Esegui({"registro", "duplicati", "--tutti-gli-anni"}).out;
+    EXPECT_EQ(anni.rfind("stessa ragione sociale (delta): ", 0), 0u) << anni;
+    EXPECT_NE(anni.find("DELTA S.r.l. <altro@example.it> [2010]"), std::string::npos) << anni;
 }
 
 // A vCard is looked through a megabyte at a time for register fields: one on
@@ -351,6 +354,8 @@ TEST_F(RubricaCliTest, BadArgumentsGetTheUsageAndStatusTwo) {
         {"elenco", "--fonte", "x"},
         {"registro", "segmento", "x", "--fonte", "y"},
         {"registro", "imposta", "a@example.it", "--mesi", "3"},
+        {"registro", "duplicati", "--tutti-gli-anni", "--anno", "2010"},
+        {"elenco", "--tutti-gli-anni"},
     };
     for (const auto& caso : casi) {
         std::string riga;
