@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 
 #include "TempDir.h"
+#include "UscitaComando.h"
 #include "mailing/IdHeaderCoder.h"
 #include "workflow/MessaggioSulFilo.h"
 #include "workflow/SpedizioneMail.h"
@@ -123,13 +123,7 @@ std::string OggettoLettoDaPython(const std::filesystem::path& file) {
         "m = email.message_from_binary_file(open(sys.argv[1], \"rb\"), "
         "policy=email.policy.default); sys.stdout.write(str(m[\"Subject\"]))' '" +
         file.string() + "'";
-    FILE* pipe = ::popen(comando.c_str(), "r");
-    std::string uscita;
-    char buffer[1024];
-    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        uscita.append(buffer, n);
-    EXPECT_EQ(pipe ? ::pclose(pipe) : -1, 0);
-    return uscita;
+    return UscitaComando(comando);
 }
 
 // Fallbacks, names with or without accents in any case, unknown names, and

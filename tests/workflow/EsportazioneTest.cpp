@@ -2,11 +2,11 @@
 // not write (Python's csv module, vobject).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 
 #include "FileSizeLimit.h"
 #include "TabellaDiProva.h"
+#include "UscitaComando.h"
 #include "workflow/ContattiArchivio.h"
 #include "workflow/Esportazione.h"
 #include "workflow/FileImportazione.h"
@@ -30,20 +30,9 @@ std::vector<TContatto> Campione() {
     return contatti;
 }
 
-std::string Esegui(const std::string& comando) {
-    std::string out;
-    FILE* p = popen(comando.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    EXPECT_EQ(pclose(p), 0) << comando;
-    return out;
-}
-
 std::string Peer(const std::filesystem::path& file, const std::string& tipo) {
-    return Esegui(std::string(BRIVANO_PYTHON) + " " + BRIVANO_READ_EXPORT_SCRIPT + " '" +
-                  file.string() + "' '" + tipo + "'");
+    return UscitaComando(std::string(BRIVANO_PYTHON) + " " + BRIVANO_READ_EXPORT_SCRIPT + " '" +
+                         file.string() + "' '" + tipo + "'");
 }
 
 class EsportazioneTest : public ::testing::Test {

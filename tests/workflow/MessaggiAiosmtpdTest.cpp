@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
 #include <set>
 
 #include "SinkAiosmtpd.h"
 #include "TempDir.h"
+#include "UscitaComando.h"
 #include "workflow/CampiUnione.h"
 #include "workflow/MessaggioSulFilo.h"
 #include "workflow/SpedizioneMail.h"
@@ -30,13 +30,8 @@ struct TLetto {
 std::vector<TLetto> LeggiMessaggi(const std::filesystem::path& folder) {
     const std::string comando = std::string("/usr/bin/python3 ") + BRIVANO_READ_MESSAGES_SCRIPT +
                                 " '" + folder.string() + "'";
-    FILE* pipe = ::popen(comando.c_str(), "r");
-    std::string uscita;
-    char buffer[4096];
-    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        uscita.append(buffer, n);
-    const int stato = pipe ? ::pclose(pipe) : -1;
-    EXPECT_EQ(stato, 0) << "the email package found a defect (see standard error)";
+    const std::string uscita =
+        UscitaComando(comando, "the email package found a defect (see standard error)");
     std::vector<TLetto> letti;
     bool nelCorpo = false;
     for (std::size_t inizio = 0; inizio < uscita.size();) {

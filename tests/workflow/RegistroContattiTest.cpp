@@ -2,10 +2,9 @@
 // list writes, import from a spreadsheet and export read by other readers.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "TabellaDiProva.h"
 #include "TempDir.h"
+#include "UscitaComando.h"
 #include "workflow/CampiRegistro.h"
 #include "workflow/Esportazione.h"
 #include "workflow/FiltroContatti.h"
@@ -19,20 +18,9 @@ using namespace brivano;
 
 namespace {
 
-std::string Esegui(const std::string& comando) {
-    std::string out;
-    FILE* p = popen(comando.c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    EXPECT_EQ(pclose(p), 0) << comando;
-    return out;
-}
-
 std::string LettoDaAltri(const std::filesystem::path& file, const char* tipo) {
-    return Esegui(std::string(BRIVANO_PYTHON) + " " + BRIVANO_READ_REGISTER_SCRIPT + " '" +
-                  file.string() + "' " + tipo);
+    return UscitaComando(std::string(BRIVANO_PYTHON) + " " + BRIVANO_READ_REGISTER_SCRIPT + " '" +
+                         file.string() + "' " + tipo);
 }
 
 }  // namespace
