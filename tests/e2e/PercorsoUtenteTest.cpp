@@ -5,9 +5,6 @@
 // exactly one message, with its own fields, and the pace holds across the
 // restart. Needs a display and a Secret Service (see CMakeLists.txt).
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -15,13 +12,12 @@
 #include <map>
 #include <set>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
+#include "ProcessoDiProva.h"
 #include "SinkAiosmtpd.h"
 #include "TempDir.h"
-
-extern char** environ;
 
 namespace {
 
@@ -29,55 +25,23 @@ namespace fs = std::filesystem;
 
 // The profile's folders replace the user's own for the program's processes.
 std::vector<std::string> AmbienteProfilo(const fs::path& profilo) {
-    const std::map<std::string, std::string> proprie = {
-        {"HOME", (profilo / "casa").string()},
-        {"XDG_CONFIG_HOME", (profilo / "config").string()},
-        {"XDG_DATA_HOME", (profilo / "dati").string()},
-        {"XDG_CACHE_HOME", (profilo / "cache").string()},
-        {"QT_QPA_PLATFORM", "xcb"}};
-    std::vector<std::string> ambiente;
-    for (char** v = environ; *v != nullptr; ++v) {
-        const std::string voce = *v;
-        if (!proprie.contains(voce.substr(0, voce.find('=')))) ambiente.push_back(voce);
-    }
-    for (const auto& [nome, valore] : proprie) {
-        fs::create_directories(valore == "xcb" ? profilo : fs::path(valore));
-        ambiente.push_back(nome + "=" + valore);
+    std::vector<std::string> ambiente = {"QT_QPA_PLATFORM=xcb"};
+    for (const auto& [nome, cartella] : {std::pair<const char*, const char*>{"HOME", "casa"},
+                                         {"XDG_CONFIG_HOME", "config"},
+                                         {"XDG_DATA_HOME", "dati"},
+                                         {"XDG_CACHE_HOME", "cache"}}) {
+        fs::create_directories(profilo / cartella);
+        ambiente.push_back(std::string(nome) + "=" + (profilo / cartella).string());
     }
     return ambiente;
 }
 
-// Runs the way's phase; its exit code, or -1 when it had to be killed.
-int Fase(std::vector<std::string> argomenti, std::vector<std::string> ambiente) {
+// Runs the way's phase; its exit code, or -1 when it had to be killed. The
+// phase bounds its own steps; the limit only catches a process that hangs.
+int Fase(std::vector<std::string> argomenti, const std::vector<std::string>& ambiente) {
     argomenti.insert(argomenti.begin(), BRIVANO_PERCORSO);
-    std::vector<char*> argv, envp;
-    for (auto& a : argomenti) argv.push_back(a.data());
-    for (auto& e : ambiente) envp.push_back(e.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::execve(BRIVANO_PERCORSO, argv.data(), envp.data());
-        ::_exit(127);
-    }
-    if (pid < 0) return -1;
-    // The phase bounds its own steps; this only catches a process that hangs.
-    const auto limite = std::chrono::steady_clock::now() + std::chrono::minutes(6);
-    int stato = 0;
-    while (::waitpid(pid, &stato, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > limite) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return WIFEXITED(stato) ? WEXITSTATUS(stato) : -1;
-}
-
-std::string Leggi(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    TProcessoDiProva fase({argomenti, {}, false, false, ambiente});
+    return fase.Esito(std::chrono::minutes(6));
 }
 
 TEST(PercorsoUtente, InterrottoERipresoDopoIlRiavvioServeOgniDestinatarioUnaVolta) {
@@ -111,7 +75,8 @@ TEST(PercorsoUtente, InterrottoERipresoDopoIlRiavvioServeOgniDestinatarioUnaVolt
     std::map<std::string, int> ricevuti;
     std::set<std::string> identificativi;
     for (std::size_t n = 1; n <= messaggi.size(); ++n) {
-        const std::string rcpt = Leggi(profilo.path() / "sink" / (std::to_string(n) + ".rcpt"));
+        const std::string rcpt =
+            ContenutoFile(profilo.path() / "sink" / (std::to_string(n) + ".rcpt"));
         const std::string destinatario = rcpt.substr(0, rcpt.find('\n'));
         ++ricevuti[destinatario];
         ASSERT_TRUE(attesi.contains(destinatario)) << destinatario;

@@ -155,6 +155,22 @@ void TProcessoDiProva::Uccidi() {
     pid_ = -1;
 }
 
+int TProcessoDiProva::Esito(std::chrono::seconds limite) {
+    const auto fine = Orologio::now() + limite;
+    while (pid_ > 0) {
+        int stato = 0;
+        const pid_t finito = ::waitpid(pid_, &stato, WNOHANG);
+        if (finito != 0) {
+            pid_ = -1;
+            return finito > 0 && WIFEXITED(stato) ? WEXITSTATUS(stato) : -1;
+        }
+        if (Orologio::now() > fine) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    Uccidi();
+    return -1;
+}
+
 bool TProcessoDiProva::Finito() {
     if (pid_ <= 0) return true;
     if (::waitpid(pid_, nullptr, WNOHANG) == 0) return false;

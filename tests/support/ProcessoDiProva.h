@@ -46,6 +46,9 @@ class TProcessoDiProva {
     void Ferma();
     // Ends the peer at once by SIGKILL, as a crash would, and reaps it.
     void Uccidi();
+    // Waits for the program to end on its own: its exit code, or -1 when it
+    // ended by a signal or was killed after `limite`.
+    int Esito(std::chrono::seconds limite);
 
     // A port free on 127.0.0.1 when asked; 0 when none was found.
     static int PortaLibera();
