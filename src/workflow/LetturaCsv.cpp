@@ -121,15 +121,10 @@ bool TLettoreCsv::Prossimo(std::string_view testo, std::size_t& pos, bool ultimo
                                     std::to_string(lineaApertura) + " e mai chiuse");
             }
             if (i >= n) break;
-            if (testo[i] == separatore_) {
-                ++i;
-                chiudiCampo();
-                continue;
-            }
-            if (testo[i] == '\r' && i + 1 == n && !ultimo) return false;
-            if (fineLinea()) return chiudiRecord();
-            throw ECsvNonValido("Testo dopo le virgolette di chiusura alla linea " +
-                                std::to_string(linea));
+            // Only a separator or a line end may follow, as after any field.
+            if (testo[i] != separatore_ && testo[i] != '\r' && testo[i] != '\n')
+                throw ECsvNonValido("Testo dopo le virgolette di chiusura alla linea " +
+                                    std::to_string(linea));
         }
         if (testo[i] == separatore_) {
             ++i;

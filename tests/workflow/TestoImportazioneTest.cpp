@@ -119,6 +119,28 @@ TEST(LetturaCsvTest, LineEndsAndTheLastLine) {
     EXPECT_TRUE(LeggiCsv("", ',').empty());
 }
 
+// Cut anywhere, even between a closing quote and its line end, the text
+// reads as it does whole.
+TEST(LetturaCsvTest, ATextArrivingInTwoPiecesReadsAsTheWhole) {
+    const std::string testo = "a,\"b\"\r\"c\",d\r\n\"e\"\n\"f\"";
+    const std::vector<std::vector<std::string>> intero{{"a", "b"}, {"c", "d"}, {"e"}, {"f"}};
+    ASSERT_EQ(Campi(LeggiCsv(testo, ',')), intero);
+    for (std::size_t taglio = 0; taglio <= testo.size(); ++taglio) {
+        TLettoreCsv lettore(',');
+        TRecordCsv record;
+        std::vector<std::vector<std::string>> letti;
+        std::string pezzo = testo.substr(0, taglio);
+        std::size_t pos = 0;
+        for (int n = 0; n < 10 && lettore.Prossimo(pezzo, pos, false, record); ++n)
+            letti.push_back(record.Campi);
+        pezzo = pezzo.substr(pos) + testo.substr(taglio);
+        pos = 0;
+        for (int n = 0; n < 10 && lettore.Prossimo(pezzo, pos, true, record); ++n)
+            letti.push_back(record.Campi);
+        EXPECT_EQ(letti, intero) << "taglio a " << taglio;
+    }
+}
+
 TEST(LetturaCsvTest, BrokenQuotingIsAClearError) {
     EXPECT_THROW(LeggiCsv("a;b\n\"aperta;c\n", ';'), ECsvNonValido);
     try {
