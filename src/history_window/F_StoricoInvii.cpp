@@ -156,14 +156,8 @@ void TFStoricoInvii::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) ButtonAggiornaClick();
 }
 
-std::optional<std::int64_t> TFStoricoInvii::SpedizioneScelta() const {
-    const auto scelte = GrigliaSpedizioni->selectedItems();
-    if (scelte.isEmpty()) return std::nullopt;
-    return scelte.front()->data(Qt::UserRole).value<qint64>();
-}
-
 void TFStoricoInvii::ButtonAggiornaClick() {
-    const auto scelta = SpedizioneScelta();
+    const auto scelta = brivano::NumeroScelto(*GrigliaSpedizioni);
     GrigliaSpedizioni->setRowCount(0);
     GrigliaVoci->setRowCount(0);
     righe_.clear();
@@ -188,7 +182,7 @@ void TFStoricoInvii::ButtonAggiornaClick() {
 }
 
 void TFStoricoInvii::MostraVoci() {
-    const auto scelta = SpedizioneScelta();
+    const auto scelta = brivano::NumeroScelto(*GrigliaSpedizioni);
     const brivano::TRigaStorico* riga = nullptr;
     for (const auto& r : righe_)
         if (scelta && r.Spedizione == *scelta) riga = &r;
@@ -215,7 +209,7 @@ void TFStoricoInvii::ButtonReinviaClick() {
 }
 
 void TFStoricoInvii::Riprendi(bool soloFalliti) {
-    const auto scelta = SpedizioneScelta();
+    const auto scelta = brivano::NumeroScelto(*GrigliaSpedizioni);
     if (!scelta || !riprendi_) return;
     // The history's own journal lets go first: the run reads it afresh.
     storico_.reset();
@@ -224,7 +218,7 @@ void TFStoricoInvii::Riprendi(bool soloFalliti) {
 }
 
 void TFStoricoInvii::ButtonEsportaClick() {
-    if (const auto scelta = SpedizioneScelta()) Esporta(*scelta);
+    if (const auto scelta = brivano::NumeroScelto(*GrigliaSpedizioni)) Esporta(*scelta);
 }
 
 void TFStoricoInvii::ButtonEsportaTuttoClick() {

@@ -75,7 +75,6 @@ class TFStoricoInvii : public QDialog {
 
   private:
     void CreaControlli();
-    std::optional<std::int64_t> SpedizioneScelta() const;
     void Riprendi(bool soloFalliti);
     void Esporta(std::optional<std::int64_t> spedizione);
 

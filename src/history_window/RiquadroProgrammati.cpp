@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/MessageBoxes.h"
+#include "ui/ElencoRighe.h"
 #include "workflow/Programmati.h"
 
 TRiquadroProgrammati::TRiquadroProgrammati(TMessageBoxes& boxes, TPercorsoRegistro registro,
@@ -80,14 +81,8 @@ void TRiquadroProgrammati::Aggiorna() {
     ButtonInviaOra->setEnabled(!vuota);
 }
 
-std::optional<std::int64_t> TRiquadroProgrammati::Scelto() const {
-    const auto scelte = Griglia->selectedItems();
-    if (scelte.isEmpty()) return std::nullopt;
-    return scelte.front()->data(Qt::UserRole).value<qint64>();
-}
-
 void TRiquadroProgrammati::ButtonAnnullaClick() {
-    const auto scelto = Scelto();
+    const auto scelto = brivano::NumeroScelto(*Griglia);
     const auto file = percorso_ ? percorso_() : std::nullopt;
     if (!scelto || !file) return;
     RunGuarded(boxes_, [&] {
@@ -99,7 +94,7 @@ void TRiquadroProgrammati::ButtonAnnullaClick() {
 }
 
 void TRiquadroProgrammati::ButtonInviaOraClick() {
-    const auto scelto = Scelto();
+    const auto scelto = brivano::NumeroScelto(*Griglia);
     const auto file = percorso_ ? percorso_() : std::nullopt;
     if (!scelto || !file) return;
     bool anticipato = false;

@@ -38,8 +38,6 @@ class TRiquadroProgrammati : public QGroupBox {
     QCheckBox* CheckTimer;
 
   private:
-    std::optional<std::int64_t> Scelto() const;
-
     TMessageBoxes& boxes_;
     TPercorsoRegistro percorso_;
 };

@@ -106,10 +106,10 @@ void TFRimbalziCancellazioni::ButtonControllaClick() {
 }
 
 void TFRimbalziCancellazioni::ButtonAnnullaClick() {
-    const auto scelte = Griglia->selectedItems();
-    if (scelte.isEmpty() || posta_.InCorso()) return;
+    const auto scelta = brivano::NumeroScelto(*Griglia);
+    if (!scelta || posta_.InCorso()) return;
     try {
-        posta_.Controllo().Annulla(scelte.front()->data(Qt::UserRole).toLongLong());
+        posta_.Controllo().Annulla(*scelta);
     } catch (const std::exception& e) {
         boxes_.ShowError(e.what());
     }

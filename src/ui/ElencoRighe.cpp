@@ -28,4 +28,10 @@ QPushButton* NuovoPulsante(QWidget* parent, const char* nome, const QString& tes
     return b;
 }
 
+std::optional<std::int64_t> NumeroScelto(const QTableWidget& elenco) {
+    const auto scelte = elenco.selectedItems();
+    if (scelte.isEmpty()) return std::nullopt;
+    return scelte.front()->data(Qt::UserRole).value<qint64>();
+}
+
 }  // namespace brivano
