@@ -25,11 +25,42 @@
 
 namespace {
 
-TEST_F(ArchivioContatti, ArubaPresetSendsOverImplicitTls) {
+// The contacts' archive with certificates made for the test and trusted alone.
+class InvioTlsDaImpostazioni : public ArchivioContatti {
+  protected:
+    void SetUp() override {
+        ArchivioContatti::SetUp();
+        ASSERT_TRUE(certificati.Ok()) << "openssl could not make the certificates";
+    }
+
+    // One message to anna@example.it from the mailing window, with the
+    // settings saved; the run must report it sent, without errors.
+    void InviaUno(brivano::TImpostazioniInvio& impostazioni, const char* password = nullptr) {
+        TFInvioMail invio(fdb, boxes);
+        invio.SetImpostazioni(&impostazioni);
+        invio.show();
+        if (password) {
+            EXPECT_EQ(invio.DDIndirizzoPSW->text(), password);
+        }
+        invio.DDOgetto->setText(QStringLiteral("Offerta"));
+        invio.ListBox1->addItem(QStringLiteral("anna@example.it"));
+        bool concluso = false;
+        QObject::connect(&invio, &TFInvioMail::InvioConcluso, &invio, [&] { concluso = true; });
+        boxes.boxes.clear();
+        boxes.answers = {TConfirmAnswer::Yes};  // to the count asked before every run
+        invio.ButtonInvioClick();
+        ASSERT_TRUE(Attendi([&] { return concluso; }));
+        EXPECT_TRUE(boxes.Errors().empty()) << boxes.Errors().front();
+        EXPECT_EQ(boxes.Messages(),
+                  std::vector<std::string>{"Inviati: 1, esclusi: 0, falliti: 0."});
+    }
+
     TTempDir pki;
-    TTestCertificates certificati(pki.path());
-    ASSERT_TRUE(certificati.Ok()) << "openssl could not make the certificates";
-    const TSoloAutorita autorita(certificati.Ca());
+    TTestCertificates certificati{pki.path()};
+    const TSoloAutorita autorita{certificati.Ca()};
+};
+
+TEST_F(InvioTlsDaImpostazioni, ArubaPresetSendsOverImplicitTls) {
     TTempDir cartella;
     TSinkAiosmtpd sink(cartella.path(),
                        {"tls", "--cert", certificati.Cert(TTestCertificates::Good).string(),
@@ -51,20 +82,7 @@ TEST_F(ArchivioContatti, ArubaPresetSendsOverImplicitTls) {
     finestra.ButtonSalva->click();
     ASSERT_EQ(brivano::LeggiAccount()->Sicurezza, brivano::TSicurezza::SSLTLS);
 
-    TFInvioMail invio(fdb, boxes);
-    invio.SetImpostazioni(&impostazioni);
-    invio.show();
-    EXPECT_EQ(invio.DDIndirizzoPSW->text(), "segreta");
-    invio.DDOgetto->setText(QStringLiteral("Offerta"));
-    invio.ListBox1->addItem(QStringLiteral("anna@example.it"));
-    bool concluso = false;
-    QObject::connect(&invio, &TFInvioMail::InvioConcluso, &invio, [&] { concluso = true; });
-    boxes.boxes.clear();
-    boxes.answers = {TConfirmAnswer::Yes};  // to the count asked before every run
-    invio.ButtonInvioClick();
-    ASSERT_TRUE(Attendi([&] { return concluso; }));
-    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Inviati: 1, esclusi: 0, falliti: 0."});
-    EXPECT_TRUE(boxes.Errors().empty()) << boxes.Errors().front();
+    ASSERT_NO_FATAL_FAILURE(InviaUno(impostazioni, "segreta"));
 
     const auto messaggi = sink.Messages();
     ASSERT_EQ(messaggi.size(), 1u);
@@ -73,11 +91,7 @@ TEST_F(ArchivioContatti, ArubaPresetSendsOverImplicitTls) {
         EXPECT_EQ(riga.rfind("tls ", 0), 0u) << "in the clear: " << riga;
 }
 
-TEST_F(ArchivioContatti, MicrosoftPresetSignsInAndSendsOverXoauth2) {
-    TTempDir pki;
-    TTestCertificates certificati(pki.path());
-    ASSERT_TRUE(certificati.Ok()) << "openssl could not make the certificates";
-    const TSoloAutorita autorita(certificati.Ca());
+TEST_F(InvioTlsDaImpostazioni, MicrosoftPresetSignsInAndSendsOverXoauth2) {
     TTempDir autorizzazione;
     TServerAccesso server(autorizzazione.path(), {"--client-id", "id-di-prova"});
     ASSERT_TRUE(server.Ready());
@@ -112,19 +126,7 @@ TEST_F(ArchivioContatti, MicrosoftPresetSignsInAndSendsOverXoauth2) {
     finestra.ButtonSalva->click();
     ASSERT_EQ(brivano::LeggiAccount()->Metodo, brivano::TMetodoAccesso::Microsoft);
 
-    TFInvioMail invio(fdb, boxes);
-    invio.SetImpostazioni(&impostazioni);
-    invio.show();
-    invio.DDOgetto->setText(QStringLiteral("Offerta"));
-    invio.ListBox1->addItem(QStringLiteral("anna@example.it"));
-    bool concluso = false;
-    QObject::connect(&invio, &TFInvioMail::InvioConcluso, &invio, [&] { concluso = true; });
-    boxes.boxes.clear();
-    boxes.answers = {TConfirmAnswer::Yes};  // to the count asked before every run
-    invio.ButtonInvioClick();
-    ASSERT_TRUE(Attendi([&] { return concluso; }));
-    EXPECT_TRUE(boxes.Errors().empty()) << boxes.Errors().front();
-    EXPECT_EQ(boxes.Messages(), std::vector<std::string>{"Inviati: 1, esclusi: 0, falliti: 0."});
+    ASSERT_NO_FATAL_FAILURE(InviaUno(impostazioni));
     EXPECT_EQ(sink.Messages().size(), 1u);
     const auto transcript = sink.Transcript();
     EXPECT_TRUE(std::any_of(transcript.begin(), transcript.end(), [](const std::string& riga) {
