@@ -8,7 +8,7 @@
 #include <chrono>
 
 #include "BoxesSilenziose.h"
-#include "RubricaDiProva.h"
+#include "EsempioInvio.h"
 #include "Schermata.h"
 #include "archive/F_DB.h"
 #include "history_window/RiquadroProgrammati.h"
@@ -20,10 +20,6 @@
 #include "workflow/RegistroInvii.h"
 
 namespace {
-
-void Contatto(TFDB& fdb, const char* nome, const char* citta, const char* email) {
-    ScriviRigaDiProva(fdb, {{"Ragione_Sociale", nome}, {"Citta", citta}, {"EMail", email}});
-}
 
 // Three runs: one started two hours ago, one waiting for tomorrow at nine,
 // one cancelled.
@@ -57,27 +53,15 @@ int main(int argc, char** argv) {
     TBoxesSilenziose boxes(TConfirmAnswer::Yes);
     TFDB fdb{boxes};
     PreparaRubricaDiProva(fdb, root.str());
-    Contatto(fdb, "Cartolibreria Rossi", "Bologna", "info@cartolibreriarossi.it");
-    Contatto(fdb, "Studio Bianchi & C.", "Modena", "acquisti@studiobianchi.it");
-    Contatto(fdb, "Pasticceria Gallo", "Forlì", "info@pasticceriagallo.it");
+    ClientiDiEsempio(fdb);
 
     TFInvioMail finestra(fdb, boxes);
     finestra.resize(1000, 660);
     finestra.show();
-    finestra.DDHost->setText("smtp.esempio.it");
-    finestra.DDIndirizzoSped->setText("ufficio@tipografiaserena.it");
-    finestra.DDOgetto->setText("Fattura di marzo per {{Ragione_Sociale}}");
-    const char* righe[] = {"Gentile {{Ragione_Sociale}},",
-                           "",
-                           "in allegato la fattura di marzo e le condizioni di vendita",
-                           "aggiornate.",
-                           "",
-                           "Cordiali saluti,",
-                           "Tipografia Serena",
-                           ""};
-    for (std::size_t i = 0; i < finestra.DDTestoRiga.size(); ++i)
-        finestra.DDTestoRiga[i]->setText(QString::fromUtf8(righe[i]));
-    finestra.Scelta->AggiungiTutti();
+    MessaggioDiEsempio(finestra, "Fattura di marzo per {{Ragione_Sociale}}",
+                       std::array{"Gentile {{Ragione_Sociale}},", "",
+                                  "in allegato la fattura di marzo e le condizioni di vendita",
+                                  "aggiornate.", "", "Cordiali saluti,", "Tipografia Serena"});
     brivano::TSceltaAllegati scelta;
     scelta.Comuni = {"Condizioni di vendita 2027.pdf"};
     scelta.Modello = "fatture/marzo/{{Ragione_Sociale}}.pdf";

@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "BoxesSilenziose.h"
-#include "RubricaDiProva.h"
+#include "EsempioInvio.h"
 #include "Schermata.h"
 #include "SinkAiosmtpd.h"
 #include "archive/F_DB.h"
@@ -61,10 +61,6 @@ class TBoxesFotografate : public TBoxesSilenziose {
     bool salvata_ = false;
 };
 
-void Contatto(TFDB& fdb, const char* nome, const char* citta, const char* email) {
-    ScriviRigaDiProva(fdb, {{"Ragione_Sociale", nome}, {"Citta", citta}, {"EMail", email}});
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,26 +78,16 @@ int main(int argc, char** argv) {
     TBoxesFotografate boxes(TConfirmAnswer::Yes);
     TFDB fdb{boxes};
     PreparaRubricaDiProva(fdb, root.str());
-    Contatto(fdb, "Cartolibreria Rossi", "Bologna", "info@cartolibreriarossi.it");
-    Contatto(fdb, "Studio Bianchi & C.", "Modena", "acquisti@studiobianchi.it");
-    Contatto(fdb, "Pasticceria Gallo", "Forlì", "info@pasticceriagallo.it");
+    ClientiDiEsempio(fdb);
 
     TFInvioMail finestra(fdb, boxes);
     finestra.show();
-    finestra.DDHost->setText("smtps.aruba.it");
-    finestra.DDIndirizzoSped->setText("ufficio@tipografiaserena.it");
-    finestra.DDOgetto->setText("Offerta di primavera per {{Ragione_Sociale}}");
-    const char* righe[] = {"Gentile {{Ragione_Sociale}},",
-                           "",
-                           "per i clienti di {{Citta}} la nostra offerta di primavera",
-                           "vale fino al 30 aprile: biglietti da visita, carta intestata",
-                           "e cataloghi con il 15% di sconto.",
-                           "",
-                           "Cordiali saluti,",
-                           "Tipografia Serena"};
-    for (std::size_t i = 0; i < finestra.DDTestoRiga.size(); ++i)
-        finestra.DDTestoRiga[i]->setText(QString::fromUtf8(righe[i]));
-    finestra.Scelta->AggiungiTutti();
+    MessaggioDiEsempio(finestra, "Offerta di primavera per {{Ragione_Sociale}}",
+                       std::array{"Gentile {{Ragione_Sociale}},", "",
+                                  "per i clienti di {{Citta}} la nostra offerta di primavera",
+                                  "vale fino al 30 aprile: biglietti da visita, carta intestata",
+                                  "e cataloghi con il 15% di sconto.", "", "Cordiali saluti,",
+                                  "Tipografia Serena"});
 
     // The test send's end: its box was photographed and answered (above), and
     // the sink holds its one message.
