@@ -17,8 +17,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The libraries loaded on first use (src/primouso) are linked by no installed
 # program, so dpkg-shlibdeps cannot see them: transfers (libcurl), TLS and
-# digests (libssl3), messages (GMime, GObject) and the keyring (libsecret).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3, libgmime-3.0-0, libglib2.0-0, libsecret-1-0")
+# digests (libssl3), messages (GMime, GObject), the keyring (libsecret) and
+# the attached files' types (libmagic1).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libcurl4, libssl3, libgmime-3.0-0, libglib2.0-0, libsecret-1-0, libmagic1")
 # Qt's own texts in Italian, and a keyring to keep the sending password in.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, gnome-keyring")
 set(CPACK_PACKAGE_DESCRIPTION

@@ -4,10 +4,17 @@
 // width takes its place, so the fixed column widths stay readable.
 
 #include <QFont>
+#include <QStringList>
+
+// Of font families in order of preference, the first one installed, alone;
+// all of them when none is. Needs a QGuiApplication. Given a list, the toolkit
+// would ask the system's font rules for the substitutes of each family it
+// loads, milliseconds apiece at start, and then settle on the same face.
+QStringList FamigliaInstallata(const QStringList& preferite);
 
 inline QFont Tahoma(int points, bool bold = false) {
     QFont font;
-    font.setFamilies({"Tahoma", "DejaVu Sans Condensed", "Liberation Sans"});
+    font.setFamilies(FamigliaInstallata({"Tahoma", "DejaVu Sans Condensed", "Liberation Sans"}));
     font.setPixelSize((points * 96 + 36) / 72);
     font.setBold(bold);
     return font;

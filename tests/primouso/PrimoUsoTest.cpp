@@ -1,11 +1,12 @@
-// The libraries only sending and reading the mailbox need, reached through
-// the program's own definitions of their functions: loaded by the first call
-// and not before, with the values of the calls that take a list of arguments
-// handed on intact.
+// The libraries only sending, reading the mailbox and telling a file's type
+// need, reached through the program's own definitions of their functions:
+// loaded by the first call and not before, with the values of the calls that
+// take a list of arguments handed on intact.
 #include <curl/curl.h>
 #include <dlfcn.h>
 #include <gmime/gmime.h>
 #include <gtest/gtest.h>
+#include <magic.h>
 #include <openssl/evp.h>
 #include <openssl/ssl.h>
 
@@ -39,6 +40,12 @@ TEST(PrimoUso, ALibraryIsLoadedByItsFirstCallOnly) {
         {BRIVANO_FILE_TLS, [] { EXPECT_NE(TLS_client_method(), nullptr); }},
         {BRIVANO_FILE_GMIME, [] { g_mime_init(); }},
         {BRIVANO_FILE_CURL, [] { curl_easy_cleanup(curl_easy_init()); }},
+        {BRIVANO_FILE_TIPO_FILE,
+         [] {
+             magic_t tipi = magic_open(MAGIC_MIME_TYPE);
+             EXPECT_NE(tipi, nullptr);
+             magic_close(tipi);
+         }},
     };
     for (const TCaso& caso : casi) {
         SCOPED_TRACE(caso.file);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -13,6 +14,7 @@
 
 #include "Modale.h"
 #include "ui/Colors.h"
+#include "ui/Fonts.h"
 #include "ui/ImageList.h"
 #include "ui/QtMessageBoxes.h"
 
@@ -35,6 +37,22 @@ TEST(ColourFromBgr, SplitsBlueGreenRed) {
     EXPECT_EQ(ColourFromBgr(16307130), QColor(186, 211, 248));  // the tool area's light blue
     EXPECT_EQ(ColourFromBgr(0x0000FF), QColor(Qt::red));
     EXPECT_EQ(ColourFromBgr(0xFF0000), QColor(Qt::blue));
+}
+
+TEST(FamigliaInstallata, FirstInstalledAloneElseTheWholeList) {
+    const QStringList installate = QFontDatabase::families();
+    ASSERT_FALSE(installate.isEmpty());
+    const QString& presente = installate.first();
+    const QString assente = QStringLiteral("Famiglia Che Non Esiste");
+    const struct {
+        QStringList preferite, attese;
+    } casi[] = {
+        {{assente, presente, installate.last()}, {presente}},
+        {{presente.toUpper()}, {presente.toUpper()}},
+        {{assente, QStringLiteral("Altra Assente")}, {assente, QStringLiteral("Altra Assente")}},
+    };
+    for (const auto& c : casi)
+        EXPECT_EQ(FamigliaInstallata(c.preferite), c.attese) << c.preferite.join(',').toStdString();
 }
 
 TEST(ImageList2BIG, TenDistinctPicturesOfThirtyTwo) {
