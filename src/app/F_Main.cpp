@@ -13,10 +13,10 @@
 
 #include "app/FinestraBianca.h"
 #include "app/Orologio.h"
-#include "config/F_Conf.h"
 #include "dialogs/MessageBoxes.h"
 #include "ui/Colors.h"
 #include "ui/CostruzioneDifferita.h"
+#include "ui/Fonts.h"
 #include "ui/ImageList.h"
 #include "ui/ProductPicture.h"
 #include "workflow/Benvenuto.h"
@@ -85,9 +85,9 @@ TFMain::TFMain(TMessageBoxes& boxes, std::string cartellaProgramma, bool cartell
     // of the one asked for, so the look-up ends at an installed face rather
     // than in a search of all of them.
     QFont palatino;
-    palatino.setFamilies({QStringLiteral("Palatino Linotype"), QStringLiteral("Palatino"),
-                          QStringLiteral("P052"), QStringLiteral("TeX Gyre Pagella"),
-                          QStringLiteral("DejaVu Serif")});
+    palatino.setFamilies(FamigliaInstallata(
+        {QStringLiteral("Palatino Linotype"), QStringLiteral("Palatino"), QStringLiteral("P052"),
+         QStringLiteral("TeX Gyre Pagella"), QStringLiteral("DejaVu Serif")}));
     palatino.setPointSize(10);
     palatino.setStyleHint(QFont::Serif);
     palatino.setItalic(true);
@@ -101,8 +101,9 @@ TFMain::TFMain(TMessageBoxes& boxes, std::string cartellaProgramma, bool cartell
     StaticText1->setFrameStyle(QFrame::Box | QFrame::Plain);
     StaticText1->setLineWidth(1);
     QFont arial;
-    arial.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                       QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")});
+    arial.setFamilies(
+        FamigliaInstallata({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                            QStringLiteral("Arimo"), QStringLiteral("DejaVu Sans")}));
     arial.setPointSize(14);
     arial.setBold(true);
     StaticText1->setFont(arial);
@@ -211,25 +212,17 @@ void TFMain::showEvent(QShowEvent* event) {
 
 void TFMain::FormShow() {
     if (!finestre_.FDB) return;
-    bool primoAvvio = false;
     bool annoMostrato = false;
-    RunGuarded(boxes_, [&] {
-        try {
-            primoAvvio = LeggiReg(KeyBrivano, "Conf") != "OK";
-        } catch (const std::exception&) {
-            // A damaged configuration is the sequence's to recover and report.
-        }
-        brivano::TSequenzaAvvio(*finestre_.FDB, boxes_, cartellaProgramma_, scrivibile_,
-                                [&](const std::string& anno) {
-                                    MostraAnno(anno);
-                                    annoMostrato = true;
-                                })
-            .Esegui();
-    });
+    brivano::TSequenzaAvvio sequenza(*finestre_.FDB, boxes_, cartellaProgramma_, scrivibile_,
+                                     [&](const std::string& anno) {
+                                         MostraAnno(anno);
+                                         annoMostrato = true;
+                                     });
+    RunGuarded(boxes_, [&] { sequenza.Esegui(); });
     // Only once the archive is ready: its steps need it.
     if (annoMostrato && finestre_.Benvenuto)
         RunGuarded(boxes_, [&] {
-            if (brivano::BenvenutoDaOffrire(primoAvvio)) finestre_.Benvenuto();
+            if (brivano::BenvenutoDaOffrire(sequenza.PrimoAvvioEseguito())) finestre_.Benvenuto();
         });
 }
 

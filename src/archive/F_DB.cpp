@@ -62,20 +62,35 @@ bool StesseColonne(const std::vector<TColumnDef>& a, const std::vector<TColumnDe
 
 std::optional<std::string> TabellaEstranea(const std::string& cartella, const std::string& fileName,
                                            const std::string& definizione) {
+    return EsaminaTabella(cartella, fileName, definizione).Estranea;
+}
+
+TEsameTabella EsaminaTabella(const std::string& cartella, const std::string& fileName,
+                             const std::string& definizione) {
     std::error_code ec;
     const std::filesystem::path file = std::filesystem::path(cartella) / fileName;
-    if (!std::filesystem::exists(file, ec)) return std::nullopt;
-    if (!std::filesystem::is_regular_file(file, ec)) return "non è un file";
+    if (!std::filesystem::exists(file, ec)) return {};
+    if (!std::filesystem::is_regular_file(file, ec)) return {"non è un file"};
     const std::vector<TColumnDef> attese =
         ParseSql("CREATE TABLE \"" + fileName + "\" " + definizione).create.columns;
+    std::shared_ptr<TTableFile> tabella;
     std::vector<TColumnDef> trovate;
     try {
-        trovate = TTableFile::Open(file)->Columns();
+        tabella = TTableFile::Open(file);
+        trovate = tabella->Columns();
     } catch (const EArchiveError&) {
-        return "non è un archivio di questo programma";
+        return {"non è un archivio di questo programma"};
     }
-    if (StesseColonne(attese, trovate)) return std::nullopt;
-    return "ha le colonne " + DescriviColonne(trovate) + " invece di " + DescriviColonne(attese);
+    if (!StesseColonne(attese, trovate))
+        return {"ha le colonne " + DescriviColonne(trovate) + " invece di " +
+                DescriviColonne(attese)};
+    TEsameTabella esame;
+    try {
+        esame.NonProtetta = IsTableFileName(fileName) && !tabella->IsProtected();
+    } catch (const EArchiveError&) {
+        // As TabellaNonProtetta: its first use reports it.
+    }
+    return esame;
 }
 
 TFDB::TFDB(TMessageBoxes& boxes)

@@ -26,6 +26,14 @@ bool TabellaNonProtetta(const std::string& cartella, const std::string& fileName
 std::optional<std::string> TabellaEstranea(const std::string& cartella, const std::string& fileName,
                                            const std::string& definizione);
 
+// Both answers above from one opening of the file, as the start-up asks them.
+struct TEsameTabella {
+    std::optional<std::string> Estranea;
+    bool NonProtetta = false;
+};
+TEsameTabella EsaminaTabella(const std::string& cartella, const std::string& fileName,
+                             const std::string& definizione);
+
 class TFDB {
   public:
     // The session is active from here on; raises EArchiveError when it cannot start.

@@ -3,6 +3,7 @@
 // every use.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/RegistryStore.h"
@@ -20,6 +21,8 @@ std::string LeggiReg(const std::string& keyPath, const std::string& name);
 class TConfigurazioneLetta {
   public:
     explicit TConfigurazioneLetta(const std::string& keyPath);
+    // Values already read, as TRegistryStore::Recover gives them.
+    explicit TConfigurazioneLetta(std::vector<TRegEntry> valori) : valori_(std::move(valori)) {}
     std::string Leggi(const std::string& name) const;
 
   private:

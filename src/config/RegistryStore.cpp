@@ -108,9 +108,12 @@ TRegRecovery TRegistryStore::KeepAside(const TRegText& parsed) const {
     return recovery;
 }
 
-std::optional<TRegRecovery> TRegistryStore::Recover() const {
-    const TRegText parsed = ParseRegistryText(ReadText());
-    if (parsed.damagedLines.empty()) return std::nullopt;
+std::optional<TRegRecovery> TRegistryStore::Recover(std::vector<TRegEntry>* sound) const {
+    TRegText parsed = ParseRegistryText(ReadText());
+    if (parsed.damagedLines.empty()) {
+        if (sound) *sound = std::move(parsed.entries);
+        return std::nullopt;
+    }
     return KeepAside(parsed);
 }
 

@@ -52,7 +52,9 @@ class TRegistryStore {
     // store's new content; the report says what was kept. Raises
     // ERegistryException, telling where the file went, when nothing of it
     // parses (the key is then missing) or it cannot be moved aside.
-    std::optional<TRegRecovery> Recover() const;
+    // With `sound`, the values of a sound file come back there too, so one
+    // read serves both (left empty after a recovery: read them afresh).
+    std::optional<TRegRecovery> Recover(std::vector<TRegEntry>* sound = nullptr) const;
 
     // Creates the key when missing and sets the value, keeping the others and
     // the spelling of an existing name. Raises ERegistryException on failure;

@@ -77,13 +77,14 @@ void ScriviAccountPosta(const TAccountPosta& account) {
 
 TControlloAutomatico LeggiControlloAutomatico() {
     TControlloAutomatico automatico;
-    const std::string avvio = LeggiReg(KeyBrivano, ValoriPosta::AllAvvio);
+    const TConfigurazioneLetta conf(KeyBrivano);  // one read of the file for both
+    const std::string avvio = conf.Leggi(ValoriPosta::AllAvvio);
     if (avvio == "sì" || avvio == "si")
         automatico.AllAvvio = true;
     else if (!avvio.empty() && avvio != "no")
         throw EPosta("Valore non valido per " + std::string(ValoriPosta::AllAvvio) + ": \"" +
                      avvio + "\" (sì o no)");
-    if (const std::string minuti = LeggiReg(KeyBrivano, ValoriPosta::OgniMinuti); !minuti.empty())
+    if (const std::string minuti = conf.Leggi(ValoriPosta::OgniMinuti); !minuti.empty())
         automatico.OgniMinuti = Numero(ValoriPosta::OgniMinuti, minuti, 0, 24 * 60);
     return automatico;
 }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -102,6 +103,7 @@ void TSequenzaAvvio::PrimoAvvio() {
     // A write that fails escapes: announcing a configuration that was never
     // stored would only lead to the folder messages of every later start.
     for (const TValoreDiBase& v : ValoriDiBase()) ScriviReg(KeyBrivano, v.nome, v.valore);
+    primoAvvio_ = true;
     boxes_.ShowInfo(ConfigurazioneCaricata);
 }
 
@@ -130,22 +132,24 @@ bool TSequenzaAvvio::CreaSeAssente(const std::string& alias, const std::string& 
     return true;
 }
 
-bool TSequenzaAvvio::TabelleDelProgramma(const TConfigurazioneLetta& conf,
-                                         const std::string& cartella) {
+std::optional<std::vector<std::string>> TSequenzaAvvio::TabelleDelProgramma(
+    const TConfigurazioneLetta& conf, const std::string& cartella) {
     const std::pair<std::string, const char*> tabelle[] = {
         {conf.Leggi("DBBrivano"), DefinizioneDativo},
         {conf.Leggi("DBRubrica"), DefinizioneRubrica}};
+    std::vector<std::string> nonProtette;
     for (const auto& [file, definizione] : tabelle) {
-        if (const std::optional<std::string> motivo =
-                TabellaEstranea(cartella, file, definizione)) {
+        const TEsameTabella esame = EsaminaTabella(cartella, file, definizione);
+        if (esame.NonProtetta) nonProtette.push_back(file);
+        if (const std::optional<std::string>& motivo = esame.Estranea) {
             boxes_.ShowError("L'archivio " + cartella + file + " " + *motivo +
                              ": forse è di un'altra versione del programma.\r\rIl file è stato "
                              "lasciato com'è e non viene usato: spostarlo o sostituirlo, poi "
                              "riavviare il programma.");
-            return false;
+            return std::nullopt;
         }
     }
-    return true;
+    return nonProtette;
 }
 
 void TSequenzaAvvio::Esegui() {
@@ -155,10 +159,15 @@ void TSequenzaAvvio::Esegui() {
     // A damaged configuration: go on with what it still holds. When nothing
     // of it can be read the error ends the sequence and the next start is a
     // first start.
-    if (const std::optional<TRegRecovery> recupero = TRegistryStore(KeyBrivano).Recover())
-        boxes_.ShowInfo(CompletaConfigurazione(KeyBrivano, *recupero, ValoriDiBase()));
     // Read once: nothing below writes the configuration.
-    auto conf = std::make_unique<TConfigurazioneLetta>(KeyBrivano);
+    std::vector<TRegEntry> letti;
+    std::unique_ptr<TConfigurazioneLetta> conf;
+    if (const std::optional<TRegRecovery> recupero = TRegistryStore(KeyBrivano).Recover(&letti)) {
+        boxes_.ShowInfo(CompletaConfigurazione(KeyBrivano, *recupero, ValoriDiBase()));
+        conf = std::make_unique<TConfigurazioneLetta>(KeyBrivano);
+    } else {
+        conf = std::make_unique<TConfigurazioneLetta>(std::move(letti));
+    }
     if (conf->Leggi("Conf") != "OK") {
         PrimoAvvio();
         conf = std::make_unique<TConfigurazioneLetta>(KeyBrivano);
@@ -177,8 +186,11 @@ void TSequenzaAvvio::Esegui() {
     const std::string cartella = CartellaAnno(Leggi("PathDatiGen"), Leggi("Anno"));
     if (!CartellaAnnoPronta(cartella)) return;
     // Before anything is written: a table file of another version, or not a
-    // table at all, stays as it is.
-    if (!TabelleDelProgramma(*conf, cartella)) return;
+    // table at all, stays as it is. Nothing below takes a password away, so
+    // which files lack one is known from the same look.
+    const std::optional<std::vector<std::string>> nonProtette =
+        TabelleDelProgramma(*conf, cartella);
+    if (!nonProtette) return;
 
     TArchiveSession& session = fdb_.Session1;
     session.Close();
@@ -203,7 +215,8 @@ void TSequenzaAvvio::Esegui() {
     // A table left without its password (a run cut short between creating
     // and protecting it) is protected now.
     for (const std::string& file : {Leggi("DBBrivano"), Leggi("DBRubrica")})
-        if (creata || TabellaNonProtetta(cartella, file))
+        if (creata ||
+            std::find(nonProtette->begin(), nonProtette->end(), file) != nonProtette->end())
             fdb_.ProteggiTabella(file, MasterPassword, cartella);
 }
 

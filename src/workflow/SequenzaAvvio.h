@@ -8,6 +8,7 @@
 // logic, so it runs without a screen.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,15 +47,19 @@ class TSequenzaAvvio {
     // Runs the sequence. A folder problem ends it after its message; engine and
     // configuration errors escape to the caller, what ran before stays done.
     void Esegui();
+    // True once Esegui has written the configuration of a first start.
+    bool PrimoAvvioEseguito() const { return primoAvvio_; }
 
   private:
     // The values a first start writes, in order.
     std::vector<TValoreDiBase> ValoriDiBase() const;
     void PrimoAvvio();
     bool CartellaAnnoPronta(const std::string& cartella);
-    // False, after saying which and why, when a table file of the folder is
-    // not one of this program.
-    bool TabelleDelProgramma(const TConfigurazioneLetta& conf, const std::string& cartella);
+    // Nothing, after saying which and why, when a table file of the folder is
+    // not one of this program; else those of its table files that have no
+    // password.
+    std::optional<std::vector<std::string>> TabelleDelProgramma(const TConfigurazioneLetta& conf,
+                                                                const std::string& cartella);
     bool CreaSeAssente(const std::string& alias, const std::string& cartella,
                        const std::string& file, const char* messaggio, const char* definizione);
 
@@ -63,6 +68,7 @@ class TSequenzaAvvio {
     std::string cartellaProgramma_;
     bool datiNellaCartella_;
     std::function<void(const std::string&)> mostraAnno_;
+    bool primoAvvio_ = false;
 };
 
 }  // namespace brivano
