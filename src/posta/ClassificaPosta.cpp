@@ -194,6 +194,16 @@ std::string Riassunto(std::string_view riga) {
     return testo;
 }
 
+// A failure's code on a line (enhanced, else a reply code) becomes the
+// recipient's state and the line its diagnosis; a success or none changes nothing.
+void PrendiFallimento(std::string_view riga, TIndirizzoPosta& voce) {
+    std::string codice = CodiceEsteso(riga);
+    if (codice.empty()) codice = CodiceRisposta(riga);
+    if (codice.empty() || codice[0] == '2') return;
+    voce.Stato = std::move(codice);
+    voce.Diagnosi = Riassunto(riga);
+}
+
 // What the walk over the parts gathers.
 struct TParti {
     std::vector<std::string> Rapporti;  // delivery-status contents
@@ -404,11 +414,7 @@ std::vector<TIndirizzoPosta> RecipientiDalTesto(const std::string& testo, TParti
                                     [&](const std::string& a) { return a != indirizzo; }))
                         break;  // the next recipient's paragraph
                 }
-                std::string codice = CodiceEsteso(righe[j]);
-                if (codice.empty()) codice = CodiceRisposta(righe[j]);
-                if (codice.empty() || codice[0] == '2') continue;
-                voce.Stato = codice;
-                voce.Diagnosi = Riassunto(righe[j]);
+                PrendiFallimento(righe[j], voce);
             }
             voce.Tipo = TipoDaStato(voce.Stato, temporaneo);
             destinatari.push_back(std::move(voce));
@@ -418,13 +424,8 @@ std::vector<TIndirizzoPosta> RecipientiDalTesto(const std::string& testo, TParti
         std::find(esclusi.begin(), esclusi.end(), parti.DestinatarioRestituito) == esclusi.end()) {
         TIndirizzoPosta voce;
         voce.Indirizzo = parti.DestinatarioRestituito;
-        for (std::size_t i = 0; i < taglio && voce.Stato.empty(); ++i) {
-            std::string codice = CodiceEsteso(righe[i]);
-            if (codice.empty()) codice = CodiceRisposta(righe[i]);
-            if (codice.empty() || codice[0] == '2') continue;
-            voce.Stato = codice;
-            voce.Diagnosi = Riassunto(righe[i]);
-        }
+        for (std::size_t i = 0; i < taglio && voce.Stato.empty(); ++i)
+            PrendiFallimento(righe[i], voce);
         voce.Tipo = TipoDaStato(voce.Stato, temporaneo);
         destinatari.push_back(std::move(voce));
     }
