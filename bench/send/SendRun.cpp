@@ -62,9 +62,11 @@ class TVistaDelBanco : public TVistaInvioMuta {
     }
     void MostraVoci(const std::vector<TVoceElenco>& voci) override { resumed_ = voci; }
 
+    // Bounded, so a run that hangs fails the bench instead of holding it forever.
     void WaitForEnd() {
         std::unique_lock<std::mutex> lock(mutex_);
-        cv_.wait(lock, [this] { return ended_; });
+        if (!cv_.wait_for(lock, std::chrono::minutes(30), [this] { return ended_; }))
+            throw std::runtime_error("the run did not end within 30 minutes");
     }
     const std::vector<TVoceElenco>& Resumed() const { return resumed_; }
 

@@ -12,7 +12,7 @@ inline std::string UscitaComando(const std::string& comando, const std::string& 
     std::string uscita;
     FILE* condotta = ::popen(comando.c_str(), "r");
     char pezzo[4096];
-    for (std::size_t n; condotta && (n = std::fread(pezzo, 1, sizeof pezzo, condotta)) > 0;)
+    for (std::size_t n = 0; condotta && (n = std::fread(pezzo, 1, sizeof pezzo, condotta)) > 0;)
         uscita.append(pezzo, n);
     EXPECT_EQ(condotta ? ::pclose(condotta) : -1, 0) << comando << "\n" << perche;
     return uscita;

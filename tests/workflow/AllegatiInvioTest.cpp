@@ -7,13 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
-#include <cstdio>
 #include <fstream>
 #include <mutex>
 
 #include "RecordingMessageBoxes.h"
 #include "SinkAiosmtpd.h"
 #include "TempDir.h"
+#include "UscitaComando.h"
 #include "config/F_Conf.h"
 #include "mailing/IdMessage.h"
 #include "smtp/IdSMTP.h"
@@ -56,14 +56,9 @@ void Scrivi(const fs::path& file, const std::string& bytes) {
 std::vector<std::string> LeggiAllegati(const fs::path& cartella) {
     const std::string comando = std::string("/usr/bin/python3 ") + BRIVANO_READ_FILES_SCRIPT +
                                 " '" + cartella.string() + "'";
-    FILE* pipe = ::popen(comando.c_str(), "r");
-    std::string uscita;
-    char buffer[4096];
-    for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        uscita.append(buffer, n);
-    EXPECT_EQ(pipe ? ::pclose(pipe) : -1, 0) << "the email package found a defect";
+    const std::string uscita = UscitaComando(comando, "the email package found a defect");
     std::vector<std::string> righe;
-    for (std::size_t inizio = 0, fine; inizio < uscita.size(); inizio = fine + 1) {
+    for (std::size_t inizio = 0, fine = 0; inizio < uscita.size(); inizio = fine + 1) {
         fine = uscita.find('\n', inizio);
         if (fine == std::string::npos) fine = uscita.size();
         std::string riga = uscita.substr(inizio, fine - inizio);
@@ -173,7 +168,7 @@ TEST_F(AllegatiInvio, EachGetsItsFilesWhileMissingAndOversizedOnesStayOut) {
             "2 carla@example.it Carla.pdf application/pdf " + brivano::ImprontaSha256(pdfCarla)}));
     // A long name goes in pieces of at most 78 octets a line.
     for (const std::string& eml : sink->Messages())
-        for (std::size_t inizio = 0, fine; inizio < eml.size(); inizio = fine + 2) {
+        for (std::size_t inizio = 0, fine = 0; inizio < eml.size(); inizio = fine + 2) {
             fine = eml.find("\r\n", inizio);
             if (fine == std::string::npos) break;
             if (eml.compare(inizio, 6, " name*") == 0 ||
