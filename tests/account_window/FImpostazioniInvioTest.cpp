@@ -92,32 +92,42 @@ TEST_F(FImpostazioniInvioTest, EscapeAsksBeforeDroppingChanges) {
     EXPECT_EQ(boxes.asked.size(), 2u);
 }
 
+// Each preset, picked by the name the list shows, fills exactly its own
+// values (incoming server included) and leaves the sender alone.
 TEST_F(FImpostazioniInvioTest, PresetsFillHostPortSecurityAndNote) {
     finestra.show();
     EXPECT_EQ(finestra.ComboFornitore->currentText(), "Altro");
     EXPECT_EQ(finestra.DDPorta->value(), 25);
     EXPECT_EQ(finestra.ComboSicurezza->currentText(), "Nessuna");
-    EXPECT_EQ(finestra.ComboFornitore->count(), 8);
+    const auto fornitori = Fornitori();
+    ASSERT_EQ(finestra.ComboFornitore->count(), static_cast<int>(fornitori.size()));
 
     Compila();
-    Scegli("Aruba");
-    EXPECT_EQ(finestra.DDHost->text(), "smtps.aruba.it");
-    EXPECT_EQ(finestra.DDPorta->value(), 465);
-    EXPECT_EQ(finestra.ComboSicurezza->currentText(), "SSL/TLS");
-    EXPECT_TRUE(finestra.LabelNota->text().isEmpty());
-    EXPECT_EQ(finestra.DDMittente->text(), "info@esempio.it") << "the sender stays";
-
-    Scegli("Gmail");
-    EXPECT_EQ(finestra.DDHost->text(), "smtp.gmail.com");
-    EXPECT_EQ(finestra.DDPorta->value(), 587);
-    EXPECT_EQ(finestra.ComboSicurezza->currentText(), "STARTTLS");
-    EXPECT_TRUE(finestra.LabelNota->text().contains("password per app"));
-    Scegli("Outlook.com");
-    EXPECT_TRUE(finestra.LabelNota->text().contains("autenticazione moderna"));
+    QString ultimoHost;
+    for (const TFornitore& f : fornitori.first(fornitori.size() - 1)) {
+        SCOPED_TRACE(f.Nome);
+        Scegli(f.Nome);
+        ASSERT_EQ(finestra.ComboFornitore->currentText().toStdString(), f.Nome);
+        EXPECT_EQ(finestra.DDHost->text().toStdString(), f.Host);
+        EXPECT_EQ(finestra.DDPorta->value(), f.Porta);
+        EXPECT_EQ(finestra.ComboSicurezza->currentText().toStdString(),
+                  TestoSicurezza(f.Sicurezza));
+        EXPECT_EQ(finestra.ComboMetodo->currentText().toStdString(), TestoMetodo(f.Metodo));
+        EXPECT_EQ(finestra.LabelNota->text().toStdString(), f.Nota);
+        EXPECT_EQ(finestra.DDLimiteMinuto->value(), f.Limiti.PerMinuto);
+        EXPECT_EQ(finestra.DDLimiteOra->value(), f.Limiti.PerOra);
+        EXPECT_EQ(finestra.DDLimiteGiorno->value(), f.Limiti.PerGiorno);
+        if (const TPresetPosta* arrivo = PresetPostaPer(f.Nome)) {
+            EXPECT_EQ(finestra.CampiArrivo->DDImapHost->text().toStdString(), arrivo->Host);
+            EXPECT_EQ(finestra.CampiArrivo->DDImapPorta->value(), arrivo->Porta);
+        }
+        EXPECT_EQ(finestra.DDMittente->text(), "info@esempio.it") << "the sender stays";
+        ultimoHost = finestra.DDHost->text();
+    }
 
     // "Altro" keeps the fields for the user to change.
     Scegli("Altro");
-    EXPECT_EQ(finestra.DDHost->text(), "smtp-mail.outlook.com");
+    EXPECT_EQ(finestra.DDHost->text(), ultimoHost);
     EXPECT_TRUE(finestra.LabelNota->text().isEmpty());
     // A new security brings its usual port, a typed one stays.
     finestra.ComboSicurezza->setCurrentIndex(2);
@@ -143,10 +153,12 @@ TEST_F(FImpostazioniInvioTest, APasswordWithoutTlsIsSaidToCrossTheNetworkInClear
 TEST_F(FImpostazioniInvioTest, SalvaStoresTheAccountAndThePasswordApart) {
     finestra.show();
     Scegli("Libero");
+    const std::string host = TrovaFornitore("Libero")->Host;
+    const std::string imapHost = PresetPostaPer("Libero")->Host;
     Compila();
     finestra.DDUtente->setText("utente-smtp");
     // The provider fills the incoming side too, saying it is to be checked.
-    EXPECT_EQ(finestra.CampiArrivo->DDImapHost->text(), "imapmail.libero.it");
+    EXPECT_EQ(finestra.CampiArrivo->DDImapHost->text().toStdString(), imapHost);
     EXPECT_EQ(finestra.CampiArrivo->DDImapPorta->value(), 993);
     EXPECT_FALSE(finestra.CampiArrivo->LabelImapNota->text().isEmpty());
     finestra.CampiArrivo->ComboImapSicurezza->setCurrentIndex(1);
@@ -156,7 +168,7 @@ TEST_F(FImpostazioniInvioTest, SalvaStoresTheAccountAndThePasswordApart) {
     EXPECT_EQ(boxes.Messages(), std::vector<std::string>{TestoSalvatoConPassword});
     const auto arrivo = LeggiAccountPosta();
     ASSERT_TRUE(arrivo);
-    EXPECT_EQ(arrivo->Host, "imapmail.libero.it");
+    EXPECT_EQ(arrivo->Host, imapHost);
     EXPECT_EQ(arrivo->Porta, 143);
     EXPECT_EQ(arrivo->Sicurezza, TSicurezzaImap::STARTTLS);
     EXPECT_EQ(arrivo->Utente, "");
@@ -164,19 +176,19 @@ TEST_F(FImpostazioniInvioTest, SalvaStoresTheAccountAndThePasswordApart) {
 
     const auto account = LeggiAccount();
     ASSERT_TRUE(account);
-    EXPECT_EQ(account->Host, "smtp.libero.it");
+    EXPECT_EQ(account->Host, host);
     EXPECT_EQ(account->Porta, 465);
     EXPECT_EQ(account->Sicurezza, TSicurezza::SSLTLS);
     EXPECT_EQ(account->Utente, "utente-smtp");
     EXPECT_EQ(account->Mittente, "info@esempio.it");
     EXPECT_EQ(account->MittenteNome, "Ditta Esempio");
     EXPECT_EQ(account->Fornitore, "Libero");
-    EXPECT_EQ((portachiavi.Voci[{"smtp.libero.it", "utente-smtp"}]), "segreta");
+    EXPECT_EQ((portachiavi.Voci[{host, "utente-smtp"}]), "segreta");
 
     // Shown again: the saved account and its password.
     finestra.DDHost->setText("altro.host");
     finestra.show();
-    EXPECT_EQ(finestra.DDHost->text(), "smtp.libero.it");
+    EXPECT_EQ(finestra.DDHost->text().toStdString(), host);
     EXPECT_EQ(finestra.ComboFornitore->currentText(), "Libero");
     EXPECT_EQ(finestra.DDPassword->text(), "segreta");
     EXPECT_EQ(finestra.CampiArrivo->DDImapPorta->value(), 143);
@@ -194,9 +206,9 @@ TEST_F(FImpostazioniInvioTest, PaceAndRetriesComeFromThePresetAndAreSaved) {
     EXPECT_EQ(finestra.DDAttesaTentativi->value(), 60);
     Compila();
     Scegli("Gmail");
-    const TLimitiInvio gmail = TrovaFornitore("Gmail")->Limiti;
-    EXPECT_EQ(finestra.DDLimiteGiorno->value(), gmail.PerGiorno);
-    EXPECT_EQ(finestra.DDLimiteMinuto->value(), gmail.PerMinuto);
+    const TLimitiInvio limiti = TrovaFornitore("Gmail")->Limiti;
+    EXPECT_EQ(finestra.DDLimiteGiorno->value(), limiti.PerGiorno);
+    EXPECT_EQ(finestra.DDLimiteMinuto->value(), limiti.PerMinuto);
     finestra.DDLimiteOra->setValue(30);
     finestra.DDPausa->setValue(4);
     finestra.DDTentativi->setValue(1);
@@ -204,7 +216,7 @@ TEST_F(FImpostazioniInvioTest, PaceAndRetriesComeFromThePresetAndAreSaved) {
     finestra.ButtonSalva->click();
     const auto account = LeggiAccount();
     ASSERT_TRUE(account);
-    EXPECT_EQ(account->Limiti, (TLimitiInvio{gmail.PerMinuto, 30, gmail.PerGiorno, 4}));
+    EXPECT_EQ(account->Limiti, (TLimitiInvio{limiti.PerMinuto, 30, limiti.PerGiorno, 4}));
     EXPECT_EQ(account->Rinvii, (TRinvii{1, 300}));
     finestra.DDPausa->setValue(0);
     finestra.show();

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     } else {
         finestra.ComboFornitore->setCurrentIndex(finestra.ComboFornitore->findText("Gmail"));
         finestra.ComboFornitoreChange();
-        finestra.DDMittente->setText("ufficio.commerciale@gmail.com");
+        finestra.DDMittente->setText("ufficio@esempio.it");
         finestra.DDMittenteNome->setText(QStringLiteral("Tipografia Serena"));
         finestra.DDPassword->setText("abcdefghijklmnop");
     }

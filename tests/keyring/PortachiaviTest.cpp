@@ -18,7 +18,7 @@ using namespace brivano;
 
 namespace {
 
-const TChiavePassword Chiave{"smtps.aruba.it", "info@esempio.it"};
+const TChiavePassword Chiave{"smtp.esempio.it", "info@esempio.it"};
 
 TEST(PortachiaviReale, StoreReadBackReplaceDelete) {
     TPortachiaviSegreti portachiavi;
@@ -46,10 +46,10 @@ TEST(PortachiaviReale, SavedAccountFindsItsPasswordInANewRun) {
     TScopedXdgHome home;
     TPortachiaviSegreti portachiavi;
     TAccountInvio account;
-    account.Host = "smtp.libero.it";
+    account.Host = "posta.esempio.it";
     account.Porta = 465;
     account.Sicurezza = TSicurezza::SSLTLS;
-    account.Mittente = "io@libero.it";
+    account.Mittente = "io@esempio.it";
     EXPECT_TRUE(
         TImpostazioniInvio(portachiavi).Salva(account, "chiave-xyz").PasswordNelPortachiavi);
     EXPECT_EQ(TImpostazioniInvio(portachiavi).Carica().Password, "chiave-xyz");

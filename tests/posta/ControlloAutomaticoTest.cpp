@@ -11,16 +11,17 @@
 #include "config/F_Conf.h"
 #include "posta/AccountPosta.h"
 #include "posta/ControlloSeparato.h"
+#include "workflow/Fornitori.h"
 
 namespace brivano {
 namespace {
 
 TEST(ControlloAutomatico, ImpostazioniLetteORifiutateConIlLoroNome) {
     struct TCaso {
-        const char* AllAvvio;
-        const char* OgniMinuti;
+        const char* AllAvvio = "";
+        const char* OgniMinuti = "";
         TControlloAutomatico Atteso;
-        const char* Errore;  // empty: read
+        const char* Errore = "";  // empty: read
     };
     const TCaso casi[] = {
         {"", "", {false, 0}, ""},           {"sì", "15", {true, 15}, ""},
@@ -48,6 +49,23 @@ TEST(ControlloAutomatico, ImpostazioniLetteORifiutateConIlLoroNome) {
 
 // A second start while one check waits is refused; the end is told once,
 // with the work's text or its failure, and the next check may start after.
+// Each incoming server proposed belongs to a sending preset of the list, is a
+// bare host name, and its port goes with its security.
+TEST(AccountPosta, OgniPresetDiArrivoSegueUnFornitoreDiInvio) {
+    ASSERT_FALSE(PresetPosta().empty());
+    for (const TPresetPosta& p : PresetPosta()) {
+        SCOPED_TRACE(p.Fornitore);
+        const TFornitore* invio = TrovaFornitore(p.Fornitore);
+        ASSERT_NE(invio, nullptr);
+        EXPECT_NE(*invio->Host, '\0') << "not \"Altro\"";
+        EXPECT_EQ(PresetPostaPer(p.Fornitore), &p);
+        const std::string host = p.Host;
+        EXPECT_FALSE(host.empty());
+        EXPECT_EQ(host.find_first_of(":/ "), std::string::npos);
+        EXPECT_EQ(p.Porta, p.Sicurezza == TSicurezzaImap::SSLTLS ? 993 : 143);
+    }
+}
+
 TEST(ControlloAutomatico, UnControlloAllaVoltaEFineDetta) {
     std::mutex m;
     std::condition_variable cv;

@@ -105,7 +105,7 @@ TEST_F(TlsChannel, DecryptedBytesAreReadWithoutWaitingOnTheSocket) {
 }
 
 TEST_F(TlsChannel, LargeWriteArrivesWholeAtASlowReader) {
-    const std::size_t size = 3 * 1024 * 1024;
+    const std::size_t size = std::size_t{3} * 1024 * 1024;
     std::string received;
     TTlsServer server(*certificates_, [&](SSL* ssl) {
         // Reading late fills the socket buffers, so the client's sends block.
@@ -137,7 +137,7 @@ TEST_F(TlsChannel, WriteTimeLimitBindsAPeerThatStopsReading) {
     auto channel = Channel(server.Port());
     channel->Open();
     channel->SetWriteTimeout(300);
-    const std::string text(64 * 1024 * 1024, 'x');
+    const std::string text(std::size_t{64} * 1024 * 1024, 'x');
     EXPECT_THROW(channel->Write(text), EIdWriteTimeout);
     done.Open();
     channel->Close();

@@ -75,24 +75,37 @@ TEST(AccessoOAuth, PkceAnswersAndProviders) {
     EXPECT_EQ(t.Rinnovo, "R");
     EXPECT_EQ(t.ScadeTraSecondi, 120);
 
+    // The built-in endpoints of each sign-in: HTTPS only, the tenant typed
+    // put into both, and scopes that bring a refresh token for the next run.
     TScopedXdgHome home;
     TAccountInvio account;
-    account.Metodo = TMetodoAccesso::Microsoft;
     account.Tenant = "organizations";
     account.IdApplicazione = "id-mio";
-    TFornitoreToken f = FornitoreToken(account);
-    EXPECT_EQ(f.Token, "https://login.microsoftonline.com/organizations/oauth2/v2.0/token");
-    EXPECT_EQ(f.Ambiti,
-              "https://outlook.office.com/SMTP.Send "
-              "https://outlook.office.com/IMAP.AccessAsUser.All offline_access");
-    EXPECT_EQ(f.IdClient, "id-mio");
+    for (const TMetodoAccesso metodo : {TMetodoAccesso::Microsoft, TMetodoAccesso::Google}) {
+        SCOPED_TRACE(TestoMetodo(metodo));
+        account.Metodo = metodo;
+        const TFornitoreToken f = FornitoreToken(account);
+        EXPECT_EQ(f.Autorizza.rfind("https://", 0), 0U);
+        EXPECT_EQ(f.Token.rfind("https://", 0), 0U);
+        EXPECT_NE(f.Autorizza, f.Token);
+        EXPECT_FALSE(f.Ambiti.empty());
+        EXPECT_EQ(f.IdClient, "id-mio");
+        if (metodo == TMetodoAccesso::Microsoft) {
+            EXPECT_NE(f.Token.find("/organizations/"), std::string::npos);
+            EXPECT_NE(f.Autorizza.find("/organizations/"), std::string::npos);
+            EXPECT_NE(f.Ambiti.find("offline_access"), std::string::npos);
+            EXPECT_NE(f.Ambiti.find("SMTP.Send"), std::string::npos);
+            EXPECT_NE(f.Ambiti.find("IMAP"), std::string::npos);
+        }
+    }
+    account.Metodo = TMetodoAccesso::Microsoft;
     ScriviReg(KeyBrivano, "AccessoMicrosoftToken", "http://127.0.0.1:9/token");
     EXPECT_EQ(FornitoreToken(account).Token, "http://127.0.0.1:9/token");
     account.Metodo = TMetodoAccesso::Google;
     account.IdApplicazione.clear();
     ScriviReg(KeyBrivano, "AccessoGoogleIdClient", "g-id");
-    f = FornitoreToken(account);
-    EXPECT_EQ(f.Ambiti, "https://mail.google.com/");
+    TFornitoreToken f = FornitoreToken(account);
+    EXPECT_EQ(f.IdClient, "g-id");
     const std::string indirizzo = IndirizzoAutorizzazione(f, "http://localhost:5/", a, "st", "");
     EXPECT_NE(indirizzo.find("redirect_uri=http%3A%2F%2Flocalhost%3A5%2F"), std::string::npos);
     EXPECT_NE(indirizzo.find("code_challenge_method=S256"), std::string::npos);

@@ -27,7 +27,7 @@ std::string LettoDaAltri(const std::filesystem::path& file, const char* tipo) {
 
 TEST(RegistroContattiTest, BasesReadFromTheirNamesAndOnlyTwoAllowPromotions) {
     const struct {
-        const char* Testo;
+        const char* Testo = "";
         std::optional<TBaseGiuridica> Base;
     } casi[] = {
         {"Consenso", TBaseGiuridica::Consenso},
