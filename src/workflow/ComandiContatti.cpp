@@ -6,6 +6,7 @@
 #include "workflow/ContattiArchivio.h"
 #include "workflow/Esportazione.h"
 #include "workflow/NonInviare.h"
+#include "workflow/RegistroContatti.h"
 
 namespace brivano {
 
@@ -55,6 +56,16 @@ std::size_t EsportaContatti(TTableFile& rubrica, const std::filesystem::path& fi
                             const std::unordered_set<long long>* soli) {
     const auto colonne = ColonneContatto(rubrica);
     TScritturaEsportazione scrittura(file, separatore);
+    // A vCard carries each contact's register entry, so reading the file
+    // back brings the register too. The register lies at the data root, the
+    // year folder's parent.
+    std::optional<TRegistroContatti> registro;
+    const std::filesystem::path percorsoRegistro =
+        PercorsoRegistroContatti(rubrica.Path().parent_path().parent_path());
+    std::error_code errore;
+    if (scrittura.VCard() && std::filesystem::exists(percorsoRegistro, errore))
+        registro.emplace(percorsoRegistro);
+    std::optional<TVoceRegistro> voce;
     auto righe = rubrica.OrderedRows(NomeColonna(TCampo::Ragione_Sociale), false);
     long long id = 0;
     std::vector<TFieldValue> valori;
@@ -68,7 +79,11 @@ std::size_t EsportaContatti(TTableFile& rubrica, const std::filesystem::path& fi
             else
                 contatto[campo].clear();
         }
-        scrittura.Aggiungi(contatto);
+        if (registro && !contatto[TCampo::EMail].empty())
+            voce = registro->Leggi(contatto[TCampo::EMail]);
+        else
+            voce.reset();
+        scrittura.Aggiungi(contatto, voce ? &*voce : nullptr);
     }
     scrittura.Chiudi();
     return scrittura.Scritti();

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "workflow/Piegatura.h"
+#include "workflow/RegistroVCard.h"
 
 namespace brivano {
 
@@ -141,8 +142,10 @@ void AggiungiLinea(std::string& out, const std::string& linea) {
     out.append(linea, inizio, std::string::npos).append("\r\n");
 }
 
-// `linea` is room for each content line before it is folded.
-void SchedaVCard(std::string& out, const TContatto& c, std::string& linea) {
+// `linea` is room for each content line before it is folded; `voce` the
+// contact's register entry, if any.
+void SchedaVCard(std::string& out, const TContatto& c, std::string& linea,
+                 const TVoceRegistro* voce = nullptr) {
     out += "BEGIN:VCARD\r\nVERSION:4.0\r\n";
     bool crlf = false;
     auto testo = [&](const char* nome, const std::string& valore, bool virgola = true) {
@@ -168,6 +171,7 @@ void SchedaVCard(std::string& out, const TContatto& c, std::string& linea) {
         AggiungiLinea(out, linea);
     }
     if (!c[TCampo::Note].empty()) testo("NOTE", c[TCampo::Note]);
+    if (voce) AggiungiRegistroVCard(out, *voce, true);
     out += "END:VCARD\r\n";
 }
 
@@ -229,9 +233,9 @@ TScritturaEsportazione::~TScritturaEsportazione() {
     ::unlink(temporaneo_.c_str());
 }
 
-void TScritturaEsportazione::Aggiungi(const TContatto& contatto) {
+void TScritturaEsportazione::Aggiungi(const TContatto& contatto, const TVoceRegistro* voce) {
     if (vcard_)
-        SchedaVCard(buffer_, contatto, linea_);
+        SchedaVCard(buffer_, contatto, linea_, voce);
     else
         RigaCsv(buffer_, contatto, separatore_);
     ++scritti_;

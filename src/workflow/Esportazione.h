@@ -12,6 +12,8 @@
 
 namespace brivano {
 
+struct TVoceRegistro;
+
 // A cell a spreadsheet would run as a formula starts with one of these, after
 // any apostrophes: the export writes one apostrophe more in front, and the
 // import takes one away again, so every value comes back as it was.
@@ -47,7 +49,9 @@ class TScritturaEsportazione {
     TScritturaEsportazione(const TScritturaEsportazione&) = delete;
     TScritturaEsportazione& operator=(const TScritturaEsportazione&) = delete;
 
-    void Aggiungi(const TContatto& contatto);
+    // A vCard carries the contact's register entry `voce` too, if given.
+    void Aggiungi(const TContatto& contatto, const TVoceRegistro* voce = nullptr);
+    bool VCard() const { return vcard_; }
     void Chiudi();
     std::size_t Scritti() const { return scritti_; }
 

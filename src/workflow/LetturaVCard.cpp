@@ -6,6 +6,7 @@
 #include <string>
 
 #include "workflow/Piegatura.h"
+#include "workflow/RegistroVCard.h"
 
 namespace brivano {
 
@@ -308,8 +309,8 @@ bool TLettoreVCard::Completa(TSchedaVCard& scheda) {
         quale = Adr;
     else if (Uguale(p.nome, "NOTE"))
         quale = Note;
-    else if (Uguale(p.nome, "CATEGORIES"))
-        quale = Categories;
+    else if (Uguale(p.nome, "CATEGORIES") && Parametro(p, ParametroEtichette).empty())
+        quale = Categories;  // the other one holds the contact register's tags
     if (quale == Altro) return false;
     const std::string_view valore = Valore(p, scheda_, spazio_);
     // Our export marks values whose line breaks were CR LF.

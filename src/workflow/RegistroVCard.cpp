@@ -101,25 +101,33 @@ void OgniLinea(std::string_view testo, Visita&& visita) {
 
 }  // namespace
 
+void AggiungiRegistroVCard(std::string& out, const TVoceRegistro& voce, bool schedaContatto) {
+    const auto proprieta = [&](const char* nome, const std::string& valore) {
+        if (!valore.empty()) AggiungiLineaVCard(out, std::string(nome) + ":" + ValoreVCard(valore));
+    };
+    proprieta("TEL", voce.Telefono);
+    if (!voce.Etichette.empty()) {
+        std::string categorie = "CATEGORIES";
+        if (schedaContatto) categorie.append(";").append(ParametroEtichette).append("=ETICHETTE");
+        categorie += ':';
+        for (const std::string& e : voce.Etichette) {
+            if (&e != &voce.Etichette.front()) categorie += ',';
+            categorie += ValoreVCard(e);
+        }
+        AggiungiLineaVCard(out, categorie);
+    }
+    for (const TProprieta& p : Proprieta) proprieta(p.Nome, TestoCampo(voce, p.Campo));
+}
+
 std::string TestoVCardRegistro(const std::vector<TVoceRegistro>& voci) {
     std::string out;
     for (const TVoceRegistro& v : voci) {
-        const auto proprieta = [&](const char* nome, const std::string& valore) {
-            if (!valore.empty())
-                AggiungiLineaVCard(out, std::string(nome) + ":" + ValoreVCard(valore));
-        };
         AggiungiLineaVCard(out, "BEGIN:VCARD");
         AggiungiLineaVCard(out, "VERSION:4.0");
-        proprieta("FN", v.Referente.empty() ? v.Indirizzo : v.Referente);
-        proprieta("EMAIL", v.Indirizzo);
-        proprieta("TEL", v.Telefono);
-        if (!v.Etichette.empty()) {
-            std::string categorie;
-            for (const std::string& e : v.Etichette)
-                categorie += (categorie.empty() ? "" : ",") + ValoreVCard(e);
-            AggiungiLineaVCard(out, "CATEGORIES:" + categorie);
-        }
-        for (const TProprieta& p : Proprieta) proprieta(p.Nome, TestoCampo(v, p.Campo));
+        const std::string& nome = v.Referente.empty() ? v.Indirizzo : v.Referente;
+        if (!nome.empty()) AggiungiLineaVCard(out, "FN:" + ValoreVCard(nome));
+        if (!v.Indirizzo.empty()) AggiungiLineaVCard(out, "EMAIL:" + ValoreVCard(v.Indirizzo));
+        AggiungiRegistroVCard(out, v, false);
         AggiungiLineaVCard(out, "END:VCARD");
     }
     return out;
@@ -139,6 +147,10 @@ TVociLette VociDaVCard(std::string_view testo, const TRegistroContatti* registro
     int inizio = 0;
     std::string indirizzo;
     std::vector<std::pair<TCampoRegistro, std::string>> campi;
+    // The tags of a CATEGORIES without the parameter, kept until the card
+    // shows whether it is a contact's.
+    std::optional<std::string> categorie;
+    bool contatto = false;
     OgniLinea(testo, [&](int numero, const std::string& linea) {
         const auto l = Dividi(linea);
         if (!l) return;
@@ -148,22 +160,32 @@ TVociLette VociDaVCard(std::string_view testo, const TRegistroContatti* registro
             inizio = numero;
             indirizzo.clear();
             campi.clear();
+            categorie.reset();
+            contatto = false;
         } else if (!dentro) {
             return;
         } else if (l->Nome == "EMAIL") {
             // The first address is the card's.
             if (indirizzo.empty()) indirizzo = std::string(Trim(valore));
+        } else if (l->Nome == "ORG") {
+            contatto = true;
         } else if (l->Nome == "TEL") {
             campi.emplace_back(TCampoRegistro::Telefono, valore);
         } else if (l->Nome == "CATEGORIES") {
             std::string etichette;
             for (const std::string& e : Valori(l->Valore, true))
                 etichette += (etichette.empty() ? "" : ",") + e;
-            campi.emplace_back(TCampoRegistro::Etichette, etichette);
+            const std::string testa =
+                AsciiUpperCase(linea.substr(0, linea.size() - l->Valore.size()));
+            if (testa.find(std::string(";") + ParametroEtichette + "=") != std::string::npos)
+                campi.emplace_back(TCampoRegistro::Etichette, etichette);
+            else
+                categorie = std::move(etichette);
         } else if (const auto campo = CampoDellaProprieta(l->Nome)) {
             campi.emplace_back(*campo, valore);
         } else if (l->Nome == "END") {
             dentro = false;
+            if (categorie && !contatto) campi.emplace_back(TCampoRegistro::Etichette, *categorie);
             if (indirizzo.empty() || campi.empty()) return;
             // Properties the card has replace those of an entry already there.
             TVoceRegistro voce = (registro ? registro->Leggi(indirizzo) : std::nullopt)

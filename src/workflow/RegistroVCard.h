@@ -1,7 +1,8 @@
 #pragma once
 // The contact register in vCard: each entry a card with the address as EMAIL,
 // the telephone as TEL, the tags as CATEGORIES and the other fields as X-
-// properties; read back from the same properties.
+// properties; read back from the same properties, on its own cards or on the
+// contacts' cards of the address book's export.
 
 #include <string>
 #include <string_view>
@@ -13,6 +14,15 @@ namespace brivano {
 
 std::string TestoVCardRegistro(const std::vector<TVoceRegistro>& voci);
 
+// A contact's card names its type in a plain CATEGORIES, as the contact
+// import reads it; the register's tags go on one with this parameter, which
+// the contact import leaves alone.
+constexpr const char* ParametroEtichette = "X-REGISTRO";
+// An entry's properties on a card, all but EMAIL: TEL, the tags as
+// CATEGORIES (with the parameter when the card is a contact's) and the X-
+// properties.
+void AggiungiRegistroVCard(std::string& out, const TVoceRegistro& voce, bool schedaContatto);
+
 // Whether a vCard text holds any of the register's X- properties.
 bool VCardConRegistro(std::string_view testo);
 
@@ -23,7 +33,8 @@ struct TVociLette {
 };
 // Every card's entry, unchecked: the properties a card has over the entry
 // the register already holds for its address, if any. A basis not known is
-// an error.
+// an error. On a card with ORG (a contact's) a plain CATEGORIES is the
+// contact's type, not tags.
 TVociLette VociDaVCard(std::string_view testo, const TRegistroContatti* registro);
 
 }  // namespace brivano

@@ -5,10 +5,13 @@
 #include "TabellaDiProva.h"
 #include "TempDir.h"
 #include "UscitaComando.h"
+#include "archive/TableDefinitions.h"
 #include "workflow/CampiRegistro.h"
+#include "workflow/ComandiContatti.h"
 #include "workflow/Esportazione.h"
 #include "workflow/FiltroContatti.h"
 #include "workflow/Importazione.h"
+#include "workflow/LetturaVCard.h"
 #include "workflow/NonInviare.h"
 #include "workflow/PreparazioneRicerca.h"
 #include "workflow/RegistroContatti.h"
@@ -216,20 +219,51 @@ TEST(RegistroContattiTest, VCardExportReadsBackIntoTheRegister) {
     TVoceRegistro gia{"bruno@example.it"};
     gia.Telefono = "011 55";  // a field the card lacks stays
     a.Scrivi(gia);
-    const TEsitoImportazioneRegistro esito = ImportaRegistro(a, TestoVCardRegistro(da.Elenco()));
-    EXPECT_TRUE(esito.Errori.empty()) << esito.Errori.front();
-    EXPECT_EQ(esito.Scritte, 2);
-    const std::vector<TVoceRegistro> prima = da.Elenco(), dopo = a.Elenco();
-    ASSERT_EQ(dopo.size(), 2u);
-    for (std::size_t i = 0; i < prima.size(); ++i)
-        for (int c = static_cast<int>(TCampoRegistro::Indirizzo);
-             c <= static_cast<int>(TCampoRegistro::Telefono); ++c) {
-            const auto campo = static_cast<TCampoRegistro>(c);
-            SCOPED_TRACE(NomeCampoRegistro(campo));
-            EXPECT_EQ(TestoCampo(dopo[i], campo), campo == TCampoRegistro::Telefono && i == 1
-                                                      ? "011 55"
-                                                      : TestoCampo(prima[i], campo));
-        }
+
+    // The contacts' own vCard carries the same fields beside the contact's:
+    // a contact with a type and no entry gets none.
+    const std::filesystem::path anno = dir.path() / "da" / "2026";
+    std::filesystem::create_directory(anno);
+    TRecordingMessageBoxes boxes;
+    TFDB fdb{boxes};
+    fdb.PuntaAlias("DBrivano10", anno.string());
+    fdb.CreaTabella("DBrivano10", "Rubrica.DB", DefinizioneRubrica);
+    const auto rubrica = fdb.Session1.OpenTableFile("DBrivano10", "Rubrica.DB");
+    ImportaContatti(*rubrica,
+                    LeggiImportazione("Azienda;Tipo;Email\nRossi;Bar;Anna.Rossi@Example.it\n"
+                                      "Bruno;;bruno@example.it\nCarla;Clienti;c@example.it\n",
+                                      TFormatoFile::Csv)
+                        .Righe,
+                    TDuplicati::Salta);
+    const std::filesystem::path vcf = dir.path() / "contatti.vcf";
+    EXPECT_EQ(EsportaContatti(*rubrica, vcf), 3u);
+    const std::string schede = LeggiFile(vcf);
+    std::vector<std::string> tipi;
+    for (const TSchedaVCard& s : LeggiVCard(schede)) tipi.push_back(s.Contatto[TCampo::Tipo]);
+    EXPECT_EQ(tipi, (std::vector<std::string>{"", "Clienti", "Bar"}));
+
+    const std::vector<TVoceRegistro> prima = da.Elenco();
+    int volta = 0;
+    for (const std::string& testo : {TestoVCardRegistro(prima), schede}) {
+        const std::filesystem::path radice = dir.path() / ("a" + std::to_string(++volta));
+        std::filesystem::create_directory(radice);
+        TRegistroContatti letto(PercorsoRegistroContatti(radice));
+        letto.Scrivi(gia);
+        const TEsitoImportazioneRegistro esito = ImportaRegistro(letto, testo);
+        EXPECT_TRUE(esito.Errori.empty()) << esito.Errori.front();
+        EXPECT_EQ(esito.Scritte, 2);
+        const std::vector<TVoceRegistro> dopo = letto.Elenco();
+        ASSERT_EQ(dopo.size(), 2u);
+        for (std::size_t i = 0; i < prima.size(); ++i)
+            for (int c = static_cast<int>(TCampoRegistro::Indirizzo);
+                 c <= static_cast<int>(TCampoRegistro::Telefono); ++c) {
+                const auto campo = static_cast<TCampoRegistro>(c);
+                SCOPED_TRACE(NomeCampoRegistro(campo));
+                EXPECT_EQ(TestoCampo(dopo[i], campo), campo == TCampoRegistro::Telefono && i == 1
+                                                          ? "011 55"
+                                                          : TestoCampo(prima[i], campo));
+            }
+    }
 
     // A basis not known leaves the whole file out.
     const TEsitoImportazioneRegistro cattivo = ImportaRegistro(
