@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 
 #include "text/CifreControllo.h"
@@ -232,17 +233,28 @@ void TTestiRegistro::Aggiungi(std::string_view chiave, std::string_view testi) {
     testi_ += testi;
 }
 
-void TTestiRegistro::Ordina() {
-    std::sort(voci_.begin(), voci_.end(),
-              [this](const TVoce& a, const TVoce& b) { return Chiave(a) < Chiave(b); });
+void TTestiRegistro::Indicizza() {
+    std::size_t posti = 16;
+    while (posti < voci_.size() * 2) posti *= 2;
+    posti_.assign(posti, 0);
+    const std::size_t maschera = posti - 1;
+    for (std::size_t v = 0; v < voci_.size(); ++v) {
+        std::size_t p = std::hash<std::string_view>{}(Chiave(voci_[v])) & maschera;
+        while (posti_[p] != 0) p = (p + 1) & maschera;
+        posti_[p] = static_cast<std::uint32_t>(v + 1);
+    }
 }
 
 std::string_view TTestiRegistro::Trova(std::string_view chiave) const {
-    const auto voce = std::lower_bound(
-        voci_.begin(), voci_.end(), chiave,
-        [this](const TVoce& v, std::string_view cerca) { return Chiave(v) < cerca; });
-    if (voce == voci_.end() || Chiave(*voce) != chiave) return {};
-    return {testi_.data() + voce->testi, voce->lunghezzaTesti};
+    if (posti_.empty()) return {};
+    const std::size_t maschera = posti_.size() - 1;
+    // The table is never full, so a free place ends the probe.
+    for (std::size_t p = std::hash<std::string_view>{}(chiave)&maschera; posti_[p] != 0;
+         p = (p + 1) & maschera) {
+        const TVoce& v = voci_[posti_[p] - 1];
+        if (Chiave(v) == chiave) return {testi_.data() + v.testi, v.lunghezzaTesti};
+    }
+    return {};
 }
 
 TTestiRegistro TestiRegistroPerRicerca(const std::filesystem::path& radice,
@@ -348,7 +360,7 @@ TTestiRegistro TRegistroContatti::TestiPerRicerca(const std::atomic<bool>* fermo
         testo += basi[static_cast<std::size_t>(&NomiDi(base) - NomiBasi.data())];
         testi.Aggiungi(c.ColonnaVista(0), testo);
     }
-    testi.Ordina();
+    testi.Indicizza();
     return testi;
 }
 

@@ -104,13 +104,13 @@ std::filesystem::path PercorsoRegistroContattiConfigurato();
 // business fields, contact person, tags, source and basis, folded for the
 // search and each closed by its separator, ready to follow the contact's own
 // texts. All keys and texts lie in two strings, with no string (and no
-// allocation) per entry.
+// allocation) per entry, found through a table of places by hash.
 class TTestiRegistro {
   public:
     void Aggiungi(std::string_view chiave, std::string_view testi);
-    // Sorts the entries by key (unique in the register), for Trova; once,
+    // Indexes the entries by key (unique in the register), for Trova; once,
     // after the last Aggiungi.
-    void Ordina();
+    void Indicizza();
     // The texts of the entry with this key; empty when there is none.
     std::string_view Trova(std::string_view chiave) const;
     bool Vuoto() const { return voci_.empty(); }
@@ -124,6 +124,9 @@ class TTestiRegistro {
     }
     std::string chiavi_, testi_;
     std::vector<TVoce> voci_;
+    // Open addressing by the key's hash, at most half full: an entry's place
+    // in voci_ plus one, 0 where free.
+    std::vector<std::uint32_t> posti_;
 };
 // Those of the register at the data root `radice`. Empty when no register is
 // kept there or it cannot be read, or when `fermo` was set meanwhile.
