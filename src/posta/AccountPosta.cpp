@@ -10,11 +10,12 @@ namespace brivano {
 namespace {
 
 // Values published by the providers when written; marked to re-check (da verificare).
-constexpr std::array<TPresetPosta, 6> Preset{{
+constexpr std::array<TPresetPosta, 7> Preset{{
     {"Aruba", "imaps.aruba.it", 993, TSicurezzaImap::SSLTLS, true},
     {"Libero", "imapmail.libero.it", 993, TSicurezzaImap::SSLTLS, true},
     {"TIM", "imap.tim.it", 993, TSicurezzaImap::SSLTLS, true},
     {"Gmail", "imap.gmail.com", 993, TSicurezzaImap::SSLTLS, true},
+    {"Microsoft 365 / Outlook.com", "outlook.office365.com", 993, TSicurezzaImap::SSLTLS, true},
     {"Outlook.com", "outlook.office365.com", 993, TSicurezzaImap::SSLTLS, true},
     {"Register.it", "imap.register.it", 993, TSicurezzaImap::SSLTLS, true},
 }};

@@ -64,6 +64,9 @@ TEST(AccountPosta, OgniPresetDiArrivoSegueUnFornitoreDiInvio) {
         EXPECT_EQ(host.find_first_of(":/ "), std::string::npos);
         EXPECT_EQ(p.Porta, p.Sicurezza == TSicurezzaImap::SSLTLS ? 993 : 143);
     }
+    // Without one, picking the provider would keep the previous provider's server.
+    for (const TFornitore& f : Fornitori())
+        EXPECT_EQ(PresetPostaPer(f.Nome) == nullptr, *f.Host == '\0') << f.Nome;
 }
 
 TEST(ControlloAutomatico, UnControlloAllaVoltaEFineDetta) {
