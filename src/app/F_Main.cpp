@@ -219,6 +219,7 @@ void TFMain::FormShow() {
                                          annoMostrato = true;
                                      });
     RunGuarded(boxes_, [&] { sequenza.Esegui(); });
+    if (finestre_.PianificaPosta) finestre_.PianificaPosta(sequenza.Configurazione());
     // Only once the archive is ready: its steps need it.
     if (annoMostrato && finestre_.Benvenuto)
         RunGuarded(boxes_, [&] {

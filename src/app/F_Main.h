@@ -16,6 +16,7 @@ class QStatusBar;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class TConfigurazioneLetta;
 class TFDB;
 class TMessageBoxes;
 
@@ -38,6 +39,9 @@ class TFMain : public QMainWindow {
         QDialog* FRimbalziCancellazioni = nullptr;
         // The welcome, offered once after a first start.
         std::function<void()> Benvenuto;
+        // Plans the mailbox checks from the configuration the start-up
+        // sequence read (nothing when it could not read it).
+        std::function<void(const TConfigurazioneLetta*)> PianificaPosta;
     };
 
     // `cartellaProgramma` is the executable's folder with a trailing "/".

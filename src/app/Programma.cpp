@@ -79,7 +79,6 @@ struct TFinestreProgramma {
                          &TFStoricoInvii::PostaIniziata);
         QObject::connect(Posta.get(), &TPostaAutomatica::Concluso, FStoricoInvii.get(),
                          &TFStoricoInvii::PostaConclusa);
-        Posta->Pianifica();
         FStoricoInvii->SetRiprendi([invio = FInvioMail.get()](std::int64_t id, bool falliti) {
             invio->Riprendi(id, falliti);
         });
@@ -130,7 +129,10 @@ int Programma(TMessageBoxes& boxes, const std::string& cartellaProgramma, bool c
                            finestre->FCambioAnno.get(), finestre->FCreaArchivio.get(), rubrica,
                            [rubrica] { rubrica->ChiediSalvataggio(); }, account,
                            finestre->FStoricoInvii.get(), finestre->FRimbalziCancellazioni.get(),
-                           benvenuto});
+                           benvenuto,
+                           [posta = finestre->Posta.get()](const TConfigurazioneLetta* conf) {
+                               posta->Pianifica(conf);
+                           }});
     CostruisciDopoPrimoDipinto(FMain);
     FMain.show();
     const int result = QApplication::exec();

@@ -33,11 +33,12 @@ void TPostaAutomatica::ControllaDaSola() {
     Avvia(true);
 }
 
-void TPostaAutomatica::Pianifica() {
+void TPostaAutomatica::Pianifica(const TConfigurazioneLetta* conf) {
     timer_->stop();
     brivano::TControlloAutomatico automatico;
     try {
-        automatico = brivano::LeggiControlloAutomatico();
+        automatico =
+            conf ? brivano::LeggiControlloAutomatico(*conf) : brivano::LeggiControlloAutomatico();
     } catch (const std::exception& e) {
         boxes_.ShowError(e.what());
         return;

@@ -9,6 +9,7 @@
 #include <string>
 
 class QTimer;
+class TConfigurazioneLetta;
 class TMessageBoxes;
 
 namespace brivano {
@@ -34,8 +35,9 @@ class TPostaAutomatica : public QObject {
     // A check of its own accord, as the timer runs it: a failure is shown
     // once, not again until a check succeeds.
     void ControllaDaSola();
-    // Reads the configuration and plans the checks of its own accord.
-    void Pianifica();
+    // Plans the checks of its own accord from the values already read, or
+    // from a fresh read of the configuration when there are none.
+    void Pianifica(const TConfigurazioneLetta* conf = nullptr);
 
     // Seconds between the start and the first check of its own accord.
     static constexpr int AttesaAvvioSecondi = 10;

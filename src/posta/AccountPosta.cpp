@@ -77,8 +77,11 @@ void ScriviAccountPosta(const TAccountPosta& account) {
 }
 
 TControlloAutomatico LeggiControlloAutomatico() {
+    return LeggiControlloAutomatico(TConfigurazioneLetta(KeyBrivano));
+}
+
+TControlloAutomatico LeggiControlloAutomatico(const TConfigurazioneLetta& conf) {
     TControlloAutomatico automatico;
-    const TConfigurazioneLetta conf(KeyBrivano);  // one read of the file for both
     const std::string avvio = conf.Leggi(ValoriPosta::AllAvvio);
     if (avvio == "sì" || avvio == "si")
         automatico.AllAvvio = true;

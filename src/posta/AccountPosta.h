@@ -11,6 +11,8 @@
 #include "posta/ControlloPosta.h"
 #include "posta/SessioneImap.h"
 
+class TConfigurazioneLetta;
+
 namespace brivano {
 
 struct TAccountPosta {
@@ -42,6 +44,8 @@ struct TControlloAutomatico {
 };
 // Raises EPosta for a stored value that cannot be read, naming it.
 TControlloAutomatico LeggiControlloAutomatico();
+// The same from values already read.
+TControlloAutomatico LeggiControlloAutomatico(const TConfigurazioneLetta& conf);
 
 // The saved incoming side, or nothing when no IMAP host was saved. Raises
 // EPosta for a stored value that cannot be read, naming it.

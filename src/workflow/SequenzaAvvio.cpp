@@ -161,7 +161,7 @@ void TSequenzaAvvio::Esegui() {
     // first start.
     // Read once: nothing below writes the configuration.
     std::vector<TRegEntry> letti;
-    std::unique_ptr<TConfigurazioneLetta> conf;
+    std::unique_ptr<TConfigurazioneLetta>& conf = conf_;
     if (const std::optional<TRegRecovery> recupero = TRegistryStore(KeyBrivano).Recover(&letti)) {
         boxes_.ShowInfo(CompletaConfigurazione(KeyBrivano, *recupero, ValoriDiBase()));
         conf = std::make_unique<TConfigurazioneLetta>(KeyBrivano);

@@ -8,6 +8,7 @@
 // logic, so it runs without a screen.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,6 +50,9 @@ class TSequenzaAvvio {
     void Esegui();
     // True once Esegui has written the configuration of a first start.
     bool PrimoAvvioEseguito() const { return primoAvvio_; }
+    // The configuration as Esegui read it, so later steps need not read it
+    // again; nothing when Esegui could not read it.
+    const TConfigurazioneLetta* Configurazione() const { return conf_.get(); }
 
   private:
     // The values a first start writes, in order.
@@ -69,6 +73,7 @@ class TSequenzaAvvio {
     bool datiNellaCartella_;
     std::function<void(const std::string&)> mostraAnno_;
     bool primoAvvio_ = false;
+    std::unique_ptr<TConfigurazioneLetta> conf_;
 };
 
 }  // namespace brivano

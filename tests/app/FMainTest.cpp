@@ -74,6 +74,7 @@ class FMainTest : public ::testing::Test {
                               &impostazioni,
                               &storico,
                               nullptr,
+                              {},
                               {}});
     }
     QString StaticText() const { return main.StaticText1->text(); }

@@ -95,6 +95,19 @@ TEST_F(SequenzaAvvioTest, FirstStartWritesDefaultsCreatesAndProtectsBothTables) 
     EXPECT_EQ(fdb.QGEN.RowCount(), 0);
 }
 
+// The mailbox checks are planned from what the sequence read: at a first
+// start that must be the configuration it has just written.
+TEST_F(SequenzaAvvioTest, HandsOnTheConfigurationAsWrittenAtFirstAndLaterStarts) {
+    for (int avvio = 0; avvio < 2; ++avvio) {
+        SCOPED_TRACE(avvio);
+        brivano::TSequenzaAvvio sequenza(fdb, boxes, prg.str(), true, [](const std::string&) {});
+        sequenza.Esegui();
+        ASSERT_NE(sequenza.Configurazione(), nullptr);
+        for (const auto& [name, value] : Predefiniti(prg.str()))
+            EXPECT_EQ(sequenza.Configurazione()->Leggi(name), value) << name;
+    }
+}
+
 TEST_F(SequenzaAvvioTest, LaterStartShowsNothing) {
     Esegui();
     anno = "2009";
