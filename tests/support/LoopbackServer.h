@@ -141,8 +141,8 @@ class TLoopbackServer {
 class TGate {
   public:
     void Open() { promise_.set_value(); }
-    bool Wait() {
-        return future_.wait_for(std::chrono::milliseconds(kWaitMs)) == std::future_status::ready;
+    bool Wait(int limitMs = kWaitMs) {
+        return future_.wait_for(std::chrono::milliseconds(limitMs)) == std::future_status::ready;
     }
 
   private:
