@@ -24,7 +24,9 @@ depends=" $(dpkg-deb -f "$deb" Depends | sed -E 's/ *\([^)]*\)//g; s/ *[,|] */ /
 bin=$(mktemp -d)
 dpkg-deb -x "$deb" "$bin"
 for soname in $(strings -a "$bin"/usr/bin/* | grep -E '^lib[A-Za-z0-9_+.-]+[.]so[.][0-9]+$' | sort -u); do
-    file=$(ldconfig -p | awk -v s="$soname" '$1 == s { print $NF; exit }')
+    # awk reads to the end: leaving early would stop ldconfig with SIGPIPE,
+    # which pipefail turns into a failure of the whole check.
+    file=$(ldconfig -p | awk -v s="$soname" '$1 == s && !found { print $NF; found = 1 }')
     [ -n "$file" ] || { echo "$soname: not on this machine"; exit 1; }
     real=$(readlink -f "$file")
     # With /lib merged into /usr/lib a package may own either spelling.
