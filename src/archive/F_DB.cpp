@@ -17,17 +17,6 @@ std::string CartellaAnno(const std::string& pathDatiGen, const std::string& anno
     return pathDatiGen + anno + "/";
 }
 
-bool TabellaNonProtetta(const std::string& cartella, const std::string& fileName) {
-    std::error_code ec;
-    const std::filesystem::path file = std::filesystem::path(cartella) / fileName;
-    if (!IsTableFileName(fileName) || !std::filesystem::is_regular_file(file, ec)) return false;
-    try {
-        return !TTableFile::Open(file)->IsProtected();
-    } catch (const EArchiveError&) {
-        return false;
-    }
-}
-
 namespace {
 
 std::string TipoColonna(const TColumnDef& c) {
@@ -60,11 +49,6 @@ bool StesseColonne(const std::vector<TColumnDef>& a, const std::vector<TColumnDe
 
 }  // namespace
 
-std::optional<std::string> TabellaEstranea(const std::string& cartella, const std::string& fileName,
-                                           const std::string& definizione) {
-    return EsaminaTabella(cartella, fileName, definizione).Estranea;
-}
-
 TEsameTabella EsaminaTabella(const std::string& cartella, const std::string& fileName,
                              const std::string& definizione) {
     std::error_code ec;
@@ -88,7 +72,7 @@ TEsameTabella EsaminaTabella(const std::string& cartella, const std::string& fil
     try {
         esame.NonProtetta = IsTableFileName(fileName) && !tabella->IsProtected();
     } catch (const EArchiveError&) {
-        // As TabellaNonProtetta: its first use reports it.
+        // Its first use reports it.
     }
     return esame;
 }

@@ -15,18 +15,13 @@
 // joined as plain text ("/dati" + "2010" gives "/dati2010/").
 std::string CartellaAnno(const std::string& pathDatiGen, const std::string& anno);
 
-// True when the folder holds this table file without a password, as a run cut
-// short between creating and protecting it leaves it. A missing file, or one
-// that is not a table file, is not: its first use reports it.
-bool TabellaNonProtetta(const std::string& cartella, const std::string& fileName);
-
-// Nothing when the folder holds no such file, or a table file whose columns are
-// those of the definition (names in any case, kinds and sizes, in order);
-// else, in Italian, why the file is not a table of this program. Only reads.
-std::optional<std::string> TabellaEstranea(const std::string& cartella, const std::string& fileName,
-                                           const std::string& definizione);
-
-// Both answers above from one opening of the file, as the start-up asks them.
+// One opening of a table file in a year folder, for the start-up.
+// `Estranea`: nothing when the folder holds no such file, or a table file whose
+// columns are those of the definition (names in any case, kinds and sizes, in
+// order); else, in Italian, why the file is not a table of this program.
+// `NonProtetta`: a table of this program held without a password, as a run cut
+// short between creating and protecting it leaves it; a missing file, or one
+// that is not a table file, is not (its first use reports it). Only reads.
 struct TEsameTabella {
     std::optional<std::string> Estranea;
     bool NonProtetta = false;

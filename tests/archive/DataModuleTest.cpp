@@ -86,18 +86,21 @@ TEST_F(DataModuleTest, ProtectedTablesOpenThroughSession1Only) {
     EXPECT_THROW(t.Open(), EArchiveError);
 }
 
-TEST_F(DataModuleTest, TabellaNonProtettaOnlyForATableFileWithoutPassword) {
+TEST_F(DataModuleTest, NonProtettaOnlyForATableFileWithoutPassword) {
     CreateBoth();
-    EXPECT_TRUE(TabellaNonProtetta(year, "Rubrica.DB"));
+    const auto nonProtetta = [&](const char* file, const char* definizione) {
+        return EsaminaTabella(year, file, definizione).NonProtetta;
+    };
+    EXPECT_TRUE(nonProtetta("Rubrica.DB", DefinizioneRubrica));
     fdb.ProteggiTabella("Rubrica.DB", MasterPassword, year);
-    EXPECT_FALSE(TabellaNonProtetta(year, "Rubrica.DB"));
-    EXPECT_TRUE(TabellaNonProtetta(year, "Brivano.DB"));
+    EXPECT_FALSE(nonProtetta("Rubrica.DB", DefinizioneRubrica));
+    EXPECT_TRUE(nonProtetta("Brivano.DB", DefinizioneDativo));
 
-    EXPECT_FALSE(TabellaNonProtetta(year, "Assente.DB"));
+    EXPECT_FALSE(nonProtetta("Assente.DB", DefinizioneRubrica));
     std::ofstream(year + "Rotta.DB") << "not a table";
-    EXPECT_FALSE(TabellaNonProtetta(year, "Rotta.DB"));
+    EXPECT_FALSE(nonProtetta("Rotta.DB", DefinizioneRubrica));
     std::filesystem::create_directory(year + "Cartella.DB");
-    EXPECT_FALSE(TabellaNonProtetta(year, "Cartella.DB"));
+    EXPECT_FALSE(nonProtetta("Cartella.DB", DefinizioneRubrica));
 }
 
 TEST_F(DataModuleTest, ProteggiTabellaFailureReleasesItsConnection) {
