@@ -193,9 +193,9 @@ TEST(RegistroContattiTest, ExportReadBackByPythonCsvAndVobject) {
 
 TEST(RegistroContattiTest, VCardExportReadsBackIntoTheRegister) {
     TTempDir dir;
-    std::filesystem::create_directory(dir.path() / "da");
+    TTabellaDiProva rubrica("2026");  // its folder is the data root of `da`
     std::filesystem::create_directory(dir.path() / "a");
-    TRegistroContatti da(PercorsoRegistroContatti(dir.path() / "da"));
+    TRegistroContatti da(PercorsoRegistroContatti(rubrica.dir.path()));
     TVoceRegistro piena{"Anna.Rossi@Example.it"};
     piena.Base = TBaseGiuridica::Consenso;
     piena.Fonte =
@@ -222,21 +222,14 @@ TEST(RegistroContattiTest, VCardExportReadsBackIntoTheRegister) {
 
     // The contacts' own vCard carries the same fields beside the contact's:
     // a contact with a type and no entry gets none.
-    const std::filesystem::path anno = dir.path() / "da" / "2026";
-    std::filesystem::create_directory(anno);
-    TRecordingMessageBoxes boxes;
-    TFDB fdb{boxes};
-    fdb.PuntaAlias("DBrivano10", anno.string());
-    fdb.CreaTabella("DBrivano10", "Rubrica.DB", DefinizioneRubrica);
-    const auto rubrica = fdb.Session1.OpenTableFile("DBrivano10", "Rubrica.DB");
-    ImportaContatti(*rubrica,
+    ImportaContatti(*rubrica.file,
                     LeggiImportazione("Azienda;Tipo;Email\nRossi;Bar;Anna.Rossi@Example.it\n"
                                       "Bruno;;bruno@example.it\nCarla;Clienti;c@example.it\n",
                                       TFormatoFile::Csv)
                         .Righe,
                     TDuplicati::Salta);
     const std::filesystem::path vcf = dir.path() / "contatti.vcf";
-    EXPECT_EQ(EsportaContatti(*rubrica, vcf), 3u);
+    EXPECT_EQ(EsportaContatti(*rubrica.file, vcf), 3u);
     const std::string schede = LeggiFile(vcf);
     std::vector<std::string> tipi;
     for (const TSchedaVCard& s : LeggiVCard(schede)) tipi.push_back(s.Contatto[TCampo::Tipo]);
@@ -305,20 +298,15 @@ TEST(RegistroContattiTest, RegisterFieldsFillMergeFieldsByAddress) {
 
 // The address book's search finds a contact by its register fields too.
 TEST(RegistroContattiTest, TheSearchFindsContactsByTheirRegisterFields) {
-    TTempDir radice;
-    const std::filesystem::path anno = radice.path() / "2026";
-    std::filesystem::create_directory(anno);
-    TRecordingMessageBoxes boxes;
-    TFDB fdb{boxes};
-    fdb.PuntaAlias("DBrivano10", anno.string());
-    fdb.CreaTabella("DBrivano10", "Rubrica.DB", DefinizioneRubrica);
-    const auto tabella = fdb.Session1.OpenTableFile("DBrivano10", "Rubrica.DB");
+    TTabellaDiProva tabella("2026");
+    const TTempDir& radice = tabella.dir;
+    TFDB& fdb = tabella.fdb;
     ImportaContatti(
-        *tabella,
+        *tabella.file,
         LeggiImportazione("Azienda;Email\nAlfa;a@a.it\nBeta;B <B@b.it>\n", TFormatoFile::Csv).Righe,
         TDuplicati::Salta);
     // A second contact of the same address, as the import would not add it.
-    tabella->Insert({std::nullopt, "", "Gamma", "", "", "b@b.it", "", std::nullopt});
+    tabella.file->Insert({std::nullopt, "", "Gamma", "", "", "b@b.it", "", std::nullopt});
     TRegistroContatti registro(PercorsoRegistroContatti(radice.path()));
     // Written out of address order, one of them for no contact of the book.
     TVoceRegistro zeta{"z@z.it"};

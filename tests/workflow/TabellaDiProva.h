@@ -1,7 +1,9 @@
 #pragma once
 // An address table in a temporary year folder, open through the data module.
 
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "RecordingMessageBoxes.h"
 #include "TempDir.h"
@@ -15,8 +17,11 @@ struct TTabellaDiProva {
     TFDB fdb{boxes};
     std::shared_ptr<TTableFile> file;
 
-    TTabellaDiProva() {
-        fdb.PuntaAlias("DBrivano10", dir.str());
+    // `anno`: a year folder inside `dir`, which then stands as the data root.
+    explicit TTabellaDiProva(const std::string& anno = "") {
+        const std::filesystem::path cartella = dir.path() / anno;
+        std::filesystem::create_directories(cartella);
+        fdb.PuntaAlias("DBrivano10", anno.empty() ? dir.str() : cartella.string());
         fdb.CreaTabella("DBrivano10", "Rubrica.DB", DefinizioneRubrica);
         file = fdb.Session1.OpenTableFile("DBrivano10", "Rubrica.DB");
     }
